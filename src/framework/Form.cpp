@@ -1,0 +1,162 @@
+#include "framework/Form.h"
+
+#include <cstdio>
+
+#include "framework/Format.h"
+
+namespace mirto {
+
+Control Control::Right() const {
+  Control c = *this;
+  c.column = 1;
+  return c;
+}
+
+Control Control::WithoutTypingLimit() const {
+  Control c = *this;
+  c.limitWhileTyping = false;
+  return c;
+}
+
+Control Control::EnabledBy(EnableRule rule) const {
+  Control c = *this;
+  c.enable = rule;
+  return c;
+}
+
+Control Static(std::string_view text) { return Control{.kind = ControlKind::Static, .label = text}; }
+
+Control Group(std::string_view caption, int controls) {
+  return Control{.kind = ControlKind::Group, .label = caption, .groupSize = controls};
+}
+
+Control Field(std::string_view label, int maxLength) {
+  return Control{.kind = ControlKind::Text, .label = label, .maxLength = maxLength};
+}
+
+Control Digits(std::string_view label, int maxLength) {
+  return Control{.kind = ControlKind::Text, .label = label, .maxLength = maxLength, .digitsOnly = true};
+}
+
+Control RowNumber(std::string_view label, int maxLength) {
+  return Control{.kind = ControlKind::Text, .label = label, .maxLength = maxLength, .readOnly = true};
+}
+
+Control LevelList(std::string_view label) { return Control{.kind = ControlKind::List, .label = label}; }
+
+Control StoredLevelList(std::string_view label) {
+  return Control{.kind = ControlKind::List, .label = label, .keepsStoredLevel = true};
+}
+
+Control Radio(std::string_view caption, std::vector<std::string_view> buttons, int initialChoice) {
+  return Control{
+      .kind = ControlKind::Radio, .label = caption, .buttons = std::move(buttons), .initialChoice = initialChoice};
+}
+
+namespace {
+
+bool RuleHolds(EnableRule rule, FormContext context) {
+  switch (rule) {
+    case EnableRule::Always: return true;
+    case EnableRule::TwoStageMethod: return context.method == 4;
+    case EnableRule::ModelC: return context.model == 3;
+  }
+  return true;
+}
+
+}  // namespace
+
+Form::Form(const FormTemplate& tmpl, FormContext context) : m_template(&tmpl), m_state(tmpl.controls.size()) {
+  for (std::size_t i = 0; i < m_state.size(); ++i) {
+    const Control& c = tmpl.controls[i];
+    m_state[i].selection = c.kind == ControlKind::List ? -1 : c.initialChoice;
+    m_state[i].enabled = RuleHolds(c.enable, context);
+  }
+}
+
+bool Form::ButtonEnabled(std::size_t i, int button) const {
+  return button >= 1 && button <= 32 && !(m_state[i].disabledButtons & (1u << (button - 1)));
+}
+
+void Form::SetButtonEnabled(std::size_t i, int button, bool enabled) {
+  if (button < 1 || button > 32) return;
+  const std::uint32_t bit = 1u << (button - 1);
+  m_state[i].disabledButtons = enabled ? m_state[i].disabledButtons & ~bit : m_state[i].disabledButtons | bit;
+}
+
+void Form::Choose(std::size_t i, int button) {
+  m_state[i].selection = button;
+  if (m_template->onChoice) m_template->onChoice(*this, i);
+}
+
+void Form::SetRowNumber(long long number, int which) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%lld", number);
+  for (std::size_t i = 0; i < m_state.size(); ++i) {
+    if (ControlAt(i).kind == ControlKind::Text && ControlAt(i).readOnly && which-- == 0) {
+      m_state[i].text = text;
+      return;
+    }
+  }
+}
+
+std::vector<std::size_t> Form::Inputs() const {
+  std::vector<std::size_t> inputs;
+  for (std::size_t i = 0; i < m_state.size(); ++i) {
+    const Control& c = ControlAt(i);
+    const bool takesValue =
+        (c.kind == ControlKind::Text && !c.readOnly) || c.kind == ControlKind::List || c.kind == ControlKind::Radio;
+    if (takesValue && m_state[i].enabled) inputs.push_back(i);
+  }
+  return inputs;
+}
+
+std::optional<std::string> Form::RefusalOnOk() const {
+  for (std::size_t i = 0; i < m_state.size(); ++i) {
+    const Control& c = ControlAt(i);
+    if (!m_state[i].enabled) continue;
+    if (c.kind == ControlKind::Text && c.maxLength > 0 &&
+        m_state[i].text.size() > static_cast<std::size_t>(c.maxLength))
+      return Format("Please enter no more than %d characters.", c.maxLength);
+    if (c.kind == ControlKind::List && !c.keepsStoredLevel && m_state[i].selection < 0)
+      return std::string(kSelectLevel);
+  }
+  return std::nullopt;
+}
+
+std::size_t FormReader::Next() {
+  while (m_at < m_form.size()) {
+    const Control& c = m_form.ControlAt(m_at);
+    if ((c.kind == ControlKind::Text && !c.readOnly) || c.kind == ControlKind::List || c.kind == ControlKind::Radio)
+      return m_at++;
+    ++m_at;
+  }
+  return m_at;  // past the end: a template and its reader disagree
+}
+
+double FormReader::Real() {
+  std::size_t i = Next();
+  return i < m_form.size() ? ReadReal(m_form.Text(i)) : 0.0;
+}
+
+int FormReader::Integer() {
+  std::size_t i = Next();
+  return i < m_form.size() ? ReadInt(m_form.Text(i)) : 0;
+}
+
+bool FormReader::Level(double& probability, double& z) {
+  std::size_t i = Next();
+  if (i >= m_form.size()) return false;
+  int row = m_form.Selection(i);
+  if (row < 0 || row > 5) return false;
+  probability = kConfidenceTable[row].probability;
+  z = kConfidenceTable[row].z;
+  return true;
+}
+
+int FormReader::Choice() {
+  std::size_t i = Next();
+  return i < m_form.size() ? m_form.Selection(i) : 0;
+}
+
+}  // namespace mirto

@@ -1,0 +1,173 @@
+#pragma once
+// Forms: an immutable description (FormTemplate), one showing of it (Form),
+// and the host that shows forms and message boxes to a person (FormHost).
+// Hosts: the desktop dialogs, the batch script host, the tests.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mirto {
+
+enum class ControlKind : std::uint8_t {
+  Static,  // fixed text
+  Group,   // a framed group; holds the next `groupSize` controls
+  Text,    // an edit field
+  List,    // the six confidence levels
+  Radio,   // a group of radio buttons; the label is the group's caption
+};
+
+// What, besides the template, decides whether a field disabled at first is enabled.
+enum class EnableRule : std::uint8_t { Always, TwoStageMethod, ModelC };
+
+struct Control {
+  ControlKind kind = ControlKind::Static;
+  std::string_view label;
+  int maxLength = 0;  // text fields; 0 means no limit
+  bool digitsOnly = false;
+  bool readOnly = false;
+  bool limitWhileTyping = true;   // false: an over-long text is refused only at OK
+  bool keepsStoredLevel = false;  // lists: no selection keeps the stored level
+  EnableRule enable = EnableRule::Always;
+  int column = 0;                              // 0 left, 1 right (layout)
+  int groupSize = 0;                           // Group: how many following controls it frames
+  std::vector<std::string_view> buttons = {};  // Radio
+  int initialChoice = 0;                       // Radio: 1-based, 0 none
+
+  // Modifiers for building templates.
+  Control Right() const;
+  Control WithoutTypingLimit() const;
+  Control EnabledBy(EnableRule rule) const;
+};
+
+// Control builders, in the words the templates use.
+Control Static(std::string_view text);
+Control Group(std::string_view caption, int controls);
+Control Field(std::string_view label, int maxLength);      // real or integer, read by the caller
+Control Digits(std::string_view label, int maxLength);     // accepts only 0-9 while typing
+Control RowNumber(std::string_view label, int maxLength);  // read-only group or element number
+Control LevelList(std::string_view label);                 // confidence list; a selection is required
+Control StoredLevelList(std::string_view label);           // confidence list; none keeps the stored pair
+Control Radio(std::string_view caption, std::vector<std::string_view> buttons, int initialChoice = 0);
+
+class Form;
+
+struct FormTemplate {
+  int id = 0;
+  std::string_view title;
+  std::vector<Control> controls;
+  // Called after the person picks a radio button (control index), for forms whose
+  // buttons act on one another.
+  void (*onChoice)(Form& form, std::size_t control) = nullptr;
+};
+
+// The caller's context that enables fields disabled at first.
+struct FormContext {
+  int method = 0;
+  int model = 0;
+};
+
+class Form {
+ public:
+  explicit Form(const FormTemplate& tmpl, FormContext context = {});
+
+  const FormTemplate& Template() const { return *m_template; }
+  const Control& ControlAt(std::size_t i) const { return m_template->controls[i]; }
+  std::size_t size() const { return m_state.size(); }
+
+  const std::string& Text(std::size_t i) const { return m_state[i].text; }
+  void SetText(std::size_t i, std::string text) { m_state[i].text = std::move(text); }
+  // List: selected index, -1 none. Radio: chosen button, 1-based, 0 none.
+  int Selection(std::size_t i) const { return m_state[i].selection; }
+  void SetSelection(std::size_t i, int selection) { m_state[i].selection = selection; }
+  bool Enabled(std::size_t i) const { return m_state[i].enabled; }
+  void SetEnabled(std::size_t i, bool enabled) { m_state[i].enabled = enabled; }
+  bool ButtonEnabled(std::size_t i, int button) const;
+  void SetButtonEnabled(std::size_t i, int button, bool enabled);
+
+  // The person picks radio button `button` (1-based) of control `i`.
+  void Choose(std::size_t i, int button);
+
+  // Sets the `which`-th read-only field (the group or element number).
+  void SetRowNumber(long long number, int which = 0);
+
+  // The controls that take a value, in tab order: editable, enabled text
+  // fields, lists and radio groups.
+  std::vector<std::size_t> Inputs() const;
+  // The message that refuses OK (over-long text, no confidence level), if any.
+  std::optional<std::string> RefusalOnOk() const;
+
+ private:
+  struct State {
+    std::string text;
+    int selection = 0;
+    bool enabled = true;
+    std::uint32_t disabledButtons = 0;
+  };
+  const FormTemplate* m_template;
+  std::vector<State> m_state;
+};
+
+// Reads a confirmed form's values in tab order, skipping static texts, groups
+// and read-only fields (a disabled field reads as its empty text).
+class FormReader {
+ public:
+  explicit FormReader(const Form& form) : m_form(form) {}
+  double Real();
+  int Integer();
+  // Converts the list's row through the confidence table; returns false and
+  // leaves both untouched when no level is selected.
+  bool Level(double& probability, double& z);
+  int Choice();  // radio: 1-based
+
+ private:
+  std::size_t Next();
+  const Form& m_form;
+  std::size_t m_at = 0;
+};
+
+class FormHost {
+ public:
+  virtual ~FormHost() = default;
+  // Shows the form modally; true for OK, false for Cancel.
+  virtual bool ShowForm(Form& form) = 0;
+  // A message box with an OK button.
+  virtual void Message(std::string_view text) = 0;
+};
+
+// Confidence levels: the list items and what each row stands for.
+struct ConfidenceLevel {
+  std::string_view text;
+  double probability;
+  double z;
+};
+inline constexpr ConfidenceLevel kConfidenceTable[6] = {
+    {"99%", 0.99, 2.576}, {"95%", 0.95, 1.96},  {"90%", 0.90, 1.645},
+    {"80%", 0.80, 1.282}, {"60%", 0.60, 0.842}, {"50%", 0.50, 0.674},
+};
+
+inline constexpr std::string_view kIllegalEntry = "Illegal entry";
+inline constexpr std::string_view kNotCoded = "Selection not coded.";
+inline constexpr std::string_view kNoMemory = "Memory allocation failure.";
+inline constexpr std::string_view kSelectLevel = "Select a confidence level.";
+
+// Shows one form per row 1..count with its number set; `read(form, i)` takes a
+// confirmed row and returns false to refuse it. Cancel or a refused row ends
+// the loop with false ("Illegal entry" shown for a refusal).
+template <class ReadRow>
+bool RunEntryLoop(FormHost& host, const FormTemplate& tmpl, FormContext context, long long count, ReadRow&& read) {
+  for (long long i = 1; i <= count; ++i) {
+    Form form(tmpl, context);
+    form.SetRowNumber(i);
+    if (!host.ShowForm(form)) return false;
+    if (!read(static_cast<const Form&>(form), i)) {
+      host.Message(kIllegalEntry);
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace mirto

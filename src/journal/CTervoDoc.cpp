@@ -1,0 +1,117 @@
+#include "journal/CTervoDoc.h"
+
+#include <unistd.h>
+
+#include <cstdarg>
+#include <new>
+
+#include "framework/Commands.h"
+#include "framework/Format.h"
+
+namespace mirto {
+
+CTervoDoc::CTervoDoc(FormHost& host) : m_host(host) { m_szLine.reserve(512); }
+
+CTervoDoc::~CTervoDoc() { m_journal.clear(); }
+
+bool CTervoDoc::OnNewDocument() {
+  m_strPathName.clear();
+  SetModifiedFlag(false);
+  m_journal.clear();
+  m_journal.push_back("Program Mirto, journal of calculations.");
+  m_journal.push_back("To start program, click on `Select approach:'.");
+  UpdateAllViews();
+  return true;
+}
+
+FileResult CTervoDoc::ReadJournal(const std::string& path) { return ReadJournalFile(path, m_journal); }
+
+FileResult CTervoDoc::WriteJournal(const std::string& path, const FileOps& ops) {
+  FileResult result = WriteJournalFile(m_journal, path, ops);
+  if (result.ok) SetModifiedFlag(false);
+  return result;
+}
+
+FileResult CTervoDoc::OnOpenDocument(const std::string& path) {
+  const std::size_t before = m_journal.size();
+  FileResult result = ReadJournal(path);
+  if (result.ok) {
+    SetModifiedFlag(false);
+    m_strPathName = path;
+  }
+  if (m_journal.size() != before) UpdateAllViews();
+  return result;
+}
+
+FileResult CTervoDoc::OnSaveDocument(const std::string& path, const FileOps& ops) {
+  FileResult result = WriteJournal(path, ops);
+  if (result.ok) m_strPathName = path;
+  return result;
+}
+
+void CTervoDoc::SetModifiedFlag(bool modified) {
+  const bool changed = modified != m_bModified;
+  m_bModified = modified;
+  if (changed && m_modifiedChanged) m_modifiedChanged(modified);
+}
+
+void CTervoDoc::UpdateAllViews() {
+  if (m_viewUpdate) m_viewUpdate();
+}
+
+void CTervoDoc::AppendLine(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  FormatInto(m_szLine, format, args);
+  va_end(args);
+  m_journal.push_back(m_szLine);
+}
+
+void CTervoDoc::AppendSeparator() { m_journal.push_back("*********"); }
+
+void CTervoDoc::AppendWarning() { AppendLine("Warning: Small sample or remainder."); }
+
+void CTervoDoc::EndBlock() {
+  UpdateAllViews();
+  SetModifiedFlag(true);
+}
+
+DoubleArray CTervoDoc::AllocArray(long long count) {
+  if (count < 0) count = 0;
+  // Never more than the machine holds: a typed count must not exhaust memory
+  // or overflow the size computation.
+  static const unsigned long long physical =
+      static_cast<unsigned long long>(sysconf(_SC_PHYS_PAGES)) * static_cast<unsigned long long>(sysconf(_SC_PAGESIZE));
+  const unsigned long long elements = static_cast<unsigned long long>(count) + 1;
+  DoubleArray block;
+  if (elements <= physical / sizeof(double)) block.reset(new (std::nothrow) double[elements]);
+  if (!block) m_host.Message(kNoMemory);
+  return block;
+}
+
+int CTervoDoc::SelectionNotCoded() {
+  m_host.Message(kNotCoded);
+  return 0;
+}
+
+bool CTervoDoc::OnCommand(int id) {
+  if (id == kPredictionCommand || id == kRepeatPrediction) {
+    PredictionDispatch();
+    return true;
+  }
+  if (id == kRepeatRandomization) {
+    DispatchRandomization();
+    return true;
+  }
+  const Command* command = FindCommand(id);
+  if (!command) return false;
+  m_nApproach = 1;
+  m_nMethod = command->method;
+  m_nTarget = command->target;
+  m_nObjective = command->objective;
+  m_nEstimator = command->estimator;
+  DispatchRandomization();
+  return true;
+}
+
+}  // namespace mirto

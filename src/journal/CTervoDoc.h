@@ -1,0 +1,218 @@
+#pragma once
+// CTervoDoc: Mirto's one document. Start here.
+//
+// The document owns the Journal (the lines of every report so far) and the
+// calculator state (selection codes and the figures the commands hand on).
+// A calculation is one command, run start to end on one thread:
+//
+//   menu / batch script / test -> OnCommand(id): writes the five selection codes
+//   -> DispatchRandomization (or PredictionDispatch): preliminary form, checks,
+//      calculator state -> one routine: arrays (AllocArray), its forms or entry
+//      loop (RunEntryLoop), formulas, one report block (AppendLine ...)
+//   -> EndBlock: views updated, document marked modified.
+//
+// Forms and message boxes reach a person only through the FormHost given at
+// construction: the desktop dialogs, the batch script host, or a test's host.
+// Cancel or a refused entry returns 0 with nothing appended.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "framework/Form.h"
+#include "journal/Journal.h"
+#include "journal/JournalFile.h"
+
+namespace mirto {
+
+using DoubleArray = std::unique_ptr<double[]>;
+
+class CTervoDoc {
+ public:
+  explicit CTervoDoc(FormHost& host);
+  ~CTervoDoc();
+  CTervoDoc(const CTervoDoc&) = delete;
+  CTervoDoc& operator=(const CTervoDoc&) = delete;
+
+  // ---- Document and journal file -------------------------------------------
+  // A new journal: the two heading lines. Codes and calculator state stay.
+  bool OnNewDocument();
+  // Appends the file's lines (File > Open, or a file named at start-up).
+  FileResult ReadJournal(const std::string& path);
+  // Saves the Journal; the old file stays whole unless every line was written.
+  FileResult WriteJournal(const std::string& path, const FileOps& ops = SystemFileOps());
+  // The framework's open and save: path name, modified flag and views as well.
+  FileResult OnOpenDocument(const std::string& path);
+  FileResult OnSaveDocument(const std::string& path, const FileOps& ops = SystemFileOps());
+
+  const Journal& GetJournal() const { return m_journal; }
+  bool IsModified() const { return m_bModified; }
+  void SetModifiedFlag(bool modified = true);
+  const std::string& GetPathName() const { return m_strPathName; }
+  void SetPathName(std::string path) { m_strPathName = std::move(path); }
+
+  // The one view (or anything else) that redraws when the Journal changes.
+  void SetViewUpdate(std::function<void()> update) { m_viewUpdate = std::move(update); }
+  void SetModifiedChanged(std::function<void(bool)> changed) { m_modifiedChanged = std::move(changed); }
+  void UpdateAllViews();
+  FormHost& Host() { return m_host; }
+
+  // ---- Commands ----------------------------------------------------------------
+  // Runs a calculation command by id (the menu leaves, 32772 to 32774). Returns
+  // false when no such command exists.
+  bool OnCommand(int id);
+  int DispatchRandomization();
+  int PredictionDispatch();
+
+  // ---- Report blocks -------------------------------------------------------------
+  [[gnu::format(printf, 2, 3)]] void AppendLine(const char* format, ...);
+  void AppendSeparator();
+  void AppendWarning();
+  // Closing steps of a completed block: views updated, document modified.
+  void EndBlock();
+  // count + 1 doubles, entries 1..count used; empty (after the message) when
+  // the reservation cannot be made.
+  DoubleArray AllocArray(long long count);
+  int SelectionNotCoded();
+
+  // ---- Simple random sampling, simple estimator ----------------------------------
+  int SrsMeanPoint();
+  int SrsProportionPoint();
+  int SrsMeanInterval();
+  int SrsProportionInterval();
+  int SrsMeanSd();
+  int SrsProportionSd();
+  int SrsMeanSampleSize();
+  int SrsProportionSampleSize();
+
+  // ---- Ratio and regression estimators --------------------------------------------
+  int SrsAuxPoint();
+  int SrsAuxInterval();
+  int SrsAuxSd();
+  int SrsAuxSampleSize();
+
+  // ---- Ratio of two variables -------------------------------------------------------
+  int SrsMeansRatioPoint();
+  int SrsMeansRatioInterval();
+  int SrsMeansRatioSd();
+  int SrsMeansRatioSampleSize();
+
+  // ---- Stratified sampling ------------------------------------------------------------
+  int StratifiedMeanPoint();
+  int StratifiedProportionPoint();
+  int StratifiedMeanInterval();
+  int StratifiedProportionInterval();
+  int StratifiedMeanSd();
+  int StratifiedProportionSd();
+  int StratifiedMeanSampleSize();
+  int StratifiedProportionSampleSize();
+  int StratifiedMeanOptimalAllocation();
+  int StratifiedProportionOptimalAllocation();
+  int StratifiedMeanMinCostAllocation();
+  int StratifiedProportionMinCostAllocation();
+
+  // ---- Cluster and two-stage sampling ---------------------------------------------------
+  int ClusterMeanPoint();
+  int ClusterProportionPoint();
+  int ClusterMeanInterval();
+  int ClusterProportionInterval();
+  int ClusterMeanSd();
+  int ClusterProportionSd();
+
+  // ---- Unequal probabilities, with replacement ---------------------------------------------
+  int HheMeanPoint();
+  int HheProportionPoint();
+  int HheMeanInterval();
+  int HheProportionInterval();
+  int HheMeanSd();
+  int HheProportionSd();
+
+  // ---- Unequal probabilities, without replacement -------------------------------------------
+  int HteMeanPoint();
+  int HteProportionPoint();
+  int HteMeanInterval();
+  int HteProportionInterval();
+  int HteMeanSd();
+  int HteProportionSd();
+
+  // ---- Prediction approach ---------------------------------------------------------------------
+  int PredictPoint();
+  int PredictInterval();
+  int PredictErrorVariance();
+  int PredictModelE();
+
+  // ---- Calculator state (values at construction as the comments say) --------------------------
+  double m_dDevVar = 0.0;         // prediction: variance of deviations sigma^2
+  double m_dSumX2 = 0.0;          // prediction: population sum of squared X
+  double m_dSumX = 0.0;           // prediction: population sum of X
+  int m_nModel = 1;               // prediction model 1..5 (A..E)
+  double m_dPopMean = 0.0;        // with replacement, theoretical sd: population mean or proportion
+  double m_dSampledGroups = 0.0;  // m as a double
+  int m_nSampledGroups = 0;       // m
+  int m_nExplanatory = 0;         // Model E: k
+  double m_dGroups = 0.0;         // M as a double
+  double m_dFixedCost = 0.0;      // c_0
+  double m_dBudget = 0.0;         // C
+  int m_nGroups = 0;              // strata K, or groups M
+  int m_nPopSize = 0;             // N as an integer
+  int m_nSampleSize = 0;          // n as an integer
+  int m_nEstimator = 1;
+  int m_nObjective = 1;
+  int m_nMethod = 1;
+  int m_nTarget = 1;
+  std::string m_szLine;  // the report line buffer
+  double m_dPopSize = 0.0;
+  double m_dSampleSize = 0.0;
+  double m_dSampleMean = 0.0;
+  double m_dSampleProp = 0.0;
+  double m_dSampleSd = 0.0;
+  double m_dZ = 0.0;
+  double m_dLevel = 0.0;
+  double m_dSigma = 0.0;
+  double m_dPi = 0.0;
+  double m_dMargin = 0.0;
+  double m_dPopMeanX = 0.0;
+  double m_dPopMeanY = 0.0;
+  double m_dSampleMeanX = 0.0;
+  double m_dSlope = 0.0;
+  double m_dResidSd = 0.0;
+  double m_dSigmaX = 0.0;
+  double m_dSigmaY = 0.0;
+  double m_dRhoXY = 0.0;
+  double m_dSampleMean1 = 0.0;
+  double m_dSampleMean2 = 0.0;
+  double m_dSampleVar1 = 0.0;
+  double m_dSampleVar2 = 0.0;
+  double m_dSampleCov12 = 0.0;
+  double m_dPopMean1 = 0.0;
+  double m_dPopMean2 = 0.0;
+  double m_dPopVar1 = 0.0;
+  double m_dPopVar2 = 0.0;
+  double m_dPopCov12 = 0.0;
+  int m_nSpecialTarget = 1;
+  int m_nLastResult = 0;
+  int m_nApproach = 1;
+
+  // ---- Family work state (per-command references, owned by the routines) --------------
+  // stratified:
+
+  // cluster and two-stage:
+
+  // unequal probabilities:
+
+  // prediction:
+
+ private:
+  FormHost& m_host;
+  Journal m_journal;
+  bool m_bModified = false;
+  std::string m_strPathName;
+  std::function<void()> m_viewUpdate;
+  std::function<void(bool)> m_modifiedChanged;
+};
+
+// The small-sample rule: warn unless both the sample and the remainder exceed
+// 50 (a value that is not a number warns too).
+inline bool IsSmallSample(double n, double N) { return !(n > 50.0 && N - n > 50.0); }
+
+}  // namespace mirto

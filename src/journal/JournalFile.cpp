@@ -1,0 +1,196 @@
+#include "journal/JournalFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace mirto {
+namespace {
+
+std::string Describe(const std::string& what, const std::string& path, int error) {
+  return what + " " + path + ": " + std::strerror(error);
+}
+
+// Owns a file descriptor.
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : m_fd(fd) {}
+  ~Fd() { Close(); }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return m_fd; }
+  int Close() {
+    int rc = m_fd >= 0 ? ::close(m_fd) : 0;
+    m_fd = -1;
+    return rc;
+  }
+
+ private:
+  int m_fd;
+};
+
+constexpr std::size_t kIoBlock = 1 << 20;
+
+}  // namespace
+
+void JournalLineSplitter::Emit(const char* data, std::size_t size) {
+  while (size > 0 && static_cast<signed char>(data[size - 1]) < 32) --size;
+  if (const void* nul = std::memchr(data, '\0', size))
+    size = static_cast<std::size_t>(static_cast<const char*>(nul) - data);
+  m_journal.push_back(std::string_view(data, size));
+}
+
+void JournalLineSplitter::Feed(const char* data, std::size_t size) {
+  const char* end = data + size;
+  while (data < end) {
+    const char* nl = static_cast<const char*>(std::memchr(data, '\n', static_cast<std::size_t>(end - data)));
+    if (!nl) {
+      m_partial.append(data, static_cast<std::size_t>(end - data));
+      m_pending = true;
+      return;
+    }
+    if (m_pending) {
+      m_partial.append(data, static_cast<std::size_t>(nl - data));
+      Emit(m_partial.data(), m_partial.size());
+      m_partial.clear();
+      m_pending = false;
+    } else {
+      Emit(data, static_cast<std::size_t>(nl - data));
+    }
+    data = nl + 1;
+  }
+}
+
+void JournalLineSplitter::Finish() {
+  if (m_pending) Emit(m_partial.data(), m_partial.size());
+  m_partial.clear();
+  m_pending = false;
+}
+
+FileResult ReadJournalFile(const std::string& path, Journal& journal) {
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return {false, Describe("Cannot open", path, errno)};
+  struct stat st {};
+  if (::fstat(fd.get(), &st) == 0 && S_ISDIR(st.st_mode))
+    return {false, "Cannot open " + path + ": it is a folder, not a journal file"};
+  JournalLineSplitter splitter(journal);
+  auto buffer = std::make_unique_for_overwrite<char[]>(kIoBlock);
+  for (;;) {
+    ssize_t n = ::read(fd.get(), buffer.get(), kIoBlock);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      int error = errno;
+      splitter.Finish();
+      return {false, Describe("Error reading", path, error)};
+    }
+    if (n == 0) break;
+    splitter.Feed(buffer.get(), static_cast<std::size_t>(n));
+  }
+  splitter.Finish();
+  return {};
+}
+
+const FileOps& SystemFileOps() {
+  static const FileOps ops{&::write, &::fsync, &::rename};
+  return ops;
+}
+
+namespace {
+
+bool WriteAll(const FileOps& ops, int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    ssize_t n = ops.write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool WriteLines(const Journal& journal, const FileOps& ops, int fd) {
+  std::string buffer;
+  buffer.reserve(kIoBlock + 256);
+  for (std::size_t i = 0; i < journal.size(); ++i) {
+    std::string_view line = journal[i];
+    if (line.size() >= kIoBlock) {
+      if (!WriteAll(ops, fd, buffer.data(), buffer.size()) || !WriteAll(ops, fd, line.data(), line.size()))
+        return false;
+      buffer.clear();
+      buffer.push_back('\n');
+      continue;
+    }
+    buffer.append(line).push_back('\n');
+    if (buffer.size() >= kIoBlock) {
+      if (!WriteAll(ops, fd, buffer.data(), buffer.size())) return false;
+      buffer.clear();
+    }
+  }
+  return WriteAll(ops, fd, buffer.data(), buffer.size());
+}
+
+// The file a save replaces: a link is followed so the link itself survives.
+std::string ResolveTarget(const std::string& path) {
+  char resolved[PATH_MAX];
+  if (::realpath(path.c_str(), resolved)) return resolved;
+  return path;
+}
+
+mode_t NewFileMode() {
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  return static_cast<mode_t>(0666 & ~mask);
+}
+
+}  // namespace
+
+FileResult WriteJournalFile(const Journal& journal, const std::string& path, const FileOps& ops) {
+  const std::string target = ResolveTarget(path);
+  struct stat old {};
+  const bool exists = ::stat(target.c_str(), &old) == 0;
+  if (exists && S_ISDIR(old.st_mode)) return {false, "Cannot save to " + path + ": it is a folder"};
+
+  const std::size_t slash = target.rfind('/');
+  const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  std::string temp = dir + "." + name + ".XXXXXX";
+  Fd fd(::mkstemp(temp.data()));
+  if (fd.get() < 0) return {false, Describe("Cannot save", path, errno)};
+
+  bool ok = WriteLines(journal, ops, fd.get()) && ops.fsync(fd.get()) == 0;
+  if (ok) {
+    if (exists) {
+      ok = ::fchmod(fd.get(), old.st_mode & 07777) == 0;
+      if (ok && ::fchown(fd.get(), old.st_uid, old.st_gid) != 0) {
+        // Not ours to hand over; keep the file with its new owner.
+      }
+    } else {
+      ok = ::fchmod(fd.get(), NewFileMode()) == 0;
+    }
+  }
+  int error = errno;
+  if (fd.Close() != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (ok && ops.rename(temp.c_str(), target.c_str()) != 0) {
+    ok = false;
+    error = errno;
+  }
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return {false, Describe("Cannot save", path, error)};
+  }
+  return {};
+}
+
+}  // namespace mirto

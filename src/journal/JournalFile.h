@@ -1,0 +1,49 @@
+#pragma once
+// The journal text file: one line per Journal line, each ended by a newline.
+#include <sys/types.h>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "journal/Journal.h"
+
+namespace mirto {
+
+struct FileResult {
+  bool ok = true;
+  std::string message;  // what went wrong, for the user
+};
+
+// Splits bytes into journal lines as they arrive: a line loses its trailing
+// bytes below 32 (taken as signed 8-bit) and is cut at its first NUL.
+class JournalLineSplitter {
+ public:
+  explicit JournalLineSplitter(Journal& journal) : m_journal(journal) {}
+  void Feed(const char* data, std::size_t size);
+  void Finish();  // the last line, when it has no newline
+
+ private:
+  void Emit(const char* data, std::size_t size);
+  Journal& m_journal;
+  std::string m_partial;
+  bool m_pending = false;
+};
+
+// Appends the lines of the file at `path` to `journal`. On a read error the
+// lines read so far stay appended.
+FileResult ReadJournalFile(const std::string& path, Journal& journal);
+
+// The system calls a save goes through; tests replace them to make writes fail.
+struct FileOps {
+  ssize_t (*write)(int fd, const void* data, std::size_t size);
+  int (*fsync)(int fd);
+  int (*rename)(const char* from, const char* to);
+};
+const FileOps& SystemFileOps();
+
+// Writes `journal` to a temporary file beside `path` and puts it in place only
+// when every byte was written and flushed; the old file is untouched on failure.
+FileResult WriteJournalFile(const Journal& journal, const std::string& path, const FileOps& ops = SystemFileOps());
+
+}  // namespace mirto
