@@ -151,6 +151,20 @@ mode_t NewFileMode() {
   return static_cast<mode_t>(0666 & ~mask);
 }
 
+// A device or pipe cannot be replaced by renaming; it is written directly.
+FileResult WriteInPlace(const Journal& journal, const std::string& path, const FileOps& ops) {
+  Fd fd(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+  if (fd.get() < 0) return {false, Describe("Cannot save", path, errno)};
+  bool ok = WriteLines(journal, ops, fd.get());
+  int error = errno;
+  if (fd.Close() != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (!ok) return {false, Describe("Cannot save", path, error)};
+  return {};
+}
+
 }  // namespace
 
 FileResult WriteJournalFile(const Journal& journal, const std::string& path, const FileOps& ops) {
@@ -158,6 +172,7 @@ FileResult WriteJournalFile(const Journal& journal, const std::string& path, con
   struct stat old {};
   const bool exists = ::stat(target.c_str(), &old) == 0;
   if (exists && S_ISDIR(old.st_mode)) return {false, "Cannot save to " + path + ": it is a folder"};
+  if (exists && !S_ISREG(old.st_mode)) return WriteInPlace(journal, path, ops);
 
   const std::size_t slash = target.rfind('/');
   const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
