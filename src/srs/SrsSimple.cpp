@@ -149,6 +149,16 @@ double RequiredSampleSize(const SrsInput& in, double D) {
   return in.N * D / ((in.N - 1) * e * e + D);
 }
 
+// The closing lines of both sample-size blocks.
+int AppendAccuracyAndSize(CTervoDoc& d, const SrsInput& in, double required) {
+  d.AppendLine("Accuracy requirements, margin: %f", in.margin);
+  d.AppendLine("Accuracy requirements, probability: %f", in.probability);
+  d.AppendLine("Required sample size is %.0f", required);
+  if (IsSmallSample(required, in.N)) d.AppendWarning();
+  d.EndBlock();
+  return 1;
+}
+
 }  // namespace
 
 std::vector<const FormTemplate*> SrsSimpleFormTemplates() {
@@ -257,12 +267,7 @@ int CTervoDoc::SrsMeanSampleSize() {
           "Objective: Sample size determination");
   AppendLine("Population size, N= %.0f", in.N);
   AppendLine("Guesstimate of population std. deviation of variable: %f", in.sigma);
-  AppendLine("Accuracy requirements, margin: %f", in.margin);
-  AppendLine("Accuracy requirements, probability: %f", in.probability);
-  AppendLine("Required sample size is %.0f", required);
-  if (IsSmallSample(required, in.N)) AppendWarning();
-  EndBlock();
-  return 1;
+  return AppendAccuracyAndSize(*this, in, required);
 }
 
 int CTervoDoc::SrsProportionSampleSize() {
@@ -274,12 +279,7 @@ int CTervoDoc::SrsProportionSampleSize() {
           "Objective: Sample size determination");
   AppendLine("Population size, N= %.0f", in.N);
   AppendLine("Guesstimate of population proportion in category: %f", in.pi);
-  AppendLine("Accuracy requirements, margin: %f", in.margin);
-  AppendLine("Accuracy requirements, probability: %f", in.probability);
-  AppendLine("Required sample size is %.0f", required);
-  if (IsSmallSample(required, in.N)) AppendWarning();
-  EndBlock();
-  return 1;
+  return AppendAccuracyAndSize(*this, in, required);
 }
 
 }  // namespace mirto
