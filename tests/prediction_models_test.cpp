@@ -14,24 +14,6 @@ using test::Lines;
 using test::RunScript;
 using test::Session;
 
-TEST(PredictionModels, ModelAPointEstimate) {
-  auto r = RunScript("command Prediction\nok Model A; Point estimate\nok 10; 2; 15\nok 1; 2\nok 2; 4\n");
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.appended, Lines(R"(*********
-Target: Mean and total of variable
-Prediction approach, Model A
-Objective: Point estimates
-Population size, N= 10
-Sample size, n= 2
-Sum of X-values in population = 15.000000
- i        X_i       Y_i 
-  1      1.000      2.000 
-  2      2.000      4.000 
-Best estimate b = 2.000000
-Estimate of population mean: 3.000000
-Estimate of population total: 30.000000)"));
-}
-
 TEST(PredictionModels, ModelBIntervalWithoutResiduals) {
   Session s;
   auto r = s.Run("command Prediction\nok Model B; Confidence interval\nok 5; 2; 10; 95%\nok 1; 2\nok 3; 6\n");
