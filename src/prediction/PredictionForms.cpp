@@ -1,0 +1,97 @@
+// The prediction forms, and the rule that ties the model to the objectives
+// it allows.
+#include "prediction/PredictionForms.h"
+
+#include "framework/FormCatalog.h"
+
+namespace mirto {
+namespace {
+
+constexpr std::string_view kTitle = "Prediction approach";
+constexpr std::string_view kEnterInfo = "Enter the following information";
+
+// Controls of the specification form.
+constexpr std::size_t kModelGroup = 2;
+constexpr std::size_t kObjectiveGroup = 3;
+
+// Model E has no interval and no error variance: their buttons are greyed
+// and the point estimate is taken; the other models allow all three.
+void ApplyModelRule(Form& form) {
+  const bool modelE = form.Selection(kModelGroup) == kModelE;
+  for (int objective : {kPredictInterval, kPredictErrorVariance})
+    form.SetButtonEnabled(kObjectiveGroup, objective, !modelE);
+  if (modelE) form.SetSelection(kObjectiveGroup, kPredictPoint);
+}
+
+void OnSpecChoice(Form& form, std::size_t control) {
+  if (control == kModelGroup) ApplyModelRule(form);
+}
+
+}  // namespace
+
+const FormTemplate kPredictionSpecTemplate{
+    191,
+    "Prediction approach, specifications",
+    {Group("Target", 1), Static("Assumed target is population mean or total of variable"),
+     Radio("Model", {"Model A", "Model B", "Model C", "Model D", "Model E"}),
+     Radio("Objective", {"Point estimate", "Confidence interval", "Theoretical error variance"})},
+    OnSpecChoice};
+
+const FormTemplate kPredictionPointForm{
+    192,
+    kTitle,
+    {Static(kEnterInfo), Field("Population size, N:", 10), Field("Sample size, n:", 10),
+     Field("Sum of X-values in the population:", 10)}};
+
+const FormTemplate kPredictionPairForm{
+    193,
+    kTitle,
+    {RowNumber("For sampled element no.", 10), Static("enter its"), Field("X-value:", 10), Field("Y-value:", 10)}};
+
+const FormTemplate kPredictionIntervalForm{
+    194,
+    kTitle,
+    {Static(kEnterInfo), Field("Population size, N:", 10), Field("Sample size, n:", 10),
+     Field("Sum of X-values in the population:", 10),
+     Field("Sum of squared X-values in the population:", 10).EnabledBy(EnableRule::ModelC),
+     LevelList("Select confidence level:").Right()}};
+
+const FormTemplate kPredictionVarianceForm{
+    195,
+    kTitle,
+    {Static(kEnterInfo), Field("Population size, N:", 10), Field("Sample size, n:", 10),
+     Field("Sum of X-values in the population:", 10),
+     Field("Sum of squared X-values in the population:", 10).EnabledBy(EnableRule::ModelC),
+     Field("Variance of deviations, sigma^2:", 10)}};
+
+const FormTemplate kPredictionXForm{
+    196, kTitle, {RowNumber("For sampled element no.", 10), Static("enter its"), Field("X-value:", 10)}};
+
+const FormTemplate kPredictionModelEForm{
+    197,
+    kTitle,
+    {Static(kEnterInfo), Field("Population size, N:", 10), Field("Sample mean of Y, barY:", 10),
+     Field("Number of explanatory variables, k:", 5)}};
+
+const FormTemplate kPredictionVariableForm{
+    198,
+    kTitle,
+    {RowNumber("For explanatory variable", 5), Static("enter its "), Field("- regression coefficient, b_j:", 10),
+     Field("- population mean, mu_j:", 10), Field("- sample mean, barX_j:", 10)}};
+
+std::vector<const FormTemplate*> PredictionFormTemplates() {
+  return {&kPredictionSpecTemplate, &kPredictionPointForm, &kPredictionPairForm,   &kPredictionIntervalForm,
+          &kPredictionVarianceForm, &kPredictionXForm,     &kPredictionModelEForm, &kPredictionVariableForm};
+}
+
+PredictionSpecForm::PredictionSpecForm(int model, int objective) : Form(kPredictionSpecTemplate) {
+  SetSelection(kModelGroup, model >= kModelB && model <= kModelE ? model : kModelA);
+  SetSelection(kObjectiveGroup,
+               objective == kPredictInterval || objective == kPredictErrorVariance ? objective : kPredictPoint);
+  ApplyModelRule(*this);
+}
+
+int PredictionSpecForm::Model() const { return Selection(kModelGroup); }
+int PredictionSpecForm::Objective() const { return Selection(kObjectiveGroup); }
+
+}  // namespace mirto
