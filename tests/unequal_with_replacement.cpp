@@ -191,14 +191,5 @@ TEST(UnequalWithReplacement, RefusedOrCancelledDrawAppendsNothing) {
   }
 }
 
-TEST(UnequalWithReplacement, ElementFormAsksForValueAndSelectionProbability) {
-  auto r = test::RunScript(std::string(kPropPoint) + "ok 4; 1\n");
-  EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.err.find("the form \"Unequal probabilities, with replacement\" takes: \"Y'-value of element (1 if in "
-                       "category, 0 otherwise):\"; \"Selection probability:\""),
-            std::string::npos)
-      << r.err;
-}
-
 }  // namespace
 }  // namespace mirto

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/Commands.h"
+#include "framework/FormCatalog.h"
 #include "framework/Format.h"
 #include "support/ScriptRun.h"
 
@@ -85,22 +86,7 @@ Std. deviation of estimator of pop. proportion: 0.000000
 Std. deviation of estimator of pop. number: 0.000000)"));
 }
 
-TEST(UnequalWithoutReplacement, PointEstimates) {
-  // T = 2/0.4 + 5/0.25 = 25, mean 25 / 10.
-  auto mean = test::RunScript(std::string(kMeanPoint) + "ok 10; 2\nok 2; 0.4\nok 5; 0.25\n");
-  EXPECT_EQ(mean.appended, Lines(R"(*********
-Target: Mean and total of variable
-Method: Unequal probabilities, without replacement
-Objective: Point estimates
-Estimator: HTE
-Population size, N= 10
-Sample size, n= 2
- i        Y_i       p_i 
-  1      2.000     0.4000 
-  2      5.000     0.2500 
-Estimate of population mean: 2.500000
-Estimate of population total: 25.000000)"));
-
+TEST(UnequalWithoutReplacement, ProportionPoint) {
   // T = 1/0.5 + 1/0.3 = 5.333...: the number is printed without decimals.
   auto prop = test::RunScript(std::string(kPropPoint) + "ok 10; 3\nok 1; 0.5\nok 0; 0.25\nok 1; 0.3\n");
   EXPECT_EQ(prop.appended, Lines(R"(*********
@@ -237,6 +223,29 @@ TEST(UnequalWithoutReplacement, AsksEveryPairInOrderAndPrintsItsProbability) {
   2   3   0.230000 
   2   4   0.240000 
   3   4   0.340000 )"));
+}
+
+// The element and pair forms reach every host through the catalogue.
+TEST(UnequalWithoutReplacement, CatalogueHoldsTheElementAndPairForms) {
+  struct Expected {
+    int id;
+    std::string_view title;
+    std::size_t inputs, numbers;
+  };
+  for (Expected e : {Expected{183, "Unequal probabilities, with replacement", 2, 1},
+                     Expected{184, "Unequal probabilities, with replacement", 2, 1},
+                     Expected{187, "Unequal probabilities, without replacement", 2, 1},
+                     Expected{188, "Unequal probabilities, without replacement", 2, 1},
+                     Expected{190, "Unequal probabilities, without replacement", 1, 2}}) {
+    const FormTemplate* t = FindFormTemplate(e.id);
+    ASSERT_NE(t, nullptr) << e.id;
+    EXPECT_EQ(t->title, e.title);
+    Form form(*t);
+    std::size_t numbers = 0;
+    for (std::size_t i = 0; i < form.size(); ++i) numbers += form.ControlAt(i).readOnly;
+    EXPECT_EQ(form.Inputs().size(), e.inputs) << e.id;
+    EXPECT_EQ(numbers, e.numbers) << e.id;
+  }
 }
 
 // A fixed-size design given by its samples and their probabilities.
