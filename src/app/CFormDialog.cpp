@@ -22,9 +22,9 @@ namespace {
 
 QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
-QLabel* NewLabel(std::string_view text, QWidget* parent) {
+QLabel* NewLabel(std::string_view text, QWidget* parent, bool wrap = false) {
   auto* label = new QLabel(Text(text), parent);
-  label->setWordWrap(true);
+  label->setWordWrap(wrap);
   return label;
 }
 
@@ -96,7 +96,7 @@ void CFormDialog::AddControl(std::size_t i, QGridLayout* layout) {
   const Control& c = m_form.ControlAt(i);
   switch (c.kind) {
     case ControlKind::Static: {
-      m_widgets[i].label = NewLabel(c.label, this);
+      m_widgets[i].label = NewLabel(c.label, this, true);
       m_widgets[i].label->setObjectName(QString("control%1").arg(i));
       layout->addWidget(m_widgets[i].label, layout->rowCount(), 0, 1, 2);
       break;
