@@ -6,6 +6,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,6 +20,7 @@
 #include "app/CMainFrame.h"
 #include "app/CTervoApp.h"
 #include "app/CTervoView.h"
+#include "app/JournalPrinter.h"
 
 using namespace mirto;
 
@@ -62,6 +65,12 @@ struct Started {
   CTervoApp app;
   QTemporaryDir dir;
   explicit Started(const QStringList& args = {}) { started = app.InitInstance(args); }
+  ~Started() {
+    QCOMPARE(watchdog.Pending(), 0);
+    QVERIFY2(watchdog.Unexpected().isEmpty(), qPrintable(watchdog.Unexpected().join("; ")));
+  }
+  Started(const Started&) = delete;
+  Started& operator=(const Started&) = delete;
   bool started;
   CMainFrame& frame() { return *app.Frame(); }
   // A calculation, so that the journal is modified.
@@ -260,6 +269,32 @@ class FrameTest : public QObject {
     QCOMPARE(s.frame().statusBar()->currentMessage(), QString("Select an object on which to get Help"));
     QWhatsThis::leaveWhatsThisMode();
     QTRY_COMPARE(s.frame().statusBar()->currentMessage(), QString("For Help, Press F1"));
+  }
+
+  // The print dialog offers the pages of the document's Journal; preview opens on it too.
+  void printAndPreviewOpenOnTheJournal() {
+    Started s;
+    QPrinter& printer = s.frame().Printing().Printer();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(s.dir.filePath("print.pdf"));
+    const int pages = JournalPrinter::PageCount(s.app.Document().GetJournal(), printer);
+    int maxPage = 0;
+    s.watchdog.Expect([&maxPage](QWidget* w) {
+      auto* dialog = qobject_cast<QPrintDialog*>(w);
+      QVERIFY(dialog);
+      maxPage = dialog->maxPage();
+      dialog->accept();
+    });
+    s.frame().Action(FrameCommand::Print)->trigger();
+    QCOMPARE(maxPage, pages);
+    QVERIFY(QFile(s.dir.filePath("print.pdf")).size() > 0);
+    bool preview = false;
+    s.watchdog.Expect([&preview](QWidget* w) {
+      preview = qobject_cast<QPrintPreviewDialog*>(w) != nullptr;
+      qobject_cast<QDialog*>(w)->reject();
+    });
+    s.frame().Action(FrameCommand::PrintPreview)->trigger();
+    QVERIFY(preview);
   }
 
   void barsHideAndShowFromTheViewMenu() {
