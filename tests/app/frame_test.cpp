@@ -296,16 +296,6 @@ class FrameTest : public QObject {
     s.frame().Action(FrameCommand::PrintPreview)->trigger();
     QVERIFY(preview);
   }
-
-  void barsHideAndShowFromTheViewMenu() {
-    Started s;
-    s.frame().Action(FrameCommand::ToggleStatusBar)->trigger();
-    QVERIFY(!s.frame().statusBar()->isVisible());
-    s.frame().Action(FrameCommand::ToggleToolBar)->trigger();
-    QVERIFY(!s.frame().Action(FrameCommand::ToggleToolBar)->isChecked());
-    s.frame().Action(FrameCommand::ToggleStatusBar)->trigger();
-    QVERIFY(s.frame().statusBar()->isVisible());
-  }
 };
 
 MIRTO_APP_TEST(FrameTest);
