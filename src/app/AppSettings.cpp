@@ -1,0 +1,28 @@
+#include "app/AppSettings.h"
+
+namespace mirto {
+
+AppSettings::AppSettings() : m_settings(QSettings::UserScope, kSettingsOrganisation, kAppTitle) {}
+
+QStringList AppSettings::LoadRecentFiles() {
+  m_settings.sync();
+  QStringList files;
+  m_settings.beginGroup(kRecentFileGroup);
+  for (int i = 1; i <= kRecentFileCount; ++i) {
+    const QString file = m_settings.value(QString(kRecentFileKey).arg(i)).toString();
+    if (!file.isEmpty()) files << file;
+  }
+  m_settings.endGroup();
+  return files;
+}
+
+void AppSettings::SaveRecentFiles(const QStringList& files) {
+  m_settings.beginGroup(kRecentFileGroup);
+  m_settings.remove("");
+  for (int i = 0; i < files.size() && i < kRecentFileCount; ++i)
+    m_settings.setValue(QString(kRecentFileKey).arg(i + 1), files[i]);
+  m_settings.endGroup();
+  m_settings.sync();
+}
+
+}  // namespace mirto

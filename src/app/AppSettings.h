@@ -1,0 +1,26 @@
+#pragma once
+// Per-user settings: every key and default in one place, so that loading and
+// saving cannot drift apart. Only the recent-file list is kept between runs.
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+
+namespace mirto {
+
+inline constexpr char kSettingsOrganisation[] = "Local AppWizard-Generated Applications";
+inline constexpr char kAppTitle[] = "Windows Mirto";  // the application title; settings live under it
+inline constexpr char kRecentFileGroup[] = "Recent File List";
+inline constexpr char kRecentFileKey[] = "File%1";  // File1 .. File4
+inline constexpr int kRecentFileCount = 4;
+
+class AppSettings {
+ public:
+  AppSettings();
+  QStringList LoadRecentFiles();
+  void SaveRecentFiles(const QStringList& files);
+
+ private:
+  QSettings m_settings;
+};
+
+}  // namespace mirto

@@ -1,0 +1,77 @@
+#include "app/ApproachMenu.h"
+
+#include <QHash>
+#include <QStringList>
+
+#include "app/HelpText.h"
+#include "framework/Commands.h"
+
+namespace mirto {
+namespace {
+
+QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+class MenuTree {
+ public:
+  MenuTree(QMenu* root, QActionGroup* commands) : m_commands(commands) {
+    m_menus.insert(QString(), root->addMenu(Q(kRandomSamplingMenu)));
+    AddLabel(QString());
+  }
+
+  void AddCommand(const Command& c) {
+    QStringList segments = Q(c.path).split(" > ");
+    const QString leaf = segments.takeLast();
+    QAction* action = SubmenuFor(segments)->addAction(leaf);
+    Describe(action, c.id, Q(c.prompt), CommandHelp(c));
+    m_commands->addAction(action);
+  }
+
+ private:
+  QMenu* SubmenuFor(const QStringList& segments) {
+    const QString path = segments.join(" > ");
+    if (QMenu* menu = m_menus.value(path)) return menu;
+    QMenu* parent = SubmenuFor(segments.mid(0, segments.size() - 1));
+    QMenu* menu = parent->addMenu(segments.last());
+    m_menus.insert(path, menu);
+    AddLabel(path);
+    return menu;
+  }
+
+  void AddLabel(const QString& path) {
+    for (const LabelItem& label : LabelItems()) {
+      if (Q(label.submenu) != path) continue;
+      QAction* action = m_menus.value(path)->addAction(Q(label.text));
+      Describe(action, label.id, Q(label.prompt), LabelHelp(label));
+      action->setEnabled(false);  // a label has no handler
+    }
+  }
+
+  static void Describe(QAction* action, int id, const QString& prompt, const QString& help) {
+    action->setData(id);
+    action->setStatusTip(prompt);
+    action->setWhatsThis(help);
+  }
+
+  QActionGroup* m_commands;
+  QHash<QString, QMenu*> m_menus;
+};
+
+}  // namespace
+
+ApproachMenu BuildApproachMenu(QWidget* parent) {
+  ApproachMenu result;
+  result.menu = new QMenu(Q(kApproachMenu), parent);
+  result.menu->setObjectName("ApproachMenu");
+  result.commands = new QActionGroup(result.menu);
+  result.commands->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+  MenuTree tree(result.menu, result.commands);
+  for (const Command& c : RandomizationCommands()) tree.AddCommand(c);
+  QAction* prediction = result.menu->addAction(Q(kPredictionMenu));
+  prediction->setData(kPredictionCommand);
+  prediction->setStatusTip(Q(kPredictionPrompt));
+  prediction->setWhatsThis(PredictionHelp());
+  result.commands->addAction(prediction);
+  return result;
+}
+
+}  // namespace mirto

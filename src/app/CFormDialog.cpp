@@ -1,0 +1,216 @@
+#include "app/CFormDialog.h"
+
+#include <QButtonGroup>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <algorithm>
+
+#include "app/AppSettings.h"
+#include "framework/Form.h"
+
+namespace mirto {
+namespace {
+
+QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+QLabel* NewLabel(std::string_view text, QWidget* parent, bool wrap = false) {
+  auto* label = new QLabel(Text(text), parent);
+  label->setWordWrap(wrap);
+  return label;
+}
+
+// Wide enough for the field's limit, within reason.
+int FieldWidth(const QWidget& field, int maxLength) {
+  const int chars = std::clamp(maxLength > 0 ? maxLength : 20, 8, 24);
+  return field.fontMetrics().horizontalAdvance(QString(chars, QLatin1Char('0'))) + 12;
+}
+
+QGridLayout* NewGrid() {
+  auto* grid = new QGridLayout;
+  grid->setColumnStretch(0, 1);
+  return grid;
+}
+
+}  // namespace
+
+CFormDialog::CFormDialog(Form& form, QWidget* parent) : QDialog(parent), m_form(form), m_widgets(form.size()) {
+  setWindowTitle(Text(form.Template().title));
+  setObjectName(QString("form%1").arg(form.Template().id));
+  Build();
+  Refresh();
+}
+
+void CFormDialog::Build() {
+  auto* columns = new QHBoxLayout;
+  QGridLayout* column[2] = {NewGrid(), NewGrid()};
+  // A group frames the next `groupSize` controls; groups may hold groups.
+  struct Open {
+    QGridLayout* layout;
+    int left;
+  };
+  std::vector<Open> open;
+  for (std::size_t i = 0; i < m_form.size(); ++i) {
+    const Control& c = m_form.ControlAt(i);
+    QGridLayout* target = open.empty() ? column[c.column == 1 ? 1 : 0] : open.back().layout;
+    if (!open.empty() && --open.back().left == 0) open.pop_back();
+    if (c.kind == ControlKind::Group) {
+      auto* box = new QGroupBox(Text(c.label), this);
+      box->setObjectName(QString("control%1").arg(i));
+      auto* inner = NewGrid();
+      box->setLayout(inner);
+      target->addWidget(box, target->rowCount(), 0, 1, 2);
+      m_widgets[i].box = box;
+      if (c.groupSize > 0) open.push_back({inner, c.groupSize});
+      continue;
+    }
+    AddControl(i, target);
+  }
+  columns->addLayout(column[0]);
+  if (column[1]->count() > 0) {
+    columns->addSpacing(12);
+    columns->addLayout(column[1]);
+  }
+  for (QGridLayout* grid : column) grid->setRowStretch(grid->rowCount(), 1);
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+  connect(buttons, &QDialogButtonBox::accepted, this, &CFormDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &CFormDialog::reject);
+
+  auto* outer = new QVBoxLayout(this);
+  outer->addLayout(columns);
+  outer->addWidget(buttons);
+  outer->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void CFormDialog::AddControl(std::size_t i, QGridLayout* layout) {
+  const Control& c = m_form.ControlAt(i);
+  switch (c.kind) {
+    case ControlKind::Static: {
+      m_widgets[i].label = NewLabel(c.label, this, true);
+      m_widgets[i].label->setObjectName(QString("control%1").arg(i));
+      layout->addWidget(m_widgets[i].label, layout->rowCount(), 0, 1, 2);
+      break;
+    }
+    case ControlKind::Text: AddText(i, c, layout); break;
+    case ControlKind::List: AddList(i, c, layout); break;
+    case ControlKind::Radio: AddRadio(i, c, layout); break;
+    case ControlKind::Group: break;  // laid out by Build
+  }
+}
+
+void CFormDialog::AddText(std::size_t i, const Control& c, QGridLayout* layout) {
+  auto* edit = new QLineEdit(this);
+  edit->setObjectName(QString("control%1").arg(i));
+  // A field without a typing limit is refused at OK instead.
+  if (c.maxLength > 0 && c.limitWhileTyping) edit->setMaxLength(c.maxLength);
+  if (c.digitsOnly) edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
+  edit->setReadOnly(c.readOnly);
+  if (c.readOnly) edit->setFocusPolicy(Qt::NoFocus);
+  edit->setText(QString::fromLatin1(m_form.Text(i)));
+  edit->setMinimumWidth(FieldWidth(*edit, c.maxLength));
+  auto* label = NewLabel(c.label, this);
+  label->setBuddy(edit);
+  const int row = layout->rowCount();
+  layout->addWidget(label, row, 0);
+  layout->addWidget(edit, row, 1);
+  m_widgets[i].label = label;
+  m_widgets[i].edit = edit;
+}
+
+void CFormDialog::AddList(std::size_t i, const Control& c, QGridLayout* layout) {
+  auto* list = new QListWidget(this);
+  list->setObjectName(QString("control%1").arg(i));
+  list->setSelectionMode(QAbstractItemView::SingleSelection);
+  for (const ConfidenceLevel& level : kConfidenceTable) list->addItem(Text(level.text));
+  const int rows = static_cast<int>(std::size(kConfidenceTable));
+  list->setFixedHeight(list->sizeHintForRow(0) * rows + 2 * list->frameWidth());
+  list->setMinimumWidth(list->fontMetrics().horizontalAdvance("99%") * 3);
+  if (m_form.Selection(i) >= 0 && m_form.Selection(i) < rows) {
+    list->setCurrentRow(m_form.Selection(i));
+  } else {
+    list->clearSelection();
+  }
+  auto* label = NewLabel(c.label, this);
+  label->setBuddy(list);
+  const int row = layout->rowCount();
+  layout->addWidget(label, row, 0, Qt::AlignTop);
+  layout->addWidget(list, row, 1);
+  m_widgets[i].label = label;
+  m_widgets[i].list = list;
+}
+
+void CFormDialog::AddRadio(std::size_t i, const Control& c, QGridLayout* layout) {
+  auto* box = new QGroupBox(Text(c.label), this);
+  box->setObjectName(QString("control%1").arg(i));
+  auto* inner = new QVBoxLayout(box);
+  auto* group = new QButtonGroup(box);
+  for (std::size_t b = 0; b < c.buttons.size(); ++b) {
+    auto* button = new QRadioButton(Text(c.buttons[b]), box);
+    button->setObjectName(QString("control%1_%2").arg(i).arg(b + 1));
+    group->addButton(button, static_cast<int>(b) + 1);
+    inner->addWidget(button);
+  }
+  connect(group, &QButtonGroup::idClicked, this, [this, i](int id) { OnChoice(i, id); });
+  layout->addWidget(box, layout->rowCount(), 0, 1, 2);
+  m_widgets[i].box = box;
+  m_widgets[i].buttons = group;
+}
+
+void CFormDialog::OnChoice(std::size_t i, int button) {
+  m_form.Choose(i, button);
+  Refresh();
+}
+
+void CFormDialog::Refresh() {
+  for (std::size_t i = 0; i < m_form.size(); ++i) {
+    const Widgets& w = m_widgets[i];
+    const bool enabled = m_form.Enabled(i);
+    for (QWidget* widget : {static_cast<QWidget*>(w.label), static_cast<QWidget*>(w.edit),
+                            static_cast<QWidget*>(w.list), static_cast<QWidget*>(w.box)})
+      if (widget) widget->setEnabled(enabled);
+    if (!w.buttons) continue;
+    // Neither button may be marked, so exclusivity is off while the marks are set.
+    w.buttons->setExclusive(false);
+    for (QAbstractButton* button : w.buttons->buttons()) {
+      const int id = w.buttons->id(button);
+      button->setChecked(id == m_form.Selection(i));
+      button->setEnabled(enabled && m_form.ButtonEnabled(i, id));
+    }
+    w.buttons->setExclusive(true);
+  }
+}
+
+void CFormDialog::CollectInto(Form& form) const {
+  for (std::size_t i = 0; i < form.size(); ++i) {
+    const Widgets& w = m_widgets[i];
+    if (w.edit && !w.edit->isReadOnly())
+      form.SetText(i, w.edit->text().toLatin1().toStdString());  // one byte a character, as typed
+    if (w.list) {
+      const auto selected = w.list->selectedItems();
+      form.SetSelection(i, selected.isEmpty() ? -1 : w.list->row(selected.first()));
+    }
+  }
+}
+
+void CFormDialog::accept() {
+  Form trial = m_form;
+  CollectInto(trial);
+  if (auto refusal = trial.RefusalOnOk()) {
+    QMessageBox::warning(this, kAppTitle, QString::fromStdString(*refusal));
+    return;  // the form stays open with what was typed
+  }
+  m_form = trial;
+  QDialog::accept();
+}
+
+}  // namespace mirto

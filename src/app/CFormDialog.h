@@ -1,0 +1,57 @@
+#pragma once
+// The one dialog that renders any form template. It collects text, list rows
+// and radio choices into the Form on OK; it never reads a number itself.
+#include <QDialog>
+#include <vector>
+
+class QButtonGroup;
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QGroupBox;
+class QWidget;
+
+namespace mirto {
+
+class Form;
+struct Control;
+
+class CFormDialog : public QDialog {
+  Q_OBJECT
+ public:
+  CFormDialog(Form& form, QWidget* parent = nullptr);
+
+  // The widgets of control i (object names "control<i>" as well, for tests).
+  QLineEdit* Edit(std::size_t i) const { return m_widgets[i].edit; }
+  QListWidget* List(std::size_t i) const { return m_widgets[i].list; }
+  QButtonGroup* Buttons(std::size_t i) const { return m_widgets[i].buttons; }
+  QLabel* Label(std::size_t i) const { return m_widgets[i].label; }
+
+ public slots:
+  void accept() override;
+
+ private:
+  struct Widgets {
+    QLabel* label = nullptr;
+    QLineEdit* edit = nullptr;
+    QListWidget* list = nullptr;
+    QGroupBox* box = nullptr;
+    QButtonGroup* buttons = nullptr;
+  };
+
+  void Build();
+  void AddControl(std::size_t i, QGridLayout* layout);
+  void AddText(std::size_t i, const Control& c, QGridLayout* layout);
+  void AddList(std::size_t i, const Control& c, QGridLayout* layout);
+  void AddRadio(std::size_t i, const Control& c, QGridLayout* layout);
+  void OnChoice(std::size_t i, int button);
+  // Enabled flags and radio choices as the Form holds them now.
+  void Refresh();
+  void CollectInto(Form& form) const;
+
+  Form& m_form;
+  std::vector<Widgets> m_widgets;
+};
+
+}  // namespace mirto

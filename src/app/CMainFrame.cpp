@@ -1,0 +1,210 @@
+#include "app/CMainFrame.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QIcon>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QWhatsThis>
+
+#include "app/AboutBox.h"
+#include "app/CTervoView.h"
+#include "app/HelpWindow.h"
+#include "app/LockState.h"
+#include "app/RecentFileList.h"
+#include "journal/CTervoDoc.h"
+
+// The icons live in this static library; a program linking it must register them.
+static void InitResources() { Q_INIT_RESOURCE(mirto); }
+
+namespace mirto {
+
+CMainFrame::CMainFrame(CTervoDoc& doc, RecentFileList& recent, AppSettings& settings)
+    : m_doc(doc), m_recent(recent), m_files(doc, recent, settings), m_printing(doc), m_actions(this) {
+  InitResources();
+  setObjectName("MainFrame");
+  setWindowTitle("Window Mirto");
+  setWindowIcon(QIcon(":/icons/mirto.svg"));
+  m_files.SetWindow(this);
+  m_printing.SetWindow(this);
+
+  m_widgets.view = new CTervoView(doc, this);
+  m_widgets.view->setWhatsThis(
+      "The journal: the report of every calculation, newest at the bottom. Save, print or start a new one from the "
+      "File menu.");
+  setCentralWidget(m_widgets.view);
+  CreateMenus();
+  CreateToolBar();
+  CreateStatusBar();
+  ConnectCommands();
+
+  m_doc.SetViewUpdate([this] { m_widgets.view->OnUpdate(); });
+  m_doc.SetModifiedChanged([this](bool modified) { setWindowModified(modified); });
+  qApp->installEventFilter(this);
+  resize(760, 520);
+}
+
+CMainFrame::~CMainFrame() {
+  m_doc.SetViewUpdate(nullptr);
+  m_doc.SetModifiedChanged(nullptr);
+}
+
+void CMainFrame::CreateMenus() {
+  m_approach = BuildApproachMenu(this);
+  menuBar()->addMenu(m_approach.menu);
+
+  m_menus.file = menuBar()->addMenu("&File");
+  using enum FrameCommand;
+  for (FrameCommand c : {New, Open, Save, SaveAs}) m_menus.file->addAction(m_actions[c]);
+  m_menus.file->addSeparator();
+  for (FrameCommand c : {Print, PrintPreview, PrintSetup}) m_menus.file->addAction(m_actions[c]);
+  m_menus.file->addSeparator();
+  m_menus.recentPlaceholder = m_menus.file->addAction("Recent File");
+  m_menus.recentPlaceholder->setEnabled(false);
+  m_menus.file->addSeparator();
+  m_menus.file->addAction(m_actions[Exit]);
+
+  QMenu* view = menuBar()->addMenu("&View");
+  for (FrameCommand c : {ToggleToolBar, ToggleStatusBar}) {
+    m_actions[c]->setCheckable(true);
+    m_actions[c]->setChecked(true);
+    view->addAction(m_actions[c]);
+  }
+
+  QMenu* help = menuBar()->addMenu("&Help");
+  help->addAction(m_actions[HelpTopics]);
+  help->addSeparator();
+  help->addAction(m_actions[About]);
+
+  // Accelerators of commands that have no menu item.
+  for (FrameCommand c : {Cut, Copy, Paste, Undo, NextPane, PreviousPane, ContextHelp}) addAction(m_actions[c]);
+  UpdateRecentFiles();
+}
+
+void CMainFrame::CreateToolBar() {
+  m_widgets.toolBar = addToolBar("Toolbar");
+  m_widgets.toolBar->setObjectName("ToolBar");
+  m_widgets.toolBar->setAllowedAreas(Qt::AllToolBarAreas);
+  using enum FrameCommand;
+  for (FrameCommand c : {New, Open, Save}) m_widgets.toolBar->addAction(m_actions[c]);
+  m_widgets.toolBar->addSeparator();
+  for (FrameCommand c : {Cut, Copy, Paste}) m_widgets.toolBar->addAction(m_actions[c]);
+  m_widgets.toolBar->addSeparator();
+  for (FrameCommand c : {Print, About, ContextHelp}) m_widgets.toolBar->addAction(m_actions[c]);
+  connect(m_widgets.toolBar, &QToolBar::visibilityChanged, m_actions[ToggleToolBar], &QAction::setChecked);
+}
+
+void CMainFrame::CreateStatusBar() {
+  QStatusBar* bar = statusBar();
+  const char* names[] = {"CAP", "NUM", "SCRL"};
+  for (std::size_t i = 0; i < m_widgets.locks.size(); ++i) {
+    m_widgets.locks[i] = new QLabel(names[i], bar);
+    m_widgets.locks[i]->setObjectName(QString("Lock%1").arg(names[i]));
+    m_widgets.locks[i]->setAlignment(Qt::AlignCenter);
+    m_widgets.locks[i]->setMinimumWidth(m_widgets.locks[i]->sizeHint().width() + 8);
+    bar->addPermanentWidget(m_widgets.locks[i]);
+  }
+  connect(bar, &QStatusBar::messageChanged, this, [bar](const QString& message) {
+    if (message.isEmpty()) bar->showMessage(kIdlePrompt);
+  });
+  bar->showMessage(kIdlePrompt);
+  UpdateLockPanes();
+}
+
+void CMainFrame::ConnectCommands() {
+  using enum FrameCommand;
+  connect(m_approach.commands, &QActionGroup::triggered, this, &CMainFrame::OnCalculation);
+  connect(m_actions[New], &QAction::triggered, &m_files, &DocumentFlow::FileNew);
+  connect(m_actions[Open], &QAction::triggered, &m_files, &DocumentFlow::FileOpen);
+  connect(m_actions[Save], &QAction::triggered, &m_files, &DocumentFlow::FileSave);
+  connect(m_actions[SaveAs], &QAction::triggered, &m_files, &DocumentFlow::FileSaveAs);
+  connect(m_actions[Print], &QAction::triggered, this, [this] { m_printing.Print(); });
+  connect(m_actions[PrintPreview], &QAction::triggered, this, [this] { m_printing.PrintPreview(); });
+  connect(m_actions[PrintSetup], &QAction::triggered, this, [this] { m_printing.PrintSetup(); });
+  connect(m_actions[Exit], &QAction::triggered, this, &QWidget::close);
+  connect(m_actions[ToggleToolBar], &QAction::toggled, m_widgets.toolBar, &QWidget::setVisible);
+  connect(m_actions[ToggleStatusBar], &QAction::toggled, statusBar(), &QWidget::setVisible);
+  connect(m_actions[HelpTopics], &QAction::triggered, this, &CMainFrame::ShowHelpTopics);
+  connect(m_actions[About], &QAction::triggered, this, &CMainFrame::ShowAbout);
+  connect(m_actions[ContextHelp], &QAction::triggered, this, &CMainFrame::EnterContextHelp);
+  connect(&m_files, &DocumentFlow::documentChanged, this, &CMainFrame::UpdateTitle);
+  connect(&m_files, &DocumentFlow::recentFilesChanged, this, &CMainFrame::UpdateRecentFiles);
+}
+
+void CMainFrame::OnCalculation(QAction* action) { m_doc.OnCommand(action->data().toInt()); }
+
+void CMainFrame::UpdateTitle() {
+  setWindowTitle(QString("%1[*] - Mirto").arg(m_files.DocumentTitle()));
+  setWindowModified(m_doc.IsModified());
+}
+
+void CMainFrame::UpdateRecentFiles() {
+  qDeleteAll(m_menus.recent);
+  m_menus.recent.clear();
+  const QStringList& files = m_recent.Files();
+  m_menus.recentPlaceholder->setVisible(files.isEmpty());
+  for (int i = 0; i < files.size(); ++i) {
+    auto* action = new QAction(QString("&%1 %2").arg(i + 1).arg(files[i]), m_menus.file);
+    action->setStatusTip("Open this journal");
+    const QString path = files[i];
+    connect(action, &QAction::triggered, this, [this, path] { m_files.OpenFile(path, true); });
+    m_menus.file->insertAction(m_menus.recentPlaceholder, action);
+    m_menus.recent << action;
+  }
+}
+
+void CMainFrame::UpdateLockPanes() {
+  const LockState state = ReadLockState();
+  const bool lit[] = {state.caps, state.num, state.scroll};
+  for (std::size_t i = 0; i < m_widgets.locks.size(); ++i) {
+    m_widgets.locks[i]->setEnabled(state.known && lit[i]);
+    m_widgets.locks[i]->setToolTip(state.known ? QString() : "This display does not tell the state of the lock keys");
+  }
+}
+
+void CMainFrame::ShowHelpTopics() {
+  if (!m_help) m_help = new HelpWindow(this);
+  m_help->show();
+  m_help->raise();
+  m_help->activateWindow();
+}
+
+void CMainFrame::ShowAbout() {
+  AboutBox about(this);
+  about.exec();
+}
+
+void CMainFrame::EnterContextHelp() {
+  QWhatsThis::enterWhatsThisMode();
+  statusBar()->showMessage(kHelpModePrompt);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (m_files.SaveModified()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+bool CMainFrame::event(QEvent* event) {
+  if (event->type() == QEvent::LeaveWhatsThisMode) statusBar()->showMessage(kIdlePrompt);
+  return QMainWindow::event(event);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ApplicationActivate:
+      // The server changes the lights after the key event has reached us.
+      QTimer::singleShot(0, this, &CMainFrame::UpdateLockPanes);
+      break;
+    default: break;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace mirto

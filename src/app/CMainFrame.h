@@ -1,0 +1,84 @@
+#pragma once
+// The main window: menu bar, toolbar, status bar and the journal view. It
+// routes commands; files, printing, help and menus are built elsewhere.
+#include <QLabel>
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <memory>
+
+#include "app/ApproachMenu.h"
+#include "app/DocumentFlow.h"
+#include "app/FrameActions.h"
+#include "app/HelpWindow.h"
+#include "app/JournalPrinter.h"
+
+class QToolBar;
+
+namespace mirto {
+
+class AppSettings;
+class CTervoDoc;
+class CTervoView;
+class RecentFileList;
+
+class CMainFrame : public QMainWindow {
+  Q_OBJECT
+ public:
+  CMainFrame(CTervoDoc& doc, RecentFileList& recent, AppSettings& settings);
+  ~CMainFrame() override;
+
+  CTervoView* View() const { return m_widgets.view; }
+  DocumentFlow& Files() { return m_files; }
+  JournalPrinter& Printing() { return m_printing; }
+  const FrameActions& Actions() const { return m_actions; }
+  QAction* Action(FrameCommand command) const { return m_actions[command]; }
+  QMenu* ApproachMenuWidget() const { return m_approach.menu; }
+  const QActionGroup* CalculationActions() const { return m_approach.commands; }
+  QList<QAction*> RecentFileActions() const { return m_menus.recent; }
+  HelpWindow* Help() const { return m_help; }
+
+  // The idle text of the status bar.
+  static constexpr const char* kIdlePrompt = "For Help, Press F1";
+  static constexpr const char* kHelpModePrompt = "Select an object on which to get Help";
+
+ public slots:
+  void OnCalculation(QAction* action);
+  void UpdateTitle();
+  void UpdateRecentFiles();
+  void UpdateLockPanes();
+  void ShowHelpTopics();
+  void ShowAbout();
+  void EnterContextHelp();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void CreateMenus();
+  void CreateToolBar();
+  void CreateStatusBar();
+  void ConnectCommands();
+
+  CTervoDoc& m_doc;
+  RecentFileList& m_recent;
+  DocumentFlow m_files;
+  JournalPrinter m_printing;
+  FrameActions m_actions;
+  ApproachMenu m_approach;
+  struct {
+    QMenu* file = nullptr;
+    QAction* recentPlaceholder = nullptr;
+    QList<QAction*> recent;
+  } m_menus;
+  struct {
+    CTervoView* view = nullptr;
+    QToolBar* toolBar = nullptr;
+    std::array<QLabel*, 3> locks{};  // Caps Lock, Num Lock, Scroll Lock
+  } m_widgets;
+  QPointer<HelpWindow> m_help;
+};
+
+}  // namespace mirto

@@ -1,0 +1,50 @@
+#include "app/CTervoApp.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
+#include <clocale>
+
+#include "app/AppStyle.h"
+#include "app/CMainFrame.h"
+#include "app/CTervoView.h"
+
+namespace mirto {
+
+void UseCNumericLocale() { std::setlocale(LC_NUMERIC, "C"); }
+
+CTervoApp::CTervoApp() = default;
+
+CTervoApp::~CTervoApp() {
+  // The window goes before the document it shows.
+  m_frame.reset();
+}
+
+bool CTervoApp::InitInstance(const QStringList& arguments) {
+  QApplication::setStyle(new AppStyle);
+  m_recent.SetFiles(m_settings.LoadRecentFiles());
+
+  m_frame = std::make_unique<CMainFrame>(m_doc, m_recent, m_settings);
+  m_host.SetWindow(m_frame.get());
+
+  const QString file = arguments.value(0);
+  if (file.isEmpty()) {
+    m_doc.OnNewDocument();
+  } else {
+    const FileResult result = m_doc.OnOpenDocument(QFile::encodeName(file).toStdString());
+    if (!result.ok) {
+      QMessageBox::critical(nullptr, kAppTitle, QString::fromStdString(result.message));
+      m_frame.reset();
+      return false;
+    }
+    m_recent.Add(file);
+    m_settings.SaveRecentFiles(m_recent.Files());
+  }
+  m_frame->UpdateRecentFiles();
+  m_frame->UpdateTitle();
+  m_frame->show();
+  m_frame->View()->OnUpdate();
+  return true;
+}
+
+}  // namespace mirto

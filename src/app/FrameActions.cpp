@@ -1,0 +1,60 @@
+#include "app/FrameActions.h"
+
+#include <QIcon>
+#include <QKeySequence>
+
+namespace mirto {
+namespace {
+
+struct ActionSpec {
+  FrameCommand command;
+  const char* text;
+  const char* keys;  // accelerators, separated by '|'
+  const char* tip;   // status-bar text, then the short tool tip after '\n'
+  const char* icon;  // resource path or nullptr
+  bool enabled;
+};
+
+const ActionSpec kSpecs[] = {
+    {FrameCommand::New, "&New", "Ctrl+N", "Create a new journal\nNew", ":/icons/new.svg", true},
+    {FrameCommand::Open, "&Open...", "Ctrl+O", "Open a saved journal\nOpen", ":/icons/open.svg", true},
+    {FrameCommand::Save, "&Save", "Ctrl+S", "Save the journal\nSave", ":/icons/save.svg", true},
+    {FrameCommand::SaveAs, "Save &As...", "", "Save the journal under a new name\nSave As", nullptr, true},
+    {FrameCommand::Print, "&Print...", "Ctrl+P", "Print the journal\nPrint", ":/icons/print.svg", true},
+    {FrameCommand::PrintPreview, "Print Pre&view", "", "Show the printed pages\nPrint Preview", nullptr, true},
+    {FrameCommand::PrintSetup, "P&rint Setup...", "", "Choose the paper and page options\nPrint Setup", nullptr, true},
+    {FrameCommand::Exit, "E&xit", "", "Quit Mirto; asks to save a changed journal\nExit", nullptr, true},
+    {FrameCommand::Cut, "Cu&t", "Ctrl+X|Shift+Del", "Cut the selection\nCut", ":/icons/cut.svg", false},
+    {FrameCommand::Copy, "&Copy", "Ctrl+C|Ctrl+Ins", "Copy the selection\nCopy", ":/icons/copy.svg", false},
+    {FrameCommand::Paste, "&Paste", "Ctrl+V|Shift+Ins", "Insert the clipboard\nPaste", ":/icons/paste.svg", false},
+    {FrameCommand::Undo, "&Undo", "Ctrl+Z|Alt+Backspace", "Undo the last action\nUndo", nullptr, false},
+    {FrameCommand::NextPane, "Next Pane", "F6", "Go to the next pane\nNext Pane", nullptr, true},
+    {FrameCommand::PreviousPane, "Previous Pane", "Shift+F6", "Go back to the previous pane\nPrevious Pane", nullptr,
+     true},
+    {FrameCommand::ToggleToolBar, "&Toolbar", "", "Show or hide the toolbar\nToggle Toolbar", nullptr, true},
+    {FrameCommand::ToggleStatusBar, "&Status Bar", "", "Show or hide the status bar\nToggle Status Bar", nullptr, true},
+    {FrameCommand::HelpTopics, "&Help Topics", "F1", "List the help topics\nHelp Topics", nullptr, true},
+    {FrameCommand::About, "&About Mirto...", "", "Show the program's version\nAbout", ":/icons/about.svg", true},
+    {FrameCommand::ContextHelp, "What's &This?", "Shift+F1",
+     "Show help for the next button, menu item or window you click\nHelp", ":/icons/context-help.svg", true},
+};
+
+}  // namespace
+
+FrameActions::FrameActions(QObject* parent) {
+  for (const ActionSpec& spec : kSpecs) {
+    auto* action = new QAction(QString::fromUtf8(spec.text), parent);
+    QList<QKeySequence> keys;
+    for (const QString& key : QString::fromUtf8(spec.keys).split('|', Qt::SkipEmptyParts)) keys << QKeySequence(key);
+    action->setShortcuts(keys);
+    const QStringList tip = QString::fromUtf8(spec.tip).split('\n');
+    action->setStatusTip(tip.value(0));
+    action->setToolTip(tip.value(1));
+    action->setWhatsThis(tip.value(0));
+    if (spec.icon) action->setIcon(QIcon(QString::fromUtf8(spec.icon)));
+    action->setEnabled(spec.enabled);
+    m_actions[static_cast<std::size_t>(spec.command)] = action;
+  }
+}
+
+}  // namespace mirto

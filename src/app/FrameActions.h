@@ -1,0 +1,41 @@
+#pragma once
+// The File, View and Help commands, the edit commands that have no handler,
+// and the pane keys: texts, accelerators, prompts and icons in one table.
+#include <QAction>
+#include <array>
+
+namespace mirto {
+
+enum class FrameCommand {
+  New,
+  Open,
+  Save,
+  SaveAs,
+  Print,
+  PrintPreview,
+  PrintSetup,
+  Exit,
+  Cut,
+  Copy,
+  Paste,
+  Undo,
+  NextPane,
+  PreviousPane,
+  ToggleToolBar,
+  ToggleStatusBar,
+  HelpTopics,
+  About,
+  ContextHelp,
+  kCount
+};
+
+class FrameActions {
+ public:
+  explicit FrameActions(QObject* parent);
+  QAction* operator[](FrameCommand command) const { return m_actions[static_cast<std::size_t>(command)]; }
+
+ private:
+  std::array<QAction*, static_cast<std::size_t>(FrameCommand::kCount)> m_actions{};
+};
+
+}  // namespace mirto

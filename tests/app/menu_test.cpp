@@ -1,0 +1,225 @@
+// The "Select approach:" menu against the command table, and the routing of
+// every leaf to its calculation.
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTest>
+
+#include "AppTest.h"
+#include "app/AppSettings.h"
+#include "app/AppStyle.h"
+#include "app/CFormDialog.h"
+#include "app/CMainFrame.h"
+#include "app/QtFormHost.h"
+#include "app/RecentFileList.h"
+#include "framework/Commands.h"
+#include "journal/CTervoDoc.h"
+
+using namespace mirto;
+
+namespace {
+
+QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+// The submenu reached by following `path` (segments joined by " > ") below `menu`.
+QMenu* Submenu(QMenu* menu, const QStringList& path) {
+  for (const QString& segment : path) {
+    QMenu* next = nullptr;
+    for (QAction* a : menu->actions())
+      if (a->menu() && a->text() == segment) next = a->menu();
+    if (!next) return nullptr;
+    menu = next;
+  }
+  return menu;
+}
+
+QAction* Item(QMenu* menu, const QString& text) {
+  for (QAction* a : menu->actions())
+    if (!a->menu() && a->text() == text) return a;
+  return nullptr;
+}
+
+struct Fixture {
+  QtFormHost host;
+  CTervoDoc doc{host};
+  AppSettings settings;
+  RecentFileList recent{kRecentFileCount};
+  CMainFrame frame{doc, recent, settings};
+  Fixture() {
+    // As the application object does.
+    if (!dynamic_cast<AppStyle*>(QApplication::style())) QApplication::setStyle(new AppStyle);
+    host.SetWindow(&frame);
+    doc.OnNewDocument();
+  }
+};
+
+}  // namespace
+
+class MenuTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void menuBarHoldsTheFourMenus() {
+    Fixture f;
+    QStringList titles;
+    for (QAction* a : f.frame.menuBar()->actions()) titles << a->text();
+    QCOMPARE(titles, (QStringList{"Select approach:", "&File", "&View", "&Help"}));
+    QMenu* approach = f.frame.ApproachMenuWidget();
+    const QList<QAction*> top = approach->actions();
+    QCOMPARE(top.size(), 2);
+    QCOMPARE(top[0]->text(), QString("Random sampling"));
+    QVERIFY(top[0]->menu());
+    QCOMPARE(top[1]->text(), QString("Prediction"));
+    QCOMPARE(top[1]->data().toInt(), kPredictionCommand);
+    QCOMPARE(top[1]->statusTip(), Q(kPredictionPrompt));
+  }
+
+  void everyLeafIsPresentWithItsIdAndPrompt() {
+    Fixture f;
+    QMenu* random = Submenu(f.frame.ApproachMenuWidget(), {"Random sampling"});
+    QVERIFY(random);
+    for (const Command& c : RandomizationCommands()) {
+      QStringList segments = Q(c.path).split(" > ");
+      const QString leaf = segments.takeLast();
+      QMenu* menu = Submenu(random, segments);
+      QVERIFY2(menu, qPrintable(Q(c.path)));
+      QAction* action = Item(menu, leaf);
+      QVERIFY2(action, qPrintable(Q(c.path)));
+      QCOMPARE(action->data().toInt(), c.id);
+      QCOMPARE(action->statusTip(), Q(c.prompt));
+      QVERIFY(action->isEnabled());
+      QVERIFY(!action->whatsThis().isEmpty());
+    }
+    // Nothing in the tree that the table does not have: 57 leaves and Prediction.
+    QCOMPARE(f.frame.CalculationActions()->actions().size(), static_cast<int>(RandomizationCommands().size()) + 1);
+  }
+
+  void labelsHeadTheirSubmenusDisabled() {
+    Fixture f;
+    QMenu* random = Submenu(f.frame.ApproachMenuWidget(), {"Random sampling"});
+    for (const LabelItem& label : LabelItems()) {
+      const QString path = Q(label.submenu);
+      QMenu* menu = path.isEmpty() ? random : Submenu(random, path.split(" > "));
+      QVERIFY2(menu, qPrintable(path));
+      QAction* first = menu->actions().value(0);
+      QVERIFY2(first, qPrintable(path));
+      QCOMPARE(first->text(), Q(label.text));
+      QCOMPARE(first->data().toInt(), label.id);
+      QCOMPARE(first->statusTip(), Q(label.prompt));
+      QVERIFY(!first->isEnabled());
+    }
+    // The odd spelling of one objective is the table's, not a second submenu.
+    QVERIFY(
+        Item(Submenu(random, {"Un.Prob.WithoutRepl.", "Proportion/number in category"}), "Th. std.dev. of estimator"));
+    QVERIFY(Submenu(random, {"Stratified", "Mean/total of variable"})->actions().size() == 7);
+  }
+
+  // Through the menu bar as a person goes: a label highlights and shows its prompt.
+  void highlightingShowsThePromptInTheStatusBar() {
+    Fixture f;
+    f.frame.show();
+    f.frame.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f.frame));
+    QCOMPARE(f.frame.statusBar()->currentMessage(), QString(CMainFrame::kIdlePrompt));
+    f.frame.menuBar()->setActiveAction(f.frame.ApproachMenuWidget()->menuAction());
+    QMenu* random = Submenu(f.frame.ApproachMenuWidget(), {"Random sampling"});
+    QMenu* simple = Submenu(random, {"Simple"});
+    QTRY_VERIFY(f.frame.ApproachMenuWidget()->isVisible());
+    if (!f.frame.ApproachMenuWidget()->activeAction()) QTest::keyClick(f.frame.ApproachMenuWidget(), Qt::Key_Down);
+    QCOMPARE(f.frame.ApproachMenuWidget()->activeAction()->text(), QString("Random sampling"));
+    QTest::keyClick(f.frame.ApproachMenuWidget(), Qt::Key_Right);  // opens "Random sampling" at "Method:"
+    QTRY_VERIFY(random->isVisible());
+    QTest::keyClick(random, Qt::Key_Down);
+    QCOMPARE(random->activeAction()->text(), QString("Simple"));
+    QTest::keyClick(random, Qt::Key_Right);
+    QTRY_VERIFY(simple->isVisible());
+    QCOMPARE(simple->activeAction()->text(), QString("Target:"));
+    QTRY_COMPARE(f.frame.statusBar()->currentMessage(), QString("Target population characteristic"));
+    QTest::keyClick(simple, Qt::Key_Down);
+    QTest::keyClick(simple, Qt::Key_Right);
+    QMenu* objectives = Submenu(simple, {"Mean/total of variable"});
+    QTRY_VERIFY(objectives->isVisible());
+    QTest::keyClick(objectives, Qt::Key_Down);
+    QTest::keyClick(objectives, Qt::Key_Right);
+    QMenu* estimators = Submenu(objectives, {"Point estimates"});
+    QTRY_VERIFY(estimators->isVisible());
+    QTest::keyClick(estimators, Qt::Key_Down);
+    QTRY_COMPARE(f.frame.statusBar()->currentMessage(), QString("M: Simple, T: Mean/variable, O: Point; E: Simple"));
+    QTest::keyClick(estimators, Qt::Key_Escape);
+    f.frame.ApproachMenuWidget()->hide();
+    QTRY_COMPARE(f.frame.statusBar()->currentMessage(), QString(CMainFrame::kIdlePrompt));
+  }
+
+  // Every leaf writes its codes and reaches its calculation: a form (cancelled
+  // here) or, for a family not built yet, "Selection not coded.".
+  void everyLeafReachesItsCalculation() {
+    Fixture f;
+    test::ModalWatchdog watchdog;
+    for (QAction* action : f.frame.CalculationActions()->actions()) {
+      const int id = action->data().toInt();
+      if (id == kPredictionCommand) continue;
+      QString seen;
+      watchdog.Expect([&seen](QWidget* w) {
+        if (auto* box = qobject_cast<QMessageBox*>(w)) {
+          seen = "message: " + box->text();
+          box->accept();
+        } else if (auto* form = qobject_cast<CFormDialog*>(w)) {
+          seen = "form: " + form->windowTitle();
+          form->reject();
+        }
+      });
+      const std::size_t before = f.doc.GetJournal().size();
+      action->trigger();
+      const Command* c = FindCommand(id);
+      QVERIFY(c);
+      QCOMPARE(f.doc.m_nApproach, 1);
+      QCOMPARE(f.doc.m_nMethod, c->method);
+      QCOMPARE(f.doc.m_nTarget, c->target);
+      QCOMPARE(f.doc.m_nObjective, c->objective);
+      QCOMPARE(f.doc.m_nEstimator, c->estimator);
+      QVERIFY2(seen == "message: Selection not coded." || seen.startsWith("form: "),
+               qPrintable(Q(c->path) + ": " + seen));
+      QCOMPARE(f.doc.GetJournal().size(), before);  // cancelled: nothing appended
+    }
+    QCOMPARE(watchdog.Pending(), 0);
+    QVERIFY2(watchdog.Unexpected().isEmpty(), qPrintable(watchdog.Unexpected().join("; ")));
+  }
+
+  // "Prediction" goes to its own dispatcher, which writes no randomization code.
+  void predictionReachesItsDispatcher() {
+    Fixture f;
+    f.doc.m_nMethod = 6;
+    f.doc.m_nEstimator = 6;
+    test::ModalWatchdog watchdog;
+    QString seen;
+    watchdog.Expect([&seen](QWidget* w) {
+      seen = w->windowTitle() + test::MessageText(w);
+      qobject_cast<QDialog*>(w)->reject();
+    });
+    Item(f.frame.ApproachMenuWidget(), "Prediction")->trigger();
+    QVERIFY(!seen.isEmpty());
+    QCOMPARE(f.doc.m_nMethod, 6);
+    QCOMPARE(f.doc.m_nEstimator, 6);
+    QCOMPARE(watchdog.Pending(), 0);
+    QVERIFY(watchdog.Unexpected().isEmpty());
+  }
+
+  void fileViewAndHelpMenus() {
+    Fixture f;
+    QStringList file;
+    for (QAction* a : f.frame.menuBar()->actions()[1]->menu()->actions()) file << (a->isSeparator() ? "-" : a->text());
+    QCOMPARE(file, (QStringList{"&New", "&Open...", "&Save", "Save &As...", "-", "&Print...", "Print Pre&view",
+                                "P&rint Setup...", "-", "Recent File", "-", "E&xit"}));
+    QCOMPARE(f.frame.Action(FrameCommand::New)->shortcut(), QKeySequence("Ctrl+N"));
+    QCOMPARE(f.frame.Action(FrameCommand::Print)->shortcut(), QKeySequence("Ctrl+P"));
+    QCOMPARE(f.frame.Action(FrameCommand::ContextHelp)->shortcut(), QKeySequence("Shift+F1"));
+    QCOMPARE(f.frame.Action(FrameCommand::Cut)->shortcuts().size(), 2);
+    for (FrameCommand c : {FrameCommand::Cut, FrameCommand::Copy, FrameCommand::Paste})
+      QVERIFY(!f.frame.Action(c)->isEnabled());
+  }
+};
+
+MIRTO_APP_TEST(MenuTest);
+#include "menu_test.moc"
