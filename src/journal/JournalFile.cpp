@@ -39,10 +39,12 @@ constexpr std::size_t kIoBlock = 1 << 20;
 
 }  // namespace
 
+// Cut at the NUL before trimming, so no line keeps a control byte at its end
+// and a saved journal reads back exactly as it was.
 void JournalLineSplitter::Emit(const char* data, std::size_t size) {
-  while (size > 0 && static_cast<signed char>(data[size - 1]) < 32) --size;
   if (const void* nul = std::memchr(data, '\0', size))
     size = static_cast<std::size_t>(static_cast<const char*>(nul) - data);
+  while (size > 0 && static_cast<signed char>(data[size - 1]) < 32) --size;
   m_journal.push_back(std::string_view(data, size));
 }
 
