@@ -1,6 +1,6 @@
 // Integer and real reading on arbitrary text, against the reading rules written
-// out plainly and converted by a different routine.
-#include <charconv>
+// out plainly and converted by the C library; and the report formats of what
+// was read, against printf.
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -59,46 +59,44 @@ bool IsDecimalNumber(std::string_view s) {
   return i == s.size();
 }
 
-// Decimal exponent of the first significant digit, for telling overflow from underflow.
-long long Magnitude(std::string_view s) {
-  long long position = 0;  // digits before the point, less leading zeros
-  bool seenSignificant = false, afterPoint = false;
-  std::size_t i = 0;
-  for (; i < s.size() && s[i] != 'e' && s[i] != 'E'; ++i) {
-    if (s[i] == '.') {
-      afterPoint = true;
-    } else if (IsDigit(s[i])) {
-      if (s[i] != '0') seenSignificant = true;
-      if (!afterPoint && seenSignificant) ++position;
-      if (afterPoint && !seenSignificant) --position;
-    }
-  }
-  long long exponent = 0;
-  bool negative = false;
-  if (i < s.size()) {
-    ++i;
-    if (s[i] == '+' || s[i] == '-') negative = s[i++] == '-';
-    for (; i < s.size(); ++i) exponent = std::min(exponent * 10 + (s[i] - '0'), 1000000000000LL);
-  }
-  return position + (negative ? -exponent : exponent);
-}
-
 double ReferenceReal(std::string_view t) {
   t.remove_prefix(SkipBlanks(t));
   // No decimal number runs past a character that cannot be part of one.
   std::size_t length = std::min(t.size(), t.find_first_not_of("+-.eE0123456789"));
   while (length > 0 && !IsDecimalNumber(t.substr(0, length))) --length;
   if (length == 0) return 0.0;
-  std::string_view number = t.substr(0, length);
-  if (number.front() == '+') number.remove_prefix(1);
-  double value = 0.0;
-  const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
-  if (end != number.data() + number.size()) std::abort();  // the reference's own fault
-  if (error == std::errc::result_out_of_range) {
-    const double magnitude = Magnitude(number) > 0 ? std::numeric_limits<double>::infinity() : 0.0;
-    value = number.front() == '-' ? -magnitude : magnitude;
-  }
+  // Converted by the C library, not by the routine under test.
+  const std::string number(t.substr(0, length));
+  char* end = nullptr;
+  const double value = std::strtod(number.c_str(), &end);
+  if (end != number.c_str() + number.size()) std::abort();  // the reference's own fault
   return value;
+}
+
+// Report formats against the C library's printf (a NaN prints without its sign).
+#define MIRTO_CHECK_FORMAT(fmt, value)                                                                 \
+  do {                                                                                                 \
+    char expected[512];                                                                                \
+    std::snprintf(expected, sizeof expected, fmt, value);                                              \
+    const std::string got = mirto::Format(fmt, value);                                                 \
+    if (got != expected) {                                                                             \
+      std::fprintf(stderr, "Format(\"%s\") gave \"%s\", printf \"%s\"\n", fmt, got.c_str(), expected); \
+      std::abort();                                                                                    \
+    }                                                                                                  \
+  } while (0)
+
+void CheckFormats(double v, int i) {
+  if (std::isnan(v)) v = std::fabs(v);
+  MIRTO_CHECK_FORMAT("%f", v);
+  MIRTO_CHECK_FORMAT("%.0f", v);
+  MIRTO_CHECK_FORMAT("%.2f", v);
+  MIRTO_CHECK_FORMAT("%10f", v);
+  MIRTO_CHECK_FORMAT("%10.0f", v);
+  MIRTO_CHECK_FORMAT("%10.3f", v);
+  MIRTO_CHECK_FORMAT("%10.4f", v);
+  MIRTO_CHECK_FORMAT("%d", i);
+  MIRTO_CHECK_FORMAT("%3d", i);
+  MIRTO_CHECK_FORMAT("%10d", i);
 }
 
 }  // namespace
@@ -114,6 +112,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (std::memcmp(&real, &expectedReal, sizeof real) != 0) {
     std::fprintf(stderr, "ReadReal gave %.17g, the rule %.17g\n", real, expectedReal);
     std::abort();
+  }
+  CheckFormats(real, integer);
+  if (size >= sizeof(double)) {
+    double raw;
+    std::memcpy(&raw, data, sizeof raw);
+    CheckFormats(raw, static_cast<int>(raw == raw && std::fabs(raw) < 2e9 ? raw : 0));
   }
   return 0;
 }
