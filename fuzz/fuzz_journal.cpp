@@ -130,6 +130,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   withFirst.insert(withFirst.end(), expected.begin(), expected.end());
   CheckJournal(journal, withFirst, "file reading differs from the reading rule");
 
+  // Now and then the input repeated past a storage block, so that lines
+  // fall across block boundaries and long ones outgrow a block.
+  if (size >= 16 && data[0] == 0x55) {
+    std::string big;
+    big.reserve((1u << 20) + 4096 + size);
+    while (big.size() < (1u << 20) + 4096) big += bytes;
+    int fd = ::open(scratch.Input().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    Check(fd >= 0 && ::write(fd, big.data(), big.size()) == static_cast<ssize_t>(big.size()),
+          "cannot write the input file");
+    ::close(fd);
+    mirto::Journal stretched;
+    Check(mirto::ReadJournalFile(scratch.Input(), stretched).ok, "reading a stretched file failed");
+    CheckJournal(stretched, ReferenceLines(big), "a stretched file reads differently from the reading rule");
+  }
+
   // Written by the program: one line and a newline each, and it reads back the same.
   Check(mirto::WriteJournalFile(journal, scratch.Written()).ok, "writing failed");
   std::string written;
