@@ -9,11 +9,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "journal/CTervoDoc.h"
@@ -250,6 +252,19 @@ TEST(RobustOpen, BadFilesGiveAMessageAndLoseNothing) {
   }
 }
 
+TEST(RobustOpen, DevicesAreRefusedAndAnIdlePipeReadsAsEmpty) {
+  test::Session s;
+  for (const char* device : {"/dev/zero", "/dev/urandom", "/dev/null"}) {
+    FileResult r = s.doc.OnOpenDocument(device);
+    EXPECT_FALSE(r.ok) << device;
+    EXPECT_NE(r.message.find("it is a device"), std::string::npos) << r.message;
+  }
+  TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+  EXPECT_TRUE(s.doc.OnOpenDocument(dir / "pipe").ok);  // no writer: nothing to read, no waiting
+  EXPECT_EQ(s.doc.GetJournal().size(), 2u);
+}
+
 TEST(RobustOpen, UnreadableFileIsRefused) {
   TempDir dir;
   WriteBytes(dir / "locked", "secret\n", 0000);
@@ -426,6 +441,29 @@ TEST(RobustSave, AFullDeviceIsWrittenInPlaceAndReportsItIsFull) {
   EXPECT_EQ(s.doc.GetJournal().Lines(), lines);
   EXPECT_TRUE(s.doc.IsModified());
   EXPECT_EQ(s.doc.GetPathName(), "");
+}
+
+TEST(RobustSave, APipeIsWrittenWhenReadAndRefusedWhenNot) {
+  TempDir dir;
+  const std::string pipe = dir / "pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  test::Session s;
+  s.Run(kCalculation);
+  FileResult r = s.doc.OnSaveDocument(pipe);
+  EXPECT_FALSE(r.ok);
+  EXPECT_NE(r.message.find("nothing is reading from it"), std::string::npos) << r.message;
+  EXPECT_TRUE(s.doc.IsModified());
+
+  std::string received;
+  std::thread reader([&] { received = ReadBytes(pipe); });
+  // The reader may not have opened the pipe yet: try until it has.
+  for (int tries = 0; tries < 500 && !(r = s.doc.OnSaveDocument(pipe)).ok; ++tries)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  reader.join();
+  ASSERT_TRUE(r.ok) << r.message;
+  EXPECT_EQ(received, Joined(s.doc.GetJournal()));
+  EXPECT_FALSE(s.doc.IsModified());
+  EXPECT_TRUE(fs::is_fifo(pipe));
 }
 
 TEST(RobustSave, AFolderAndAFolderWithoutWritePermissionAreRefused) {

@@ -39,6 +39,11 @@ class Fd {
 constexpr std::size_t kIoBlock = 1 << 20;
 constexpr std::size_t kMinRead = 64 << 10;
 
+int ClearNonBlocking(int fd) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  return flags < 0 ? -1 : ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+}
+
 std::size_t TrimmedLength(const char* data, std::size_t size) {
   while (size > 0 && static_cast<signed char>(data[size - 1]) < 32) --size;
   return size;
@@ -88,11 +93,16 @@ void JournalLineSplitter::Finish() {
 // The file is read straight into the Journal's storage and split there, so
 // each byte is copied once, by the system.
 FileResult ReadJournalFile(const std::string& path, Journal& journal) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Not blocking in open: a pipe nobody writes to reads as empty instead of hanging.
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (fd.get() < 0) return {false, Describe("Cannot open", path, errno)};
   struct stat st {};
   if (::fstat(fd.get(), &st) == 0 && S_ISDIR(st.st_mode))
     return {false, "Cannot open " + path + ": it is a folder, not a journal file"};
+  // A device such as /dev/zero never ends and would fill the memory.
+  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
+    return {false, "Cannot open " + path + ": it is a device, not a journal file"};
+  if (ClearNonBlocking(fd.get()) != 0) return {false, Describe("Cannot open", path, errno)};
   std::size_t carry = 0;  // bytes of an unfinished line at the start of the free space
   bool carryMayHoldNul = false;
   auto finish = [&] {
@@ -188,8 +198,12 @@ mode_t NewFileMode() {
 
 // A device or pipe cannot be replaced by renaming; it is written directly.
 FileResult WriteInPlace(const Journal& journal, const std::string& path, const FileOps& ops) {
-  Fd fd(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-  if (fd.get() < 0) return {false, Describe("Cannot save", path, errno)};
+  // Not blocking in open: a pipe nobody reads from is refused instead of hanging.
+  Fd fd(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NONBLOCK));
+  struct stat st {};
+  if (fd.get() < 0 && errno == ENXIO && ::stat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode))
+    return {false, "Cannot save to " + path + ": nothing is reading from it"};
+  if (fd.get() < 0 || ClearNonBlocking(fd.get()) != 0) return {false, Describe("Cannot save", path, errno)};
   bool ok = WriteLines(journal, ops, fd.get());
   int error = errno;
   if (fd.Close() != 0 && ok) {
