@@ -155,7 +155,7 @@ void BM_ReadJournal(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * data.text.size()));
   RecordRatio("1. read 1M lines / read+split at newlines", ours / floor, 1.5, true);
   // The same with the cost of the memory the lines need counted in the floor.
-  RecordRatio("1'. read 1M lines / (read+split + touching as much new memory)", ours / (floor + fresh), 1.5, true);
+  RecordRatio("1b. read 1M lines / (read+split + touching as much new memory)", ours / (floor + fresh), 1.5, true);
 }
 BENCHMARK(BM_ReadJournal)->UseManualTime()->Iterations(8)->Unit(benchmark::kMillisecond);
 
