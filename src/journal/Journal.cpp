@@ -24,18 +24,11 @@ Journal& Journal::operator=(Journal&& other) noexcept {
   return *this;
 }
 
-void Journal::Index(const char* data, std::size_t size) {
-  if (size == 0) data = "";  // never a pointer into a block that may be released
-  if (m_slotsLeft == 0) {
-    const std::size_t lines = kFirstSegment << m_index.size();
-    m_index.push_back(std::make_unique_for_overwrite<Line[]>(lines));
-    m_slot = m_index.back().get();
-    m_slotsLeft = lines;
-  }
-  *m_slot++ = {data, size};
-  --m_slotsLeft;
-  ++m_count;
-  m_widest = std::max(m_widest, size);
+void Journal::NewSegment() {
+  const std::size_t lines = kFirstSegment << m_index.size();
+  m_index.push_back(std::make_unique_for_overwrite<Line[]>(lines));
+  m_slot = m_index.back().get();
+  m_slotsLeft = lines;
 }
 
 // Starts a new current block of `size` bytes, moving the first `carry` bytes
@@ -75,12 +68,6 @@ void Journal::push_back(std::string_view line) {
 std::span<char> Journal::FreeSpace(std::size_t carry, std::size_t more) {
   if (m_freeLeft < carry + more) NewBlock(std::max(kBlock, 2 * (carry + more)), carry);
   return {m_free, m_freeLeft};
-}
-
-void Journal::AppendFromFreeSpace(std::size_t size, std::size_t skip) {
-  Index(m_free, size);
-  m_free += size + skip;
-  m_freeLeft -= size + skip;
 }
 
 void Journal::clear() {

@@ -42,7 +42,11 @@ class Journal {
   std::span<char> FreeSpace(std::size_t carry, std::size_t more);
   // Appends the `size` bytes at the start of the free end as a line, and
   // takes the `skip` bytes after them (its newline, bytes cut off) as used.
-  void AppendFromFreeSpace(std::size_t size, std::size_t skip);
+  void AppendFromFreeSpace(std::size_t size, std::size_t skip) {
+    Index(m_free, size);
+    m_free += size + skip;
+    m_freeLeft -= size + skip;
+  }
 
   // Length in characters of the longest line (0 when empty).
   std::size_t WidestLine() const { return m_widest; }
@@ -59,7 +63,15 @@ class Journal {
   static constexpr std::size_t kFirstSegmentBits = 8;
   static constexpr std::size_t kFirstSegment = std::size_t{1} << kFirstSegmentBits;
 
-  void Index(const char* data, std::size_t size);
+  void Index(const char* data, std::size_t size) {
+    if (size == 0) data = "";  // never a pointer into a block that may be released
+    if (m_slotsLeft == 0) NewSegment();
+    *m_slot++ = {data, size};
+    --m_slotsLeft;
+    ++m_count;
+    if (size > m_widest) m_widest = size;
+  }
+  void NewSegment();
   void NewBlock(std::size_t size, std::size_t carry);
 
   // Text blocks; the last one is the current block, whose free end starts at m_free.
