@@ -14,9 +14,12 @@
 namespace mirto {
 namespace {
 
+// Blanks as the C locale has them, whatever locale the program runs in.
+bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
 std::string_view Trim(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
 }
 
@@ -26,13 +29,13 @@ bool SameText(std::string_view a, std::string_view b) {
          });
 }
 
-std::vector<std::string_view> SplitValues(std::string_view rest) {
-  std::vector<std::string_view> values;
-  if (rest.empty()) return values;
+void SplitValues(std::string_view rest, std::vector<std::string_view>& values) {
+  values.clear();
+  if (rest.empty()) return;
   for (;;) {
     std::size_t semi = rest.find(';');
     values.push_back(Trim(rest.substr(0, semi)));
-    if (semi == std::string_view::npos) return values;
+    if (semi == std::string_view::npos) return;
     rest.remove_prefix(semi + 1);
   }
 }
@@ -62,7 +65,7 @@ bool ScriptSource::Next(Statement& statement) {
     std::string_view text = Trim(m_text);
     if (text.empty() || text.front() == '#') continue;
     std::size_t blank = 0;
-    while (blank < text.size() && !std::isspace(static_cast<unsigned char>(text[blank]))) ++blank;
+    while (blank < text.size() && !IsBlank(text[blank])) ++blank;
     statement.line = m_line;
     statement.verb = text.substr(0, blank);
     statement.rest = Trim(text.substr(blank));
@@ -87,8 +90,10 @@ void BatchHost::Fail(int status, int line, const std::string& text, const Form* 
 }
 
 bool BatchHost::Fill(Form& form, const Statement& statement) {
-  const std::vector<std::size_t> inputs = form.Inputs();
-  const std::vector<std::string_view> values = SplitValues(statement.rest);
+  form.Inputs(m_inputs);
+  SplitValues(statement.rest, m_values);
+  const std::vector<std::size_t>& inputs = m_inputs;
+  const std::vector<std::string_view>& values = m_values;
   if (values.empty()) return true;
   if (values.size() != inputs.size()) {
     Fail(kBatchScriptError, statement.line,

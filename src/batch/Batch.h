@@ -4,6 +4,7 @@
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "framework/Form.h"
 
@@ -52,6 +53,9 @@ class BatchHost : public FormHost {
   ScriptSource& m_source;
   std::ostream& m_err;
   int m_status = kBatchOk;
+  // Reused from form to form: a long entry loop allocates nothing per statement.
+  std::vector<std::size_t> m_inputs;
+  std::vector<std::string_view> m_values;
 };
 
 // Runs every statement of the script on `doc`; returns the exit status.

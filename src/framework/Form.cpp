@@ -1,6 +1,6 @@
 #include "framework/Form.h"
 
-#include <cstdio>
+#include <charconv>
 
 #include "framework/Format.h"
 
@@ -91,10 +91,10 @@ void Form::Choose(std::size_t i, int button) {
 
 void Form::SetRowNumber(long long number, int which) {
   char text[24];
-  std::snprintf(text, sizeof text, "%lld", number);
+  const std::size_t length = static_cast<std::size_t>(std::to_chars(text, text + sizeof text, number).ptr - text);
   for (std::size_t i = 0; i < m_state.size(); ++i) {
     if (ControlAt(i).kind == ControlKind::Text && ControlAt(i).readOnly && which-- == 0) {
-      m_state[i].text = text;
+      m_state[i].text.assign(text, length);
       return;
     }
   }
@@ -102,13 +102,18 @@ void Form::SetRowNumber(long long number, int which) {
 
 std::vector<std::size_t> Form::Inputs() const {
   std::vector<std::size_t> inputs;
+  Inputs(inputs);
+  return inputs;
+}
+
+void Form::Inputs(std::vector<std::size_t>& inputs) const {
+  inputs.clear();
   for (std::size_t i = 0; i < m_state.size(); ++i) {
     const Control& c = ControlAt(i);
     const bool takesValue =
         (c.kind == ControlKind::Text && !c.readOnly) || c.kind == ControlKind::List || c.kind == ControlKind::Radio;
     if (takesValue && m_state[i].enabled) inputs.push_back(i);
   }
-  return inputs;
 }
 
 std::optional<std::string> Form::RefusalOnOk() const {

@@ -96,6 +96,7 @@ class Form {
   // The controls that take a value, in tab order: editable, enabled text
   // fields, lists and radio groups.
   std::vector<std::size_t> Inputs() const;
+  void Inputs(std::vector<std::size_t>& inputs) const;  // into a vector the caller reuses
   // The message that refuses OK (over-long text, no confidence level), if any.
   std::optional<std::string> RefusalOnOk() const;
 

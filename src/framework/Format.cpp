@@ -2,11 +2,14 @@
 
 #include <locale.h>
 
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <string_view>
+#include <type_traits>
 
 namespace mirto {
 namespace {
@@ -49,6 +52,59 @@ void AppendOne(std::string& out, const std::string& spec, T value) {
 }
 #pragma GCC diagnostic pop
 
+// The plain conversions the reports use ("%d", "%10d", "%f", "%10.4f", "%s")
+// are written with std::to_chars, which gives exactly printf's digits in the C
+// locale without its multiple-precision arithmetic; anything else goes to the
+// C library.
+struct Spec {
+  bool plain = true;  // no flags, and width and precision small enough for the fast path
+  int width = 0;
+  int precision = -1;
+};
+
+Spec ParseSpec(const char* start, const char* conv) {
+  Spec spec;
+  const char* p = start + 1;
+  if (p < conv && std::string_view("-+ #0").find(*p) != std::string_view::npos) spec.plain = false;
+  auto number = [&p, conv] {
+    int n = 0;
+    for (; p < conv && IsDigit(*p); ++p) n = n < 100000 ? n * 10 + (*p - '0') : n;
+    return n;
+  };
+  spec.width = number();
+  if (p < conv && *p == '.') {
+    ++p;
+    spec.precision = number();
+  }
+  // Length modifiers are all that may remain.
+  for (; p < conv; ++p)
+    if (*p != 'l' && *p != 'h' && *p != 'z') spec.plain = false;
+  if (spec.width > 512 || spec.precision > 60) spec.plain = false;
+  return spec;
+}
+
+void AppendPadded(std::string& out, const char* text, std::size_t size, int width) {
+  if (static_cast<std::size_t>(width) > size) out.append(static_cast<std::size_t>(width) - size, ' ');
+  out.append(text, size);
+}
+
+template <class T>
+void AppendInteger(std::string& out, const std::string& spec, const Spec& s, T value) {
+  if (!s.plain || s.precision >= 0) return AppendOne(out, spec, value);
+  char text[24];
+  const auto r = std::to_chars(text, text + sizeof text, value);
+  AppendPadded(out, text, static_cast<std::size_t>(r.ptr - text), s.width);
+}
+
+void AppendReal(std::string& out, const std::string& spec, const Spec& s, char conv, double value) {
+  if (!s.plain || conv != 'f') return AppendOne(out, spec, value);
+  char text[400];  // 309 integer digits, a sign, a point and at most 60 decimals
+  const auto r =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, s.precision < 0 ? 6 : s.precision);
+  if (r.ec != std::errc()) return AppendOne(out, spec, value);
+  AppendPadded(out, text, static_cast<std::size_t>(r.ptr - text), s.width);
+}
+
 }  // namespace
 
 // Formats one conversion at a time so every double can be looked at: the C
@@ -68,23 +124,42 @@ void FormatInto(std::string& out, const char* format, va_list args) {
     while (*p && std::string_view("-+ #0").find(*p) != std::string_view::npos) ++p;
     while (IsDigit(*p) || *p == '.') ++p;
     int longs = 0;
-    while (*p == 'l' || *p == 'h' || *p == 'z') longs += (*p++ == 'l');
+    bool sizeT = false;
+    for (; *p == 'l' || *p == 'h' || *p == 'z'; ++p) {
+      longs += *p == 'l';
+      sizeT = sizeT || *p == 'z';
+    }
+    const char* convAt = p;
     char conv = *p ? *p++ : '\0';
     spec.assign(start, static_cast<size_t>(p - start));
+    const Spec parsed = ParseSpec(start, convAt);
     switch (conv) {
       case 'd':
       case 'i':
-        if (longs >= 2)
-          AppendOne(out, spec, va_arg(args, long long));
+        if (sizeT)
+          AppendInteger(out, spec, parsed, va_arg(args, std::make_signed_t<std::size_t>));
+        else if (longs >= 2)
+          AppendInteger(out, spec, parsed, va_arg(args, long long));
         else if (longs == 1)
-          AppendOne(out, spec, va_arg(args, long));
+          AppendInteger(out, spec, parsed, va_arg(args, long));
         else
-          AppendOne(out, spec, va_arg(args, int));
+          AppendInteger(out, spec, parsed, va_arg(args, int));
         break;
       case 'u':
+        if (sizeT)
+          AppendInteger(out, spec, parsed, va_arg(args, std::size_t));
+        else if (longs >= 2)
+          AppendInteger(out, spec, parsed, va_arg(args, unsigned long long));
+        else if (longs == 1)
+          AppendInteger(out, spec, parsed, va_arg(args, unsigned long));
+        else
+          AppendInteger(out, spec, parsed, va_arg(args, unsigned));
+        break;
       case 'x':
       case 'X':
-        if (longs >= 2)
+        if (sizeT)
+          AppendOne(out, spec, va_arg(args, std::size_t));
+        else if (longs >= 2)
           AppendOne(out, spec, va_arg(args, unsigned long long));
         else if (longs == 1)
           AppendOne(out, spec, va_arg(args, unsigned long));
@@ -98,11 +173,18 @@ void FormatInto(std::string& out, const char* format, va_list args) {
       case 'g':
       case 'G': {
         double v = va_arg(args, double);
-        AppendOne(out, spec, std::isnan(v) ? std::fabs(v) : v);
+        AppendReal(out, spec, parsed, conv, std::isnan(v) ? std::fabs(v) : v);
         break;
       }
       case 'c': AppendOne(out, spec, va_arg(args, int)); break;
-      case 's': AppendOne(out, spec, va_arg(args, const char*)); break;
+      case 's': {
+        const char* text = va_arg(args, const char*);
+        if (text && parsed.plain && parsed.width == 0 && parsed.precision < 0)
+          out.append(text);
+        else
+          AppendOne(out, spec, text);
+        break;
+      }
       case '%': out.push_back('%'); break;
       default: out.append(spec); break;
     }
@@ -153,7 +235,11 @@ double ReadReal(std::string_view text) {
       i = j;
     }
   }
-  // The prefix is plain decimal text, so the C library reads exactly it.
+  // The prefix is plain decimal text, which std::from_chars reads exactly (it
+  // takes no '+'); out of range, the C library says what the value becomes.
+  const char* first = text.data() + start + (text[start] == '+');
+  double value = 0.0;
+  if (std::from_chars(first, text.data() + i, value).ec == std::errc()) return value;
   std::string prefix(text.substr(start, i - start));
   return strtod_l(prefix.c_str(), nullptr, CLocale());
 }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -36,14 +37,30 @@ class Fd {
 };
 
 constexpr std::size_t kIoBlock = 1 << 20;
+constexpr std::size_t kMinRead = 64 << 10;
+
+int ClearNonBlocking(int fd) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  return flags < 0 ? -1 : ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+}
+
+std::size_t TrimmedLength(const char* data, std::size_t size) {
+  while (size > 0 && static_cast<signed char>(data[size - 1]) < 32) --size;
+  return size;
+}
+
+// Cut at the NUL before trimming, so no line keeps a control byte at its end
+// and a saved journal reads back exactly as it was.
+std::size_t KeptLength(const char* data, std::size_t size) {
+  if (const void* nul = std::memchr(data, '\0', size))
+    size = static_cast<std::size_t>(static_cast<const char*>(nul) - data);
+  return TrimmedLength(data, size);
+}
 
 }  // namespace
 
 void JournalLineSplitter::Emit(const char* data, std::size_t size) {
-  while (size > 0 && static_cast<signed char>(data[size - 1]) < 32) --size;
-  if (const void* nul = std::memchr(data, '\0', size))
-    size = static_cast<std::size_t>(static_cast<const char*>(nul) - data);
-  m_journal.push_back(std::string_view(data, size));
+  m_journal.push_back(std::string_view(data, KeptLength(data, size)));
 }
 
 void JournalLineSplitter::Feed(const char* data, std::size_t size) {
@@ -73,26 +90,54 @@ void JournalLineSplitter::Finish() {
   m_pending = false;
 }
 
+// The file is read straight into the Journal's storage and split there, so
+// each byte is copied once, by the system.
 FileResult ReadJournalFile(const std::string& path, Journal& journal) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Not blocking in open: a pipe nobody writes to reads as empty instead of hanging.
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (fd.get() < 0) return {false, Describe("Cannot open", path, errno)};
   struct stat st {};
   if (::fstat(fd.get(), &st) == 0 && S_ISDIR(st.st_mode))
     return {false, "Cannot open " + path + ": it is a folder, not a journal file"};
-  JournalLineSplitter splitter(journal);
-  auto buffer = std::make_unique_for_overwrite<char[]>(kIoBlock);
+  // A device such as /dev/zero never ends and would fill the memory.
+  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
+    return {false, "Cannot open " + path + ": it is a device, not a journal file"};
+  if (ClearNonBlocking(fd.get()) != 0) return {false, Describe("Cannot open", path, errno)};
+  std::size_t carry = 0;  // bytes of an unfinished line at the start of the free space
+  bool carryMayHoldNul = false;
+  auto finish = [&] {
+    if (carry > 0) {
+      const char* line = journal.FreeSpace(carry, 0).data();
+      const std::size_t kept = KeptLength(line, carry);
+      journal.AppendFromFreeSpace(kept, carry - kept);
+    }
+  };
   for (;;) {
-    ssize_t n = ::read(fd.get(), buffer.get(), kIoBlock);
+    std::span<char> room = journal.FreeSpace(carry, kMinRead);
+    ssize_t n = ::read(fd.get(), room.data() + carry, std::min(room.size() - carry, kIoBlock));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       int error = errno;
-      splitter.Finish();
+      finish();
       return {false, Describe("Error reading", path, error)};
     }
     if (n == 0) break;
-    splitter.Feed(buffer.get(), static_cast<std::size_t>(n));
+    const char* line = room.data();
+    const char* end = line + carry + n;
+    const char* from = line + carry;
+    // One look for NUL over all that was read spares a look in every line.
+    const bool mayHoldNul = carryMayHoldNul || std::memchr(from, '\0', static_cast<std::size_t>(n));
+    while (const void* found = std::memchr(from, '\n', static_cast<std::size_t>(end - from))) {
+      const char* nl = static_cast<const char*>(found);
+      const std::size_t length = static_cast<std::size_t>(nl - line);
+      const std::size_t kept = mayHoldNul ? KeptLength(line, length) : TrimmedLength(line, length);
+      journal.AppendFromFreeSpace(kept, length + 1 - kept);
+      line = from = nl + 1;
+    }
+    carry = static_cast<std::size_t>(end - line);
+    carryMayHoldNul = mayHoldNul;
   }
-  splitter.Finish();
+  finish();
   return {};
 }
 
@@ -153,8 +198,12 @@ mode_t NewFileMode() {
 
 // A device or pipe cannot be replaced by renaming; it is written directly.
 FileResult WriteInPlace(const Journal& journal, const std::string& path, const FileOps& ops) {
-  Fd fd(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-  if (fd.get() < 0) return {false, Describe("Cannot save", path, errno)};
+  // Not blocking in open: a pipe nobody reads from is refused instead of hanging.
+  Fd fd(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NONBLOCK));
+  struct stat st {};
+  if (fd.get() < 0 && errno == ENXIO && ::stat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode))
+    return {false, "Cannot save to " + path + ": nothing is reading from it"};
+  if (fd.get() < 0 || ClearNonBlocking(fd.get()) != 0) return {false, Describe("Cannot save", path, errno)};
   bool ok = WriteLines(journal, ops, fd.get());
   int error = errno;
   if (fd.Close() != 0 && ok) {

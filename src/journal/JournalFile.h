@@ -15,8 +15,8 @@ struct FileResult {
   std::string message;  // what went wrong, for the user
 };
 
-// Splits bytes into journal lines as they arrive: a line loses its trailing
-// bytes below 32 (taken as signed 8-bit) and is cut at its first NUL.
+// Splits bytes into journal lines as they arrive: a line is cut at its first
+// NUL and then loses its trailing bytes below 32 (taken as signed 8-bit).
 class JournalLineSplitter {
  public:
   explicit JournalLineSplitter(Journal& journal) : m_journal(journal) {}

@@ -1,0 +1,17 @@
+#pragma once
+// The figures each benchmark compares with its target, printed together at
+// the end of the run.
+#include <string>
+
+namespace mirto::bench {
+
+// `value` against `target`; `atMost` says which side of the target is good.
+void RecordRatio(const std::string& name, double value, double target, bool atMost, const std::string& unit = "");
+
+// A target that could not be measured in this run, and why.
+void RecordUnmeasured(const std::string& name, const std::string& why);
+
+// A scratch folder for the benchmarks' files ($TMPDIR or /tmp), removed at exit.
+const std::string& ScratchDir();
+
+}  // namespace mirto::bench

@@ -1,0 +1,85 @@
+// Runs the benchmarks, then prints every target with its measured figure.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "Ratios.h"
+
+namespace mirto::bench {
+namespace {
+
+struct Figure {
+  double value = 0, target = 0;
+  bool atMost = true, measured = true;
+  std::string unit, why;
+};
+
+std::map<std::string, Figure>& Figures() {
+  static std::map<std::string, Figure> figures;
+  return figures;
+}
+
+class Scratch {
+ public:
+  Scratch() {
+    const char* base = std::getenv("TMPDIR");
+    m_dir = std::string(base && *base ? base : "/tmp") + "/mirto-bench.XXXXXX";
+    if (!::mkdtemp(m_dir.data())) {
+      std::perror("mirto_bench: cannot make a scratch folder");
+      std::exit(1);
+    }
+  }
+  ~Scratch() {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_dir, ignored);
+  }
+  const std::string& Dir() const { return m_dir; }
+
+ private:
+  std::string m_dir;
+};
+
+}  // namespace
+
+void RecordRatio(const std::string& name, double value, double target, bool atMost, const std::string& unit) {
+  Figures()[name] = Figure{value, target, atMost, true, unit, ""};
+}
+
+void RecordUnmeasured(const std::string& name, const std::string& why) {
+  Figure f;
+  f.measured = false;
+  f.why = why;
+  Figures()[name] = f;
+}
+
+const std::string& ScratchDir() {
+  static Scratch scratch;
+  return scratch.Dir();
+}
+
+}  // namespace mirto::bench
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+
+  std::printf("\n%-66s %14s %14s  %s\n", "target", "measured", "limit", "");
+  for (const auto& [name, f] : mirto::bench::Figures()) {
+    if (!f.measured) {
+      std::printf("%-66s %14s %14s  not measured: %s\n", name.c_str(), "-", "-", f.why.c_str());
+      continue;
+    }
+    const bool met = f.atMost ? f.value <= f.target : f.value >= f.target;
+    const double margin = f.atMost ? f.target / f.value : f.value / f.target;
+    std::printf("%-66s %14.3f %s%13.3f  %s (x%.2f)%s%s\n", name.c_str(), f.value, f.atMost ? "<=" : ">=", f.target,
+                met ? "met" : "NOT MET", margin, f.unit.empty() ? "" : "  ", f.unit.c_str());
+  }
+  return 0;
+}
