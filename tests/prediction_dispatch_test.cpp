@@ -1,4 +1,4 @@
-// The prediction dispatcher: the specification form's buttons, the preliminary
+// The prediction dispatcher: the specifications form's buttons, the preliminary
 // forms and the checks of N, n and k.
 #include <gtest/gtest.h>
 

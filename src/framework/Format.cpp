@@ -37,9 +37,9 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
 template <class T>
-void AppendOne(std::string& out, const std::string& spec, T value) {
+void AppendOne(std::string& out, const std::string& conversion, T value) {
   char small[64];
-  int n = std::snprintf(small, sizeof small, spec.c_str(), value);
+  int n = std::snprintf(small, sizeof small, conversion.c_str(), value);
   if (n < 0) return;
   if (static_cast<size_t>(n) < sizeof small) {
     out.append(small, static_cast<size_t>(n));
@@ -47,7 +47,7 @@ void AppendOne(std::string& out, const std::string& spec, T value) {
   }
   size_t at = out.size();
   out.resize(at + static_cast<size_t>(n) + 1);
-  std::snprintf(out.data() + at, static_cast<size_t>(n) + 1, spec.c_str(), value);
+  std::snprintf(out.data() + at, static_cast<size_t>(n) + 1, conversion.c_str(), value);
   out.resize(at + static_cast<size_t>(n));
 }
 #pragma GCC diagnostic pop
@@ -56,31 +56,31 @@ void AppendOne(std::string& out, const std::string& spec, T value) {
 // are written with std::to_chars, which gives exactly printf's digits in the C
 // locale without its multiple-precision arithmetic; anything else goes to the
 // C library.
-struct Spec {
+struct Conversion {
   bool plain = true;  // no flags, and width and precision small enough for the fast path
   int width = 0;
   int precision = -1;
 };
 
-Spec ParseSpec(const char* start, const char* conv) {
-  Spec spec;
+Conversion ParseSpec(const char* start, const char* conv) {
+  Conversion conversion;
   const char* p = start + 1;
-  if (p < conv && std::string_view("-+ #0").find(*p) != std::string_view::npos) spec.plain = false;
+  if (p < conv && std::string_view("-+ #0").find(*p) != std::string_view::npos) conversion.plain = false;
   auto number = [&p, conv] {
     int n = 0;
     for (; p < conv && IsDigit(*p); ++p) n = n < 100000 ? n * 10 + (*p - '0') : n;
     return n;
   };
-  spec.width = number();
+  conversion.width = number();
   if (p < conv && *p == '.') {
     ++p;
-    spec.precision = number();
+    conversion.precision = number();
   }
   // Length modifiers are all that may remain.
   for (; p < conv; ++p)
-    if (*p != 'l' && *p != 'h' && *p != 'z') spec.plain = false;
-  if (spec.width > 512 || spec.precision > 60) spec.plain = false;
-  return spec;
+    if (*p != 'l' && *p != 'h' && *p != 'z') conversion.plain = false;
+  if (conversion.width > 512 || conversion.precision > 60) conversion.plain = false;
+  return conversion;
 }
 
 void AppendPadded(std::string& out, const char* text, std::size_t size, int width) {
@@ -89,19 +89,19 @@ void AppendPadded(std::string& out, const char* text, std::size_t size, int widt
 }
 
 template <class T>
-void AppendInteger(std::string& out, const std::string& spec, const Spec& s, T value) {
-  if (!s.plain || s.precision >= 0) return AppendOne(out, spec, value);
+void AppendInteger(std::string& out, const std::string& conversion, const Conversion& s, T value) {
+  if (!s.plain || s.precision >= 0) return AppendOne(out, conversion, value);
   char text[24];
   const auto r = std::to_chars(text, text + sizeof text, value);
   AppendPadded(out, text, static_cast<std::size_t>(r.ptr - text), s.width);
 }
 
-void AppendReal(std::string& out, const std::string& spec, const Spec& s, char conv, double value) {
-  if (!s.plain || conv != 'f') return AppendOne(out, spec, value);
+void AppendReal(std::string& out, const std::string& conversion, const Conversion& s, char conv, double value) {
+  if (!s.plain || conv != 'f') return AppendOne(out, conversion, value);
   char text[400];  // 309 integer digits, a sign, a point and at most 60 decimals
   const auto r =
       std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, s.precision < 0 ? 6 : s.precision);
-  if (r.ec != std::errc()) return AppendOne(out, spec, value);
+  if (r.ec != std::errc()) return AppendOne(out, conversion, value);
   AppendPadded(out, text, static_cast<std::size_t>(r.ptr - text), s.width);
 }
 
@@ -112,7 +112,7 @@ void AppendReal(std::string& out, const std::string& spec, const Spec& s, char c
 void FormatInto(std::string& out, const char* format, va_list args) {
   CLocaleScope scope;
   out.clear();
-  std::string spec;
+  std::string conversion;
   for (const char* p = format; *p;) {
     if (*p != '%') {
       const char* start = p;
@@ -131,40 +131,40 @@ void FormatInto(std::string& out, const char* format, va_list args) {
     }
     const char* convAt = p;
     char conv = *p ? *p++ : '\0';
-    spec.assign(start, static_cast<size_t>(p - start));
-    const Spec parsed = ParseSpec(start, convAt);
+    conversion.assign(start, static_cast<size_t>(p - start));
+    const Conversion parsed = ParseSpec(start, convAt);
     switch (conv) {
       case 'd':
       case 'i':
         if (sizeT)
-          AppendInteger(out, spec, parsed, va_arg(args, std::make_signed_t<std::size_t>));
+          AppendInteger(out, conversion, parsed, va_arg(args, std::make_signed_t<std::size_t>));
         else if (longs >= 2)
-          AppendInteger(out, spec, parsed, va_arg(args, long long));
+          AppendInteger(out, conversion, parsed, va_arg(args, long long));
         else if (longs == 1)
-          AppendInteger(out, spec, parsed, va_arg(args, long));
+          AppendInteger(out, conversion, parsed, va_arg(args, long));
         else
-          AppendInteger(out, spec, parsed, va_arg(args, int));
+          AppendInteger(out, conversion, parsed, va_arg(args, int));
         break;
       case 'u':
         if (sizeT)
-          AppendInteger(out, spec, parsed, va_arg(args, std::size_t));
+          AppendInteger(out, conversion, parsed, va_arg(args, std::size_t));
         else if (longs >= 2)
-          AppendInteger(out, spec, parsed, va_arg(args, unsigned long long));
+          AppendInteger(out, conversion, parsed, va_arg(args, unsigned long long));
         else if (longs == 1)
-          AppendInteger(out, spec, parsed, va_arg(args, unsigned long));
+          AppendInteger(out, conversion, parsed, va_arg(args, unsigned long));
         else
-          AppendInteger(out, spec, parsed, va_arg(args, unsigned));
+          AppendInteger(out, conversion, parsed, va_arg(args, unsigned));
         break;
       case 'x':
       case 'X':
         if (sizeT)
-          AppendOne(out, spec, va_arg(args, std::size_t));
+          AppendOne(out, conversion, va_arg(args, std::size_t));
         else if (longs >= 2)
-          AppendOne(out, spec, va_arg(args, unsigned long long));
+          AppendOne(out, conversion, va_arg(args, unsigned long long));
         else if (longs == 1)
-          AppendOne(out, spec, va_arg(args, unsigned long));
+          AppendOne(out, conversion, va_arg(args, unsigned long));
         else
-          AppendOne(out, spec, va_arg(args, unsigned));
+          AppendOne(out, conversion, va_arg(args, unsigned));
         break;
       case 'f':
       case 'F':
@@ -173,20 +173,20 @@ void FormatInto(std::string& out, const char* format, va_list args) {
       case 'g':
       case 'G': {
         double v = va_arg(args, double);
-        AppendReal(out, spec, parsed, conv, std::isnan(v) ? std::fabs(v) : v);
+        AppendReal(out, conversion, parsed, conv, std::isnan(v) ? std::fabs(v) : v);
         break;
       }
-      case 'c': AppendOne(out, spec, va_arg(args, int)); break;
+      case 'c': AppendOne(out, conversion, va_arg(args, int)); break;
       case 's': {
         const char* text = va_arg(args, const char*);
         if (text && parsed.plain && parsed.width == 0 && parsed.precision < 0)
           out.append(text);
         else
-          AppendOne(out, spec, text);
+          AppendOne(out, conversion, text);
         break;
       }
       case '%': out.push_back('%'); break;
-      default: out.append(spec); break;
+      default: out.append(conversion); break;
     }
   }
 }

@@ -1,4 +1,4 @@
-// The prediction dispatcher: from the specification form to the preliminary
+// The prediction dispatcher: from the specifications form to the preliminary
 // form of the chosen model and objective, and on to one calculation.
 #include "framework/Form.h"
 #include "journal/CTervoDoc.h"

@@ -10,7 +10,7 @@ namespace {
 constexpr std::string_view kTitle = "Prediction approach";
 constexpr std::string_view kEnterInfo = "Enter the following information";
 
-// Controls of the specification form.
+// Controls of the specifications form.
 constexpr std::size_t kModelGroup = 2;
 constexpr std::size_t kObjectiveGroup = 3;
 

@@ -1,5 +1,5 @@
 #pragma once
-// The forms of the prediction approach: the specification form, whose two
+// The forms of the prediction approach: the specifications form, whose two
 // radio groups act on each other, and the preliminary and per-row forms.
 #include "framework/Form.h"
 
@@ -17,7 +17,7 @@ extern const FormTemplate kPredictionXForm;         // 196
 extern const FormTemplate kPredictionModelEForm;    // 197
 extern const FormTemplate kPredictionVariableForm;  // 198
 
-// One showing of the specification form, opened on the document's model and
+// One showing of the specifications form, opened on the document's model and
 // objective. Model E allows the point estimate only.
 class PredictionSpecForm : public Form {
  public:
