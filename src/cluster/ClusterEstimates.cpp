@@ -67,9 +67,7 @@ int CTervoDoc::ClusterMeanInterval() {
   AppendLine("Estimate of population total: %f", work.N * mean);
   AppendLine("Estimated std. deviation of estimator of pop. mean, Sd(barY_ts), is %f ", s);
   if (small) AppendWarning();
-  AppendLine("Approx. %.2f confidence interval for pop. mean is from %f to %f", work.probability, low, high);
-  AppendLine("Approx. %.2f confidence interval for pop. total is from %f to %f", work.probability, work.N * low,
-             work.N * high);
+  AppendIntervals(IntervalOf::MeanTotal, Wording::Pop, work.probability, work.N, low, high);
   EndBlock();
   return 1;
 }
@@ -96,9 +94,7 @@ int CTervoDoc::ClusterProportionInterval() {
   AppendLine("Estimate of population number: %.0f", work.N * proportion);
   AppendLine("Estimated std. deviation of estimator of pop. proportion, Sd(P_ts), is %f ", s);
   if (small) AppendWarning();
-  AppendLine("Approx. %.2f confidence interval for pop. proportion is from %f to %f", work.probability, low, high);
-  AppendLine("Approx. %.2f confidence interval for pop. number is from %.0f to %.0f", work.probability, work.N * low,
-             work.N * high);
+  AppendIntervals(IntervalOf::ProportionNumber, Wording::Pop, work.probability, work.N, low, high);
   EndBlock();
   return 1;
 }

@@ -71,6 +71,26 @@ void CTervoDoc::AppendSeparator() { m_journal.push_back("*********"); }
 
 void CTervoDoc::AppendWarning() { AppendLine("Warning: Small sample or remainder."); }
 
+void CTervoDoc::AppendIntervals(IntervalOf what, Wording wording, double probability, double N, double low,
+                                double high) {
+  const bool mean = what == IntervalOf::MeanTotal;
+  if (wording == Wording::Population && mean) {
+    AppendLine("Approx. %.2f confidence interval for population mean is from %f to %f", probability, low, high);
+    AppendLine("Approx. %.2f confidence interval for population total is from %f to %f", probability, N * low,
+               N * high);
+  } else if (wording == Wording::Population) {
+    AppendLine("Approx. %.2f confidence interval for population proportion is from %f to %f", probability, low, high);
+    AppendLine("Approx. %.2f confidence interval for population number is from %.0f to %.0f", probability, N * low,
+               N * high);
+  } else if (mean) {
+    AppendLine("Approx. %.2f confidence interval for pop. mean is from %f to %f", probability, low, high);
+    AppendLine("Approx. %.2f confidence interval for pop. total is from %f to %f", probability, N * low, N * high);
+  } else {
+    AppendLine("Approx. %.2f confidence interval for pop. proportion is from %f to %f", probability, low, high);
+    AppendLine("Approx. %.2f confidence interval for pop. number is from %.0f to %.0f", probability, N * low, N * high);
+  }
+}
+
 void CTervoDoc::EndBlock() {
   UpdateAllViews();
   SetModifiedFlag(true);

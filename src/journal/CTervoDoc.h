@@ -68,6 +68,11 @@ class CTervoDoc {
   [[gnu::format(printf, 2, 3)]] void AppendLine(const char* format, ...);
   void AppendSeparator();
   void AppendWarning();
+  // The two closing interval lines of a block: for the mean (or proportion)
+  // from low to high, for the total (or number) from N·low to N·high.
+  enum class IntervalOf { MeanTotal, ProportionNumber };
+  enum class Wording { Population, Pop };  // "population mean" or "pop. mean"
+  void AppendIntervals(IntervalOf what, Wording wording, double probability, double N, double low, double high);
   // Closing steps of a completed block: views updated, document modified.
   void EndBlock();
   // count + 1 doubles, entries 1..count used; empty (after the message) when

@@ -214,9 +214,7 @@ int CTervoDoc::SrsAuxInterval() {
   AppendLine("Estimate of population mean: %f", est);
   AppendLine("Estimate of population total: %f", in.N * est);
   if (IsSmallSample(in.n, in.N)) AppendWarning();
-  AppendLine("Approx. %.2f confidence interval for population mean is from %f to %f", in.probability, low, high);
-  AppendLine("Approx. %.2f confidence interval for population total is from %f to %f", in.probability, in.N * low,
-             in.N * high);
+  AppendIntervals(IntervalOf::MeanTotal, Wording::Population, in.probability, in.N, low, high);
   EndBlock();
   return 1;
 }

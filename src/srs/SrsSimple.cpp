@@ -200,9 +200,7 @@ int CTervoDoc::SrsMeanInterval() {
   AppendLine("Point estimate of population total: %f", in.N * in.barY);
   AppendLine("Est. std. deviation of sample mean: %f", sd);
   if (IsSmallSample(in.n, in.N)) AppendWarning();
-  AppendLine("Approx. %.2f confidence interval for population mean is from %f to %f", in.probability, low, high);
-  AppendLine("Approx. %.2f confidence interval for population total is from %f to %f", in.probability, in.N * low,
-             in.N * high);
+  AppendIntervals(IntervalOf::MeanTotal, Wording::Population, in.probability, in.N, low, high);
   EndBlock();
   return 1;
 }
@@ -219,9 +217,7 @@ int CTervoDoc::SrsProportionInterval() {
   AppendLine("Point estimate of population number in category: %.0f", in.N * in.P);
   AppendLine("Est. std. deviation of sample proportion: %f", sd);
   if (IsSmallSample(in.n, in.N)) AppendWarning();
-  AppendLine("Approx. %.2f confidence interval for population proportion is from %f to %f", in.probability, low, high);
-  AppendLine("Approx. %.2f confidence interval for population number is from %.0f to %.0f", in.probability, in.N * low,
-             in.N * high);
+  AppendIntervals(IntervalOf::ProportionNumber, Wording::Population, in.probability, in.N, low, high);
   EndBlock();
   return 1;
 }

@@ -41,9 +41,7 @@ int CTervoDoc::StratifiedMeanInterval() {
   AppendLine("Estimate of population total: %f", work.N * mean);
   AppendLine("Estimated std. deviation of barY_s is %f ", s);
   if (work.smallSample) AppendWarning();
-  AppendLine("Approx. %.2f confidence interval for population mean is from %f to %f", work.probability, low, high);
-  AppendLine("Approx. %.2f confidence interval for population total is from %f to %f", work.probability, work.N * low,
-             work.N * high);
+  AppendIntervals(IntervalOf::MeanTotal, Wording::Population, work.probability, work.N, low, high);
   EndBlock();
   return m_nLastResult = 1;
 }
@@ -58,10 +56,7 @@ int CTervoDoc::StratifiedProportionInterval() {
   AppendLine("Estimate of population number in category: %.0f", work.N * proportion);
   AppendLine("Estimated std. deviation of P_s is %f ", s);
   if (work.smallSample) AppendWarning();
-  AppendLine("Approx. %.2f confidence interval for population proportion is from %f to %f", work.probability, low,
-             high);
-  AppendLine("Approx. %.2f confidence interval for population number is from %.0f to %.0f", work.probability,
-             work.N * low, work.N * high);
+  AppendIntervals(IntervalOf::ProportionNumber, Wording::Population, work.probability, work.N, low, high);
   EndBlock();
   return m_nLastResult = 1;
 }

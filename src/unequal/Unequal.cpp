@@ -79,13 +79,11 @@ void AppendIntervals(CTervoDoc& d, Target target, double sd, double mean, double
   if (target == Target::Mean) {
     d.AppendLine("Estimated std. deviation of estimator of pop. mean, Sd(barY_hh), is %f ", sd);
     if (IsSmallSample(n, N)) d.AppendWarning();
-    d.AppendLine("Approx. %.2f confidence interval for pop. mean is from %f to %f", level, low, high);
-    d.AppendLine("Approx. %.2f confidence interval for pop. total is from %f to %f", level, N * low, N * high);
+    d.AppendIntervals(CTervoDoc::IntervalOf::MeanTotal, CTervoDoc::Wording::Pop, level, N, low, high);
   } else {
     d.AppendLine("Estimated std. deviation of estimator of pop. proportion, Sd(P_hh), is %f ", sd);
     if (IsSmallSample(n, N)) d.AppendWarning();
-    d.AppendLine("Approx. %.2f confidence interval for pop. proportion is from %f to %f", level, low, high);
-    d.AppendLine("Approx. %.2f confidence interval for pop. number is from %.0f to %.0f", level, N * low, N * high);
+    d.AppendIntervals(CTervoDoc::IntervalOf::ProportionNumber, CTervoDoc::Wording::Pop, level, N, low, high);
   }
 }
 
