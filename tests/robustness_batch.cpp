@@ -2,7 +2,6 @@
 // standard output that fails, memory that runs out, hostile script text.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +16,7 @@
 #include "batch/Batch.h"
 #include "journal/CTervoDoc.h"
 #include "support/Files.h"
+#include "support/MemoryLimit.h"
 #include "support/ScriptRun.h"
 
 namespace mirto {
@@ -259,29 +259,8 @@ TEST(RobustBatchMessages, TwoOutputsAreAnErrorAndWriteNothing) {
 
 // ---- Memory running out while opening -----------------------------------------------
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-
-// Caps the address space this process may use at what it uses now plus `room`.
-class MemoryLimit {
- public:
-  explicit MemoryLimit(long long room) {
-    ::getrlimit(RLIMIT_AS, &m_old);
-    long long pages = 0;
-    std::ifstream("/proc/self/statm") >> pages;
-    const rlimit limit{static_cast<rlim_t>(pages * ::sysconf(_SC_PAGESIZE) + room), m_old.rlim_max};
-    ::setrlimit(RLIMIT_AS, &limit);
-  }
-  ~MemoryLimit() { ::setrlimit(RLIMIT_AS, &m_old); }
-  MemoryLimit(const MemoryLimit&) = delete;
-  MemoryLimit& operator=(const MemoryLimit&) = delete;
-
- private:
-  rlimit m_old{};
-};
+using test::kMemoryLimitWorks;
+using test::MemoryLimit;
 
 std::string LargeJournal(const TempDir& dir) {
   std::string bytes;
@@ -291,7 +270,7 @@ std::string LargeJournal(const TempDir& dir) {
 }
 
 TEST(RobustMemory, OpeningWithoutEnoughMemoryLeavesTheJournalAsItWas) {
-  if (kSanitized) GTEST_SKIP() << "the sanitizer's allocator does not fail under an address-space limit";
+  if (!kMemoryLimitWorks) GTEST_SKIP() << "the sanitizer's allocator does not fail under an address-space limit";
   TempDir dir;
   const std::string large = LargeJournal(dir);
   test::Session s;
@@ -314,7 +293,7 @@ TEST(RobustMemory, OpeningWithoutEnoughMemoryLeavesTheJournalAsItWas) {
 }
 
 TEST(RobustMemory, ABatchRunThatRunsOutOfMemoryInOpenStillWritesItsJournal) {
-  if (kSanitized) GTEST_SKIP() << "the sanitizer's allocator does not fail under an address-space limit";
+  if (!kMemoryLimitWorks) GTEST_SKIP() << "the sanitizer's allocator does not fail under an address-space limit";
   TempDir dir;
   const std::string large = LargeJournal(dir);
   WriteBytes(dir / "script.mirto", std::string(kCalculation) + "open " + large + "\n" + kCalculation);
