@@ -128,6 +128,7 @@ bool CTervoView::ExtendSelection(QKeyEvent* event) {
     default: return false;
   }
   const Journal& journal = m_doc.GetJournal();
+  if (journal.empty()) return true;
   TextSelection selection = m_selection;
   const auto top = static_cast<std::size_t>(m_lines.Offset(verticalScrollBar()->value()));
   const std::size_t pageLines = static_cast<std::size_t>(std::max(1, viewport()->height() / m_lineHeight));
