@@ -7,8 +7,8 @@
 #include <iostream>
 #include <vector>
 
-#include "framework/Commands.h"
 #include "framework/Format.h"
+#include "framework/Registry.h"
 #include "journal/CTervoDoc.h"
 
 namespace mirto {
@@ -265,8 +265,7 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     return 0;
   }
   if (first == "--list-commands") {
-    for (const Command& c : RandomizationCommands()) out << c.id << '\t' << c.path << '\n';
-    out << kPredictionCommand << '\t' << kPredictionMenu << '\n';
+    for (const Command& c : Commands()) out << c.id << '\t' << c.path << '\n';
     out << kRepeatRandomization << "\t(no menu item: repeats the last randomization selection)\n";
     out << kRepeatPrediction << "\t(no menu item: as Prediction)\n";
     return 0;
