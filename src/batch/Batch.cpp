@@ -9,6 +9,7 @@
 
 #include "framework/Format.h"
 #include "framework/Registry.h"
+#include "framework/Results.h"
 #include "journal/CTervoDoc.h"
 
 namespace mirto {
@@ -201,20 +202,24 @@ bool WriteLines(const Journal& journal, std::ostream& out) {
 
 constexpr const char* kUsage =
     "usage: mirto [FILE]                      start the desktop program, optionally with a journal\n"
-    "       mirto --batch SCRIPT [--journal FILE] [-o OUT]\n"
-    "                                         run a script without a window ('-' reads standard input)\n"
+    "       mirto --batch SCRIPT [--journal FILE] [-o OUT] [--results FILE]\n"
+    "                                         run a script without a window ('-' reads standard input);\n"
+    "                                         --results writes each report's figures (JSON Lines, or CSV\n"
+    "                                         for a FILE ending in .csv)\n"
     "       mirto --list-commands              list every calculation command id with its menu path\n"
     "       mirto --help\n";
 
 }  // namespace
 
 int BatchMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-  std::string script, journal, output;
+  std::string script, journal, output, results;
   bool haveScript = false;
   for (int i = 0; i < argc; ++i) {
     std::string_view a = argv[i];
     if ((a == "--journal" || a == "-o") && i + 1 < argc) {
       (a == "-o" ? output : journal) = argv[++i];
+    } else if (a == "--results" && i + 1 < argc) {
+      results = argv[++i];
     } else if (!haveScript && (a == "-" || a.substr(0, 1) != "-")) {
       script = argv[i];
       haveScript = true;
@@ -253,6 +258,12 @@ int BatchMain(int argc, const char* const* argv, std::ostream& out, std::ostream
   } else if (FileResult r = WriteJournalFile(doc.GetJournal(), output); !r.ok) {
     err << "mirto: error: " << r.message << '\n';
     status = kBatchFileError;
+  }
+  if (!results.empty()) {
+    if (FileResult r = WriteResults(doc.Blocks(), results); !r.ok) {
+      err << "mirto: error: " << r.message << '\n';
+      status = kBatchFileError;
+    }
   }
   return status;
 }
