@@ -6,10 +6,16 @@
 // A calculation is one command, run start to end on one thread:
 //
 //   menu / batch script / test -> OnCommand(id): writes the five selection codes
-//   -> DispatchRandomization (or PredictionDispatch): preliminary form, checks,
-//      calculator state -> one routine: arrays (AllocArray), its forms or entry
-//      loop (RunEntryLoop), formulas, one report block (AppendLine ...)
-//   -> EndBlock: views updated, document marked modified.
+//   -> DispatchRandomization (or PredictionDispatch): the route the command
+//      registry (framework/Registry.h) gives for the codes: preliminary form,
+//      checks, calculator state -> one routine: arrays (AllocArray), its forms
+//      or entry loop (framework/Entry.h), a result computed from the inputs,
+//      one report block written from it (AppendLine ...)
+//   -> EndBlock: the block and its result record kept (Blocks), views
+//      updated, document marked modified.
+//
+// The routines are operations of this class, each defined in its family's
+// folder (src/srs, src/stratified, ...).
 //
 // Forms and message boxes reach a person only through the FormHost given at
 // construction: the desktop dialogs, the batch script host, or a test's host.

@@ -15,23 +15,9 @@ struct FileResult {
   std::string message;  // what went wrong, for the user
 };
 
-// Splits bytes into journal lines as they arrive: a line is cut at its first
-// NUL and then loses its trailing bytes below 32 (taken as signed 8-bit).
-class JournalLineSplitter {
- public:
-  explicit JournalLineSplitter(Journal& journal) : m_journal(journal) {}
-  void Feed(const char* data, std::size_t size);
-  void Finish();  // the last line, when it has no newline
-
- private:
-  void Emit(const char* data, std::size_t size);
-  Journal& m_journal;
-  std::string m_partial;
-  bool m_pending = false;
-};
-
-// Appends the lines of the file at `path` to `journal`. On a read error the
-// lines read so far stay appended.
+// Appends the lines of the file at `path` to `journal`: a line is cut at its
+// first NUL and then loses its trailing bytes below 32 (taken as signed
+// 8-bit). On a read error the lines read so far stay appended.
 FileResult ReadJournalFile(const std::string& path, Journal& journal);
 
 // The system calls a save goes through; tests replace them to make writes fail.

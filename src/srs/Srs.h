@@ -175,6 +175,23 @@ Record ToRecord(const RatioInterval& r);
 Record ToRecord(const RatioSd& r);
 Record ToRecord(const RatioSampleSize& r);
 
+// ---- Record keys the three kinds share ------------------------------------------------------
+
+// The names of the estimates of one target: a mean and total, or a proportion and number.
+struct EstimateKeys {
+  std::string_view estimate, total, sd, low, high, totalLow, totalHigh;
+};
+inline constexpr EstimateKeys kMeanKeys{"mean", "total", "sd_mean", "mean_low", "mean_high", "total_low", "total_high"};
+inline constexpr EstimateKeys kProportionKeys{"proportion",      "number",     "sd_proportion", "proportion_low",
+                                              "proportion_high", "number_low", "number_high"};
+
+// The estimates and, with the deviation, the two intervals.
+Record& RecordEstimates(Record& rec, const EstimateKeys& keys, double estimate, double total);
+Record& RecordIntervals(Record& rec, const EstimateKeys& keys, double sd, double low, double high, double totalLow,
+                        double totalHigh);
+// The accuracy requirements of a sample size.
+Record& RecordAccuracy(Record& rec, double margin, double probability, double z);
+
 // ---- Form texts the three kinds share -------------------------------------------------------
 
 inline constexpr std::string_view kTitle = "Simple random sampling";

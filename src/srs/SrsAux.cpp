@@ -247,20 +247,15 @@ void Write(CTervoDoc& d, const AuxSampleSize& r) {
 Record ToRecord(const AuxPoint& r) {
   Record rec;
   RecordAverages(rec.Input("population_size", r.in.N), r.in);
-  return rec.Result("mean", r.mean).Result("total", r.total);
+  return RecordEstimates(rec, kMeanKeys, r.mean, r.total);
 }
 
 Record ToRecord(const AuxInterval& r) {
   Record rec;
   RecordAverages(rec.Input("population_size", r.in.N).Input("sample_size", r.in.n), r.in);
   rec.Input("residual_sd", r.in.S).Input("confidence", r.in.probability).Input("z", r.in.z);
-  return rec.Result("sd_mean", r.sd)
-      .Result("mean", r.mean)
-      .Result("total", r.total)
-      .Result("mean_low", r.low)
-      .Result("mean_high", r.high)
-      .Result("total_low", r.totalLow)
-      .Result("total_high", r.totalHigh);
+  RecordEstimates(rec, kMeanKeys, r.mean, r.total);
+  return RecordIntervals(rec, kMeanKeys, r.sd, r.low, r.high, r.totalLow, r.totalHigh);
 }
 
 Record ToRecord(const AuxSd& r) {
@@ -272,11 +267,8 @@ Record ToRecord(const AuxSd& r) {
 Record ToRecord(const AuxSampleSize& r) {
   Record rec;
   RecordGuesses(rec.Input("population_size", r.in.N), r.in);
-  return rec.Input("special_target", static_cast<int>(r.in.specialTarget))
-      .Input("margin", r.in.margin)
-      .Input("probability", r.in.probability)
-      .Input("z", r.in.z)
-      .Result("required_sample_size", r.required);
+  rec.Input("special_target", static_cast<int>(r.in.specialTarget));
+  return RecordAccuracy(rec, r.in.margin, r.in.probability, r.in.z).Result("required_sample_size", r.required);
 }
 
 std::vector<const FormTemplate*> AuxFormTemplates() {

@@ -209,9 +209,7 @@ Record ToRecord(const RatioSd& r) {
 Record ToRecord(const RatioSampleSize& r) {
   Record rec;
   RecordGuesses(rec.Input("population_size", r.in.N).Input("sample_size", r.in.n), r.in);
-  return rec.Input("margin", r.in.margin)
-      .Input("probability", r.in.probability)
-      .Input("z", r.in.z)
+  return RecordAccuracy(rec, r.in.margin, r.in.probability, r.in.z)
       .Result("population_ratio", r.ratio)
       .Result("sd_ratio", r.sd)
       .Result("required_sample_size", r.required);

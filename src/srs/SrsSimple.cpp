@@ -194,35 +194,38 @@ void Write(CTervoDoc& d, const SrsSampleSize& r) {
   if (r.warning) d.AppendWarning();
 }
 
+Record& RecordEstimates(Record& rec, const EstimateKeys& keys, double estimate, double total) {
+  return rec.Result(keys.estimate, estimate).Result(keys.total, total);
+}
+
+Record& RecordIntervals(Record& rec, const EstimateKeys& keys, double sd, double low, double high, double totalLow,
+                        double totalHigh) {
+  return rec.Result(keys.sd, sd)
+      .Result(keys.low, low)
+      .Result(keys.high, high)
+      .Result(keys.totalLow, totalLow)
+      .Result(keys.totalHigh, totalHigh);
+}
+
+Record& RecordAccuracy(Record& rec, double margin, double probability, double z) {
+  return rec.Input("margin", margin).Input("probability", probability).Input("z", z);
+}
+
 Record ToRecord(const SrsPoint& r) {
   Record rec;
   EchoSample(rec.Input("population_size", r.in.N), r.in, r.target);
-  if (IsMean(r.target)) return rec.Result("mean", r.estimate).Result("total", r.total);
-  return rec.Result("proportion", r.estimate).Result("number", r.total);
+  return RecordEstimates(rec, IsMean(r.target) ? kMeanKeys : kProportionKeys, r.estimate, r.total);
 }
 
 Record ToRecord(const SrsInterval& r) {
   Record rec;
   rec.Input("population_size", r.in.N).Input("sample_size", r.in.n);
   EchoSample(rec, r.in, r.target);
-  if (IsMean(r.target)) {
-    rec.Input("sample_sd", r.in.s).Input("confidence", r.in.probability).Input("z", r.in.z);
-    return rec.Result("mean", r.estimate)
-        .Result("total", r.total)
-        .Result("sd_mean", r.sd)
-        .Result("mean_low", r.low)
-        .Result("mean_high", r.high)
-        .Result("total_low", r.totalLow)
-        .Result("total_high", r.totalHigh);
-  }
+  if (IsMean(r.target)) rec.Input("sample_sd", r.in.s);
   rec.Input("confidence", r.in.probability).Input("z", r.in.z);
-  return rec.Result("proportion", r.estimate)
-      .Result("number", r.total)
-      .Result("sd_proportion", r.sd)
-      .Result("proportion_low", r.low)
-      .Result("proportion_high", r.high)
-      .Result("number_low", r.totalLow)
-      .Result("number_high", r.totalHigh);
+  const EstimateKeys& keys = IsMean(r.target) ? kMeanKeys : kProportionKeys;
+  RecordEstimates(rec, keys, r.estimate, r.total);
+  return RecordIntervals(rec, keys, r.sd, r.low, r.high, r.totalLow, r.totalHigh);
 }
 
 Record ToRecord(const SrsSd& r) {
@@ -249,11 +252,8 @@ Record ToRecord(const SrsSampleSize& r) {
     rec.Input("population_sd", r.in.sigma);
   else
     rec.Input("population_proportion", r.in.pi);
-  return rec.Input("special_target", static_cast<int>(r.in.specialTarget))
-      .Input("margin", r.in.margin)
-      .Input("probability", r.in.probability)
-      .Input("z", r.in.z)
-      .Result("required_sample_size", r.required);
+  rec.Input("special_target", static_cast<int>(r.in.specialTarget));
+  return RecordAccuracy(rec, r.in.margin, r.in.probability, r.in.z).Result("required_sample_size", r.required);
 }
 
 std::vector<const FormTemplate*> SimpleFormTemplates() {
