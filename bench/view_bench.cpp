@@ -5,9 +5,12 @@
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <QScrollBar>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "Ratios.h"
 #include "app/CTervoView.h"
@@ -101,6 +104,41 @@ void BM_ViewAppendAndPaint(benchmark::State& state) {
   RecordRatio("4b. paint one screen at the end, 1M lines / 1k lines", paint[1] / paint[0], 2.0, true);
 }
 BENCHMARK(BM_ViewAppendAndPaint)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// A 50-million-character line scrolled to its middle paints like a screen of
+// ordinary lines: only what is on screen is drawn.
+void BM_ViewPaintHugeLine(benchmark::State& state) {
+  Shown ordinary(1000), huge(0);
+  const std::string path = ScratchDir() + "/huge-line.txt";
+  {
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    std::string line(50'000'000, ' ');
+    for (std::size_t i = 0; i < line.size(); ++i) line[i] = static_cast<char>('a' + i % 26);
+    line.push_back('\n');
+    if (!file || std::fwrite(line.data(), 1, line.size(), file) != line.size() || std::fclose(file) != 0) {
+      state.SkipWithError("cannot write the huge line");
+      return;
+    }
+  }
+  if (!huge.doc.OnOpenDocument(path).ok) {
+    state.SkipWithError("cannot read the huge line");
+    return;
+  }
+  QScrollBar* bar = huge.view->horizontalScrollBar();
+  bar->setValue(bar->maximum() / 2);
+  double paint[2] = {0, 0};
+  for (auto _ : state) {
+    paint[0] += SecondsPerPaint(ordinary, 50);
+    const double paintHuge = SecondsPerPaint(huge, 50);
+    paint[1] += paintHuge;
+    state.SetIterationTime(paintHuge);
+  }
+  std::remove(path.c_str());
+  state.counters["paint_ordinary_us"] = 1e6 * paint[0] / static_cast<double>(state.iterations());
+  state.counters["paint_huge_line_us"] = 1e6 * paint[1] / static_cast<double>(state.iterations());
+  RecordRatio("4c. paint one screen of a 50M-character line / of ordinary lines", paint[1] / paint[0], 2.0, true);
+}
+BENCHMARK(BM_ViewPaintHugeLine)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace mirto::bench

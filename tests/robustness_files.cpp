@@ -3,7 +3,6 @@
 // program must go on.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/fsuid.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +20,7 @@
 #include "journal/CTervoDoc.h"
 #include "journal/Journal.h"
 #include "journal/JournalFile.h"
+#include "support/Files.h"
 #include "support/ScriptRun.h"
 
 namespace mirto {
@@ -30,50 +30,10 @@ namespace fs = std::filesystem;
 
 constexpr const char* kCalculation = "command 32810\nok 1000; 100; 50; 10; 95%\n";
 
-// A private folder under /tmp, removed with everything in it.
-class TempDir {
- public:
-  TempDir() {
-    m_path = fs::temp_directory_path().string() + "/mirto-robust.XXXXXX";
-    if (!::mkdtemp(m_path.data())) std::abort();
-    ::chmod(m_path.c_str(), 0755);
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::permissions(m_path, fs::perms::all, ignored);
-    for (const auto& entry : fs::recursive_directory_iterator(m_path, ignored))
-      fs::permissions(entry.path(), fs::perms::owner_all, ignored);
-    fs::remove_all(m_path, ignored);
-  }
-  std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-  const std::string& path() const { return m_path; }
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(m_path)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
- private:
-  std::string m_path;
-};
-
-std::string ReadBytes(const std::string& path) {
-  std::string out;
-  int fd = ::open(path.c_str(), O_RDONLY);
-  if (fd < 0) return "<cannot open>";
-  char buffer[1 << 16];
-  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) out.append(buffer, static_cast<std::size_t>(n));
-  ::close(fd);
-  return out;
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes, mode_t mode = 0644) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, mode);
-  ASSERT_GE(fd, 0) << path;
-  ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-  ::close(fd);
-}
+using test::ReadBytes;
+using test::TempDir;
+using test::WithoutFilePrivileges;
+using test::WriteBytes;
 
 std::string Joined(const Journal& journal) {
   std::string text;
@@ -98,24 +58,6 @@ std::vector<std::string> RuleLines(const std::string& bytes) {
   }
   return lines;
 }
-
-// Root ignores permission bits; giving up the file-system privileges for this
-// thread (its file-system user becomes "nobody") makes them bind again.
-class WithoutFilePrivileges {
- public:
-  WithoutFilePrivileges() {
-    if (::geteuid() == 0) m_previous = ::setfsuid(65534), m_changed = true;
-  }
-  ~WithoutFilePrivileges() {
-    if (m_changed) ::setfsuid(static_cast<uid_t>(m_previous));
-  }
-  WithoutFilePrivileges(const WithoutFilePrivileges&) = delete;
-  WithoutFilePrivileges& operator=(const WithoutFilePrivileges&) = delete;
-
- private:
-  int m_previous = 0;
-  bool m_changed = false;
-};
 
 // ---- The reader on large and strange files -----------------------------------
 

@@ -15,6 +15,34 @@ TEST(ViewLayout, ExtentIsWidestLinePlusFourCharactersByLines) {
   EXPECT_EQ(LeftMargin(7), 14);
 }
 
+TEST(ViewLayout, MeasuredExtentAndColumnsOfFixedPitchText) {
+  EXPECT_EQ(MeasuredExtentWidth(19800.0, 6.6), 19827);  // 19800 + 26.4, rounded up
+  EXPECT_EQ(MeasuredExtentWidth(0.0, 6.5), 26);
+  // Characters 6.5 wide: pixels 650..1300 of the text hold columns 100..200.
+  EXPECT_EQ(VisibleColumns(650, 650, 6.5).first, 100);
+  EXPECT_EQ(VisibleColumns(650, 650, 6.5).count, 101);
+  EXPECT_EQ(VisibleColumns(-13, 20, 6.5).first, 0);  // the margin before the text
+  EXPECT_EQ(VisibleColumns(-13, 20, 6.5).count, 2);
+  EXPECT_EQ(VisibleColumns(-100, 20, 6.5).count, 0);
+  EXPECT_EQ(VisibleColumns(1e12, 650, 6.5).first, 153'846'153'846LL);
+}
+
+TEST(ViewLayout, ScrollRangesBeyondIntStayReachable) {
+  EXPECT_EQ(ScaleScroll(1000).unit, 1);
+  EXPECT_EQ(ScaleScroll(1000).Maximum(), 1000);
+  EXPECT_EQ(ScaleScroll(-5).Maximum(), 0);
+  EXPECT_EQ(ScaleScroll(2147483647LL).unit, 1);
+  // 3e9 lines: two lines a step, and the last step reaches the end.
+  const ScrollScale s = ScaleScroll(3'000'000'000LL);
+  EXPECT_EQ(s.unit, 2);
+  EXPECT_EQ(s.Maximum(), 1'500'000'000);
+  EXPECT_EQ(s.Offset(s.Maximum()), 3'000'000'000LL);
+  EXPECT_EQ(s.Offset(1), 2);
+  const ScrollScale odd = ScaleScroll(4'294'967'295LL);  // 2 x INT_MAX + 1
+  EXPECT_EQ(odd.unit, 3);
+  EXPECT_EQ(odd.Offset(odd.Maximum()), 4'294'967'295LL);
+}
+
 struct RangeCase {
   const char* name;
   long long top, bottom;

@@ -1,6 +1,7 @@
 #include "app/JournalPrinter.h"
 
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrintDialog>
@@ -49,12 +50,16 @@ int JournalPrinter::Render(const Journal& journal, QPrinter& printer) {
   QPainter painter;
   if (first > last || !painter.begin(&printer)) return 0;
   painter.setFont(m.font);
+  // Only what fits on the page is laid out, however long a line is.
+  const auto columns = static_cast<std::size_t>(
+      VisibleColumns(0, printer.width(), QFontMetricsF(m.font, &printer).horizontalAdvance(QLatin1Char('x'))).count);
   for (int page = first; page <= last; ++page) {
     if (page > first) printer.newPage();
     const LineRange lines = PageLines(page, journal.size(), m.lineHeight, m.pageHeight);
     int y = m.ascent;
     for (long long i = lines.first; i <= lines.last; ++i, y += m.lineHeight)
-      painter.drawText(LeftMargin(m.charWidth), y, JournalText(journal[static_cast<std::size_t>(i)]));
+      painter.drawText(LeftMargin(m.charWidth), y,
+                       JournalText(journal[static_cast<std::size_t>(i)].substr(0, columns)));
   }
   painter.end();
   return last - first + 1;

@@ -1,16 +1,20 @@
 #include "batch/Batch.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iostream>
 #include <vector>
 
 #include "framework/Format.h"
 #include "framework/Registry.h"
 #include "framework/Results.h"
 #include "journal/CTervoDoc.h"
+#include "journal/Excerpt.h"
+#include "journal/Fd.h"
 
 namespace mirto {
 namespace {
@@ -58,12 +62,47 @@ std::string InputName(const Form& form, std::size_t i) {
 
 bool IsFormAnswer(std::string_view verb) { return verb == "ok" || verb == "cancel"; }
 
+// Script text in a message.
+std::string Quoted(std::string_view text) { return "\"" + Excerpt(text) + "\""; }
+
+// A statement that is unknown, or a known one without what it needs.
+std::string Misuse(const Statement& s) {
+  if (s.verb == "open" && s.rest.empty()) return "open needs the path of a journal file";
+  if (s.verb == "save" && s.rest.empty()) return "save needs the path of a file";
+  if (s.verb == "command" && s.rest.empty()) return "command needs a command id or a menu path";
+  if (s.verb == "new" && !s.rest.empty()) return "new takes nothing after it, found " + Quoted(s.rest);
+  return "unknown statement " + Quoted(s.verb);
+}
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 }  // namespace
 
+ScriptFile::int_type ScriptFile::underflow() {
+  if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+  while (m_error == 0) {
+    const ssize_t n = m_read(m_fd, m_buffer.data(), m_buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) m_error = errno != 0 ? errno : EIO;
+    if (n <= 0) break;
+    setg(m_buffer.data(), m_buffer.data(), m_buffer.data() + n);
+    return traits_type::to_int_type(*gptr());
+  }
+  return traits_type::eof();
+}
+
+bool ScriptSource::ReadFailed() const { return m_in.bad() || (m_file && m_file->Error() != 0); }
+
+std::string ScriptSource::ReadError() const {
+  return std::string("cannot read the script: ") + std::strerror(m_file && m_file->Error() ? m_file->Error() : EIO);
+}
+
 bool ScriptSource::Next(Statement& statement) {
-  while (std::getline(m_in, m_text)) {
+  while (!m_failed && std::getline(m_in, m_text) && !ReadFailed()) {
     ++m_line;
-    std::string_view text = Trim(m_text);
+    std::string_view text = m_text;
+    if (m_line == 1 && text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+    text = Trim(text);
     if (text.empty() || text.front() == '#') continue;
     std::size_t blank = 0;
     while (blank < text.size() && !IsBlank(text[blank])) ++blank;
@@ -72,10 +111,18 @@ bool ScriptSource::Next(Statement& statement) {
     statement.rest = Trim(text.substr(blank));
     return true;
   }
+  m_failed = m_failed || ReadFailed();
   return false;
 }
 
 void BatchHost::Message(std::string_view text) { m_err << "message: " << text << '\n'; }
+
+void BatchHost::EndOfScript(const Form* form) {
+  if (m_source.Failed())
+    Fail(kBatchFileError, m_source.LastLine() + 1, m_source.ReadError());
+  else if (form)
+    Fail(kBatchScriptError, m_source.LastLine(), "the script ends while a form is open", form);
+}
 
 void BatchHost::Fail(int status, int line, const std::string& text, const Form* form) {
   if (m_status != kBatchOk) return;
@@ -126,8 +173,7 @@ bool BatchHost::Fill(Form& form, const Statement& statement) {
       if (found) form.Choose(i, found);
     }
     if (!found) {
-      Fail(kBatchScriptError, statement.line, "\"" + std::string(value) + "\" is not an item of " + InputName(form, i),
-           &form);
+      Fail(kBatchScriptError, statement.line, Quoted(value) + " is not an item of " + InputName(form, i), &form);
       return false;
     }
   }
@@ -139,7 +185,7 @@ bool BatchHost::ShowForm(Form& form) {
   Statement statement;
   for (;;) {
     if (!m_source.Next(statement)) {
-      Fail(kBatchScriptError, m_source.LastLine(), "the script ends while a form is open", &form);
+      EndOfScript(&form);
       return false;
     }
     if (statement.verb == "cancel") {
@@ -150,8 +196,8 @@ bool BatchHost::ShowForm(Form& form) {
       return false;
     }
     if (statement.verb != "ok") {
-      Fail(kBatchScriptError, statement.line,
-           "\"" + std::string(statement.verb) + "\" while a form is open; expected ok or cancel", &form);
+      Fail(kBatchScriptError, statement.line, Quoted(statement.verb) + " while a form is open; expected ok or cancel",
+           &form);
       return false;
     }
     if (!Fill(form, statement)) return false;
@@ -182,17 +228,28 @@ int RunScript(CTervoDoc& doc, ScriptSource& source, BatchHost& host) {
         id = what.size() <= 9 ? ReadInt(what) : 0;
       else
         id = FindCommandId(what);
-      if (!id || !doc.OnCommand(id)) host.Fail(kBatchScriptError, line, "no command \"" + what + "\"");
+      if (!id || !doc.OnCommand(id)) host.Fail(kBatchScriptError, line, "no command " + Quoted(what));
     } else if (IsFormAnswer(s.verb)) {
       host.Fail(kBatchScriptError, s.line, std::string(s.verb) + " with no form open");
     } else {
-      host.Fail(kBatchScriptError, s.line, "unknown statement \"" + std::string(s.verb) + "\"");
+      host.Fail(kBatchScriptError, s.line, Misuse(s));
     }
   }
+  if (host.Status() == kBatchOk) host.EndOfScript(nullptr);
   return host.Status();
 }
 
 namespace {
+
+// Why the script file open as `fd` cannot be run; empty when it can.
+std::string RefusedScript(int fd) {
+  struct stat st {};
+  if (fd < 0 || ::fstat(fd, &st) != 0) return std::strerror(errno);
+  if (S_ISDIR(st.st_mode)) return "it is a folder, not a script";
+  // A device such as /dev/zero never ends and would fill the memory.
+  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return "it is a device, not a script";
+  return {};
+}
 
 bool WriteLines(const Journal& journal, std::ostream& out) {
   for (std::size_t i = 0; i < journal.size(); ++i) out << journal[i] << '\n';
@@ -217,14 +274,23 @@ int BatchMain(int argc, const char* const* argv, std::ostream& out, std::ostream
   for (int i = 0; i < argc; ++i) {
     std::string_view a = argv[i];
     if ((a == "--journal" || a == "-o") && i + 1 < argc) {
-      (a == "-o" ? output : journal) = argv[++i];
+      std::string& value = a == "-o" ? output : journal;
+      if (!value.empty()) {
+        err << "mirto: " << a << " is given twice\n" << kUsage;
+        return kBatchScriptError;
+      }
+      value = argv[++i];
     } else if (a == "--results" && i + 1 < argc) {
+      if (!results.empty()) {
+        err << "mirto: " << a << " is given twice\n" << kUsage;
+        return kBatchScriptError;
+      }
       results = argv[++i];
     } else if (!haveScript && (a == "-" || a.substr(0, 1) != "-")) {
       script = argv[i];
       haveScript = true;
     } else {
-      err << "mirto: unexpected argument \"" << a << "\"\n" << kUsage;
+      err << "mirto: unexpected argument " << Quoted(a) << "\n" << kUsage;
       return kBatchScriptError;
     }
   }
@@ -232,30 +298,33 @@ int BatchMain(int argc, const char* const* argv, std::ostream& out, std::ostream
     err << "mirto: --batch needs a script\n" << kUsage;
     return kBatchScriptError;
   }
-  std::ifstream file;
-  std::istream* in = &std::cin;
-  if (script != "-") {
-    file.open(script);
-    if (!file) {
-      err << script << ": error: cannot read the script: " << std::strerror(errno) << '\n';
-      return kBatchFileError;
-    }
-    in = &file;
+  Fd fd(script == "-" ? -1 : ::open(script.c_str(), O_RDONLY | O_CLOEXEC));
+  if (const std::string why = script == "-" ? std::string() : RefusedScript(fd.get()); !why.empty()) {
+    err << PathExcerpt(script) << ": error: cannot read the script: " << why << "; no journal was written\n";
+    return kBatchFileError;
   }
-  ScriptSource source(*in, script == "-" ? "<stdin>" : script);
+  ScriptFile file(script == "-" ? 0 : fd.get());
+  ScriptSource source(file, script == "-" ? "<stdin>" : PathExcerpt(script));
   BatchHost host(source, err);
   CTervoDoc doc(host);
   int status = kBatchOk;
   if (journal.empty()) {
     doc.OnNewDocument();
   } else if (FileResult r = doc.OnOpenDocument(journal); !r.ok) {
-    err << "mirto: error: " << r.message << '\n';
+    // What was read must not replace any file, least of all the one it came from.
+    err << "mirto: error: " << r.message << (output.empty() ? "" : "; no journal was written") << '\n';
+    if (!output.empty()) return kBatchFileError;
     status = kBatchFileError;
   }
   if (status == kBatchOk) status = RunScript(doc, source, host);
   if (output.empty()) {
-    if (!WriteLines(doc.GetJournal(), out)) status = kBatchFileError;
-  } else if (FileResult r = WriteJournalFile(doc.GetJournal(), output); !r.ok) {
+    errno = 0;
+    if (!WriteLines(doc.GetJournal(), out)) {
+      err << "mirto: error: cannot write the journal to standard output: "
+          << (errno != 0 ? std::strerror(errno) : "write error") << '\n';
+      status = kBatchFileError;
+    }
+  } else if (FileResult r = doc.WriteJournal(output); !r.ok) {
     err << "mirto: error: " << r.message << '\n';
     status = kBatchFileError;
   }

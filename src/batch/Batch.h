@@ -1,12 +1,15 @@
 #pragma once
 // `mirto --batch`: a script plays the user, choosing commands and answering
 // the forms they open, on the same document operations as the desktop program.
-#include <iosfwd>
+#include <istream>
+#include <memory>
+#include <streambuf>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "framework/Form.h"
+#include "journal/JournalFile.h"
 
 namespace mirto {
 
@@ -20,19 +23,48 @@ struct Statement {
   std::string_view rest;  // what follows the verb, trimmed
 };
 
-// Reads a script statement by statement, skipping blank lines and comments.
+// A script read through a file descriptor, so that a read error is told
+// apart from the end of the script.
+class ScriptFile : public std::streambuf {
+ public:
+  explicit ScriptFile(int fd, ReadFn read = &SystemRead) : m_fd(fd), m_read(read), m_buffer(1 << 16) {}
+  int Error() const { return m_error; }  // errno of the failed read, 0 if none
+
+ protected:
+  int_type underflow() override;
+
+ private:
+  int m_fd;
+  ReadFn m_read;
+  std::vector<char> m_buffer;
+  int m_error = 0;
+};
+
+// Reads a script statement by statement, skipping blank lines, comments and
+// a byte-order mark at the start.
 class ScriptSource {
  public:
   ScriptSource(std::istream& in, std::string name) : m_in(in), m_name(std::move(name)) {}
+  ScriptSource(ScriptFile& file, std::string name)
+      : m_own(std::make_unique<std::istream>(&file)), m_in(*m_own), m_file(&file), m_name(std::move(name)) {}
+  // False at the end of the script, and when reading it failed.
   bool Next(Statement& statement);
   const std::string& Name() const { return m_name; }
   int LastLine() const { return m_line; }
+  // Reading stopped at an error, not at the end; a line cut short by it is dropped.
+  bool Failed() const { return m_failed; }
+  std::string ReadError() const;
 
  private:
+  bool ReadFailed() const;
+
+  std::unique_ptr<std::istream> m_own;
   std::istream& m_in;
+  const ScriptFile* m_file = nullptr;
   std::string m_name;
   std::string m_text;
   int m_line = 0;
+  bool m_failed = false;
 };
 
 // Answers forms from the script; messages go to `err` as "message: TEXT".
@@ -46,6 +78,8 @@ class BatchHost : public FormHost {
   // later form is cancelled at once.
   void Fail(int status, int line, const std::string& text, const Form* form = nullptr);
   int Status() const { return m_status; }
+  // The script ended or could not be read further with `form` (or nothing) open.
+  void EndOfScript(const Form* form);
 
  private:
   bool Fill(Form& form, const Statement& statement);

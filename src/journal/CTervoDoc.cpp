@@ -1,12 +1,16 @@
 #include "journal/CTervoDoc.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <new>
+#include <optional>
 
 #include "framework/Format.h"
 #include "framework/Registry.h"
+#include "journal/Excerpt.h"
 
 namespace mirto {
 
@@ -25,17 +29,39 @@ bool CTervoDoc::OnNewDocument() {
   return true;
 }
 
-FileResult CTervoDoc::ReadJournal(const std::string& path) { return ReadJournalFile(path, m_journal); }
+namespace {
+
+// The regular file a path names (links followed), or nothing.
+std::optional<std::pair<dev_t, ino_t>> FileIdentity(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return std::pair{st.st_dev, st.st_ino};
+}
+
+}  // namespace
+
+FileResult CTervoDoc::ReadJournal(const std::string& path, ReadFn read) {
+  FileResult result = ReadJournalFile(path, m_journal, read);
+  if (const auto id = FileIdentity(path)) {
+    std::erase(m_notRead, *id);
+    if (!result.ok) m_notRead.push_back(*id);
+  }
+  return result;
+}
 
 FileResult CTervoDoc::WriteJournal(const std::string& path, const FileOps& ops) {
+  const auto id = FileIdentity(path);
+  if (id && std::find(m_notRead.begin(), m_notRead.end(), *id) != m_notRead.end())
+    return {false, "Cannot save " + PathExcerpt(path) +
+                       ": it was not read completely, and saving would replace the lines that were not read"};
   FileResult result = WriteJournalFile(m_journal, path, ops);
   if (result.ok) SetModifiedFlag(false);
   return result;
 }
 
-FileResult CTervoDoc::OnOpenDocument(const std::string& path) {
+FileResult CTervoDoc::OnOpenDocument(const std::string& path, ReadFn read) {
   const std::size_t before = m_journal.size();
-  FileResult result = ReadJournal(path);
+  FileResult result = ReadJournal(path, read);
   if (result.ok) {
     SetModifiedFlag(false);
     m_strPathName = path;

@@ -25,6 +25,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/Codes.h"
@@ -60,11 +61,12 @@ class CTervoDoc {
   // A new journal: the two heading lines. Codes and calculator state stay.
   bool OnNewDocument();
   // Appends the file's lines (File > Open, or a file named at start-up).
-  FileResult ReadJournal(const std::string& path);
+  FileResult ReadJournal(const std::string& path, ReadFn read = &SystemRead);
   // Saves the Journal; the old file stays whole unless every line was written.
+  // A file that failed to read is never saved over: its unread lines would go.
   FileResult WriteJournal(const std::string& path, const FileOps& ops = SystemFileOps());
   // The framework's open and save: path name, modified flag and views as well.
-  FileResult OnOpenDocument(const std::string& path);
+  FileResult OnOpenDocument(const std::string& path, ReadFn read = &SystemRead);
   FileResult OnSaveDocument(const std::string& path, const FileOps& ops = SystemFileOps());
 
   const Journal& GetJournal() const { return m_journal; }
@@ -235,6 +237,8 @@ class CTervoDoc {
   Journal m_journal;
   bool m_bModified = false;
   std::string m_strPathName;
+  // Files (device and inode) whose last reading failed.
+  std::vector<std::pair<dev_t, ino_t>> m_notRead;
   std::function<void()> m_viewUpdate;
   std::function<void(bool)> m_modifiedChanged;
   std::vector<CompletedBlock> m_blocks;

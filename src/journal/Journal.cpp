@@ -5,6 +5,16 @@
 #include <utility>
 
 namespace mirto {
+namespace {
+
+// Grows a vector ahead of the change that needs it, so that no allocation can
+// fail half way through one.
+template <class Vector>
+void RoomForOne(Vector& v) {
+  if (v.size() == v.capacity()) v.reserve(2 * v.size() + 8);
+}
+
+}  // namespace
 
 Journal::Journal(Journal&& other) noexcept { *this = std::move(other); }
 
@@ -19,6 +29,7 @@ Journal& Journal::operator=(Journal&& other) noexcept {
     m_slotsLeft = std::exchange(other.m_slotsLeft, 0);
     m_count = std::exchange(other.m_count, 0);
     m_widest = std::exchange(other.m_widest, 0);
+    m_widestIndex = std::exchange(other.m_widestIndex, 0);
     other.clear();  // a moved-from journal is empty and usable
   }
   return *this;
@@ -26,6 +37,7 @@ Journal& Journal::operator=(Journal&& other) noexcept {
 
 void Journal::NewSegment() {
   const std::size_t lines = kFirstSegment << m_index.size();
+  RoomForOne(m_index);
   m_index.push_back(std::make_unique_for_overwrite<Line[]>(lines));
   m_slot = m_index.back().get();
   m_slotsLeft = lines;
@@ -34,6 +46,8 @@ void Journal::NewSegment() {
 // Starts a new current block of `size` bytes, moving the first `carry` bytes
 // of the free end into it; a block left with nothing in use is released.
 void Journal::NewBlock(std::size_t size, std::size_t carry) {
+  RoomForOne(m_blocks);
+  RoomForOne(m_blockSizes);
   auto block = std::make_unique_for_overwrite<char[]>(size);
   if (carry > 0) std::memcpy(block.get(), m_free, carry);
   if (!m_blocks.empty() && m_free == m_blocks.back().get()) {
@@ -50,6 +64,8 @@ void Journal::push_back(std::string_view line) {
   char* at;
   if (line.size() > kBlock / 4) {
     // A long line gets a block of its own, kept before the current block.
+    RoomForOne(m_blocks);
+    RoomForOne(m_blockSizes);
     auto block = std::make_unique_for_overwrite<char[]>(line.size());
     at = block.get();
     const std::ptrdiff_t before = m_blocks.empty() ? 0 : 1;
@@ -83,6 +99,40 @@ void Journal::clear() {
   m_slotsLeft = 0;
   m_count = 0;
   m_widest = 0;
+  m_widestIndex = 0;
+}
+
+Journal::Mark Journal::GetMark() const {
+  return {m_count,       m_blocks.size(), m_index.size(), m_widest,
+          m_widestIndex, m_freeLeft,      m_slotsLeft,    m_blocks.empty() ? nullptr : m_blocks.back().get(),
+          m_free,        m_slot};
+}
+
+// The blocks before the mark's last one never move (long lines go in before
+// the last block); of the blocks after them only that last one can hold
+// lines from before the mark, unless it was empty and has been released.
+void Journal::Rollback(const Mark& mark) noexcept {
+  const std::size_t stable = mark.blocks == 0 ? 0 : mark.blocks - 1;
+  std::unique_ptr<char[]> current;
+  std::size_t currentSize = 0;
+  for (std::size_t k = stable; k < m_blocks.size(); ++k)
+    if (m_blocks[k].get() == mark.current) current = std::move(m_blocks[k]), currentSize = m_blockSizes[k];
+  m_blocks.resize(stable);
+  m_blockSizes.resize(stable);
+  m_free = nullptr;
+  m_freeLeft = 0;
+  if (current) {
+    m_blocks.push_back(std::move(current));  // within capacity: no allocation
+    m_blockSizes.push_back(currentSize);
+    m_free = mark.free;
+    m_freeLeft = mark.freeLeft;
+  }
+  m_index.resize(mark.segments);
+  m_slot = mark.slot;
+  m_slotsLeft = mark.slotsLeft;
+  m_count = mark.count;
+  m_widest = mark.widest;
+  m_widestIndex = mark.widestIndex;
 }
 
 std::size_t Journal::MemoryUsed() const {

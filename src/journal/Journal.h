@@ -15,6 +15,11 @@
 namespace mirto {
 
 class Journal {
+  struct Line {
+    const char* data;
+    std::size_t size;
+  };
+
  public:
   Journal() = default;
   Journal(Journal&& other) noexcept;
@@ -48,17 +53,26 @@ class Journal {
     m_freeLeft -= size + skip;
   }
 
-  // Length in characters of the longest line (0 when empty).
+  // Length in characters of the longest line (0 when empty), and its index.
   std::size_t WidestLine() const { return m_widest; }
+  std::size_t WidestLineIndex() const { return m_widestIndex; }
+
+  // Where the Journal stands, to go back to when an append fails part way
+  // (memory running out while a file is read): Rollback drops every line
+  // appended since and releases their storage.
+  struct Mark {
+    std::size_t count, blocks, segments, widest, widestIndex, freeLeft, slotsLeft;
+    const char* current;
+    char* free;
+    Line* slot;
+  };
+  Mark GetMark() const;
+  void Rollback(const Mark& mark) noexcept;
   // Bytes reserved for the lines and their index.
   std::size_t MemoryUsed() const;
   std::vector<std::string> Lines() const;
 
  private:
-  struct Line {
-    const char* data;
-    std::size_t size;
-  };
   static constexpr std::size_t kBlock = 1 << 20;
   static constexpr std::size_t kFirstSegmentBits = 8;
   static constexpr std::size_t kFirstSegment = std::size_t{1} << kFirstSegmentBits;
@@ -68,8 +82,8 @@ class Journal {
     if (m_slotsLeft == 0) NewSegment();
     *m_slot++ = {data, size};
     --m_slotsLeft;
+    if (size > m_widest) m_widest = size, m_widestIndex = m_count;
     ++m_count;
-    if (size > m_widest) m_widest = size;
   }
   void NewSegment();
   void NewBlock(std::size_t size, std::size_t carry);
@@ -85,6 +99,7 @@ class Journal {
   std::size_t m_slotsLeft = 0;
   std::size_t m_count = 0;
   std::size_t m_widest = 0;
+  std::size_t m_widestIndex = 0;
 };
 
 }  // namespace mirto

@@ -1,6 +1,8 @@
 #include "journal/JournalFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,31 +12,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
+
+#include "journal/Excerpt.h"
+#include "journal/Fd.h"
 
 namespace mirto {
 namespace {
 
+std::string Shown(const std::string& path) { return PathExcerpt(path); }
+
 std::string Describe(const std::string& what, const std::string& path, int error) {
-  return what + " " + path + ": " + std::strerror(error);
+  return what + " " + Shown(path) + ": " + std::strerror(error);
 }
-
-// Owns a file descriptor.
-class Fd {
- public:
-  explicit Fd(int fd = -1) : m_fd(fd) {}
-  ~Fd() { Close(); }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return m_fd; }
-  int Close() {
-    int rc = m_fd >= 0 ? ::close(m_fd) : 0;
-    m_fd = -1;
-    return rc;
-  }
-
- private:
-  int m_fd;
-};
 
 constexpr std::size_t kIoBlock = 1 << 20;
 constexpr std::size_t kMinRead = 64 << 10;
@@ -61,16 +52,20 @@ std::size_t KeptLength(const char* data, std::size_t size) {
 
 // The file is read straight into the Journal's storage and split there, so
 // each byte is copied once, by the system.
-FileResult ReadJournalFile(const std::string& path, Journal& journal) {
+ssize_t SystemRead(int fd, void* data, std::size_t size) { return ::read(fd, data, size); }
+
+namespace {
+
+FileResult ReadInto(const std::string& path, Journal& journal, ReadFn read) {
   // Not blocking in open: a pipe nobody writes to reads as empty instead of hanging.
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (fd.get() < 0) return {false, Describe("Cannot open", path, errno)};
   struct stat st {};
   if (::fstat(fd.get(), &st) == 0 && S_ISDIR(st.st_mode))
-    return {false, "Cannot open " + path + ": it is a folder, not a journal file"};
+    return {false, "Cannot open " + Shown(path) + ": it is a folder, not a journal file"};
   // A device such as /dev/zero never ends and would fill the memory.
   if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
-    return {false, "Cannot open " + path + ": it is a device, not a journal file"};
+    return {false, "Cannot open " + Shown(path) + ": it is a device, not a journal file"};
   if (ClearNonBlocking(fd.get()) != 0) return {false, Describe("Cannot open", path, errno)};
   std::size_t carry = 0;  // bytes of an unfinished line at the start of the free space
   bool carryMayHoldNul = false;
@@ -83,7 +78,7 @@ FileResult ReadJournalFile(const std::string& path, Journal& journal) {
   };
   for (;;) {
     std::span<char> room = journal.FreeSpace(carry, kMinRead);
-    ssize_t n = ::read(fd.get(), room.data() + carry, std::min(room.size() - carry, kIoBlock));
+    ssize_t n = read(fd.get(), room.data() + carry, std::min(room.size() - carry, kIoBlock));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       int error = errno;
@@ -108,6 +103,18 @@ FileResult ReadJournalFile(const std::string& path, Journal& journal) {
   }
   finish();
   return {};
+}
+
+}  // namespace
+
+FileResult ReadJournalFile(const std::string& path, Journal& journal, ReadFn read) {
+  const Journal::Mark mark = journal.GetMark();
+  try {
+    return ReadInto(path, journal, read);
+  } catch (const std::bad_alloc&) {
+    journal.Rollback(mark);
+    return {false, "Cannot open " + Shown(path) + ": Memory allocation failure."};
+  }
 }
 
 const FileOps& SystemFileOps() {
@@ -152,11 +159,33 @@ bool WriteLines(const Journal& journal, const FileOps& ops, int fd) {
   return WriteAll(ops, fd, buffer.data(), buffer.size());
 }
 
-// The file a save replaces: a link is followed so the link itself survives.
-std::string ResolveTarget(const std::string& path) {
-  char resolved[PATH_MAX];
-  if (::realpath(path.c_str(), resolved)) return resolved;
-  return path;
+std::string DirOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string NameOf(const std::string& path) { return path.substr(DirOf(path).size()); }
+
+// Temporary files of a target: ".NAME.mirto-" and six characters, the name cut
+// so that the whole stays within the longest file name.
+std::string TempPrefix(const std::string& name) { return "." + name.substr(0, 241) + ".mirto-"; }
+constexpr std::size_t kTempSuffix = 6;
+
+// The file a save writes: links in the last part of the path are followed,
+// so the link survives and a dangling one gets the file it names.
+int FollowLinks(const std::string& path, std::string& target) {
+  target = path;
+  for (int hops = 0;; ++hops) {
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return 0;
+    if (hops == 40) return ELOOP;
+    char link[PATH_MAX];
+    const ssize_t n = ::readlink(target.c_str(), link, sizeof link);
+    if (n < 0) return errno;
+    if (n == static_cast<ssize_t>(sizeof link)) return ENAMETOOLONG;
+    const std::string to(link, static_cast<std::size_t>(n));
+    target = to.front() == '/' ? to : DirOf(target) + to;
+  }
 }
 
 mode_t NewFileMode() {
@@ -165,65 +194,198 @@ mode_t NewFileMode() {
   return static_cast<mode_t>(0666 & ~mask);
 }
 
+// A temporary file, locked while this save uses it, removed unless kept.
+class TempFile {
+ public:
+  TempFile() = default;
+  ~TempFile() {
+    if (!m_keep && !m_path.empty()) ::unlink(m_path.c_str());
+  }
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+  // Returns 0 or the error.
+  int Create(const std::string& dir, const std::string& name) {
+    std::string path = dir + TempPrefix(name) + std::string(kTempSuffix, 'X');
+    m_fd.reset(::mkostemp(path.data(), O_CLOEXEC));
+    if (m_fd.get() < 0) return errno;
+    m_path = std::move(path);
+    ::flock(m_fd.get(), LOCK_EX | LOCK_NB);
+    struct stat st {};
+    ::fstat(m_fd.get(), &st);
+    m_owner = st.st_uid;
+    return 0;
+  }
+  int fd() const { return m_fd.get(); }
+  const std::string& path() const { return m_path; }
+  uid_t Owner() const { return m_owner; }
+  void Keep() { m_keep = true; }
+
+ private:
+  Fd m_fd;
+  std::string m_path;
+  uid_t m_owner = 0;
+  bool m_keep = false;
+};
+
+// Temporary files of `name` that no live save holds: left by a save that was
+// killed. Only the user's own are taken.
+void RemoveStale(const std::string& dir, const std::string& name, uid_t owner) {
+  std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(dir.empty() ? "." : dir.c_str()), &::closedir);
+  if (!folder) return;
+  const std::string prefix = TempPrefix(name);
+  while (const dirent* entry = ::readdir(folder.get())) {
+    const std::string_view found = entry->d_name;
+    if (found.size() != prefix.size() + kTempSuffix || !found.starts_with(prefix)) continue;
+    Fd fd(::openat(::dirfd(folder.get()), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat st {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != owner) continue;
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) ::unlinkat(::dirfd(folder.get()), entry->d_name, 0);
+  }
+}
+
+bool CopyAll(int from, int to, off_t& copied) {
+  copied = 0;
+  if (::lseek(from, 0, SEEK_SET) != 0 || ::lseek(to, 0, SEEK_SET) != 0) return false;
+  auto buffer = std::make_unique_for_overwrite<char[]>(kIoBlock);
+  for (;;) {
+    const ssize_t n = ::read(from, buffer.get(), kIoBlock);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    if (!WriteAll(SystemFileOps(), to, buffer.get(), static_cast<std::size_t>(n))) return false;
+    copied += n;
+  }
+}
+
+bool IsNoRoom(int error) { return error == ENOSPC || error == EDQUOT; }
+
+FileResult Failure(const std::string& path, int error) { return {false, Describe("Cannot save", path, error)}; }
+
 // A device or pipe cannot be replaced by renaming; it is written directly.
-FileResult WriteInPlace(const Journal& journal, const std::string& path, const FileOps& ops) {
+FileResult WriteDevice(const Journal& journal, const std::string& path, const std::string& target, const FileOps& ops) {
   // Not blocking in open: a pipe nobody reads from is refused instead of hanging.
-  Fd fd(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NONBLOCK));
+  Fd fd(::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NONBLOCK));
   struct stat st {};
-  if (fd.get() < 0 && errno == ENXIO && ::stat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode))
-    return {false, "Cannot save to " + path + ": nothing is reading from it"};
-  if (fd.get() < 0 || ClearNonBlocking(fd.get()) != 0) return {false, Describe("Cannot save", path, errno)};
+  if (fd.get() < 0 && errno == ENXIO && ::stat(target.c_str(), &st) == 0 && S_ISFIFO(st.st_mode))
+    return {false, "Cannot save to " + Shown(path) + ": nothing is reading from it"};
+  if (fd.get() < 0 || ClearNonBlocking(fd.get()) != 0) return Failure(path, errno);
   bool ok = WriteLines(journal, ops, fd.get());
   int error = errno;
   if (fd.Close() != 0 && ok) {
     ok = false;
     error = errno;
   }
-  if (!ok) return {false, Describe("Cannot save", path, error)};
+  return ok ? FileResult{} : Failure(path, error);
+}
+
+// Writes over the file itself: first a flushed copy of its old content, put
+// back if writing the journal fails.
+FileResult WriteInPlace(const Journal& journal, const std::string& path, const std::string& target, int fd,
+                        const FileOps& ops) {
+  TempFile copy;
+  int error = copy.Create(DirOf(target), NameOf(target));
+  if (error == EACCES || error == EPERM || error == EROFS) {
+    const char* tmp = std::getenv("TMPDIR");
+    error = copy.Create(std::string(tmp && *tmp ? tmp : "/tmp") + "/", NameOf(target));
+  }
+  off_t oldSize = 0;
+  if (error == 0 && (!CopyAll(fd, copy.fd(), oldSize) || ::fsync(copy.fd()) != 0)) error = errno;
+  if (IsNoRoom(error))
+    return {false,
+            Describe("Cannot save", path, error) + "; there is no room for a copy of the old file, which is kept"};
+  if (error != 0) return Failure(path, error);
+
+  off_t size = 0;
+  if (::lseek(fd, 0, SEEK_SET) == 0 && WriteLines(journal, ops, fd) && (size = ::lseek(fd, 0, SEEK_CUR)) >= 0 &&
+      ::ftruncate(fd, size) == 0 && ops.fsync(fd) == 0) {
+    RemoveStale(DirOf(target), NameOf(target), copy.Owner());
+    return {};
+  }
+  error = errno;
+  off_t restored = 0;
+  if (CopyAll(copy.fd(), fd, restored) && ::ftruncate(fd, restored) == 0 && ::fsync(fd) == 0)
+    return Failure(path, error);
+  copy.Keep();
+  return {false, Describe("Cannot save", path, error) + "; its old content is kept in " + Shown(copy.path())};
+}
+
+// Gives the temporary file the owner and mode of the file it replaces; false
+// when they cannot be kept.
+bool KeepOwnerAndMode(int fd, const struct stat& old) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return false;
+  if ((st.st_uid != old.st_uid || st.st_gid != old.st_gid) && ::fchown(fd, old.st_uid, old.st_gid) != 0) return false;
+  return ::fchmod(fd, old.st_mode & 07777) == 0 && ::fstat(fd, &st) == 0 &&
+         (st.st_mode & 07777) == (old.st_mode & 07777);
+}
+
+struct Replaced {
+  FileResult result;
+  bool inPlaceInstead = false;
+};
+
+// Writes a temporary file beside the target and renames it over the target.
+// `old` is the file replaced, null for a new file.
+Replaced Replace(const Journal& journal, const std::string& path, const std::string& target, const struct stat* old,
+                 const FileOps& ops) {
+  const bool exists = old != nullptr;
+  TempFile temp;
+  if (int error = temp.Create(DirOf(target), NameOf(target))) {
+    if (exists && (error == EACCES || error == EPERM)) return {{}, true};  // the folder takes no new file
+    return {Failure(path, error)};
+  }
+  if (exists ? !KeepOwnerAndMode(temp.fd(), *old) : ::fchmod(temp.fd(), NewFileMode()) != 0)
+    return {exists ? FileResult{} : Failure(path, errno), exists};
+  if (!WriteLines(journal, ops, temp.fd()) || ops.fsync(temp.fd()) != 0) {
+    const int error = errno;
+    if (exists && IsNoRoom(error))
+      return {{false, Describe("Cannot save", path, error) +
+                          "; there is no room for a second copy beside the old file, which is kept"}};
+    return {Failure(path, error)};
+  }
+  if (ops.rename(temp.path().c_str(), target.c_str()) != 0) {
+    const int error = errno;
+    if (exists && (error == EPERM || error == EACCES)) return {{}, true};  // a sticky folder
+    return {Failure(path, error)};
+  }
+  temp.Keep();
+  RemoveStale(DirOf(target), NameOf(target), temp.Owner());
   return {};
+}
+
+FileResult Save(const Journal& journal, const std::string& path, const FileOps& ops) {
+  std::string target;
+  if (int error = FollowLinks(path, target)) return Failure(path, error);
+  struct stat old {};
+  if (::stat(target.c_str(), &old) != 0) {
+    if (errno != ENOENT) return Failure(path, errno);
+    return Replace(journal, path, target, nullptr, ops).result;
+  }
+  if (S_ISDIR(old.st_mode)) return {false, "Cannot save to " + Shown(path) + ": it is a folder"};
+  if (!S_ISREG(old.st_mode)) return WriteDevice(journal, path, target, ops);
+  // Only a file this user could open for writing is replaced.
+  Fd fd(::open(target.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  const bool readable = fd.get() >= 0;
+  if (!readable && errno == EACCES) fd.reset(::open(target.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  if (fd.get() < 0) return Failure(path, errno);
+  if (::fstat(fd.get(), &old) != 0) return Failure(path, errno);
+  if (old.st_nlink <= 1) {
+    Replaced replaced = Replace(journal, path, target, &old, ops);
+    if (!replaced.inPlaceInstead) return replaced.result;
+  }
+  // Writing in place needs the old content, to put it back if the write fails.
+  if (!readable) return Failure(path, EACCES);
+  return WriteInPlace(journal, path, target, fd.get(), ops);
 }
 
 }  // namespace
 
 FileResult WriteJournalFile(const Journal& journal, const std::string& path, const FileOps& ops) {
-  const std::string target = ResolveTarget(path);
-  struct stat old {};
-  const bool exists = ::stat(target.c_str(), &old) == 0;
-  if (exists && S_ISDIR(old.st_mode)) return {false, "Cannot save to " + path + ": it is a folder"};
-  if (exists && !S_ISREG(old.st_mode)) return WriteInPlace(journal, path, ops);
-
-  const std::size_t slash = target.rfind('/');
-  const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  std::string temp = dir + "." + name + ".XXXXXX";
-  Fd fd(::mkstemp(temp.data()));
-  if (fd.get() < 0) return {false, Describe("Cannot save", path, errno)};
-
-  bool ok = WriteLines(journal, ops, fd.get()) && ops.fsync(fd.get()) == 0;
-  if (ok) {
-    if (exists) {
-      ok = ::fchmod(fd.get(), old.st_mode & 07777) == 0;
-      if (ok && ::fchown(fd.get(), old.st_uid, old.st_gid) != 0) {
-        // Not ours to hand over; keep the file with its new owner.
-      }
-    } else {
-      ok = ::fchmod(fd.get(), NewFileMode()) == 0;
-    }
+  try {
+    return Save(journal, path, ops);
+  } catch (const std::bad_alloc&) {
+    return {false, "Cannot save " + Shown(path) + ": Memory allocation failure."};
   }
-  int error = errno;
-  if (fd.Close() != 0 && ok) {
-    ok = false;
-    error = errno;
-  }
-  if (ok && ops.rename(temp.c_str(), target.c_str()) != 0) {
-    ok = false;
-    error = errno;
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return {false, Describe("Cannot save", path, error)};
-  }
-  return {};
 }
 
 }  // namespace mirto

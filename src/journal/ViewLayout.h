@@ -18,6 +18,26 @@ struct LineRange {
 // line height per line.
 long long ExtentWidth(std::size_t widestLine, int charWidth);
 long long ExtentHeight(std::size_t lineCount, int lineHeight);
+// The same from the measured width of the widest line, both in pixels.
+long long MeasuredExtentWidth(double widestLineWidth, double charWidth);
+
+// A scroll bar counts in int. A longer range (in pixels or lines) is stepped
+// in units of several, so that its end stays reachable.
+struct ScrollScale {
+  long long range = 0;  // the largest offset
+  long long unit = 1;   // offset per step of the bar
+  int Maximum() const { return static_cast<int>((range + unit - 1) / unit); }
+  long long Offset(int value) const;
+};
+ScrollScale ScaleScroll(long long range);
+
+// Columns of fixed-pitch text that meet the band `left`..`left + width`,
+// measured from where the text starts; a partly shown column counts.
+struct ColumnRange {
+  long long first = 0;
+  long long count = 0;
+};
+ColumnRange VisibleColumns(double left, double width, double charWidth);
 
 // The left margin where every line starts.
 inline int LeftMargin(int charWidth) { return 2 * charWidth; }

@@ -21,6 +21,7 @@
 #include "app/CTervoApp.h"
 #include "app/CTervoView.h"
 #include "app/JournalPrinter.h"
+#include "support/MemoryLimit.h"
 
 using namespace mirto;
 
@@ -179,6 +180,34 @@ class FrameTest : public QObject {
     QCOMPARE(s.frame().windowTitle(), QString("other.txt[*] - Mirto"));
     QCOMPARE(s.frame().RecentFileActions().value(0)->text(), QString("&1 ") + path);
     QVERIFY(s.watchdog.Unexpected().isEmpty());
+  }
+
+  // The calculation on screen survives an open that runs out of memory.
+  void openingWithoutEnoughMemoryKeepsTheJournal() {
+    Started s;
+    const QString path = s.dir.filePath("large.txt");
+    {
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      const QByteArray lines = QByteArray("Estimate of population mean: 25.500000\n").repeated(100'000);
+      for (int i = 0; i < 20; ++i) file.write(lines);
+    }
+    s.Calculate();
+    const QStringList before = JournalLines(s.app.Document());
+    QString message;
+    s.watchdog.Expect(test::ChooseFile(path));
+    s.watchdog.Expect(test::AnswerMessage(nullptr, QMessageBox::No));
+    s.watchdog.Expect(test::AnswerMessage(&message, QMessageBox::Ok));
+    // Windows of earlier tests still waiting to be deleted would free room under the limit.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    {
+      test::MemoryLimit limit(64 << 20);
+      s.frame().Action(FrameCommand::Open)->trigger();
+      QCOMPARE(message, "Cannot open " + path + ": Memory allocation failure.");
+      QCOMPARE(JournalLines(s.app.Document()), before);
+      s.Calculate();  // the program goes on
+    }
+    QCOMPARE(JournalLines(s.app.Document()).size(), before.size() + 8);
   }
 
   void exitAsksToSaveAModifiedJournal() {
