@@ -174,6 +174,12 @@ TEST(Results, BatchWritesThemBesideTheJournal) {
     EXPECT_EQ(err.str().rfind("mirto: error: Cannot save /nonexistent/r.jsonl", 0), 0u) << err.str();
     EXPECT_EQ(Lines(out.str()).size(), 2u + 8u + 9u);  // headings and the two blocks
   }
+  {
+    std::ostringstream out, err;
+    const char* argv[] = {script.c_str(), "--results", jsonl.c_str(), "--results", csv.c_str()};
+    EXPECT_EQ(BatchMain(5, argv, out, err), 2);
+    EXPECT_EQ(err.str().rfind("mirto: --results is given twice", 0), 0u) << err.str();
+  }
   fs::remove_all(dir);
 }
 
