@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/Codes.h"
+
 namespace mirto {
 
 enum class ControlKind : std::uint8_t {
@@ -63,10 +65,10 @@ struct FormTemplate {
   void (*onChoice)(Form& form, std::size_t control) = nullptr;
 };
 
-// The caller's context that enables fields disabled at first.
+// The caller's context that enables fields disabled at first (none by default).
 struct FormContext {
-  int method = 0;
-  int model = 0;
+  Method method{};
+  PredictionModel model{};
 };
 
 class Form {
@@ -111,8 +113,17 @@ class Form {
   std::vector<State> m_state;
 };
 
+// Whether the control takes a value: an editable text field, a list or a radio group.
+bool TakesValue(const Control& c);
+// The number of values a reader of the template takes: its editable text
+// fields, lists and radio groups, disabled ones included.
+std::size_t ReadableFields(const FormTemplate& tmpl);
+
 // Reads a confirmed form's values in tab order, skipping static texts, groups
-// and read-only fields (a disabled field reads as its empty text).
+// and read-only fields (a disabled field reads as its empty text). Reading
+// past the last field, or a field of another kind than asked, means that a
+// template and its reader disagree: an assertion in debug builds, and a value
+// of 0 (no level, no choice) otherwise.
 class FormReader {
  public:
   explicit FormReader(const Form& form) : m_form(form) {}
@@ -122,9 +133,12 @@ class FormReader {
   // leaves both untouched when no level is selected.
   bool Level(double& probability, double& z);
   int Choice();  // radio: 1-based
+  // Whether the field the next read takes is enabled on the form.
+  bool NextEnabled() const;
 
  private:
-  std::size_t Next();
+  std::size_t Next(ControlKind kind);
+  std::size_t Peek() const;
   const Form& m_form;
   std::size_t m_at = 0;
 };
