@@ -56,6 +56,16 @@ Control Radio(std::string_view caption, std::vector<std::string_view> buttons, i
 
 class Form;
 
+// What an entry loop makes of one row: taken, refused ("Illegal entry", the
+// command ends) or taken with "Illegal entry" shown. `control` is the field
+// the verdict is about, `reason` says why in a few words.
+enum class RowCheck : std::uint8_t { Accept, Refuse, Warn };
+struct RowVerdict {
+  RowCheck check = RowCheck::Accept;
+  std::size_t control = 0;
+  std::string_view reason;
+};
+
 struct FormTemplate {
   int id = 0;
   std::string_view title;
@@ -63,6 +73,10 @@ struct FormTemplate {
   // Called after the person picks a radio button (control index), for forms whose
   // buttons act on one another.
   void (*onChoice)(Form& form, std::size_t control) = nullptr;
+  // Entry-loop forms whose rows are checked: the verdict on one confirmed row,
+  // from that row alone, so that a table of rows can be checked before any
+  // row is fed to the loop. The loop itself decides by the same function.
+  RowVerdict (*checkRow)(const Form& form) = nullptr;
 };
 
 // The caller's context that enables fields disabled at first (none by default).
