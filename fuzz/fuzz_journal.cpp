@@ -1,5 +1,5 @@
-// The journal reader on arbitrary bytes: fed to the splitter in random chunks
-// and read from a file, it must give exactly the lines the reading rule gives;
+// The journal reader on arbitrary bytes: read from a file, it must give
+// exactly the lines the reading rule gives;
 // what the program writes must then read back unchanged.
 #include <fcntl.h>
 #include <unistd.h>
@@ -97,23 +97,6 @@ std::string Slurp(const std::string& path) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   const std::vector<std::string> expected = ReferenceLines(bytes);
-
-  // The splitter, fed in chunks whose sizes come from a generator seeded by the input.
-  {
-    mirto::Journal journal;
-    mirto::JournalLineSplitter splitter(journal);
-    std::uint32_t state = static_cast<std::uint32_t>(size) * 2654435761u + 1;
-    for (std::size_t at = 0; at < size;) {
-      state ^= state << 13, state ^= state >> 17, state ^= state << 5;
-      const std::size_t limit = (state & 3) == 0 ? 64 : (state & 3) == 1 ? 1 : 8;
-      const std::size_t chunk = std::min<std::size_t>(size - at, 1 + (state >> 8) % limit);
-      splitter.Feed(bytes.data() + at, chunk);
-      at += chunk;
-    }
-    splitter.Finish();
-    splitter.Finish();  // a second call adds nothing
-    CheckJournal(journal, expected, "splitter differs from the reading rule");
-  }
 
   // The same bytes from a file, appended after a line already in the journal.
   Scratch& scratch = TheScratch();

@@ -18,7 +18,8 @@ TEST(Batch, ScriptErrorsGiveLineAndStatusTwo) {
       {"wrong number of values", "command 32804\nok 1; 2; 3\n",
        "test:2: error: 3 values given, the form takes 2; the form \"Simple random sampling\" takes: "
        "\"Population size, N:\"; \"Sample average of variable, barY:\""},
-      {"unknown list item", "\n# comment\ncommand 32810\nok 1; 2; 3; 4; 97%\n", "test:4: error: \"97%\" is not an item"},
+      {"unknown list item", "\n# comment\ncommand 32810\nok 1; 2; 3; 4; 97%\n",
+       "test:4: error: \"97%\" is not an item"},
       {"unknown button", "command 32818\nok 1; 2; Median; 1; 95%\n", "test:2: error: \"Median\" is not an item"},
       {"script ends in a form", "command 32804\n", "test:1: error: the script ends while a form is open"},
       {"command while a form is open", "command 32804\ncommand 32810\n", "test:2: error: \"command\" while a form"},
@@ -57,8 +58,9 @@ TEST(Batch, FieldsWithoutLimitTakeLongText) {
 }
 
 TEST(Batch, BlanksAndCaseInValues) {
-  auto r = RunScript("   command   simple > MEAN/TOTAL OF VARIABLE > sample size > simple  \n"
-                     "ok  1000 ;10;  total ; 1000 ; 95%  \n");
+  auto r = RunScript(
+      "   command   simple > MEAN/TOTAL OF VARIABLE > sample size > simple  \n"
+      "ok  1000 ;10;  total ; 1000 ; 95%  \n");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.appended[1], "Target: Total of variable");
 }
@@ -73,9 +75,7 @@ TEST(Batch, NewReplacesTheJournal) {
 TEST(Batch, FileErrorsGiveStatusOneAndTheJournalIsStillWritten) {
   std::ostringstream out, err;
   const std::string script = testing::TempDir() + "/mirto-open-missing.mirto";
-  {
-    std::ofstream(script) << "command 32804\nok 10; 1\nopen /nonexistent/journal\ncommand 32804\nok 1; 1\n";
-  }
+  { std::ofstream(script) << "command 32804\nok 10; 1\nopen /nonexistent/journal\ncommand 32804\nok 1; 1\n"; }
   const char* argv[] = {script.c_str()};
   EXPECT_EQ(BatchMain(1, argv, out, err), 1);
   EXPECT_NE(err.str().find(":3: error: Cannot open /nonexistent/journal"), std::string::npos);

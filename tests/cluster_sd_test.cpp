@@ -115,7 +115,8 @@ TEST(ClusterForms, SampledElementsFieldFollowsTheMethod) {
     SCOPED_TRACE(id);
     const FormTemplate* tmpl = FindFormTemplate(id);
     ASSERT_NE(tmpl, nullptr);
-    const Form cluster(*tmpl, FormContext{.method = 3}), twoStage(*tmpl, FormContext{.method = 4});
+    const Form cluster(*tmpl, FormContext{.method = Method::Cluster}),
+        twoStage(*tmpl, FormContext{.method = Method::TwoStage});
     const bool asksSampled = id >= 176;
     EXPECT_EQ(twoStage.Inputs().size(), cluster.Inputs().size() + (asksSampled ? 1 : 0));
     for (std::size_t i = 0; i < tmpl->controls.size(); ++i) {

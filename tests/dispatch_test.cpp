@@ -4,8 +4,8 @@
 
 #include <set>
 
-#include "framework/Commands.h"
 #include "framework/PreliminaryForms.h"
+#include "framework/Registry.h"
 #include "support/ScriptRun.h"
 
 namespace mirto::test {
@@ -14,7 +14,8 @@ namespace {
 TEST(Commands, TableHoldsEveryLeafOnce) {
   std::set<int> ids;
   std::set<std::string_view> paths;
-  for (const Command& c : RandomizationCommands()) {
+  for (const Command& c : Commands()) {
+    if (c.approach != Approach::Randomization) continue;
     ids.insert(c.id);
     paths.insert(c.path);
     EXPECT_EQ(FindCommandId(c.path), c.id) << c.path;
@@ -39,17 +40,17 @@ TEST(Commands, PromptsKeepTheirOwnSpacing) {
 TEST(Dispatch, CommandWritesItsCodesEvenWhenCancelled) {
   Session s;
   s.Run("command Two-stage > Mean/total of variable > Interval estimates\ncancel\n");
-  EXPECT_EQ(s.doc.m_nApproach, 1);
-  EXPECT_EQ(s.doc.m_nMethod, 4);
-  EXPECT_EQ(s.doc.m_nTarget, 1);
-  EXPECT_EQ(s.doc.m_nObjective, 2);
-  EXPECT_EQ(s.doc.m_nEstimator, 5);
+  EXPECT_EQ(s.doc.m_nApproach, Approach::Randomization);
+  EXPECT_EQ(s.doc.m_nMethod, Method::TwoStage);
+  EXPECT_EQ(s.doc.m_nTarget, Target::MeanTotal);
+  EXPECT_EQ(s.doc.m_nObjective, Objective::Interval);
+  EXPECT_EQ(s.doc.m_nEstimator, Estimator::TwoStage);
   s.Run("command Cluster > Mean/total of variable > Interval estimates\ncancel\n");
-  EXPECT_EQ(s.doc.m_nMethod, 3);
-  EXPECT_EQ(s.doc.m_nEstimator, 5);
+  EXPECT_EQ(s.doc.m_nMethod, Method::Cluster);
+  EXPECT_EQ(s.doc.m_nEstimator, Estimator::TwoStage);
   s.Run("command Simple > Ratio of means/totals > Point estimates\ncancel\n");
-  EXPECT_EQ(s.doc.m_nTarget, 3);
-  EXPECT_EQ(s.doc.m_nEstimator, 8);
+  EXPECT_EQ(s.doc.m_nTarget, Target::RatioOfMeans);
+  EXPECT_EQ(s.doc.m_nEstimator, Estimator::Special);
 }
 
 TEST(Dispatch, RepeatCommandOnFreshDocumentRunsSimplePointEstimate) {
@@ -116,7 +117,7 @@ TEST(Dispatch, RefusedValuesStayStored) {
 
   s.Run("command 32855\nok -2; Total; 7.5; 90%\n");
   EXPECT_EQ(s.doc.m_nGroups, -2);
-  EXPECT_EQ(s.doc.m_nSpecialTarget, 2);
+  EXPECT_EQ(s.doc.m_nSpecialTarget, SpecialTarget::TotalOrNumber);
   EXPECT_EQ(s.doc.m_dMargin, 7.5);
   EXPECT_DOUBLE_EQ(s.doc.m_dZ, 1.645);
 }
@@ -124,7 +125,7 @@ TEST(Dispatch, RefusedValuesStayStored) {
 TEST(Dispatch, AccuracyFormsOpenWithFirstChoiceWhateverWasStored) {
   Session s;
   s.Run("command 32855\nok -2; Total; 1; 95%\n");
-  ASSERT_EQ(s.doc.m_nSpecialTarget, 2);
+  ASSERT_EQ(s.doc.m_nSpecialTarget, SpecialTarget::TotalOrNumber);
   for (const FormTemplate* tmpl : {&kMeanAccuracyForm, &kPropAccuracyForm}) {
     Form form(*tmpl);
     FormReader reader(form);
@@ -145,27 +146,27 @@ TEST(Dispatch, CancelledPreliminaryFormKeepsLastResult) {
 
 TEST(Dispatch, CodesWithoutRoutineEndNotCodedAfterTheForm) {
   Session s;
-  s.doc.m_nMethod = 2;
-  s.doc.m_nTarget = 3;
-  s.doc.m_nObjective = 1;
+  s.doc.m_nMethod = Method::Stratified;
+  s.doc.m_nTarget = Target::RatioOfMeans;
+  s.doc.m_nObjective = Objective::Point;
   auto r = s.Run("command 32773\nok 4\n");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.messages, std::vector<std::string>{"Selection not coded."});
   EXPECT_EQ(s.doc.m_nGroups, 4);
   // The stratified sample size shows no form for such a target.
-  s.doc.m_nObjective = 4;
+  s.doc.m_nObjective = Objective::SampleSize;
   auto noForm = s.Run("command 32773\n");
   EXPECT_EQ(noForm.messages, std::vector<std::string>{"Selection not coded."});
-  s.doc.m_nMethod = 1;
-  s.doc.m_nEstimator = 1;
+  s.doc.m_nMethod = Method::Simple;
+  s.doc.m_nEstimator = Estimator::Simple;
   EXPECT_EQ(s.Run("command 32773\n").messages, std::vector<std::string>{"Selection not coded."});
 }
 
 TEST(Dispatch, LevelListsOutsideSimpleSamplingRequireASelection) {
   Session s;
-  s.doc.m_nMethod = 2;
-  s.doc.m_nTarget = 3;  // no routine: the command ends right after the form
-  s.doc.m_nObjective = 2;
+  s.doc.m_nMethod = Method::Stratified;
+  s.doc.m_nTarget = Target::RatioOfMeans;  // no routine: the command ends right after the form
+  s.doc.m_nObjective = Objective::Interval;
   auto r = s.Run("command 32773\nok 2;\nok 2; 95%\n");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.messages, (std::vector<std::string>{"Select a confidence level.", "Selection not coded."}));

@@ -1,11 +1,11 @@
 // Number reading and report formatting: the rules users rely on, in any locale.
+#include "framework/Format.h"
+
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <cmath>
 #include <limits>
-
-#include "framework/Format.h"
 
 namespace mirto {
 namespace {
@@ -15,10 +15,20 @@ TEST(ReadInt, ReadsTheLeadingInteger) {
     const char* text;
     int value;
   } cases[] = {
-      {"12abc", 12}, {"3.7", 3},  {"", 0},      {"abc", 0},     {"  -5", -5}, {"+7", 7},
-      {"- 5", 0},    {"\t42\n", 42}, {"0x1A", 0}, {"2147483647", 2147483647},
-      {"2147483648", 2147483647}, {"999999999999999", 2147483647},
-      {"-2147483648", -2147483647 - 1}, {"-99999999999999999999", -2147483647 - 1},
+      {"12abc", 12},
+      {"3.7", 3},
+      {"", 0},
+      {"abc", 0},
+      {"  -5", -5},
+      {"+7", 7},
+      {"- 5", 0},
+      {"\t42\n", 42},
+      {"0x1A", 0},
+      {"2147483647", 2147483647},
+      {"2147483648", 2147483647},
+      {"999999999999999", 2147483647},
+      {"-2147483648", -2147483647 - 1},
+      {"-99999999999999999999", -2147483647 - 1},
   };
   for (const auto& c : cases) EXPECT_EQ(ReadInt(c.text), c.value) << '"' << c.text << '"';
 }
@@ -28,9 +38,9 @@ TEST(ReadReal, ReadsTheLongestDecimalPrefix) {
     const char* text;
     double value;
   } cases[] = {
-      {"2.5e2", 250.0}, {"1,5", 1.0},   {"", 0.0},      {"abc", 0.0},  {" -.5", -0.5}, {"5.", 5.0},
-      {"1e", 1.0},      {"1e+", 1.0},   {"1e-2x", 0.01}, {".", 0.0},   {"+-1", 0.0},   {"12abc", 12.0},
-      {"inf", 0.0},     {"nan", 0.0},   {"-infinity", 0.0}, {"0x10", 0.0}, {"0x1p3", 0.0}, {"1E3", 1000.0},
+      {"2.5e2", 250.0}, {"1,5", 1.0}, {"", 0.0},          {"abc", 0.0},  {" -.5", -0.5}, {"5.", 5.0},
+      {"1e", 1.0},      {"1e+", 1.0}, {"1e-2x", 0.01},    {".", 0.0},    {"+-1", 0.0},   {"12abc", 12.0},
+      {"inf", 0.0},     {"nan", 0.0}, {"-infinity", 0.0}, {"0x10", 0.0}, {"0x1p3", 0.0}, {"1E3", 1000.0},
   };
   for (const auto& c : cases) EXPECT_EQ(ReadReal(c.text), c.value) << '"' << c.text << '"';
   EXPECT_EQ(ReadReal("1e999"), std::numeric_limits<double>::infinity());

@@ -1,11 +1,11 @@
 // The journal file: what a file's bytes become as lines, and saves that never
 // lose the old file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
 
 #include "journal/CTervoDoc.h"
 #include "support/ScriptRun.h"
@@ -51,7 +51,7 @@ TEST(JournalFile, LineEndsAndControlBytes) {
   EXPECT_EQ(ReadLines("\n\n\n"), (V{"", "", ""}));
   EXPECT_EQ(ReadLines("abc\tdef"), V{"abc\tdef"});  // no newline at the end: still a line
   EXPECT_EQ(ReadLines("abc\t\n"), V{"abc"});
-  EXPECT_EQ(ReadLines("abc\xC8\n"), V{"abc"});       // byte 200 is below 32 as a signed byte
+  EXPECT_EQ(ReadLines("abc\xC8\n"), V{"abc"});  // byte 200 is below 32 as a signed byte
   EXPECT_EQ(ReadLines("caf\xC3\xA9 x\xC3\xA9\n"), V{"caf\xC3\xA9 x"});
   EXPECT_EQ(ReadLines("   \n"), V{"   "});
   EXPECT_EQ(ReadLines("line\r\n"), V{"line"});
@@ -59,13 +59,8 @@ TEST(JournalFile, LineEndsAndControlBytes) {
   EXPECT_EQ(ReadLines(std::string_view("\0\0\n", 3)), V{""});
 }
 
-TEST(JournalFile, SplitterJoinsLinesAcrossChunks) {
-  Journal journal;
-  JournalLineSplitter splitter(journal);
-  const std::string text = "first line\nsecond\t\nthird";
-  for (char c : text) splitter.Feed(&c, 1);
-  splitter.Finish();
-  EXPECT_EQ(journal.Lines(), (std::vector<std::string>{"first line", "second", "third"}));
+TEST(JournalFile, LinesOfAFileWithoutAFinalNewline) {
+  EXPECT_EQ(ReadLines("first line\nsecond\t\nthird"), (std::vector<std::string>{"first line", "second", "third"}));
 }
 
 TEST(JournalFile, NewThenSaveWritesTheTwoHeadingLines) {

@@ -38,18 +38,18 @@ void ExpectState(const Form& f, SpecState want) {
 }
 
 TEST(PredictionSpecForm, OpensOnTheDocumentsChoicesWithFallbacks) {
-  ExpectState(PredictionSpecForm(3, 2), {3, 2, true, true});
-  ExpectState(PredictionSpecForm(4, 3), {4, 3, true, true});
+  ExpectState(PredictionSpecForm(PredictionModel::C, Objective::Interval), {3, 2, true, true});
+  ExpectState(PredictionSpecForm(PredictionModel::D, Objective::ThStdDev), {4, 3, true, true});
   // A randomization objective (sample size) or an unknown model falls back.
-  ExpectState(PredictionSpecForm(1, 4), {1, 1, true, true});
-  ExpectState(PredictionSpecForm(0, 2), {1, 2, true, true});
-  ExpectState(PredictionSpecForm(9, 1), {1, 1, true, true});
+  ExpectState(PredictionSpecForm(PredictionModel::A, Objective::SampleSize), {1, 1, true, true});
+  ExpectState(PredictionSpecForm(PredictionModel{}, Objective::Interval), {1, 2, true, true});
+  ExpectState(PredictionSpecForm(PredictionModel{9}, Objective::Point), {1, 1, true, true});
   // Model E allows the point estimate only.
-  ExpectState(PredictionSpecForm(5, 3), {5, 1, false, false});
+  ExpectState(PredictionSpecForm(PredictionModel::E, Objective::ThStdDev), {5, 1, false, false});
 }
 
 TEST(PredictionSpecForm, ModelEForcesThePointEstimateAndModelBReleasesTheButtons) {
-  PredictionSpecForm f(1, 1);
+  PredictionSpecForm f(PredictionModel::A, Objective::Point);
   const std::size_t m = RadioGroup(f, "Model"), o = RadioGroup(f, "Objective");
   f.Choose(o, 2);
   ExpectState(f, {1, 2, true, true});
@@ -58,8 +58,8 @@ TEST(PredictionSpecForm, ModelEForcesThePointEstimateAndModelBReleasesTheButtons
   f.Choose(m, 2);
   ExpectState(f, {2, 1, true, true});  // enabled again, point estimate kept
   f.Choose(o, 3);
-  EXPECT_EQ(f.Objective(), 3);
-  EXPECT_EQ(f.Model(), 2);
+  EXPECT_EQ(f.ChosenObjective(), Objective::ThStdDev);
+  EXPECT_EQ(f.Model(), PredictionModel::B);
 }
 
 TEST(PredictionSpecForm, ScriptCannotPickAGreyedObjective) {
@@ -68,36 +68,36 @@ TEST(PredictionSpecForm, ScriptCannotPickAGreyedObjective) {
   EXPECT_EQ(r.status, 2);
   EXPECT_TRUE(r.appended.empty());
   // Picking the model first releases the buttons the form opened with greyed.
-  s.doc.m_nModel = 5;
+  s.doc.m_nModel = PredictionModel::E;
   r = s.Run("command Prediction\nok Model B; Confidence interval\nok 5; 2; 10; 95%\nok 1; 2\nok 3; 6\n");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(s.doc.m_nModel, 2);
-  EXPECT_EQ(s.doc.m_nObjective, 2);
+  EXPECT_EQ(s.doc.m_nModel, PredictionModel::B);
+  EXPECT_EQ(s.doc.m_nObjective, Objective::Interval);
 }
 
 TEST(PredictionDispatch, CancelLeavesApproachTwoAndTheEarlierChoices) {
   Session s;
-  s.doc.m_nModel = 4;
-  s.doc.m_nObjective = 3;
+  s.doc.m_nModel = PredictionModel::D;
+  s.doc.m_nObjective = Objective::ThStdDev;
   auto r = s.Run("command 32772\ncancel\n");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(r.appended.empty());
   EXPECT_TRUE(r.messages.empty());
-  EXPECT_EQ(s.doc.m_nApproach, 2);
-  EXPECT_EQ(s.doc.m_nModel, 4);
-  EXPECT_EQ(s.doc.m_nObjective, 3);
+  EXPECT_EQ(s.doc.m_nApproach, Approach::Prediction);
+  EXPECT_EQ(s.doc.m_nModel, PredictionModel::D);
+  EXPECT_EQ(s.doc.m_nObjective, Objective::ThStdDev);
   EXPECT_FALSE(s.doc.IsModified());
   // Cancel on the preliminary form: the choices are stored, nothing else.
   r = s.Run("command Prediction\nok Model C; Point estimate\ncancel\n");
   EXPECT_TRUE(r.appended.empty());
-  EXPECT_EQ(s.doc.m_nModel, 3);
-  EXPECT_EQ(s.doc.m_nObjective, 1);
+  EXPECT_EQ(s.doc.m_nModel, PredictionModel::C);
+  EXPECT_EQ(s.doc.m_nObjective, Objective::Point);
 }
 
 TEST(PredictionDispatch, SampleSizeObjectiveOpensOnThePointEstimate) {
   Session s;
   auto r = s.Run("command Simple > Mean/total of variable > Sample size > Simple\ncancel\n");
-  ASSERT_EQ(s.doc.m_nObjective, 4);
+  ASSERT_EQ(s.doc.m_nObjective, Objective::SampleSize);
   // `ok` keeps the preset choices: Model A, point estimate (three values).
   r = s.Run("command Prediction\nok\nok 10; 2; 15\nok 1; 2\nok 2; 4\n");
   EXPECT_EQ(r.status, 0) << r.err;

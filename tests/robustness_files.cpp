@@ -104,17 +104,6 @@ TEST(RobustJournalReading, LargeFileReadsAsTheRuleSaysWhateverItsBytes) {
       EXPECT_EQ(journal[journal.size() - 1], "last");
     }
 
-    // The same bytes through the splitter, in chunks of varying size.
-    Journal split;
-    split.push_back("already here");
-    JournalLineSplitter splitter(split);
-    for (std::size_t at = 0, step = 1; at < bytes.size(); at += step, step = step * 7 % 65521 + 1)
-      splitter.Feed(bytes.data() + at, std::min(step, bytes.size() - at));
-    splitter.Finish();
-    ASSERT_EQ(split.size(), journal.size());
-    for (std::size_t i = 0; i < split.size(); ++i) mismatches += split[i] != journal[i];
-    EXPECT_EQ(mismatches, 0u);
-
     // Written by the program and read again: the very same lines.
     ASSERT_TRUE(WriteJournalFile(journal, dir / "written").ok);
     EXPECT_TRUE(ReadBytes(dir / "written") == Joined(journal));

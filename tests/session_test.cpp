@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "batch/Batch.h"
-#include "framework/Commands.h"
+#include "framework/Registry.h"
 #include "journal/CTervoDoc.h"
 #include "support/Files.h"
 

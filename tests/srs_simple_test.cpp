@@ -25,8 +25,9 @@ Approx. 0.95 confidence interval for population total is from 48131.213325 to 51
 }
 
 TEST(SrsSimple, ProportionIntervalWorkedFigures) {
-  auto r = RunScript("command Simple > Proportion/number in category > Interval estimates > Simple\n"
-                     "ok 1000; 100; 0.3; 95%\n");
+  auto r = RunScript(
+      "command Simple > Proportion/number in category > Interval estimates > Simple\n"
+      "ok 1000; 100; 0.3; 95%\n");
   EXPECT_EQ(r.appended, Lines(R"(*********
 Target: Proportion or number in category
 Method: Simple random sampling
@@ -89,7 +90,7 @@ Required sample size is 278)"));
   EXPECT_EQ(total.appended[1], "Target: Total of variable");
   EXPECT_EQ(total.appended[9], "Required sample size is 1000");
   EXPECT_EQ(total.appended[10], "Warning: Small sample or remainder.");
-  EXPECT_EQ(s.doc.m_nSpecialTarget, 2);
+  EXPECT_EQ(s.doc.m_nSpecialTarget, SpecialTarget::TotalOrNumber);
 }
 
 TEST(SrsSimple, ProportionSampleSizeSameForProportionAndNumber) {
@@ -149,8 +150,7 @@ TEST(SrsSimple, UnselectedLevelReusesTheStoredPair) {
   EXPECT_EQ(r.appended[10], "Approx. 0.99 confidence interval for population proportion is from 0.187446 to 0.412554");
   s.Run("command 32810\nok 1000; 100; 50; 10; 95%\n");
   auto again = s.Run("command 32810\nok 1000; 100; 50; 10;\n");
-  EXPECT_EQ(again.appended[10],
-            "Approx. 0.95 confidence interval for population mean is from 48.131213 to 51.868787");
+  EXPECT_EQ(again.appended[10], "Approx. 0.95 confidence interval for population mean is from 48.131213 to 51.868787");
 }
 
 TEST(SrsSimple, SmallSampleWarningAtFiftyNotAboveAndItsPlace) {

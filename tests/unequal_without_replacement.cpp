@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/Commands.h"
 #include "framework/FormCatalog.h"
 #include "framework/Format.h"
+#include "framework/Registry.h"
 #include "support/ScriptRun.h"
 
 namespace mirto {

@@ -4,7 +4,7 @@
 #include <QStringList>
 
 #include "app/HelpText.h"
-#include "framework/Commands.h"
+#include "framework/Registry.h"
 
 namespace mirto {
 namespace {
@@ -22,7 +22,7 @@ class MenuTree {
     QStringList segments = Q(c.path).split(" > ");
     const QString leaf = segments.takeLast();
     QAction* action = SubmenuFor(segments)->addAction(leaf);
-    Describe(action, c.id, Q(c.prompt), CommandHelp(c));
+    Describe(action, c.id, Q(c.prompt), CommandHelpHtml(c));
     m_commands->addAction(action);
   }
 
@@ -41,7 +41,7 @@ class MenuTree {
     for (const LabelItem& label : LabelItems()) {
       if (Q(label.submenu) != path) continue;
       QAction* action = m_menus.value(path)->addAction(Q(label.text));
-      Describe(action, label.id, Q(label.prompt), LabelHelp(label));
+      Describe(action, label.id, Q(label.prompt), LabelHelpHtml(label));
       action->setEnabled(false);  // a label has no handler
     }
   }
@@ -65,12 +65,18 @@ ApproachMenu BuildApproachMenu(QWidget* parent) {
   result.commands = new QActionGroup(result.menu);
   result.commands->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
   MenuTree tree(result.menu, result.commands);
-  for (const Command& c : RandomizationCommands()) tree.AddCommand(c);
-  QAction* prediction = result.menu->addAction(Q(kPredictionMenu));
-  prediction->setData(kPredictionCommand);
-  prediction->setStatusTip(Q(kPredictionPrompt));
-  prediction->setWhatsThis(PredictionHelp());
-  result.commands->addAction(prediction);
+  for (const Command& c : Commands()) {
+    if (c.approach == Approach::Randomization) {
+      tree.AddCommand(c);
+      continue;
+    }
+    // An approach of its own: an item of "Select approach:" itself.
+    QAction* action = result.menu->addAction(Q(c.path));
+    action->setData(c.id);
+    action->setStatusTip(Q(c.prompt));
+    action->setWhatsThis(CommandHelpHtml(c));
+    result.commands->addAction(action);
+  }
   return result;
 }
 

@@ -27,6 +27,7 @@ class CFormDialog : public QDialog {
   QListWidget* List(std::size_t i) const { return m_widgets[i].list; }
   QButtonGroup* Buttons(std::size_t i) const { return m_widgets[i].buttons; }
   QLabel* Label(std::size_t i) const { return m_widgets[i].label; }
+  const Form& Shown() const { return m_form; }
 
  public slots:
   void accept() override;

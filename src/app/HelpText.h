@@ -1,6 +1,6 @@
 #pragma once
-// The program's help: the topics shown by Help Topics and the context help of
-// each menu item, written from the command table and the form catalogue.
+// Renders the library's help (framework/Help.h) as HTML: the help document
+// and the context help of each menu item.
 #include <QString>
 
 namespace mirto {
@@ -8,11 +8,10 @@ namespace mirto {
 struct Command;
 struct LabelItem;
 
-// The whole help document (HTML).
+// The whole help document.
 QString HelpTopicsHtml();
 // What one calculation command computes (context help of its menu item).
-QString CommandHelp(const Command& command);
-QString LabelHelp(const LabelItem& label);
-QString PredictionHelp();
+QString CommandHelpHtml(const Command& command);
+QString LabelHelpHtml(const LabelItem& label);
 
 }  // namespace mirto

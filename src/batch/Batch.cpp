@@ -9,8 +9,9 @@
 #include <cstring>
 #include <vector>
 
-#include "framework/Commands.h"
 #include "framework/Format.h"
+#include "framework/Registry.h"
+#include "framework/Results.h"
 #include "journal/CTervoDoc.h"
 #include "journal/Excerpt.h"
 #include "journal/Fd.h"
@@ -258,15 +259,17 @@ bool WriteLines(const Journal& journal, std::ostream& out) {
 
 constexpr const char* kUsage =
     "usage: mirto [FILE]                      start the desktop program, optionally with a journal\n"
-    "       mirto --batch SCRIPT [--journal FILE] [-o OUT]\n"
-    "                                         run a script without a window ('-' reads standard input)\n"
+    "       mirto --batch SCRIPT [--journal FILE] [-o OUT] [--results FILE]\n"
+    "                                         run a script without a window ('-' reads standard input);\n"
+    "                                         --results writes each report's figures (JSON Lines, or CSV\n"
+    "                                         for a FILE ending in .csv)\n"
     "       mirto --list-commands              list every calculation command id with its menu path\n"
     "       mirto --help\n";
 
 }  // namespace
 
 int BatchMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-  std::string script, journal, output;
+  std::string script, journal, output, results;
   bool haveScript = false;
   for (int i = 0; i < argc; ++i) {
     std::string_view a = argv[i];
@@ -277,6 +280,12 @@ int BatchMain(int argc, const char* const* argv, std::ostream& out, std::ostream
         return kBatchScriptError;
       }
       value = argv[++i];
+    } else if (a == "--results" && i + 1 < argc) {
+      if (!results.empty()) {
+        err << "mirto: " << a << " is given twice\n" << kUsage;
+        return kBatchScriptError;
+      }
+      results = argv[++i];
     } else if (!haveScript && (a == "-" || a.substr(0, 1) != "-")) {
       script = argv[i];
       haveScript = true;
@@ -319,6 +328,12 @@ int BatchMain(int argc, const char* const* argv, std::ostream& out, std::ostream
     err << "mirto: error: " << r.message << '\n';
     status = kBatchFileError;
   }
+  if (!results.empty()) {
+    if (FileResult r = WriteResults(doc.Blocks(), results); !r.ok) {
+      err << "mirto: error: " << r.message << '\n';
+      status = kBatchFileError;
+    }
+  }
   return status;
 }
 
@@ -330,8 +345,7 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     return 0;
   }
   if (first == "--list-commands") {
-    for (const Command& c : RandomizationCommands()) out << c.id << '\t' << c.path << '\n';
-    out << kPredictionCommand << '\t' << kPredictionMenu << '\n';
+    for (const Command& c : Commands()) out << c.id << '\t' << c.path << '\n';
     out << kRepeatRandomization << "\t(no menu item: repeats the last randomization selection)\n";
     out << kRepeatPrediction << "\t(no menu item: as Prediction)\n";
     return 0;

@@ -1,6 +1,6 @@
 #include "batch/Session.h"
 
-#include "framework/Commands.h"
+#include "framework/Registry.h"
 #include "journal/CTervoDoc.h"
 #include "journal/Excerpt.h"
 
@@ -31,7 +31,6 @@ std::string_view Value(const Form& form, std::size_t i) {
 }
 
 std::string_view MenuPath(int id) {
-  if (id == kPredictionCommand) return kPredictionMenu;
   const Command* command = FindCommand(id);
   return command ? command->path : "(a command without a menu item)";
 }

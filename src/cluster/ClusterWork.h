@@ -26,7 +26,7 @@ struct ClusterWork {
   ClusterWork(const ClusterWork&) = delete;
   ClusterWork& operator=(const ClusterWork&) = delete;
 
-  bool TwoStage() const { return method != 3; }
+  bool TwoStage() const { return method != Method::Cluster; }
 
   // Reserves the columns, then runs the entry loop; false on Cancel or when
   // a column cannot be reserved (nothing appended either way).
@@ -47,7 +47,7 @@ struct ClusterWork {
 
   const int G;
   int row = 0;  // the group being entered
-  const int method;
+  const Method method;
   const int groups, sampled;  // M and m as typed
   const double N, M, m, z, probability;
   DoubleArray w, Ni, ni, value, spread;

@@ -1,5 +1,6 @@
 #include "framework/Form.h"
 
+#include <cassert>
 #include <charconv>
 
 #include "framework/Format.h"
@@ -53,13 +54,17 @@ Control Radio(std::string_view caption, std::vector<std::string_view> buttons, i
       .kind = ControlKind::Radio, .label = caption, .buttons = std::move(buttons), .initialChoice = initialChoice};
 }
 
+bool TakesValue(const Control& c) {
+  return (c.kind == ControlKind::Text && !c.readOnly) || c.kind == ControlKind::List || c.kind == ControlKind::Radio;
+}
+
 namespace {
 
 bool RuleHolds(EnableRule rule, FormContext context) {
   switch (rule) {
     case EnableRule::Always: return true;
-    case EnableRule::TwoStageMethod: return context.method == 4;
-    case EnableRule::ModelC: return context.model == 3;
+    case EnableRule::TwoStageMethod: return context.method == Method::TwoStage;
+    case EnableRule::ModelC: return context.model == PredictionModel::C;
   }
   return true;
 }
@@ -110,9 +115,7 @@ void Form::Inputs(std::vector<std::size_t>& inputs) const {
   inputs.clear();
   for (std::size_t i = 0; i < m_state.size(); ++i) {
     const Control& c = ControlAt(i);
-    const bool takesValue =
-        (c.kind == ControlKind::Text && !c.readOnly) || c.kind == ControlKind::List || c.kind == ControlKind::Radio;
-    if (takesValue && m_state[i].enabled) inputs.push_back(i);
+    if (TakesValue(c) && m_state[i].enabled) inputs.push_back(i);
   }
 }
 
@@ -129,28 +132,44 @@ std::optional<std::string> Form::RefusalOnOk() const {
   return std::nullopt;
 }
 
-std::size_t FormReader::Next() {
-  while (m_at < m_form.size()) {
-    const Control& c = m_form.ControlAt(m_at);
-    if ((c.kind == ControlKind::Text && !c.readOnly) || c.kind == ControlKind::List || c.kind == ControlKind::Radio)
-      return m_at++;
-    ++m_at;
-  }
-  return m_at;  // past the end: a template and its reader disagree
+std::size_t ReadableFields(const FormTemplate& tmpl) {
+  std::size_t count = 0;
+  for (const Control& c : tmpl.controls) count += TakesValue(c);
+  return count;
+}
+
+std::size_t FormReader::Peek() const {
+  std::size_t at = m_at;
+  while (at < m_form.size() && !TakesValue(m_form.ControlAt(at))) ++at;
+  return at;
+}
+
+bool FormReader::NextEnabled() const {
+  const std::size_t i = Peek();
+  return i < m_form.size() && m_form.Enabled(i);
+}
+
+std::size_t FormReader::Next(ControlKind kind) {
+  const std::size_t i = Peek();
+  assert(i < m_form.size() && "read past the last field of the form");
+  if (i >= m_form.size()) return m_at = m_form.size();
+  m_at = i + 1;
+  assert(m_form.ControlAt(i).kind == kind && "the form has another kind of field here");
+  return m_form.ControlAt(i).kind == kind ? i : m_form.size();
 }
 
 double FormReader::Real() {
-  std::size_t i = Next();
+  std::size_t i = Next(ControlKind::Text);
   return i < m_form.size() ? ReadReal(m_form.Text(i)) : 0.0;
 }
 
 int FormReader::Integer() {
-  std::size_t i = Next();
+  std::size_t i = Next(ControlKind::Text);
   return i < m_form.size() ? ReadInt(m_form.Text(i)) : 0;
 }
 
 bool FormReader::Level(double& probability, double& z) {
-  std::size_t i = Next();
+  std::size_t i = Next(ControlKind::List);
   if (i >= m_form.size()) return false;
   int row = m_form.Selection(i);
   if (row < 0 || row > 5) return false;
@@ -160,7 +179,7 @@ bool FormReader::Level(double& probability, double& z) {
 }
 
 int FormReader::Choice() {
-  std::size_t i = Next();
+  std::size_t i = Next(ControlKind::Radio);
   return i < m_form.size() ? m_form.Selection(i) : 0;
 }
 

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/Codes.h"
+
 namespace mirto {
 
 enum class ControlKind : std::uint8_t {
@@ -54,6 +56,16 @@ Control Radio(std::string_view caption, std::vector<std::string_view> buttons, i
 
 class Form;
 
+// What an entry loop makes of one row: taken, refused ("Illegal entry", the
+// command ends) or taken with "Illegal entry" shown. `control` is the field
+// the verdict is about, `reason` says why in a few words.
+enum class RowCheck : std::uint8_t { Accept, Refuse, Warn };
+struct RowVerdict {
+  RowCheck check = RowCheck::Accept;
+  std::size_t control = 0;
+  std::string_view reason;
+};
+
 struct FormTemplate {
   int id = 0;
   std::string_view title;
@@ -61,12 +73,16 @@ struct FormTemplate {
   // Called after the person picks a radio button (control index), for forms whose
   // buttons act on one another.
   void (*onChoice)(Form& form, std::size_t control) = nullptr;
+  // Entry-loop forms whose rows are checked: the verdict on one confirmed row,
+  // from that row alone, so that a table of rows can be checked before any
+  // row is fed to the loop. The loop itself decides by the same function.
+  RowVerdict (*checkRow)(const Form& form) = nullptr;
 };
 
-// The caller's context that enables fields disabled at first.
+// The caller's context that enables fields disabled at first (none by default).
 struct FormContext {
-  int method = 0;
-  int model = 0;
+  Method method{};
+  PredictionModel model{};
 };
 
 class Form {
@@ -111,8 +127,17 @@ class Form {
   std::vector<State> m_state;
 };
 
+// Whether the control takes a value: an editable text field, a list or a radio group.
+bool TakesValue(const Control& c);
+// The number of values a reader of the template takes: its editable text
+// fields, lists and radio groups, disabled ones included.
+std::size_t ReadableFields(const FormTemplate& tmpl);
+
 // Reads a confirmed form's values in tab order, skipping static texts, groups
-// and read-only fields (a disabled field reads as its empty text).
+// and read-only fields (a disabled field reads as its empty text). Reading
+// past the last field, or a field of another kind than asked, means that a
+// template and its reader disagree: an assertion in debug builds, and a value
+// of 0 (no level, no choice) otherwise.
 class FormReader {
  public:
   explicit FormReader(const Form& form) : m_form(form) {}
@@ -122,9 +147,12 @@ class FormReader {
   // leaves both untouched when no level is selected.
   bool Level(double& probability, double& z);
   int Choice();  // radio: 1-based
+  // Whether the field the next read takes is enabled on the form.
+  bool NextEnabled() const;
 
  private:
-  std::size_t Next();
+  std::size_t Next(ControlKind kind);
+  std::size_t Peek() const;
   const Form& m_form;
   std::size_t m_at = 0;
 };

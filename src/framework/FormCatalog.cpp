@@ -12,8 +12,8 @@ std::vector<const FormTemplate*> AllFormTemplates() {
       &kClusterSizesForm, &kClusterSizesLevelForm, &kUnequalSizesForm, &kUnequalSizesLevelForm, &kUnequalSizesMeanForm,
       &kPopSizeForm,
   };
-  for (auto family : {SrsSimpleFormTemplates, SrsAuxFormTemplates, StratifiedFormTemplates, ClusterFormTemplates,
-                      UnequalFormTemplates, PredictionFormTemplates}) {
+  for (auto family : {SrsFormTemplates, StratifiedFormTemplates, ClusterFormTemplates, UnequalFormTemplates,
+                      PredictionFormTemplates}) {
     auto more = family();
     all.insert(all.end(), more.begin(), more.end());
   }

@@ -10,8 +10,7 @@ std::vector<const FormTemplate*> AllFormTemplates();
 const FormTemplate* FindFormTemplate(int id);
 
 // Each family lists its own templates (defined in its folder).
-std::vector<const FormTemplate*> SrsSimpleFormTemplates();
-std::vector<const FormTemplate*> SrsAuxFormTemplates();
+std::vector<const FormTemplate*> SrsFormTemplates();
 std::vector<const FormTemplate*> StratifiedFormTemplates();
 std::vector<const FormTemplate*> ClusterFormTemplates();
 std::vector<const FormTemplate*> UnequalFormTemplates();

@@ -1,6 +1,7 @@
 #pragma once
-// The preliminary forms of the randomization dispatcher.
+// The preliminary forms and steps of the randomization dispatcher.
 #include "framework/Form.h"
+#include "framework/Registry.h"
 
 namespace mirto {
 
@@ -15,5 +16,13 @@ extern const FormTemplate kUnequalSizesForm;       // 182
 extern const FormTemplate kUnequalSizesLevelForm;  // 185
 extern const FormTemplate kUnequalSizesMeanForm;   // 186
 extern const FormTemplate kPopSizeForm;            // 189
+
+extern const PreliminaryStep kGroupCountStep, kGroupCountLevelStep, kMeanAccuracyStep, kPropAccuracyStep, kBudgetStep,
+    kClusterSizesStep, kClusterSizesLevelStep, kUnequalSizesStep, kUnequalSizesLevelStep, kUnequalSizesMeanStep,
+    kPopSizeStep;
+
+// The check of a population and a sample size read as integers (N > 0,
+// 0 < n <= N); once it passes, both are stored as doubles too.
+bool AcceptSampleSizes(CTervoDoc& d);
 
 }  // namespace mirto

@@ -8,8 +8,8 @@
 #include <new>
 #include <optional>
 
-#include "framework/Commands.h"
 #include "framework/Format.h"
+#include "framework/Registry.h"
 #include "journal/Excerpt.h"
 
 namespace mirto {
@@ -22,6 +22,7 @@ bool CTervoDoc::OnNewDocument() {
   m_strPathName.clear();
   SetModifiedFlag(false);
   m_journal.clear();
+  m_blocks.clear();
   m_journal.push_back("Program Mirto, journal of calculations.");
   m_journal.push_back("To start program, click on `Select approach:'.");
   UpdateAllViews();
@@ -93,9 +94,16 @@ void CTervoDoc::AppendLine(const char* format, ...) {
   m_journal.push_back(m_szLine);
 }
 
-void CTervoDoc::AppendSeparator() { m_journal.push_back("*********"); }
+void CTervoDoc::AppendSeparator() {
+  m_blockStart = m_journal.size();
+  m_blockWarning = false;
+  m_journal.push_back("*********");
+}
 
-void CTervoDoc::AppendWarning() { AppendLine("Warning: Small sample or remainder."); }
+void CTervoDoc::AppendWarning() {
+  m_blockWarning = true;
+  AppendLine("Warning: Small sample or remainder.");
+}
 
 void CTervoDoc::AppendIntervals(IntervalOf what, Wording wording, double probability, double N, double low,
                                 double high) {
@@ -117,9 +125,22 @@ void CTervoDoc::AppendIntervals(IntervalOf what, Wording wording, double probabi
   }
 }
 
-void CTervoDoc::EndBlock() {
+void CTervoDoc::EndBlock() { CloseBlock(std::nullopt); }
+
+void CTervoDoc::EndBlock(Record record) { CloseBlock(std::move(record)); }
+
+void CTervoDoc::CloseBlock(std::optional<Record> record) {
+  m_blocks.push_back({m_blockStart, m_journal.size() - m_blockStart, m_running, m_blockWarning, std::move(record)});
   UpdateAllViews();
   SetModifiedFlag(true);
+}
+
+int CTervoDoc::RunRoutine(const Command& command, int (*routine)(CTervoDoc&)) {
+  const Command* outer = m_running;
+  m_running = &command;
+  const int result = routine(*this);
+  m_running = outer;
+  return result;
 }
 
 DoubleArray CTervoDoc::AllocArray(long long count) {
@@ -141,17 +162,17 @@ int CTervoDoc::SelectionNotCoded() {
 }
 
 bool CTervoDoc::OnCommand(int id) {
-  if (id == kPredictionCommand || id == kRepeatPrediction) {
-    PredictionDispatch();
-    return true;
-  }
   if (id == kRepeatRandomization) {
     DispatchRandomization();
     return true;
   }
-  const Command* command = FindCommand(id);
+  const Command* command = FindCommand(id == kRepeatPrediction ? kPredictionCommand : id);
   if (!command) return false;
-  m_nApproach = 1;
+  if (command->approach == Approach::Prediction) {
+    PredictionDispatch();
+    return true;
+  }
+  m_nApproach = Approach::Randomization;
   m_nMethod = command->method;
   m_nTarget = command->target;
   m_nObjective = command->objective;

@@ -6,10 +6,16 @@
 // A calculation is one command, run start to end on one thread:
 //
 //   menu / batch script / test -> OnCommand(id): writes the five selection codes
-//   -> DispatchRandomization (or PredictionDispatch): preliminary form, checks,
-//      calculator state -> one routine: arrays (AllocArray), its forms or entry
-//      loop (RunEntryLoop), formulas, one report block (AppendLine ...)
-//   -> EndBlock: views updated, document marked modified.
+//   -> DispatchRandomization (or PredictionDispatch): the route the command
+//      registry (framework/Registry.h) gives for the codes: preliminary form,
+//      checks, calculator state -> one routine: arrays (AllocArray), its forms
+//      or entry loop (framework/Entry.h), a result computed from the inputs,
+//      one report block written from it (AppendLine ...)
+//   -> EndBlock: the block and its result record kept (Blocks), views
+//      updated, document marked modified.
+//
+// The routines are operations of this class, each defined in its family's
+// folder (src/srs, src/stratified, ...).
 //
 // Forms and message boxes reach a person only through the FormHost given at
 // construction: the desktop dialogs, the batch script host, or a test's host.
@@ -17,17 +23,32 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "framework/Codes.h"
 #include "framework/Form.h"
+#include "framework/Record.h"
 #include "journal/Journal.h"
 #include "journal/JournalFile.h"
 
 namespace mirto {
 
 using DoubleArray = std::unique_ptr<double[]>;
+
+struct Command;
+
+// A report block completed since the journal was new: its lines, the command
+// that wrote it and, for a family that writes one, its result record.
+struct CompletedBlock {
+  std::size_t firstLine;  // the separator's index in the Journal
+  std::size_t lines;
+  const Command* command;  // nullptr for a routine run outside any command
+  bool warning;            // the block holds the small-sample warning
+  std::optional<Record> record;
+};
 
 class CTervoDoc {
  public:
@@ -61,11 +82,15 @@ class CTervoDoc {
   FormHost& Host() { return m_host; }
 
   // ---- Commands ----------------------------------------------------------------
-  // Runs a calculation command by id (the menu leaves, 32772 to 32774). Returns
-  // false when no such command exists.
+  // Runs a command by id: a menu leaf of the registry, "Prediction" (32772), or
+  // one of the two ids without a menu item (32773, 32774). Returns false when
+  // no such command exists.
   bool OnCommand(int id);
   int DispatchRandomization();
   int PredictionDispatch();
+  // Runs `routine` as the calculation of `command`: the block it completes
+  // carries the command's id and path.
+  int RunRoutine(const Command& command, int (*routine)(CTervoDoc&));
 
   // ---- Report blocks -------------------------------------------------------------
   [[gnu::format(printf, 2, 3)]] void AppendLine(const char* format, ...);
@@ -76,8 +101,12 @@ class CTervoDoc {
   enum class IntervalOf { MeanTotal, ProportionNumber };
   enum class Wording { Population, Pop };  // "population mean" or "pop. mean"
   void AppendIntervals(IntervalOf what, Wording wording, double probability, double N, double low, double high);
-  // Closing steps of a completed block: views updated, document modified.
+  // Closing steps of a completed block: views updated, document modified. A
+  // routine whose family writes result records hands the block's record here.
   void EndBlock();
+  void EndBlock(Record record);
+  // The blocks completed since the journal was last new, in order.
+  const std::vector<CompletedBlock>& Blocks() const { return m_blocks; }
   // count + 1 doubles, entries 1..count used; empty (after the message) when
   // the reservation cannot be made.
   DoubleArray AllocArray(long long count);
@@ -150,10 +179,10 @@ class CTervoDoc {
   int PredictModelE();
 
   // ---- Calculator state (values at construction as the comments say) --------------------------
-  double m_dDevVar = 0.0;         // prediction: variance of deviations sigma^2
-  double m_dSumX2 = 0.0;          // prediction: population sum of squared X
-  double m_dSumX = 0.0;           // prediction: population sum of X
-  int m_nModel = 1;               // prediction model 1..5 (A..E)
+  double m_dDevVar = 0.0;  // prediction: variance of deviations sigma^2
+  double m_dSumX2 = 0.0;   // prediction: population sum of squared X
+  double m_dSumX = 0.0;    // prediction: population sum of X
+  PredictionModel m_nModel = PredictionModel::A;
   double m_dPopMean = 0.0;        // with replacement, theoretical sd: population mean or proportion
   double m_dSampledGroups = 0.0;  // m as a double
   int m_nSampledGroups = 0;       // m
@@ -164,10 +193,10 @@ class CTervoDoc {
   int m_nGroups = 0;              // strata K, or groups M
   int m_nPopSize = 0;             // N as an integer
   int m_nSampleSize = 0;          // n as an integer
-  int m_nEstimator = 1;
-  int m_nObjective = 1;
-  int m_nMethod = 1;
-  int m_nTarget = 1;
+  Estimator m_nEstimator = Estimator::Simple;
+  Objective m_nObjective = Objective::Point;
+  Method m_nMethod = Method::Simple;
+  Target m_nTarget = Target::MeanTotal;
   std::string m_szLine;  // the report line buffer
   double m_dPopSize = 0.0;
   double m_dSampleSize = 0.0;
@@ -197,20 +226,13 @@ class CTervoDoc {
   double m_dPopVar1 = 0.0;
   double m_dPopVar2 = 0.0;
   double m_dPopCov12 = 0.0;
-  int m_nSpecialTarget = 1;
+  SpecialTarget m_nSpecialTarget = SpecialTarget::MeanOrProportion;
   int m_nLastResult = 0;
-  int m_nApproach = 1;
-
-  // ---- Family work state (per-command references, owned by the routines) --------------
-  // stratified:
-
-  // cluster and two-stage:
-
-  // unequal probabilities:
-
-  // prediction:
+  Approach m_nApproach = Approach::Randomization;
 
  private:
+  void CloseBlock(std::optional<Record> record);
+
   FormHost& m_host;
   Journal m_journal;
   bool m_bModified = false;
@@ -219,6 +241,10 @@ class CTervoDoc {
   std::vector<std::pair<dev_t, ino_t>> m_notRead;
   std::function<void()> m_viewUpdate;
   std::function<void(bool)> m_modifiedChanged;
+  std::vector<CompletedBlock> m_blocks;
+  std::size_t m_blockStart = 0;
+  bool m_blockWarning = false;
+  const Command* m_running = nullptr;
 };
 
 // The small-sample rule: warn unless both the sample and the remainder exceed

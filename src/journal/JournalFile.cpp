@@ -50,37 +50,6 @@ std::size_t KeptLength(const char* data, std::size_t size) {
 
 }  // namespace
 
-void JournalLineSplitter::Emit(const char* data, std::size_t size) {
-  m_journal.push_back(std::string_view(data, KeptLength(data, size)));
-}
-
-void JournalLineSplitter::Feed(const char* data, std::size_t size) {
-  const char* end = data + size;
-  while (data < end) {
-    const char* nl = static_cast<const char*>(std::memchr(data, '\n', static_cast<std::size_t>(end - data)));
-    if (!nl) {
-      m_partial.append(data, static_cast<std::size_t>(end - data));
-      m_pending = true;
-      return;
-    }
-    if (m_pending) {
-      m_partial.append(data, static_cast<std::size_t>(nl - data));
-      Emit(m_partial.data(), m_partial.size());
-      m_partial.clear();
-      m_pending = false;
-    } else {
-      Emit(data, static_cast<std::size_t>(nl - data));
-    }
-    data = nl + 1;
-  }
-}
-
-void JournalLineSplitter::Finish() {
-  if (m_pending) Emit(m_partial.data(), m_partial.size());
-  m_partial.clear();
-  m_pending = false;
-}
-
 // The file is read straight into the Journal's storage and split there, so
 // each byte is copied once, by the system.
 ssize_t SystemRead(int fd, void* data, std::size_t size) { return ::read(fd, data, size); }

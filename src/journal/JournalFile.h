@@ -15,27 +15,14 @@ struct FileResult {
   std::string message;  // what went wrong, for the user
 };
 
-// Splits bytes into journal lines as they arrive: a line is cut at its first
-// NUL and then loses its trailing bytes below 32 (taken as signed 8-bit).
-class JournalLineSplitter {
- public:
-  explicit JournalLineSplitter(Journal& journal) : m_journal(journal) {}
-  void Feed(const char* data, std::size_t size);
-  void Finish();  // the last line, when it has no newline
-
- private:
-  void Emit(const char* data, std::size_t size);
-  Journal& m_journal;
-  std::string m_partial;
-  bool m_pending = false;
-};
-
 // The read a file goes through; tests replace it to make reads fail.
 using ReadFn = ssize_t (*)(int fd, void* data, std::size_t size);
 ssize_t SystemRead(int fd, void* data, std::size_t size);
 
-// Appends the lines of the file at `path` to `journal`. On a read error the
-// lines read so far stay appended; when memory runs out none do.
+// Appends the lines of the file at `path` to `journal`: a line is cut at its
+// first NUL and then loses its trailing bytes below 32 (taken as signed
+// 8-bit). On a read error the lines read so far stay appended; when memory
+// runs out none do.
 FileResult ReadJournalFile(const std::string& path, Journal& journal, ReadFn read = &SystemRead);
 
 // The system calls a save goes through; tests replace them to make writes fail.

@@ -17,10 +17,10 @@ constexpr std::size_t kObjectiveGroup = 3;
 // Model E has no interval and no error variance: their buttons are greyed
 // and the point estimate is taken; the other models allow all three.
 void ApplyModelRule(Form& form) {
-  const bool modelE = form.Selection(kModelGroup) == kModelE;
-  for (int objective : {kPredictInterval, kPredictErrorVariance})
-    form.SetButtonEnabled(kObjectiveGroup, objective, !modelE);
-  if (modelE) form.SetSelection(kObjectiveGroup, kPredictPoint);
+  const bool modelE = form.Selection(kModelGroup) == static_cast<int>(PredictionModel::E);
+  for (Objective objective : {Objective::Interval, kErrorVariance})
+    form.SetButtonEnabled(kObjectiveGroup, static_cast<int>(objective), !modelE);
+  if (modelE) form.SetSelection(kObjectiveGroup, static_cast<int>(Objective::Point));
 }
 
 void OnSpecChoice(Form& form, std::size_t control) {
@@ -84,14 +84,15 @@ std::vector<const FormTemplate*> PredictionFormTemplates() {
           &kPredictionVarianceForm, &kPredictionXForm,     &kPredictionModelEForm, &kPredictionVariableForm};
 }
 
-PredictionSpecForm::PredictionSpecForm(int model, int objective) : Form(kPredictionSpecTemplate) {
-  SetSelection(kModelGroup, model >= kModelB && model <= kModelE ? model : kModelA);
-  SetSelection(kObjectiveGroup,
-               objective == kPredictInterval || objective == kPredictErrorVariance ? objective : kPredictPoint);
+PredictionSpecForm::PredictionSpecForm(PredictionModel model, Objective objective) : Form(kPredictionSpecTemplate) {
+  const bool known = model >= PredictionModel::B && model <= PredictionModel::E;
+  SetSelection(kModelGroup, static_cast<int>(known ? model : PredictionModel::A));
+  const bool offered = objective == Objective::Interval || objective == kErrorVariance;
+  SetSelection(kObjectiveGroup, static_cast<int>(offered ? objective : Objective::Point));
   ApplyModelRule(*this);
 }
 
-int PredictionSpecForm::Model() const { return Selection(kModelGroup); }
-int PredictionSpecForm::Objective() const { return Selection(kObjectiveGroup); }
+PredictionModel PredictionSpecForm::Model() const { return static_cast<PredictionModel>(Selection(kModelGroup)); }
+Objective PredictionSpecForm::ChosenObjective() const { return static_cast<Objective>(Selection(kObjectiveGroup)); }
 
 }  // namespace mirto

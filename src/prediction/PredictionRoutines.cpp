@@ -9,10 +9,10 @@
 namespace mirto {
 namespace {
 
-const char* ModelLine(int model, const char* unknown) {
+const char* ModelLine(PredictionModel model, const char* unknown) {
   static constexpr const char* kLines[] = {"Prediction approach, Model A", "Prediction approach, Model B",
                                            "Prediction approach, Model C", "Prediction approach, Model D"};
-  return model >= kModelA && model <= kModelD ? kLines[model - 1] : unknown;
+  return model >= PredictionModel::A && model <= PredictionModel::D ? kLines[static_cast<int>(model) - 1] : unknown;
 }
 
 int Result(CTervoDoc& d, int result) {
@@ -31,7 +31,8 @@ void Sizes(CTervoDoc& d, const PredictionWork& w, bool sumOfSquares) {
   d.AppendLine("Population size, N= %.0f", w.N);
   d.AppendLine("Sample size, n= %.0f", w.n);
   d.AppendLine("Sum of X-values in population = %f", w.popSumX);
-  if (sumOfSquares && w.model == kModelC) d.AppendLine("Sum of squared X-values in population = %f", w.popSumX2);
+  if (sumOfSquares && w.model == PredictionModel::C)
+    d.AppendLine("Sum of squared X-values in population = %f", w.popSumX2);
 }
 
 void AppendInterval(CTervoDoc& d, PredictionWork& w) {
@@ -64,7 +65,7 @@ int PredictFromPairs(CTervoDoc& d, bool interval) {
   d.AppendLine(" i        X_i       Y_i ");
   for (long long i = 1; i <= count; ++i) d.AppendLine("%3d %10.3f %10.3f ", static_cast<int>(i), w.x[i], w.y[i]);
   w.Estimate(d.Host());
-  if (w.model == kModelD) d.AppendLine("Best estimate a = %f", w.intercept);
+  if (w.model == PredictionModel::D) d.AppendLine("Best estimate a = %f", w.intercept);
   d.AppendLine("Best estimate b = %f", w.slope);
   d.AppendLine("Estimate of population mean: %f", w.T / w.N);
   d.AppendLine("Estimate of population total: %f", w.T);

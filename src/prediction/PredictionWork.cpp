@@ -50,12 +50,12 @@ long long PredictionWork::Elements() const {
 
 // Model C divides by X: a value that is not positive is reported, yet kept.
 void PredictionWork::CheckX(FormHost& host, double value) const {
-  if (model == kModelC && !(value > 0.0)) host.Message(kIllegalEntry);
+  if (model == PredictionModel::C && !(value > 0.0)) host.Message(kIllegalEntry);
 }
 
 void PredictionWork::CloseSums() {
   Xr = popSumX - sx;
-  if (model == kModelC) Qr = popSumX2 - sxx;
+  if (model == PredictionModel::C) Qr = popSumX2 - sxx;
 }
 
 bool PredictionWork::EnterPairs(FormHost& host) {
@@ -69,7 +69,7 @@ bool PredictionWork::EnterPairs(FormHost& host) {
     sxx += x[i] * x[i];
     syy += y[i] * y[i];
     sxy += x[i] * y[i];
-    if (model == kModelC) syOverX += y[i] / x[i];
+    if (model == PredictionModel::C) syOverX += y[i] / x[i];
   });
   if (entered) CloseSums();
   return entered;
@@ -101,10 +101,10 @@ bool PredictionWork::EnterVariables(FormHost& host) {
 
 bool PredictionWork::Estimate(FormHost& host) {
   switch (model) {
-    case kModelA: slope = sxy / sxx; break;
-    case kModelB: slope = sy / sx; break;
-    case kModelC: slope = syOverX / n; break;
-    case kModelD: {
+    case PredictionModel::A: slope = sxy / sxx; break;
+    case PredictionModel::B: slope = sy / sx; break;
+    case PredictionModel::C: slope = syOverX / n; break;
+    case PredictionModel::D: {
       const double meanX = sx / n, meanY = sy / n, popMeanX = (Xr + sx) / N;
       slope = (sxy - n * meanY * meanX) / (sxx - n * meanX * meanX);
       intercept = meanY - slope * meanX;
@@ -121,23 +121,25 @@ bool PredictionWork::Estimate(FormHost& host) {
 }
 
 bool PredictionWork::ResidualVariance(FormHost& host, double& s2) {
-  if (model == kModelD) {
+  if (model == PredictionModel::D) {
     s2 = (syy - intercept * sy - slope * sxy) / (n - 2);
     return true;
   }
-  if (model < kModelA || model > kModelD) {
+  if (model < PredictionModel::A || model > PredictionModel::D) {
     s2 = kNaN;
     return true;
   }
   sumResid = 0.0;
-  const bool weighted = model == kModelB || model == kModelC;
+  const bool weighted = model == PredictionModel::B || model == PredictionModel::C;
   for (long long i = 1; i <= Elements(); ++i) {
     if (weighted && x[i] == 0.0) {
       host.Message("An X-value is zero... S2 not defined.");
       return false;
     }
     const double r = y[i] - slope * x[i];
-    sumResid += model == kModelB ? r * r / x[i] : model == kModelC ? r * r / (x[i] * x[i]) : r * r;
+    sumResid += model == PredictionModel::B   ? r * r / x[i]
+                : model == PredictionModel::C ? r * r / (x[i] * x[i])
+                                              : r * r;
   }
   s2 = sumResid / (n - 1);
   return true;
@@ -145,10 +147,10 @@ bool PredictionWork::ResidualVariance(FormHost& host, double& s2) {
 
 double PredictionWork::VarianceFactor() const {
   switch (model) {
-    case kModelA: return Xr * Xr / sxx + N - n;
-    case kModelB: return Xr * (sx + Xr) / sx;
-    case kModelC: return Xr * Xr / n + Qr;
-    case kModelD: {
+    case PredictionModel::A: return Xr * Xr / sxx + N - n;
+    case PredictionModel::B: return Xr * (sx + Xr) / sx;
+    case PredictionModel::C: return Xr * Xr / n + Qr;
+    case PredictionModel::D: {
       const double gap = sx / n - (Xr + sx) / N;
       return N * N * (1 / n - 1 / N + gap * gap / (sxx - sx * sx / n));
     }
@@ -168,7 +170,7 @@ bool PredictionWork::EstimateErrorSd(FormHost& host) {
 }
 
 bool PredictionWork::TheoreticalErrorVariance(FormHost& host) {
-  if (model < kModelA || model > kModelD) {
+  if (model < PredictionModel::A || model > PredictionModel::D) {
     host.Message("Illegal model");
     varE = kNaN;
     return false;

@@ -2,6 +2,7 @@
 // PredictionWork: what one prediction calculation works with while it runs,
 // copied from the calculator state, filled by its entry loop and turned into
 // estimates by the formula steps below.
+#include "framework/Codes.h"
 #include "framework/Form.h"
 
 namespace mirto {
@@ -17,7 +18,7 @@ struct PredictionWork {
   double* mu = nullptr;
   double* b = nullptr;
   double z = 0;
-  int model = 0;  // 1..4 for Models A..D
+  PredictionModel model{};  // A..D; anything else has no formulas
   double* x = nullptr;
   double* y = nullptr;
   double N = 0, n = 0;

@@ -3,55 +3,36 @@
 // estimators and picks its form and wording by the estimator code.
 #include <cmath>
 
-#include "framework/FormCatalog.h"
+#include "framework/Routine.h"
 #include "journal/CTervoDoc.h"
-#include "srs/SrsEntry.h"
+#include "srs/Srs.h"
 
 namespace mirto {
+namespace srs {
 namespace {
 
-using srs::kEnter;
-using srs::kEnterSelect;
-using srs::kGuessNote;
-using srs::kTitle;
+using D = CTervoDoc;
+using In = SrsAuxInput;
 
-constexpr int kRegression = 3;
-
-// SrsAuxInput: the routine's copy of the calculator state while its form is open.
-struct SrsAuxInput {
-  virtual ~SrsAuxInput() = default;
-  int estimator = 0;
-  double barY = 0, barX = 0, muX = 0, muY = 0, N = 0, S = 0, n = 0, sigmaY = 0, sigmaX = 0, rhoXY = 0, b = 0, z = 0,
-         margin = 0, probability = 0;
-  int specialTarget = 1;
-
-  explicit SrsAuxInput(const CTervoDoc& d);
-  bool Regression() const { return estimator == kRegression; }
-};
-
-using AuxItem = srs::Item<SrsAuxInput>;
-using AuxForm = srs::EntryForm<SrsAuxInput>;
-
-constexpr AuxItem kN{AuxItem::Real, &SrsAuxInput::N, &CTervoDoc::m_dPopSize};
-constexpr AuxItem kSmallN{AuxItem::Real, &SrsAuxInput::n, &CTervoDoc::m_dSampleSize};
-constexpr AuxItem kBarY{AuxItem::Real, &SrsAuxInput::barY, &CTervoDoc::m_dSampleMean};
-constexpr AuxItem kBarX{AuxItem::Real, &SrsAuxInput::barX, &CTervoDoc::m_dSampleMeanX};
-constexpr AuxItem kMuX{AuxItem::Real, &SrsAuxInput::muX, &CTervoDoc::m_dPopMeanX};
-constexpr AuxItem kMuY{AuxItem::Real, &SrsAuxInput::muY, &CTervoDoc::m_dPopMeanY};
-constexpr AuxItem kS{AuxItem::Real, &SrsAuxInput::S, &CTervoDoc::m_dResidSd};
-constexpr AuxItem kSigmaY{AuxItem::Real, &SrsAuxInput::sigmaY, &CTervoDoc::m_dSigmaY};
-constexpr AuxItem kSigmaX{AuxItem::Real, &SrsAuxInput::sigmaX, &CTervoDoc::m_dSigmaX};
-constexpr AuxItem kRhoXY{AuxItem::Real, &SrsAuxInput::rhoXY, &CTervoDoc::m_dRhoXY};
-constexpr AuxItem kB{AuxItem::Real, &SrsAuxInput::b, &CTervoDoc::m_dSlope};
-constexpr AuxItem kMargin{AuxItem::Real, &SrsAuxInput::margin, &CTervoDoc::m_dMargin};
-constexpr AuxItem kLevel = srs::kLevelItem<SrsAuxInput>;
-constexpr AuxItem kChoice = srs::kChoiceItem<SrsAuxInput>;
-constexpr AuxItem kAllItems[] = {kN, kSmallN, kBarY, kBarX, kMuX, kMuY, kS, kSigmaY, kSigmaX, kRhoXY, kB, kMargin};
-
-SrsAuxInput::SrsAuxInput(const CTervoDoc& d) : estimator(d.m_nEstimator) { srs::Load(d, *this, kAllItems); }
+constexpr Item<In> kN = RealItem(&In::N, &D::m_dPopSize);
+constexpr Item<In> kSmallN = RealItem(&In::n, &D::m_dSampleSize);
+constexpr Item<In> kBarY = RealItem(&In::barY, &D::m_dSampleMean);
+constexpr Item<In> kBarX = RealItem(&In::barX, &D::m_dSampleMeanX);
+constexpr Item<In> kMuX = RealItem(&In::muX, &D::m_dPopMeanX);
+constexpr Item<In> kMuY = RealItem(&In::muY, &D::m_dPopMeanY);
+constexpr Item<In> kS = RealItem(&In::S, &D::m_dResidSd);
+constexpr Item<In> kSigmaY = RealItem(&In::sigmaY, &D::m_dSigmaY);
+constexpr Item<In> kSigmaX = RealItem(&In::sigmaX, &D::m_dSigmaX);
+constexpr Item<In> kRhoXY = RealItem(&In::rhoXY, &D::m_dRhoXY);
+constexpr Item<In> kB = RealItem(&In::b, &D::m_dSlope);
+constexpr Item<In> kMargin = RealItem(&In::margin, &D::m_dMargin);
+constexpr Item<In> kLevel = LevelItem(&In::probability, &In::z);
+constexpr Item<In> kChoice = ChoiceItem(&In::specialTarget);
+constexpr Item<In> kState[] = {kN,      kSmallN, kBarY,  kBarX, kMuX,    kMuY,   kS,
+                               kSigmaY, kSigmaX, kRhoXY, kB,    kMargin, kLevel, kChoice};
 
 // The forms, ratio then regression, for each objective.
-const AuxForm kPointForms[2] = {
+const EntryForm<In> kPointForms[2] = {
     {{143,
       kTitle,
       {Static(kEnter), Field("Population size:", 15), Field("Sample average of variable of interest:", 15),
@@ -65,7 +46,7 @@ const AuxForm kPointForms[2] = {
      {kN, kBarY, kBarX, kMuX, kB}},
 };
 
-const AuxForm kIntervalForms[2] = {
+const EntryForm<In> kIntervalForms[2] = {
     {{145,
       kTitle,
       {Static(kEnterSelect), Field("Population size, N:", 15), Field("Sample size, n:", 15),
@@ -85,7 +66,7 @@ const AuxForm kIntervalForms[2] = {
      {kN, kSmallN, kBarY, kBarX, kMuX, kS, kB, kLevel}},
 };
 
-const AuxForm kSdForms[2] = {
+const EntryForm<In> kSdForms[2] = {
     {{147,
       kTitle,
       {Static(kEnterSelect), Field("Population size, N:", 15), Field("Sample size, n:", 15),
@@ -103,7 +84,7 @@ const AuxForm kSdForms[2] = {
      {kN, kSmallN, kSigmaY, kRhoXY}},
 };
 
-const AuxForm kSampleSizeForms[2] = {
+const EntryForm<In> kSampleSizeForms[2] = {
     {{149,
       kTitle,
       {Static(kEnterSelect), Field("Population size, N:", 15),
@@ -125,10 +106,9 @@ const AuxForm kSampleSizeForms[2] = {
      {kN, kSigmaY, kRhoXY, kChoice, kMargin, kLevel}},
 };
 
-// Runs the estimator's form of one objective and stores what it filled;
-// false on Cancel, with nothing stored.
-bool Collect(CTervoDoc& d, SrsAuxInput& in, const AuxForm (&forms)[2]) {
-  return srs::Collect(d, in, forms[in.Regression() ? 1 : 0]);
+// The estimator's form of one objective.
+const EntryForm<In>& FormOf(const SrsAuxInput& in, const EntryForm<In> (&forms)[2]) {
+  return forms[in.Regression() ? 1 : 0];
 }
 
 void Heading(CTervoDoc& d, const SrsAuxInput& in, const char* target, const char* objective) {
@@ -140,6 +120,10 @@ void Heading(CTervoDoc& d, const SrsAuxInput& in, const char* target, const char
 }
 
 constexpr const char* kMeanTarget = "Target: Mean and total of variable";
+
+const char* SizeTarget(const SrsAuxInput& in) {
+  return in.specialTarget == SpecialTarget::TotalOrNumber ? "Target: Total of variable" : "Target: Mean of variable";
+}
 
 // The estimate of the population mean from the sample.
 double Estimate(const SrsAuxInput& in) {
@@ -173,85 +157,153 @@ void EchoGuesses(CTervoDoc& d, const SrsAuxInput& in) {
   d.AppendLine("Population std. deviation of variable of interest, sigmaY= %f", in.sigmaY);
 }
 
+Record& RecordAverages(Record& rec, const SrsAuxInput& in) {
+  rec.Input("sample_mean_y", in.barY).Input("sample_mean_x", in.barX).Input("population_mean_x", in.muX);
+  if (in.Regression()) rec.Input("slope", in.b);
+  return rec;
+}
+
+Record& RecordGuesses(Record& rec, const SrsAuxInput& in) {
+  if (!in.Regression())
+    rec.Input("population_mean_x", in.muX).Input("population_mean_y", in.muY).Input("population_sd_x", in.sigmaX);
+  return rec.Input("population_sd_y", in.sigmaY).Input("correlation", in.rhoXY);
+}
+
 }  // namespace
 
-std::vector<const FormTemplate*> SrsAuxFormTemplates() {
+SrsAuxInput::SrsAuxInput(const CTervoDoc& d) : estimator(d.m_nEstimator) { LoadState<In>(d, *this, kState); }
+
+AuxPoint ComputeAuxPoint(const SrsAuxInput& in) {
+  const double est = Estimate(in);
+  return {in, est, in.N * est};
+}
+
+AuxInterval ComputeAuxInterval(const SrsAuxInput& in) {
+  const double est = Estimate(in);
+  const double sd = in.S * std::sqrt((in.N - in.n) / (in.N * in.n));
+  const double low = est - in.z * sd, high = est + in.z * sd;
+  return {in, est, in.N * est, sd, low, high, in.N * low, in.N * high, IsSmallSample(in.n, in.N)};
+}
+
+AuxSd ComputeAuxSd(const SrsAuxInput& in) {
+  const double V = (in.N - in.n) * GuessedVariance(in) / ((in.N - 1) * in.n);
+  return {in, std::sqrt(V), in.N * std::sqrt(V), IsSmallSample(in.n, in.N)};
+}
+
+AuxSampleSize ComputeAuxSampleSize(const SrsAuxInput& in) {
+  const double D = GuessedVariance(in);
+  const double e = in.specialTarget == SpecialTarget::TotalOrNumber ? in.margin / (in.z * in.N) : in.margin / in.z;
+  const double required = in.N * D / ((in.N - 1) * e * e + D);
+  return {in, required, IsSmallSample(required, in.N)};
+}
+
+void Write(CTervoDoc& d, const AuxPoint& r) {
+  Heading(d, r.in, kMeanTarget, "Objective: Point estimates");
+  d.AppendLine("Population size, N= %.0f", r.in.N);
+  EchoAverages(d, r.in);
+  EchoSlope(d, r.in);
+  d.AppendLine("Estimate of population mean: %f", r.mean);
+  d.AppendLine("Estimate of population total: %f", r.total);
+}
+
+void Write(CTervoDoc& d, const AuxInterval& r) {
+  const char* suffix = r.in.Regression() ? "lr" : "r";
+  Heading(d, r.in, kMeanTarget, "Objective: Confidence intervals");
+  d.AppendLine("Population size, N= %.0f", r.in.N);
+  d.AppendLine("Sample size, n= %.0f", r.in.n);
+  EchoAverages(d, r.in);
+  d.AppendLine("Sample std. deviation of residuals, S_%s= %f", suffix, r.in.S);
+  d.AppendLine("Estimated std. deviation of estimator, HatSdbarY_%s= %f", suffix, r.sd);
+  EchoSlope(d, r.in);
+  d.AppendLine("Estimate of population mean: %f", r.mean);
+  d.AppendLine("Estimate of population total: %f", r.total);
+  if (r.warning) d.AppendWarning();
+  d.AppendIntervals(CTervoDoc::IntervalOf::MeanTotal, CTervoDoc::Wording::Population, r.in.probability, r.in.N, r.low,
+                    r.high);
+}
+
+void Write(CTervoDoc& d, const AuxSd& r) {
+  Heading(d, r.in, kMeanTarget, "Objective: Theoretical standard deviation of estimator");
+  d.AppendLine("Population size, N= %.0f", r.in.N);
+  d.AppendLine("Sample size, n= %.0f", r.in.n);
+  EchoGuesses(d, r.in);
+  d.AppendLine("Population correlation coefficient of X and Y %f", r.in.rhoXY);
+  if (r.warning) d.AppendWarning();
+  d.AppendLine("Std. deviation of estimator of population mean= %f", r.sd);
+  d.AppendLine("Std. deviation of estimator of population total= %f", r.totalSd);
+}
+
+void Write(CTervoDoc& d, const AuxSampleSize& r) {
+  Heading(d, r.in, SizeTarget(r.in), "Objective: Sample size determination");
+  d.AppendLine("Population size, N= %.0f", r.in.N);
+  EchoGuesses(d, r.in);
+  d.AppendLine("Population correlation coefficient of X and Y, rhoXY= %f", r.in.rhoXY);
+  d.AppendLine("Accuracy requirements, margin= %f", r.in.margin);
+  d.AppendLine("Accuracy requirements, probability= %f", r.in.probability);
+  d.AppendLine("Required sample size is %.0f", r.required);
+  if (r.warning) d.AppendWarning();
+}
+
+Record ToRecord(const AuxPoint& r) {
+  Record rec;
+  RecordAverages(rec.Input("population_size", r.in.N), r.in);
+  return RecordEstimates(rec, kMeanKeys, r.mean, r.total);
+}
+
+Record ToRecord(const AuxInterval& r) {
+  Record rec;
+  RecordAverages(rec.Input("population_size", r.in.N).Input("sample_size", r.in.n), r.in);
+  rec.Input("residual_sd", r.in.S).Input("confidence", r.in.probability).Input("z", r.in.z);
+  RecordEstimates(rec, kMeanKeys, r.mean, r.total);
+  return RecordIntervals(rec, kMeanKeys, r.sd, r.low, r.high, r.totalLow, r.totalHigh);
+}
+
+Record ToRecord(const AuxSd& r) {
+  Record rec;
+  RecordGuesses(rec.Input("population_size", r.in.N).Input("sample_size", r.in.n), r.in);
+  return rec.Result("sd_mean", r.sd).Result("sd_total", r.totalSd);
+}
+
+Record ToRecord(const AuxSampleSize& r) {
+  Record rec;
+  RecordGuesses(rec.Input("population_size", r.in.N), r.in);
+  rec.Input("special_target", static_cast<int>(r.in.specialTarget));
+  return RecordAccuracy(rec, r.in.margin, r.in.probability, r.in.z).Result("required_sample_size", r.required);
+}
+
+std::vector<const FormTemplate*> AuxFormTemplates() {
   std::vector<const FormTemplate*> all;
-  for (const AuxForm* forms : {kPointForms, kIntervalForms, kSdForms, kSampleSizeForms})
+  for (const EntryForm<In>* forms : {kPointForms, kIntervalForms, kSdForms, kSampleSizeForms})
     for (int i = 0; i < 2; ++i) all.push_back(&forms[i].tmpl);
-  for (const FormTemplate* t : srs::SrsMeansRatioFormTemplates()) all.push_back(t);
   return all;
 }
 
+}  // namespace srs
+
+using srs::SrsAuxInput;
+
 int CTervoDoc::SrsAuxPoint() {
   SrsAuxInput in(*this);
-  if (!Collect(*this, in, kPointForms)) return 0;
-  const double est = Estimate(in);
-  Heading(*this, in, kMeanTarget, "Objective: Point estimates");
-  AppendLine("Population size, N= %.0f", in.N);
-  EchoAverages(*this, in);
-  EchoSlope(*this, in);
-  AppendLine("Estimate of population mean: %f", est);
-  AppendLine("Estimate of population total: %f", in.N * est);
-  EndBlock();
-  return 1;
+  if (!Collect(*this, in, srs::FormOf(in, srs::kPointForms))) return 0;
+  return Report(*this, srs::ComputeAuxPoint(in));
 }
 
 int CTervoDoc::SrsAuxInterval() {
   SrsAuxInput in(*this);
-  if (!Collect(*this, in, kIntervalForms)) return 0;
-  const double est = Estimate(in);
-  const double sd = in.S * std::sqrt((in.N - in.n) / (in.N * in.n));
-  const double low = est - in.z * sd, high = est + in.z * sd;
-  const char* suffix = in.Regression() ? "lr" : "r";
-  Heading(*this, in, kMeanTarget, "Objective: Confidence intervals");
-  AppendLine("Population size, N= %.0f", in.N);
-  AppendLine("Sample size, n= %.0f", in.n);
-  EchoAverages(*this, in);
-  AppendLine("Sample std. deviation of residuals, S_%s= %f", suffix, in.S);
-  AppendLine("Estimated std. deviation of estimator, HatSdbarY_%s= %f", suffix, sd);
-  EchoSlope(*this, in);
-  AppendLine("Estimate of population mean: %f", est);
-  AppendLine("Estimate of population total: %f", in.N * est);
-  if (IsSmallSample(in.n, in.N)) AppendWarning();
-  AppendIntervals(IntervalOf::MeanTotal, Wording::Population, in.probability, in.N, low, high);
-  EndBlock();
-  return 1;
+  if (!Collect(*this, in, srs::FormOf(in, srs::kIntervalForms))) return 0;
+  return Report(*this, srs::ComputeAuxInterval(in));
 }
 
 int CTervoDoc::SrsAuxSd() {
   SrsAuxInput in(*this);
-  if (!Collect(*this, in, kSdForms)) return 0;
-  const double V = (in.N - in.n) * GuessedVariance(in) / ((in.N - 1) * in.n);
-  Heading(*this, in, kMeanTarget, "Objective: Theoretical standard deviation of estimator");
-  AppendLine("Population size, N= %.0f", in.N);
-  AppendLine("Sample size, n= %.0f", in.n);
-  EchoGuesses(*this, in);
-  AppendLine("Population correlation coefficient of X and Y %f", in.rhoXY);
-  if (IsSmallSample(in.n, in.N)) AppendWarning();
-  AppendLine("Std. deviation of estimator of population mean= %f", std::sqrt(V));
-  AppendLine("Std. deviation of estimator of population total= %f", in.N * std::sqrt(V));
-  EndBlock();
-  return 1;
+  if (!Collect(*this, in, srs::FormOf(in, srs::kSdForms))) return 0;
+  return Report(*this, srs::ComputeAuxSd(in));
 }
 
 int CTervoDoc::SrsAuxSampleSize() {
   SrsAuxInput in(*this);
-  if (!Collect(*this, in, kSampleSizeForms)) return 0;
-  const double D = GuessedVariance(in);
-  const double e = in.specialTarget == 2 ? in.margin / (in.z * in.N) : in.margin / in.z;
-  const double required = in.N * D / ((in.N - 1) * e * e + D);
-  Heading(*this, in, in.specialTarget == 2 ? "Target: Total of variable" : "Target: Mean of variable",
-          "Objective: Sample size determination");
-  AppendLine("Population size, N= %.0f", in.N);
-  EchoGuesses(*this, in);
-  AppendLine("Population correlation coefficient of X and Y, rhoXY= %f", in.rhoXY);
-  AppendLine("Accuracy requirements, margin= %f", in.margin);
-  AppendLine("Accuracy requirements, probability= %f", in.probability);
-  AppendLine("Required sample size is %.0f", required);
-  if (IsSmallSample(required, in.N)) AppendWarning();
-  EndBlock();
-  return 1;
+  if (!Collect(*this, in, srs::FormOf(in, srs::kSampleSizeForms))) return 0;
+  return Report(*this, srs::ComputeAuxSampleSize(in));
 }
 
 }  // namespace mirto

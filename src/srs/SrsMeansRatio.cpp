@@ -2,59 +2,44 @@
 // Y1 and Y2 measured on the same elements.
 #include <cmath>
 
+#include "framework/Routine.h"
 #include "journal/CTervoDoc.h"
-#include "srs/SrsEntry.h"
+#include "srs/Srs.h"
 
 namespace mirto {
+namespace srs {
 namespace {
 
-using srs::kEnter;
-using srs::kEnterSelect;
-using srs::kGuessNote;
-using srs::kTitle;
+using D = CTervoDoc;
+using In = SrsMeansRatioInput;
 
-// SrsMeansRatioInput: the routine's copy of the calculator state while its form
-// is open, with the work values u and e of the sample size.
-struct SrsMeansRatioInput {
-  virtual ~SrsMeansRatioInput() = default;
-  double N = 0, n = 0, u = 0, e = 0, barY1 = 0, barY2 = 0, S2_1 = 0, S2_2 = 0, S_12 = 0, sigma2_1 = 0, sigma2_2 = 0,
-         sigma_12 = 0, mu_1 = 0, mu_2 = 0, z = 0, probability = 0, margin = 0;
-
-  explicit SrsMeansRatioInput(const CTervoDoc& d);
-};
-
-using RatioItem = srs::Item<SrsMeansRatioInput>;
-using RatioForm = srs::EntryForm<SrsMeansRatioInput>;
-
-constexpr RatioItem kN{RatioItem::Real, &SrsMeansRatioInput::N, &CTervoDoc::m_dPopSize};
-constexpr RatioItem kSmallN{RatioItem::Real, &SrsMeansRatioInput::n, &CTervoDoc::m_dSampleSize};
-constexpr RatioItem kBarY1{RatioItem::Real, &SrsMeansRatioInput::barY1, &CTervoDoc::m_dSampleMean1};
-constexpr RatioItem kBarY2{RatioItem::Real, &SrsMeansRatioInput::barY2, &CTervoDoc::m_dSampleMean2};
-constexpr RatioItem kS2_1{RatioItem::Real, &SrsMeansRatioInput::S2_1, &CTervoDoc::m_dSampleVar1};
-constexpr RatioItem kS2_2{RatioItem::Real, &SrsMeansRatioInput::S2_2, &CTervoDoc::m_dSampleVar2};
-constexpr RatioItem kS_12{RatioItem::Real, &SrsMeansRatioInput::S_12, &CTervoDoc::m_dSampleCov12};
-constexpr RatioItem kMu1{RatioItem::Real, &SrsMeansRatioInput::mu_1, &CTervoDoc::m_dPopMean1};
-constexpr RatioItem kMu2{RatioItem::Real, &SrsMeansRatioInput::mu_2, &CTervoDoc::m_dPopMean2};
-constexpr RatioItem kSigma2_1{RatioItem::Real, &SrsMeansRatioInput::sigma2_1, &CTervoDoc::m_dPopVar1};
-constexpr RatioItem kSigma2_2{RatioItem::Real, &SrsMeansRatioInput::sigma2_2, &CTervoDoc::m_dPopVar2};
-constexpr RatioItem kSigma_12{RatioItem::Real, &SrsMeansRatioInput::sigma_12, &CTervoDoc::m_dPopCov12};
-constexpr RatioItem kMargin{RatioItem::Real, &SrsMeansRatioInput::margin, &CTervoDoc::m_dMargin};
-constexpr RatioItem kLevel = srs::kLevelItem<SrsMeansRatioInput>;
-constexpr RatioItem kAllItems[] = {kN,   kSmallN, kBarY1,    kBarY2,    kS2_1,     kS2_2,  kS_12,
-                                   kMu1, kMu2,    kSigma2_1, kSigma2_2, kSigma_12, kMargin};
-
-SrsMeansRatioInput::SrsMeansRatioInput(const CTervoDoc& d) { srs::Load(d, *this, kAllItems); }
+constexpr Item<In> kN = RealItem(&In::N, &D::m_dPopSize);
+constexpr Item<In> kSmallN = RealItem(&In::n, &D::m_dSampleSize);
+constexpr Item<In> kBarY1 = RealItem(&In::barY1, &D::m_dSampleMean1);
+constexpr Item<In> kBarY2 = RealItem(&In::barY2, &D::m_dSampleMean2);
+constexpr Item<In> kS2_1 = RealItem(&In::S2_1, &D::m_dSampleVar1);
+constexpr Item<In> kS2_2 = RealItem(&In::S2_2, &D::m_dSampleVar2);
+constexpr Item<In> kS_12 = RealItem(&In::S_12, &D::m_dSampleCov12);
+constexpr Item<In> kMu1 = RealItem(&In::mu_1, &D::m_dPopMean1);
+constexpr Item<In> kMu2 = RealItem(&In::mu_2, &D::m_dPopMean2);
+constexpr Item<In> kSigma2_1 = RealItem(&In::sigma2_1, &D::m_dPopVar1);
+constexpr Item<In> kSigma2_2 = RealItem(&In::sigma2_2, &D::m_dPopVar2);
+constexpr Item<In> kSigma_12 = RealItem(&In::sigma_12, &D::m_dPopCov12);
+constexpr Item<In> kMargin = RealItem(&In::margin, &D::m_dMargin);
+constexpr Item<In> kLevel = LevelItem(&In::probability, &In::z);
+constexpr Item<In> kState[] = {kN,   kSmallN, kBarY1,    kBarY2,    kS2_1,     kS2_2,   kS_12,
+                               kMu1, kMu2,    kSigma2_1, kSigma2_2, kSigma_12, kMargin, kLevel};
 
 // The forms with a list take over-long text while typing and refuse it at OK.
 Control Loose(std::string_view label, int maxLength) { return Field(label, maxLength).WithoutTypingLimit(); }
 
-const RatioForm kPointForm{
+const EntryForm<In> kPointForm{
     {151,
      kTitle,
      {Static(kEnter), Field("Sample average of Y1, barY1:", 15), Field("Sample average of Y2, barY2:", 15)}},
     {kBarY1, kBarY2}};
 
-const RatioForm kIntervalForm{
+const EntryForm<In> kIntervalForm{
     {152,
      kTitle,
      {Static(kEnterSelect), Loose("Population size, N:", 15), Loose("Sample size, n:", 15),
@@ -63,7 +48,7 @@ const RatioForm kIntervalForm{
       Loose("Sample covariance of Y1 and Y2, S_12:", 15), StoredLevelList("Confidence level:").Right()}},
     {kN, kSmallN, kBarY1, kBarY2, kS2_1, kS2_2, kS_12, kLevel}};
 
-const RatioForm kSdForm{
+const EntryForm<In> kSdForm{
     {153,
      kTitle,
      {Static(kEnter), Field("Population size, N:", 15), Field("Sample size, n:", 15),
@@ -73,7 +58,7 @@ const RatioForm kSdForm{
       Field("Population covariance of Y1 and Y2 *, sigma_12:", 15), Static(kGuessNote)}},
     {kN, kSmallN, kMu1, kMu2, kSigma2_1, kSigma2_2, kSigma_12}};
 
-const RatioForm kSampleSizeForm{
+const EntryForm<In> kSampleSizeForm{
     {154,
      kTitle,
      {Static("Enter or select the following information"), Loose("Population size, N:", 15),
@@ -113,80 +98,153 @@ void EchoGuesses(CTervoDoc& d, const SrsMeansRatioInput& in) {
   d.AppendLine("Population covariance of Y1 and Y2= %f", in.sigma_12);
 }
 
+Record& RecordGuesses(Record& rec, const SrsMeansRatioInput& in) {
+  return rec.Input("population_mean_1", in.mu_1)
+      .Input("population_mean_2", in.mu_2)
+      .Input("population_var_1", in.sigma2_1)
+      .Input("population_var_2", in.sigma2_2)
+      .Input("population_cov_12", in.sigma_12);
+}
+
 }  // namespace
 
-namespace srs {
-std::vector<const FormTemplate*> SrsMeansRatioFormTemplates() {
+SrsMeansRatioInput::SrsMeansRatioInput(const CTervoDoc& d) { LoadState<In>(d, *this, kState); }
+
+RatioPoint ComputeRatioPoint(const SrsMeansRatioInput& in) { return {in, in.barY1 / in.barY2}; }
+
+RatioInterval ComputeRatioInterval(const SrsMeansRatioInput& in) {
+  const double R = in.barY1 / in.barY2;
+  const double Q = in.S2_1 + R * R * in.S2_2 - 2 * R * in.S_12;
+  const double sd = std::sqrt((in.N - in.n) * Q / (in.N * (in.n - 1) * in.barY2 * in.barY2));
+  return {in, R, sd, R - in.z * sd, R + in.z * sd, IsSmallSample(in.n, in.N)};
+}
+
+RatioSd ComputeRatioSd(const SrsMeansRatioInput& in) {
+  return {in, GuessedRatio(in), TheoreticalSd(in), IsSmallSample(in.n, in.N)};
+}
+
+// n stays as stored: the block reports the deviation there.
+RatioSampleSize ComputeRatioSampleSize(const SrsMeansRatioInput& input) {
+  SrsMeansRatioInput in = input;
+  in.u = GuessedQ(in) / (in.mu_2 * in.mu_2);
+  in.e = in.margin / in.z;
+  const double required = in.N * in.u / ((in.N - 1) * in.e * in.e + in.u);
+  return {in, GuessedRatio(in), TheoreticalSd(in), required, IsSmallSample(required, in.N)};
+}
+
+void Write(CTervoDoc& d, const RatioPoint& r) {
+  Heading(d, "Objective: Point estimate");
+  d.AppendLine("Sample average of numerator, barY1= %f", r.in.barY1);
+  d.AppendLine("Sample average of denominator, barY2= %f", r.in.barY2);
+  d.AppendLine("Point estimate of ratio is %f", r.ratio);
+}
+
+void Write(CTervoDoc& d, const RatioInterval& r) {
+  Heading(d, "Objective: Confidence interval estimate");
+  d.AppendLine("Population size, N= %.0f", r.in.N);
+  d.AppendLine("Sample size, n= %.0f", r.in.n);
+  d.AppendLine("Sample average of Y1= %f", r.in.barY1);
+  d.AppendLine("Sample average of Y2= %f", r.in.barY2);
+  d.AppendLine("Sample variance of Y1= %f", r.in.S2_1);
+  d.AppendLine("Sample variance of Y2= %f", r.in.S2_2);
+  d.AppendLine("Sample covariance of Y1 and Y2= %f", r.in.S_12);
+  d.AppendLine("Point estimate of ratio is %f", r.ratio);
+  if (r.warning) d.AppendWarning();
+  d.AppendLine("Estimate of the std. deviation of the estimator: %f", r.sd);
+  d.AppendLine("Approx. %.2f confidence interval for population ratio is from %f to %f", r.in.probability, r.low,
+               r.high);
+}
+
+void Write(CTervoDoc& d, const RatioSd& r) {
+  Heading(d, "Objective: Theoretical standard deviation of estimator");
+  d.AppendLine("Population size, N= %.0f", r.in.N);
+  d.AppendLine("Sample size, n= %.0f", r.in.n);
+  EchoGuesses(d, r.in);
+  d.AppendLine("Population ratio of Y1 and Y2= %f", r.ratio);
+  if (r.warning) d.AppendWarning();
+  d.AppendLine("Approx. std. deviation of the estimator: %f", r.sd);
+}
+
+void Write(CTervoDoc& d, const RatioSampleSize& r) {
+  Heading(d, "Objective: Sample size calculation");
+  d.AppendLine("Population size, N= %.0f", r.in.N);
+  d.AppendLine("Sample size, n= %.0f", r.in.n);
+  EchoGuesses(d, r.in);
+  d.AppendLine("Accuracy requirements, margin: %f", r.in.margin);
+  d.AppendLine("Accuracy requirements, probability: %f", r.in.probability);
+  d.AppendLine("Population ratio of Y1 and Y2= %f", r.ratio);
+  d.AppendLine("Approx. std. deviation of the estimator: %f", r.sd);
+  d.AppendLine("Required sample size is %.0f", r.required);
+  if (r.warning) d.AppendWarning();
+}
+
+Record ToRecord(const RatioPoint& r) {
+  Record rec;
+  return rec.Input("sample_mean_1", r.in.barY1).Input("sample_mean_2", r.in.barY2).Result("ratio", r.ratio);
+}
+
+Record ToRecord(const RatioInterval& r) {
+  Record rec;
+  return rec.Input("population_size", r.in.N)
+      .Input("sample_size", r.in.n)
+      .Input("sample_mean_1", r.in.barY1)
+      .Input("sample_mean_2", r.in.barY2)
+      .Input("sample_var_1", r.in.S2_1)
+      .Input("sample_var_2", r.in.S2_2)
+      .Input("sample_cov_12", r.in.S_12)
+      .Input("confidence", r.in.probability)
+      .Input("z", r.in.z)
+      .Result("ratio", r.ratio)
+      .Result("sd_ratio", r.sd)
+      .Result("ratio_low", r.low)
+      .Result("ratio_high", r.high);
+}
+
+Record ToRecord(const RatioSd& r) {
+  Record rec;
+  RecordGuesses(rec.Input("population_size", r.in.N).Input("sample_size", r.in.n), r.in);
+  return rec.Result("population_ratio", r.ratio).Result("sd_ratio", r.sd);
+}
+
+Record ToRecord(const RatioSampleSize& r) {
+  Record rec;
+  RecordGuesses(rec.Input("population_size", r.in.N).Input("sample_size", r.in.n), r.in);
+  return RecordAccuracy(rec, r.in.margin, r.in.probability, r.in.z)
+      .Result("population_ratio", r.ratio)
+      .Result("sd_ratio", r.sd)
+      .Result("required_sample_size", r.required);
+}
+
+std::vector<const FormTemplate*> MeansRatioFormTemplates() {
   return {&kPointForm.tmpl, &kIntervalForm.tmpl, &kSdForm.tmpl, &kSampleSizeForm.tmpl};
 }
+
 }  // namespace srs
+
+using srs::SrsMeansRatioInput;
 
 int CTervoDoc::SrsMeansRatioPoint() {
   SrsMeansRatioInput in(*this);
-  if (!srs::Collect(*this, in, kPointForm)) return 0;
-  Heading(*this, "Objective: Point estimate");
-  AppendLine("Sample average of numerator, barY1= %f", in.barY1);
-  AppendLine("Sample average of denominator, barY2= %f", in.barY2);
-  AppendLine("Point estimate of ratio is %f", in.barY1 / in.barY2);
-  EndBlock();
-  return 1;
+  if (!Collect(*this, in, srs::kPointForm)) return 0;
+  return Report(*this, srs::ComputeRatioPoint(in));
 }
 
 int CTervoDoc::SrsMeansRatioInterval() {
   SrsMeansRatioInput in(*this);
-  if (!srs::Collect(*this, in, kIntervalForm)) return 0;
-  const double R = in.barY1 / in.barY2;
-  const double Q = in.S2_1 + R * R * in.S2_2 - 2 * R * in.S_12;
-  const double sd = std::sqrt((in.N - in.n) * Q / (in.N * (in.n - 1) * in.barY2 * in.barY2));
-  Heading(*this, "Objective: Confidence interval estimate");
-  AppendLine("Population size, N= %.0f", in.N);
-  AppendLine("Sample size, n= %.0f", in.n);
-  AppendLine("Sample average of Y1= %f", in.barY1);
-  AppendLine("Sample average of Y2= %f", in.barY2);
-  AppendLine("Sample variance of Y1= %f", in.S2_1);
-  AppendLine("Sample variance of Y2= %f", in.S2_2);
-  AppendLine("Sample covariance of Y1 and Y2= %f", in.S_12);
-  AppendLine("Point estimate of ratio is %f", R);
-  if (IsSmallSample(in.n, in.N)) AppendWarning();
-  AppendLine("Estimate of the std. deviation of the estimator: %f", sd);
-  AppendLine("Approx. %.2f confidence interval for population ratio is from %f to %f", in.probability, R - in.z * sd,
-             R + in.z * sd);
-  EndBlock();
-  return 1;
+  if (!Collect(*this, in, srs::kIntervalForm)) return 0;
+  return Report(*this, srs::ComputeRatioInterval(in));
 }
 
 int CTervoDoc::SrsMeansRatioSd() {
   SrsMeansRatioInput in(*this);
-  if (!srs::Collect(*this, in, kSdForm)) return 0;
-  Heading(*this, "Objective: Theoretical standard deviation of estimator");
-  AppendLine("Population size, N= %.0f", in.N);
-  AppendLine("Sample size, n= %.0f", in.n);
-  EchoGuesses(*this, in);
-  AppendLine("Population ratio of Y1 and Y2= %f", GuessedRatio(in));
-  if (IsSmallSample(in.n, in.N)) AppendWarning();
-  AppendLine("Approx. std. deviation of the estimator: %f", TheoreticalSd(in));
-  EndBlock();
-  return 1;
+  if (!Collect(*this, in, srs::kSdForm)) return 0;
+  return Report(*this, srs::ComputeRatioSd(in));
 }
 
 int CTervoDoc::SrsMeansRatioSampleSize() {
-  SrsMeansRatioInput in(*this);  // n stays as stored: the block reports the deviation there
-  if (!srs::Collect(*this, in, kSampleSizeForm)) return 0;
-  in.u = GuessedQ(in) / (in.mu_2 * in.mu_2);
-  in.e = in.margin / in.z;
-  const double required = in.N * in.u / ((in.N - 1) * in.e * in.e + in.u);
-  Heading(*this, "Objective: Sample size calculation");
-  AppendLine("Population size, N= %.0f", in.N);
-  AppendLine("Sample size, n= %.0f", in.n);
-  EchoGuesses(*this, in);
-  AppendLine("Accuracy requirements, margin: %f", in.margin);
-  AppendLine("Accuracy requirements, probability: %f", in.probability);
-  AppendLine("Population ratio of Y1 and Y2= %f", GuessedRatio(in));
-  AppendLine("Approx. std. deviation of the estimator: %f", TheoreticalSd(in));
-  AppendLine("Required sample size is %.0f", required);
-  if (IsSmallSample(required, in.N)) AppendWarning();
-  EndBlock();
-  return 1;
+  SrsMeansRatioInput in(*this);
+  if (!Collect(*this, in, srs::kSampleSizeForm)) return 0;
+  return Report(*this, srs::ComputeRatioSampleSize(in));
 }
 
 }  // namespace mirto

@@ -3,133 +3,76 @@
 #include <cmath>
 
 #include "framework/FormCatalog.h"
+#include "framework/Routine.h"
 #include "journal/CTervoDoc.h"
+#include "srs/Srs.h"
 
 namespace mirto {
+namespace srs {
 namespace {
 
-constexpr std::string_view kTitle = "Simple random sampling";
-constexpr std::string_view kEnter = "Enter the following:";
-constexpr std::string_view kEnterSelect = "Enter or select the following:";
+using D = CTervoDoc;
+using In = SrsInput;
 
-const FormTemplate kMeanPointForm{
-    133, kTitle, {Static(kEnter), Field("Population size, N:", 15), Field("Sample average of variable, barY:", 20)}};
-const FormTemplate kProportionPointForm{
-    134, kTitle, {Static(kEnter), Field("Population size, N:", 0), Field("Sample proportion in category, P:", 0)}};
-const FormTemplate kMeanIntervalForm{
-    135,
-    kTitle,
-    {Static(kEnterSelect), Field("Population size:", 20), Field("Sample size:", 20),
-     Field("Sample average of variable:", 20), Field("Sample std. deviation of variable:", 20),
-     StoredLevelList("Confidence level:")}};
-const FormTemplate kProportionIntervalForm{
-    138,
-    kTitle,
-    {Static(kEnterSelect), Field("Population size, N:", 20), Field("Sample size, n:", 20),
-     Field("Sample proportion in category, P:", 20), StoredLevelList("Confidence level:")}};
-const FormTemplate kMeanSdForm{139,
-                               kTitle,
-                               {Static(kEnter), Field("Population size, N:", 20), Field("Sample size, n:", 20),
-                                Field("Gesstimate of population standard deviation of variable, sigma:", 15)}};
-const FormTemplate kProportionSdForm{140,
-                                     kTitle,
-                                     {Static(kEnter), Field("Population size, N:", 20), Field("Sample size, n:", 20),
-                                      Field("Guesstimate of population proportion in category, pi:", 10)}};
-const FormTemplate kMeanSampleSizeForm{
-    141,
-    kTitle,
-    {Static(kEnterSelect), Field("Population size, N:", 20),
-     Field("Guesstimate of population std. deviation of variable, sigma:", 15),
-     Radio("Special target:", {"Mean", "Total"}, 1), Group("Sample accuracy requirements", 2), Field("Margin:", 15),
-     StoredLevelList("Probability:")}};
-const FormTemplate kProportionSampleSizeForm{
-    142,
-    kTitle,
-    {Static(kEnterSelect), Field("Population size, N:", 20),
-     Field("Guesstimate of population proportion in category, pi:", 10),
-     Radio("Special target:", {"Proportion", "Number"}, 1), Group("Sample accuracy requirements", 2),
-     Field("Margin:", 10), StoredLevelList("Probability:")}};
+constexpr Item<In> kN = RealItem(&In::N, &D::m_dPopSize);
+constexpr Item<In> kSmallN = RealItem(&In::n, &D::m_dSampleSize);
+constexpr Item<In> kPi = RealItem(&In::pi, &D::m_dPi);
+constexpr Item<In> kSigma = RealItem(&In::sigma, &D::m_dSigma);
+constexpr Item<In> kBarY = RealItem(&In::barY, &D::m_dSampleMean);
+constexpr Item<In> kS = RealItem(&In::s, &D::m_dSampleSd);
+constexpr Item<In> kP = RealItem(&In::P, &D::m_dSampleProp);
+constexpr Item<In> kMargin = RealItem(&In::margin, &D::m_dMargin);
+constexpr Item<In> kLevel = LevelItem(&In::probability, &In::z);
+constexpr Item<In> kChoice = ChoiceItem(&In::specialTarget);
+constexpr Item<In> kState[] = {kN, kSmallN, kPi, kSigma, kBarY, kS, kP, kMargin, kLevel, kChoice};
 
-// The figures a form fills, in its tab order.
-enum class Slot { N, n, Pi, Sigma, BarY, S, P, Margin, Level, Special };
+const EntryForm<In> kMeanPointForm{
+    {133, kTitle, {Static(kEnter), Field("Population size, N:", 15), Field("Sample average of variable, barY:", 20)}},
+    {kN, kBarY}};
+const EntryForm<In> kProportionPointForm{
+    {134, kTitle, {Static(kEnter), Field("Population size, N:", 0), Field("Sample proportion in category, P:", 0)}},
+    {kN, kP}};
+const EntryForm<In> kMeanIntervalForm{
+    {135,
+     kTitle,
+     {Static(kEnterSelect), Field("Population size:", 20), Field("Sample size:", 20),
+      Field("Sample average of variable:", 20), Field("Sample std. deviation of variable:", 20),
+      StoredLevelList("Confidence level:")}},
+    {kN, kSmallN, kBarY, kS, kLevel}};
+const EntryForm<In> kProportionIntervalForm{
+    {138,
+     kTitle,
+     {Static(kEnterSelect), Field("Population size, N:", 20), Field("Sample size, n:", 20),
+      Field("Sample proportion in category, P:", 20), StoredLevelList("Confidence level:")}},
+    {kN, kSmallN, kP, kLevel}};
+const EntryForm<In> kMeanSdForm{{139,
+                                 kTitle,
+                                 {Static(kEnter), Field("Population size, N:", 20), Field("Sample size, n:", 20),
+                                  Field("Gesstimate of population standard deviation of variable, sigma:", 15)}},
+                                {kN, kSmallN, kSigma}};
+const EntryForm<In> kProportionSdForm{{140,
+                                       kTitle,
+                                       {Static(kEnter), Field("Population size, N:", 20), Field("Sample size, n:", 20),
+                                        Field("Guesstimate of population proportion in category, pi:", 10)}},
+                                      {kN, kSmallN, kPi}};
+const EntryForm<In> kMeanSampleSizeForm{
+    {141,
+     kTitle,
+     {Static(kEnterSelect), Field("Population size, N:", 20),
+      Field("Guesstimate of population std. deviation of variable, sigma:", 15),
+      Radio("Special target:", {"Mean", "Total"}, 1), Group("Sample accuracy requirements", 2), Field("Margin:", 15),
+      StoredLevelList("Probability:")}},
+    {kN, kSigma, kChoice, kMargin, kLevel}};
+const EntryForm<In> kProportionSampleSizeForm{
+    {142,
+     kTitle,
+     {Static(kEnterSelect), Field("Population size, N:", 20),
+      Field("Guesstimate of population proportion in category, pi:", 10),
+      Radio("Special target:", {"Proportion", "Number"}, 1), Group("Sample accuracy requirements", 2),
+      Field("Margin:", 10), StoredLevelList("Probability:")}},
+    {kN, kPi, kChoice, kMargin, kLevel}};
 
-// SrsInput: the operation's copy of the calculator state while its form is open.
-struct SrsInput {
-  virtual ~SrsInput() = default;
-  double N = 0, n = 0, pi = 0, sigma = 0, barY = 0, s = 0, P = 0, z = 0, margin = 0, probability = 0;
-  int specialTarget = 1;
-
-  explicit SrsInput(const CTervoDoc& d)
-      : N(d.m_dPopSize),
-        n(d.m_dSampleSize),
-        pi(d.m_dPi),
-        sigma(d.m_dSigma),
-        barY(d.m_dSampleMean),
-        s(d.m_dSampleSd),
-        P(d.m_dSampleProp),
-        z(d.m_dZ),
-        margin(d.m_dMargin),
-        probability(d.m_dLevel),
-        specialTarget(d.m_nSpecialTarget) {}
-
-  double* Real(Slot slot) {
-    switch (slot) {
-      case Slot::N: return &N;
-      case Slot::n: return &n;
-      case Slot::Pi: return &pi;
-      case Slot::Sigma: return &sigma;
-      case Slot::BarY: return &barY;
-      case Slot::S: return &s;
-      case Slot::P: return &P;
-      case Slot::Margin: return &margin;
-      default: return nullptr;
-    }
-  }
-
-  // The entry step: shows the form and, on OK, reads every slot it has.
-  bool Enter(FormHost& host, const FormTemplate& tmpl, std::initializer_list<Slot> slots) {
-    Form form(tmpl);
-    if (!host.ShowForm(form)) return false;
-    FormReader reader(form);
-    for (Slot slot : slots) {
-      if (slot == Slot::Level)
-        reader.Level(probability, z);
-      else if (slot == Slot::Special)
-        specialTarget = reader.Choice();
-      else
-        *Real(slot) = reader.Real();
-    }
-    return true;
-  }
-
-  // Stores back the items the form dealt with.
-  void Store(CTervoDoc& d, std::initializer_list<Slot> slots) const {
-    for (Slot slot : slots) {
-      switch (slot) {
-        case Slot::N: d.m_dPopSize = N; break;
-        case Slot::n: d.m_dSampleSize = n; break;
-        case Slot::Pi: d.m_dPi = pi; break;
-        case Slot::Sigma: d.m_dSigma = sigma; break;
-        case Slot::BarY: d.m_dSampleMean = barY; break;
-        case Slot::S: d.m_dSampleSd = s; break;
-        case Slot::P: d.m_dSampleProp = P; break;
-        case Slot::Margin: d.m_dMargin = margin; break;
-        case Slot::Level:
-          d.m_dLevel = probability;
-          d.m_dZ = z;
-          break;
-        case Slot::Special: d.m_nSpecialTarget = specialTarget; break;
-      }
-    }
-  }
-};
-
-// Runs the form of one operation; false on Cancel (nothing stored).
-bool Collect(CTervoDoc& d, SrsInput& in, const FormTemplate& tmpl, std::initializer_list<Slot> slots) {
-  if (!in.Enter(d.Host(), tmpl, slots)) return false;
-  in.Store(d, slots);
-  return true;
-}
+bool IsMean(Target target) { return target == Target::MeanTotal; }
 
 void Heading(CTervoDoc& d, const char* target, const char* objective) {
   d.AppendSeparator();
@@ -142,140 +85,239 @@ void Heading(CTervoDoc& d, const char* target, const char* objective) {
 constexpr const char* kMeanTarget = "Target: Mean and total of variable";
 constexpr const char* kPropTarget = "Target: Proportion and number in category";
 
-// Required sample size for a margin on the chosen special target; D is the
-// variance term (sigma^2, or pi (1 - pi)).
-double RequiredSampleSize(const SrsInput& in, double D) {
-  const double e = in.specialTarget == 2 ? in.margin / (in.z * in.N) : in.margin / in.z;
-  return in.N * D / ((in.N - 1) * e * e + D);
-}
-
-// The closing lines of both sample-size blocks.
-int AppendAccuracyAndSize(CTervoDoc& d, const SrsInput& in, double required) {
-  d.AppendLine("Accuracy requirements, margin: %f", in.margin);
-  d.AppendLine("Accuracy requirements, probability: %f", in.probability);
-  d.AppendLine("Required sample size is %.0f", required);
-  if (IsSmallSample(required, in.N)) d.AppendWarning();
-  d.EndBlock();
-  return 1;
+// The input a target estimates from: the sample mean or the sample proportion.
+Record& EchoSample(Record& rec, const SrsInput& in, Target target) {
+  return IsMean(target) ? rec.Input("sample_mean", in.barY) : rec.Input("sample_proportion", in.P);
 }
 
 }  // namespace
 
-std::vector<const FormTemplate*> SrsSimpleFormTemplates() {
-  return {&kMeanPointForm, &kProportionPointForm, &kMeanIntervalForm,   &kProportionIntervalForm,
-          &kMeanSdForm,    &kProportionSdForm,    &kMeanSampleSizeForm, &kProportionSampleSizeForm};
+SrsInput::SrsInput(const CTervoDoc& d) { LoadState<In>(d, *this, kState); }
+
+SrsPoint ComputePoint(const SrsInput& in, Target target) {
+  const double estimate = IsMean(target) ? in.barY : in.P;
+  return {in, target, estimate, in.N * estimate};
 }
+
+SrsInterval ComputeInterval(const SrsInput& in, Target target) {
+  const double estimate = IsMean(target) ? in.barY : in.P;
+  const double sd = IsMean(target) ? std::sqrt((in.N - in.n) * in.s * in.s / ((in.n - 1) * in.N))
+                                   : std::sqrt((in.N - in.n) * in.P * (1 - in.P) / ((in.n - 1) * in.N));
+  const double low = estimate - in.z * sd, high = estimate + in.z * sd;
+  return {in, target, estimate, in.N * estimate, sd, low, high, in.N * low, in.N * high, IsSmallSample(in.n, in.N)};
+}
+
+SrsSd ComputeSd(const SrsInput& in, Target target) {
+  if (IsMean(target)) {
+    const double V = (in.N - in.n) * in.sigma * in.sigma / ((in.N - 1) * in.n);
+    return {in, target, std::sqrt(V), V, std::sqrt(in.N * in.N * V), in.N * in.N * V};
+  }
+  const double V = (in.N - in.n) * in.pi * (1 - in.pi) / ((in.N - 1) * in.n);
+  return {in, target, std::sqrt(V), V, in.N * std::sqrt(V), in.N * in.N * V};
+}
+
+// A margin on the total is a margin of margin / N on the mean.
+SrsSampleSize ComputeSampleSize(const SrsInput& in, Target target) {
+  const double D = IsMean(target) ? in.sigma * in.sigma : in.pi * (1 - in.pi);
+  const double e = in.specialTarget == SpecialTarget::TotalOrNumber ? in.margin / (in.z * in.N) : in.margin / in.z;
+  const double required = in.N * D / ((in.N - 1) * e * e + D);
+  return {in, target, required, IsSmallSample(required, in.N)};
+}
+
+void Write(CTervoDoc& d, const SrsPoint& r) {
+  Heading(d, IsMean(r.target) ? kMeanTarget : kPropTarget, "Objective: Point estimates");
+  d.AppendLine("Population size, N= %.0f", r.in.N);
+  if (IsMean(r.target)) {
+    d.AppendLine("Estimate of population mean: %f", r.estimate);
+    d.AppendLine("Estimate of population total: %f", r.total);
+  } else {
+    d.AppendLine("Estimate of population proportion: %f", r.estimate);
+    d.AppendLine("Estimate of population number in category: %.0f", r.total);
+  }
+}
+
+void Write(CTervoDoc& d, const SrsInterval& r) {
+  const bool mean = IsMean(r.target);
+  Heading(d, mean ? kMeanTarget : "Target: Proportion or number in category",
+          "Objective: Confidence interval estimates");
+  d.AppendLine("Population size, N= %.0f", r.in.N);
+  d.AppendLine("Sample size, n= %.0f", r.in.n);
+  if (mean) {
+    d.AppendLine("Point estimate of population mean: %f", r.estimate);
+    d.AppendLine("Point estimate of population total: %f", r.total);
+    d.AppendLine("Est. std. deviation of sample mean: %f", r.sd);
+  } else {
+    d.AppendLine("Point estimate of population proportion in category: %f", r.estimate);
+    d.AppendLine("Point estimate of population number in category: %.0f", r.total);
+    d.AppendLine("Est. std. deviation of sample proportion: %f", r.sd);
+  }
+  if (r.warning) d.AppendWarning();
+  d.AppendIntervals(mean ? CTervoDoc::IntervalOf::MeanTotal : CTervoDoc::IntervalOf::ProportionNumber,
+                    CTervoDoc::Wording::Population, r.in.probability, r.in.N, r.low, r.high);
+}
+
+void Write(CTervoDoc& d, const SrsSd& r) {
+  Heading(d, IsMean(r.target) ? kMeanTarget : kPropTarget, "Objective: Theoretical std. deviation of estimators");
+  d.AppendLine("Population size, N= %.0f", r.in.N);
+  d.AppendLine("Sample size, n= %.0f", r.in.n);
+  if (IsMean(r.target)) {
+    d.AppendLine("Guesstimate of pop. std. deviation of variable: %f", r.in.sigma);
+    d.AppendLine("Guesstimate of std. deviation of estimator of pop. mean: %f", r.sd);
+    d.AppendLine("Guesstimate of variance of estimator of pop.  mean: %f", r.variance);
+    d.AppendLine("Guesstimate of std. deviation of estimator of pop. total: %f", r.totalSd);
+    d.AppendLine("Guesstimate of variance of estimator of pop. total: %f", r.totalVariance);
+  } else {
+    d.AppendLine("Guesstimate of population proportion in category: %f", r.in.pi);
+    d.AppendLine("Guesstimate of std. deviation of estimator of pop. proportion: %f", r.sd);
+    d.AppendLine("Guesstimate of variance of estimator of pop. proportion: %f", r.variance);
+    d.AppendLine("Guesstimate of std. deviation of estimator of pop. number: %f", r.totalSd);
+    d.AppendLine("Guesstimate of variance of estimator of pop. number: %f", r.totalVariance);
+  }
+}
+
+void Write(CTervoDoc& d, const SrsSampleSize& r) {
+  const bool second = r.in.specialTarget == SpecialTarget::TotalOrNumber;
+  if (IsMean(r.target)) {
+    Heading(d, second ? "Target: Total of variable" : "Target: Mean of variable",
+            "Objective: Sample size determination");
+    d.AppendLine("Population size, N= %.0f", r.in.N);
+    d.AppendLine("Guesstimate of population std. deviation of variable: %f", r.in.sigma);
+  } else {
+    Heading(d, second ? "Target: Number in category" : "Target: Proportion in category",
+            "Objective: Sample size determination");
+    d.AppendLine("Population size, N= %.0f", r.in.N);
+    d.AppendLine("Guesstimate of population proportion in category: %f", r.in.pi);
+  }
+  d.AppendLine("Accuracy requirements, margin: %f", r.in.margin);
+  d.AppendLine("Accuracy requirements, probability: %f", r.in.probability);
+  d.AppendLine("Required sample size is %.0f", r.required);
+  if (r.warning) d.AppendWarning();
+}
+
+Record& RecordEstimates(Record& rec, const EstimateKeys& keys, double estimate, double total) {
+  return rec.Result(keys.estimate, estimate).Result(keys.total, total);
+}
+
+Record& RecordIntervals(Record& rec, const EstimateKeys& keys, double sd, double low, double high, double totalLow,
+                        double totalHigh) {
+  return rec.Result(keys.sd, sd)
+      .Result(keys.low, low)
+      .Result(keys.high, high)
+      .Result(keys.totalLow, totalLow)
+      .Result(keys.totalHigh, totalHigh);
+}
+
+Record& RecordAccuracy(Record& rec, double margin, double probability, double z) {
+  return rec.Input("margin", margin).Input("probability", probability).Input("z", z);
+}
+
+Record ToRecord(const SrsPoint& r) {
+  Record rec;
+  EchoSample(rec.Input("population_size", r.in.N), r.in, r.target);
+  return RecordEstimates(rec, IsMean(r.target) ? kMeanKeys : kProportionKeys, r.estimate, r.total);
+}
+
+Record ToRecord(const SrsInterval& r) {
+  Record rec;
+  rec.Input("population_size", r.in.N).Input("sample_size", r.in.n);
+  EchoSample(rec, r.in, r.target);
+  if (IsMean(r.target)) rec.Input("sample_sd", r.in.s);
+  rec.Input("confidence", r.in.probability).Input("z", r.in.z);
+  const EstimateKeys& keys = IsMean(r.target) ? kMeanKeys : kProportionKeys;
+  RecordEstimates(rec, keys, r.estimate, r.total);
+  return RecordIntervals(rec, keys, r.sd, r.low, r.high, r.totalLow, r.totalHigh);
+}
+
+Record ToRecord(const SrsSd& r) {
+  Record rec;
+  rec.Input("population_size", r.in.N).Input("sample_size", r.in.n);
+  if (IsMean(r.target)) {
+    rec.Input("population_sd", r.in.sigma);
+    return rec.Result("sd_mean", r.sd)
+        .Result("var_mean", r.variance)
+        .Result("sd_total", r.totalSd)
+        .Result("var_total", r.totalVariance);
+  }
+  rec.Input("population_proportion", r.in.pi);
+  return rec.Result("sd_proportion", r.sd)
+      .Result("var_proportion", r.variance)
+      .Result("sd_number", r.totalSd)
+      .Result("var_number", r.totalVariance);
+}
+
+Record ToRecord(const SrsSampleSize& r) {
+  Record rec;
+  rec.Input("population_size", r.in.N);
+  if (IsMean(r.target))
+    rec.Input("population_sd", r.in.sigma);
+  else
+    rec.Input("population_proportion", r.in.pi);
+  rec.Input("special_target", static_cast<int>(r.in.specialTarget));
+  return RecordAccuracy(rec, r.in.margin, r.in.probability, r.in.z).Result("required_sample_size", r.required);
+}
+
+std::vector<const FormTemplate*> SimpleFormTemplates() {
+  return {&kMeanPointForm.tmpl, &kProportionPointForm.tmpl, &kMeanIntervalForm.tmpl,   &kProportionIntervalForm.tmpl,
+          &kMeanSdForm.tmpl,    &kProportionSdForm.tmpl,    &kMeanSampleSizeForm.tmpl, &kProportionSampleSizeForm.tmpl};
+}
+
+}  // namespace srs
+
+std::vector<const FormTemplate*> SrsFormTemplates() {
+  std::vector<const FormTemplate*> all;
+  for (auto kind : {srs::SimpleFormTemplates, srs::AuxFormTemplates, srs::MeansRatioFormTemplates})
+    for (const FormTemplate* t : kind()) all.push_back(t);
+  return all;
+}
+
+using srs::SrsInput;
 
 int CTervoDoc::SrsMeanPoint() {
   SrsInput in(*this);
-  if (!Collect(*this, in, kMeanPointForm, {Slot::N, Slot::BarY})) return 0;
-  Heading(*this, kMeanTarget, "Objective: Point estimates");
-  AppendLine("Population size, N= %.0f", in.N);
-  AppendLine("Estimate of population mean: %f", in.barY);
-  AppendLine("Estimate of population total: %f", in.N * in.barY);
-  EndBlock();
-  return 1;
+  if (!Collect(*this, in, srs::kMeanPointForm)) return 0;
+  return Report(*this, srs::ComputePoint(in, Target::MeanTotal));
 }
 
 int CTervoDoc::SrsProportionPoint() {
   SrsInput in(*this);
-  if (!Collect(*this, in, kProportionPointForm, {Slot::N, Slot::P})) return 0;
-  Heading(*this, kPropTarget, "Objective: Point estimates");
-  AppendLine("Population size, N= %.0f", in.N);
-  AppendLine("Estimate of population proportion: %f", in.P);
-  AppendLine("Estimate of population number in category: %.0f", in.N * in.P);
-  EndBlock();
-  return 1;
+  if (!Collect(*this, in, srs::kProportionPointForm)) return 0;
+  return Report(*this, srs::ComputePoint(in, Target::ProportionNumber));
 }
 
 int CTervoDoc::SrsMeanInterval() {
   SrsInput in(*this);
-  if (!Collect(*this, in, kMeanIntervalForm, {Slot::N, Slot::n, Slot::BarY, Slot::S, Slot::Level})) return 0;
-  const double sd = std::sqrt((in.N - in.n) * in.s * in.s / ((in.n - 1) * in.N));
-  const double low = in.barY - in.z * sd, high = in.barY + in.z * sd;
-  Heading(*this, kMeanTarget, "Objective: Confidence interval estimates");
-  AppendLine("Population size, N= %.0f", in.N);
-  AppendLine("Sample size, n= %.0f", in.n);
-  AppendLine("Point estimate of population mean: %f", in.barY);
-  AppendLine("Point estimate of population total: %f", in.N * in.barY);
-  AppendLine("Est. std. deviation of sample mean: %f", sd);
-  if (IsSmallSample(in.n, in.N)) AppendWarning();
-  AppendIntervals(IntervalOf::MeanTotal, Wording::Population, in.probability, in.N, low, high);
-  EndBlock();
-  return 1;
+  if (!Collect(*this, in, srs::kMeanIntervalForm)) return 0;
+  return Report(*this, srs::ComputeInterval(in, Target::MeanTotal));
 }
 
 int CTervoDoc::SrsProportionInterval() {
   SrsInput in(*this);
-  if (!Collect(*this, in, kProportionIntervalForm, {Slot::N, Slot::n, Slot::P, Slot::Level})) return 0;
-  const double sd = std::sqrt((in.N - in.n) * in.P * (1 - in.P) / ((in.n - 1) * in.N));
-  const double low = in.P - in.z * sd, high = in.P + in.z * sd;
-  Heading(*this, "Target: Proportion or number in category", "Objective: Confidence interval estimates");
-  AppendLine("Population size, N= %.0f", in.N);
-  AppendLine("Sample size, n= %.0f", in.n);
-  AppendLine("Point estimate of population proportion in category: %f", in.P);
-  AppendLine("Point estimate of population number in category: %.0f", in.N * in.P);
-  AppendLine("Est. std. deviation of sample proportion: %f", sd);
-  if (IsSmallSample(in.n, in.N)) AppendWarning();
-  AppendIntervals(IntervalOf::ProportionNumber, Wording::Population, in.probability, in.N, low, high);
-  EndBlock();
-  return 1;
+  if (!Collect(*this, in, srs::kProportionIntervalForm)) return 0;
+  return Report(*this, srs::ComputeInterval(in, Target::ProportionNumber));
 }
 
 int CTervoDoc::SrsMeanSd() {
   SrsInput in(*this);
-  if (!Collect(*this, in, kMeanSdForm, {Slot::N, Slot::n, Slot::Sigma})) return 0;
-  const double V = (in.N - in.n) * in.sigma * in.sigma / ((in.N - 1) * in.n);
-  Heading(*this, kMeanTarget, "Objective: Theoretical std. deviation of estimators");
-  AppendLine("Population size, N= %.0f", in.N);
-  AppendLine("Sample size, n= %.0f", in.n);
-  AppendLine("Guesstimate of pop. std. deviation of variable: %f", in.sigma);
-  AppendLine("Guesstimate of std. deviation of estimator of pop. mean: %f", std::sqrt(V));
-  AppendLine("Guesstimate of variance of estimator of pop.  mean: %f", V);
-  AppendLine("Guesstimate of std. deviation of estimator of pop. total: %f", std::sqrt(in.N * in.N * V));
-  AppendLine("Guesstimate of variance of estimator of pop. total: %f", in.N * in.N * V);
-  EndBlock();
-  return 1;
+  if (!Collect(*this, in, srs::kMeanSdForm)) return 0;
+  return Report(*this, srs::ComputeSd(in, Target::MeanTotal));
 }
 
 int CTervoDoc::SrsProportionSd() {
   SrsInput in(*this);
-  if (!Collect(*this, in, kProportionSdForm, {Slot::N, Slot::n, Slot::Pi})) return 0;
-  const double V = (in.N - in.n) * in.pi * (1 - in.pi) / ((in.N - 1) * in.n);
-  Heading(*this, kPropTarget, "Objective: Theoretical std. deviation of estimators");
-  AppendLine("Population size, N= %.0f", in.N);
-  AppendLine("Sample size, n= %.0f", in.n);
-  AppendLine("Guesstimate of population proportion in category: %f", in.pi);
-  AppendLine("Guesstimate of std. deviation of estimator of pop. proportion: %f", std::sqrt(V));
-  AppendLine("Guesstimate of variance of estimator of pop. proportion: %f", V);
-  AppendLine("Guesstimate of std. deviation of estimator of pop. number: %f", in.N * std::sqrt(V));
-  AppendLine("Guesstimate of variance of estimator of pop. number: %f", in.N * in.N * V);
-  EndBlock();
-  return 1;
+  if (!Collect(*this, in, srs::kProportionSdForm)) return 0;
+  return Report(*this, srs::ComputeSd(in, Target::ProportionNumber));
 }
 
 int CTervoDoc::SrsMeanSampleSize() {
   SrsInput in(*this);
-  if (!Collect(*this, in, kMeanSampleSizeForm, {Slot::N, Slot::Sigma, Slot::Special, Slot::Margin, Slot::Level}))
-    return 0;
-  const double required = RequiredSampleSize(in, in.sigma * in.sigma);
-  Heading(*this, in.specialTarget == 2 ? "Target: Total of variable" : "Target: Mean of variable",
-          "Objective: Sample size determination");
-  AppendLine("Population size, N= %.0f", in.N);
-  AppendLine("Guesstimate of population std. deviation of variable: %f", in.sigma);
-  return AppendAccuracyAndSize(*this, in, required);
+  if (!Collect(*this, in, srs::kMeanSampleSizeForm)) return 0;
+  return Report(*this, srs::ComputeSampleSize(in, Target::MeanTotal));
 }
 
 int CTervoDoc::SrsProportionSampleSize() {
   SrsInput in(*this);
-  if (!Collect(*this, in, kProportionSampleSizeForm, {Slot::N, Slot::Pi, Slot::Special, Slot::Margin, Slot::Level}))
-    return 0;
-  const double required = RequiredSampleSize(in, in.pi * (1 - in.pi));
-  Heading(*this, in.specialTarget == 2 ? "Target: Number in category" : "Target: Proportion in category",
-          "Objective: Sample size determination");
-  AppendLine("Population size, N= %.0f", in.N);
-  AppendLine("Guesstimate of population proportion in category: %f", in.pi);
-  return AppendAccuracyAndSize(*this, in, required);
+  if (!Collect(*this, in, srs::kProportionSampleSizeForm)) return 0;
+  return Report(*this, srs::ComputeSampleSize(in, Target::ProportionNumber));
 }
 
 }  // namespace mirto

@@ -38,7 +38,7 @@ double StratifiedWork::RequiredSampleSize() const {
   const double A = Sum([&](long long i) { return Ni[i] * Ni[i] * GroupVariance(i) / v[i]; });
   const double B = Sum([&](long long i) { return Ni[i] * GroupVariance(i); });
   // A margin on the total is a margin of margin / N on each element.
-  const double e = (specialTarget == 1 ? margin : margin / N) / z;
+  const double e = (specialTarget == SpecialTarget::MeanOrProportion ? margin : margin / N) / z;
   return A / (N * N * e * e + B);
 }
 

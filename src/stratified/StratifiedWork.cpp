@@ -66,7 +66,8 @@ bool StratifiedWork::Collect(CTervoDoc& doc) {
 
 void StratifiedWork::WriteHead(CTervoDoc& doc) {
   doc.AppendSeparator();
-  doc.AppendLine("%s", specialTarget != 1 && layout.totalTarget ? layout.totalTarget : layout.target);
+  doc.AppendLine("%s", specialTarget != SpecialTarget::MeanOrProportion && layout.totalTarget ? layout.totalTarget
+                                                                                              : layout.target);
   doc.AppendLine("Method: Stratified random sampling");
   doc.AppendLine("%s", layout.objective);
   doc.AppendLine("Estimator: Stratified");

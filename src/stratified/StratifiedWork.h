@@ -77,7 +77,7 @@ class StratifiedWork {
   int K;
   double N = 0.0;
   double z, probability, margin;
-  int specialTarget;
+  SpecialTarget specialTarget;
   double budget, fixedCost;
   double n = 0.0;
   bool smallSample = false;

@@ -35,10 +35,10 @@ void AppendHeading(CTervoDoc& d, Target target, Objective objective, const char*
   static constexpr const char* kObjectives[] = {"Objective: Point estimates", "Objective: Confidence intervals",
                                                 "Objective: Theoretical std. deviation of estimator"};
   d.AppendSeparator();
-  d.AppendLine("%s", target == Target::Mean ? "Target: Mean and total of variable"
-                                            : "Target: Proportion and number in category");
+  d.AppendLine("%s", target == Target::MeanTotal ? "Target: Mean and total of variable"
+                                                 : "Target: Proportion and number in category");
   d.AppendLine("%s", method);
-  d.AppendLine("%s", kObjectives[static_cast<int>(objective)]);
+  d.AppendLine("%s", kObjectives[static_cast<int>(objective) - 1]);
   d.AppendLine("%s", estimator);
 }
 
@@ -62,7 +62,7 @@ void AppendElementTable(CTervoDoc& d, const TableLayout& layout, const double* y
 }
 
 void AppendEstimates(CTervoDoc& d, Target target, Objective objective, double mean, double total) {
-  if (target == Target::Mean) {
+  if (target == Target::MeanTotal) {
     d.AppendLine("Estimate of population mean: %f", mean);
     d.AppendLine("Estimate of population total: %f", total);
   } else if (objective == Objective::Point) {
@@ -76,7 +76,7 @@ void AppendEstimates(CTervoDoc& d, Target target, Objective objective, double me
 
 void AppendIntervals(CTervoDoc& d, Target target, double sd, double mean, double N, double n, double z, double level) {
   const double low = mean - z * sd, high = mean + z * sd;
-  if (target == Target::Mean) {
+  if (target == Target::MeanTotal) {
     d.AppendLine("Estimated std. deviation of estimator of pop. mean, Sd(barY_hh), is %f ", sd);
     if (IsSmallSample(n, N)) d.AppendWarning();
     d.AppendIntervals(CTervoDoc::IntervalOf::MeanTotal, CTervoDoc::Wording::Pop, level, N, low, high);
@@ -88,7 +88,7 @@ void AppendIntervals(CTervoDoc& d, Target target, double sd, double mean, double
 }
 
 void AppendTheoreticalSd(CTervoDoc& d, Target target, double sdMean, double sdTotal) {
-  if (target == Target::Mean) {
+  if (target == Target::MeanTotal) {
     d.AppendLine("Std. deviation of estimator of pop. mean, Sd(barY_hh): %f", sdMean);
     d.AppendLine("Std. deviation of estimator of pop. total: %f", sdTotal);
   } else {

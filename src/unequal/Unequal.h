@@ -1,6 +1,7 @@
 #pragma once
 // What the with- and without-replacement routines share: their element forms,
 // the element table layouts and the report lines both families write alike.
+#include "framework/Codes.h"
 #include "framework/Form.h"
 #include "journal/CTervoDoc.h"
 
@@ -11,9 +12,6 @@ extern const FormTemplate kHheCategoryElementForm;  // 184
 extern const FormTemplate kHteElementForm;          // 187
 extern const FormTemplate kHteCategoryElementForm;  // 188
 extern const FormTemplate kJointProbabilityForm;    // 190
-
-enum class Target { Mean, Proportion };
-enum class Objective { Point, Interval, Sd };
 
 // Row formats of the element tables; each variant keeps its own precision and
 // trailing blank.

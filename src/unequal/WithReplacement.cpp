@@ -8,10 +8,8 @@
 namespace mirto {
 namespace {
 
-using unequal::Objective;
 using unequal::RowStyle;
 using unequal::TableLayout;
-using unequal::Target;
 
 // HheWork: the operation's copy of the calculator state and the sums its
 // entry loop keeps.
@@ -58,7 +56,7 @@ bool EnterPopulation(FormHost& host, const FormTemplate& form, HheWork& w, long 
 // EnterHheElements: the draws for point and interval, the population for the
 // theoretical deviation.
 bool EnterHheElements(FormHost& host, const FormTemplate& form, HheWork& w, Objective objective, long long count) {
-  if (objective == Objective::Sd) return EnterPopulation(host, form, w, count);
+  if (objective == Objective::ThStdDev) return EnterPopulation(host, form, w, count);
   return unequal::EnterSampledElements(host, form, w.values.get(), w.probabilities.get(), count, w.N, w.sumRatio,
                                        objective == Objective::Interval ? &w.sumSquares : nullptr);
 }
@@ -88,24 +86,24 @@ void AppendPopulationResults(CTervoDoc& d, const HheWork& w, Target target) {
 }
 
 int RunHhe(CTervoDoc& d, Target target, Objective objective) {
-  const long long count = objective == Objective::Sd ? d.m_nPopSize : d.m_nSampleSize;
+  const long long count = objective == Objective::ThStdDev ? d.m_nPopSize : d.m_nSampleSize;
   DoubleArray y = d.AllocArray(count);
   if (!y) return d.m_nLastResult = 0;
   DoubleArray q = d.AllocArray(count);
   if (!q) return d.m_nLastResult = 0;
   HheWork w(y, q, d);
-  const FormTemplate& form = target == Target::Mean ? unequal::kHheElementForm : unequal::kHheCategoryElementForm;
+  const FormTemplate& form = target == Target::MeanTotal ? unequal::kHheElementForm : unequal::kHheCategoryElementForm;
   if (!EnterHheElements(d.Host(), form, w, objective, count)) return d.m_nLastResult = 0;
 
   unequal::AppendHeading(d, target, objective, "Method: Unequal probabilities, with replacement", "Estimator: HHE");
   d.AppendLine("Population size, N= %.0f", w.N);
   d.AppendLine("Sample size, n= %.0f", w.n);
-  if (objective == Objective::Sd)
-    d.AppendLine(target == Target::Mean ? "Population mean of variable, mu= %f" : "Population proportion, Pi= %f",
+  if (objective == Objective::ThStdDev)
+    d.AppendLine(target == Target::MeanTotal ? "Population mean of variable, mu= %f" : "Population proportion, Pi= %f",
                  w.mu);
-  const TableLayout& table = kTables[static_cast<int>(target)][static_cast<int>(objective)];
+  const TableLayout& table = kTables[static_cast<int>(target) - 1][static_cast<int>(objective) - 1];
   unequal::AppendElementTable(d, table, y.get(), q.get(), count);
-  if (objective == Objective::Sd)
+  if (objective == Objective::ThStdDev)
     AppendPopulationResults(d, w, target);
   else
     AppendSampleResults(d, w, target, objective);
@@ -115,11 +113,11 @@ int RunHhe(CTervoDoc& d, Target target, Objective objective) {
 
 }  // namespace
 
-int CTervoDoc::HheMeanPoint() { return RunHhe(*this, Target::Mean, Objective::Point); }
-int CTervoDoc::HheProportionPoint() { return RunHhe(*this, Target::Proportion, Objective::Point); }
-int CTervoDoc::HheMeanInterval() { return RunHhe(*this, Target::Mean, Objective::Interval); }
-int CTervoDoc::HheProportionInterval() { return RunHhe(*this, Target::Proportion, Objective::Interval); }
-int CTervoDoc::HheMeanSd() { return RunHhe(*this, Target::Mean, Objective::Sd); }
-int CTervoDoc::HheProportionSd() { return RunHhe(*this, Target::Proportion, Objective::Sd); }
+int CTervoDoc::HheMeanPoint() { return RunHhe(*this, Target::MeanTotal, Objective::Point); }
+int CTervoDoc::HheProportionPoint() { return RunHhe(*this, Target::ProportionNumber, Objective::Point); }
+int CTervoDoc::HheMeanInterval() { return RunHhe(*this, Target::MeanTotal, Objective::Interval); }
+int CTervoDoc::HheProportionInterval() { return RunHhe(*this, Target::ProportionNumber, Objective::Interval); }
+int CTervoDoc::HheMeanSd() { return RunHhe(*this, Target::MeanTotal, Objective::ThStdDev); }
+int CTervoDoc::HheProportionSd() { return RunHhe(*this, Target::ProportionNumber, Objective::ThStdDev); }
 
 }  // namespace mirto

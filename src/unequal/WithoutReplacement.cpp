@@ -9,10 +9,8 @@
 namespace mirto {
 namespace {
 
-using unequal::Objective;
 using unequal::RowStyle;
 using unequal::TableLayout;
-using unequal::Target;
 
 // HteWork: the operation's copy of the calculator state and what its entry
 // loop accumulates; sumSquares is the variance V in the theoretical deviation.
@@ -77,7 +75,7 @@ bool EnterPairs(FormHost& host, HteWork& w, long long count) {
 // EnterHteElements: the sample for point and interval; the population and
 // then every pair for the theoretical deviation.
 bool EnterHteElements(FormHost& host, const FormTemplate& form, HteWork& w, Objective objective, long long count) {
-  if (objective != Objective::Sd)
+  if (objective != Objective::ThStdDev)
     return unequal::EnterSampledElements(host, form, w.values.get(), w.probabilities.get(), count, w.N, w.sumRatio,
                                          objective == Objective::Interval ? &w.sumSquares : nullptr);
   w.sumSquares = 0.0;
@@ -122,23 +120,23 @@ void AppendPopulationResults(CTervoDoc& d, const HteWork& w, Target target, long
 long long PairCount(long long N) { return N * (N - 1) / 2; }
 
 int RunHte(CTervoDoc& d, Target target, Objective objective) {
-  const long long count = objective == Objective::Sd ? d.m_nPopSize : d.m_nSampleSize;
+  const long long count = objective == Objective::ThStdDev ? d.m_nPopSize : d.m_nSampleSize;
   DoubleArray y = d.AllocArray(count);
   if (!y) return d.m_nLastResult = 0;
   DoubleArray p = d.AllocArray(count);
   if (!p) return d.m_nLastResult = 0;
   DoubleArray pij;
-  if (objective == Objective::Sd && !(pij = d.AllocArray(PairCount(count)))) return d.m_nLastResult = 0;
+  if (objective == Objective::ThStdDev && !(pij = d.AllocArray(PairCount(count)))) return d.m_nLastResult = 0;
   HteWork w(y, p, pij, d);
-  const FormTemplate& form = target == Target::Mean ? unequal::kHteElementForm : unequal::kHteCategoryElementForm;
+  const FormTemplate& form = target == Target::MeanTotal ? unequal::kHteElementForm : unequal::kHteCategoryElementForm;
   if (!EnterHteElements(d.Host(), form, w, objective, count)) return d.m_nLastResult = 0;
 
   unequal::AppendHeading(d, target, objective, "Method: Unequal probabilities, without replacement", "Estimator: HTE");
   d.AppendLine("Population size, N= %.0f", w.N);
-  if (objective != Objective::Sd) d.AppendLine("Sample size, n= %.0f", w.n);
-  const TableLayout& table = kTables[static_cast<int>(target)][static_cast<int>(objective)];
+  if (objective != Objective::ThStdDev) d.AppendLine("Sample size, n= %.0f", w.n);
+  const TableLayout& table = kTables[static_cast<int>(target) - 1][static_cast<int>(objective) - 1];
   unequal::AppendElementTable(d, table, y.get(), p.get(), count);
-  if (objective == Objective::Sd)
+  if (objective == Objective::ThStdDev)
     AppendPopulationResults(d, w, target, count);
   else
     AppendSampleResults(d, w, target, objective);
@@ -148,11 +146,11 @@ int RunHte(CTervoDoc& d, Target target, Objective objective) {
 
 }  // namespace
 
-int CTervoDoc::HteMeanPoint() { return RunHte(*this, Target::Mean, Objective::Point); }
-int CTervoDoc::HteProportionPoint() { return RunHte(*this, Target::Proportion, Objective::Point); }
-int CTervoDoc::HteMeanInterval() { return RunHte(*this, Target::Mean, Objective::Interval); }
-int CTervoDoc::HteProportionInterval() { return RunHte(*this, Target::Proportion, Objective::Interval); }
-int CTervoDoc::HteMeanSd() { return RunHte(*this, Target::Mean, Objective::Sd); }
-int CTervoDoc::HteProportionSd() { return RunHte(*this, Target::Proportion, Objective::Sd); }
+int CTervoDoc::HteMeanPoint() { return RunHte(*this, Target::MeanTotal, Objective::Point); }
+int CTervoDoc::HteProportionPoint() { return RunHte(*this, Target::ProportionNumber, Objective::Point); }
+int CTervoDoc::HteMeanInterval() { return RunHte(*this, Target::MeanTotal, Objective::Interval); }
+int CTervoDoc::HteProportionInterval() { return RunHte(*this, Target::ProportionNumber, Objective::Interval); }
+int CTervoDoc::HteMeanSd() { return RunHte(*this, Target::MeanTotal, Objective::ThStdDev); }
+int CTervoDoc::HteProportionSd() { return RunHte(*this, Target::ProportionNumber, Objective::ThStdDev); }
 
 }  // namespace mirto

@@ -138,7 +138,7 @@ class FormDialogTest : public QObject {
     QFETCH(int, model);
     const FormTemplate* t = id == 9001 ? &kRulesForm : id == 9002 ? &kChoiceForm : FindFormTemplate(id);
     QVERIFY(t);
-    Form form(*t, {method, model});
+    Form form(*t, {static_cast<Method>(method), static_cast<PredictionModel>(model)});
     form.SetRowNumber(7);
     CFormDialog d(form);
     d.show();
@@ -157,7 +157,7 @@ class FormDialogTest : public QObject {
     QFETCH(int, method);
     QFETCH(int, model);
     const FormTemplate* t = id == 9001 ? &kRulesForm : id == 9002 ? &kChoiceForm : FindFormTemplate(id);
-    Form form(*t, {method, model});
+    Form form(*t, {static_cast<Method>(method), static_cast<PredictionModel>(model)});
     form.SetRowNumber(7);
     const Form opened = form;
     CFormDialog d(form);

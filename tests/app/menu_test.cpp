@@ -16,7 +16,7 @@
 #include "app/QtFormHost.h"
 #include "app/RecentFileList.h"
 #include "batch/Session.h"
-#include "framework/Commands.h"
+#include "framework/Registry.h"
 #include "journal/CTervoDoc.h"
 
 using namespace mirto;
@@ -37,10 +37,25 @@ QMenu* Submenu(QMenu* menu, const QStringList& path) {
   return menu;
 }
 
-QAction* Item(QMenu* menu, const QString& text) {
+QAction* MenuItem(QMenu* menu, const QString& text) {
   for (QAction* a : menu->actions())
     if (!a->menu() && a->text() == text) return a;
   return nullptr;
+}
+
+// The id of the first form a command shows, from a run of the library alone.
+int FirstFormId(int command) {
+  struct FirstForm : FormHost {
+    int id = 0;
+    bool ShowForm(Form& form) override {
+      if (!id) id = form.Template().id;
+      return false;
+    }
+    void Message(std::string_view) override {}
+  } host;
+  CTervoDoc doc(host);
+  doc.OnCommand(command);
+  return host.id;
 }
 
 struct Fixture {
@@ -75,27 +90,28 @@ class MenuTest : public QObject {
     QVERIFY(top[0]->menu());
     QCOMPARE(top[1]->text(), QString("Prediction"));
     QCOMPARE(top[1]->data().toInt(), kPredictionCommand);
-    QCOMPARE(top[1]->statusTip(), Q(kPredictionPrompt));
+    QCOMPARE(top[1]->statusTip(), Q(FindCommand(kPredictionCommand)->prompt));
   }
 
   void everyLeafIsPresentWithItsIdAndPrompt() {
     Fixture f;
     QMenu* random = Submenu(f.frame.ApproachMenuWidget(), {"Random sampling"});
     QVERIFY(random);
-    for (const Command& c : RandomizationCommands()) {
+    for (const Command& c : Commands()) {
+      if (c.approach != Approach::Randomization) continue;
       QStringList segments = Q(c.path).split(" > ");
       const QString leaf = segments.takeLast();
       QMenu* menu = Submenu(random, segments);
       QVERIFY2(menu, qPrintable(Q(c.path)));
-      QAction* action = Item(menu, leaf);
+      QAction* action = MenuItem(menu, leaf);
       QVERIFY2(action, qPrintable(Q(c.path)));
       QCOMPARE(action->data().toInt(), c.id);
       QCOMPARE(action->statusTip(), Q(c.prompt));
       QVERIFY(action->isEnabled());
       QVERIFY(!action->whatsThis().isEmpty());
     }
-    // Nothing in the tree that the table does not have: 57 leaves and Prediction.
-    QCOMPARE(f.frame.CalculationActions()->actions().size(), static_cast<int>(RandomizationCommands().size()) + 1);
+    // Nothing in the tree that the registry does not have: the leaves and Prediction.
+    QCOMPARE(f.frame.CalculationActions()->actions().size(), static_cast<int>(Commands().size()));
   }
 
   void labelsHeadTheirSubmenusDisabled() {
@@ -113,8 +129,8 @@ class MenuTest : public QObject {
       QVERIFY(!first->isEnabled());
     }
     // The odd spelling of one objective is the table's, not a second submenu.
-    QVERIFY(
-        Item(Submenu(random, {"Un.Prob.WithoutRepl.", "Proportion/number in category"}), "Th. std.dev. of estimator"));
+    QVERIFY(MenuItem(Submenu(random, {"Un.Prob.WithoutRepl.", "Proportion/number in category"}),
+                     "Th. std.dev. of estimator"));
     QVERIFY(Submenu(random, {"Stratified", "Mean/total of variable"})->actions().size() == 7);
   }
 
@@ -154,21 +170,23 @@ class MenuTest : public QObject {
     QTRY_COMPARE(f.frame.statusBar()->currentMessage(), QString(CMainFrame::kIdlePrompt));
   }
 
-  // Every leaf writes its codes and reaches its calculation: a form (cancelled
-  // here) or, for a family not built yet, "Selection not coded.".
-  void everyLeafReachesItsCalculation() {
+  // Every leaf writes its codes and shows the first form of its calculation
+  // (cancelled here): the form the library's own run of the command shows first.
+  void everyLeafShowsItsFirstForm() {
     Fixture f;
     test::ModalWatchdog watchdog;
     for (QAction* action : f.frame.CalculationActions()->actions()) {
       const int id = action->data().toInt();
       if (id == kPredictionCommand) continue;
       QString seen;
-      watchdog.Expect([&seen](QWidget* w) {
+      int shownId = 0;
+      watchdog.Expect([&seen, &shownId](QWidget* w) {
         if (auto* box = qobject_cast<QMessageBox*>(w)) {
           seen = "message: " + box->text();
           box->accept();
         } else if (auto* form = qobject_cast<CFormDialog*>(w)) {
           seen = "form: " + form->windowTitle();
+          shownId = form->Shown().Template().id;
           form->reject();
         }
       });
@@ -176,13 +194,14 @@ class MenuTest : public QObject {
       action->trigger();
       const Command* c = FindCommand(id);
       QVERIFY(c);
-      QCOMPARE(f.doc.m_nApproach, 1);
+      QCOMPARE(f.doc.m_nApproach, Approach::Randomization);
       QCOMPARE(f.doc.m_nMethod, c->method);
       QCOMPARE(f.doc.m_nTarget, c->target);
       QCOMPARE(f.doc.m_nObjective, c->objective);
       QCOMPARE(f.doc.m_nEstimator, c->estimator);
-      QVERIFY2(seen == "message: Selection not coded." || seen.startsWith("form: "),
-               qPrintable(Q(c->path) + ": " + seen));
+      const int first = FirstFormId(id);
+      QVERIFY2(first != 0, qPrintable(Q(c->path)));
+      QVERIFY2(shownId == first, qPrintable(Q(c->path) + ": " + seen));
       QCOMPARE(f.doc.GetJournal().size(), before);  // cancelled: nothing appended
     }
     QCOMPARE(watchdog.Pending(), 0);
@@ -192,18 +211,18 @@ class MenuTest : public QObject {
   // "Prediction" goes to its own dispatcher, which writes no randomization code.
   void predictionReachesItsDispatcher() {
     Fixture f;
-    f.doc.m_nMethod = 6;
-    f.doc.m_nEstimator = 6;
+    f.doc.m_nMethod = Method::WithoutReplacement;
+    f.doc.m_nEstimator = Estimator::Hte;
     test::ModalWatchdog watchdog;
     QString seen;
     watchdog.Expect([&seen](QWidget* w) {
       seen = w->windowTitle() + test::MessageText(w);
       qobject_cast<QDialog*>(w)->reject();
     });
-    Item(f.frame.ApproachMenuWidget(), "Prediction")->trigger();
+    MenuItem(f.frame.ApproachMenuWidget(), "Prediction")->trigger();
     QVERIFY(!seen.isEmpty());
-    QCOMPARE(f.doc.m_nMethod, 6);
-    QCOMPARE(f.doc.m_nEstimator, 6);
+    QCOMPARE(f.doc.m_nMethod, Method::WithoutReplacement);
+    QCOMPARE(f.doc.m_nEstimator, Estimator::Hte);
     QCOMPARE(watchdog.Pending(), 0);
     QVERIFY(watchdog.Unexpected().isEmpty());
   }

@@ -1,0 +1,134 @@
+#pragma once
+// The program's help as data: a topic per selection code, the prediction
+// topic, and the help document built from them, the command registry and the
+// form catalogue. The desktop shell only renders it. Text between "**" marks
+// is shown in bold.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "framework/Codes.h"
+
+namespace mirto {
+
+struct HelpTopic {
+  std::string_view name;
+  std::string_view text;
+};
+
+inline constexpr HelpTopic kMethodTopics[] = {
+    {"Simple", "Simple random sampling: n elements drawn without replacement from a population of N elements."},
+    {"Stratified",
+     "Stratified random sampling: the population is divided into K groups (strata) and a simple random sample is "
+     "drawn in each. After a first form for the number of groups (and, where needed, the confidence level, the "
+     "accuracy requirements or the budget), one form per group asks its figures."},
+    {"Cluster",
+     "Cluster sampling: m of the M groups of the population are drawn and every element of a drawn group is "
+     "observed. A first form asks N, M and m; one form per sampled group follows."},
+    {"Two-stage",
+     "Two-stage sampling: m of the M groups are drawn, then a simple random sample of n_i of the N_i elements of "
+     "each drawn group. The per-group forms also ask n_i."},
+    {"Un.Prob.WithRepl.",
+     "Sampling with unequal probabilities, with replacement: n independent draws, element i being drawn with a "
+     "known probability p_i at each draw. The estimator (HHE) expands each drawn value by its probability. One form "
+     "per drawn element follows the form for N and n."},
+    {"Un.Prob.WithoutRepl.",
+     "Sampling with unequal probabilities, without replacement: each element has a known probability of inclusion "
+     "in the sample. The estimator (HTE) expands each sampled value by its inclusion probability."},
+};
+
+inline constexpr HelpTopic kTargetTopics[] = {
+    {"Mean/total of variable", "The population mean of a variable and the population total (N times the mean)."},
+    {"Proportion/number in category",
+     "The proportion of the population in a category and the number of elements in it."},
+    {"Ratio of means/totals", "The ratio of the population means (equal to the ratio of the totals) of two variables."},
+};
+
+inline constexpr HelpTopic kObjectiveTopics[] = {
+    {"Point estimates", "Estimates of the target from the sample figures you enter."},
+    {"Interval estimates",
+     "The estimates, their estimated standard deviation and approximate confidence intervals (estimate plus or minus "
+     "z times the standard deviation) at the confidence level you select: 99%, 95%, 90%, 80%, 60% or 50%."},
+    {"Th. std. dev. of estimator",
+     "The theoretical standard deviation of the estimator, from guesses of population figures: what a planned "
+     "sample would achieve."},
+    {"Sample size",
+     "The sample size needed so that the estimate of the mean (or total, proportion, number: the special target) "
+     "lies within the margin of the true value with the probability you select."},
+    {"Optimal allocation",
+     "How a stratified sample is best shared among the groups: each group's share is proportional to its size "
+     "times its standard deviation."},
+    {"Min. cost allocation",
+     "The allocation and total sample size that give the most precise estimate for the sampling budget C, given "
+     "the fixed cost c_0 and the cost of sampling one element in each group."},
+};
+
+inline constexpr HelpTopic kEstimatorTopics[] = {
+    {"Simple", "The sample mean (or proportion), expanded by N for the total (or number)."},
+    {"Ratio",
+     "Uses an auxiliary variable X whose population mean is known: the sample ratio of Y to X times the population "
+     "mean of X."},
+    {"Regression",
+     "Uses an auxiliary variable X whose population mean is known: the sample mean of Y corrected along the least "
+     "squares line of Y on X."},
+    {"Stratified", "Group estimates combined with the groups' shares of the population as weights."},
+    {"Two-stage", "Group totals estimated within the drawn groups and expanded to the M groups."},
+    {"HTE", "Each sampled value divided by its inclusion probability."},
+    {"HHE", "Each drawn value divided by its selection probability, averaged over the n draws."},
+    {"Special", "The ratio of the two sample means."},
+};
+
+inline constexpr HelpTopic kPredictionTopic = {
+    "Prediction",
+    "The model-based approach: the population total and mean of Y are predicted from the sample and an auxiliary "
+    "variable X whose population sum is known (Models A to D), or from the sample mean of Y and k explanatory "
+    "variables (Model E). A first form picks the model and the objective: a point prediction, a confidence interval "
+    "or the theoretical error variance."};
+
+// The help of one command: a topic per code it writes, or the approach's topic.
+struct CommandHelp {
+  const HelpTopic* method = nullptr;
+  const HelpTopic* target = nullptr;
+  const HelpTopic* objective = nullptr;
+  const HelpTopic* estimator = nullptr;
+  const HelpTopic* approach = nullptr;
+};
+
+// The topics of a set of codes; a code without a topic does not compile in a
+// registry row.
+constexpr CommandHelp HelpFor(Method m, Target t, Objective o, Estimator e) {
+  return {&kMethodTopics[static_cast<int>(m) - 1], &kTargetTopics[static_cast<int>(t) - 1],
+          &kObjectiveTopics[static_cast<int>(o) - 1], &kEstimatorTopics[static_cast<int>(e) - 1], nullptr};
+}
+
+// One paragraph of a command's help: "Method: Simple." and its text; the
+// approach's topic has no heading.
+struct HelpParagraph {
+  std::string_view heading;
+  const HelpTopic* topic;
+};
+std::vector<HelpParagraph> Paragraphs(const CommandHelp& help);
+
+// The help document: sections with an anchor, paragraphs, then terms with
+// their text, or a list of items.
+struct HelpEntry {
+  std::string term;
+  std::string note;  // after the term, not bold
+  std::string text;
+};
+struct HelpSection {
+  std::string_view anchor;  // "" for none
+  std::string_view heading;
+  std::vector<std::string_view> paragraphs;
+  std::vector<HelpEntry> entries;
+  std::vector<std::string> items;
+};
+struct HelpDocument {
+  std::string_view title;
+  std::vector<HelpSection> sections;
+};
+HelpDocument HelpTopics();
+
+inline constexpr std::string_view kLabelHelp = "Labels head the choices below them and cannot be chosen.";
+
+}  // namespace mirto

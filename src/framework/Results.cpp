@@ -1,0 +1,120 @@
+#include "framework/Results.h"
+
+#include <charconv>
+#include <cmath>
+#include <nlohmann/json.hpp>
+
+#include "framework/Registry.h"
+
+namespace mirto {
+namespace {
+
+// Keys and paths are the program's own text; the library still does the quoting.
+std::string Quoted(std::string_view text) {
+  return nlohmann::json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// A number, or a non-finite value as a string.
+std::string JsonNumber(double value) { return std::isfinite(value) ? NumberText(value) : Quoted(NumberText(value)); }
+
+void AppendFigures(std::string& out, const std::vector<Figure>& figures, const Record& record, Section section) {
+  out += '{';
+  bool first = true;
+  auto comma = [&] {
+    if (!first) out += ", ";
+    first = false;
+  };
+  for (const Figure& f : figures) {
+    comma();
+    out += Quoted(f.key) + ": " + JsonNumber(f.value);
+  }
+  for (const Table& t : record.tables()) {
+    if (t.section() != section) continue;
+    comma();
+    out += Quoted(t.key()) + ": [";
+    for (std::size_t row = 0; row < t.rows(); ++row) {
+      out += row ? ", {" : "{";
+      for (std::size_t c = 0; c < t.columns().size(); ++c)
+        out += (c ? ", " : "") + Quoted(t.columns()[c]) + ": " + JsonNumber(t.at(row, c));
+      out += '}';
+    }
+    out += ']';
+  }
+  out += '}';
+}
+
+int CommandId(const CompletedBlock& block) { return block.command ? block.command->id : 0; }
+
+std::string CsvRow(std::size_t number, int command, std::string_view name, std::string index, double value) {
+  return std::to_string(number) + ',' + std::to_string(command) + ',' + std::string(name) + ',' + index + ',' +
+         NumberText(value);
+}
+
+bool EndsWith(const std::string& text, std::string_view suffix) {
+  return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+}  // namespace
+
+std::string NumberText(double value) {
+  if (std::isnan(value)) return "nan";
+  if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
+  char text[32];
+  const auto r = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, r.ptr);
+}
+
+std::string ResultJson(const CompletedBlock& block, std::size_t number) {
+  std::string out = "{\"block\": " + std::to_string(number) + ", \"command\": " + std::to_string(CommandId(block)) +
+                    ", \"path\": " + Quoted(block.command ? block.command->path : "");
+  // A family that keeps no record yet says so rather than showing empty figures as results.
+  if (!block.record) {
+    out += ", \"record\": false, \"inputs\": {}, \"results\": {}";
+  } else {
+    out += ", \"inputs\": ";
+    AppendFigures(out, block.record->inputs(), *block.record, Section::Inputs);
+    out += ", \"results\": ";
+    AppendFigures(out, block.record->results(), *block.record, Section::Results);
+  }
+  out += block.warning ? ", \"warning\": true}" : ", \"warning\": false}";
+  return out;
+}
+
+std::vector<std::string> ResultCsv(const std::vector<CompletedBlock>& blocks) {
+  std::vector<std::string> rows{"block,command,name,index,value"};
+  for (std::size_t b = 0; b < blocks.size(); ++b) {
+    const CompletedBlock& block = blocks[b];
+    const std::size_t number = b + 1;
+    const int command = CommandId(block);
+    if (!block.record) {
+      rows.push_back(CsvRow(number, command, "record", "", 0));
+    } else {
+      for (Section section : {Section::Inputs, Section::Results}) {
+        for (const Figure& f : block.record->figures(section))
+          rows.push_back(CsvRow(number, command, f.key, "", f.value));
+        for (const Table& t : block.record->tables()) {
+          if (t.section() != section) continue;
+          for (std::size_t row = 0; row < t.rows(); ++row)
+            for (std::size_t c = 0; c < t.columns().size(); ++c)
+              rows.push_back(CsvRow(number, command, std::string(t.key()) + '.' + std::string(t.columns()[c]),
+                                    std::to_string(row + 1), t.at(row, c)));
+        }
+      }
+    }
+    rows.push_back(CsvRow(number, command, "warning", "", block.warning ? 1 : 0));
+  }
+  return rows;
+}
+
+FileResult WriteResults(const std::vector<CompletedBlock>& blocks, const std::string& path) {
+  // The journal's own writer: one text line each, and the old file kept whole on failure.
+  Journal lines;
+  if (EndsWith(path, ".csv")) {
+    for (const std::string& row : ResultCsv(blocks)) lines.push_back(row);
+  } else {
+    for (std::size_t b = 0; b < blocks.size(); ++b) lines.push_back(ResultJson(blocks[b], b + 1));
+  }
+  return WriteJournalFile(lines, path);
+}
+
+}  // namespace mirto

@@ -1,0 +1,24 @@
+#pragma once
+// The completed blocks of a journal as machine-readable results: JSON Lines
+// (one object per block) or, for a file ending in ".csv", a long table with
+// one row per figure. docs/results.md describes both and every key.
+#include <string>
+#include <vector>
+
+#include "journal/CTervoDoc.h"
+#include "journal/JournalFile.h"
+
+namespace mirto {
+
+// The shortest text that reads back to the same double; "inf", "-inf", "nan".
+std::string NumberText(double value);
+
+// One JSON object, without its newline; `number` counts blocks from 1.
+std::string ResultJson(const CompletedBlock& block, std::size_t number);
+// The header and the rows of the long table.
+std::vector<std::string> ResultCsv(const std::vector<CompletedBlock>& blocks);
+
+// Writes every block to `path`, replacing the file only when all was written.
+FileResult WriteResults(const std::vector<CompletedBlock>& blocks, const std::string& path);
+
+}  // namespace mirto

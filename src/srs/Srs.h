@@ -1,0 +1,207 @@
+#pragma once
+// Simple random sampling: the work records its forms fill, the result record
+// of each calculation and the formulas that make one from the other. A
+// routine collects a work record (Collect, framework/Entry.h), computes its
+// result, writes the block from the result and hands the result's record to
+// the document (Report, framework/Routine.h). Everything here but the writers
+// is free of report text and can be tested on its own.
+#include "framework/Codes.h"
+#include "framework/Entry.h"
+#include "framework/Record.h"
+
+namespace mirto {
+class CTervoDoc;
+}
+
+namespace mirto::srs {
+
+// ---- Work records: the routine's copy of the calculator state ----------------
+
+// The simple estimator.
+struct SrsInput {
+  SrsInput() = default;
+  explicit SrsInput(const CTervoDoc& d);
+  virtual ~SrsInput() = default;
+  SrsInput(const SrsInput&) = default;
+  SrsInput& operator=(const SrsInput&) = default;
+  double N = 0, n = 0, pi = 0, sigma = 0, barY = 0, s = 0, P = 0, z = 0, margin = 0, probability = 0;
+  SpecialTarget specialTarget = SpecialTarget::MeanOrProportion;
+};
+
+// The ratio and regression estimators; one record serves both.
+struct SrsAuxInput {
+  SrsAuxInput() = default;
+  explicit SrsAuxInput(const CTervoDoc& d);
+  virtual ~SrsAuxInput() = default;
+  SrsAuxInput(const SrsAuxInput&) = default;
+  SrsAuxInput& operator=(const SrsAuxInput&) = default;
+  bool Regression() const { return estimator == Estimator::Regression; }
+  Estimator estimator = Estimator::Ratio;
+  double barY = 0, barX = 0, muX = 0, muY = 0, N = 0, S = 0, n = 0, sigmaY = 0, sigmaX = 0, rhoXY = 0, b = 0, z = 0,
+         margin = 0, probability = 0;
+  SpecialTarget specialTarget = SpecialTarget::MeanOrProportion;
+};
+
+// The ratio of two variables, with the work values u and e of the sample size.
+struct SrsMeansRatioInput {
+  SrsMeansRatioInput() = default;
+  explicit SrsMeansRatioInput(const CTervoDoc& d);
+  virtual ~SrsMeansRatioInput() = default;
+  SrsMeansRatioInput(const SrsMeansRatioInput&) = default;
+  SrsMeansRatioInput& operator=(const SrsMeansRatioInput&) = default;
+  double N = 0, n = 0, u = 0, e = 0, barY1 = 0, barY2 = 0, S2_1 = 0, S2_2 = 0, S_12 = 0, sigma2_1 = 0, sigma2_2 = 0,
+         sigma_12 = 0, mu_1 = 0, mu_2 = 0, z = 0, probability = 0, margin = 0;
+};
+
+// ---- The simple estimator -------------------------------------------------------
+// `target` is MeanTotal (barY, sigma) or ProportionNumber (P, pi).
+
+struct SrsPoint {
+  SrsInput in;
+  Target target;
+  double estimate, total;  // the mean (proportion) and the total (number)
+};
+
+struct SrsInterval {
+  SrsInput in;
+  Target target;
+  double estimate, total, sd, low, high, totalLow, totalHigh;
+  bool warning;
+};
+
+struct SrsSd {
+  SrsInput in;
+  Target target;
+  double sd, variance, totalSd, totalVariance;
+};
+
+struct SrsSampleSize {
+  SrsInput in;
+  Target target;
+  double required;
+  bool warning;
+};
+
+SrsPoint ComputePoint(const SrsInput& in, Target target);
+SrsInterval ComputeInterval(const SrsInput& in, Target target);
+SrsSd ComputeSd(const SrsInput& in, Target target);
+SrsSampleSize ComputeSampleSize(const SrsInput& in, Target target);
+
+// ---- Ratio and regression estimators ----------------------------------------------
+
+struct AuxPoint {
+  SrsAuxInput in;
+  double mean, total;
+};
+
+struct AuxInterval {
+  SrsAuxInput in;
+  double mean, total, sd, low, high, totalLow, totalHigh;
+  bool warning;
+};
+
+struct AuxSd {
+  SrsAuxInput in;
+  double sd, totalSd;
+  bool warning;
+};
+
+struct AuxSampleSize {
+  SrsAuxInput in;
+  double required;
+  bool warning;
+};
+
+AuxPoint ComputeAuxPoint(const SrsAuxInput& in);
+AuxInterval ComputeAuxInterval(const SrsAuxInput& in);
+AuxSd ComputeAuxSd(const SrsAuxInput& in);
+AuxSampleSize ComputeAuxSampleSize(const SrsAuxInput& in);
+
+// ---- Ratio of two variables ----------------------------------------------------------
+
+struct RatioPoint {
+  SrsMeansRatioInput in;
+  double ratio;
+};
+
+struct RatioInterval {
+  SrsMeansRatioInput in;
+  double ratio, sd, low, high;
+  bool warning;
+};
+
+struct RatioSd {
+  SrsMeansRatioInput in;
+  double ratio, sd;  // the ratio of the guessed means
+  bool warning;
+};
+
+struct RatioSampleSize {
+  SrsMeansRatioInput in;  // with u and e
+  double ratio, sd, required;
+  bool warning;
+};
+
+RatioPoint ComputeRatioPoint(const SrsMeansRatioInput& in);
+RatioInterval ComputeRatioInterval(const SrsMeansRatioInput& in);
+RatioSd ComputeRatioSd(const SrsMeansRatioInput& in);
+RatioSampleSize ComputeRatioSampleSize(const SrsMeansRatioInput& in);
+
+// ---- Writers and records ----------------------------------------------------------------
+
+void Write(CTervoDoc& d, const SrsPoint& r);
+void Write(CTervoDoc& d, const SrsInterval& r);
+void Write(CTervoDoc& d, const SrsSd& r);
+void Write(CTervoDoc& d, const SrsSampleSize& r);
+void Write(CTervoDoc& d, const AuxPoint& r);
+void Write(CTervoDoc& d, const AuxInterval& r);
+void Write(CTervoDoc& d, const AuxSd& r);
+void Write(CTervoDoc& d, const AuxSampleSize& r);
+void Write(CTervoDoc& d, const RatioPoint& r);
+void Write(CTervoDoc& d, const RatioInterval& r);
+void Write(CTervoDoc& d, const RatioSd& r);
+void Write(CTervoDoc& d, const RatioSampleSize& r);
+
+Record ToRecord(const SrsPoint& r);
+Record ToRecord(const SrsInterval& r);
+Record ToRecord(const SrsSd& r);
+Record ToRecord(const SrsSampleSize& r);
+Record ToRecord(const AuxPoint& r);
+Record ToRecord(const AuxInterval& r);
+Record ToRecord(const AuxSd& r);
+Record ToRecord(const AuxSampleSize& r);
+Record ToRecord(const RatioPoint& r);
+Record ToRecord(const RatioInterval& r);
+Record ToRecord(const RatioSd& r);
+Record ToRecord(const RatioSampleSize& r);
+
+// ---- Record keys the three kinds share ------------------------------------------------------
+
+// The names of the estimates of one target: a mean and total, or a proportion and number.
+struct EstimateKeys {
+  std::string_view estimate, total, sd, low, high, totalLow, totalHigh;
+};
+inline constexpr EstimateKeys kMeanKeys{"mean", "total", "sd_mean", "mean_low", "mean_high", "total_low", "total_high"};
+inline constexpr EstimateKeys kProportionKeys{"proportion",      "number",     "sd_proportion", "proportion_low",
+                                              "proportion_high", "number_low", "number_high"};
+
+// The estimates and, with the deviation, the two intervals.
+Record& RecordEstimates(Record& rec, const EstimateKeys& keys, double estimate, double total);
+Record& RecordIntervals(Record& rec, const EstimateKeys& keys, double sd, double low, double high, double totalLow,
+                        double totalHigh);
+// The accuracy requirements of a sample size.
+Record& RecordAccuracy(Record& rec, double margin, double probability, double z);
+
+// ---- Form texts the three kinds share -------------------------------------------------------
+
+inline constexpr std::string_view kTitle = "Simple random sampling";
+inline constexpr std::string_view kEnter = "Enter the following:";
+inline constexpr std::string_view kEnterSelect = "Enter or select the following:";
+inline constexpr std::string_view kGuessNote = "*Guesstimates";
+
+// The templates of the three kinds, for the form catalogue.
+std::vector<const FormTemplate*> SimpleFormTemplates();
+std::vector<const FormTemplate*> AuxFormTemplates();
+std::vector<const FormTemplate*> MeansRatioFormTemplates();
+
+}  // namespace mirto::srs
