@@ -75,7 +75,7 @@ void CMainFrame::CreateMenus() {
   using enum FrameCommand;
   for (FrameCommand c : {New, Open, Save, SaveAs}) m_menus.file->addAction(m_actions[c]);
   QMenu* exports = m_menus.file->addMenu("&Export");
-  for (FrameCommand c : {ExportPdf, ExportSession}) exports->addAction(m_actions[c]);
+  for (FrameCommand c : {ExportPdf, ExportResults, ExportSession}) exports->addAction(m_actions[c]);
   m_menus.file->addSeparator();
   for (FrameCommand c : {Print, PrintPreview, PrintSetup}) m_menus.file->addAction(m_actions[c]);
   m_menus.file->addSeparator();
@@ -143,6 +143,7 @@ void CMainFrame::ConnectCommands() {
   connect(m_actions[PrintPreview], &QAction::triggered, this, [this] { m_printing.PrintPreview(); });
   connect(m_actions[PrintSetup], &QAction::triggered, this, [this] { m_printing.PrintSetup(); });
   connect(m_actions[ExportPdf], &QAction::triggered, &m_exports, &ExportFlow::ExportPdf);
+  connect(m_actions[ExportResults], &QAction::triggered, &m_exports, &ExportFlow::ExportResults);
   connect(m_actions[ExportSession], &QAction::triggered, &m_exports, &ExportFlow::ExportSession);
   connect(m_actions[Exit], &QAction::triggered, this, &QWidget::close);
   connect(m_actions[ToggleToolBar], &QAction::toggled, m_widgets.toolBar, &QWidget::setVisible);
@@ -155,20 +156,25 @@ void CMainFrame::ConnectCommands() {
 }
 
 // Copy takes the selection and is enabled only while there is one; the
-// journal's context menu copies it, or the block under the pointer.
+// journal's context menu copies it, or the block under the pointer as text
+// or, from its result record, as a table.
 void CMainFrame::ConnectJournalView() {
   using enum FrameCommand;
   CTervoView* view = m_widgets.view;
   connect(m_actions[Copy], &QAction::triggered, view, &CTervoView::CopySelection);
   connect(m_actions[CopyBlock], &QAction::triggered, view, &CTervoView::CopyBlock);
+  connect(m_actions[CopyBlockTable], &QAction::triggered, view, &CTervoView::CopyBlockTable);
   connect(m_actions[SelectAll], &QAction::triggered, view, &CTervoView::SelectAll);
   connect(view, &CTervoView::selectionChanged, m_actions[Copy], &QAction::setEnabled);
-  connect(view, &CTervoView::contextMenuOpening, this,
-          [this](LineRange block) { m_actions[FrameCommand::CopyBlock]->setEnabled(!block.empty()); });
+  connect(view, &CTervoView::contextMenuOpening, this, [this, view](LineRange block) {
+    m_actions[FrameCommand::CopyBlock]->setEnabled(!block.empty());
+    m_actions[FrameCommand::CopyBlockTable]->setEnabled(view->ContextRecord() != nullptr);
+  });
   connect(&m_files, &DocumentFlow::journalReplaced, view, &CTervoView::ClearSelection);
   auto* separator = new QAction(this);
   separator->setSeparator(true);
-  view->SetContextActions({m_actions[Copy], m_actions[CopyBlock], separator, m_actions[SelectAll]});
+  view->SetContextActions(
+      {m_actions[Copy], m_actions[CopyBlock], m_actions[CopyBlockTable], separator, m_actions[SelectAll]});
 }
 
 void CMainFrame::OnCalculation(QAction* action) { m_session.RunCommand(m_doc, action->data().toInt()); }

@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "app/JournalFont.h"
+#include "framework/Results.h"
 #include "journal/CTervoDoc.h"
 
 namespace mirto {
@@ -178,6 +179,16 @@ void CTervoView::CopySelection() const {
 }
 
 LineRange CTervoView::ContextBlock() const { return BlockAt(m_doc.GetJournal(), m_contextLine); }
+
+const Record* CTervoView::ContextRecord() const {
+  const CompletedBlock* block = FindBlock(m_doc.Blocks(), m_contextLine);
+  return block && block->record ? &*block->record : nullptr;
+}
+
+void CTervoView::CopyBlockTable() const {
+  if (const Record* record = ContextRecord())
+    QApplication::clipboard()->setText(QString::fromStdString(ResultRows(*record)));
+}
 
 void CTervoView::CopyBlock() const {
   const LineRange block = ContextBlock();

@@ -21,6 +21,7 @@ class QPainter;
 namespace mirto {
 
 class CTervoDoc;
+class Record;
 
 class CTervoView : public QAbstractScrollArea {
   Q_OBJECT
@@ -55,8 +56,11 @@ class CTervoView : public QAbstractScrollArea {
   TextPos PositionAt(QPoint point) const;
   // The report block under the pointer when the context menu last opened.
   LineRange ContextBlock() const;
+  // The result record of that block, when the document keeps one.
+  const Record* ContextRecord() const;
   void CopySelection() const;
   void CopyBlock() const;
+  void CopyBlockTable() const;
   // The context menu's items (the frame's actions).
   void SetContextActions(QList<QAction*> actions) { m_contextActions = std::move(actions); }
 

@@ -1,6 +1,7 @@
 #pragma once
-// File > Export: the journal as a PDF file and the session as a batch
-// script, each straight to the file chosen, with a message when it fails.
+// File > Export: the journal as a PDF file, the reports' results as values
+// (as `--results` writes them) and the session as a batch script, each
+// straight to the file chosen, with a message when it fails.
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -19,11 +20,13 @@ class ExportFlow : public QObject {
   void SetWindow(QWidget* window) { m_window = window; }
 
   bool ExportPdf();
+  bool ExportResults();
   bool ExportSession();
 
  private:
   // The file to write, proposed beside the journal's file; empty when cancelled.
-  QString AskPath(const QString& title, const QString& suffix, const QString& filter) const;
+  // The filter chosen decides the suffix of a name typed without one.
+  QString AskPath(const QString& title, const QStringList& filters) const;
   bool Done(const QString& error) const;
 
   const CTervoDoc& m_doc;

@@ -19,6 +19,7 @@
 #include "app/CTervoView.h"
 #include "app/JournalPrinter.h"
 #include "batch/Batch.h"
+#include "framework/Results.h"
 
 using namespace mirto;
 
@@ -125,15 +126,48 @@ class CopyExportTest : public QObject {
       QApplication::sendEvent(w.view().viewport(), &event);
       return items;
     };
-    QCOMPARE(menuAt(w.Cell(0, 3)), (QStringList{"&Copy (disabled)", "Copy block (disabled)", "Select &All"}));
-    QCOMPARE(menuAt(w.Cell(4, 3)), (QStringList{"&Copy (disabled)", "Copy block", "Select &All"}));
+    QCOMPARE(menuAt(w.Cell(0, 3)), (QStringList{"&Copy (disabled)", "Copy block (disabled)",
+                                                "Copy block as table (disabled)", "Select &All"}));
+    QCOMPARE(menuAt(w.Cell(4, 3)),
+             (QStringList{"&Copy (disabled)", "Copy block", "Copy block as table", "Select &All"}));
     w.frame().Action(FrameCommand::CopyBlock)->trigger();
     QCOMPARE(QApplication::clipboard()->text(),
              JournalText(w.app.Document()).split("*********\n").value(1).prepend("*********\n"));
+    w.frame().Action(FrameCommand::CopyBlockTable)->trigger();
+    QCOMPARE(QApplication::clipboard()->text(),
+             QString::fromStdString(ResultRows(*w.app.Document().Blocks()[0].record)));
+    QVERIFY(QApplication::clipboard()->text().startsWith("population_size\t1000\nsample_mean\t25.5\n"));
     menuAt(w.Cell(12, 3));
     w.frame().Action(FrameCommand::CopyBlock)->trigger();
     QVERIFY(QApplication::clipboard()->text().endsWith("Estimate of population total: 2500.000000\n"));
     QVERIFY(QApplication::clipboard()->text().startsWith("*********\nTarget:"));
+    // A block read from a file has its lines but no record.
+    const QString path = w.dir.filePath("old.txt");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("*********\nTarget: Mean and total of variable\n");
+    file.close();
+    QVERIFY(w.app.Document().OnOpenDocument(path.toStdString()).ok);
+    QCOMPARE(menuAt(w.Cell(18, 3)),
+             (QStringList{"&Copy (disabled)", "Copy block", "Copy block as table (disabled)", "Select &All"}));
+  }
+
+  // The values of every report, as `--results` writes them.
+  void resultsAsCsvOrJsonLines() {
+    Window w;
+    w.Calculate("1000", "25.5");
+    w.Calculate("2000", "1.25");
+    const std::vector<CompletedBlock>& blocks = w.app.Document().Blocks();
+    QStringList csv, json;
+    for (const std::string& row : ResultCsv(blocks)) csv << QString::fromStdString(row);
+    for (std::size_t b = 0; b < blocks.size(); ++b) json << QString::fromStdString(ResultJson(blocks[b], b + 1));
+    for (const auto& [name, lines] : {std::pair{QString("results.csv"), csv}, std::pair{QString("results"), json}}) {
+      w.watchdog.Expect(test::ChooseFile(w.dir.filePath(name)));
+      w.frame().Action(FrameCommand::ExportResults)->trigger();
+      QFile file(w.dir.filePath(name.contains('.') ? name : name + ".jsonl"));  // the filter gives the suffix
+      QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+      QCOMPARE(QString::fromUtf8(file.readAll()), lines.join('\n') + '\n');
+    }
   }
 
   // The PDF holds the pages the printer would print, with no print dialog.
