@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QMenuBar>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -17,6 +16,7 @@
 #include "app/HelpWindow.h"
 #include "app/LockState.h"
 #include "app/RecentFileList.h"
+#include "app/WindowSize.h"
 #include "batch/Session.h"
 #include "journal/CTervoDoc.h"
 
@@ -55,10 +55,7 @@ CMainFrame::CMainFrame(CTervoDoc& doc, SessionRecorder& session, RecentFileList&
   m_doc.SetViewUpdate([this] { m_widgets.view->OnUpdate(); });
   m_doc.SetModifiedChanged([this](bool modified) { setWindowModified(modified); });
   qApp->installEventFilter(this);
-  // The size a new window takes, within the screen at any scale factor, with
-  // room for the window's frame.
-  const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-  resize(screen ? QSize(760, 520).boundedTo(screen->availableGeometry().size() * 0.9) : QSize(760, 520));
+  ResizeWithinScreen(*this, QSize(760, 520));
   m_widgets.view->setFocus();
 }
 

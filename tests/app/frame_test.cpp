@@ -10,6 +10,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -285,6 +286,16 @@ class FrameTest : public QObject {
     const QString help = s.frame().Help()->Browser()->toPlainText();
     for (const char* topic : {"Stratified", "Interval estimates", "Regression", "Prediction", "Margin:"})
       QVERIFY2(help.contains(topic), topic);
+    // Every key that does something is told, and the contents lead to their sections.
+    using enum FrameCommand;
+    for (FrameCommand c : {New, Open, Save, Print, Copy, SelectAll, HelpTopics, ContextHelp})
+      for (const QKeySequence& key : s.frame().Action(c)->shortcuts())
+        QVERIFY2(help.contains(key.toString()), qPrintable(key.toString()));
+    QTextBrowser* browser = s.frame().Help()->Browser();
+    QVERIFY(browser->toHtml().contains("href=\"#keys\""));
+    browser->verticalScrollBar()->setValue(0);
+    browser->setSource(QUrl("#keys"));
+    QTRY_VERIFY(browser->verticalScrollBar()->value() > 0);
 
     QString caption, text;
     s.watchdog.Expect([&](QWidget* w) {

@@ -30,6 +30,9 @@ class HiDpiTest : public QObject {
                             .arg(frame.devicePixelRatioF())));
     const QRect bar(frame.statusBar()->mapToGlobal(QPoint(0, 0)), frame.statusBar()->size());
     QVERIFY(screen.contains(bar));
+    frame.ShowHelpTopics();
+    QVERIFY(QTest::qWaitForWindowExposed(frame.Help()));
+    QVERIFY(frame.Help()->width() <= screen.width() && frame.Help()->height() <= screen.height());
   }
 };
 
