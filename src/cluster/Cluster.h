@@ -8,6 +8,7 @@
 #include "framework/Codes.h"
 #include "framework/Entry.h"
 #include "framework/Record.h"
+#include "framework/Routine.h"
 #include "journal/CTervoDoc.h"
 
 namespace mirto::cluster {
@@ -110,5 +111,13 @@ void Write(CTervoDoc& d, const ClusterSd& r);
 Record ToRecord(const ClusterPoint& r);
 Record ToRecord(const ClusterInterval& r);
 Record ToRecord(const ClusterSd& r);
+
+// Entry loop over `rows` groups, formulas, block: the whole of a cluster routine.
+template <auto compute>
+int Run(CTervoDoc& doc, int rows, const GroupForm& form) {
+  ClusterWork work(doc, rows);
+  if (!work.Collect(doc, form)) return 0;
+  return Report(doc, compute(work.Input(form)));
+}
 
 }  // namespace mirto::cluster

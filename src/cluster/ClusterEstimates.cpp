@@ -1,7 +1,6 @@
 // Cluster and two-stage sampling: point estimates and confidence intervals
 // from the m selected groups, weighted by the population size N.
 #include "cluster/Cluster.h"
-#include "framework/Routine.h"
 #include "srs/Srs.h"
 
 namespace mirto {
@@ -92,27 +91,16 @@ Record ToRecord(const ClusterInterval& r) {
 }  // namespace cluster
 
 int CTervoDoc::ClusterMeanPoint() {
-  cluster::ClusterWork work(*this, m_nSampledGroups);
-  if (!work.Collect(*this, cluster::kMeanPointForm)) return 0;
-  return Report(*this, cluster::ComputePoint(work.Input(cluster::kMeanPointForm)));
+  return cluster::Run<cluster::ComputePoint>(*this, m_nSampledGroups, cluster::kMeanPointForm);
 }
-
 int CTervoDoc::ClusterProportionPoint() {
-  cluster::ClusterWork work(*this, m_nSampledGroups);
-  if (!work.Collect(*this, cluster::kProportionPointForm)) return 0;
-  return Report(*this, cluster::ComputePoint(work.Input(cluster::kProportionPointForm)));
+  return cluster::Run<cluster::ComputePoint>(*this, m_nSampledGroups, cluster::kProportionPointForm);
 }
-
 int CTervoDoc::ClusterMeanInterval() {
-  cluster::ClusterWork work(*this, m_nSampledGroups);
-  if (!work.Collect(*this, cluster::kMeanIntervalForm)) return 0;
-  return Report(*this, cluster::ComputeInterval(work.Input(cluster::kMeanIntervalForm)));
+  return cluster::Run<cluster::ComputeInterval>(*this, m_nSampledGroups, cluster::kMeanIntervalForm);
 }
-
 int CTervoDoc::ClusterProportionInterval() {
-  cluster::ClusterWork work(*this, m_nSampledGroups);
-  if (!work.Collect(*this, cluster::kProportionIntervalForm)) return 0;
-  return Report(*this, cluster::ComputeInterval(work.Input(cluster::kProportionIntervalForm)));
+  return cluster::Run<cluster::ComputeInterval>(*this, m_nSampledGroups, cluster::kProportionIntervalForm);
 }
 
 }  // namespace mirto

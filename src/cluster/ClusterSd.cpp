@@ -1,7 +1,6 @@
 // Cluster and two-stage sampling: theoretical standard deviations from
 // guesstimates for all M groups.
 #include "cluster/Cluster.h"
-#include "framework/Routine.h"
 
 namespace mirto {
 namespace cluster {
@@ -47,16 +46,9 @@ Record ToRecord(const ClusterSd& r) {
 
 }  // namespace cluster
 
-int CTervoDoc::ClusterMeanSd() {
-  cluster::ClusterWork work(*this, m_nGroups);
-  if (!work.Collect(*this, cluster::kMeanSdForm)) return 0;
-  return Report(*this, cluster::ComputeSd(work.Input(cluster::kMeanSdForm)));
-}
-
+int CTervoDoc::ClusterMeanSd() { return cluster::Run<cluster::ComputeSd>(*this, m_nGroups, cluster::kMeanSdForm); }
 int CTervoDoc::ClusterProportionSd() {
-  cluster::ClusterWork work(*this, m_nGroups);
-  if (!work.Collect(*this, cluster::kProportionSdForm)) return 0;
-  return Report(*this, cluster::ComputeSd(work.Input(cluster::kProportionSdForm)));
+  return cluster::Run<cluster::ComputeSd>(*this, m_nGroups, cluster::kProportionSdForm);
 }
 
 }  // namespace mirto
