@@ -19,7 +19,7 @@
 
 namespace mirto::stratified {
 
-// Per-group figures. A routine reserves only those its layout names; the
+// Per-group figures. A routine reserves w_i and those its form fills; the
 // allocation a_i is computed, never entered.
 enum class Q : std::uint8_t { N, w, n, BarY, S, P, Sigma, Pi, V, C, A, Count };
 
@@ -46,7 +46,7 @@ struct StrataLayout {
   const char* header = "";
   std::vector<Column> columns;  // after the group number
   Q spread = Q::Sigma;          // the figure that gives the group's variance
-  bool proportion = false;      // variance pi (1 - pi) rather than sigma^2
+  bool proportion = false;      // the target is a proportion: estimates from P_i, variances x (1 - x), not x^2
 };
 
 extern const StrataLayout kMeanPoint, kProportionPoint, kMeanInterval, kProportionInterval, kMeanSd, kProportionSd,

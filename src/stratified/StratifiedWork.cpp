@@ -1,4 +1,5 @@
 // The entry loop and weights, and the lines and record every stratified block shares.
+#include <iterator>
 #include <string>
 
 #include "framework/Format.h"
@@ -9,11 +10,11 @@ namespace {
 
 // Where each figure lives in a group's row (the allocation is not in it), and
 // its name as a record column: the symbol the group table heads it with.
-struct Figure {
+struct GroupFigure {
   double Stratum::*member;
   std::string_view column;
 };
-constexpr Figure kFigures[] = {
+constexpr GroupFigure kFigures[] = {
     {&Stratum::N, "N_i"},         {&Stratum::w, "w_i"},   {&Stratum::n, "n_i"},
     {&Stratum::barY, "barY_i"},   {&Stratum::S, "S_i"},   {&Stratum::P, "P_i"},
     {&Stratum::sigma, "sigma_i"}, {&Stratum::pi, "pi_i"}, {&Stratum::v, "v_i"},
@@ -21,7 +22,7 @@ constexpr Figure kFigures[] = {
 };
 static_assert(std::size(kFigures) == static_cast<std::size_t>(Q::Count));
 
-const Figure& FigureOf(Q q) { return kFigures[static_cast<std::size_t>(q)]; }
+const GroupFigure& FigureOf(Q q) { return kFigures[static_cast<std::size_t>(q)]; }
 
 std::string FormatCell(Cell cell, double value) {
   switch (cell) {
