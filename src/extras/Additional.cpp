@@ -95,22 +95,22 @@ const char* SdFault(double sd) {
   return std::isfinite(sd) && sd >= 0.0 ? nullptr : "the standard deviation is not a number";
 }
 
+bool IsLevel(double level) { return level > 0.0 && level < 1.0; }
+constexpr const char* kNoLevel = "no confidence level chosen";
+
 void Precision(Out& out, const Block& b) {
   const double cv = 100.0 * b.sd / std::fabs(b.estimate), margin = b.z * cv;
-  const bool defined = std::isfinite(cv) && !SdFault(b.sd);
+  const bool defined = std::isfinite(cv) && !SdFault(b.sd), level = IsLevel(b.level);
   out.Put("cv", defined ? cv : kNaN);
-  out.Put("relative_margin", defined ? margin : kNaN);
+  out.Put("relative_margin", defined && level ? margin : kNaN);
   if (!defined) {
-    out.NotDefined("Coefficient of variation and relative margin", SdFault(b.sd) ? SdFault(b.sd)
-                                                                   : b.estimate == 0.0
-                                                                       ? "the estimate is 0"
-                                                                       : "the estimate is not a number");
-    return;
+    const char* why = SdFault(b.sd);
+    if (!why) why = b.estimate == 0.0 ? "the estimate is 0" : "the estimate is not a number";
+    return out.NotDefined("Coefficient of variation and relative margin", why);
   }
+  if (!level) return out.Line("Coefficient of variation: %f%%; relative margin: not defined (%s)", cv, kNoLevel);
   out.Line("Coefficient of variation: %f%%; relative margin of the %.2f interval: %f%%", cv, b.level, margin);
 }
-
-bool IsLevel(double level) { return level > 0.0 && level < 1.0; }
 
 // "mean from L to H, total from N L to N H"
 std::string Range(const Block& b, double low, double high) {
@@ -138,7 +138,7 @@ void TInterval(Out& out, const Block& b) {
   if (!(df >= 1.0))
     why = std::isfinite(df) ? Format("%.0f degrees of freedom", df) : "the degrees of freedom are not known";
   else if (!IsLevel(b.level))
-    why = "no confidence level chosen";
+    why = kNoLevel;
   else if (SdFault(b.sd))
     why = SdFault(b.sd);
   const bool defined = why.empty();
@@ -164,11 +164,11 @@ void ProportionIntervals(Out& out, const Block& b) {
   const double P = b.estimate, v = b.sd * b.sd;
   const std::string fault = ProportionFault(P, v);
   const double neff = fault.empty() ? P * (1.0 - P) / v : kNaN;
-  const bool level = IsLevel(b.level);
+  const bool level = IsLevel(b.level), intervals = fault.empty() && level;
   const Bounds none{kNaN, kNaN};
-  const Bounds wilson = fault.empty() ? WilsonInterval(P, neff, b.z) : none;
-  const Bounds exact = fault.empty() && level ? ClopperPearsonInterval(P, neff, b.level) : none;
-  const Bounds logit = fault.empty() && P > 0.0 && P < 1.0 ? LogitInterval(P, b.sd, b.z) : none;
+  const Bounds wilson = intervals ? WilsonInterval(P, neff, b.z) : none;
+  const Bounds exact = intervals ? ClopperPearsonInterval(P, neff, b.level) : none;
+  const Bounds logit = intervals && P > 0.0 && P < 1.0 ? LogitInterval(P, b.sd, b.z) : none;
   const bool small = fault.empty() && (neff * P < 5.0 || neff * (1.0 - P) < 5.0);
   out.Put("n_eff", neff);
   PutBounds(out, b, "wilson_low", "wilson_high", "wilson_number_low", "wilson_number_high", wilson);
@@ -176,13 +176,12 @@ void ProportionIntervals(Out& out, const Block& b) {
             "clopper_pearson_number_high", exact);
   PutBounds(out, b, "logit_low", "logit_high", "logit_number_low", "logit_number_high", logit);
   out.Put("small_count", fault.empty() ? static_cast<double>(small) : kNaN);
-  if (!fault.empty()) return out.NotDefined("Wilson, Clopper-Pearson and logit intervals", fault);
+  constexpr const char* kIntervals = "Wilson, Clopper-Pearson and logit intervals";
+  if (!fault.empty()) return out.NotDefined(kIntervals, fault);
   out.Line("Effective sample size, n_eff = P(1-P)/v: %f", neff);
+  if (!level) return out.NotDefined(kIntervals, kNoLevel);
   out.Line("Wilson %.2f interval: %s", b.level, Range(b, wilson.low, wilson.high).c_str());
-  if (level)
-    out.Line("Clopper-Pearson %.2f interval: %s", b.level, Range(b, exact.low, exact.high).c_str());
-  else
-    out.NotDefined("Clopper-Pearson interval", "no confidence level chosen");
+  out.Line("Clopper-Pearson %.2f interval: %s", b.level, Range(b, exact.low, exact.high).c_str());
   if (std::isfinite(logit.low))
     out.Line("Logit %.2f interval: %s", b.level, Range(b, logit.low, logit.high).c_str());
   else
@@ -232,7 +231,7 @@ void DesignEffect(Out& out, const Block& b) {
   out.Put("srs_variance", *srs);
   out.Put("design_effect", defined ? deff : kNaN);
   out.Put("deft", defined ? std::sqrt(deff) : kNaN);
-  out.Put("deff_sample_size", defined ? n / deff : kNaN);
+  out.Put("n_over_deff", defined ? n / deff : kNaN);
   if (!defined)
     return out.NotDefined("Design effect", *srs == 0.0 ? "the variance under simple random sampling of the same n is 0"
                                                        : "the variance under simple random sampling is not a number");

@@ -119,7 +119,7 @@ int Run(CTervoDoc& doc, const EntryForm<In>& form, Target target) {
 double RoundUp(double x) {
   const double nearest = std::round(x);
   // 400 / 0.8 may come out a hair above 500.
-  if (std::fabs(x - nearest) <= 1e-9 * std::fmax(1.0, std::fabs(x))) return nearest;
+  if (std::fabs(x - nearest) <= 1e-12 * std::fmax(1.0, std::fabs(x))) return nearest;
   return std::ceil(x);
 }
 

@@ -1,0 +1,64 @@
+# Expected additional figures of the scripts beside this file:
+#   Rscript tests/scripts/extras/figures/reference.R
+# prints the additional blocks of each script, in the order the script makes
+# them, under a line "## SCRIPT".
+source(file.path(dirname(sub("--file=", "", grep("--file=", commandArgs(FALSE), value = TRUE))), "..", "extras.R"))
+
+cat("## srs.mirto\n")
+srs_prop(1000, 100, 0.3, 0, 0)  # no level chosen yet: probability and z are 0
+srs_mean(1000, 100, 50, 10, 0.95, 1.96)
+srs_prop(1000, 100, 0.3, 0.95, 1.96)
+srs_prop(97541, 199, 0.01005, 0.95, 1.96)
+srs_prop(500, 40, 0.025, 0.90, 1.645)
+# Ratio of two variables (interval): sd as that report computes it,
+# sqrt((N - n) Q / (N (n - 1) barY2^2)) with Q = S^2_1 + R^2 S^2_2 - 2 R S_12, R = barY1 / barY2.
+local({
+  N <- 2000; n <- 80; y1 <- 12; y2 <- 4; S1 <- 9; S2 <- 2.25; S12 <- 3; R <- y1 / y2
+  sd <- sqrt((N - n) * (S1 + R^2 * S2 - 2 * R * S12) / (N * (n - 1) * y2^2))
+  extras(ratio_kind, R, sd, N, 0.99, 2.576, n - 1)
+})
+suppressWarnings(srs_prop(1000, 100, 1.3, 0.95, 1.96))
+srs_prop(1000, 1000, 0.3, 0.95, 1.96)
+srs_mean(1000, 1, 0, 10, 0.95, 1.96)
+srs_prop(1000, 100, 0, 0.95, 1.96)
+
+cat("## stratified.mirto\n")
+local({
+  Ni <- c(600, 400); ni <- c(60, 40); ybar <- c(10, 20); S <- c(3, 4); N <- sum(Ni); w <- Ni / N
+  est <- sum(w * ybar); sd <- sqrt(sum(w^2 * S^2 * (Ni - ni) / (Ni * (ni - 1))))
+  extras(mean_kind, est, sd, N, 0.95, 1.96, sum(ni) - 2, srs_mean_var(N, sum(ni), est, Ni, ni, ybar, S), sum(ni))
+})
+local({
+  Ni <- c(600, 400); ni <- c(60, 40); P <- c(0.2, 0.5); N <- sum(Ni); w <- Ni / N
+  est <- sum(w * P); sd <- sqrt(sum(w^2 * P * (1 - P) * (Ni - ni) / (Ni * (ni - 1))))
+  extras(prop_kind, est, sd, N, 0.95, 1.96, sum(ni) - 2, srs_prop_var(N, sum(ni), est), sum(ni))
+})
+local({
+  Ni <- c(5000, 3000, 2000); ni <- c(30, 12, 8); P <- c(0.02, 0.05, 0.1); N <- sum(Ni); w <- Ni / N
+  est <- sum(w * P); sd <- sqrt(sum(w^2 * P * (1 - P) * (Ni - ni) / (Ni * (ni - 1))))
+  extras(prop_kind, est, sd, N, 0.80, 1.282, sum(ni) - 3, srs_prop_var(N, sum(ni), est), sum(ni))
+})
+
+# Cluster and two-stage sampling: v = M (M - m) C / (m (m - 1) N^2) + (M / m) W, df = m - 1.
+cat("## cluster.mirto\n")
+local({
+  N <- 100; M <- 10; m <- 3; Ni <- c(10, 20, 15); ybar <- c(5, 8, 6); S <- c(2, 3, 1); w <- Ni / N
+  est <- M / m * sum(w * ybar); Yi <- Ni * ybar; C <- sum((Yi - mean(Yi))^2)
+  sd <- sqrt(M * (M - m) * C / (m * (m - 1) * N^2))
+  extras(mean_kind, est, sd, N, 0.95, 1.96, m - 1, srs_mean_var(N, sum(Ni), est, Ni, Ni, ybar, S, M / m), sum(Ni))
+})
+local({
+  N <- 100; M <- 10; m <- 3; Ni <- c(10, 20, 15); ni <- c(5, 8, 6); P <- c(0.2, 0.5, 0.1); w <- Ni / N
+  est <- M / m * sum(w * P); Yi <- Ni * P; C <- sum((Yi - mean(Yi))^2)
+  W <- sum(w^2 * P * (1 - P) * (Ni - ni) / (Ni * (ni - 1)))
+  sd <- sqrt(M * (M - m) * C / (m * (m - 1) * N^2) + M / m * W)
+  extras(prop_kind, est, sd, N, 0.95, 1.96, m - 1, srs_prop_var(N, sum(ni), est), sum(ni))
+})
+local({
+  N <- 4000; M <- 40; m <- 4; Ni <- c(90, 110, 100, 95); ni <- c(9, 11, 10, 8); ybar <- c(20, 24, 22, 19)
+  S <- c(4, 5, 4.5, 3.5); w <- Ni / N
+  est <- M / m * sum(w * ybar); Yi <- Ni * ybar; C <- sum((Yi - mean(Yi))^2)
+  W <- sum(w^2 * S^2 * (Ni - ni) / (Ni * (ni - 1)))
+  sd <- sqrt(M * (M - m) * C / (m * (m - 1) * N^2) + M / m * W)
+  extras(mean_kind, est, sd, N, 0.90, 1.645, m - 1, srs_mean_var(N, sum(ni), est, Ni, ni, ybar, S, M / m), sum(ni))
+})
