@@ -21,11 +21,13 @@ struct Kind {
   const char* name;
   const char* totalName;  // nullptr: no total beside the estimate
   bool proportion;
+  bool ofTotal;  // the deviation is that of the total (prediction's error), N times the mean's
 };
 constexpr Kind kKinds[] = {
-    {"mean", "sd_mean", "mean", "total", false},
-    {"proportion", "sd_proportion", "proportion", "number", true},
-    {"ratio", "sd_ratio", "ratio", nullptr, false},
+    {"mean", "sd_mean", "mean", "total", false, false},
+    {"proportion", "sd_proportion", "proportion", "number", true, false},
+    {"ratio", "sd_ratio", "ratio", nullptr, false, false},
+    {"mean", "error_sd", "mean", "total", false, true},
 };
 
 bool Has(const Record& record, std::string_view key) {
@@ -55,6 +57,7 @@ double Sum(const std::vector<double>& values) {
 
 // The block as the figures see it.
 struct Block {
+  Approach approach;
   Method method;
   const Record& record;
   const Kind& kind;
@@ -68,8 +71,11 @@ struct Block {
     if (method == Method::Cluster) return Sum(Column(record, "clusters", "N_i"));
     return record.Get("sample_size");
   }
-  // n - 1 for one sample; the sum of n_i less K strata; m - 1 groups.
+  // n - 1 for one sample; the sum of n_i less K strata; m - 1 groups; for a
+  // prediction the divisor of its s^2 (n - 2 under Model D, with its intercept).
   double DegreesOfFreedom() const {
+    if (approach == Approach::Prediction)
+      return SampleSize() - (record.Get("model") == static_cast<int>(PredictionModel::D) ? 2.0 : 1.0);
     if (method == Method::Stratified) return SampleSize() - static_cast<double>(Column(record, "strata", "n_i").size());
     if (Grouped()) return record.Get("selected_groups") - 1.0;
     return SampleSize() - 1.0;
@@ -215,7 +221,7 @@ double GroupedMeanSrsVariance(const Block& b, double n) {
 
 // Nothing where the entered figures do not determine it (or the design is simple random sampling).
 std::optional<double> SrsVariance(const Block& b, double n) {
-  if (b.method == Method::Simple || b.kind.key == "ratio") return std::nullopt;
+  if (b.approach == Approach::Prediction || b.method == Method::Simple || b.kind.key == "ratio") return std::nullopt;
   if (b.kind.proportion) return (b.N - n) * b.estimate * (1.0 - b.estimate) / ((n - 1.0) * b.N);
   if (b.method == Method::Stratified || b.Grouped()) return GroupedMeanSrsVariance(b, n);
   return std::nullopt;
@@ -265,14 +271,14 @@ Additional AdditionalFigures(const Command& command, const Record& record) {
   Out out;
   for (const Kind& kind : kKinds) {
     if (!Has(record, kind.key) || !Has(record, kind.sdKey)) continue;
-    const Block b{command.method,
-                  record,
-                  kind,
-                  record.Get(kind.key),
-                  record.Get(kind.sdKey),
-                  record.Get("population_size"),
-                  record.Get("confidence"),
-                  record.Get("z")};
+    const double N = record.Get("population_size");
+    double sd = record.Get(kind.sdKey);
+    if (kind.ofTotal) {
+      // A prediction whose s^2 is not defined prints 0 for it and no interval.
+      sd = std::isfinite(record.Get("mean_low")) ? sd / N : kNaN;
+    }
+    const Block b{command.approach,         command.method, record, kind, record.Get(kind.key), sd, N,
+                  record.Get("confidence"), record.Get("z")};
     Precision(out, b);
     TInterval(out, b);
     if (kind.proportion) ProportionIntervals(out, b);

@@ -68,7 +68,8 @@ HelpSection AdditionalFiguresHelp() {
       {"t-based interval", "",
        "The estimate plus and minus the t quantile at the same level times the standard deviation, with n − 1 "
        "degrees of freedom for simple random sampling and unequal probabilities, the sum of the n_i less the "
-       "number of groups for stratified sampling, and m − 1 for cluster and two-stage sampling."},
+       "number of groups for stratified sampling, m − 1 for cluster and two-stage sampling, and for a prediction the "
+       "divisor of its s² (n − 1, or n − 2 under Model D)."},
       {"Effective sample size and proportion intervals", "",
        "For a proportion P with variance v as the report computes it, n_eff = P(1 − P) / v carries the design and "
        "the finite-population correction. With n_eff: Wilson's score interval and the Clopper-Pearson (exact "
