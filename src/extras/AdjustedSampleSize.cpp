@@ -84,18 +84,11 @@ void Write(CTervoDoc& d, const AdjustedSampleSize& r) {
   if (r.warning) d.AppendWarning();
 }
 
+// The record of "Sample size" with the size for the variance times deff, then the adjustments.
 Record ToRecord(const AdjustedSampleSize& r) {
-  Record rec;
-  rec.Input("population_size", r.in.N);
-  if (IsMean(r.target))
-    rec.Input("population_sd", r.in.sigma);
-  else
-    rec.Input("population_proportion", r.in.pi);
-  rec.Input("special_target", static_cast<int>(r.in.specialTarget));
-  srs::RecordAccuracy(rec, r.in.margin, r.in.probability, r.in.z);
+  Record rec = srs::ToRecord(srs::SrsSampleSize{r.in, r.target, r.withDeff, r.warning});
   return rec.Input("deff", r.in.deff)
       .Input("response_rate", r.in.rate)
-      .Result("deff_sample_size", r.withDeff)
       .Result("contacted_sample_size", r.contacted)
       .Result("rounded_sample_size", r.required);
 }

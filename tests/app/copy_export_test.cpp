@@ -61,6 +61,20 @@ struct Window {
       if (a->data().toInt() == 32804) a->trigger();
     QTRY_VERIFY(frame().isActiveWindow());  // shortcuts reach it again
   }
+  // File > Export > "Session as batch script...", then `mirto --batch` on
+  // it: the journal it writes, and what went to standard error (with the
+  // exit status, when not 0).
+  std::pair<QString, QString> ReplayedSession() {
+    const QString path = dir.filePath("session.mirto");
+    watchdog.Expect(test::ChooseFile(path));
+    frame().Action(FrameCommand::ExportSession)->trigger();
+    const std::string script = path.toStdString();
+    const char* args[] = {script.c_str()};
+    std::ostringstream out, err;
+    const int status = BatchMain(1, args, out, err);
+    return {QString::fromStdString(out.str()),
+            QString::fromStdString(err.str()) + (status ? QString("status %1").arg(status) : QString())};
+  }
   // The middle of character cell `column` of line `line`, in the viewport.
   QPoint Cell(std::size_t line, std::size_t column) {
     const qreal advance = QFontMetricsF(view().Font(), view().viewport()).horizontalAdvance(QLatin1Char('x'));
@@ -198,15 +212,9 @@ class CopyExportTest : public QObject {
     w.frame().Action(FrameCommand::New)->trigger();
     w.Calculate("2000", "1.25");
     w.Calculate("300", "7");
-    const QString path = w.dir.filePath("session.mirto");
-    w.watchdog.Expect(test::ChooseFile(path));
-    w.frame().Action(FrameCommand::ExportSession)->trigger();
-    const std::string script = path.toStdString();
-    const char* args[] = {script.c_str()};
-    std::ostringstream out, err;
-    QCOMPARE(BatchMain(1, args, out, err), 0);
-    QCOMPARE(QString::fromStdString(out.str()), JournalText(w.app.Document()));
-    QCOMPARE(QString::fromStdString(err.str()), QString());
+    const auto [journal, errors] = w.ReplayedSession();
+    QCOMPARE(journal, JournalText(w.app.Document()));
+    QCOMPARE(errors, QString());
     QCOMPARE(w.app.Session().Calculations(), 3);
   }
 
@@ -236,14 +244,9 @@ class CopyExportTest : public QObject {
         if (a->data().toInt() == 32826) a->trigger();
       QTRY_VERIFY(w.frame().isActiveWindow());
       QVERIFY(JournalText(w.app.Document()).contains("+++ Additional figures for the report above +++"));
-      const QString path = w.dir.filePath("session.mirto");
-      w.watchdog.Expect(test::ChooseFile(path));
-      w.frame().Action(FrameCommand::ExportSession)->trigger();
-      const std::string script = path.toStdString();
-      const char* args[] = {script.c_str()};
-      std::ostringstream out, err;
-      QCOMPARE(BatchMain(1, args, out, err), 0);
-      QCOMPARE(QString::fromStdString(out.str()), JournalText(w.app.Document()));
+      const auto [journal, errors] = w.ReplayedSession();
+      QCOMPARE(journal, JournalText(w.app.Document()));
+      QCOMPARE(errors, QString());
     }
     Window again;
     QAction* toggle = again.frame().Action(FrameCommand::ToggleAdditionalFigures);
