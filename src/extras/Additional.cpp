@@ -52,7 +52,7 @@ std::vector<double> Column(const Record& record, std::string_view table, std::st
 double Sum(const std::vector<double>& values) {
   double total = 0.0;
   for (double v : values) total += v;
-  return values.empty() ? kNaN : total;
+  return total;
 }
 
 // The block as the figures see it.
@@ -98,7 +98,7 @@ struct Out {
 };
 
 const char* SdFault(double sd) {
-  return std::isfinite(sd) && sd >= 0.0 ? nullptr : "the standard deviation is not a number";
+  return std::isfinite(sd) && sd >= 0.0 ? nullptr : "the standard deviation is not a finite number";
 }
 
 bool IsLevel(double level) { return level > 0.0 && level < 1.0; }
@@ -160,7 +160,7 @@ void TInterval(Out& out, const Block& b) {
 // Why P and its variance give no effective sample size, or "".
 std::string ProportionFault(double P, double v) {
   if (!(P >= 0.0 && P <= 1.0)) return Format("P = %f lies outside 0 to 1", P);
-  if (!std::isfinite(v)) return "the variance of P is not a number";
+  if (!std::isfinite(v)) return "the variance of P is not a finite number";
   if (v == 0.0) return "the variance of P is 0";
   if (!(P * (1.0 - P) / v > 0.0)) return "n_eff = P(1-P)/v is 0";
   return {};
@@ -238,9 +238,12 @@ void DesignEffect(Out& out, const Block& b) {
   out.Put("design_effect", defined ? deff : kNaN);
   out.Put("deft", defined ? std::sqrt(deff) : kNaN);
   out.Put("n_over_deff", defined ? n / deff : kNaN);
-  if (!defined)
-    return out.NotDefined("Design effect", *srs == 0.0 ? "the variance under simple random sampling of the same n is 0"
-                                                       : "the variance under simple random sampling is not a number");
+  if (!defined) {
+    const char* why = !std::isfinite(v) ? "the variance of the estimator is not a finite number"
+                      : *srs == 0.0     ? "the variance under simple random sampling of the same n is 0"
+                                        : "the variance under simple random sampling is not a finite number";
+    return out.NotDefined("Design effect", why);
+  }
   out.Line("Design effect against simple random sampling of n = %.0f: deff = %f, deft = %f, n/deff = %f", n, deff,
            std::sqrt(deff), n / deff);
 }

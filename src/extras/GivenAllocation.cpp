@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <optional>
 
 #include "extras/Commands.h"
 #include "framework/FormCatalog.h"
@@ -26,19 +27,25 @@ constexpr Item<D> kFirstItems[] = {WholeItem(&D::m_nGroups), WholeItem(&D::m_nAl
 
 bool FirstFormOk(CTervoDoc& d) { return d.m_nGroups >= 0 && d.m_nAllocationSize >= 0 && d.m_nAllocationMinimum >= 0; }
 
-// The spread field (after N_i) of a group's form.
-constexpr std::size_t kSpreadControl = 4;
+// The fields of a group's form: N_i, then its spread.
+constexpr std::size_t kSizeControl = 3, kSpreadControl = 4;
+
+// Whole numbers of elements: the allocation never gives a group more than it has.
+std::optional<RowVerdict> SizeFault(double N) {
+  if (N >= 0.0 && N == std::floor(N)) return std::nullopt;
+  return RowVerdict{RowCheck::Refuse, kSizeControl, "a number of elements is a whole number, 0 or more"};
+}
 
 RowVerdict CheckSigma(const Form& form) {
   FormReader reader(form);
-  reader.Real();
+  if (auto fault = SizeFault(reader.Real())) return *fault;
   if (reader.Real() >= 0.0) return {};
   return {RowCheck::Refuse, kSpreadControl, "a standard deviation cannot be negative"};
 }
 
 RowVerdict CheckPi(const Form& form) {
   FormReader reader(form);
-  reader.Real();
+  if (auto fault = SizeFault(reader.Real())) return *fault;
   const double pi = reader.Real();
   if (pi >= 0.0 && pi <= 1.0) return {};
   return {RowCheck::Refuse, kSpreadControl, "a proportion lies between 0 and 1"};

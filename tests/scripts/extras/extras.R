@@ -25,7 +25,7 @@ extras <- function(kind, est, sd, N, level, z, df, srs = NULL, n = NA) {
     else
       line("Coefficient of variation: ", f(cv), "%; relative margin: not defined (no confidence level chosen)")
   } else if (!is.finite(sd) || sd < 0) {
-    line("Coefficient of variation and relative margin: not defined (the standard deviation is not a number)")
+    line("Coefficient of variation and relative margin: not defined (the standard deviation is not a finite number)")
   } else {
     line("Coefficient of variation and relative margin: not defined (the estimate is 0)")
   }
@@ -34,7 +34,7 @@ extras <- function(kind, est, sd, N, level, z, df, srs = NULL, n = NA) {
   } else if (!(level > 0 && level < 1)) {
     line("t-based interval: not defined (no confidence level chosen)")
   } else if (!is.finite(sd) || sd < 0) {
-    line("t-based interval: not defined (the standard deviation is not a number)")
+    line("t-based interval: not defined (the standard deviation is not a finite number)")
   } else {
     t <- qt(0.5 + level / 2, df)
     line("t-based ", sprintf("%.2f", level), " interval with ", n0(df), " degrees of freedom (t = ", f(t), "): ",
@@ -43,8 +43,11 @@ extras <- function(kind, est, sd, N, level, z, df, srs = NULL, n = NA) {
   if (kind$name == "proportion") proportion_intervals(kind, est, sd, N, level, z)
   if (!is.null(srs)) {
     deff <- sd^2 / srs
-    line("Design effect against simple random sampling of n = ", n0(n), ": deff = ", f(deff), ", deft = ",
-         f(sqrt(deff)), ", n/deff = ", f(n / deff))
+    if (!is.finite(sd^2)) line("Design effect: not defined (the variance of the estimator is not a finite number)")
+    else if (is.finite(srs) && srs == 0) line("Design effect: not defined (the variance under simple random sampling of the same n is 0)")
+    else if (!is.finite(srs)) line("Design effect: not defined (the variance under simple random sampling is not a finite number)")
+    else line("Design effect against simple random sampling of n = ", n0(n), ": deff = ", f(deff), ", deft = ",
+              f(sqrt(deff)), ", n/deff = ", f(n / deff))
   }
 }
 
@@ -52,7 +55,7 @@ proportion_intervals <- function(kind, P, sd, N, level, z) {
   v <- sd^2
   name <- "Wilson, Clopper-Pearson and logit intervals"
   if (!(P >= 0 && P <= 1)) return(line(name, ": not defined (P = ", f(P), " lies outside 0 to 1)"))
-  if (!is.finite(v)) return(line(name, ": not defined (the variance of P is not a number)"))
+  if (!is.finite(v)) return(line(name, ": not defined (the variance of P is not a finite number)"))
   if (v == 0) return(line(name, ": not defined (the variance of P is 0)"))
   n <- P * (1 - P) / v
   line("Effective sample size, n_eff = P(1-P)/v: ", f(n))

@@ -62,3 +62,22 @@ local({
   sd <- sqrt(M * (M - m) * C / (m * (m - 1) * N^2) + M / m * W)
   extras(mean_kind, est, sd, N, 0.90, 1.645, m - 1, srs_mean_var(N, sum(ni), est, Ni, ni, ybar, S, M / m), sum(ni))
 })
+
+cat("## degenerate.mirto\n")
+# No strata: N = 0, every sum empty; the estimate and its deviation are 0.
+extras(mean_kind, 0, 0, 0, 0.95, 1.96, 0, srs_mean_var(0, 0, 0, numeric(0), numeric(0), numeric(0), numeric(0)), 0)
+# One selected group: the variance divides by m - 1 = 0.
+local({
+  N <- 100; M <- 10; m <- 1; Ni <- 10; ybar <- 5; S <- 2
+  est <- M / m * sum(Ni / N * ybar)
+  sd <- sqrt(M * (M - m) * 0 / (m * (m - 1) * N^2))
+  extras(mean_kind, est, sd, N, 0.95, 1.96, m - 1, srs_mean_var(N, Ni, est, Ni, Ni, ybar, S, M / m), Ni)
+})
+# A group of one sampled element: its within-group term divides by n_i - 1 = 0.
+local({
+  N <- 100; M <- 10; m <- 2; Ni <- c(10, 20); ni <- c(1, 8); P <- c(0.2, 0.5); w <- Ni / N
+  est <- M / m * sum(w * P); Yi <- Ni * P; C <- sum((Yi - mean(Yi))^2)
+  W <- sum(w^2 * P * (1 - P) * (Ni - ni) / (Ni * (ni - 1)))
+  sd <- sqrt(M * (M - m) * C / (m * (m - 1) * N^2) + M / m * W)
+  extras(prop_kind, est, sd, N, 0.95, 1.96, m - 1, srs_prop_var(N, sum(ni), est), sum(ni))
+})
