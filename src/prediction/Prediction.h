@@ -1,17 +1,31 @@
 #pragma once
+// The prediction calculations: the work record their entry loops fill, the
+// result of each calculation and the formulas that make one from the other.
+// A routine runs its entry loop, computes its result, shows the messages the
+// formulas leave (a model without formulas, an undefined s2), writes the
+// block from the result and hands the result's record to the document
+// (Report, framework/Routine.h). Everything here but the writers is free of
+// report text.
+#include <vector>
+
+#include "framework/Codes.h"
+#include "framework/Form.h"
+#include "framework/Record.h"
+
+namespace mirto {
+class CTervoDoc;
+}
+
+namespace mirto::prediction {
+
 // PredictionWork: what one prediction calculation works with while it runs,
 // copied from the calculator state, filled by its entry loop and turned into
 // estimates by the formula steps below.
-#include "framework/Codes.h"
-#include "framework/Form.h"
-
-namespace mirto {
-
-class CTervoDoc;
-
 struct PredictionWork {
   explicit PredictionWork(const CTervoDoc& d);
   virtual ~PredictionWork() = default;
+  PredictionWork(const PredictionWork&) = default;
+  PredictionWork& operator=(const PredictionWork&) = default;
 
   int k = 0;               // Model E: explanatory variables
   double* barX = nullptr;  // the routine's arrays, entries 1..k (Model E) or 1..n
@@ -41,20 +55,74 @@ struct PredictionWork {
   bool EnterXValues(FormHost& host);
   bool EnterVariables(FormHost& host);
 
-  // b (and a), then T. False, after "Illegal model.", for a model outside A..D.
-  bool Estimate(FormHost& host);
+  // b (and a), then T. False for a model outside A..D: nothing is estimated.
+  bool Estimate();
   // hatSdE and V. False when s2 is not defined (a zero X-value under Model B
   // or C): hatSdE is then 0 and no interval exists.
-  bool EstimateErrorSd(FormHost& host);
-  // VarE from sigma^2 and the X-values. False, after "Illegal model", for a
-  // model outside A..D.
-  bool TheoreticalErrorVariance(FormHost& host);
+  bool EstimateErrorSd();
+  // VarE from sigma^2 and the X-values. False for a model outside A..D.
+  bool TheoreticalErrorVariance();
 
  private:
-  void CheckX(FormHost& host, double value) const;
   void CloseSums();
-  bool ResidualVariance(FormHost& host, double& s2);
+  bool ResidualVariance(double& s2);
   double VarianceFactor() const;
 };
 
-}  // namespace mirto
+// ---- Results -------------------------------------------------------------------------
+
+struct XY {
+  double x, y;
+};
+
+struct Variable {
+  double b, mu, barX;  // coefficient, population mean, sample mean
+};
+
+// Models A to D.
+struct PredictionPoint {
+  PredictionModel model;
+  double N, n, popSumX;
+  std::vector<XY> elements;
+  double slope, intercept, mean, total;
+  bool estimated;  // false: "Illegal model.", nothing estimated
+};
+
+struct PredictionInterval {
+  PredictionPoint point;
+  double popSumX2, z, level;  // the sum of squared X for Model C only
+  double hatSdE, meanLow, meanHigh, totalLow, totalHigh;
+  bool s2Defined;  // false: "An X-value is zero... S2 not defined.", hatSdE 0, no interval
+  bool warning;
+};
+
+struct PredictionErrorVariance {
+  PredictionModel model;
+  double N, n, popSumX, popSumX2, sigma2;
+  std::vector<double> x;
+  double varE;
+  bool modelKnown;  // false: "Illegal model"
+};
+
+struct ModelEPoint {
+  double N, barY;
+  std::vector<Variable> variables;
+  double mean, total;
+};
+
+PredictionPoint ComputePoint(const PredictionWork& w);
+PredictionInterval ComputeInterval(const PredictionWork& w, double level);
+PredictionErrorVariance ComputeErrorVariance(const PredictionWork& w);
+ModelEPoint ComputeModelE(const PredictionWork& w);
+
+void Write(CTervoDoc& d, const PredictionPoint& r);
+void Write(CTervoDoc& d, const PredictionInterval& r);
+void Write(CTervoDoc& d, const PredictionErrorVariance& r);
+void Write(CTervoDoc& d, const ModelEPoint& r);
+
+Record ToRecord(const PredictionPoint& r);
+Record ToRecord(const PredictionInterval& r);
+Record ToRecord(const PredictionErrorVariance& r);
+Record ToRecord(const ModelEPoint& r);
+
+}  // namespace mirto::prediction
