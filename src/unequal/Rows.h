@@ -22,9 +22,13 @@ PairRow ReadPair(const Form& form);
 bool Refused(const Form& form);
 
 // Sampled elements: Y and a probability the form's check accepts. Keeps
-// sumRatio (sum of Y/p) and, when `sumSquares` is given, the sum of (Y/(N p))^2.
+// sumRatio (sum of Y/p).
 bool EnterSampledElements(FormHost& host, const FormTemplate& form, FormContext context, double* y, double* p,
-                          long long count, double N, double& sumRatio, double* sumSquares);
+                          long long count, double& sumRatio);
+
+// The sum of (u_i - mean u)^2 over u_i = Y_i / (N p_i), the sampled
+// elements' share of N: what an interval's variance is made of.
+double SquaredDeviationsOfShares(const double* y, const double* p, long long count, double N);
 
 // Rows 1..count of the value and probability arrays.
 std::vector<Element> Elements(const double* y, const double* p, long long count);

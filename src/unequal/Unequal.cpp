@@ -7,6 +7,7 @@
 
 #include "framework/Entry.h"
 #include "framework/FormCatalog.h"
+#include "framework/Sums.h"
 #include "unequal/Rows.h"
 
 namespace mirto {
@@ -83,21 +84,23 @@ bool Refused(const Form& form) {
 }
 
 bool EnterSampledElements(FormHost& host, const FormTemplate& form, FormContext context, double* y, double* p,
-                          long long count, double N, double& sumRatio, double* sumSquares) {
+                          long long count, double& sumRatio) {
   sumRatio = 0.0;
-  if (sumSquares) *sumSquares = 0.0;
   return RunEntryLoop(host, form, context, count, [&](const Form& f, long long i) {
     const ElementRow row = ReadElement(f);
     y[i] = row.y;
     p[i] = row.p;
     if (Refused(f)) return false;
     sumRatio += y[i] / p[i];
-    if (sumSquares) {
-      const double u = y[i] / (N * p[i]);
-      *sumSquares += u * u;
-    }
     return true;
   });
+}
+
+double SquaredDeviationsOfShares(const double* y, const double* p, long long count, double N) {
+  std::vector<double> u;
+  u.reserve(static_cast<std::size_t>(count > 0 ? count : 0));
+  for (long long i = 1; i <= count; ++i) u.push_back(y[i] / (N * p[i]));
+  return SquaredDeviations(u);
 }
 
 std::vector<Element> Elements(const double* y, const double* p, long long count) {

@@ -39,13 +39,14 @@ struct HheWork {
   double mu = 0.0;
   double sumRatio = 0.0;
   double meanEstimate = 0.0;
-  double sumSquares = 0.0;  // sum of (Y/(N q))^2 (interval); of Y^2/q (theoretical deviation)
+  double sumSquares = 0.0;  // sum of Y^2/q (theoretical deviation)
   double z = 0.0;
   double level = 0.0;
   long long count = 0;
 };
 
-// sumSquares is the variance V in the theoretical deviation.
+// sumSquares is the variance V in the theoretical deviation. Intervals work
+// from the deviations of the elements' shares, over the arrays.
 struct HteWork {
   HteWork(DoubleArray& y, DoubleArray& p, DoubleArray& pij, const CTervoDoc& d, long long rows);
   virtual ~HteWork() = default;

@@ -44,8 +44,8 @@ HheWork::HheWork(DoubleArray& y, DoubleArray& q, const CTervoDoc& d, long long r
 // theoretical deviation.
 bool EnterHheElements(FormHost& host, const FormTemplate& form, HheWork& w, Objective objective) {
   if (objective == Objective::ThStdDev) return EnterPopulation(host, form, w);
-  return EnterSampledElements(host, form, ContextOf(objective), w.values.get(), w.probabilities.get(), w.count, w.N,
-                              w.sumRatio, objective == Objective::Interval ? &w.sumSquares : nullptr);
+  return EnterSampledElements(host, form, ContextOf(objective), w.values.get(), w.probabilities.get(), w.count,
+                              w.sumRatio);
 }
 
 UnequalPoint ComputeHhePoint(const HheWork& w, Target target) {
@@ -55,7 +55,10 @@ UnequalPoint ComputeHhePoint(const HheWork& w, Target target) {
 
 UnequalInterval ComputeHheInterval(const HheWork& w, Target target) {
   const double m = w.sumRatio / (w.N * w.n);
-  const double sd = std::sqrt((w.sumSquares - w.n * m * m) / (w.n * (w.n - 1)));
+  // The sum of squares less n m^2, from the deviations themselves: draws of
+  // equal share (the same element twice) give 0, not a negative difference.
+  const double squares = SquaredDeviationsOfShares(w.values.get(), w.probabilities.get(), w.count, w.N);
+  const double sd = std::sqrt(squares / (w.n * (w.n - 1)));
   return IntervalFrom(Method::WithReplacement, target, w.N, w.n, w.z, w.level,
                       Elements(w.values.get(), w.probabilities.get(), w.count), m, w.sumRatio / w.n, sd);
 }

@@ -67,8 +67,8 @@ HteWork::HteWork(DoubleArray& y, DoubleArray& p, DoubleArray& pij, const CTervoD
 // then every pair for the theoretical deviation.
 bool EnterHteElements(FormHost& host, const FormTemplate& form, HteWork& w, Objective objective) {
   if (objective != Objective::ThStdDev)
-    return EnterSampledElements(host, form, ContextOf(objective), w.values.get(), w.probabilities.get(), w.count, w.N,
-                                w.sumRatio, objective == Objective::Interval ? &w.sumSquares : nullptr);
+    return EnterSampledElements(host, form, ContextOf(objective), w.values.get(), w.probabilities.get(), w.count,
+                                w.sumRatio);
   w.sumSquares = 0.0;
   return EnterPopulation(host, form, w) && EnterPairs(host, w);
 }
@@ -80,7 +80,9 @@ UnequalPoint ComputeHtePoint(const HteWork& w, Target target) {
 
 UnequalInterval ComputeHteInterval(const HteWork& w, Target target) {
   const double m = w.sumRatio / w.N;
-  const double A = (w.sumSquares - m * m / w.n) * w.n * w.n / (w.n - 1);
+  // The sum of squares less m^2 / n, from the deviations themselves.
+  const double squares = SquaredDeviationsOfShares(w.values.get(), w.probabilities.get(), w.count, w.N);
+  const double A = squares * w.n * w.n / (w.n - 1);
   const double V = (w.N - w.n) * A / (w.n * (w.N - 1));
   return IntervalFrom(Method::WithoutReplacement, target, w.N, w.n, w.z, w.level,
                       Elements(w.values.get(), w.probabilities.get(), w.count), m, w.sumRatio, std::sqrt(V));
