@@ -6,6 +6,7 @@
 // block from the result and hands the result's record to the document
 // (Report, framework/Routine.h). Everything here but the writers is free of
 // report text.
+#include <span>
 #include <vector>
 
 #include "framework/Codes.h"
@@ -64,6 +65,8 @@ struct PredictionWork {
   bool TheoreticalErrorVariance();
 
  private:
+  std::span<const double> Xs() const { return {x + 1, static_cast<std::size_t>(Elements())}; }
+  std::span<const double> Ys() const { return {y + 1, static_cast<std::size_t>(Elements())}; }
   void CloseSums();
   bool ResidualVariance(double& s2);
   double VarianceFactor() const;

@@ -1,7 +1,9 @@
 // The prediction work record: its entry loops and the formulas of Models A to E.
 #include <cmath>
 #include <limits>
+#include <vector>
 
+#include "framework/Sums.h"
 #include "journal/CTervoDoc.h"
 #include "prediction/Prediction.h"
 #include "prediction/PredictionForms.h"
@@ -48,9 +50,10 @@ long long PredictionWork::Elements() const {
   return static_cast<long long>(n < kMost ? n : kMost);
 }
 
+// Rounded once: a remainder near 0 (most of the population sampled) keeps its sign.
 void PredictionWork::CloseSums() {
-  Xr = popSumX - sx;
-  if (model == PredictionModel::C) Qr = popSumX2 - sxx;
+  Xr = Remainder(popSumX, Xs());
+  if (model == PredictionModel::C) Qr = RemainderOfSquares(popSumX2, Xs());
 }
 
 bool PredictionWork::EnterPairs(FormHost& host) {
@@ -103,7 +106,8 @@ bool PredictionWork::Estimate() {
     case PredictionModel::C: slope = syOverX / n; break;
     case PredictionModel::D: {
       const double meanX = sx / n, meanY = sy / n, popMeanX = (Xr + sx) / N;
-      slope = (sxy - n * meanY * meanX) / (sxx - n * meanX * meanX);
+      // From the deviations about the means: X-values far from 0 (1e8) keep their digits.
+      slope = CrossDeviations(Xs(), Ys()) / SquaredDeviations(Xs());
       intercept = meanY - slope * meanX;
       T = N * (meanY + slope * (popMeanX - meanX));
       return true;
@@ -118,7 +122,12 @@ bool PredictionWork::Estimate() {
 
 bool PredictionWork::ResidualVariance(double& s2) {
   if (model == PredictionModel::D) {
-    s2 = (syy - intercept * sy - slope * sxy) / (n - 2);
+    // The residuals about the fitted line, each from the deviations.
+    const double meanX = sx / n, meanY = sy / n;
+    std::vector<double> residuals;
+    for (long long i = 1; i <= Elements(); ++i) residuals.push_back((y[i] - meanY) - slope * (x[i] - meanX));
+    sumResid = SquaredDeviations(residuals);
+    s2 = sumResid / (n - 2);
     return true;
   }
   if (model < PredictionModel::A || model > PredictionModel::D) {
@@ -145,7 +154,7 @@ double PredictionWork::VarianceFactor() const {
     case PredictionModel::C: return Xr * Xr / n + Qr;
     case PredictionModel::D: {
       const double gap = sx / n - (Xr + sx) / N;
-      return N * N * (1 / n - 1 / N + gap * gap / (sxx - sx * sx / n));
+      return N * N * (1 / n - 1 / N + gap * gap / SquaredDeviations(Xs()));
     }
     default: return kNaN;
   }
