@@ -49,18 +49,6 @@ double CrossDeviations(std::span<const double> x, std::span<const double> y) {
   return products - driftX * driftY / static_cast<double>(x.size());
 }
 
-double Remainder(double total, std::span<const double> x) {
-  Wide r = Exact(total);
-  for (double v : x) r = r - Exact(v);
-  return Rounded(r);
-}
-
-double RemainderOfSquares(double total, std::span<const double> x) {
-  Wide r = Exact(total);
-  for (double v : x) r = r - Product(v, v);
-  return Rounded(r);
-}
-
 Wide Exact(double a) { return {a, 0.0}; }
 
 Wide Sum(double a, double b) {

@@ -13,9 +13,6 @@ namespace mirto {
 double SquaredDeviations(std::span<const double> u);
 // Sum of (x_i - mean x)(y_i - mean y); x and y of the same length.
 double CrossDeviations(std::span<const double> x, std::span<const double> y);
-// total - sum of x_i, and total - sum of x_i^2, each rounded once.
-double Remainder(double total, std::span<const double> x);
-double RemainderOfSquares(double total, std::span<const double> x);
 
 // A double-double number: the unevaluated sum hi + lo, about 32 digits.
 struct Wide {
@@ -30,8 +27,9 @@ Wide operator-(Wide a, Wide b);
 Wide operator*(Wide a, Wide b);
 inline double Rounded(Wide a) { return a.hi + a.lo; }
 
-// var Y - 2 R cov + R^2 var X, the variance of Y - R X: never below 0 for
-// figures that form a covariance matrix, whatever the cancellation.
+// var Y - 2 R cov + R^2 var X, the variance of Y - R X, to about 32 digits:
+// below 0 only where the figures make it so (a correlation beyond 1), not
+// by the cancellation of its terms.
 double VarianceOfDifference(Wide varY, Wide cov, Wide varX, Wide R);
 
 }  // namespace mirto

@@ -50,10 +50,9 @@ long long PredictionWork::Elements() const {
   return static_cast<long long>(n < kMost ? n : kMost);
 }
 
-// Rounded once: a remainder near 0 (most of the population sampled) keeps its sign.
 void PredictionWork::CloseSums() {
-  Xr = Remainder(popSumX, Xs());
-  if (model == PredictionModel::C) Qr = RemainderOfSquares(popSumX2, Xs());
+  Xr = popSumX - sx;
+  if (model == PredictionModel::C) Qr = popSumX2 - sxx;
 }
 
 bool PredictionWork::EnterPairs(FormHost& host) {

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "framework/Routine.h"
-#include "framework/Sums.h"
 #include "journal/CTervoDoc.h"
 #include "srs/Srs.h"
 
@@ -82,7 +81,8 @@ double GuessedRatio(const SrsMeansRatioInput& in) { return in.mu_1 / in.mu_2; }
 
 // Q of the guessed values: the variance of Y1 - P Y2.
 double GuessedQ(const SrsMeansRatioInput& in) {
-  return VarianceOfDifference(Exact(in.sigma2_1), Exact(in.sigma_12), Exact(in.sigma2_2), Quotient(in.mu_1, in.mu_2));
+  const double P = GuessedRatio(in);
+  return in.sigma2_1 + P * P * in.sigma2_2 - 2 * P * in.sigma_12;
 }
 
 // The theoretical standard deviation of the estimator at the record's n.
@@ -114,9 +114,7 @@ RatioPoint ComputeRatioPoint(const SrsMeansRatioInput& in) { return {in, in.barY
 
 RatioInterval ComputeRatioInterval(const SrsMeansRatioInput& in) {
   const double R = in.barY1 / in.barY2;
-  // Proportional samples cancel the terms to 0: in twice the precision they
-  // do not come out below it.
-  const double Q = VarianceOfDifference(Exact(in.S2_1), Exact(in.S_12), Exact(in.S2_2), Quotient(in.barY1, in.barY2));
+  const double Q = in.S2_1 + R * R * in.S2_2 - 2 * R * in.S_12;
   const double sd = std::sqrt((in.N - in.n) * Q / (in.N * (in.n - 1) * in.barY2 * in.barY2));
   return {in, R, sd, R - in.z * sd, R + in.z * sd, IsSmallSample(in.n, in.N)};
 }
