@@ -142,7 +142,7 @@ void TInterval(Out& out, const Block& b) {
   const double t = StudentQuantile(df, 0.5 + b.level / 2.0);
   std::string why;
   if (!(df >= 1.0))
-    why = std::isfinite(df) ? Format("%.0f degrees of freedom", df) : "the degrees of freedom are not known";
+    why = std::isfinite(df) ? Format("%g degrees of freedom", df) : "the degrees of freedom are not known";
   else if (!IsLevel(b.level))
     why = kNoLevel;
   else if (SdFault(b.sd))
@@ -153,7 +153,7 @@ void TInterval(Out& out, const Block& b) {
   out.Put("t_quantile", defined ? t : kNaN);
   PutBounds(out, b, "t_low", "t_high", "t_total_low", "t_total_high", bounds);
   if (!defined) return out.NotDefined("t-based interval", why);
-  out.Line("t-based %.2f interval with %.0f degrees of freedom (t = %f): %s", b.level, df, t,
+  out.Line("t-based %.2f interval with %g degree%s of freedom (t = %f): %s", b.level, df, df == 1.0 ? "" : "s", t,
            Range(b, bounds.low, bounds.high).c_str());
 }
 

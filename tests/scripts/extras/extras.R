@@ -30,14 +30,14 @@ extras <- function(kind, est, sd, N, level, z, df, srs = NULL, n = NA) {
     line("Coefficient of variation and relative margin: not defined (the estimate is 0)")
   }
   if (df < 1) {
-    line("t-based interval: not defined (", n0(df), " degrees of freedom)")
+    line("t-based interval: not defined (", sprintf("%g", df), " degrees of freedom)")
   } else if (!(level > 0 && level < 1)) {
     line("t-based interval: not defined (no confidence level chosen)")
   } else if (!is.finite(sd) || sd < 0) {
     line("t-based interval: not defined (the standard deviation is not a finite number)")
   } else {
     t <- qt(0.5 + level / 2, df)
-    line("t-based ", sprintf("%.2f", level), " interval with ", n0(df), " degrees of freedom (t = ", f(t), "): ",
+    line("t-based ", sprintf("%.2f", level), " interval with ", sprintf("%g", df), if (df == 1) " degree" else " degrees", " of freedom (t = ", f(t), "): ",
          range_text(kind, est - t * sd, est + t * sd, N))
   }
   if (kind$name == "proportion") proportion_intervals(kind, est, sd, N, level, z)

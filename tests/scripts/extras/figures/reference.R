@@ -81,3 +81,42 @@ local({
   sd <- sqrt(M * (M - m) * C / (m * (m - 1) * N^2) + M / m * W)
   extras(prop_kind, est, sd, N, 0.95, 1.96, m - 1, srs_prop_var(N, sum(ni), est), sum(ni))
 })
+
+# Unequal probabilities, u_i = Y_i / (N p_i): with replacement the mean is
+# mean(u) with variance var(u) / n; without, sum(u) with variance
+# (N - n) n sum((u - mean(u))^2) / ((n - 1) (N - 1)). df = n - 1.
+cat("## unequal.mirto\n")
+hhe <- function(kind, N, y, q, level, z, srs = FALSE) {
+  u <- y / (N * q); n <- length(u); m <- mean(u); sd <- sqrt(var(u) / n)
+  extras(kind, m, sd, N, level, z, n - 1, if (srs) srs_prop_var(N, n, m), n)
+}
+hte <- function(kind, N, y, p, level, z, srs = FALSE) {
+  u <- y / (N * p); n <- length(u); m <- sum(u); sd <- sqrt((N - n) * n * sum((u - mean(u))^2) / ((n - 1) * (N - 1)))
+  extras(kind, m, sd, N, level, z, n - 1, if (srs) srs_prop_var(N, n, m), n)
+}
+hhe(mean_kind, 4, c(1, 3), c(0.5, 0.5), 0.95, 1.96)
+hte(mean_kind, 10, c(2, 6), c(0.2, 0.4), 0.95, 1.96)
+hte(prop_kind, 100, c(1, 0, 1, 1), rep(0.04, 4), 0.95, 1.96, srs = TRUE)
+hhe(prop_kind, 100, c(1, 0, 1, 1), c(0.01, 0.02, 0.01, 0.01), 0.90, 1.645, srs = TRUE)
+
+# Prediction intervals: the mean T / N with the error deviation hatSdE / N,
+# hatSdE = sqrt(s^2 f); df the divisor of s^2 (n - 1, Model D n - 2).
+cat("## prediction.mirto\n")
+local({  # Model D: the least squares line through the sample
+  N <- 10; sumX <- 25; x <- c(1, 2, 3); y <- c(2, 4, 7); n <- 3
+  fit <- lm(y ~ x); b <- coef(fit)[[2]]; Xbar <- sumX / N
+  T <- N * (mean(y) + b * (Xbar - mean(x)))
+  s2 <- sum(residuals(fit)^2) / (n - 2)
+  f <- N^2 * (1 / n - 1 / N + (mean(x) - Xbar)^2 / sum((x - mean(x))^2))
+  extras(mean_kind, T / N, sqrt(s2 * f) / N, N, 0.95, 1.96, n - 2)
+})
+local({  # Model A: b = sum(xy) / sum(x^2)
+  N <- 200; sumX <- 1000; x <- c(4, 5, 6, 5); y <- c(9, 11, 12, 9); n <- 4
+  b <- sum(x * y) / sum(x^2); Xr <- sumX - sum(x); T <- sum(y) + b * Xr
+  s2 <- sum((y - b * x)^2) / (n - 1); f <- Xr^2 / sum(x^2) + N - n
+  extras(mean_kind, T / N, sqrt(s2 * f) / N, N, 0.90, 1.645, n - 1)
+})
+local({  # Model B with x = 0: no s^2
+  N <- 20; x <- c(0, 2); y <- c(1, 3); T <- sum(y) + sum(y) / sum(x) * (50 - sum(x))
+  extras(mean_kind, T / N, NaN, N, 0.95, 1.96, 1)
+})
