@@ -5,12 +5,10 @@
 
 #include "extras/Commands.h"
 #include "framework/Routine.h"
-#include "unequal/Unequal.h"
+#include "unequal/Rows.h"
 
 namespace mirto::extras {
 namespace {
-
-bool IsProbability(double p) { return p > 0.0 && p <= 1.0; }
 
 struct JointInput {
   Target target;
@@ -18,8 +16,10 @@ struct JointInput {
   std::vector<double> y, p, joint;  // joint in pair order
 };
 
-// The n sampled elements, then each of their pairs; every probability above 0 and at most 1.
+// The n sampled elements, then each of their pairs; the forms' own checks
+// take every probability above 0 and at most 1 in this context.
 bool Enter(CTervoDoc& doc, JointInput& in) {
+  const FormContext context{.objective = Objective::JointInterval};
   const long long n = doc.m_nSampleSize;
   const long long pairs = n * (n - 1) / 2;
   const DoubleArray y = doc.AllocArray(n), p = doc.AllocArray(n), joint = doc.AllocArray(pairs);
@@ -27,22 +27,22 @@ bool Enter(CTervoDoc& doc, JointInput& in) {
   const FormTemplate& form =
       in.target == Target::MeanTotal ? unequal::kHteElementForm : unequal::kHteCategoryElementForm;
   FormHost& host = doc.Host();
-  const bool entered = RunEntryLoop(host, form, FormContext{}, n, [&](const Form& f, long long i) {
-    FormReader r(f);
-    y[i] = r.Real();
-    p[i] = r.Real();
-    return IsProbability(p[i]);
+  const bool entered = RunEntryLoop(host, form, context, n, [&](const Form& f, long long i) {
+    const unequal::ElementRow row = unequal::ReadElement(f);
+    y[i] = row.y;
+    p[i] = row.p;
+    return !unequal::Refused(f);
   });
   if (!entered) return false;
   long long k = 0;
   for (long long i = 1; i < n; ++i) {
     for (long long j = i + 1; j <= n; ++j) {
-      Form f(unequal::kJointProbabilityForm);
+      Form f(unequal::kJointProbabilityForm, context);
       f.SetRowNumber(i, 0);
       f.SetRowNumber(j, 1);
       if (!host.ShowForm(f)) return false;
-      joint[++k] = FormReader(f).Real();
-      if (!IsProbability(joint[k])) {
+      joint[++k] = unequal::ReadPair(f).p;
+      if (unequal::Refused(f)) {
         host.Message(kIllegalEntry);
         return false;
       }
