@@ -224,7 +224,7 @@ std::optional<DelimitedProblem> EntryTable::Paste(long long row, std::size_t col
   const bool matrix = m_loop.Pairs() && column < m_columns.size() && m_columns[column].Editable() &&
                       block.Rows() == static_cast<std::size_t>(m_loop.elements) &&
                       block.Columns() == static_cast<std::size_t>(m_loop.elements);
-  if (matrix) return FillMatrix(block, 0);
+  if (matrix) return FillMatrix(block, column);
   std::vector<int> source(m_columns.size(), -1);
   std::size_t next = 0;
   for (std::size_t c = column; c < m_columns.size() && next < block.Columns(); ++c)
