@@ -169,7 +169,7 @@ TEST(EntryTable, AMatrixOfJointProbabilities) {
 
 TEST(EntryTable, AHeaderMapsByNameInAnyOrder) {
   EntryTable t(EntryLoop{.tmpl = &kElementForm, .count = 2});
-  DelimitedRead file = data::ReadDelimitedText("P_I;Y-value of element\n0.5;10\n0.25;20\n");
+  DelimitedRead file = data::ReadDelimitedText("p_i;y-value of ELEMENT\n0.5;10\n0.25;20\n");
   const data::ImportPlan plan = t.Suggest(file.table);
   EXPECT_TRUE(plan.header);
   EXPECT_EQ(plan.source, (std::vector<int>{-1, 1, 0}));

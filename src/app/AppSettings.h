@@ -1,6 +1,7 @@
 #pragma once
 // Per-user settings: every key and default in one place, so that loading and
-// saving cannot drift apart. Only the recent-file list is kept between runs.
+// saving cannot drift apart. The recent-file list is kept between runs, and
+// whether entry loops ask for their rows one form at a time.
 #include <QSettings>
 #include <QString>
 #include <QStringList>
@@ -12,12 +13,15 @@ inline constexpr char kAppTitle[] = "Windows Mirto";  // the application title; 
 inline constexpr char kRecentFileGroup[] = "Recent File List";
 inline constexpr char kRecentFileKey[] = "File%1";  // File1 .. File4
 inline constexpr int kRecentFileCount = 4;
+inline constexpr char kOneFormPerRowKey[] = "Entry/OneFormPerRow";  // default: one table per entry loop
 
 class AppSettings {
  public:
   AppSettings();
   QStringList LoadRecentFiles();
   void SaveRecentFiles(const QStringList& files);
+  bool LoadOneFormPerRow();
+  void SaveOneFormPerRow(bool perRow);
 
  private:
   QSettings m_settings;

@@ -11,6 +11,7 @@
 
 #include "app/AboutBox.h"
 #include "app/CTervoView.h"
+#include "app/EntryTableDialog.h"
 #include "app/HelpWindow.h"
 #include "app/LockState.h"
 #include "app/RecentFileList.h"
@@ -72,6 +73,7 @@ void CMainFrame::CreateMenus() {
     m_actions[c]->setChecked(true);
     view->addAction(m_actions[c]);
   }
+  AddOneFormPerRowAction(view);
 
   QMenu* help = menuBar()->addMenu("&Help");
   help->addAction(m_actions[HelpTopics]);

@@ -198,6 +198,16 @@ std::string EntryTable::Why(long long row, std::size_t column) const {
   return {};
 }
 
+std::string EntryTable::Summary() const {
+  const std::optional<CellRef> first = NextBlocking();
+  if (!first) return m_rows == 1 ? "The row can be taken." : Format("All %lld rows can be taken.", m_rows);
+  const auto [i, j] = Numbers(first->row);
+  const std::string row = m_loop.Pairs() ? Format("pair %lld, %lld", i, j) : Format("row %lld", i);
+  return Format("%lld cell%s to put right; the first, %s, \"%s\": ", m_blocking, m_blocking == 1 ? "" : "s",
+                row.c_str(), std::string(m_columns[first->column].name).c_str()) +
+         Why(first->row, first->column);
+}
+
 std::optional<CellRef> EntryTable::NextBlocking(CellRef from, bool refusals) const {
   if (m_blocking == 0 || m_editable == 0) return std::nullopt;
   const std::size_t cells = m_cells.size();
@@ -225,6 +235,13 @@ std::optional<DelimitedProblem> EntryTable::Paste(long long row, std::size_t col
                       block.Rows() == static_cast<std::size_t>(m_loop.elements) &&
                       block.Columns() == static_cast<std::size_t>(m_loop.elements);
   if (matrix) return FillMatrix(block, column);
+  // A block without the numbers, pasted on a number column, starts at the first field.
+  std::size_t span = 0;
+  for (std::size_t c = column; c < m_columns.size(); ++c) span += m_columns[c].number || m_columns[c].enabled;
+  while (column < m_columns.size() && m_columns[column].number && block.Columns() != span) {
+    span -= 1;
+    ++column;
+  }
   std::vector<int> source(m_columns.size(), -1);
   std::size_t next = 0;
   for (std::size_t c = column; c < m_columns.size() && next < block.Columns(); ++c)
@@ -320,6 +337,7 @@ std::optional<DelimitedProblem> EntryTable::Fill(const DelimitedTable& data, std
       if (c < source.size() && source[c] >= 0 && m_columns[c].Editable())
         m_cells[Cell(row, c)] = std::string(data.Cell(r, static_cast<std::size_t>(source[c])));
     CheckRow(row);
+    Checked(row);
   }
   return std::nullopt;
 }
@@ -345,6 +363,7 @@ std::optional<DelimitedProblem> EntryTable::FillMatrix(const DelimitedTable& dat
     for (std::size_t j = i + 1; j < n; ++j, ++row) {
       m_cells[Cell(row, column)] = std::string(data.Cell(i, j));
       CheckRow(row);
+      Checked(row);
     }
   return std::nullopt;
 }

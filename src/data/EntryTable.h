@@ -80,6 +80,12 @@ class EntryTable {
   // Fills rows from the top with the file's rows; all or nothing.
   std::optional<DelimitedProblem> Import(const DelimitedTable& data, const ImportPlan& plan);
 
+  // Told how far a long check of pasted or imported rows is: (done, total).
+  void SetProgress(std::function<void(long long done, long long total)> progress) { m_progress = std::move(progress); }
+  // What stands between the table and OK, in a line: the count of cells to
+  // put right and the first of them, or that every row can be taken.
+  std::string Summary() const;
+
   // Checks every row; `progress(done)` may stop it by returning false.
   bool CheckAll(const std::function<bool(long long done)>& progress = {});
   Mark MarkAt(long long row, std::size_t column) const;
@@ -107,6 +113,9 @@ class EntryTable {
                                        long long startRow);
   std::optional<DelimitedProblem> FillMatrix(const DelimitedTable& data, std::size_t column);
   void CheckRow(long long row);
+  void Checked(long long done) const {
+    if (m_progress && done % 4096 == 0) m_progress(done, m_rows);
+  }
 
   EntryLoop m_loop;
   long long m_first = 0, m_rows = 0;
@@ -116,6 +125,7 @@ class EntryTable {
   std::vector<std::string> m_cells;  // row after row, editable columns only
   std::vector<Mark> m_marks;
   long long m_blocking = 0;
+  std::function<void(long long, long long)> m_progress;
 };
 
 // Why a cell's text would not read as the number it shows, if it would not:

@@ -66,8 +66,11 @@ std::string Heading(const FormTemplate& tmpl, std::size_t i) {
 bool Names(std::string_view field, const FormTemplate& tmpl, std::size_t i) {
   const std::string folded = Folded(field);
   if (folded.empty()) return false;
-  const std::string_view name = ShortName(tmpl, i);
-  return folded == Folded(name) || folded == Folded(tmpl.controls[i].label) || folded == Folded(Heading(tmpl, i));
+  // Short names keep their case: N_i and n_i are two fields.
+  std::string_view name = field;
+  while (!name.empty() && std::isspace(static_cast<unsigned char>(name.front()))) name.remove_prefix(1);
+  while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back()))) name.remove_suffix(1);
+  return name == ShortName(tmpl, i) || folded == Folded(tmpl.controls[i].label) || folded == Folded(Heading(tmpl, i));
 }
 
 }  // namespace mirto::data

@@ -14,8 +14,8 @@ std::string_view ShortName(const FormTemplate& tmpl, std::size_t i);
 // The words a column is headed with: the label, or the text the form shows
 // before an unlabelled field, or the short name.
 std::string Heading(const FormTemplate& tmpl, std::size_t i);
-// Whether a header field names control `i`: its short name or its label,
-// with or without the closing colon, regardless of case and of blanks.
+// Whether a header field names control `i`: its short name as it is written,
+// or its label with or without the closing colon, regardless of case and blanks.
 bool Names(std::string_view field, const FormTemplate& tmpl, std::size_t i);
 
 }  // namespace mirto::data
