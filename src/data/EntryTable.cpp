@@ -42,17 +42,22 @@ bool SaysNumber(std::string_view text, long long number) {
 std::optional<std::string> Misreading(std::string_view text, bool integer) {
   const std::string_view shown = Trim(text);
   if (shown.empty()) return std::string("Empty: it would read as 0.");
-  const std::string quoted = "\"" + Excerpt(shown, 24, 8) + "\"";
-  if (shown.find_first_of("\r\n") != std::string_view::npos) return quoted + " holds a line break, which no field can.";
+  const bool lineBreak = shown.find_first_of("\r\n") != std::string_view::npos;
+  std::string readAs;
   if (integer) {
     const int value = ReadInt(shown);
-    if (IntLength(shown) == shown.size() && SaysNumber(shown.front() == '+' ? shown.substr(1) : shown, value))
+    if (!lineBreak && IntLength(shown) == shown.size() &&
+        SaysNumber(shown.front() == '+' ? shown.substr(1) : shown, value))
       return std::nullopt;
-    return quoted + Format(" would read as %d.", value);
+    readAs = std::to_string(value);
+  } else {
+    const double value = ReadReal(shown);
+    if (!lineBreak && RealLength(shown) == shown.size() && std::isfinite(value)) return std::nullopt;
+    readAs = Shortest(value);
   }
-  const double value = ReadReal(shown);
-  if (RealLength(shown) == shown.size() && std::isfinite(value)) return std::nullopt;
-  return quoted + " would read as " + Shortest(value) + ".";
+  const std::string quoted = "\"" + Excerpt(shown, 24, 8) + "\"";
+  if (lineBreak) return quoted + " holds a line break, which no field can.";
+  return quoted + " would read as " + readAs + ".";
 }
 
 std::pair<long long, long long> PairAt(long long k, long long n) {
