@@ -1,10 +1,15 @@
 // Delimited files, the table of an entry loop's rows, and `rows` in scripts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "data/Delimited.h"
 #include "data/EntryTable.h"
+#include "data/FieldNames.h"
+#include "framework/FormCatalog.h"
 #include "framework/Format.h"
 #include "support/Files.h"
 #include "support/ScriptRun.h"
@@ -179,6 +184,26 @@ TEST(EntryTable, AHeaderMapsByNameInAnyOrder) {
   EXPECT_EQ(t.Suggest(data::ReadDelimitedText("1;10;0.5\n").table).source, (std::vector<int>{0, 1, 2}));
 }
 
+// docs/batch.md lists the short names of every entry-loop form, as the reader knows them.
+TEST(Rows, TheDocumentedShortNamesAreTheReadersOwn) {
+  std::ifstream in(MIRTO_DOCS_DIR "/batch.md");
+  std::stringstream docs;
+  docs << in.rdbuf();
+  for (const FormTemplate* t : AllFormTemplates()) {
+    const auto& controls = t->controls;
+    if (std::none_of(controls.begin(), controls.end(), [](const Control& c) { return c.readOnly; })) continue;
+    std::string names;
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+      if (controls[i].kind != ControlKind::Text) continue;
+      const std::string_view name = data::ShortName(*t, i);
+      EXPECT_FALSE(name.empty()) << t->id << " " << controls[i].label;
+      names += (names.empty() ? "`" : " `") + std::string(name) + "`";
+    }
+    const std::string row = "| " + std::to_string(t->id) + " | " + std::string(t->title) + " | " + names + " |";
+    EXPECT_NE(docs.str().find(row), std::string::npos) << row;
+  }
+}
+
 // `rows` against the same figures typed as `ok` lines.
 struct RowsFile {
   TempDir dir;
@@ -265,7 +290,7 @@ TEST(Rows, BadFilesAppendNothingAndNameFileLineAndColumn) {
 // The loop refuses p_i = 0 with its usual message, which names where the row came from.
 TEST(Rows, ARefusedValueNamesItsLine) {
   RowsFile f;
-  const std::string path = f.Write("Y_i,p_i\n1,0.5\n3,0\n");
+  const std::string path = f.Write("Y_i,q_i\n1,0.5\n3,0\n");
   const ScriptResult r = RunScript(
       "command Un.Prob.WithRepl. > Mean/total of variable > Interval estimates\nok 4; 2; 95%\nrows " + path + "\n");
   EXPECT_EQ(r.status, 0) << r.err;

@@ -13,7 +13,7 @@ struct Named {
 constexpr Named kNames[] = {
     {"Y-value of element:", "Y_i"},
     {"Y'-value of element (1 if in category, 0 otherwise):", "Y'_i"},
-    {"Selection probability:", "p_i"},
+    {"Selection probability:", "q_i"},
     {"Inclusion probability:", "p_i"},
     {"X-value:", "X_i"},
     {"Y-value:", "Y_i"},
