@@ -194,23 +194,23 @@ void EntryTableDialog::UpdateState() {
   m_ok->setEnabled(m_table.Blocking() == 0 || m_perRow->isChecked());
 }
 
-void EntryTableDialog::WithProgress(const QString& label, const std::function<void()>& work) {
-  if (m_table.Rows() < 20'000) {
+void WithProgress(QWidget* parent, data::EntryTable& table, const QString& label, const std::function<void()>& work) {
+  if (table.Rows() < 20'000) {
     work();
     return;
   }
-  QProgressDialog progress(label, QString(), 0, static_cast<int>(m_table.Rows()), this);
+  QProgressDialog progress(label, QString(), 0, static_cast<int>(table.Rows()), parent);
   progress.setWindowModality(Qt::WindowModal);
   progress.setMinimumDuration(300);
-  m_table.SetProgress([&progress](long long done, long long) { progress.setValue(static_cast<int>(done)); });
+  table.SetProgress([&progress](long long done, long long) { progress.setValue(static_cast<int>(done)); });
   work();
-  m_table.SetProgress(nullptr);
+  table.SetProgress(nullptr);
 }
 
 bool EntryTableDialog::PasteText(const QByteArray& text) {
   const QModelIndex at = m_view->currentIndex();
   std::optional<data::DelimitedProblem> problem;
-  WithProgress("Checking the pasted rows...", [&] {
+  WithProgress(this, m_table, "Checking the pasted rows...", [&] {
     problem = m_table.Paste(std::max(0, at.row()), static_cast<std::size_t>(std::max(0, at.column())),
                             std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
   });

@@ -58,8 +58,6 @@ class EntryTableDialog : public QDialog {
   void Import();
   void NextProblem();
   void UpdateState();
-  // Runs `work` with a progress dialog when the table is long.
-  void WithProgress(const QString& label, const std::function<void()>& work);
 
   data::EntryTable& m_table;
   EntryTableModel* m_model;
@@ -69,6 +67,9 @@ class EntryTableDialog : public QDialog {
   QPushButton* m_next;
   QCheckBox* m_perRow;
 };
+
+// Runs `work` on a long table with a progress dialog that follows its checks.
+void WithProgress(QWidget* parent, data::EntryTable& table, const QString& label, const std::function<void()>& work);
 
 // A checkable "One form per row" item at the end of `menu`, kept in step with the settings.
 void AddOneFormPerRowAction(QMenu* menu);

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "app/AppSettings.h"
+#include "app/EntryTableDialog.h"
 
 namespace mirto {
 namespace {
@@ -143,7 +144,7 @@ void ImportDialog::accept() {
   if (m_read.more && !plan.matrix && m_read.table.Rows() - header >= static_cast<std::size_t>(m_table.Rows()))
     problem = data::DelimitedProblem{m_read.moreLine, 0, "more lines than the table has rows"};
   else
-    problem = m_table.Import(m_read.table, plan);
+    WithProgress(this, m_table, "Checking the imported rows...", [&] { problem = m_table.Import(m_read.table, plan); });
   if (problem) {
     QMessageBox::warning(this, kAppTitle, Text(data::Describe(*problem, m_name.toStdString())));
     return;  // the file, the plan and the table as they were

@@ -21,6 +21,7 @@
 #include "app/ImportDialog.h"
 #include "app/QtFormHost.h"
 #include "batch/Batch.h"
+#include "data/EntryTable.h"
 #include "journal/CTervoDoc.h"
 
 using namespace mirto;
@@ -196,6 +197,24 @@ class EntryTableTest : public QObject {
       QVERIFY(edit->validator());  // digits only, as on the form
     }));
     f.doc.OnCommand(32864);
+  }
+
+  // A pair table: (i, j, p_ij) rows in the loop's order, filled from a pasted
+  // matrix whose diagonal repeats the elements' probabilities.
+  void aMatrixFillsThePairs() {
+    test::ModalWatchdog watchdog;
+    const FormTemplate pairs{9190, "Pairs", {RowNumber("Pair of", 5), RowNumber("and", 5), Field("", 10)}};
+    const double p[] = {0, 0.5, 0.25, 0.75};
+    data::EntryTable table(EntryLoop{.tmpl = &pairs, .count = 3, .elements = 3, .probabilities = p});
+    EntryTableDialog d(table);
+    QAbstractItemModel* model = d.View()->model();
+    QCOMPARE(model->index(2, 0).data().toString() + model->index(2, 1).data().toString(), QString("23"));
+    d.View()->setCurrentIndex(model->index(0, 2));
+    QVERIFY(d.PasteText("0.5\t0.1\t0.2\n\t0.25\t0.3\n\t\t0.75\n"));
+    QCOMPARE(model->index(1, 2).data().toString(), QString("0.2"));
+    QCOMPARE(model->index(2, 2).data().toString(), QString("0.3"));
+    QVERIFY(d.OkButton()->isEnabled());
+    QVERIFY(watchdog.Unexpected().isEmpty());
   }
 
   // The choice is kept: later loops ask with forms until it is undone.
