@@ -149,9 +149,11 @@ EntryTableDialog::EntryTableDialog(data::EntryTable& table, QWidget* parent)
   m_view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   m_view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   m_view->setSelectionMode(QAbstractItemView::ContiguousSelection);
-  m_view->setEditTriggers(QAbstractItemView::AllEditTriggers);
-  for (int c = 0; c < m_model->columnCount(); ++c)
-    m_view->setColumnWidth(c, table.Columns()[static_cast<std::size_t>(c)].number ? 70 : 150);
+  // Not on moving the current cell: Ctrl+V there pastes a block, not into one cell.
+  m_view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+                          QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+  m_view->horizontalHeader()->setMinimumSectionSize(60);
+  m_view->resizeColumnsToContents();
   m_view->setCurrentIndex(m_model->index(0, 0));
 
   m_status = new QLabel(this);
