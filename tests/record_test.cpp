@@ -159,7 +159,11 @@ TEST(Results, BatchWritesThemBesideTheJournal) {
               "{\"block\": 1, \"command\": 32804, \"path\": \"Simple > Mean/total of variable > Point estimates > "
               "Simple\", \"inputs\": {\"population_size\": 10, \"sample_mean\": 1.5}, \"results\": {\"mean\": 1.5, "
               "\"total\": 15}, \"warning\": false}");
-    EXPECT_EQ(nlohmann::json::parse(lines[1])["record"], false);
+    // No stratum at all: an empty table, not a missing one.
+    const nlohmann::json strata = nlohmann::json::parse(lines[1]);
+    EXPECT_FALSE(strata.contains("record"));
+    EXPECT_EQ(strata["inputs"]["strata"], nlohmann::json::array());
+    EXPECT_EQ(strata["results"]["population_size"], 0);
   }
   {
     std::ostringstream out, err;

@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -33,6 +34,29 @@ int FieldWidth(const QWidget& field, int maxLength) {
   const int chars = std::clamp(maxLength > 0 ? maxLength : 20, 8, 24);
   return field.fontMetrics().horizontalAdvance(QString(chars, QLatin1Char('0'))) + 12;
 }
+
+// A confidence list that starts with nothing current, so that nothing looks
+// chosen before a level is: the first Down or Home then takes the first
+// level, and Space or Enter chooses the level the keys moved to.
+class LevelListWidget : public QListWidget {
+ public:
+  using QListWidget::QListWidget;
+
+ protected:
+  void focusInEvent(QFocusEvent* event) override {
+    QListWidget::focusInEvent(event);
+    if (selectedItems().isEmpty()) selectionModel()->clearCurrentIndex();
+  }
+  void keyPressEvent(QKeyEvent* event) override {
+    const bool choose = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
+                        event->key() == Qt::Key_Space || event->key() == Qt::Key_Select;
+    if (choose && event->modifiers() == Qt::NoModifier && currentItem() && !currentItem()->isSelected()) {
+      currentItem()->setSelected(true);
+      return;  // Enter chooses here; once chosen, it presses OK
+    }
+    QListWidget::keyPressEvent(event);
+  }
+};
 
 QGridLayout* NewGrid() {
   auto* grid = new QGridLayout;
@@ -128,7 +152,7 @@ void CFormDialog::AddText(std::size_t i, const Control& c, QGridLayout* layout) 
 }
 
 void CFormDialog::AddList(std::size_t i, const Control& c, QGridLayout* layout) {
-  auto* list = new QListWidget(this);
+  auto* list = new LevelListWidget(this);
   list->setObjectName(QString("control%1").arg(i));
   list->setSelectionMode(QAbstractItemView::SingleSelection);
   for (const ConfidenceLevel& level : kConfidenceTable) list->addItem(Text(level.text));

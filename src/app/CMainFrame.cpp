@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QFileInfo>
 #include <QIcon>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -15,6 +17,8 @@
 #include "app/HelpWindow.h"
 #include "app/LockState.h"
 #include "app/RecentFileList.h"
+#include "app/WindowSize.h"
+#include "batch/Session.h"
 #include "journal/CTervoDoc.h"
 
 // The icons live in this static library; a program linking it must register them.
@@ -22,14 +26,21 @@ static void InitResources() { Q_INIT_RESOURCE(mirto); }
 
 namespace mirto {
 
-CMainFrame::CMainFrame(CTervoDoc& doc, RecentFileList& recent, AppSettings& settings)
-    : m_doc(doc), m_recent(recent), m_files(doc, recent, settings), m_printing(doc), m_actions(this) {
+CMainFrame::CMainFrame(CTervoDoc& doc, SessionRecorder& session, RecentFileList& recent, AppSettings& settings)
+    : m_doc(doc),
+      m_session(session),
+      m_recent(recent),
+      m_files(doc, session, recent, settings),
+      m_printing(doc),
+      m_exports(doc, session, m_printing),
+      m_actions(this) {
   InitResources();
   setObjectName("MainFrame");
   setWindowTitle("Window Mirto");
   setWindowIcon(QIcon(":/icons/mirto.svg"));
   m_files.SetWindow(this);
   m_printing.SetWindow(this);
+  m_exports.SetWindow(this);
 
   m_widgets.view = new CTervoView(doc, this);
   m_widgets.view->setWhatsThis(
@@ -40,11 +51,13 @@ CMainFrame::CMainFrame(CTervoDoc& doc, RecentFileList& recent, AppSettings& sett
   CreateToolBar();
   CreateStatusBar();
   ConnectCommands();
+  ConnectJournalView();
 
   m_doc.SetViewUpdate([this] { m_widgets.view->OnUpdate(); });
   m_doc.SetModifiedChanged([this](bool modified) { setWindowModified(modified); });
   qApp->installEventFilter(this);
-  resize(760, 520);
+  ResizeWithinScreen(*this, QSize(760, 520));
+  m_widgets.view->setFocus();
 }
 
 CMainFrame::~CMainFrame() {
@@ -59,6 +72,8 @@ void CMainFrame::CreateMenus() {
   m_menus.file = menuBar()->addMenu("&File");
   using enum FrameCommand;
   for (FrameCommand c : {New, Open, Save, SaveAs}) m_menus.file->addAction(m_actions[c]);
+  QMenu* exports = m_menus.file->addMenu("&Export");
+  for (FrameCommand c : {ExportPdf, ExportResults, ExportSession}) exports->addAction(m_actions[c]);
   m_menus.file->addSeparator();
   for (FrameCommand c : {Print, PrintPreview, PrintSetup}) m_menus.file->addAction(m_actions[c]);
   m_menus.file->addSeparator();
@@ -81,7 +96,8 @@ void CMainFrame::CreateMenus() {
   help->addAction(m_actions[About]);
 
   // Accelerators of commands that have no menu item.
-  for (FrameCommand c : {Cut, Copy, Paste, Undo, NextPane, PreviousPane, ContextHelp}) addAction(m_actions[c]);
+  for (FrameCommand c : {Cut, Copy, Paste, Undo, SelectAll, NextPane, PreviousPane, ContextHelp})
+    addAction(m_actions[c]);
   UpdateRecentFiles();
 }
 
@@ -125,6 +141,9 @@ void CMainFrame::ConnectCommands() {
   connect(m_actions[Print], &QAction::triggered, this, [this] { m_printing.Print(); });
   connect(m_actions[PrintPreview], &QAction::triggered, this, [this] { m_printing.PrintPreview(); });
   connect(m_actions[PrintSetup], &QAction::triggered, this, [this] { m_printing.PrintSetup(); });
+  connect(m_actions[ExportPdf], &QAction::triggered, &m_exports, &ExportFlow::ExportPdf);
+  connect(m_actions[ExportResults], &QAction::triggered, &m_exports, &ExportFlow::ExportResults);
+  connect(m_actions[ExportSession], &QAction::triggered, &m_exports, &ExportFlow::ExportSession);
   connect(m_actions[Exit], &QAction::triggered, this, &QWidget::close);
   connect(m_actions[ToggleToolBar], &QAction::toggled, m_widgets.toolBar, &QWidget::setVisible);
   connect(m_actions[ToggleStatusBar], &QAction::toggled, statusBar(), &QWidget::setVisible);
@@ -135,7 +154,29 @@ void CMainFrame::ConnectCommands() {
   connect(&m_files, &DocumentFlow::recentFilesChanged, this, &CMainFrame::UpdateRecentFiles);
 }
 
-void CMainFrame::OnCalculation(QAction* action) { m_doc.OnCommand(action->data().toInt()); }
+// Copy takes the selection and is enabled only while there is one; the
+// journal's context menu copies it, or the block under the pointer as text
+// or, from its result record, as a table.
+void CMainFrame::ConnectJournalView() {
+  using enum FrameCommand;
+  CTervoView* view = m_widgets.view;
+  connect(m_actions[Copy], &QAction::triggered, view, &CTervoView::CopySelection);
+  connect(m_actions[CopyBlock], &QAction::triggered, view, &CTervoView::CopyBlock);
+  connect(m_actions[CopyBlockTable], &QAction::triggered, view, &CTervoView::CopyBlockTable);
+  connect(m_actions[SelectAll], &QAction::triggered, view, &CTervoView::SelectAll);
+  connect(view, &CTervoView::selectionChanged, m_actions[Copy], &QAction::setEnabled);
+  connect(view, &CTervoView::contextMenuOpening, this, [this, view](LineRange block) {
+    m_actions[FrameCommand::CopyBlock]->setEnabled(!block.empty());
+    m_actions[FrameCommand::CopyBlockTable]->setEnabled(view->ContextRecord() != nullptr);
+  });
+  connect(&m_files, &DocumentFlow::journalReplaced, view, &CTervoView::ClearSelection);
+  auto* separator = new QAction(this);
+  separator->setSeparator(true);
+  view->SetContextActions(
+      {m_actions[Copy], m_actions[CopyBlock], m_actions[CopyBlockTable], separator, m_actions[SelectAll]});
+}
+
+void CMainFrame::OnCalculation(QAction* action) { m_session.RunCommand(m_doc, action->data().toInt()); }
 
 void CMainFrame::UpdateTitle() {
   setWindowTitle(QString("%1[*] - Mirto").arg(m_files.DocumentTitle()));
@@ -148,9 +189,12 @@ void CMainFrame::UpdateRecentFiles() {
   const QStringList& files = m_recent.Files();
   m_menus.recentPlaceholder->setVisible(files.isEmpty());
   for (int i = 0; i < files.size(); ++i) {
-    auto* action = new QAction(QString("&%1 %2").arg(i + 1).arg(files[i]), m_menus.file);
-    action->setStatusTip("Open this journal");
     const QString path = files[i];
+    // The name keeps the menu narrow; "&" in it is text, not a mnemonic.
+    QString name = QFileInfo(path).fileName();
+    name.replace('&', "&&");
+    auto* action = new QAction(QString("&%1 %2").arg(i + 1).arg(name), m_menus.file);
+    action->setStatusTip(path);
     connect(action, &QAction::triggered, this, [this, path] { m_files.OpenFile(path, true); });
     m_menus.file->insertAction(m_menus.recentPlaceholder, action);
     m_menus.recent << action;
@@ -183,6 +227,13 @@ void CMainFrame::EnterContextHelp() {
   statusBar()->showMessage(kHelpModePrompt);
 }
 
+void CMainFrame::TakeKeyboard() {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal->activateWindow();  // a dialog under it
+  if (!isVisible()) return;
+  activateWindow();
+  m_widgets.view->setFocus(Qt::ActiveWindowFocusReason);
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
   if (m_files.SaveModified()) {
     event->accept();
@@ -203,6 +254,17 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::ApplicationActivate:
       // The server changes the lights after the key event has reached us.
       QTimer::singleShot(0, this, &CMainFrame::UpdateLockPanes);
+      break;
+    case QEvent::Show:
+    case QEvent::Hide:
+      // Without a window manager to pass it on, the keyboard goes to each
+      // dialog as it opens and back to the journal when the last one closes.
+      if (auto* dialog = qobject_cast<QDialog*>(watched); dialog && dialog->isModal()) {
+        if (event->type() == QEvent::Show)
+          dialog->activateWindow();
+        else
+          QTimer::singleShot(0, this, &CMainFrame::TakeKeyboard);  // or to the dialog below
+      }
       break;
     default: break;
   }

@@ -9,6 +9,7 @@
 
 #include "app/ApproachMenu.h"
 #include "app/DocumentFlow.h"
+#include "app/ExportFlow.h"
 #include "app/FrameActions.h"
 #include "app/HelpWindow.h"
 #include "app/JournalPrinter.h"
@@ -21,15 +22,18 @@ class AppSettings;
 class CTervoDoc;
 class CTervoView;
 class RecentFileList;
+class SessionRecorder;
 
 class CMainFrame : public QMainWindow {
   Q_OBJECT
  public:
-  CMainFrame(CTervoDoc& doc, RecentFileList& recent, AppSettings& settings);
+  // Calculations run through `session`, which keeps them as a script.
+  CMainFrame(CTervoDoc& doc, SessionRecorder& session, RecentFileList& recent, AppSettings& settings);
   ~CMainFrame() override;
 
   CTervoView* View() const { return m_widgets.view; }
   DocumentFlow& Files() { return m_files; }
+  ExportFlow& Exports() { return m_exports; }
   JournalPrinter& Printing() { return m_printing; }
   const FrameActions& Actions() const { return m_actions; }
   QAction* Action(FrameCommand command) const { return m_actions[command]; }
@@ -50,6 +54,9 @@ class CMainFrame : public QMainWindow {
   void ShowHelpTopics();
   void ShowAbout();
   void EnterContextHelp();
+  // Makes the window active with the keyboard in the journal (or the modal
+  // dialog still open, active).
+  void TakeKeyboard();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -61,11 +68,14 @@ class CMainFrame : public QMainWindow {
   void CreateToolBar();
   void CreateStatusBar();
   void ConnectCommands();
+  void ConnectJournalView();
 
   CTervoDoc& m_doc;
+  SessionRecorder& m_session;
   RecentFileList& m_recent;
   DocumentFlow m_files;
   JournalPrinter m_printing;
+  ExportFlow m_exports;
   FrameActions m_actions;
   ApproachMenu m_approach;
   struct {

@@ -24,7 +24,7 @@ bool CTervoApp::InitInstance(const QStringList& arguments) {
   QApplication::setStyle(new AppStyle);
   m_recent.SetFiles(m_settings.LoadRecentFiles());
 
-  m_frame = std::make_unique<CMainFrame>(m_doc, m_recent, m_settings);
+  m_frame = std::make_unique<CMainFrame>(m_doc, m_session, m_recent, m_settings);
   m_host.SetWindow(m_frame.get());
 
   const QString file = arguments.value(0);
@@ -40,9 +40,11 @@ bool CTervoApp::InitInstance(const QStringList& arguments) {
     m_recent.Add(file);
     m_settings.SaveRecentFiles(m_recent.Files());
   }
+  m_session.Start(file.isEmpty() ? std::string() : QFile::encodeName(file).toStdString());
   m_frame->UpdateRecentFiles();
   m_frame->UpdateTitle();
   m_frame->show();
+  m_frame->TakeKeyboard();
   m_frame->View()->OnUpdate();
   return true;
 }

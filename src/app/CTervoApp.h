@@ -7,6 +7,7 @@
 #include "app/AppSettings.h"
 #include "app/QtFormHost.h"
 #include "app/RecentFileList.h"
+#include "batch/Session.h"
 #include "journal/CTervoDoc.h"
 
 namespace mirto {
@@ -28,12 +29,14 @@ class CTervoApp {
   CTervoDoc& Document() { return m_doc; }
   CMainFrame* Frame() const { return m_frame.get(); }
   RecentFileList& RecentFiles() { return m_recent; }
+  SessionRecorder& Session() { return m_session; }
 
  private:
   AppSettings m_settings;
   RecentFileList m_recent{kRecentFileCount};
   QtFormHost m_host;
-  CTervoDoc m_doc{m_host};
+  SessionRecorder m_session{m_host};
+  CTervoDoc m_doc{m_session};
   std::unique_ptr<CMainFrame> m_frame;
 };
 

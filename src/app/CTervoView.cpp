@@ -1,14 +1,20 @@
 #include "app/CTervoView.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFontMetricsF>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyleHints>
 #include <algorithm>
 #include <cmath>
 
 #include "app/JournalFont.h"
+#include "framework/Results.h"
 #include "journal/CTervoDoc.h"
 
 namespace mirto {
@@ -26,6 +32,9 @@ CTervoView::CTervoView(const CTervoDoc& doc, QWidget* parent) : QAbstractScrollA
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setBackgroundRole(QPalette::Base);
   viewport()->setAutoFillBackground(true);
+  viewport()->setCursor(Qt::IBeamCursor);
+  m_dragTimer.setInterval(50);
+  connect(&m_dragTimer, &QTimer::timeout, this, &CTervoView::DragScroll);
   SetJournalFont(JournalFont());
 }
 
@@ -53,6 +62,9 @@ qreal CTervoView::WidestLineWidth() {
 }
 
 void CTervoView::OnUpdate() {
+  // A selection past the end is of a journal that is gone.
+  if (m_selection.End().line >= m_doc.GetJournal().size() && (HasSelection() || m_selection.caret.line > 0))
+    SetSelection({});
   m_extentWidth = MeasuredExtentWidth(WidestLineWidth(), m_advance);
   m_extentHeight = mirto::ExtentHeight(m_doc.GetJournal().size(), m_lineHeight);
   UpdateScrollRanges();
@@ -87,13 +99,174 @@ void CTervoView::resizeEvent(QResizeEvent* event) {
 }
 
 void CTervoView::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Home) {
+  if (ExtendSelection(event)) return;
+  if (event->key() == Qt::Key_Escape && HasSelection()) {
+    ClearSelection();
+  } else if (event->key() == Qt::Key_Home) {
     verticalScrollBar()->setValue(0);
   } else if (event->key() == Qt::Key_End) {
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
   } else {
     QAbstractScrollArea::keyPressEvent(event);
   }
+}
+
+// Shift with a cursor key moves the caret end of the selection; without a
+// selection it starts where the last click was, or at the top of the window.
+bool CTervoView::ExtendSelection(QKeyEvent* event) {
+  if (!(event->modifiers() & Qt::ShiftModifier)) return false;
+  const bool control = event->modifiers() & Qt::ControlModifier;
+  CaretMove move;
+  switch (event->key()) {
+    case Qt::Key_Left: move = CaretMove::Left; break;
+    case Qt::Key_Right: move = CaretMove::Right; break;
+    case Qt::Key_Up: move = CaretMove::Up; break;
+    case Qt::Key_Down: move = CaretMove::Down; break;
+    case Qt::Key_PageUp: move = CaretMove::PageUp; break;
+    case Qt::Key_PageDown: move = CaretMove::PageDown; break;
+    case Qt::Key_Home: move = control ? CaretMove::JournalStart : CaretMove::LineStart; break;
+    case Qt::Key_End: move = control ? CaretMove::JournalEnd : CaretMove::LineEnd; break;
+    default: return false;
+  }
+  const Journal& journal = m_doc.GetJournal();
+  if (journal.empty()) return true;
+  TextSelection selection = m_selection;
+  const auto top = static_cast<std::size_t>(m_lines.Offset(verticalScrollBar()->value()));
+  const std::size_t pageLines = static_cast<std::size_t>(std::max(1, viewport()->height() / m_lineHeight));
+  if (selection.empty() && (selection.caret.line < top || selection.caret.line >= top + pageLines))
+    selection.anchor = selection.caret = Clamp(journal, {top, 0});
+  selection.caret = MoveCaret(journal, selection.caret, move, pageLines);
+  SetSelection(selection);
+  ScrollToCaret();
+  return true;
+}
+
+void CTervoView::ScrollToCaret() {
+  const long long line = static_cast<long long>(m_selection.caret.line);
+  const long long top = m_lines.Offset(verticalScrollBar()->value());
+  const long long pageLines = std::max(1, viewport()->height() / m_lineHeight);
+  const auto toValue = [this](long long offset) {
+    return static_cast<int>((offset + m_lines.unit - 1) / m_lines.unit);
+  };
+  if (line < top) verticalScrollBar()->setValue(static_cast<int>(line / m_lines.unit));
+  if (line >= top + pageLines) verticalScrollBar()->setValue(toValue(line - pageLines + 1));
+  const std::size_t column = std::min(m_selection.caret.column, m_doc.GetJournal()[m_selection.caret.line].size());
+  const double x = 2 * m_advance + static_cast<double>(column) * m_advance;
+  const double left = static_cast<double>(m_pixels.Offset(horizontalScrollBar()->value()));
+  if (x < left || x > left + viewport()->width() - m_advance)
+    horizontalScrollBar()->setValue(static_cast<int>(std::max(0.0, x - viewport()->width() / 2.0) / m_pixels.unit));
+}
+
+void CTervoView::SetSelection(const TextSelection& selection) {
+  const bool had = HasSelection();
+  m_selection = selection;
+  viewport()->update();
+  if (had != HasSelection()) emit selectionChanged(HasSelection());
+}
+
+void CTervoView::SelectAll() { SetSelection(WholeJournal(m_doc.GetJournal())); }
+
+void CTervoView::ClearSelection() { SetSelection({m_selection.caret, m_selection.caret}); }
+
+QString CTervoView::SelectedText() const {
+  return QString::fromStdString(mirto::SelectedText(m_doc.GetJournal(), m_selection));
+}
+
+// Journal text is one byte a character; the clipboard takes it as such.
+void CTervoView::CopySelection() const {
+  if (HasSelection())
+    QApplication::clipboard()->setText(JournalText(mirto::SelectedText(m_doc.GetJournal(), m_selection)));
+}
+
+LineRange CTervoView::ContextBlock() const { return BlockAt(m_doc.GetJournal(), m_contextLine); }
+
+const Record* CTervoView::ContextRecord() const {
+  const CompletedBlock* block = FindBlock(m_doc.Blocks(), m_contextLine);
+  return block && block->record ? &*block->record : nullptr;
+}
+
+void CTervoView::CopyBlockTable() const {
+  if (const Record* record = ContextRecord())
+    QApplication::clipboard()->setText(QString::fromStdString(ResultRows(*record)));
+}
+
+void CTervoView::CopyBlock() const {
+  const LineRange block = ContextBlock();
+  if (!block.empty()) QApplication::clipboard()->setText(JournalText(LinesText(m_doc.GetJournal(), block)));
+}
+
+TextPos CTervoView::PositionAt(QPoint point) const {
+  const std::size_t count = m_doc.GetJournal().size();
+  const long long y = TopOffset() + point.y();
+  const long long line = y < 0 ? 0 : y / m_lineHeight;
+  const double x = static_cast<double>(m_pixels.Offset(horizontalScrollBar()->value())) + point.x() - 2 * m_advance;
+  const long long column = x <= 0 ? 0 : std::llround(x / m_advance);
+  return {count == 0 ? 0 : std::min(static_cast<std::size_t>(line), count - 1), static_cast<std::size_t>(column)};
+}
+
+void CTervoView::MoveCaretTo(TextPos caret) { SetSelection({m_selection.anchor, caret}); }
+
+void CTervoView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mousePressEvent(event);
+  const TextPos at = PositionAt(event->position().toPoint());
+  const bool triple = m_doubleClick.isValid() &&
+                      m_doubleClick.elapsed() < QApplication::styleHints()->mouseDoubleClickInterval() &&
+                      (event->position().toPoint() - m_doubleClickPoint).manhattanLength() <
+                          QApplication::styleHints()->startDragDistance();
+  m_doubleClick.invalidate();
+  if (triple) {
+    SetSelection(LineAt(m_doc.GetJournal(), at.line));
+  } else if (event->modifiers() & Qt::ShiftModifier) {
+    MoveCaretTo(at);
+  } else {
+    SetSelection({at, at});
+  }
+  m_dragging = !triple;
+}
+
+void CTervoView::mouseMoveEvent(QMouseEvent* event) {
+  if (!m_dragging) return QAbstractScrollArea::mouseMoveEvent(event);
+  m_dragPoint = event->position().toPoint();
+  MoveCaretTo(PositionAt(m_dragPoint));
+  if (viewport()->rect().contains(m_dragPoint))
+    m_dragTimer.stop();
+  else if (!m_dragTimer.isActive())
+    m_dragTimer.start();
+}
+
+void CTervoView::mouseReleaseEvent(QMouseEvent* event) {
+  m_dragging = false;
+  m_dragTimer.stop();
+  QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
+void CTervoView::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QAbstractScrollArea::mouseDoubleClickEvent(event);
+  SetSelection(WordAt(m_doc.GetJournal(), PositionAt(event->position().toPoint())));
+  m_dragging = false;
+  m_doubleClick.start();
+  m_doubleClickPoint = event->position().toPoint();
+}
+
+// A drag held above or below the window scrolls a line at a time.
+void CTervoView::DragScroll() {
+  QScrollBar* bar = verticalScrollBar();
+  if (m_dragPoint.y() < 0) bar->setValue(bar->value() - 1);
+  if (m_dragPoint.y() >= viewport()->height()) bar->setValue(bar->value() + 1);
+  QScrollBar* across = horizontalScrollBar();
+  if (m_dragPoint.x() < 0) across->setValue(across->value() - across->singleStep());
+  if (m_dragPoint.x() >= viewport()->width()) across->setValue(across->value() + across->singleStep());
+  MoveCaretTo(PositionAt(m_dragPoint));
+}
+
+void CTervoView::contextMenuEvent(QContextMenuEvent* event) {
+  const bool mouse = event->reason() == QContextMenuEvent::Mouse;
+  // The viewport receives the pointer's events, in its own coordinates.
+  m_contextLine = mouse ? PositionAt(event->pos()).line : m_selection.caret.line;
+  emit contextMenuOpening(ContextBlock());
+  QMenu menu(this);
+  menu.addActions(m_contextActions);
+  menu.exec(event->globalPos());
 }
 
 void CTervoView::paintEvent(QPaintEvent* event) {
@@ -119,11 +292,32 @@ void CTervoView::DrawLines(QPainter& painter, LineRange range, ColumnRange colum
   const auto first = static_cast<std::size_t>(columns.first);
   for (long long i = range.first; i <= range.last && i < static_cast<long long>(journal.size()); ++i) {
     const std::string_view line = journal[static_cast<std::size_t>(i)];
-    if (line.size() > first)
-      painter.drawText(QPointF(x, y + m_ascent),
-                       JournalText(line.substr(first, static_cast<std::size_t>(columns.count))));
+    const QString text =
+        line.size() > first ? JournalText(line.substr(first, static_cast<std::size_t>(columns.count))) : QString();
+    if (!text.isEmpty()) painter.drawText(QPointF(x, y + m_ascent), text);
+    DrawSelection(painter, text, static_cast<std::size_t>(i), columns, x, y);
     y += m_lineHeight;
   }
+  painter.restore();
+}
+
+// The selected part of a drawn line, over the highlight; a selected line end
+// shows as one more highlighted cell.
+void CTervoView::DrawSelection(QPainter& painter, const QString& text, std::size_t line, ColumnRange columns, qreal x,
+                               int y) {
+  const SelectedSpan span = SelectedColumns(m_selection, line, m_doc.GetJournal()[line].size());
+  if (span.empty()) return;
+  const auto first = static_cast<double>(span.first) - static_cast<double>(columns.first);
+  const auto last = static_cast<double>(span.last) - static_cast<double>(columns.first) + (span.lineEnd ? 1 : 0);
+  const double visible = static_cast<double>(columns.count);
+  if (last <= 0 || first >= visible) return;
+  const QRectF box(x + std::max(0.0, first) * m_advance, y,
+                   (std::min(last, visible) - std::max(0.0, first)) * m_advance, m_lineHeight);
+  painter.save();
+  painter.fillRect(box, palette().color(QPalette::Highlight));
+  painter.setClipRect(box);
+  painter.setPen(palette().color(QPalette::HighlightedText));
+  if (!text.isEmpty()) painter.drawText(QPointF(x, y + m_ascent), text);
   painter.restore();
 }
 

@@ -3,17 +3,25 @@
 // fixed-pitch font and keeps the newest line in view after every update.
 // It scrolls in whole lines and, for lines wider than the window, in pixels;
 // a line is drawn only as far as it is on screen, however long it is.
+// Text is selected with the mouse (drag, double click for a word, triple
+// click for a line) or Shift with the cursor keys; what it covers and copies
+// is worked out by the library (journal/Selection.h).
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
 #include <QFont>
+#include <QTimer>
 #include <string_view>
 
+#include "journal/Selection.h"
 #include "journal/ViewLayout.h"
 
+class QAction;
 class QPainter;
 
 namespace mirto {
 
 class CTervoDoc;
+class Record;
 
 class CTervoView : public QAbstractScrollArea {
   Q_OBJECT
@@ -37,15 +45,49 @@ class CTervoView : public QAbstractScrollArea {
   LineRange LastDrawn() const { return m_lastDrawn; }
   ColumnRange LastColumns() const { return m_lastColumns; }
 
+  // ---- Selection and copy ----------------------------------------------------
+  const TextSelection& Selection() const { return m_selection; }
+  bool HasSelection() const { return !m_selection.empty(); }
+  void SetSelection(const TextSelection& selection);
+  void SelectAll();
+  void ClearSelection();
+  QString SelectedText() const;
+  // The line and column under a point of the viewport.
+  TextPos PositionAt(QPoint point) const;
+  // The report block under the pointer when the context menu last opened.
+  LineRange ContextBlock() const;
+  // The result record of that block, when the document keeps one.
+  const Record* ContextRecord() const;
+  void CopySelection() const;
+  void CopyBlock() const;
+  void CopyBlockTable() const;
+  // The context menu's items (the frame's actions).
+  void SetContextActions(QList<QAction*> actions) { m_contextActions = std::move(actions); }
+
+ signals:
+  void selectionChanged(bool hasSelection);
+  // The context menu is about to open on `block` (empty: no block there).
+  void contextMenuOpening(LineRange block);
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   void DrawLines(QPainter& painter, LineRange range, ColumnRange columns, qreal x, int y);
+  void DrawSelection(QPainter& painter, const QString& text, std::size_t line, ColumnRange columns, qreal x, int y);
   void UpdateScrollRanges();
   qreal WidestLineWidth();
+  bool ExtendSelection(QKeyEvent* event);
+  void MoveCaretTo(TextPos caret);
+  void ScrollToCaret();
+  void DragScroll();
 
   const CTervoDoc& m_doc;
   QFont m_font;
@@ -62,6 +104,15 @@ class CTervoView : public QAbstractScrollArea {
   qreal m_measuredWidth = 0;
   LineRange m_lastDrawn;
   ColumnRange m_lastColumns;
+
+  TextSelection m_selection;
+  bool m_dragging = false;
+  QPoint m_dragPoint;
+  QTimer m_dragTimer;           // scrolls while a drag is held beyond the window
+  QElapsedTimer m_doubleClick;  // a third click soon after a double click takes the line
+  QPoint m_doubleClickPoint;
+  std::size_t m_contextLine = 0;
+  QList<QAction*> m_contextActions;
 };
 
 }  // namespace mirto

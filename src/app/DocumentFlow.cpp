@@ -3,29 +3,17 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QMessageBox>
 
 #include "app/AppSettings.h"
 #include "app/RecentFileList.h"
+#include "app/WaitCursor.h"
+#include "batch/Session.h"
 #include "journal/CTervoDoc.h"
 
 namespace mirto {
-namespace {
-
-// The wait cursor for the length of one file operation.
-class WaitCursor {
- public:
-  WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-}  // namespace
-
-DocumentFlow::DocumentFlow(CTervoDoc& doc, RecentFileList& recent, AppSettings& settings)
-    : m_doc(doc), m_recent(recent), m_settings(settings) {}
+DocumentFlow::DocumentFlow(CTervoDoc& doc, SessionRecorder& session, RecentFileList& recent, AppSettings& settings)
+    : m_doc(doc), m_session(session), m_recent(recent), m_settings(settings) {}
 
 QString DocumentFlow::DocumentTitle() const {
   const std::string& path = m_doc.GetPathName();
@@ -44,6 +32,8 @@ bool DocumentFlow::SaveModified() {
 bool DocumentFlow::FileNew() {
   if (!SaveModified()) return false;
   m_doc.OnNewDocument();
+  m_session.NewJournal();
+  emit journalReplaced();
   emit documentChanged();
   return true;
 }
@@ -63,7 +53,10 @@ bool DocumentFlow::OpenFile(const QString& path, bool fromRecentList) {
   }
   if (!result.ok) {
     // Lines read before an error stay shown; mark them so they are not lost unasked.
-    if (m_doc.GetJournal().size() != before) m_doc.SetModifiedFlag(true);
+    if (m_doc.GetJournal().size() != before) {
+      m_doc.SetModifiedFlag(true);
+      m_session.OpenedJournal(QFile::encodeName(path).toStdString(), false);
+    }
     if (fromRecentList) {
       m_recent.Remove(path);
       m_settings.SaveRecentFiles(m_recent.Files());
@@ -72,6 +65,7 @@ bool DocumentFlow::OpenFile(const QString& path, bool fromRecentList) {
     Fail(result.message);
     return false;
   }
+  m_session.OpenedJournal(QFile::encodeName(path).toStdString());
   AddRecent(path);
   emit documentChanged();
   return true;

@@ -11,11 +11,13 @@ namespace mirto {
 class AppSettings;
 class CTervoDoc;
 class RecentFileList;
+class SessionRecorder;
 
 class DocumentFlow : public QObject {
   Q_OBJECT
  public:
-  DocumentFlow(CTervoDoc& doc, RecentFileList& recent, AppSettings& settings);
+  // New and opened journals go into the session's script too.
+  DocumentFlow(CTervoDoc& doc, SessionRecorder& session, RecentFileList& recent, AppSettings& settings);
   void SetWindow(QWidget* window) { m_window = window; }
 
   // Asks to save a modified journal; false when the person cancels (or the
@@ -33,6 +35,7 @@ class DocumentFlow : public QObject {
 
  signals:
   void documentChanged();  // path or title
+  void journalReplaced();  // File > New: no line shown before is left
   void recentFilesChanged();
 
  private:
@@ -41,6 +44,7 @@ class DocumentFlow : public QObject {
   void Fail(const std::string& message);
 
   CTervoDoc& m_doc;
+  SessionRecorder& m_session;
   RecentFileList& m_recent;
   AppSettings& m_settings;
   QPointer<QWidget> m_window;

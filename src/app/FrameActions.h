@@ -1,5 +1,6 @@
 #pragma once
-// The File, View and Help commands, the edit commands that have no handler,
+// The File, View and Help commands, the edit commands (only Copy and the
+// journal's own have a handler: the journal is never edited), the exports
 // and the pane keys: texts, accelerators, prompts and icons in one table.
 #include <QAction>
 #include <array>
@@ -14,11 +15,17 @@ enum class FrameCommand {
   Print,
   PrintPreview,
   PrintSetup,
+  ExportPdf,
+  ExportResults,
+  ExportSession,
   Exit,
   Cut,
   Copy,
   Paste,
   Undo,
+  CopyBlock,
+  CopyBlockTable,
+  SelectAll,
   NextPane,
   PreviousPane,
   ToggleToolBar,

@@ -11,10 +11,11 @@ namespace {
 
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())).toHtmlEscaped(); }
 
-// Escaped, with the text between "**" marks in bold.
+// Escaped, with the text between "**" marks in bold and "[text](#anchor)" a link.
 QString Rich(std::string_view s) {
   static const QRegularExpression bold("\\*\\*(.+?)\\*\\*");
-  return Q(s).replace(bold, "<b>\\1</b>");
+  static const QRegularExpression link("\\[([^\\]]+)\\]\\(#([\\w-]+)\\)");
+  return Q(s).replace(bold, "<b>\\1</b>").replace(link, "<a href=\"#\\2\">\\1</a>");
 }
 
 QString SectionHtml(const HelpSection& section) {
@@ -28,9 +29,15 @@ QString SectionHtml(const HelpSection& section) {
     html += "<dl>";
     for (const HelpEntry& e : section.entries) {
       const QString note = e.note.empty() ? QString() : " " + Q(e.note);
-      html += QString("<dt><b>%1</b>%2</dt><dd>%3</dd>").arg(Q(e.term), note, Q(e.text));
+      html += QString("<dt><b>%1</b>%2</dt><dd>%3</dd>").arg(Q(e.term), note, Rich(e.text));
     }
     html += "</dl>";
+  }
+  if (!section.links.empty()) {
+    html += "<ul>";
+    for (const HelpLink& l : section.links)
+      html += QString("<li><a href=\"#%1\">%2</a></li>").arg(Q(l.anchor), Q(l.text));
+    html += "</ul>";
   }
   if (!section.items.empty()) {
     html += "<ul>";

@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "app/HelpText.h"
+#include "app/WindowSize.h"
 
 namespace mirto {
 
@@ -18,7 +19,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent), m_browser(new QTextBr
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(m_browser);
   layout->addWidget(buttons);
-  resize(640, 560);
+  ResizeWithinScreen(*this, QSize(640, 560));
 }
 
 }  // namespace mirto

@@ -4,7 +4,9 @@
 #include <QFont>
 #include <QPointer>
 #include <QPrinter>
+#include <QString>
 #include <QWidget>
+#include <climits>
 
 namespace mirto {
 
@@ -20,12 +22,18 @@ class JournalPrinter {
   void PrintPreview();
   void PrintSetup();
   QPrinter& Printer() { return m_printer; }
+  // Writes every page to the PDF file `path`, laid out as on the printer,
+  // with no dialog; the file is replaced only once it is whole. Returns what
+  // went wrong, or nothing.
+  QString ExportPdf(const QString& path);
 
   // Pages the Journal takes on `printer`, at least one.
-  static int PageCount(const Journal& journal, QPrinter& printer);
+  static int PageCount(const Journal& journal, QPaintDevice& printer);
   // Prints the pages the printer's range asks for (all by default); returns
   // the number of pages printed.
   static int Render(const Journal& journal, QPrinter& printer);
+  // Prints pages first..last of those the Journal takes.
+  static int Render(const Journal& journal, QPagedPaintDevice& device, int first, int last = INT_MAX);
 
  private:
   const CTervoDoc& m_doc;

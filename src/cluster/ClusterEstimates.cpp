@@ -1,102 +1,106 @@
 // Cluster and two-stage sampling: point estimates and confidence intervals
 // from the m selected groups, weighted by the population size N.
-#include <cmath>
-
-#include "cluster/ClusterWork.h"
+#include "cluster/Cluster.h"
+#include "srs/Srs.h"
 
 namespace mirto {
+namespace cluster {
 namespace {
 
 constexpr const char* kMeanTarget = "Target: Mean and total of variable";
 constexpr const char* kPointObjective = "Objective: Point estimates";
 constexpr const char* kIntervalObjective = "Objective: Confidence intervals";
 
-// The interval routines' small-sample test on the group counts; two-stage rows
-// add their own test as they are written.
-bool SmallGroupCounts(const ClusterWork& work) { return IsSmallSample(work.m, work.M); }
+const srs::EstimateKeys& KeysOf(const ClusterInput& in) { return in.Mean() ? srs::kMeanKeys : srs::kProportionKeys; }
+
+void WriteIntervalTable(CTervoDoc& d, const ClusterInterval& r) {
+  const std::vector<Group>& rows = r.in.rows;
+  const bool mean = r.in.Mean();
+  if (r.in.TwoStage()) {
+    d.AppendLine(mean ? " Group no.        N_i        w_i        n_i     barY_i        S_i"
+                      : " Group no.        N_i        w_i        n_i        P_i");
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      const int number = static_cast<int>(i + 1);
+      if (mean)
+        d.AppendLine("%10d %10.0f %10.4f %10.0f %10f %10f", number, rows[i].N, r.w[i], rows[i].n, rows[i].value,
+                     rows[i].spread);
+      else
+        d.AppendLine("%10d %10.0f %10.4f %10.0f %10f", number, rows[i].N, r.w[i], rows[i].n, rows[i].value);
+    }
+    return;
+  }
+  d.AppendLine(mean ? " Group no.    n_i=N_i        w_i     barY_i        S_i"
+                    : " Group no.        N_i        w_i        P_i");
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const int number = static_cast<int>(i + 1);
+    if (mean)
+      d.AppendLine("%10d %10.0f %10.4f %10f %10f", number, rows[i].N, r.w[i], rows[i].value, rows[i].spread);
+    else
+      d.AppendLine("%10d %10.0f %10.4f %10f", number, rows[i].N, r.w[i], rows[i].value);
+  }
+}
 
 }  // namespace
 
+void Write(CTervoDoc& d, const ClusterPoint& r) {
+  const bool mean = r.in.Mean();
+  WriteHeading(d, r.in, mean ? kMeanTarget : "Target: Proportion and number in category", kPointObjective);
+  d.AppendLine(mean ? " Group no.       N_i       w_i     barY_i" : " Group no.       N_i       w_i        P_i");
+  for (std::size_t i = 0; i < r.in.rows.size(); ++i)
+    d.AppendLine("%10d %10.0f %10.4f %10f", static_cast<int>(i + 1), r.in.rows[i].N, r.w[i], r.in.rows[i].value);
+  if (mean) {
+    d.AppendLine("Estimate of population mean: %f", r.estimate);
+    d.AppendLine("Estimate of population total: %f", r.total);
+  } else {
+    d.AppendLine("Estimate of population proportion in category: %f", r.estimate);
+    d.AppendLine("Estimate of population number in category: %.0f", r.total);
+  }
+}
+
+void Write(CTervoDoc& d, const ClusterInterval& r) {
+  const bool mean = r.in.Mean();
+  WriteHeading(d, r.in, mean ? kMeanTarget : "Target:  Proportion and number in category", kIntervalObjective);
+  WriteIntervalTable(d, r);
+  if (mean) {
+    d.AppendLine("Estimate of population mean: %f", r.estimate);
+    d.AppendLine("Estimate of population total: %f", r.total);
+    d.AppendLine("Estimated std. deviation of estimator of pop. mean, Sd(barY_ts), is %f ", r.sd);
+  } else {
+    d.AppendLine("Estimate of population proportion: %f", r.estimate);
+    d.AppendLine("Estimate of population number: %.0f", r.total);
+    d.AppendLine("Estimated std. deviation of estimator of pop. proportion, Sd(P_ts), is %f ", r.sd);
+  }
+  if (r.warning) d.AppendWarning();
+  d.AppendIntervals(mean ? CTervoDoc::IntervalOf::MeanTotal : CTervoDoc::IntervalOf::ProportionNumber,
+                    CTervoDoc::Wording::Pop, r.in.probability, r.in.N, r.low, r.high);
+}
+
+Record ToRecord(const ClusterPoint& r) {
+  Record rec = RecordClusters(r.in, &r.w);
+  return srs::RecordEstimates(rec, KeysOf(r.in), r.estimate, r.total);
+}
+
+Record ToRecord(const ClusterInterval& r) {
+  Record rec = RecordClusters(r.in, &r.w);
+  rec.Input("confidence", r.in.probability).Input("z", r.in.z);
+  const srs::EstimateKeys& keys = KeysOf(r.in);
+  srs::RecordEstimates(rec, keys, r.estimate, r.total);
+  return srs::RecordIntervals(rec, keys, r.sd, r.low, r.high, r.totalLow, r.totalHigh);
+}
+
+}  // namespace cluster
+
 int CTervoDoc::ClusterMeanPoint() {
-  ClusterWork work(*this, m_nSampledGroups);
-  if (!work.Collect(*this, kClusterMeanPointForm, 0)) return 0;
-  work.Weigh(work.N);
-  const double mean = work.Estimate();
-  work.Heading(*this, kMeanTarget, kPointObjective);
-  work.PointTable(*this, " Group no.       N_i       w_i     barY_i");
-  AppendLine("Estimate of population mean: %f", mean);
-  AppendLine("Estimate of population total: %f", work.N * mean);
-  EndBlock();
-  return 1;
+  return cluster::Run<cluster::ComputePoint>(*this, m_nSampledGroups, cluster::kMeanPointForm);
 }
-
 int CTervoDoc::ClusterProportionPoint() {
-  ClusterWork work(*this, m_nSampledGroups);
-  if (!work.Collect(*this, kClusterProportionPointForm, 0)) return 0;
-  work.Weigh(work.N);
-  const double proportion = work.Estimate();
-  work.Heading(*this, "Target: Proportion and number in category", kPointObjective);
-  work.PointTable(*this, " Group no.       N_i       w_i        P_i");
-  AppendLine("Estimate of population proportion in category: %f", proportion);
-  AppendLine("Estimate of population number in category: %.0f", work.N * proportion);
-  EndBlock();
-  return 1;
+  return cluster::Run<cluster::ComputePoint>(*this, m_nSampledGroups, cluster::kProportionPointForm);
 }
-
 int CTervoDoc::ClusterMeanInterval() {
-  ClusterWork work(*this, m_nSampledGroups);
-  if (!work.Collect(*this, kClusterMeanIntervalForm, ClusterWork::kSampled | ClusterWork::kSpread)) return 0;
-  work.Weigh(work.N);
-  const double mean = work.Estimate(), s = std::sqrt(work.SampleVariance());
-  const double low = mean - work.z * s, high = mean + work.z * s;
-  work.Heading(*this, kMeanTarget, kIntervalObjective);
-  bool small = SmallGroupCounts(work);
-  if (work.TwoStage()) {
-    AppendLine(" Group no.        N_i        w_i        n_i     barY_i        S_i");
-    for (int i = 1; i <= work.G; ++i) {
-      AppendLine("%10d %10.0f %10.4f %10.0f %10f %10f", i, work.Ni[i], work.w[i], work.ni[i], work.value[i],
-                 work.spread[i]);
-      small = IsSmallSample(work.ni[i], work.Ni[i]) || small;
-    }
-  } else {
-    AppendLine(" Group no.    n_i=N_i        w_i     barY_i        S_i");
-    for (int i = 1; i <= work.G; ++i)
-      AppendLine("%10d %10.0f %10.4f %10f %10f", i, work.Ni[i], work.w[i], work.value[i], work.spread[i]);
-  }
-  AppendLine("Estimate of population mean: %f", mean);
-  AppendLine("Estimate of population total: %f", work.N * mean);
-  AppendLine("Estimated std. deviation of estimator of pop. mean, Sd(barY_ts), is %f ", s);
-  if (small) AppendWarning();
-  AppendIntervals(IntervalOf::MeanTotal, Wording::Pop, work.probability, work.N, low, high);
-  EndBlock();
-  return 1;
+  return cluster::Run<cluster::ComputeInterval>(*this, m_nSampledGroups, cluster::kMeanIntervalForm);
 }
-
 int CTervoDoc::ClusterProportionInterval() {
-  ClusterWork work(*this, m_nSampledGroups);
-  if (!work.Collect(*this, kClusterProportionIntervalForm, ClusterWork::kSampled)) return 0;
-  work.Weigh(work.N);
-  const double proportion = work.Estimate(), s = std::sqrt(work.SampleVariance());
-  const double low = proportion - work.z * s, high = proportion + work.z * s;
-  work.Heading(*this, "Target:  Proportion and number in category", kIntervalObjective);
-  bool small = SmallGroupCounts(work);
-  if (work.TwoStage()) {
-    AppendLine(" Group no.        N_i        w_i        n_i        P_i");
-    for (int i = 1; i <= work.G; ++i) {
-      AppendLine("%10d %10.0f %10.4f %10.0f %10f", i, work.Ni[i], work.w[i], work.ni[i], work.value[i]);
-      small = IsSmallSample(work.ni[i], work.Ni[i]) || small;
-    }
-  } else {
-    AppendLine(" Group no.        N_i        w_i        P_i");
-    for (int i = 1; i <= work.G; ++i) AppendLine("%10d %10.0f %10.4f %10f", i, work.Ni[i], work.w[i], work.value[i]);
-  }
-  AppendLine("Estimate of population proportion: %f", proportion);
-  AppendLine("Estimate of population number: %.0f", work.N * proportion);
-  AppendLine("Estimated std. deviation of estimator of pop. proportion, Sd(P_ts), is %f ", s);
-  if (small) AppendWarning();
-  AppendIntervals(IntervalOf::ProportionNumber, Wording::Pop, work.probability, work.N, low, high);
-  EndBlock();
-  return 1;
+  return cluster::Run<cluster::ComputeInterval>(*this, m_nSampledGroups, cluster::kProportionIntervalForm);
 }
 
 }  // namespace mirto

@@ -1,52 +1,54 @@
 // Cluster and two-stage sampling: theoretical standard deviations from
-// guesstimates for all M groups. The groups are weighed by the population
-// size they imply (N' = sum of N_i); the total's deviation uses N as entered.
-#include <cmath>
-
-#include "cluster/ClusterWork.h"
+// guesstimates for all M groups.
+#include "cluster/Cluster.h"
 
 namespace mirto {
-namespace {
+namespace cluster {
 
-constexpr const char* kSdObjective = "Objective: Theoretical std. deviation of estimator";
-
-}  // namespace
-
-int CTervoDoc::ClusterMeanSd() {
-  ClusterWork work(*this, m_nGroups);
-  if (!work.Collect(*this, kClusterMeanSdForm, ClusterWork::kSampled | ClusterWork::kSpread)) return 0;
-  const double sd = std::sqrt(work.TheoreticalVariance());
-  work.Heading(*this, "Target: Mean and total of variable", kSdObjective);
-  if (work.TwoStage()) {
-    AppendLine(" Group no.        N_i        n_i       mu_i    sigma_i");
-    for (int i = 1; i <= work.G; ++i)
-      AppendLine("%10d %10.0f %10.0f %10f %10f", i, work.Ni[i], work.ni[i], work.value[i], work.spread[i]);
+void Write(CTervoDoc& d, const ClusterSd& r) {
+  const std::vector<Group>& rows = r.in.rows;
+  const bool mean = r.in.Mean();
+  WriteHeading(d, r.in, mean ? "Target: Mean and total of variable" : "Target: Proportion and number in category",
+               "Objective: Theoretical std. deviation of estimator");
+  if (r.in.TwoStage()) {
+    d.AppendLine(mean ? " Group no.        N_i        n_i       mu_i    sigma_i"
+                      : " Group no.        N_i        n_i       pi_i");
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      if (mean)
+        d.AppendLine("%10d %10.0f %10.0f %10f %10f", static_cast<int>(i + 1), rows[i].N, rows[i].n, rows[i].value,
+                     rows[i].spread);
+      else
+        d.AppendLine("%10d %10.0f %10.0f %10f", static_cast<int>(i + 1), rows[i].N, rows[i].n, rows[i].value);
+    }
   } else {
-    AppendLine(" Group no.    n_i=N_i       mu_i    sigma_i");
-    for (int i = 1; i <= work.G; ++i) AppendLine("%10d %10.0f %10f %10f", i, work.Ni[i], work.value[i], work.spread[i]);
+    d.AppendLine(mean ? " Group no.    n_i=N_i       mu_i    sigma_i" : " Group no.    n_i=N_i       pi_i");
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      if (mean)
+        d.AppendLine("%10d %10.0f %10f %10f", static_cast<int>(i + 1), rows[i].N, rows[i].value, rows[i].spread);
+      else
+        d.AppendLine("%10d %10.0f %10f", static_cast<int>(i + 1), rows[i].N, rows[i].value);
+    }
   }
-  AppendLine("Std. deviation of estimator of pop. mean: %f", sd);
-  AppendLine("Std. deviation of estimator of pop. total: %f", work.N * sd);
-  EndBlock();
-  return 1;
+  if (mean) {
+    d.AppendLine("Std. deviation of estimator of pop. mean: %f", r.sd);
+    d.AppendLine("Std. deviation of estimator of pop. total: %f", r.totalSd);
+  } else {
+    d.AppendLine("Std. deviation of estimator of pop. proportion: %f", r.sd);
+    d.AppendLine("Std. deviation of estimator of pop. number: %f", r.totalSd);
+  }
 }
 
+Record ToRecord(const ClusterSd& r) {
+  Record rec = RecordClusters(r.in, nullptr);
+  return r.in.Mean() ? rec.Result("sd_mean", r.sd).Result("sd_total", r.totalSd)
+                     : rec.Result("sd_proportion", r.sd).Result("sd_number", r.totalSd);
+}
+
+}  // namespace cluster
+
+int CTervoDoc::ClusterMeanSd() { return cluster::Run<cluster::ComputeSd>(*this, m_nGroups, cluster::kMeanSdForm); }
 int CTervoDoc::ClusterProportionSd() {
-  ClusterWork work(*this, m_nGroups);
-  if (!work.Collect(*this, kClusterProportionSdForm, ClusterWork::kSampled)) return 0;
-  const double sd = std::sqrt(work.TheoreticalVariance());
-  work.Heading(*this, "Target: Proportion and number in category", kSdObjective);
-  if (work.TwoStage()) {
-    AppendLine(" Group no.        N_i        n_i       pi_i");
-    for (int i = 1; i <= work.G; ++i) AppendLine("%10d %10.0f %10.0f %10f", i, work.Ni[i], work.ni[i], work.value[i]);
-  } else {
-    AppendLine(" Group no.    n_i=N_i       pi_i");
-    for (int i = 1; i <= work.G; ++i) AppendLine("%10d %10.0f %10f", i, work.Ni[i], work.value[i]);
-  }
-  AppendLine("Std. deviation of estimator of pop. proportion: %f", sd);
-  AppendLine("Std. deviation of estimator of pop. number: %f", work.N * sd);
-  EndBlock();
-  return 1;
+  return cluster::Run<cluster::ComputeSd>(*this, m_nGroups, cluster::kProportionSdForm);
 }
 
 }  // namespace mirto

@@ -1,6 +1,7 @@
-#include "cluster/ClusterWork.h"
+// The entry loop, and the lines and record every cluster block shares.
+#include "cluster/Cluster.h"
 
-namespace mirto {
+namespace mirto::cluster {
 
 ClusterWork::ClusterWork(const CTervoDoc& doc, int rows)
     : G(rows),
@@ -13,97 +14,81 @@ ClusterWork::ClusterWork(const CTervoDoc& doc, int rows)
       z(doc.m_dZ),
       probability(doc.m_dLevel) {}
 
-bool ClusterWork::Reserve(CTervoDoc& doc, unsigned columns) {
+bool ClusterWork::Reserve(CTervoDoc& doc, const GroupForm& form) {
   // Stops at the first failure: the message is shown once.
-  for (DoubleArray* column : {&w, &Ni, &value}) {
+  for (DoubleArray* column : {&Ni, &value}) {
     if (!(*column = doc.AllocArray(G))) return false;
   }
-  if ((columns & kSampled) && !(ni = doc.AllocArray(G))) return false;
-  if ((columns & kSpread) && !(spread = doc.AllocArray(G))) return false;
+  if (form.Sampled() && !(ni = doc.AllocArray(G))) return false;
+  if (form.Spread() && !(spread = doc.AllocArray(G))) return false;
   return true;
 }
 
-bool ClusterWork::Collect(CTervoDoc& doc, const FormTemplate& form, unsigned columns) {
-  return Reserve(doc, columns) && EnterClusters(doc.Host(), form);
+bool ClusterWork::Collect(CTervoDoc& doc, const GroupForm& form) {
+  return Reserve(doc, form) && EnterClusters(doc.Host(), form);
 }
 
-bool ClusterWork::EnterClusters(FormHost& host, const FormTemplate& form) {
-  return RunEntryLoop(host, form, FormContext{.method = method}, G, [&](const Form& f, long long i) {
+bool ClusterWork::EnterClusters(FormHost& host, const GroupForm& form) {
+  return RunEntryLoop(host, form.entry.tmpl, FormContext{.method = method}, G, [&](const Form& f, long long i) {
     row = static_cast<int>(i);
-    FormReader r(f);
-    Ni[row] = r.Real();
-    if (ni) {
-      const double typed = r.Real();  // the disabled field under cluster sampling
-      ni[row] = TwoStage() ? typed : Ni[row];
-    }
-    value[row] = r.Real();
-    if (spread) spread[row] = r.Real();
+    Group entry;
+    ReadItems<Group>(f, entry, form.entry.items);  // a disabled n_i stores nothing
+    Ni[row] = entry.N;
+    if (ni) ni[row] = TwoStage() ? entry.n : entry.N;
+    value[row] = entry.value;
+    if (spread) spread[row] = entry.spread;
     return true;
   });
 }
 
-double ClusterWork::SumOfSizes() const {
-  double sum = 0.0;
-  for (int i = 1; i <= G; ++i) sum += Ni[i];
-  return sum;
-}
-
-void ClusterWork::Weigh(double population) {
-  for (int i = 1; i <= G; ++i) w[i] = Ni[i] / population;
-}
-
-double ClusterWork::Estimate() const {
-  double sum = 0.0;
-  for (int i = 1; i <= G; ++i) sum += w[i] * value[i];
-  return M / m * sum;
-}
-
-double ClusterWork::RowVariance(int i) const { return spread ? spread[i] * spread[i] : value[i] * (1.0 - value[i]); }
-
-double ClusterWork::BetweenSquares() const {
-  double total = 0.0;
-  for (int i = 1; i <= G; ++i) total += Ni[i] * value[i];
-  const double B = total / G;
-  double C = 0.0;
-  for (int i = 1; i <= G; ++i) {
-    const double d = Ni[i] * value[i] - B;
-    C += d * d;
+ClusterInput ClusterWork::Input(const GroupForm& form) const {
+  ClusterInput in{&form, method, groups, sampled, N, M, m, z, probability, {}};
+  in.rows.resize(static_cast<std::size_t>(G > 0 ? G : 0));
+  for (std::size_t i = 0; i < in.rows.size(); ++i) {
+    Group& g = in.rows[i];
+    g.N = Ni[i + 1];
+    g.n = ni ? ni[i + 1] : g.N;
+    g.value = value[i + 1];
+    if (spread) g.spread = spread[i + 1];
   }
-  return C;
+  return in;
 }
 
-double ClusterWork::SampleVariance() const {
-  double W = 0.0;  // nothing within groups when whole groups are observed
-  if (TwoStage()) {
-    for (int i = 1; i <= G; ++i) W += w[i] * w[i] * RowVariance(i) * (Ni[i] - ni[i]) / (Ni[i] * (ni[i] - 1.0));
+void WriteHeading(CTervoDoc& d, const ClusterInput& in, const char* target, const char* objective) {
+  d.AppendSeparator();
+  d.AppendLine("%s", target);
+  d.AppendLine("%s", in.TwoStage() ? "Method: Two-stage random sampling" : "Method: Cluster random sampling");
+  d.AppendLine("%s", objective);
+  d.AppendLine("Estimator: Two-stage");
+  d.AppendLine("Population size, N= %.0f", in.N);
+  d.AppendLine("Number of groups, M= %d", in.groups);
+  d.AppendLine("Number of selected groups, m= %d", in.sampled);
+}
+
+Record RecordClusters(const ClusterInput& in, const std::vector<double>* w) {
+  Record rec;
+  rec.Input("population_size", in.N).Input("groups", in.groups).Input("selected_groups", in.sampled);
+  // n_i is a figure of its own only under two-stage sampling.
+  const bool sampled = in.form->Sampled() && in.TwoStage(), mean = in.Mean(), spread = in.form->Spread();
+  const bool guessed = in.form->objective == Objective::ThStdDev;
+  std::vector<std::string_view> columns{"N_i"};
+  if (sampled) columns.push_back("n_i");
+  columns.push_back(guessed ? (mean ? "mu_i" : "pi_i") : (mean ? "barY_i" : "P_i"));
+  if (spread) columns.push_back(guessed ? "sigma_i" : "S_i");
+  Table& entered = rec.AddTable(Section::Inputs, "clusters", columns);
+  std::vector<double> values;
+  for (const Group& g : in.rows) {
+    values = {g.N};
+    if (sampled) values.push_back(g.n);
+    values.push_back(g.value);
+    if (spread) values.push_back(g.spread);
+    entered.AddRow(values);
   }
-  return M * (M - m) * BetweenSquares() / (m * (m - 1.0) * N * N) + M / m * W;
-}
-
-double ClusterWork::TheoreticalVariance() {
-  const double population = SumOfSizes();
-  Weigh(population);
-  double X = 0.0;
-  if (TwoStage()) {
-    for (int i = 1; i <= G; ++i) X += w[i] * w[i] * RowVariance(i) * (Ni[i] - ni[i]) / (ni[i] * (Ni[i] - 1.0));
+  if (w) {
+    Table& weights = rec.AddTable(Section::Results, "clusters", {"w_i"});
+    for (double wi : *w) weights.AddRow({wi});
   }
-  return M * (M - m) * BetweenSquares() / ((M - 1.0) * m * population * population) + M / m * X;
+  return rec;
 }
 
-void ClusterWork::Heading(CTervoDoc& doc, const char* target, const char* objective) const {
-  doc.AppendSeparator();
-  doc.AppendLine("%s", target);
-  doc.AppendLine("%s", TwoStage() ? "Method: Two-stage random sampling" : "Method: Cluster random sampling");
-  doc.AppendLine("%s", objective);
-  doc.AppendLine("Estimator: Two-stage");
-  doc.AppendLine("Population size, N= %.0f", N);
-  doc.AppendLine("Number of groups, M= %d", groups);
-  doc.AppendLine("Number of selected groups, m= %d", sampled);
-}
-
-void ClusterWork::PointTable(CTervoDoc& doc, const char* header) const {
-  doc.AppendLine("%s", header);
-  for (int i = 1; i <= G; ++i) doc.AppendLine("%10d %10.0f %10.4f %10f", i, Ni[i], w[i], value[i]);
-}
-
-}  // namespace mirto
+}  // namespace mirto::cluster

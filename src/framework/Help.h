@@ -1,8 +1,10 @@
 #pragma once
 // The program's help as data: a topic per selection code, the prediction
-// topic, and the help document built from them, the command registry and the
-// form catalogue. The desktop shell only renders it. Text between "**" marks
-// is shown in bold.
+// topic, the forms of every calculation in prose, the guide (reports, keys,
+// files, scripts), and the help document built from them and the command
+// registry. The desktop shell only renders it. Text between "**" marks is
+// shown in bold (a field's label as the form shows it), and "[text](#anchor)"
+// links to the section with that anchor.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -110,23 +112,50 @@ struct HelpParagraph {
 std::vector<HelpParagraph> Paragraphs(const CommandHelp& help);
 
 // The help document: sections with an anchor, paragraphs, then terms with
-// their text, or a list of items.
+// their text, a list of items, or links to other sections.
 struct HelpEntry {
   std::string term;
   std::string note;  // after the term, not bold
   std::string text;
 };
+struct HelpLink {
+  std::string_view anchor;
+  std::string_view text;
+};
 struct HelpSection {
   std::string_view anchor;  // "" for none
   std::string_view heading;
   std::vector<std::string_view> paragraphs;
-  std::vector<HelpEntry> entries;
-  std::vector<std::string> items;
+  std::vector<HelpEntry> entries = {};
+  std::vector<std::string> items = {};
+  std::vector<HelpLink> links = {};
 };
 struct HelpDocument {
   std::string_view title;
   std::vector<HelpSection> sections;
 };
+
+// The forms of one calculation (or of a family's first step) in prose: the
+// templates it describes, and a text that names every field by its label.
+struct FormHelp {
+  std::string_view calculation;
+  std::vector<int> templates;
+  std::string_view text;
+};
+// A family's forms: what they have in common, then each calculation's.
+struct FormHelpFamily {
+  std::string_view anchor;
+  std::string_view heading;
+  std::vector<std::string_view> intro;
+  std::vector<FormHelp> forms;
+};
+const std::vector<FormHelpFamily>& FormHelpFamilies();
+
+// The sections around the forms: the conventions every form shares, how to
+// read a report, keys, the journal file, scripts and results.
+std::vector<HelpSection> ConventionSections();
+std::vector<HelpSection> GuideSections();
+
 HelpDocument HelpTopics();
 
 inline constexpr std::string_view kLabelHelp = "Labels head the choices below them and cannot be chosen.";

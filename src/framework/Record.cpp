@@ -5,11 +5,10 @@
 
 namespace mirto {
 
-void Table::AddRow(std::initializer_list<double> values) {
+void Table::AddRow(std::span<const double> values) {
   assert(values.size() == m_columns.size() && "a row needs one value per column");
-  const double* value = values.begin();
   for (std::size_t c = 0; c < m_columns.size(); ++c)
-    m_cells.push_back(value != values.end() ? *value++ : std::numeric_limits<double>::quiet_NaN());
+    m_cells.push_back(c < values.size() ? values[c] : std::numeric_limits<double>::quiet_NaN());
 }
 
 Record& Record::Input(std::string_view key, double value) {

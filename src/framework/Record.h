@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -29,7 +30,8 @@ class Table {
       : m_section(section), m_key(key), m_columns(std::move(columns)) {}
 
   // One row, a value per column in column order.
-  void AddRow(std::initializer_list<double> values);
+  void AddRow(std::initializer_list<double> values) { AddRow(std::span<const double>(values.begin(), values.size())); }
+  void AddRow(std::span<const double> values);
 
   Section section() const { return m_section; }
   std::string_view key() const { return m_key; }

@@ -1,5 +1,6 @@
 #include "framework/Results.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <nlohmann/json.hpp>
@@ -104,6 +105,34 @@ std::vector<std::string> ResultCsv(const std::vector<CompletedBlock>& blocks) {
     rows.push_back(CsvRow(number, command, "warning", "", block.warning ? 1 : 0));
   }
   return rows;
+}
+
+const CompletedBlock* FindBlock(const std::vector<CompletedBlock>& blocks, std::size_t line) {
+  // Blocks lie in journal order and never overlap.
+  auto after = std::upper_bound(blocks.begin(), blocks.end(), line,
+                                [](std::size_t l, const CompletedBlock& b) { return l < b.firstLine; });
+  if (after == blocks.begin()) return nullptr;
+  const CompletedBlock& block = *std::prev(after);
+  return line < block.firstLine + block.lines ? &block : nullptr;
+}
+
+std::string ResultRows(const Record& record) {
+  std::string out;
+  for (Section section : {Section::Inputs, Section::Results}) {
+    for (const Figure& f : record.figures(section)) out += std::string(f.key) + '\t' + NumberText(f.value) + '\n';
+    for (const Table& t : record.tables()) {
+      if (t.section() != section) continue;
+      out += t.key();
+      for (std::string_view column : t.columns()) out += '\t' + std::string(column);
+      out += '\n';
+      for (std::size_t row = 0; row < t.rows(); ++row) {
+        out += std::to_string(row + 1);
+        for (std::size_t c = 0; c < t.columns().size(); ++c) out += '\t' + NumberText(t.at(row, c));
+        out += '\n';
+      }
+    }
+  }
+  return out;
 }
 
 FileResult WriteResults(const std::vector<CompletedBlock>& blocks, const std::string& path) {

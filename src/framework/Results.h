@@ -18,6 +18,16 @@ std::string ResultJson(const CompletedBlock& block, std::size_t number);
 // The header and the rows of the long table.
 std::vector<std::string> ResultCsv(const std::vector<CompletedBlock>& blocks);
 
+// The block whose lines hold journal line `line`, or nullptr (the heading,
+// lines read from a file).
+const CompletedBlock* FindBlock(const std::vector<CompletedBlock>& blocks, std::size_t line);
+
+// A record as rows to paste into a spreadsheet, inputs before results, each
+// row ended by a newline: "key<TAB>value" for a figure; for a table a row
+// "key<TAB>column<TAB>column..." and one row "number<TAB>value<TAB>value..."
+// per entry, numbered from 1. Numbers as in the results files.
+std::string ResultRows(const Record& record);
+
 // Writes every block to `path`, replacing the file only when all was written.
 FileResult WriteResults(const std::vector<CompletedBlock>& blocks, const std::string& path);
 

@@ -1,86 +1,92 @@
 // Stratified sampling: point estimates, confidence intervals and theoretical
 // standard deviations, for a mean and total or a proportion and number.
-#include <cmath>
-
-#include "stratified/StratifiedWork.h"
+#include "srs/Srs.h"
+#include "stratified/Stratified.h"
 
 namespace mirto {
+namespace stratified {
+namespace {
 
-using stratified::Q;
-using stratified::StratifiedWork;
+bool IsMean(const StratifiedInput& in) { return !in.layout->proportion; }
 
-int CTervoDoc::StratifiedMeanPoint() {
-  StratifiedWork work(*this, stratified::kMeanPoint);
-  if (!work.Collect(*this)) return m_nLastResult = 0;
-  const double mean = work.Estimate(Q::BarY);
-  work.WriteHead(*this);
-  AppendLine("Estimate of population mean: %f", mean);
-  AppendLine("Estimate of population total: %f", work.N * mean);
-  EndBlock();
-  return m_nLastResult = 1;
+const srs::EstimateKeys& KeysOf(const StratifiedInput& in) {
+  return IsMean(in) ? srs::kMeanKeys : srs::kProportionKeys;
 }
 
+}  // namespace
+
+void Write(CTervoDoc& d, const StratifiedPoint& r) {
+  WriteHead(d, r.in);
+  if (IsMean(r.in)) {
+    d.AppendLine("Estimate of population mean: %f", r.estimate);
+    d.AppendLine("Estimate of population total: %f", r.total);
+  } else {
+    d.AppendLine("Estimate of population proportion: %f", r.estimate);
+    d.AppendLine("Estimate of population number: %.0f", r.total);
+  }
+}
+
+void Write(CTervoDoc& d, const StratifiedInterval& r) {
+  WriteHead(d, r.in);
+  const bool mean = IsMean(r.in);
+  if (mean) {
+    d.AppendLine("Estimate of population mean: %f", r.estimate);
+    d.AppendLine("Estimate of population total: %f", r.total);
+    d.AppendLine("Estimated std. deviation of barY_s is %f ", r.sd);
+  } else {
+    d.AppendLine("Estimate of population proportion: %f", r.estimate);
+    d.AppendLine("Estimate of population number in category: %.0f", r.total);
+    d.AppendLine("Estimated std. deviation of P_s is %f ", r.sd);
+  }
+  if (r.warning) d.AppendWarning();
+  d.AppendIntervals(mean ? CTervoDoc::IntervalOf::MeanTotal : CTervoDoc::IntervalOf::ProportionNumber,
+                    CTervoDoc::Wording::Population, r.in.probability, r.in.N, r.low, r.high);
+}
+
+void Write(CTervoDoc& d, const StratifiedSd& r) {
+  WriteHead(d, r.in);
+  if (IsMean(r.in)) {
+    d.AppendLine("Std. deviation of estimator of pop. mean is %f", r.sd);
+    d.AppendLine("Std. deviation of estimator of pop. total is %f", r.totalSd);
+  } else {
+    d.AppendLine("Std. deviation of estimator of pop. category is %f", r.sd);
+    d.AppendLine("Std. deviation of estimator of number in category is %.0f", r.totalSd);
+  }
+}
+
+Record ToRecord(const StratifiedPoint& r) {
+  Record rec = RecordStrata(r.in);
+  srs::RecordEstimates(rec, KeysOf(r.in), r.estimate, r.total);
+  return rec;
+}
+
+Record ToRecord(const StratifiedInterval& r) {
+  Record rec = RecordStrata(r.in);
+  rec.Input("confidence", r.in.probability).Input("z", r.in.z);
+  const srs::EstimateKeys& keys = KeysOf(r.in);
+  srs::RecordEstimates(rec, keys, r.estimate, r.total);
+  srs::RecordIntervals(rec, keys, r.sd, r.low, r.high, r.totalLow, r.totalHigh);
+  return rec;
+}
+
+Record ToRecord(const StratifiedSd& r) {
+  Record rec = RecordStrata(r.in);
+  return rec.Result(KeysOf(r.in).sd, r.sd).Result(IsMean(r.in) ? "sd_total" : "sd_number", r.totalSd);
+}
+
+}  // namespace stratified
+
+using stratified::Run;
+
+int CTervoDoc::StratifiedMeanPoint() { return Run<stratified::ComputePoint>(*this, stratified::kMeanPoint); }
 int CTervoDoc::StratifiedProportionPoint() {
-  StratifiedWork work(*this, stratified::kProportionPoint);
-  if (!work.Collect(*this)) return m_nLastResult = 0;
-  const double proportion = work.Estimate(Q::P);
-  work.WriteHead(*this);
-  AppendLine("Estimate of population proportion: %f", proportion);
-  AppendLine("Estimate of population number: %.0f", work.N * proportion);
-  EndBlock();
-  return m_nLastResult = 1;
+  return Run<stratified::ComputePoint>(*this, stratified::kProportionPoint);
 }
-
-int CTervoDoc::StratifiedMeanInterval() {
-  StratifiedWork work(*this, stratified::kMeanInterval);
-  if (!work.Collect(*this)) return m_nLastResult = 0;
-  const double mean = work.Estimate(Q::BarY), s = std::sqrt(work.EstimatedVariance());
-  const double low = mean - work.z * s, high = mean + work.z * s;
-  work.WriteHead(*this);
-  AppendLine("Estimate of population mean: %f", mean);
-  AppendLine("Estimate of population total: %f", work.N * mean);
-  AppendLine("Estimated std. deviation of barY_s is %f ", s);
-  if (work.smallSample) AppendWarning();
-  AppendIntervals(IntervalOf::MeanTotal, Wording::Population, work.probability, work.N, low, high);
-  EndBlock();
-  return m_nLastResult = 1;
-}
-
+int CTervoDoc::StratifiedMeanInterval() { return Run<stratified::ComputeInterval>(*this, stratified::kMeanInterval); }
 int CTervoDoc::StratifiedProportionInterval() {
-  StratifiedWork work(*this, stratified::kProportionInterval);
-  if (!work.Collect(*this)) return m_nLastResult = 0;
-  const double proportion = work.Estimate(Q::P), s = std::sqrt(work.EstimatedVariance());
-  const double low = proportion - work.z * s, high = proportion + work.z * s;
-  work.WriteHead(*this);
-  AppendLine("Estimate of population proportion: %f", proportion);
-  AppendLine("Estimate of population number in category: %.0f", work.N * proportion);
-  AppendLine("Estimated std. deviation of P_s is %f ", s);
-  if (work.smallSample) AppendWarning();
-  AppendIntervals(IntervalOf::ProportionNumber, Wording::Population, work.probability, work.N, low, high);
-  EndBlock();
-  return m_nLastResult = 1;
+  return Run<stratified::ComputeInterval>(*this, stratified::kProportionInterval);
 }
-
-int CTervoDoc::StratifiedMeanSd() {
-  StratifiedWork work(*this, stratified::kMeanSd);
-  if (!work.Collect(*this)) return m_nLastResult = 0;
-  const double sd = std::sqrt(work.TheoreticalVariance());
-  work.WriteHead(*this);
-  AppendLine("Std. deviation of estimator of pop. mean is %f", sd);
-  AppendLine("Std. deviation of estimator of pop. total is %f", work.N * sd);
-  EndBlock();
-  return m_nLastResult = 1;
-}
-
-int CTervoDoc::StratifiedProportionSd() {
-  StratifiedWork work(*this, stratified::kProportionSd);
-  if (!work.Collect(*this)) return m_nLastResult = 0;
-  const double sd = std::sqrt(work.TheoreticalVariance());
-  work.WriteHead(*this);
-  AppendLine("Std. deviation of estimator of pop. category is %f", sd);
-  AppendLine("Std. deviation of estimator of number in category is %.0f", work.N * sd);
-  EndBlock();
-  return m_nLastResult = 1;
-}
+int CTervoDoc::StratifiedMeanSd() { return Run<stratified::ComputeSd>(*this, stratified::kMeanSd); }
+int CTervoDoc::StratifiedProportionSd() { return Run<stratified::ComputeSd>(*this, stratified::kProportionSd); }
 
 }  // namespace mirto

@@ -1,63 +1,56 @@
 // Stratified sampling plans: the sample size for a margin, the optimal
 // allocation and the allocation that costs least within a budget. The mean
 // and proportion twins differ only in their layouts.
-#include "stratified/StratifiedWork.h"
+#include "srs/Srs.h"
+#include "stratified/Stratified.h"
 
 namespace mirto {
-namespace {
+namespace stratified {
 
-using stratified::StrataLayout;
-using stratified::StratifiedWork;
-
-int SampleSize(CTervoDoc& doc, const StrataLayout& layout) {
-  StratifiedWork work(doc, layout);
-  if (!work.Collect(doc)) return 0;
-  const double required = work.RequiredSampleSize();
-  work.WriteHead(doc);
-  doc.AppendLine("Accuracy requirements, margin: %f", work.margin);
-  doc.AppendLine("Accuracy requirements, probability: %f", work.probability);
-  doc.AppendLine("Required sample size is %.0f", required);
-  if (IsSmallSample(required, work.N)) doc.AppendWarning();
-  doc.EndBlock();
-  return 1;
+void Write(CTervoDoc& d, const StratifiedSampleSize& r) {
+  WriteHead(d, r.in);
+  d.AppendLine("Accuracy requirements, margin: %f", r.in.margin);
+  d.AppendLine("Accuracy requirements, probability: %f", r.in.probability);
+  d.AppendLine("Required sample size is %.0f", r.required);
+  if (r.warning) d.AppendWarning();
 }
 
-int OptimalAllocation(CTervoDoc& doc, const StrataLayout& layout) {
-  StratifiedWork work(doc, layout);
-  if (!work.Collect(doc)) return 0;
-  work.AllocateOptimally();
-  work.WriteHead(doc);
-  doc.EndBlock();
-  return 1;
+void Write(CTervoDoc& d, const StratifiedAllocation& r) {
+  WriteHead(d, r.in, &r.allocation);
+  if (r.minCost) d.AppendLine("Optimal sample size, n= %.0f", r.n);
 }
 
-int MinCostAllocation(CTervoDoc& doc, const StrataLayout& layout) {
-  StratifiedWork work(doc, layout);
-  if (!work.Collect(doc)) return 0;
-  work.AllocateAtMinimumCost();
-  work.WriteHead(doc);
-  doc.AppendLine("Optimal sample size, n= %.0f", work.n);
-  doc.EndBlock();
-  return 1;
+Record ToRecord(const StratifiedSampleSize& r) {
+  Record rec = RecordStrata(r.in);
+  rec.Input("special_target", static_cast<int>(r.in.specialTarget));
+  return srs::RecordAccuracy(rec, r.in.margin, r.in.probability, r.in.z).Result("required_sample_size", r.required);
 }
 
-}  // namespace
+Record ToRecord(const StratifiedAllocation& r) {
+  Record rec = RecordStrata(r.in, &r.allocation);
+  if (r.minCost) rec.Input("budget", r.in.budget).Input("fixed_cost", r.in.fixedCost).Result("sample_size", r.n);
+  return rec;
+}
 
-int CTervoDoc::StratifiedMeanSampleSize() { return m_nLastResult = SampleSize(*this, stratified::kMeanSize); }
+}  // namespace stratified
+
+using stratified::Run;
+
+int CTervoDoc::StratifiedMeanSampleSize() { return Run<stratified::ComputeSampleSize>(*this, stratified::kMeanSize); }
 int CTervoDoc::StratifiedProportionSampleSize() {
-  return m_nLastResult = SampleSize(*this, stratified::kProportionSize);
+  return Run<stratified::ComputeSampleSize>(*this, stratified::kProportionSize);
 }
 int CTervoDoc::StratifiedMeanOptimalAllocation() {
-  return m_nLastResult = OptimalAllocation(*this, stratified::kMeanOptimal);
+  return Run<stratified::ComputeOptimalAllocation>(*this, stratified::kMeanOptimal);
 }
 int CTervoDoc::StratifiedProportionOptimalAllocation() {
-  return m_nLastResult = OptimalAllocation(*this, stratified::kProportionOptimal);
+  return Run<stratified::ComputeOptimalAllocation>(*this, stratified::kProportionOptimal);
 }
 int CTervoDoc::StratifiedMeanMinCostAllocation() {
-  return m_nLastResult = MinCostAllocation(*this, stratified::kMeanCost);
+  return Run<stratified::ComputeMinCostAllocation>(*this, stratified::kMeanCost);
 }
 int CTervoDoc::StratifiedProportionMinCostAllocation() {
-  return m_nLastResult = MinCostAllocation(*this, stratified::kProportionCost);
+  return Run<stratified::ComputeMinCostAllocation>(*this, stratified::kProportionCost);
 }
 
 }  // namespace mirto

@@ -1,7 +1,7 @@
 // The per-group forms of stratified sampling and, for each routine, what its
 // form fills and how its block is headed and tabulated.
 #include "framework/FormCatalog.h"
-#include "stratified/StratifiedWork.h"
+#include "stratified/Stratified.h"
 
 namespace mirto {
 namespace {
@@ -92,6 +92,7 @@ const StrataLayout kProportionPoint{
     .objective = kPointObjective,
     .header = " Group no.       N_i       w_i        P_i",
     .columns = {kSize, kWeight, {Q::P, Cell::Value}},
+    .proportion = true,
 };
 const StrataLayout kMeanInterval{
     .form = &kMeanIntervalForm,
@@ -101,7 +102,6 @@ const StrataLayout kMeanInterval{
     .header = " Group no.       N_i       w_i      n_i     barY_i      S_i",
     .columns = {kSize, kWeight, kSampled, {Q::BarY, Cell::Value}, {Q::S, Cell::Value}},
     .spread = Q::S,
-    .flagsSmall = true,
 };
 const StrataLayout kProportionInterval{
     .form = &kProportionIntervalForm,
@@ -112,7 +112,6 @@ const StrataLayout kProportionInterval{
     .columns = {kSize, kWeight, kSampled, {Q::P, Cell::Value}},
     .spread = Q::P,
     .proportion = true,
-    .flagsSmall = true,
 };
 const StrataLayout kMeanSd{
     .form = &kMeanSdForm,

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# The real program in a real X server, driven through the server: choose
-# Simple > Mean/total of variable > Point estimates > Simple from the menu,
-# fill the form, OK, save with Ctrl+S, exit, and check the saved file.
+# The real program in a real X server with no window manager, driven through
+# the server: two calculations from the menu (the second picks its confidence
+# level with the keyboard), File > Export > Session as batch script, save
+# with Ctrl+S, exit; the saved file is checked, and the exported script run
+# by `mirto --batch` writes it again. No window is ever given the keyboard
+# from outside: the program must take it itself.
 set -euo pipefail
 mirto="$1"
 work="$(mktemp -d)"
@@ -36,33 +39,45 @@ window() { timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -1;
 keys() { for k in "$@"; do xdotool key --clearmodifiers "$k"; sleep 0.15; done; }
 
 main=$(window '^Untitled - Mirto$') || fail "no main window"
-xdotool windowfocus --sync "$main"
 # Alt reaches the menu bar; the label items ("Method:" ...) take a step each.
 keys alt Down Right Down Right Down Right Down Right Down Return
-form=$(window '^Simple random sampling$') || fail "the form did not open"
-xdotool windowfocus --sync "$form"
+window '^Simple random sampling$' >/dev/null || fail "the form did not open"
 xdotool type --delay 30 "1000"
 keys Tab
 xdotool type --delay 30 "25.5"
 keys Return
-window '^Untitled\*? - Mirto$' >/dev/null || fail "no main window after OK"
-xdotool windowfocus --sync "$main"
+window '^Untitled\* - Mirto$' >/dev/null || fail "no main window after OK"
+# Interval estimates > Simple; the first Down in the confidence list is 99%.
+keys alt Down Right Down Right Down Right Down Down Right Down Return
+window '^Simple random sampling$' >/dev/null || fail "the interval form did not open"
+for value in 1000 100 50.5 10.25; do
+  xdotool type --delay 30 "$value"
+  keys Tab
+done
+keys Down Return
+for _ in $(seq 50); do xdotool search --onlyvisible --name '^Simple random sampling$' >/dev/null || break; sleep 0.1; done
+keys alt+f e s
+window '^Export Session as Batch Script$' >/dev/null || fail "File > Export > Session as batch script opened no dialog"
+xdotool type --delay 20 "$work/session.mirto"
+keys Return
+for _ in $(seq 100); do [ -s "$work/session.mirto" ] && break; sleep 0.1; done
+[ -s "$work/session.mirto" ] || fail "no session script was written"
 keys ctrl+s
-dialog=$(window '^Save As$') || fail "Ctrl+S opened no Save As dialog"
-xdotool windowfocus --sync "$dialog"
+window '^Save As$' >/dev/null || fail "Ctrl+S opened no Save As dialog"
 xdotool type --delay 20 "$work/journal.txt"
 keys Return
 for _ in $(seq 100); do [ -s "$work/journal.txt" ] && break; sleep 0.1; done
 window '^journal.txt - Mirto$' >/dev/null || fail "the title does not name the saved file"
 
 # File > Exit: saved, so no prompt, and the program ends.
-xdotool windowfocus --sync "$main"
 keys alt+f x
 for _ in $(seq 100); do kill -0 "$mirto_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$mirto_pid" 2>/dev/null && fail "File > Exit did not end the program"
 wait "$mirto_pid" || fail "the program ended with status $?"
 mirto_pid=""
 
+# The interval by hand: sd = 10.25 * sqrt(900 / (99 * 1000)) = 0.9772991540,
+# 50.5 -+ 2.576 * sd = 47.9824773794 and 53.0175226206.
 expected="Program Mirto, journal of calculations.
 To start program, click on \`Select approach:'.
 *********
@@ -72,10 +87,26 @@ Objective: Point estimates
 Estimator: Simple
 Population size, N= 1000
 Estimate of population mean: 25.500000
-Estimate of population total: 25500.000000"
+Estimate of population total: 25500.000000
+*********
+Target: Mean and total of variable
+Method: Simple random sampling
+Objective: Confidence interval estimates
+Estimator: Simple
+Population size, N= 1000
+Sample size, n= 100
+Point estimate of population mean: 50.500000
+Point estimate of population total: 50500.000000
+Est. std. deviation of sample mean: 0.977299
+Approx. 0.99 confidence interval for population mean is from 47.982477 to 53.017523
+Approx. 0.99 confidence interval for population total is from 47982.477379 to 53017.522621"
 actual="$(cat "$work/journal.txt")"
 [ "$actual" = "$expected" ] || fail "saved journal differs:
 $(diff <(echo "$expected") <(echo "$actual") || true)"
+"$mirto" --batch "$work/session.mirto" -o "$work/replayed.txt" 2>"$work/replay.log" ||
+  fail "the exported session did not run: $(cat "$work/replay.log")"
+cmp -s "$work/journal.txt" "$work/replayed.txt" || fail "the exported session writes another journal:
+$(diff "$work/journal.txt" "$work/replayed.txt" || true)"
 grep -q "File1=$work/journal.txt" "$work/config/Local AppWizard-Generated Applications/Windows Mirto.conf" ||
   fail "the saved file is not first in the recent-file list"
 echo "1 passed, 0 failed"

@@ -12,11 +12,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <sstream>
 
 #include "AppTest.h"
 #include "app/AppSettings.h"
 #include "app/CFormDialog.h"
+#include "app/CTervoApp.h"
 #include "app/EntryTableDialog.h"
 #include "app/ImportDialog.h"
 #include "app/QtFormHost.h"
@@ -82,13 +84,14 @@ void Edit(EntryTableDialog& d, int row, int column, const QString& text) {
   QVERIFY(model->setData(model->index(row, column), text, Qt::EditRole));
 }
 
+// The program as it starts, so that the table reaches the host through every layer.
 struct Fixture {
   test::ModalWatchdog watchdog;
-  QtFormHost host;
-  CTervoDoc doc{host};
+  CTervoApp app;
+  CTervoDoc& doc = app.Document();
   Fixture() {
-    doc.OnNewDocument();
     AppSettings().SaveOneFormPerRow(false);
+    app.InitInstance({});
   }
   ~Fixture() {
     QCOMPARE(watchdog.Pending(), 0);
@@ -124,8 +127,11 @@ class EntryTableTest : public QObject {
       QVERIFY(d.OkButton()->isEnabled());
       d.OkButton()->click();
     }));
-    f.doc.OnCommand(kStratifiedInterval);
+    f.app.Session().RunCommand(f.doc, kStratifiedInterval);
     QCOMPARE(Lines(f.doc), Batch("command 32853\nok 2; 95%\n" + std::string(kTwoGroups)));
+    // The session keeps each row as the statement that answers its form.
+    const std::vector<std::string> script = f.app.Session().ScriptLines();
+    QVERIFY(std::find(script.begin(), script.end(), "ok 400; 40; 20; 4") != script.end());
   }
 
   void aBlockThatDoesNotFitIsRefusedWithAMessage() {

@@ -253,6 +253,40 @@ class FormDialogTest : public QObject {
     QCOMPARE(form.Selection(1), 3);
   }
 
+  // Nothing selected looks empty; the first Down or Home takes 99%, and
+  // Space or Enter selects the item the keys moved to.
+  void confidenceListsStartWithTheFirstLevel() {
+    for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Home}) {
+      Form form(kRulesForm);
+      CFormDialog d(form);
+      d.show();
+      QVERIFY(QTest::qWaitForWindowActive(&d));
+      QListWidget* list = d.List(1);
+      list->setFocus(Qt::TabFocusReason);
+      QVERIFY(list->hasFocus());
+      QVERIFY(!list->currentIndex().isValid());
+      QTest::keyClick(list, key);
+      QCOMPARE(list->selectedItems().value(0), list->item(0));
+    }
+    test::ModalWatchdog watchdog;
+    Form form(kRulesForm);
+    CFormDialog d(form);
+    d.show();
+    QListWidget* list = d.List(1);
+    list->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(list->selectedItems().value(0), list->item(1));
+    for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return}) {
+      QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier);  // deselects
+      QVERIFY(list->selectedItems().isEmpty());
+      QTest::keyClick(list, key);
+      QCOMPARE(list->selectedItems().value(0), list->item(1));
+      QVERIFY(d.isVisible());
+    }
+    QVERIFY(watchdog.Unexpected().isEmpty());
+  }
+
   void escapeCancelsAndEnterConfirms() {
     Form form(*FindFormTemplate(133));
     {

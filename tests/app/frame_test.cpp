@@ -1,5 +1,6 @@
 // The application and its main window: start-up, the save prompts before a
 // journal is replaced, saving, the recent files, help and the About box.
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,6 +9,8 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -178,7 +181,8 @@ class FrameTest : public QObject {
     QCOMPARE(JournalLines(s.app.Document()), before + QStringList({"line one", "line two"}));
     QVERIFY(!s.app.Document().IsModified());
     QCOMPARE(s.frame().windowTitle(), QString("other.txt[*] - Mirto"));
-    QCOMPARE(s.frame().RecentFileActions().value(0)->text(), QString("&1 ") + path);
+    QCOMPARE(s.frame().RecentFileActions().value(0)->text(), QString("&1 other.txt"));
+    QCOMPARE(s.frame().RecentFileActions().value(0)->statusTip(), path);
     QVERIFY(s.watchdog.Unexpected().isEmpty());
   }
 
@@ -282,6 +286,16 @@ class FrameTest : public QObject {
     const QString help = s.frame().Help()->Browser()->toPlainText();
     for (const char* topic : {"Stratified", "Interval estimates", "Regression", "Prediction", "Margin:"})
       QVERIFY2(help.contains(topic), topic);
+    // Every key that does something is told, and the contents lead to their sections.
+    using enum FrameCommand;
+    for (FrameCommand c : {New, Open, Save, Print, Copy, SelectAll, HelpTopics, ContextHelp})
+      for (const QKeySequence& key : s.frame().Action(c)->shortcuts())
+        QVERIFY2(help.contains(key.toString()), qPrintable(key.toString()));
+    QTextBrowser* browser = s.frame().Help()->Browser();
+    QVERIFY(browser->toHtml().contains("href=\"#keys\""));
+    browser->verticalScrollBar()->setValue(0);
+    browser->setSource(QUrl("#keys"));
+    QTRY_VERIFY(browser->verticalScrollBar()->value() > 0);
 
     QString caption, text;
     s.watchdog.Expect([&](QWidget* w) {
@@ -324,6 +338,66 @@ class FrameTest : public QObject {
     });
     s.frame().Action(FrameCommand::PrintPreview)->trigger();
     QVERIFY(preview);
+  }
+
+  // After a page range was printed, and after File > New, the preview shows
+  // every page of the journal as it is now.
+  void previewShowsTheWholeCurrentJournal() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("long.txt");
+    QStringList lines;
+    for (int i = 0; i < 1000; ++i) lines << QString("line %1").arg(i);
+    WriteFile(path, lines);
+    Started s({path});
+    QPrinter& printer = s.frame().Printing().Printer();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath("print.pdf"));
+    const int pages = JournalPrinter::PageCount(s.app.Document().GetJournal(), printer);
+    QVERIFY(pages >= 4);
+    printer.setPrintRange(QPrinter::PageRange);
+    printer.setFromTo(2, 3);
+    s.watchdog.Expect([](QWidget* w) { qobject_cast<QDialog*>(w)->accept(); });
+    s.frame().Action(FrameCommand::Print)->trigger();
+    for (const int expected : {pages, 1}) {
+      int shown = -1;
+      s.watchdog.Expect([&shown](QWidget* w) {
+        if (auto* preview = w->findChild<QPrintPreviewWidget*>()) shown = preview->pageCount();
+        qobject_cast<QDialog*>(w)->reject();
+      });
+      s.frame().Action(FrameCommand::PrintPreview)->trigger();
+      QCOMPARE(shown, expected);
+      s.frame().Action(FrameCommand::New)->trigger();
+    }
+  }
+
+  // "&" is no mnemonic in a file name; a long path shows as its name, in full
+  // in the status bar.
+  void recentFilesShowNamesAndTheirPathsInTheStatusBar() {
+    Started s;
+    const QString deep = "/" + QString("very long folder name/").repeated(12) + "study.txt";
+    s.app.RecentFiles().SetFiles({"/home/me/R&D notes", deep});
+    s.frame().UpdateRecentFiles();
+    const QList<QAction*> items = s.frame().RecentFileActions();
+    QCOMPARE(items.size(), 2);
+    QCOMPARE(items[0]->text(), QString("&1 R&&D notes"));
+    QCOMPARE(items[0]->statusTip(), QString("/home/me/R&D notes"));
+    QCOMPARE(items[1]->text(), QString("&2 study.txt"));
+    QCOMPARE(items[1]->statusTip(), deep);
+  }
+
+  // Shortcuts work without a click: the journal has the keyboard at start and
+  // again when a dialog closes.
+  void theJournalHasTheKeyboardAtStartAndAfterDialogs() {
+    Started s;
+    QVERIFY(QTest::qWaitForWindowActive(&s.frame()));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(s.frame().View()));
+    s.Calculate();
+    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&s.frame()));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(s.frame().View()));
+    s.watchdog.Expect([](QWidget* w) { qobject_cast<QDialog*>(w)->accept(); });
+    s.frame().Action(FrameCommand::About)->trigger();
+    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&s.frame()));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(s.frame().View()));
   }
 };
 

@@ -15,6 +15,7 @@
 #include "app/CMainFrame.h"
 #include "app/QtFormHost.h"
 #include "app/RecentFileList.h"
+#include "batch/Session.h"
 #include "framework/Registry.h"
 #include "journal/CTervoDoc.h"
 
@@ -59,10 +60,11 @@ int FirstFormId(int command) {
 
 struct Fixture {
   QtFormHost host;
-  CTervoDoc doc{host};
+  SessionRecorder session{host};
+  CTervoDoc doc{session};
   AppSettings settings;
   RecentFileList recent{kRecentFileCount};
-  CMainFrame frame{doc, recent, settings};
+  CMainFrame frame{doc, session, recent, settings};
   Fixture() {
     // As the application object does.
     if (!dynamic_cast<AppStyle*>(QApplication::style())) QApplication::setStyle(new AppStyle);
@@ -229,8 +231,8 @@ class MenuTest : public QObject {
     Fixture f;
     QStringList file;
     for (QAction* a : f.frame.menuBar()->actions()[1]->menu()->actions()) file << (a->isSeparator() ? "-" : a->text());
-    QCOMPARE(file, (QStringList{"&New", "&Open...", "&Save", "Save &As...", "-", "&Print...", "Print Pre&view",
-                                "P&rint Setup...", "-", "Recent File", "-", "E&xit"}));
+    QCOMPARE(file, (QStringList{"&New", "&Open...", "&Save", "Save &As...", "&Export", "-", "&Print...",
+                                "Print Pre&view", "P&rint Setup...", "-", "Recent File", "-", "E&xit"}));
     QCOMPARE(f.frame.Action(FrameCommand::New)->shortcut(), QKeySequence("Ctrl+N"));
     QCOMPARE(f.frame.Action(FrameCommand::Print)->shortcut(), QKeySequence("Ctrl+P"));
     QCOMPARE(f.frame.Action(FrameCommand::ContextHelp)->shortcut(), QKeySequence("Shift+F1"));

@@ -80,6 +80,11 @@ class ViewTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&f.view));
     QVERIFY(f.Paint().empty());
     QCOMPARE(f.view.ExtentHeight(), 0LL);
+    // Selecting in it stays calm.
+    QTest::keyClick(&f.view, Qt::Key_End, Qt::ShiftModifier);
+    QTest::mouseDClick(f.view.viewport(), Qt::LeftButton);
+    f.view.SelectAll();
+    QVERIFY(!f.view.HasSelection());
   }
 
   void oneLineIsExactlyThatLine() {

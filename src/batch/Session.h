@@ -1,0 +1,62 @@
+#pragma once
+// The session as a batch script: a host that passes every form and message
+// on to the real one and keeps, for each command, the answers given, so that
+// `mirto --batch` on the same starting journal writes the same journal again.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "framework/Form.h"
+#include "journal/JournalFile.h"
+
+namespace mirto {
+
+class CTervoDoc;
+
+// A form's answer as a statement: "cancel", "ok" (the form as it opened) or
+// "ok V1; V2; ..." with its inputs in tab order. A text is written up to
+// the first byte the grammar would split or end it at (';', a line end,
+// NUL) and without its outer blanks, which reads as the same number.
+std::string AnswerStatement(const Form& opened, const Form& answered, bool ok);
+
+class SessionRecorder : public FormHost {
+ public:
+  explicit SessionRecorder(FormHost& host) : m_host(host) {}
+
+  bool ShowForm(Form& form) override;
+  void Message(std::string_view text) override { m_host.Message(text); }
+  // The host may answer a loop's forms from a table; each answer is still kept as its own statement.
+  void BeginEntryLoop(const EntryLoop& loop) override { m_host.BeginEntryLoop(loop); }
+  void EndEntryLoop() override { m_host.EndEntryLoop(); }
+
+  // Where the session began: a new journal (empty path) or the lines of a file.
+  void Start(std::string journalPath = {});
+  // Runs a menu command on `doc` and keeps it when it appended a block, or
+  // when it took a form's values before it ended (they stay in the
+  // calculator state for later commands). A command cancelled at its first
+  // form leaves only the selection codes, which every command writes afresh.
+  bool RunCommand(CTervoDoc& doc, int id);
+  void NewJournal();
+  // File > Open: `complete` false when the file failed part way, whose lines
+  // a replay cannot add.
+  void OpenedJournal(const std::string& path, bool complete = true);
+
+  int Calculations() const { return m_calculations; }
+  // The script, one statement or comment per line.
+  std::vector<std::string> ScriptLines() const;
+
+ private:
+  FormHost& m_host;
+  std::string m_start;
+  std::vector<std::string> m_lines;  // statements and comments after the heading
+  // The command running: where its lines begin, and whether a form took values.
+  bool m_running = false;
+  bool m_tookValues = false;
+  int m_calculations = 0;
+};
+
+// Saves the script as File > Save saves a journal: the old file stays whole
+// unless every line was written.
+FileResult WriteScript(const std::vector<std::string>& lines, const std::string& path);
+
+}  // namespace mirto

@@ -1,0 +1,70 @@
+// The help document: every field of every form described under its label,
+// a contents list whose links all lead somewhere, no internal form numbers.
+#include "framework/Help.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+
+#include "framework/FormCatalog.h"
+
+namespace mirto {
+namespace {
+
+TEST(Help, EveryFieldOfEveryFormIsDescribedUnderItsLabel) {
+  std::set<int> described;
+  for (const FormHelpFamily& family : FormHelpFamilies()) {
+    for (const FormHelp& help : family.forms) {
+      for (int id : help.templates) {
+        const FormTemplate* form = FindFormTemplate(id);
+        ASSERT_NE(form, nullptr) << help.calculation << ": no form " << id;
+        described.insert(id);
+        for (const Control& c : form->controls) {
+          const bool named = (c.kind == ControlKind::Text && !c.readOnly) || c.kind == ControlKind::List ||
+                             c.kind == ControlKind::Radio;
+          if (!named || c.label.empty()) continue;
+          const std::string bold = "**" + std::string(c.label) + "**";
+          EXPECT_NE(help.text.find(bold), std::string_view::npos)
+              << help.calculation << " does not describe " << bold << " of form " << id;
+        }
+      }
+    }
+  }
+  for (const FormTemplate* form : AllFormTemplates())
+    EXPECT_TRUE(described.count(form->id)) << "form " << form->id << " (" << form->title << ") is not described";
+}
+
+TEST(Help, ContentsLinkEverySectionAndEveryLinkLeadsToOne) {
+  const HelpDocument doc = HelpTopics();
+  std::set<std::string> anchors, linked;
+  std::string text;
+  const HelpSection* contents = nullptr;
+  for (const HelpSection& s : doc.sections) {
+    if (!s.anchor.empty()) {
+      EXPECT_TRUE(anchors.insert(std::string(s.anchor)).second) << "twice: " << s.anchor;
+    }
+    if (s.anchor == "contents") contents = &s;
+    for (std::string_view p : s.paragraphs) text += std::string(p) + "\n";
+    for (const HelpEntry& e : s.entries) text += e.term + " " + e.note + " " + e.text + "\n";
+    for (const std::string& item : s.items) text += item + "\n";
+  }
+  ASSERT_NE(contents, nullptr);
+  for (const HelpLink& l : contents->links) linked.insert(std::string(l.anchor));
+  for (const std::string& anchor : anchors) {
+    EXPECT_TRUE(anchor == "contents" || linked.count(anchor)) << anchor << " is not in the contents";
+  }
+  for (const std::string& anchor : linked) EXPECT_TRUE(anchors.count(anchor)) << anchor;
+  const std::regex link(R"(\[[^\]]+\]\(#([\w-]+)\))");
+  int links = 0;
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), link); it != std::sregex_iterator(); ++it, ++links)
+    EXPECT_TRUE(anchors.count((*it)[1])) << (*it)[0];
+  EXPECT_GT(links, 0);
+  for (const char* topic :
+       {"reports", "keys", "journal", "batch", "conventions", "srs", "stratified", "cluster", "unequal", "prediction"})
+    EXPECT_TRUE(anchors.count(topic)) << topic;
+  EXPECT_FALSE(std::regex_search(text, std::regex(R"(\(form \d+\))"))) << "internal form numbers";
+}
+
+}  // namespace
+}  // namespace mirto
