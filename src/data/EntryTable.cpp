@@ -42,7 +42,7 @@ bool SaysNumber(std::string_view text, long long number) {
 std::optional<std::string> Misreading(std::string_view text, bool integer) {
   const std::string_view shown = Trim(text);
   if (shown.empty()) return std::string("Empty: it would read as 0.");
-  const bool lineBreak = shown.find_first_of("\r\n") != std::string_view::npos;
+  const bool lineBreak = text.find_first_of("\r\n") != std::string_view::npos;  // no field holds one
   std::string readAs;
   if (integer) {
     const int value = ReadInt(shown);
@@ -171,14 +171,6 @@ void EntryTable::CheckRow(long long row) {
     m_marks[target] = verdict->check == RowCheck::Refuse ? Mark::Refused : Mark::Warned;
     m_blocking += Blocks(m_marks[target]);
   }
-}
-
-bool EntryTable::CheckAll(const std::function<bool(long long done)>& progress) {
-  for (long long row = 0; row < m_rows; ++row) {
-    if (progress && row % 4096 == 0 && !progress(row)) return false;
-    CheckRow(row);
-  }
-  return true;
 }
 
 Mark EntryTable::MarkAt(long long row, std::size_t column) const {

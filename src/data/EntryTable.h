@@ -86,8 +86,6 @@ class EntryTable {
   // put right and the first of them, or that every row can be taken.
   std::string Summary() const;
 
-  // Checks every row; `progress(done)` may stop it by returning false.
-  bool CheckAll(const std::function<bool(long long done)>& progress = {});
   Mark MarkAt(long long row, std::size_t column) const;
   std::string Why(long long row, std::size_t column) const;
   // Cells that keep the table from being fed.
