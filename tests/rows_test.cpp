@@ -287,6 +287,43 @@ TEST(Rows, BadFilesAppendNothingAndNameFileLineAndColumn) {
   }
 }
 
+// A pair loop takes its (i, j, p_ij) lines in the loop's order; the numbers are checked.
+TEST(Rows, PairsFromAFile) {
+  struct Case {
+    const char* file;
+    bool entered;
+    const char* err;  // start of what the run writes to standard error
+  } cases[] = {
+      {"i,j,p_ij\n1,2,0.1\n1,3,0.2\n2,3,0.3\n", true, ""},
+      {"0.1\n0.2\n0.3\n", true, ""},
+      {"1;2;0.1\n2;3;0.2\n", false, "test:1: error: @, line 2, column 1: \"2\" where the form's number is 1"},
+      {"0.1\n0.2\n0\n", false, "message: Illegal entry (@, line 3)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    RowsFile f;
+    const std::string path = f.Write(c.file);
+    std::istringstream in("rows " + path + "\n");
+    std::ostringstream err;
+    ScriptSource source(in, "test");
+    BatchHost host(source, err);
+    std::vector<double> joint(4);
+    const double p[] = {0, 0.5, 0.25, 0.75};
+    const bool entered =
+        RunPairLoop(host, kPairForm, {}, 3, p, [&](const Form& form, long long k, long long, long long) {
+          joint[static_cast<std::size_t>(k)] = ReadReal(form.Text(2));
+          return joint[static_cast<std::size_t>(k)] > 0;
+        });
+    EXPECT_EQ(entered, c.entered);
+    std::string expected = c.err;
+    if (expected.find('@') != std::string::npos) expected.replace(expected.find('@'), 1, path);
+    EXPECT_EQ(err.str().rfind(expected, 0), 0u) << err.str();
+    if (c.entered) {
+      EXPECT_EQ(joint, (std::vector<double>{0, 0.1, 0.2, 0.3}));
+    }
+  }
+}
+
 // The loop refuses p_i = 0 with its usual message, which names where the row came from.
 TEST(Rows, ARefusedValueNamesItsLine) {
   RowsFile f;

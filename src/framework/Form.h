@@ -245,14 +245,17 @@ bool RunEntryLoop(FormHost& host, const FormTemplate& tmpl, FormContext context,
 // set, in the order (1,2), (1,3), ..., (N-1,N); `read(form, k, i, j)` takes
 // the k-th pair (1-based). Cancel or a refusal end it as RunEntryLoop does.
 template <class ReadPair>
-bool RunPairLoop(FormHost& host, const FormTemplate& tmpl, long long elements, const double* probabilities,
-                 ReadPair&& read) {
-  EntryLoopScope scope(
-      host, EntryLoop{.tmpl = &tmpl, .count = PairsOf(elements), .elements = elements, .probabilities = probabilities});
+bool RunPairLoop(FormHost& host, const FormTemplate& tmpl, FormContext context, long long elements,
+                 const double* probabilities, ReadPair&& read) {
+  EntryLoopScope scope(host, EntryLoop{.tmpl = &tmpl,
+                                       .context = context,
+                                       .count = PairsOf(elements),
+                                       .elements = elements,
+                                       .probabilities = probabilities});
   long long k = 0;
   for (long long i = 1; i < elements; ++i) {
     for (long long j = i + 1; j <= elements; ++j) {
-      Form form(tmpl);
+      Form form(tmpl, context);
       form.SetRowNumber(i, 0);
       form.SetRowNumber(j, 1);
       if (!host.ShowForm(form)) return false;
