@@ -2,6 +2,7 @@
 // Cancel, and "One form per row".
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -185,6 +186,33 @@ class EntryTableTest : public QObject {
     }));
     f.doc.OnCommand(kStratifiedInterval);
     QCOMPARE(Lines(f.doc), Batch("command 32853\nok 2; 95%\n" + std::string(kTwoGroups)));
+  }
+
+  // A broken file says where it breaks, takes nothing, and leaves the table open.
+  void aBrokenFileIsNamedByLineAndColumn() {
+    Fixture f;
+    QTemporaryDir dir;
+    const QString path = dir.filePath("broken.csv");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("600;60;10;3\n400;40;20\n");
+    file.close();
+    f.watchdog.Expect(Answer({"2", "95%"}));
+    f.watchdog.Expect(InTable([&f, path](EntryTableDialog& d) {
+      f.watchdog.Expect([](QWidget* w) {
+        auto* import = qobject_cast<ImportDialog*>(w);
+        QVERIFY(import);
+        QCOMPARE(import->Problem()->text(), QString("broken.csv, line 2, column 4: 3 fields, where line 1 has 4"));
+        QVERIFY(!import->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->isEnabled());
+        import->reject();
+      });
+      d.ImportFile(path);
+      QCOMPARE(d.View()->model()->index(0, 1).data().toString(), QString());
+      d.reject();
+    }));
+    const QStringList before = Lines(f.doc);
+    f.doc.OnCommand(kStratifiedInterval);
+    QCOMPARE(Lines(f.doc), before);
   }
 
   // Cluster sampling: n_i greyed and not editable; the fields keep their limits.
