@@ -269,7 +269,7 @@ TEST(Rows, BadFilesAppendNothingAndNameFileLineAndColumn) {
       {"too long", "600;60;1234567890123456;3\n", "ok 2; 95%\nrows D\n", 2,
        "test:3: error: D, line 1, column 3 (\"barY_i\"): Please enter no more than 15 characters."},
       {"no such file", nullptr, "ok 2; 95%\nrows D\n", 1, "test:3: error: D: cannot read it: No such file"},
-      {"not an entry loop", "1\n", "rows D\n", 2, "test:2: error: rows answers the forms of an entry loop"},
+      {"not an entry loop", "1\n", "rows D\n", 2, "test:2: error: rows cannot answer this form"},
       {"bad separator", "1\n", "ok 2; 95%\nrows D sep=|\n", 2, "test:3: error: sep= takes tab"},
   };
   for (const Case& c : cases) {

@@ -96,7 +96,8 @@ bool BatchHost::LoadRows(const Form& form, const Statement& s) {
   std::string path;
   char separator = 0;
   if (!InLoop(form)) {
-    Fail(kBatchScriptError, s.line, "rows answers the forms of an entry loop, and this form is not one", &form);
+    Fail(kBatchScriptError, s.line,
+         "rows cannot answer this form: it answers the forms of an entry loop that takes rows (docs/batch.md)", &form);
     return false;
   }
   if (!SplitRowsArguments(s.rest, path, separator)) {
