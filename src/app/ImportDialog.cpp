@@ -86,7 +86,9 @@ void ImportDialog::Read() {
     const QSignalBlocker block(source);
     source->clear();
     source->addItem("(none)");
-    for (std::size_t f = 0; ok && f < m_read.table.Columns(); ++f) source->addItem(QString("Column %1").arg(f + 1));
+    // Each file column with what its first line holds: a header's name or a first figure.
+    for (std::size_t f = 0; ok && f < m_read.table.Columns(); ++f)
+      source->addItem(QString("Column %1: %2").arg(f + 1).arg(Text(m_read.table.Cell(0, f)).left(24)));
   }
   if (ok) ShowPlan(m_table.Suggest(m_read.table));
   FillPreview();
