@@ -94,6 +94,14 @@ void ReadItems(const Form& form, W& w, std::type_identity_t<std::span<const Item
   }
 }
 
+// One row of an entry loop, read into a row record of its own.
+template <class Row>
+Row ReadRow(const Form& form, std::type_identity_t<std::span<const Item<Row>>> items) {
+  Row row{};
+  ReadItems<Row>(form, row, items);
+  return row;
+}
+
 // A work record's copy of the calculator state behind `items`.
 template <class W>
 void LoadState(const CTervoDoc& d, W& w, std::type_identity_t<std::span<const Item<W>>> items) {

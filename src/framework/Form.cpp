@@ -71,7 +71,8 @@ bool RuleHolds(EnableRule rule, FormContext context) {
 
 }  // namespace
 
-Form::Form(const FormTemplate& tmpl, FormContext context) : m_template(&tmpl), m_state(tmpl.controls.size()) {
+Form::Form(const FormTemplate& tmpl, FormContext context)
+    : m_template(&tmpl), m_context(context), m_state(tmpl.controls.size()) {
   for (std::size_t i = 0; i < m_state.size(); ++i) {
     const Control& c = tmpl.controls[i];
     m_state[i].selection = c.kind == ControlKind::List ? -1 : c.initialChoice;

@@ -79,10 +79,12 @@ struct FormTemplate {
   RowVerdict (*checkRow)(const Form& form) = nullptr;
 };
 
-// The caller's context that enables fields disabled at first (none by default).
+// The caller's context that enables fields disabled at first (none by default),
+// and that a row check may need besides the row (the objective of the loop).
 struct FormContext {
   Method method{};
   PredictionModel model{};
+  Objective objective{};
 };
 
 class Form {
@@ -90,6 +92,8 @@ class Form {
   explicit Form(const FormTemplate& tmpl, FormContext context = {});
 
   const FormTemplate& Template() const { return *m_template; }
+  // What the form was opened for; a copy of the form keeps it.
+  const FormContext& Context() const { return m_context; }
   const Control& ControlAt(std::size_t i) const { return m_template->controls[i]; }
   std::size_t size() const { return m_state.size(); }
 
@@ -126,6 +130,7 @@ class Form {
     std::uint32_t disabledButtons = 0;
   };
   const FormTemplate* m_template;
+  FormContext m_context;
   std::vector<State> m_state;
 };
 

@@ -2,6 +2,7 @@
 // it allows.
 #include "prediction/PredictionForms.h"
 
+#include "framework/Entry.h"
 #include "framework/FormCatalog.h"
 
 namespace mirto {
@@ -27,6 +28,22 @@ void OnSpecChoice(Form& form, std::size_t control) {
   if (control == kModelGroup) ApplyModelRule(form);
 }
 
+constexpr Item<PredictionPairRow> kPairItems[] = {RealItem(&PredictionPairRow::x), RealItem(&PredictionPairRow::y)};
+constexpr Item<PredictionXRow> kXItems[] = {RealItem(&PredictionXRow::x)};
+constexpr Item<PredictionVariableRow> kVariableItems[] = {
+    RealItem(&PredictionVariableRow::b), RealItem(&PredictionVariableRow::mu), RealItem(&PredictionVariableRow::barX)};
+
+// The X field of both element forms.
+constexpr std::size_t kXControl = 2;
+
+// Model C divides by X: a value that is not positive is reported, yet kept.
+RowVerdict CheckX(const Form& form, double x) {
+  if (form.Context().model != PredictionModel::C || x > 0.0) return {};
+  return {RowCheck::Warn, kXControl, "Model C divides by X: an X-value should be greater than 0"};
+}
+RowVerdict CheckPairRow(const Form& form) { return CheckX(form, ReadPairRow(form).x); }
+RowVerdict CheckXRow(const Form& form) { return CheckX(form, ReadXRow(form).x); }
+
 }  // namespace
 
 const FormTemplate kPredictionSpecTemplate{
@@ -46,7 +63,9 @@ const FormTemplate kPredictionPointForm{
 const FormTemplate kPredictionPairForm{
     193,
     kTitle,
-    {RowNumber("For sampled element no.", 10), Static("enter its"), Field("X-value:", 10), Field("Y-value:", 10)}};
+    {RowNumber("For sampled element no.", 10), Static("enter its"), Field("X-value:", 10), Field("Y-value:", 10)},
+    nullptr,
+    CheckPairRow};
 
 const FormTemplate kPredictionIntervalForm{
     194,
@@ -65,7 +84,11 @@ const FormTemplate kPredictionVarianceForm{
      Field("Variance of deviations, sigma^2:", 10)}};
 
 const FormTemplate kPredictionXForm{
-    196, kTitle, {RowNumber("For sampled element no.", 10), Static("enter its"), Field("X-value:", 10)}};
+    196,
+    kTitle,
+    {RowNumber("For sampled element no.", 10), Static("enter its"), Field("X-value:", 10)},
+    nullptr,
+    CheckXRow};
 
 const FormTemplate kPredictionModelEForm{
     197,
@@ -78,6 +101,10 @@ const FormTemplate kPredictionVariableForm{
     kTitle,
     {RowNumber("For explanatory variable", 5), Static("enter its "), Field("- regression coefficient, b_j:", 10),
      Field("- population mean, mu_j:", 10), Field("- sample mean, barX_j:", 10)}};
+
+PredictionPairRow ReadPairRow(const Form& form) { return ReadRow<PredictionPairRow>(form, kPairItems); }
+PredictionXRow ReadXRow(const Form& form) { return ReadRow<PredictionXRow>(form, kXItems); }
+PredictionVariableRow ReadVariableRow(const Form& form) { return ReadRow<PredictionVariableRow>(form, kVariableItems); }
 
 std::vector<const FormTemplate*> PredictionFormTemplates() {
   return {&kPredictionSpecTemplate, &kPredictionPointForm, &kPredictionPairForm,   &kPredictionIntervalForm,

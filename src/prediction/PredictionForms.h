@@ -19,6 +19,22 @@ extern const FormTemplate kPredictionXForm;         // 196
 extern const FormTemplate kPredictionModelEForm;    // 197
 extern const FormTemplate kPredictionVariableForm;  // 198
 
+// The rows of the per-element and per-variable forms, read in tab order. The
+// element forms check their X-value under Model C (the form's context): one
+// not greater than 0 is reported, and the entry goes on.
+struct PredictionPairRow {
+  double x = 0, y = 0;
+};
+struct PredictionXRow {
+  double x = 0;
+};
+struct PredictionVariableRow {
+  double b = 0, mu = 0, barX = 0;
+};
+PredictionPairRow ReadPairRow(const Form& form);
+PredictionXRow ReadXRow(const Form& form);
+PredictionVariableRow ReadVariableRow(const Form& form);
+
 // The preliminary steps of the prediction dispatcher.
 extern const PreliminaryStep kPredictionPointStep, kPredictionIntervalStep, kPredictionVarianceStep,
     kPredictionModelEStep;

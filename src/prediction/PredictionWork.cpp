@@ -1,30 +1,32 @@
 // The prediction work record: its entry loops and the formulas of Models A to E.
-#include "prediction/PredictionWork.h"
-
 #include <cmath>
 #include <limits>
+#include <vector>
 
+#include "framework/Sums.h"
 #include "journal/CTervoDoc.h"
+#include "prediction/Prediction.h"
 #include "prediction/PredictionForms.h"
 
-namespace mirto {
+namespace mirto::prediction {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // One form per row 1..count. Unlike the other entry loops, Cancel is reported
-// as an illegal entry; a row is never refused.
+// as an illegal entry. The form's own check decides on each row: under
+// Model C a warning, after which the row is taken.
 template <class ReadRow>
-bool EnterPredictionData(FormHost& host, const FormTemplate& tmpl, long long count, ReadRow&& read) {
+bool EnterPredictionData(FormHost& host, const FormTemplate& tmpl, PredictionModel model, long long count,
+                         ReadRow&& read) {
   for (long long i = 1; i <= count; ++i) {
-    Form form(tmpl);
+    Form form(tmpl, FormContext{.model = model});
     form.SetRowNumber(i);
-    if (!host.ShowForm(form)) {
-      host.Message(kIllegalEntry);
-      return false;
-    }
-    FormReader reader(form);
-    read(reader, i);
+    const bool confirmed = host.ShowForm(form);
+    const RowCheck check = confirmed && tmpl.checkRow ? tmpl.checkRow(form).check : RowCheck::Accept;
+    if (!confirmed || check != RowCheck::Accept) host.Message(kIllegalEntry);
+    if (!confirmed || check == RowCheck::Refuse) return false;
+    read(static_cast<const Form&>(form), i);
   }
   return true;
 }
@@ -48,11 +50,6 @@ long long PredictionWork::Elements() const {
   return static_cast<long long>(n < kMost ? n : kMost);
 }
 
-// Model C divides by X: a value that is not positive is reported, yet kept.
-void PredictionWork::CheckX(FormHost& host, double value) const {
-  if (model == PredictionModel::C && !(value > 0.0)) host.Message(kIllegalEntry);
-}
-
 void PredictionWork::CloseSums() {
   Xr = popSumX - sx;
   if (model == PredictionModel::C) Qr = popSumX2 - sxx;
@@ -60,26 +57,26 @@ void PredictionWork::CloseSums() {
 
 bool PredictionWork::EnterPairs(FormHost& host) {
   sx = sy = sxx = syy = sxy = syOverX = 0.0;
-  const bool entered = EnterPredictionData(host, kPredictionPairForm, Elements(), [&](FormReader& r, long long i) {
-    x[i] = r.Real();
-    CheckX(host, x[i]);
-    y[i] = r.Real();
-    sx += x[i];
-    sy += y[i];
-    sxx += x[i] * x[i];
-    syy += y[i] * y[i];
-    sxy += x[i] * y[i];
-    if (model == PredictionModel::C) syOverX += y[i] / x[i];
-  });
+  const bool entered =
+      EnterPredictionData(host, kPredictionPairForm, model, Elements(), [&](const Form& f, long long i) {
+        const PredictionPairRow row = ReadPairRow(f);
+        x[i] = row.x;
+        y[i] = row.y;
+        sx += x[i];
+        sy += y[i];
+        sxx += x[i] * x[i];
+        syy += y[i] * y[i];
+        sxy += x[i] * y[i];
+        if (model == PredictionModel::C) syOverX += y[i] / x[i];
+      });
   if (entered) CloseSums();
   return entered;
 }
 
 bool PredictionWork::EnterXValues(FormHost& host) {
   sx = sxx = 0.0;
-  const bool entered = EnterPredictionData(host, kPredictionXForm, Elements(), [&](FormReader& r, long long i) {
-    x[i] = r.Real();
-    CheckX(host, x[i]);
+  const bool entered = EnterPredictionData(host, kPredictionXForm, model, Elements(), [&](const Form& f, long long i) {
+    x[i] = ReadXRow(f).x;
     sx += x[i];
     sxx += x[i] * x[i];
   });
@@ -89,30 +86,32 @@ bool PredictionWork::EnterXValues(FormHost& host) {
 
 bool PredictionWork::EnterVariables(FormHost& host) {
   T = barY;
-  const bool entered = EnterPredictionData(host, kPredictionVariableForm, Variables(), [&](FormReader& r, long long j) {
-    b[j] = r.Real();
-    mu[j] = r.Real();
-    barX[j] = r.Real();
-    T += (mu[j] - barX[j]) * b[j];
-  });
+  const bool entered =
+      EnterPredictionData(host, kPredictionVariableForm, model, Variables(), [&](const Form& f, long long j) {
+        const PredictionVariableRow row = ReadVariableRow(f);
+        b[j] = row.b;
+        mu[j] = row.mu;
+        barX[j] = row.barX;
+        T += (mu[j] - barX[j]) * b[j];
+      });
   if (entered) T = N * T;
   return entered;
 }
 
-bool PredictionWork::Estimate(FormHost& host) {
+bool PredictionWork::Estimate() {
   switch (model) {
     case PredictionModel::A: slope = sxy / sxx; break;
     case PredictionModel::B: slope = sy / sx; break;
     case PredictionModel::C: slope = syOverX / n; break;
     case PredictionModel::D: {
       const double meanX = sx / n, meanY = sy / n, popMeanX = (Xr + sx) / N;
-      slope = (sxy - n * meanY * meanX) / (sxx - n * meanX * meanX);
+      // From the deviations about the means: X-values far from 0 (1e8) keep their digits.
+      slope = CrossDeviations(Xs(), Ys()) / SquaredDeviations(Xs());
       intercept = meanY - slope * meanX;
       T = N * (meanY + slope * (popMeanX - meanX));
       return true;
     }
     default:
-      host.Message("Illegal model.");
       slope = intercept = T = kNaN;  // nothing was estimated
       return false;
   }
@@ -120,9 +119,14 @@ bool PredictionWork::Estimate(FormHost& host) {
   return true;
 }
 
-bool PredictionWork::ResidualVariance(FormHost& host, double& s2) {
+bool PredictionWork::ResidualVariance(double& s2) {
   if (model == PredictionModel::D) {
-    s2 = (syy - intercept * sy - slope * sxy) / (n - 2);
+    // The residuals about the fitted line, each from the deviations.
+    const double meanX = sx / n, meanY = sy / n;
+    std::vector<double> residuals;
+    for (long long i = 1; i <= Elements(); ++i) residuals.push_back((y[i] - meanY) - slope * (x[i] - meanX));
+    sumResid = SquaredDeviations(residuals);
+    s2 = sumResid / (n - 2);
     return true;
   }
   if (model < PredictionModel::A || model > PredictionModel::D) {
@@ -132,10 +136,7 @@ bool PredictionWork::ResidualVariance(FormHost& host, double& s2) {
   sumResid = 0.0;
   const bool weighted = model == PredictionModel::B || model == PredictionModel::C;
   for (long long i = 1; i <= Elements(); ++i) {
-    if (weighted && x[i] == 0.0) {
-      host.Message("An X-value is zero... S2 not defined.");
-      return false;
-    }
+    if (weighted && x[i] == 0.0) return false;
     const double r = y[i] - slope * x[i];
     sumResid += model == PredictionModel::B   ? r * r / x[i]
                 : model == PredictionModel::C ? r * r / (x[i] * x[i])
@@ -152,15 +153,15 @@ double PredictionWork::VarianceFactor() const {
     case PredictionModel::C: return Xr * Xr / n + Qr;
     case PredictionModel::D: {
       const double gap = sx / n - (Xr + sx) / N;
-      return N * N * (1 / n - 1 / N + gap * gap / (sxx - sx * sx / n));
+      return N * N * (1 / n - 1 / N + gap * gap / SquaredDeviations(Xs()));
     }
     default: return kNaN;
   }
 }
 
-bool PredictionWork::EstimateErrorSd(FormHost& host) {
+bool PredictionWork::EstimateErrorSd() {
   double s2 = 0.0;
-  if (!ResidualVariance(host, s2)) {
+  if (!ResidualVariance(s2)) {
     hatSdE = V = 0.0;
     return false;
   }
@@ -169,9 +170,8 @@ bool PredictionWork::EstimateErrorSd(FormHost& host) {
   return true;
 }
 
-bool PredictionWork::TheoreticalErrorVariance(FormHost& host) {
+bool PredictionWork::TheoreticalErrorVariance() {
   if (model < PredictionModel::A || model > PredictionModel::D) {
-    host.Message("Illegal model");
     varE = kNaN;
     return false;
   }
@@ -179,4 +179,4 @@ bool PredictionWork::TheoreticalErrorVariance(FormHost& host) {
   return true;
 }
 
-}  // namespace mirto
+}  // namespace mirto::prediction

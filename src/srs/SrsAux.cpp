@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "framework/Routine.h"
+#include "framework/Sums.h"
 #include "journal/CTervoDoc.h"
 #include "srs/Srs.h"
 
@@ -133,8 +134,11 @@ double Estimate(const SrsAuxInput& in) {
 // The variance term of the estimator from the guessed population values.
 double GuessedVariance(const SrsAuxInput& in) {
   if (in.Regression()) return in.sigmaY * in.sigmaY * (1 - in.rhoXY * in.rhoXY);
-  const double R = in.muY / in.muX;
-  return in.sigmaY * in.sigmaY + R * R * in.sigmaX * in.sigmaX - 2 * R * in.rhoXY * in.sigmaX * in.sigmaY;
+  // With rhoXY = 1 and sigmaY = R sigmaX the terms cancel to 0: in twice
+  // the precision they do not come out below it.
+  const Wide sigmaX = Exact(in.sigmaX), sigmaY = Exact(in.sigmaY);
+  return VarianceOfDifference(sigmaY * sigmaY, Exact(in.rhoXY) * sigmaX * sigmaY, sigmaX * sigmaX,
+                              Quotient(in.muY, in.muX));
 }
 
 void EchoAverages(CTervoDoc& d, const SrsAuxInput& in) {

@@ -1,8 +1,17 @@
 #pragma once
-// What the with- and without-replacement routines share: their element forms,
-// the element table layouts and the report lines both families write alike.
+// Unequal-probability sampling, with replacement (the estimator that divides
+// each drawn value by its selection probability, HHE) and without (by its
+// inclusion probability, HTE): the work records the entry loops fill, the
+// result of each calculation and the formulas that make one from the other.
+// A routine runs its entry loop, computes its result, writes the block from
+// the result and hands the result's record to the document (Report,
+// framework/Routine.h). Everything here but the writers is free of report
+// text.
+#include <vector>
+
 #include "framework/Codes.h"
 #include "framework/Form.h"
+#include "framework/Record.h"
 #include "journal/CTervoDoc.h"
 
 namespace mirto::unequal {
@@ -13,34 +22,108 @@ extern const FormTemplate kHteElementForm;          // 187
 extern const FormTemplate kHteCategoryElementForm;  // 188
 extern const FormTemplate kJointProbabilityForm;    // 190
 
-// Row formats of the element tables; each variant keeps its own precision and
-// trailing blank.
-enum class RowStyle {
-  Short,       // "%3d %10.3f %10.4f"
-  ShortBlank,  // "%3d %10.3f %10.4f "
-  Full,        // "%3d %10f %10f"
-  FullBlank,   // "%3d %10f %10f "
+// ---- Work records: the operation's copy of the calculator state and what its
+// entry loop keeps. `count` is the number of rows the loop asks for: n, or N
+// for a theoretical deviation.
+
+struct HheWork {
+  HheWork(DoubleArray& y, DoubleArray& q, const CTervoDoc& d, long long rows);
+  virtual ~HheWork() = default;
+  HheWork(const HheWork&) = delete;
+  HheWork& operator=(const HheWork&) = delete;
+
+  DoubleArray& values;
+  DoubleArray& probabilities;
+  double N = 0.0;
+  double n = 0.0;
+  double mu = 0.0;
+  double sumRatio = 0.0;
+  double meanEstimate = 0.0;
+  double sumSquares = 0.0;  // sum of Y^2/q (theoretical deviation)
+  double z = 0.0;
+  double level = 0.0;
+  long long count = 0;
 };
 
-struct TableLayout {
-  const char* header;
-  RowStyle row;
+// sumSquares is the variance V in the theoretical deviation. Intervals work
+// from the deviations of the elements' shares, over the arrays.
+struct HteWork {
+  HteWork(DoubleArray& y, DoubleArray& p, DoubleArray& pij, const CTervoDoc& d, long long rows);
+  virtual ~HteWork() = default;
+  HteWork(const HteWork&) = delete;
+  HteWork& operator=(const HteWork&) = delete;
+
+  DoubleArray& values;
+  DoubleArray& probabilities;
+  DoubleArray& joint;  // pair order (1,2), (1,3), ..., (N-1,N); the k-th pair at index k
+  double N = 0.0;
+  double n = 0.0;
+  double A = 0.0;
+  double sumRatio = 0.0;
+  double meanEstimate = 0.0;
+  double sumSquares = 0.0;
+  double z = 0.0;
+  double level = 0.0;
+  long long count = 0;
 };
 
-// Separator and the four header lines.
-void AppendHeading(CTervoDoc& d, Target target, Objective objective, const char* method, const char* estimator);
-void AppendElementTable(CTervoDoc& d, const TableLayout& layout, const double* y, const double* p, long long count);
-// The two estimate lines of the point and interval blocks.
-void AppendEstimates(CTervoDoc& d, Target target, Objective objective, double mean, double total);
-// Estimated deviation, the warning when due, and the two intervals.
-void AppendIntervals(CTervoDoc& d, Target target, double sd, double mean, double N, double n, double z, double level);
-// The two deviation lines of a theoretical-deviation block.
-void AppendTheoreticalSd(CTervoDoc& d, Target target, double sdMean, double sdTotal);
+// Entry loops; false on Cancel or a refused row ("Illegal entry" shown).
+bool EnterHheElements(FormHost& host, const FormTemplate& form, HheWork& w, Objective objective);
+bool EnterHteElements(FormHost& host, const FormTemplate& form, HteWork& w, Objective objective);
 
-// Entry loop over sampled elements: Y and a probability that must exceed 0.
-// Keeps sumRatio (sum of Y/p) and, when `sumSquares` is given, the sum of
-// (Y / (N p))^2.
-bool EnterSampledElements(FormHost& host, const FormTemplate& form, double* y, double* p, long long count, double N,
-                          double& sumRatio, double* sumSquares);
+// ---- Results -------------------------------------------------------------------------
+// `method` is WithReplacement or WithoutReplacement; `target` MeanTotal
+// (mean, total) or ProportionNumber (proportion, number).
+
+struct Element {
+  double y, p;  // the value and its selection or inclusion probability
+};
+
+struct Pair {
+  long long i, j;
+  double p;  // joint inclusion probability
+};
+
+struct UnequalPoint {
+  Method method;
+  Target target;
+  double N, n;
+  std::vector<Element> elements;
+  double mean, total;
+};
+
+struct UnequalInterval {
+  Method method;
+  Target target;
+  double N, n, z, level;
+  std::vector<Element> elements;
+  double mean, total, sd, low, high, totalLow, totalHigh;
+  bool warning;
+};
+
+// With replacement: n and mu are inputs; without: the pairs are, and n is not used.
+struct UnequalSd {
+  Method method;
+  Target target;
+  double N, n, mu;
+  std::vector<Element> elements;
+  std::vector<Pair> pairs;
+  double sdMean, sdTotal;
+};
+
+UnequalPoint ComputeHhePoint(const HheWork& w, Target target);
+UnequalInterval ComputeHheInterval(const HheWork& w, Target target);
+UnequalSd ComputeHheSd(const HheWork& w, Target target);
+UnequalPoint ComputeHtePoint(const HteWork& w, Target target);
+UnequalInterval ComputeHteInterval(const HteWork& w, Target target);
+UnequalSd ComputeHteSd(const HteWork& w, Target target);
+
+void Write(CTervoDoc& d, const UnequalPoint& r);
+void Write(CTervoDoc& d, const UnequalInterval& r);
+void Write(CTervoDoc& d, const UnequalSd& r);
+
+Record ToRecord(const UnequalPoint& r);
+Record ToRecord(const UnequalInterval& r);
+Record ToRecord(const UnequalSd& r);
 
 }  // namespace mirto::unequal

@@ -3,87 +3,85 @@
 // and number; point, interval and theoretical standard deviation.
 #include <cmath>
 
+#include "framework/Routine.h"
+#include "unequal/Rows.h"
 #include "unequal/Unequal.h"
 
 namespace mirto {
+namespace unequal {
 namespace {
 
-using unequal::RowStyle;
-using unequal::TableLayout;
+FormContext ContextOf(Objective objective) { return {.method = Method::WithReplacement, .objective = objective}; }
 
-// HheWork: the operation's copy of the calculator state and the sums its
-// entry loop keeps.
-struct HheWork {
-  HheWork(DoubleArray& y, DoubleArray& q, const CTervoDoc& d)
-      : values(y),
-        probabilities(q),
-        N(d.m_dPopSize),
-        n(d.m_dSampleSize),
-        mu(d.m_dPopMean),
-        z(d.m_dZ),
-        level(d.m_dLevel) {}
-  virtual ~HheWork() = default;
-  HheWork(const HheWork&) = delete;
-  HheWork& operator=(const HheWork&) = delete;
-
-  DoubleArray& values;
-  DoubleArray& probabilities;
-  double N = 0.0;
-  double n = 0.0;
-  double mu = 0.0;
-  double sumRatio = 0.0;
-  double meanEstimate = 0.0;
-  double sumSquares = 0.0;
-  double z = 0.0;
-  double level = 0.0;
-};
-
-// The whole population: any value, a selection probability above 0.
-bool EnterPopulation(FormHost& host, const FormTemplate& form, HheWork& w, long long count) {
+// The whole population: any value, a selection probability the form accepts.
+bool EnterPopulation(FormHost& host, const FormTemplate& form, HheWork& w) {
   w.sumSquares = 0.0;
   double* y = w.values.get();
   double* q = w.probabilities.get();
-  return RunEntryLoop(host, form, FormContext{}, count, [&](const Form& f, long long i) {
-    FormReader r(f);
-    y[i] = r.Real();
-    q[i] = r.Real();
-    if (!(q[i] > 0.0)) return false;
+  return RunEntryLoop(host, form, ContextOf(Objective::ThStdDev), w.count, [&](const Form& f, long long i) {
+    const ElementRow row = ReadElement(f);
+    y[i] = row.y;
+    q[i] = row.p;
+    if (Refused(f)) return false;
     w.sumSquares += y[i] * y[i] / q[i];
     return true;
   });
 }
 
+}  // namespace
+
+HheWork::HheWork(DoubleArray& y, DoubleArray& q, const CTervoDoc& d, long long rows)
+    : values(y),
+      probabilities(q),
+      N(d.m_dPopSize),
+      n(d.m_dSampleSize),
+      mu(d.m_dPopMean),
+      z(d.m_dZ),
+      level(d.m_dLevel),
+      count(rows) {}
+
 // EnterHheElements: the draws for point and interval, the population for the
 // theoretical deviation.
-bool EnterHheElements(FormHost& host, const FormTemplate& form, HheWork& w, Objective objective, long long count) {
-  if (objective == Objective::ThStdDev) return EnterPopulation(host, form, w, count);
-  return unequal::EnterSampledElements(host, form, w.values.get(), w.probabilities.get(), count, w.N, w.sumRatio,
-                                       objective == Objective::Interval ? &w.sumSquares : nullptr);
+bool EnterHheElements(FormHost& host, const FormTemplate& form, HheWork& w, Objective objective) {
+  if (objective == Objective::ThStdDev) return EnterPopulation(host, form, w);
+  return EnterSampledElements(host, form, ContextOf(objective), w.values.get(), w.probabilities.get(), w.count,
+                              w.sumRatio);
 }
 
-// Header and row format per target and objective.
-constexpr TableLayout kTables[2][3] = {
-    {{" i        Y_i       q_i", RowStyle::Short},
-     {" i        Y_i       q_i", RowStyle::Short},
-     {" i        Y_i       q_i ", RowStyle::FullBlank}},
-    {{" i       Y'_i       q_i", RowStyle::Short},
-     {" i        Y'_i       q_i ", RowStyle::FullBlank},
-     {" i        Y'_i       q_i ", RowStyle::Full}},
-};
+UnequalPoint ComputeHhePoint(const HheWork& w, Target target) {
+  return {Method::WithReplacement,  target,          w.N, w.n, Elements(w.values.get(), w.probabilities.get(), w.count),
+          w.sumRatio / (w.N * w.n), w.sumRatio / w.n};
+}
 
-void AppendSampleResults(CTervoDoc& d, HheWork& w, Target target, Objective objective) {
+UnequalInterval ComputeHheInterval(const HheWork& w, Target target) {
   const double m = w.sumRatio / (w.N * w.n);
-  unequal::AppendEstimates(d, target, objective, m, w.sumRatio / w.n);
-  if (objective != Objective::Interval) return;
-  w.meanEstimate = m;
-  const double sd = std::sqrt((w.sumSquares - w.n * m * m) / (w.n * (w.n - 1)));
-  unequal::AppendIntervals(d, target, sd, m, w.N, w.n, w.z, w.level);
+  // The sum of squares less n m^2, from the deviations themselves: draws of
+  // equal share (the same element twice) give 0, not a negative difference.
+  const double squares = SquaredDeviationsOfShares(w.values.get(), w.probabilities.get(), w.count, w.N);
+  const double sd = std::sqrt(squares / (w.n * (w.n - 1)));
+  return IntervalFrom(Method::WithReplacement, target, w.N, w.n, w.z, w.level,
+                      Elements(w.values.get(), w.probabilities.get(), w.count), m, w.sumRatio / w.n, sd);
 }
 
-void AppendPopulationResults(CTervoDoc& d, const HheWork& w, Target target) {
+// A mu that does not fit the figures gives a negative radicand: "nan".
+UnequalSd ComputeHheSd(const HheWork& w, Target target) {
   const double sd = std::sqrt((w.sumSquares / w.N / w.N - w.mu * w.mu) / w.n);
-  unequal::AppendTheoreticalSd(d, target, sd, w.N * sd);
+  return {Method::WithReplacement,
+          target,
+          w.N,
+          w.n,
+          w.mu,
+          Elements(w.values.get(), w.probabilities.get(), w.count),
+          {},
+          sd,
+          w.N * sd};
 }
+
+}  // namespace unequal
+
+namespace {
+
+using unequal::HheWork;
 
 int RunHhe(CTervoDoc& d, Target target, Objective objective) {
   const long long count = objective == Objective::ThStdDev ? d.m_nPopSize : d.m_nSampleSize;
@@ -91,24 +89,14 @@ int RunHhe(CTervoDoc& d, Target target, Objective objective) {
   if (!y) return d.m_nLastResult = 0;
   DoubleArray q = d.AllocArray(count);
   if (!q) return d.m_nLastResult = 0;
-  HheWork w(y, q, d);
+  HheWork w(y, q, d, count);
   const FormTemplate& form = target == Target::MeanTotal ? unequal::kHheElementForm : unequal::kHheCategoryElementForm;
-  if (!EnterHheElements(d.Host(), form, w, objective, count)) return d.m_nLastResult = 0;
-
-  unequal::AppendHeading(d, target, objective, "Method: Unequal probabilities, with replacement", "Estimator: HHE");
-  d.AppendLine("Population size, N= %.0f", w.N);
-  d.AppendLine("Sample size, n= %.0f", w.n);
-  if (objective == Objective::ThStdDev)
-    d.AppendLine(target == Target::MeanTotal ? "Population mean of variable, mu= %f" : "Population proportion, Pi= %f",
-                 w.mu);
-  const TableLayout& table = kTables[static_cast<int>(target) - 1][static_cast<int>(objective) - 1];
-  unequal::AppendElementTable(d, table, y.get(), q.get(), count);
-  if (objective == Objective::ThStdDev)
-    AppendPopulationResults(d, w, target);
-  else
-    AppendSampleResults(d, w, target, objective);
-  d.EndBlock();
-  return d.m_nLastResult = 1;
+  if (!unequal::EnterHheElements(d.Host(), form, w, objective)) return d.m_nLastResult = 0;
+  switch (objective) {
+    case Objective::Point: return d.m_nLastResult = Report(d, unequal::ComputeHhePoint(w, target));
+    case Objective::Interval: return d.m_nLastResult = Report(d, unequal::ComputeHheInterval(w, target));
+    default: return d.m_nLastResult = Report(d, unequal::ComputeHheSd(w, target));
+  }
 }
 
 }  // namespace

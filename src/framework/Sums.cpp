@@ -1,0 +1,93 @@
+#include "framework/Sums.h"
+
+#include <cmath>
+
+namespace mirto {
+namespace {
+
+double Mean(std::span<const double> u) {
+  double sum = 0.0;
+  for (double v : u) sum += v;
+  return sum / static_cast<double>(u.size());
+}
+
+// a + b as hi + lo, for |a| >= |b|.
+Wide FastSum(double a, double b) {
+  const double s = a + b;
+  return {s, b - (s - a)};
+}
+
+// Infinities and NaN go on as in plain arithmetic, without a low part.
+bool Plain(double r) { return !std::isfinite(r); }
+
+}  // namespace
+
+double SquaredDeviations(std::span<const double> u) {
+  if (u.empty()) return 0.0;
+  const double mean = Mean(u);
+  double squares = 0.0, drift = 0.0;
+  for (double v : u) {
+    const double d = v - mean;
+    squares += d * d;
+    drift += d;
+  }
+  // The deviations' own sum of squares about their mean: 0 or more.
+  const double r = squares - drift * drift / static_cast<double>(u.size());
+  return r < 0.0 ? 0.0 : r;
+}
+
+double CrossDeviations(std::span<const double> x, std::span<const double> y) {
+  if (x.empty()) return 0.0;
+  const double mx = Mean(x), my = Mean(y);
+  double products = 0.0, driftX = 0.0, driftY = 0.0;
+  for (std::size_t i = 0; i < x.size(); ++i) {
+    const double dx = x[i] - mx, dy = y[i] - my;
+    products += dx * dy;
+    driftX += dx;
+    driftY += dy;
+  }
+  return products - driftX * driftY / static_cast<double>(x.size());
+}
+
+Wide Exact(double a) { return {a, 0.0}; }
+
+Wide Sum(double a, double b) {
+  const double s = a + b;
+  if (Plain(s)) return {s, 0.0};
+  const double bb = s - a;
+  return {s, (a - (s - bb)) + (b - bb)};
+}
+
+Wide Product(double a, double b) {
+  const double p = a * b;
+  if (Plain(p)) return {p, 0.0};
+  return {p, std::fma(a, b, -p)};
+}
+
+Wide Quotient(double a, double b) {
+  const double q = a / b;
+  if (Plain(q)) return {q, 0.0};
+  return FastSum(q, std::fma(-q, b, a) / b);
+}
+
+Wide operator+(Wide a, Wide b) {
+  const Wide s = Sum(a.hi, b.hi);
+  if (Plain(s.hi)) return s;
+  const Wide t = Sum(a.lo, b.lo);
+  const Wide u = FastSum(s.hi, s.lo + t.hi);
+  return FastSum(u.hi, u.lo + t.lo);
+}
+
+Wide operator-(Wide a, Wide b) { return a + Wide{-b.hi, -b.lo}; }
+
+Wide operator*(Wide a, Wide b) {
+  const Wide p = Product(a.hi, b.hi);
+  if (Plain(p.hi)) return p;
+  return FastSum(p.hi, p.lo + (a.hi * b.lo + a.lo * b.hi));
+}
+
+double VarianceOfDifference(Wide varY, Wide cov, Wide varX, Wide R) {
+  return Rounded(varY + R * R * varX - Exact(2.0) * R * cov);
+}
+
+}  // namespace mirto
