@@ -287,6 +287,30 @@ TEST(Rows, BadFilesAppendNothingAndNameFileLineAndColumn) {
   }
 }
 
+// The without-replacement loops' own row checks, with their reasons.
+TEST(Rows, TheLoopsRowCheckSaysWhy) {
+  struct Case {
+    const char* command;
+    const char* file;
+    const char* message;  // after "Illegal entry (FILE, "
+  } cases[] = {
+      {"command Un.Prob.WithoutRepl. > Mean/total of variable > Th. std. dev. of estimator\nok 3\n",
+       "Y_i;p_i\n10;0.5\n20;1.5\n30;0.5\n",
+       "line 3, column 2 (\"p_i\"): an inclusion probability lies between 0 and 1)"},
+      {"command Un.Prob.WithoutRepl. > Mean/total of variable > Interval estimates\nok 100; 2; 95%\n",
+       "10\t0.5\n20\t0\n", "line 2, column 2 (\"p_i\"): an inclusion probability must be greater than 0)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    RowsFile f;
+    const std::string path = f.Write(c.file);
+    const ScriptResult r = RunScript(std::string(c.command) + "rows " + path + "\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.messages, std::vector<std::string>{"Illegal entry (" + path + ", " + c.message});
+    EXPECT_TRUE(r.appended.empty());
+  }
+}
+
 // A pair loop takes its (i, j, p_ij) lines in the loop's order; the numbers are checked.
 TEST(Rows, PairsFromAFile) {
   struct Case {

@@ -215,6 +215,31 @@ class EntryTableTest : public QObject {
     QCOMPARE(Lines(f.doc), before);
   }
 
+  // The without-replacement population: the loop's own check marks a
+  // probability above 1; put right, the table feeds the loop and the pairs
+  // follow in their forms.
+  void theLoopsRowCheckMarksACell() {
+    Fixture f;
+    f.watchdog.Expect(Answer({"3"}));
+    f.watchdog.Expect(InTable([](EntryTableDialog& d) {
+      QAbstractItemModel* model = d.View()->model();
+      d.View()->setCurrentIndex(model->index(0, 1));
+      QVERIFY(d.PasteText("10\t0.5\n20\t1.5\n30\t0.5\n"));
+      QCOMPARE(model->index(1, 2).data(Qt::ToolTipRole).toString(),
+               QString("Illegal entry: an inclusion probability lies between 0 and 1."));
+      QVERIFY(!d.OkButton()->isEnabled());
+      Edit(d, 1, 2, "0.25");
+      QVERIFY(d.OkButton()->isEnabled());
+      d.OkButton()->click();
+    }));
+    for (const char* pij : {"0.1", "0.2", "0.05"}) f.watchdog.Expect(Answer({pij}));
+    f.doc.OnCommand(32935);
+    QCOMPARE(Lines(f.doc),
+             Batch("command 32935\nok 3\nok 10; 0.5\nok 20; 0.25\nok 30; 0.5\nok 0.1\nok 0.2\nok 0.05\n"));
+    // By hand: sqrt(sum (p_i p_j - p_ij) (y_i/p_i - y_j/p_j)^2) = sqrt(0.025*3600 + 0.05*1600 + 0.075*400) = sqrt(200).
+    QCOMPARE(Lines(f.doc).last(), QString("Std. deviation of estimator of pop. total: 14.142136"));
+  }
+
   // Cluster sampling: n_i greyed and not editable; the fields keep their limits.
   void disabledFieldsAndLimits() {
     Fixture f;
