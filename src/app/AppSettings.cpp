@@ -25,6 +25,16 @@ void AppSettings::SaveRecentFiles(const QStringList& files) {
   m_settings.sync();
 }
 
+bool AppSettings::LoadAdditionalFigures() {
+  m_settings.sync();
+  return m_settings.value(kAdditionalFiguresKey, false).toBool();
+}
+
+void AppSettings::SaveAdditionalFigures(bool on) {
+  m_settings.setValue(kAdditionalFiguresKey, on);
+  m_settings.sync();
+}
+
 bool AppSettings::LoadOneFormPerRow() {
   m_settings.sync();
   return m_settings.value(kOneFormPerRowKey, false).toBool();

@@ -1,7 +1,8 @@
 #pragma once
 // Per-user settings: every key and default in one place, so that loading and
-// saving cannot drift apart. The recent-file list is kept between runs, and
-// whether entry loops ask for their rows one form at a time.
+// saving cannot drift apart. The recent-file list, the additional-figures
+// switch and whether entry loops ask for their rows one form at a time are
+// kept between runs.
 #include <QSettings>
 #include <QString>
 #include <QStringList>
@@ -13,6 +14,8 @@ inline constexpr char kAppTitle[] = "Windows Mirto";  // the application title; 
 inline constexpr char kRecentFileGroup[] = "Recent File List";
 inline constexpr char kRecentFileKey[] = "File%1";  // File1 .. File4
 inline constexpr int kRecentFileCount = 4;
+inline constexpr char kAdditionalFiguresKey[] =
+    "Settings/AdditionalFigures";                                   // View > Additional figures, off by default
 inline constexpr char kOneFormPerRowKey[] = "Entry/OneFormPerRow";  // default: one table per entry loop
 
 class AppSettings {
@@ -20,6 +23,8 @@ class AppSettings {
   AppSettings();
   QStringList LoadRecentFiles();
   void SaveRecentFiles(const QStringList& files);
+  bool LoadAdditionalFigures();
+  void SaveAdditionalFigures(bool on);
   bool LoadOneFormPerRow();
   void SaveOneFormPerRow(bool perRow);
 

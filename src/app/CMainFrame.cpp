@@ -12,6 +12,7 @@
 #include <QWhatsThis>
 
 #include "app/AboutBox.h"
+#include "app/AppSettings.h"
 #include "app/CTervoView.h"
 #include "app/EntryTableDialog.h"
 #include "app/HelpWindow.h"
@@ -30,6 +31,7 @@ CMainFrame::CMainFrame(CTervoDoc& doc, SessionRecorder& session, RecentFileList&
     : m_doc(doc),
       m_session(session),
       m_recent(recent),
+      m_settings(settings),
       m_files(doc, session, recent, settings),
       m_printing(doc),
       m_exports(doc, session, m_printing),
@@ -88,6 +90,10 @@ void CMainFrame::CreateMenus() {
     m_actions[c]->setChecked(true);
     view->addAction(m_actions[c]);
   }
+  view->addSeparator();
+  m_actions[ToggleAdditionalFigures]->setCheckable(true);
+  m_actions[ToggleAdditionalFigures]->setChecked(m_doc.AdditionalFigures());
+  view->addAction(m_actions[ToggleAdditionalFigures]);
   AddOneFormPerRowAction(view);
 
   QMenu* help = menuBar()->addMenu("&Help");
@@ -147,6 +153,7 @@ void CMainFrame::ConnectCommands() {
   connect(m_actions[Exit], &QAction::triggered, this, &QWidget::close);
   connect(m_actions[ToggleToolBar], &QAction::toggled, m_widgets.toolBar, &QWidget::setVisible);
   connect(m_actions[ToggleStatusBar], &QAction::toggled, statusBar(), &QWidget::setVisible);
+  connect(m_actions[ToggleAdditionalFigures], &QAction::toggled, this, &CMainFrame::OnAdditionalFigures);
   connect(m_actions[HelpTopics], &QAction::triggered, this, &CMainFrame::ShowHelpTopics);
   connect(m_actions[About], &QAction::triggered, this, &CMainFrame::ShowAbout);
   connect(m_actions[ContextHelp], &QAction::triggered, this, &CMainFrame::EnterContextHelp);
@@ -177,6 +184,11 @@ void CMainFrame::ConnectJournalView() {
 }
 
 void CMainFrame::OnCalculation(QAction* action) { m_session.RunCommand(m_doc, action->data().toInt()); }
+
+void CMainFrame::OnAdditionalFigures(bool on) {
+  m_session.SwitchAdditionalFigures(m_doc, on);
+  m_settings.SaveAdditionalFigures(on);
+}
 
 void CMainFrame::UpdateTitle() {
   setWindowTitle(QString("%1[*] - Mirto").arg(m_files.DocumentTitle()));

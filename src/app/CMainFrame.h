@@ -48,6 +48,8 @@ class CMainFrame : public QMainWindow {
 
  public slots:
   void OnCalculation(QAction* action);
+  // View > "Additional figures": switched in the document, kept in the session and the settings.
+  void OnAdditionalFigures(bool on);
   void UpdateTitle();
   void UpdateRecentFiles();
   void UpdateLockPanes();
@@ -73,6 +75,7 @@ class CMainFrame : public QMainWindow {
   CTervoDoc& m_doc;
   SessionRecorder& m_session;
   RecentFileList& m_recent;
+  AppSettings& m_settings;
   DocumentFlow m_files;
   JournalPrinter m_printing;
   ExportFlow m_exports;

@@ -23,6 +23,7 @@ CTervoApp::~CTervoApp() {
 bool CTervoApp::InitInstance(const QStringList& arguments) {
   QApplication::setStyle(new AppStyle);
   m_recent.SetFiles(m_settings.LoadRecentFiles());
+  m_doc.SetAdditionalFigures(m_settings.LoadAdditionalFigures());
 
   m_frame = std::make_unique<CMainFrame>(m_doc, m_session, m_recent, m_settings);
   m_host.SetWindow(m_frame.get());
@@ -40,7 +41,7 @@ bool CTervoApp::InitInstance(const QStringList& arguments) {
     m_recent.Add(file);
     m_settings.SaveRecentFiles(m_recent.Files());
   }
-  m_session.Start(file.isEmpty() ? std::string() : QFile::encodeName(file).toStdString());
+  m_session.Start(file.isEmpty() ? std::string() : QFile::encodeName(file).toStdString(), m_doc.AdditionalFigures());
   m_frame->UpdateRecentFiles();
   m_frame->UpdateTitle();
   m_frame->show();

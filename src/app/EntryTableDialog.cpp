@@ -251,7 +251,6 @@ void EntryTableDialog::NextProblem() {
 }
 
 void AddOneFormPerRowAction(QMenu* menu) {
-  menu->addSeparator();
   QAction* action = menu->addAction("One &form per row");
   action->setObjectName("oneFormPerRow");
   action->setCheckable(true);

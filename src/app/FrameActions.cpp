@@ -46,6 +46,10 @@ const ActionSpec kSpecs[] = {
      true},
     {FrameCommand::ToggleToolBar, "&Toolbar", "", "Show or hide the toolbar\nToggle Toolbar", nullptr, true},
     {FrameCommand::ToggleStatusBar, "&Status Bar", "", "Show or hide the status bar\nToggle Status Bar", nullptr, true},
+    {FrameCommand::ToggleAdditionalFigures, "&Additional figures", "",
+     "Follow each report with additional figures: coefficient of variation, t-based and proportion intervals, "
+     "design effect\nAdditional Figures",
+     nullptr, true},
     {FrameCommand::HelpTopics, "&Help Topics", "F1", "List the help topics\nHelp Topics", nullptr, true},
     {FrameCommand::About, "&About Mirto...", "", "Show the program's version\nAbout", ":/icons/about.svg", true},
     {FrameCommand::ContextHelp, "What's &This?", "Shift+F1",

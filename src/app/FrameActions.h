@@ -30,6 +30,7 @@ enum class FrameCommand {
   PreviousPane,
   ToggleToolBar,
   ToggleStatusBar,
+  ToggleAdditionalFigures,
   HelpTopics,
   About,
   ContextHelp,

@@ -71,6 +71,8 @@ std::string Misuse(const Statement& s) {
   if (s.verb == "save" && s.rest.empty()) return "save needs the path of a file";
   if (s.verb == "command" && s.rest.empty()) return "command needs a command id or a menu path";
   if (s.verb == "new" && !s.rest.empty()) return "new takes nothing after it, found " + Quoted(s.rest);
+  if (s.verb == "extras")
+    return s.rest.empty() ? "extras needs on or off" : "extras takes on or off, found " + Quoted(s.rest);
   return "unknown statement " + Quoted(s.verb);
 }
 
@@ -242,6 +244,8 @@ int RunScript(CTervoDoc& doc, ScriptSource& source, BatchHost& host) {
       else
         id = FindCommandId(what);
       if (!id || !doc.OnCommand(id)) host.Fail(kBatchScriptError, line, "no command " + Quoted(what));
+    } else if (s.verb == "extras" && (s.rest == "on" || s.rest == "off")) {
+      doc.SetAdditionalFigures(s.rest == "on");
     } else if (IsFormAnswer(s.verb)) {
       host.Fail(kBatchScriptError, s.line, std::string(s.verb) + " with no form open");
     } else {

@@ -68,8 +68,9 @@ bool SessionRecorder::ShowForm(Form& form) {
   return ok;
 }
 
-void SessionRecorder::Start(std::string journalPath) {
+void SessionRecorder::Start(std::string journalPath, bool additionalFigures) {
   m_start = std::move(journalPath);
+  m_startAdditional = additionalFigures;
   m_lines.clear();
   m_calculations = 0;
 }
@@ -101,6 +102,14 @@ void SessionRecorder::NewJournal() {
   m_lines.push_back("new");
 }
 
+void SessionRecorder::SwitchAdditionalFigures(CTervoDoc& doc, bool on) {
+  if (doc.AdditionalFigures() == on) return;
+  doc.SetAdditionalFigures(on);
+  m_lines.push_back("");
+  m_lines.push_back("# View > Additional figures");
+  m_lines.push_back(on ? "extras on" : "extras off");
+}
+
 void SessionRecorder::OpenedJournal(const std::string& path, bool complete) {
   m_lines.push_back("");
   if (!complete || !Nameable(path)) {
@@ -120,6 +129,7 @@ std::vector<std::string> SessionRecorder::ScriptLines() const {
                       : "# It began with the lines of " + PathExcerpt(m_start) +
                             ". Replay: mirto --batch SCRIPT --journal FILE -o JOURNAL",
   };
+  if (m_startAdditional) lines.insert(lines.end(), {"", "# View > Additional figures was on", "extras on"});
   lines.insert(lines.end(), m_lines.begin(), m_lines.end());
   return lines;
 }

@@ -29,14 +29,18 @@ class SessionRecorder : public FormHost {
   void BeginEntryLoop(const EntryLoop& loop) override { m_host.BeginEntryLoop(loop); }
   void EndEntryLoop() override { m_host.EndEntryLoop(); }
 
-  // Where the session began: a new journal (empty path) or the lines of a file.
-  void Start(std::string journalPath = {});
+  // Where the session began: a new journal (empty path) or the lines of a
+  // file, and whether the additional figures were on (a script starts with them off).
+  void Start(std::string journalPath = {}, bool additionalFigures = false);
   // Runs a menu command on `doc` and keeps it when it appended a block, or
   // when it took a form's values before it ended (they stay in the
   // calculator state for later commands). A command cancelled at its first
   // form leaves only the selection codes, which every command writes afresh.
   bool RunCommand(CTervoDoc& doc, int id);
   void NewJournal();
+  // View > "Additional figures": switches them on `doc` and keeps the
+  // statement that does the same in a script.
+  void SwitchAdditionalFigures(CTervoDoc& doc, bool on);
   // File > Open: `complete` false when the file failed part way, whose lines
   // a replay cannot add.
   void OpenedJournal(const std::string& path, bool complete = true);
@@ -48,6 +52,7 @@ class SessionRecorder : public FormHost {
  private:
   FormHost& m_host;
   std::string m_start;
+  bool m_startAdditional = false;
   std::vector<std::string> m_lines;  // statements and comments after the heading
   // The command running: where its lines begin, and whether a form took values.
   bool m_running = false;

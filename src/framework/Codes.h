@@ -10,8 +10,21 @@ enum class Method : int { Simple = 1, Stratified, Cluster, TwoStage, WithReplace
 enum class Target : int { MeanTotal = 1, ProportionNumber, RatioOfMeans };
 
 // Under the prediction approach the same code holds Point, Interval or
-// ThStdDev (there: the theoretical error variance).
-enum class Objective : int { Point = 1, Interval, ThStdDev, SampleSize, OptimalAllocation, MinCostAllocation };
+// ThStdDev (there: the theoretical error variance). The last three are the
+// added commands (src/extras): a sample size for a design effect and a
+// response rate, the allocation of a given n in whole numbers, and intervals
+// from the joint inclusion probabilities of the sample.
+enum class Objective : int {
+  Point = 1,
+  Interval,
+  ThStdDev,
+  SampleSize,
+  OptimalAllocation,
+  MinCostAllocation,
+  AdjustedSampleSize,
+  GivenAllocation,
+  JointInterval
+};
 
 enum class Estimator : int { Simple = 1, Ratio, Regression, Stratified, TwoStage, Hte, Hhe, Special };
 

@@ -13,7 +13,7 @@ std::vector<const FormTemplate*> AllFormTemplates() {
       &kPopSizeForm,
   };
   for (auto family : {SrsFormTemplates, StratifiedFormTemplates, ClusterFormTemplates, UnequalFormTemplates,
-                      PredictionFormTemplates}) {
+                      PredictionFormTemplates, ExtrasFormTemplates}) {
     auto more = family();
     all.insert(all.end(), more.begin(), more.end());
   }

@@ -15,5 +15,6 @@ std::vector<const FormTemplate*> StratifiedFormTemplates();
 std::vector<const FormTemplate*> ClusterFormTemplates();
 std::vector<const FormTemplate*> UnequalFormTemplates();
 std::vector<const FormTemplate*> PredictionFormTemplates();
+std::vector<const FormTemplate*> ExtrasFormTemplates();
 
 }  // namespace mirto

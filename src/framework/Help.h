@@ -63,6 +63,19 @@ inline constexpr HelpTopic kObjectiveTopics[] = {
     {"Min. cost allocation",
      "The allocation and total sample size that give the most precise estimate for the sampling budget C, given "
      "the fixed cost c_0 and the cost of sampling one element in each group."},
+    {"Sample size with adjustments",
+     "The sample size of \"Sample size\" for a design other than simple random sampling and for elements that do "
+     "not respond: the variance is multiplied by the design effect deff, and the size divided by the expected "
+     "response rate and rounded up. Each step is printed."},
+    {"Allocation of a given n",
+     "Shares a total sample size n among the groups in whole numbers that add up to n: optimal (Neyman) shares "
+     "proportional to N_i times the group's standard deviation, no group above its N_i elements (a group that would "
+     "exceed takes all of them and the rest is shared again) and none below the minimum you give (or N_i, if "
+     "smaller). The standard deviation of the estimator under that allocation follows the table."},
+    {"Interval estimates (joint probabilities)",
+     "Intervals from a sample without replacement whose joint inclusion probabilities p_ij are known: the variance "
+     "of the estimator of the total in the Sen-Yates-Grundy form, the sum over pairs of (p_i p_j - p_ij) / p_ij "
+     "times (Y_i / p_i - Y_j / p_j)^2."},
 };
 
 inline constexpr HelpTopic kEstimatorTopics[] = {
@@ -150,6 +163,9 @@ struct FormHelpFamily {
   std::vector<FormHelp> forms;
 };
 const std::vector<FormHelpFamily>& FormHelpFamilies();
+// The added calculations' forms, and the additional figures (src/extras).
+FormHelpFamily AddedCalculationsHelp();
+HelpSection AdditionalFiguresHelp();
 
 // The sections around the forms: the conventions every form shares, how to
 // read a report, keys, the journal file, scripts and results.

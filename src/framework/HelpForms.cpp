@@ -310,7 +310,7 @@ FormHelpFamily Prediction() {
 
 const std::vector<FormHelpFamily>& FormHelpFamilies() {
   static const std::vector<FormHelpFamily> families = {SimpleRandomSampling(), Stratified(), ClusterTwoStage(),
-                                                       UnequalProbabilities(), Prediction()};
+                                                       UnequalProbabilities(), Prediction(), AddedCalculationsHelp()};
   return families;
 }
 

@@ -144,6 +144,9 @@ HelpSection BatchScripts() {
             "Fills the open form's inputs in order and presses OK; ok alone presses OK on the "
             "form as it opened."),
       Entry("cancel", "Presses Cancel."),
+      Entry("extras on, extras off",
+            "Switches the additional figures on or off for the reports that follow, as View > Additional figures "
+            "does; they are off when a script starts."),
   };
   return s;
 }
@@ -152,6 +155,8 @@ HelpSection BatchScripts() {
 
 std::vector<HelpSection> ConventionSections() { return {Conventions()}; }
 
-std::vector<HelpSection> GuideSections() { return {Reports(), Keys(), JournalFile(), BatchScripts()}; }
+std::vector<HelpSection> GuideSections() {
+  return {Reports(), AdditionalFiguresHelp(), Keys(), JournalFile(), BatchScripts()};
+}
 
 }  // namespace mirto

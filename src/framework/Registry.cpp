@@ -4,6 +4,7 @@
 #include <cctype>
 #include <vector>
 
+#include "extras/Commands.h"
 #include "framework/PreliminaryForms.h"
 #include "journal/CTervoDoc.h"
 #include "prediction/PredictionForms.h"
@@ -28,6 +29,10 @@ constexpr Command Leaf(int id, std::string_view path, Method m, Target t, Object
 #define IV "Interval estimates"
 #define TH "Th. std. dev. of estimator"
 #define SS "Sample size"
+// The added commands (src/extras).
+#define ADJ "Sample size with adjustments"
+#define GIVEN "Allocation of a given n"
+#define JOINT "Interval estimates (joint probabilities)"
 
 // One row per menu command, in menu order.
 constexpr Command kCommands[] = {
@@ -55,6 +60,8 @@ constexpr Command kCommands[] = {
          "M: Simple, T: Mean/total, O: SampleSize, E: Ratio", nullptr, &Op<&CTervoDoc::SrsAuxSampleSize>),
     Leaf(32820, "Simple > " MEAN " > " SS " > Regression", M::Simple, T::MeanTotal, O::SampleSize, E::Regression,
          "M: Simple, T: Mean/total, O: SampleSize, E: Regression", nullptr, &Op<&CTervoDoc::SrsAuxSampleSize>),
+    Leaf(32950, "Simple > " MEAN " > " ADJ, M::Simple, T::MeanTotal, O::AdjustedSampleSize, E::Simple,
+         "M: Simple, T: Mean/total, O: SampleSizeAdjusted, E: Simple", nullptr, &extras::SrsMeanAdjustedSampleSize),
     Leaf(32822, "Simple > " PROP " > " PT " > Simple", M::Simple, T::ProportionNumber, O::Point, E::Simple,
          "M: Simple, T: Proportion/number, O: Point, E: Simple", nullptr, &Op<&CTervoDoc::SrsProportionPoint>),
     Leaf(32826, "Simple > " PROP " > " IV " > Simple", M::Simple, T::ProportionNumber, O::Interval, E::Simple,
@@ -64,6 +71,9 @@ constexpr Command kCommands[] = {
     Leaf(32835, "Simple > " PROP " > " SS " > Simple", M::Simple, T::ProportionNumber, O::SampleSize, E::Simple,
          "M: Simple, T: Proportion/number, O: SampleSize, E: Simple", nullptr,
          &Op<&CTervoDoc::SrsProportionSampleSize>),
+    Leaf(32951, "Simple > " PROP " > " ADJ, M::Simple, T::ProportionNumber, O::AdjustedSampleSize, E::Simple,
+         "M: Simple, T: Proportion/number, O: SampleSizeAdjusted, E: Simple", nullptr,
+         &extras::SrsProportionAdjustedSampleSize),
     Leaf(32839, "Simple > " RATIO " > " PT, M::Simple, T::RatioOfMeans, O::Point, E::Special,
          "M: Simple, T: Ratio; O: Point, E: Special", nullptr, &Op<&CTervoDoc::SrsMeansRatioPoint>),
     Leaf(32840, "Simple > " RATIO " > " IV, M::Simple, T::RatioOfMeans, O::Interval, E::Special,
@@ -90,6 +100,9 @@ constexpr Command kCommands[] = {
     Leaf(32857, "Stratified > " MEAN " > Min. cost allocation", M::Stratified, T::MeanTotal, O::MinCostAllocation,
          E::Stratified, "M: Stratified, T: Mean/total, O: MinCostAllocation, E: Stratified", &kBudgetStep,
          &Op<&CTervoDoc::StratifiedMeanMinCostAllocation>),
+    Leaf(32952, "Stratified > " MEAN " > " GIVEN, M::Stratified, T::MeanTotal, O::GivenAllocation, E::Stratified,
+         "M: Stratified, T: Mean/total, O: AllocationOfN, E: Stratified", &extras::kGivenAllocationStep,
+         &extras::StratifiedMeanGivenAllocation),
     Leaf(32845, "Stratified > " PROP " > " PT, M::Stratified, T::ProportionNumber, O::Point, E::Stratified,
          "M: Stratified, T: Proportion/number, O: Point, E: Stratified", &kGroupCountStep,
          &Op<&CTervoDoc::StratifiedProportionPoint>),
@@ -109,6 +122,9 @@ constexpr Command kCommands[] = {
          O::MinCostAllocation, E::Stratified,
          "M: Stratified, T: Proportion/number, O: MinCostAllocation, E: Stratified", &kBudgetStep,
          &Op<&CTervoDoc::StratifiedProportionMinCostAllocation>),
+    Leaf(32953, "Stratified > " PROP " > " GIVEN, M::Stratified, T::ProportionNumber, O::GivenAllocation, E::Stratified,
+         "M: Stratified, T: Proportion/number, O: AllocationOfN, E: Stratified", &extras::kGivenAllocationStep,
+         &extras::StratifiedProportionGivenAllocation),
     Leaf(32863, "Cluster > " MEAN " > " PT, M::Cluster, T::MeanTotal, O::Point, E::TwoStage,
          "M: Cluster, T: Mean/total, O: Point, E: Two-stage", &kClusterSizesStep, &Op<&CTervoDoc::ClusterMeanPoint>),
     Leaf(32864, "Cluster > " MEAN " > " IV, M::Cluster, T::MeanTotal, O::Interval, E::TwoStage,
@@ -166,6 +182,9 @@ constexpr Command kCommands[] = {
          &Op<&CTervoDoc::HteMeanInterval>),
     Leaf(32935, "Un.Prob.WithoutRepl. > " MEAN " > " TH, M::WithoutReplacement, T::MeanTotal, O::ThStdDev, E::Hte,
          "M: UnPrWithoutRepl, T: Mean/total, O: ThStdDevEst, E: HTE", &kPopSizeStep, &Op<&CTervoDoc::HteMeanSd>),
+    Leaf(32954, "Un.Prob.WithoutRepl. > " MEAN " > " JOINT, M::WithoutReplacement, T::MeanTotal, O::JointInterval,
+         E::Hte, "M: UnPrWithoutRepl, T: Mean/total, O: IntervalEstJoint, E: HTE", &kUnequalSizesLevelStep,
+         &extras::HteMeanJointInterval),
     Leaf(32937, "Un.Prob.WithoutRepl. > " PROP " > " PT, M::WithoutReplacement, T::ProportionNumber, O::Point, E::Hte,
          "M: UnPrWithoutRepl, T: Proportion/number, O: IntervalEst, E: HTE", &kUnequalSizesStep,
          &Op<&CTervoDoc::HteProportionPoint>),
@@ -175,6 +194,9 @@ constexpr Command kCommands[] = {
     Leaf(32939, "Un.Prob.WithoutRepl. > " PROP " > Th. std.dev. of estimator", M::WithoutReplacement,
          T::ProportionNumber, O::ThStdDev, E::Hte, "M: UnPrWithoutRepl, T: Proportion/number, O: ThStdDevEst, E: HTE",
          &kPopSizeStep, &Op<&CTervoDoc::HteProportionSd>),
+    Leaf(32955, "Un.Prob.WithoutRepl. > " PROP " > " JOINT, M::WithoutReplacement, T::ProportionNumber,
+         O::JointInterval, E::Hte, "M: UnPrWithoutRepl, T: Proportion/number, O: IntervalEstJoint, E: HTE",
+         &kUnequalSizesLevelStep, &extras::HteProportionJointInterval),
     {kPredictionCommand, kPredictionMenu, Approach::Prediction, M{}, T{}, O{}, E{}, "Prediction approach", nullptr,
      &Op<&CTervoDoc::PredictionDispatch>, CommandHelp{.approach = &kPredictionTopic}},
 };

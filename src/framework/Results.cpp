@@ -77,6 +77,10 @@ std::string ResultJson(const CompletedBlock& block, std::size_t number) {
     out += ", \"results\": ";
     AppendFigures(out, block.record->results(), *block.record, Section::Results);
   }
+  if (block.extras) {
+    out += ", \"extras\": ";
+    AppendFigures(out, block.extras->results(), *block.extras, Section::Results);
+  }
   out += block.warning ? ", \"warning\": true}" : ", \"warning\": false}";
   return out;
 }
@@ -102,6 +106,9 @@ std::vector<std::string> ResultCsv(const std::vector<CompletedBlock>& blocks) {
         }
       }
     }
+    if (block.extras)
+      for (const Figure& f : block.extras->results())
+        rows.push_back(CsvRow(number, command, "extras." + std::string(f.key), "", f.value));
     rows.push_back(CsvRow(number, command, "warning", "", block.warning ? 1 : 0));
   }
   return rows;

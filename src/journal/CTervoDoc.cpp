@@ -8,6 +8,7 @@
 #include <new>
 #include <optional>
 
+#include "extras/Additional.h"
 #include "framework/Format.h"
 #include "framework/Registry.h"
 #include "journal/Excerpt.h"
@@ -130,9 +131,22 @@ void CTervoDoc::EndBlock() { CloseBlock(std::nullopt); }
 void CTervoDoc::EndBlock(Record record) { CloseBlock(std::move(record)); }
 
 void CTervoDoc::CloseBlock(std::optional<Record> record) {
-  m_blocks.push_back({m_blockStart, m_journal.size() - m_blockStart, m_running, m_blockWarning, std::move(record)});
+  CompletedBlock block{m_blockStart, m_journal.size() - m_blockStart, m_running, m_blockWarning, std::move(record)};
+  if (m_bAdditional && block.record && block.command) AppendAdditional(block);
+  m_blocks.push_back(std::move(block));
   UpdateAllViews();
   SetModifiedFlag(true);
+}
+
+// The additional figures go after the block, not into it: its lines and its
+// record stay as they are with the switch off.
+void CTervoDoc::AppendAdditional(CompletedBlock& block) {
+  extras::Additional additional = extras::AdditionalFigures(*block.command, *block.record);
+  if (additional.lines.empty()) return;
+  m_journal.push_back(extras::kHeading);
+  for (const std::string& line : additional.lines) m_journal.push_back(line);
+  block.extraLines = additional.lines.size() + 1;
+  block.extras = std::move(additional.figures);
 }
 
 int CTervoDoc::RunRoutine(const Command& command, int (*routine)(CTervoDoc&)) {

@@ -48,6 +48,10 @@ struct CompletedBlock {
   const Command* command;  // nullptr for a routine run outside any command
   bool warning;            // the block holds the small-sample warning
   std::optional<Record> record;
+  // With additional figures on: the lines of their block right after this
+  // one (0: none) and the figures by key.
+  std::size_t extraLines = 0;
+  std::optional<Record> extras = std::nullopt;
 };
 
 class CTervoDoc {
@@ -107,6 +111,11 @@ class CTervoDoc {
   void EndBlock(Record record);
   // The blocks completed since the journal was last new, in order.
   const std::vector<CompletedBlock>& Blocks() const { return m_blocks; }
+  // View > "Additional figures" (batch: `extras on`): each block that has
+  // them is followed by its additional figures (extras/Additional.h). Off
+  // until switched on, so that every block reads as it always has.
+  void SetAdditionalFigures(bool on) { m_bAdditional = on; }
+  bool AdditionalFigures() const { return m_bAdditional; }
   // count + 1 doubles, entries 1..count used; empty (after the message) when
   // the reservation cannot be made.
   DoubleArray AllocArray(long long count);
@@ -229,9 +238,12 @@ class CTervoDoc {
   SpecialTarget m_nSpecialTarget = SpecialTarget::MeanOrProportion;
   int m_nLastResult = 0;
   Approach m_nApproach = Approach::Randomization;
+  int m_nAllocationSize = 0;     // allocation of a given n: n
+  int m_nAllocationMinimum = 0;  // allocation of a given n: the least a group gets
 
  private:
   void CloseBlock(std::optional<Record> record);
+  void AppendAdditional(CompletedBlock& block);
 
   FormHost& m_host;
   Journal m_journal;
@@ -245,6 +257,7 @@ class CTervoDoc {
   std::size_t m_blockStart = 0;
   bool m_blockWarning = false;
   const Command* m_running = nullptr;
+  bool m_bAdditional = false;
 };
 
 // The small-sample rule: warn unless both the sample and the remainder exceed

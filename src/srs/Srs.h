@@ -86,6 +86,10 @@ SrsPoint ComputePoint(const SrsInput& in, Target target);
 SrsInterval ComputeInterval(const SrsInput& in, Target target);
 SrsSd ComputeSd(const SrsInput& in, Target target);
 SrsSampleSize ComputeSampleSize(const SrsInput& in, Target target);
+// The variance D of one element the sample size works from: sigma^2, or pi (1 - pi).
+double ElementVariance(const SrsInput& in, Target target);
+// The required sample size for the margin and level of `in` with element variance D.
+double RequiredSampleSize(const SrsInput& in, double D);
 
 // ---- Ratio and regression estimators ----------------------------------------------
 

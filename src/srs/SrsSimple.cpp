@@ -116,11 +116,18 @@ SrsSd ComputeSd(const SrsInput& in, Target target) {
   return {in, target, std::sqrt(V), V, in.N * std::sqrt(V), in.N * in.N * V};
 }
 
+double ElementVariance(const SrsInput& in, Target target) {
+  return IsMean(target) ? in.sigma * in.sigma : in.pi * (1 - in.pi);
+}
+
 // A margin on the total is a margin of margin / N on the mean.
-SrsSampleSize ComputeSampleSize(const SrsInput& in, Target target) {
-  const double D = IsMean(target) ? in.sigma * in.sigma : in.pi * (1 - in.pi);
+double RequiredSampleSize(const SrsInput& in, double D) {
   const double e = in.specialTarget == SpecialTarget::TotalOrNumber ? in.margin / (in.z * in.N) : in.margin / in.z;
-  const double required = in.N * D / ((in.N - 1) * e * e + D);
+  return in.N * D / ((in.N - 1) * e * e + D);
+}
+
+SrsSampleSize ComputeSampleSize(const SrsInput& in, Target target) {
+  const double required = RequiredSampleSize(in, ElementVariance(in, target));
   return {in, target, required, IsSmallSample(required, in.N)};
 }
 

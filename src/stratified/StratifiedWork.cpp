@@ -73,6 +73,8 @@ bool StratifiedWork::EnterStrata(FormHost& host) {
   N = 0.0;
   const bool entered = RunEntryLoop(host, *layout.form, FormContext{}, K, [&](const Form& form, long long i) {
     row = i;
+    // A form that checks its rows (the added allocation) refuses what its check refuses.
+    if (layout.form->checkRow && layout.form->checkRow(form).check == RowCheck::Refuse) return false;
     Stratum entry;
     ReadItems<Stratum>(form, entry, items);
     for (Q q : layout.fields) (*this)[q][i] = entry.*FigureOf(q).member;

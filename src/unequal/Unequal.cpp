@@ -37,20 +37,28 @@ RowVerdict CheckSelection(const Form& form) {
 }
 
 // The estimates divide by p; the theoretical deviation takes every element,
-// one that is never drawn (p = 0) included.
+// one that is never drawn (p = 0) included. The intervals from joint
+// probabilities (src/extras) divide by p and by p_ij: above 0, at most 1.
+bool ForJointInterval(const Form& form) { return form.Context().objective == Objective::JointInterval; }
+
 RowVerdict CheckInclusion(const Form& form) {
   const double p = ReadElement(form).p;
   if (form.Context().objective == Objective::ThStdDev) {
     if (InUnitRange(p)) return {};
     return {RowCheck::Refuse, kProbabilityControl, "an inclusion probability lies between 0 and 1"};
   }
-  if (p > 0.0) return {};
-  return {RowCheck::Refuse, kProbabilityControl, "an inclusion probability must be greater than 0"};
+  if (p > 0.0 && (p <= 1.0 || !ForJointInterval(form))) return {};
+  return {RowCheck::Refuse, kProbabilityControl,
+          ForJointInterval(form) ? "an inclusion probability lies above 0 and at most 1"
+                                 : "an inclusion probability must be greater than 0"};
 }
 
 RowVerdict CheckJoint(const Form& form) {
-  if (InUnitRange(ReadPair(form).p)) return {};
-  return {RowCheck::Refuse, kJointControl, "a joint probability lies between 0 and 1"};
+  const double p = ReadPair(form).p;
+  if (InUnitRange(p) && (p > 0.0 || !ForJointInterval(form))) return {};
+  return {RowCheck::Refuse, kJointControl,
+          ForJointInterval(form) ? "a joint probability lies above 0 and at most 1"
+                                 : "a joint probability lies between 0 and 1"};
 }
 
 FormTemplate ElementForm(int id, std::string_view title, std::string_view value, std::string_view probability,

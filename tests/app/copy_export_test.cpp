@@ -5,7 +5,9 @@
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -58,6 +60,20 @@ struct Window {
     for (QAction* a : frame().CalculationActions()->actions())
       if (a->data().toInt() == 32804) a->trigger();
     QTRY_VERIFY(frame().isActiveWindow());  // shortcuts reach it again
+  }
+  // File > Export > "Session as batch script...", then `mirto --batch` on
+  // it: the journal it writes, and what went to standard error (with the
+  // exit status, when not 0).
+  std::pair<QString, QString> ReplayedSession() {
+    const QString path = dir.filePath("session.mirto");
+    watchdog.Expect(test::ChooseFile(path));
+    frame().Action(FrameCommand::ExportSession)->trigger();
+    const std::string script = path.toStdString();
+    const char* args[] = {script.c_str()};
+    std::ostringstream out, err;
+    const int status = BatchMain(1, args, out, err);
+    return {QString::fromStdString(out.str()),
+            QString::fromStdString(err.str()) + (status ? QString("status %1").arg(status) : QString())};
   }
   // The middle of character cell `column` of line `line`, in the viewport.
   QPoint Cell(std::size_t line, std::size_t column) {
@@ -196,16 +212,48 @@ class CopyExportTest : public QObject {
     w.frame().Action(FrameCommand::New)->trigger();
     w.Calculate("2000", "1.25");
     w.Calculate("300", "7");
-    const QString path = w.dir.filePath("session.mirto");
-    w.watchdog.Expect(test::ChooseFile(path));
-    w.frame().Action(FrameCommand::ExportSession)->trigger();
-    const std::string script = path.toStdString();
-    const char* args[] = {script.c_str()};
-    std::ostringstream out, err;
-    QCOMPARE(BatchMain(1, args, out, err), 0);
-    QCOMPARE(QString::fromStdString(out.str()), JournalText(w.app.Document()));
-    QCOMPARE(QString::fromStdString(err.str()), QString());
+    const auto [journal, errors] = w.ReplayedSession();
+    QCOMPARE(journal, JournalText(w.app.Document()));
+    QCOMPARE(errors, QString());
     QCOMPARE(w.app.Session().Calculations(), 3);
+  }
+
+  // View > Additional figures: off at first and remembered; switched in the
+  // window it is recorded, so that the exported session writes the same journal.
+  void additionalFiguresAreRememberedAndRepeated() {
+    {
+      Window w;
+      QAction* toggle = w.frame().Action(FrameCommand::ToggleAdditionalFigures);
+      QMenu* view = nullptr;
+      for (QAction* menu : w.frame().menuBar()->actions())
+        if (menu->text() == "&View") view = menu->menu();
+      QVERIFY(view && view->actions().contains(toggle));
+      QVERIFY(toggle->isCheckable() && !toggle->isChecked());
+      w.Calculate("1000", "25.5");
+      toggle->trigger();
+      QVERIFY(w.app.Document().AdditionalFigures());
+      w.watchdog.Expect([](QWidget* dialog) {
+        auto* form = qobject_cast<CFormDialog*>(dialog);
+        form->Edit(1)->setText("1000");
+        form->Edit(2)->setText("100");
+        form->Edit(3)->setText("0.3");
+        form->List(4)->item(1)->setSelected(true);  // 95%
+        form->accept();
+      });
+      for (QAction* a : w.frame().CalculationActions()->actions())
+        if (a->data().toInt() == 32826) a->trigger();
+      QTRY_VERIFY(w.frame().isActiveWindow());
+      QVERIFY(JournalText(w.app.Document()).contains("+++ Additional figures for the report above +++"));
+      const auto [journal, errors] = w.ReplayedSession();
+      QCOMPARE(journal, JournalText(w.app.Document()));
+      QCOMPARE(errors, QString());
+    }
+    Window again;
+    QAction* toggle = again.frame().Action(FrameCommand::ToggleAdditionalFigures);
+    QVERIFY(toggle->isChecked());
+    QVERIFY(again.app.Document().AdditionalFigures());
+    toggle->trigger();
+    QVERIFY(!again.app.Document().AdditionalFigures());
   }
 };
 

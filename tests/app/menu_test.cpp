@@ -131,7 +131,8 @@ class MenuTest : public QObject {
     // The odd spelling of one objective is the table's, not a second submenu.
     QVERIFY(MenuItem(Submenu(random, {"Un.Prob.WithoutRepl.", "Proportion/number in category"}),
                      "Th. std.dev. of estimator"));
-    QVERIFY(Submenu(random, {"Stratified", "Mean/total of variable"})->actions().size() == 7);
+    // The label, six objectives and the added allocation.
+    QVERIFY(Submenu(random, {"Stratified", "Mean/total of variable"})->actions().size() == 8);
   }
 
   // Through the menu bar as a person goes: a label highlights and shows its prompt.

@@ -1,0 +1,53 @@
+#pragma once
+// The commands added to the "Select approach:" tree, registered like every
+// other (framework/Registry.cpp): a sample size adjusted for a design effect
+// and a response rate, the allocation of a given n in whole numbers, and
+// intervals from the joint inclusion probabilities of a sample drawn without
+// replacement. Each collects, computes a result with no text, then writes
+// its block from it and hands over its record.
+#include <vector>
+
+#include "framework/Form.h"
+
+namespace mirto {
+class CTervoDoc;
+struct PreliminaryStep;
+}  // namespace mirto
+
+namespace mirto::extras {
+
+int SrsMeanAdjustedSampleSize(CTervoDoc& doc);
+int SrsProportionAdjustedSampleSize(CTervoDoc& doc);
+int StratifiedMeanGivenAllocation(CTervoDoc& doc);
+int StratifiedProportionGivenAllocation(CTervoDoc& doc);
+int HteMeanJointInterval(CTervoDoc& doc);
+int HteProportionJointInterval(CTervoDoc& doc);
+
+// The first form of the allocation of a given n: K, n and the minimum per group.
+extern const PreliminaryStep kGivenAllocationStep;
+
+// ---- The formulas, for the tests ------------------------------------------------------
+
+// x rounded up, except that a value whole but for rounding error stays that whole number.
+double RoundUp(double x);
+
+// Whole n_i adding up to n with lower_i <= n_i <= upper_i (the bounds whole
+// numbers, their sums enclosing n): the continuous optimum x_i = lambda
+// a_i held within the bounds, then largest remainders, ties to the first
+// group. Groups with a_i = 0 keep their lower bound unless the others are
+// full, when the rest is shared among them in proportion to their upper
+// bounds. `exact` receives the x_i.
+std::vector<double> WholeAllocation(const std::vector<double>& a, const std::vector<double>& lower,
+                                    const std::vector<double>& upper, double n, std::vector<double>* exact = nullptr);
+
+// The Sen-Yates-Grundy variance of the estimator of the total from the
+// sampled values y, their inclusion probabilities p and the joint ones in
+// pair order (1,2), (1,3), ..., (n-1,n).
+double SenYatesGrundyVariance(const std::vector<double>& y, const std::vector<double>& p,
+                              const std::vector<double>& joint);
+
+// The forms the commands add, for the form catalogue (each file lists its own).
+std::vector<const FormTemplate*> AdjustedSizeTemplates();
+std::vector<const FormTemplate*> GivenAllocationTemplates();
+
+}  // namespace mirto::extras

@@ -1,0 +1,151 @@
+// Unequal probabilities without replacement: intervals whose variance comes
+// from the joint inclusion probabilities of the sampled pairs, in the
+// Sen-Yates-Grundy form.
+#include <cmath>
+
+#include "extras/Commands.h"
+#include "framework/Routine.h"
+#include "unequal/Rows.h"
+
+namespace mirto::extras {
+namespace {
+
+struct JointInput {
+  Target target;
+  double N, n, z, level;
+  std::vector<double> y, p, joint;  // joint in pair order
+};
+
+// The n sampled elements, then each of their pairs; the forms' own checks
+// take every probability above 0 and at most 1 in this context.
+bool Enter(CTervoDoc& doc, JointInput& in) {
+  const FormContext context{.objective = Objective::JointInterval};
+  const long long n = doc.m_nSampleSize;
+  const long long pairs = n * (n - 1) / 2;
+  const DoubleArray y = doc.AllocArray(n), p = doc.AllocArray(n), joint = doc.AllocArray(pairs);
+  if (!y || !p || !joint) return false;
+  const FormTemplate& form =
+      in.target == Target::MeanTotal ? unequal::kHteElementForm : unequal::kHteCategoryElementForm;
+  FormHost& host = doc.Host();
+  const bool entered = RunEntryLoop(host, form, context, n, [&](const Form& f, long long i) {
+    const unequal::ElementRow row = unequal::ReadElement(f);
+    y[i] = row.y;
+    p[i] = row.p;
+    return !unequal::Refused(f);
+  });
+  if (!entered) return false;
+  long long k = 0;
+  for (long long i = 1; i < n; ++i) {
+    for (long long j = i + 1; j <= n; ++j) {
+      Form f(unequal::kJointProbabilityForm, context);
+      f.SetRowNumber(i, 0);
+      f.SetRowNumber(j, 1);
+      if (!host.ShowForm(f)) return false;
+      joint[++k] = unequal::ReadPair(f).p;
+      if (unequal::Refused(f)) {
+        host.Message(kIllegalEntry);
+        return false;
+      }
+    }
+  }
+  in.y.assign(y.get() + 1, y.get() + 1 + n);
+  in.p.assign(p.get() + 1, p.get() + 1 + n);
+  in.joint.assign(joint.get() + 1, joint.get() + 1 + pairs);
+  return true;
+}
+
+struct JointInterval {
+  JointInput in;
+  double total, mean, variance, sd, low, high;
+  bool warning;
+};
+
+JointInterval Compute(JointInput in) {
+  double total = 0.0;
+  for (std::size_t i = 0; i < in.y.size(); ++i) total += in.y[i] / in.p[i];
+  const double variance = SenYatesGrundyVariance(in.y, in.p, in.joint);
+  const double mean = total / in.N, sd = std::sqrt(variance) / in.N;
+  const bool warning = IsSmallSample(in.n, in.N);
+  return {std::move(in), total, mean, variance, sd, mean - in.z * sd, mean + in.z * sd, warning};
+}
+
+bool IsMean(const JointInput& in) { return in.target == Target::MeanTotal; }
+
+void Write(CTervoDoc& d, const JointInterval& r) {
+  const bool mean = IsMean(r.in);
+  d.AppendSeparator();
+  d.AppendLine(mean ? "Target: Mean and total of variable" : "Target: Proportion and number in category");
+  d.AppendLine("Method: Unequal probabilities, without replacement");
+  d.AppendLine("Objective: Confidence intervals from joint inclusion probabilities");
+  d.AppendLine("Estimator: HTE");
+  d.AppendLine("Population size, N= %.0f", r.in.N);
+  d.AppendLine("Sample size, n= %.0f", r.in.n);
+  d.AppendLine(mean ? " i        Y_i       p_i " : " i        Y'_i       p_i ");
+  for (std::size_t i = 0; i < r.in.y.size(); ++i)
+    d.AppendLine("%3lld %10f %10f ", static_cast<long long>(i + 1), r.in.y[i], r.in.p[i]);
+  d.AppendLine("  i   j      p_ij ");
+  std::size_t k = 0;
+  for (std::size_t i = 0; i < r.in.y.size(); ++i)
+    for (std::size_t j = i + 1; j < r.in.y.size(); ++j)
+      d.AppendLine("%3lld %3lld %10f ", static_cast<long long>(i + 1), static_cast<long long>(j + 1), r.in.joint[k++]);
+  if (mean) {
+    d.AppendLine("Estimate of population mean: %f", r.mean);
+    d.AppendLine("Estimate of population total: %f", r.total);
+  } else {
+    d.AppendLine("Estimate of population proportion: %f", r.mean);
+    d.AppendLine("Estimate of population number: %.0f", r.total);
+  }
+  d.AppendLine("Estimated variance of estimator of pop. %s (Sen-Yates-Grundy): %f", mean ? "total" : "number",
+               r.variance);
+  d.AppendLine(mean ? "Estimated std. deviation of estimator of pop. mean: %f"
+                    : "Estimated std. deviation of estimator of pop. proportion: %f",
+               r.sd);
+  if (r.variance < 0.0) d.AppendLine("Note: the estimated variance is negative, so its square root is not a number.");
+  if (r.warning) d.AppendWarning();
+  d.AppendIntervals(mean ? CTervoDoc::IntervalOf::MeanTotal : CTervoDoc::IntervalOf::ProportionNumber,
+                    CTervoDoc::Wording::Pop, r.in.level, r.in.N, r.low, r.high);
+}
+
+Record ToRecord(const JointInterval& r) {
+  Record rec;
+  rec.Input("population_size", r.in.N).Input("sample_size", r.in.n);
+  rec.Input("confidence", r.in.level).Input("z", r.in.z);
+  Table& elements = rec.AddTable(Section::Inputs, "elements", {"Y_i", "p_i"});
+  for (std::size_t i = 0; i < r.in.y.size(); ++i) elements.AddRow({r.in.y[i], r.in.p[i]});
+  Table& pairs = rec.AddTable(Section::Inputs, "pairs", {"i", "j", "p_ij"});
+  std::size_t k = 0;
+  for (std::size_t i = 0; i < r.in.y.size(); ++i)
+    for (std::size_t j = i + 1; j < r.in.y.size(); ++j)
+      pairs.AddRow({static_cast<double>(i + 1), static_cast<double>(j + 1), r.in.joint[k++]});
+  const bool mean = IsMean(r.in);
+  rec.Result(mean ? "mean" : "proportion", r.mean).Result(mean ? "total" : "number", r.total);
+  rec.Result(mean ? "var_total" : "var_number", r.variance).Result(mean ? "sd_mean" : "sd_proportion", r.sd);
+  rec.Result(mean ? "mean_low" : "proportion_low", r.low).Result(mean ? "mean_high" : "proportion_high", r.high);
+  return rec.Result(mean ? "total_low" : "number_low", r.in.N * r.low)
+      .Result(mean ? "total_high" : "number_high", r.in.N * r.high);
+}
+
+int Run(CTervoDoc& doc, Target target) {
+  JointInput in{target, doc.m_dPopSize, doc.m_dSampleSize, doc.m_dZ, doc.m_dLevel, {}, {}, {}};
+  if (!Enter(doc, in)) return doc.m_nLastResult = 0;
+  return doc.m_nLastResult = Report(doc, Compute(std::move(in)));
+}
+
+}  // namespace
+
+double SenYatesGrundyVariance(const std::vector<double>& y, const std::vector<double>& p,
+                              const std::vector<double>& joint) {
+  double V = 0.0;
+  std::size_t k = 0;
+  for (std::size_t i = 0; i < y.size(); ++i)
+    for (std::size_t j = i + 1; j < y.size(); ++j, ++k) {
+      const double d = y[i] / p[i] - y[j] / p[j];
+      V += (p[i] * p[j] - joint[k]) / joint[k] * d * d;
+    }
+  return V;
+}
+
+int HteMeanJointInterval(CTervoDoc& doc) { return Run(doc, Target::MeanTotal); }
+int HteProportionJointInterval(CTervoDoc& doc) { return Run(doc, Target::ProportionNumber); }
+
+}  // namespace mirto::extras
