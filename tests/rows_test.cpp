@@ -228,6 +228,12 @@ TEST(Rows, AnswersTheFormsAsOkLinesWould) {
        "ok 600; 60; 10; 3\nok 400; 40; 20; 4\n"},
       {"cluster sampling takes no n_i", "command Cluster > Mean/total of variable > Point estimates\nok 100; 10; 2\n",
        "\"10\",\"5\"\r\n20,8\r\n", "ok 10; 5\nok 20; 8\n"},
+      {"the real pair loop", "command 32935\nok 3\nok 10; 0.5\nok 20; 0.25\nok 30; 0.5\n",
+       "i,j,p_ij\n1,2,0.1\n1,3,0.2\n2,3,0.05\n", "ok 0.1\nok 0.2\nok 0.05\n"},
+      {"prediction elements, Model C warned", "command Prediction\nok Model C; Point estimate\nok 5; 2; 10\n",
+       "X_i;Y_i\n-1;2\n2;4\n", "ok -1; 2\nok 2; 4\n"},
+      {"Model E variables", "command Prediction\nok Model E; Point estimate\nok 40; 2; 2\n",
+       "0.5\t10\t12\n-1.25\t3\t1\n", "ok 0.5; 10; 12\nok -1.25; 3; 1\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -216,8 +216,8 @@ class EntryTableTest : public QObject {
   }
 
   // The without-replacement population: the loop's own check marks a
-  // probability above 1; put right, the table feeds the loop and the pairs
-  // follow in their forms.
+  // probability above 1; put right, the table feeds the loop, and the pairs
+  // follow in a table of their own.
   void theLoopsRowCheckMarksACell() {
     Fixture f;
     f.watchdog.Expect(Answer({"3"}));
@@ -232,7 +232,16 @@ class EntryTableTest : public QObject {
       QVERIFY(d.OkButton()->isEnabled());
       d.OkButton()->click();
     }));
-    for (const char* pij : {"0.1", "0.2", "0.05"}) f.watchdog.Expect(Answer({pij}));
+    // The pairs follow in a table of their own, here from a pasted matrix
+    // whose diagonal must be the probabilities just put right.
+    f.watchdog.Expect(InTable([](EntryTableDialog& d) {
+      QAbstractItemModel* model = d.View()->model();
+      QCOMPARE(model->rowCount(), 3);
+      d.View()->setCurrentIndex(model->index(0, 2));
+      QVERIFY(d.PasteText("0.5\t0.1\t0.2\n\t0.25\t0.05\n\t\t0.5\n"));
+      QVERIFY(d.OkButton()->isEnabled());
+      d.OkButton()->click();
+    }));
     f.doc.OnCommand(32935);
     QCOMPARE(Lines(f.doc),
              Batch("command 32935\nok 3\nok 10; 0.5\nok 20; 0.25\nok 30; 0.5\nok 0.1\nok 0.2\nok 0.05\n"));
