@@ -35,4 +35,14 @@ void AppSettings::SaveAdditionalFigures(bool on) {
   m_settings.sync();
 }
 
+bool AppSettings::LoadOneFormPerRow() {
+  m_settings.sync();
+  return m_settings.value(kOneFormPerRowKey, false).toBool();
+}
+
+void AppSettings::SaveOneFormPerRow(bool perRow) {
+  m_settings.setValue(kOneFormPerRowKey, perRow);
+  m_settings.sync();
+}
+
 }  // namespace mirto

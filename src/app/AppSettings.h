@@ -1,7 +1,8 @@
 #pragma once
 // Per-user settings: every key and default in one place, so that loading and
-// saving cannot drift apart. The recent-file list and the additional-figures
-// switch are kept between runs.
+// saving cannot drift apart. The recent-file list, the additional-figures
+// switch and whether entry loops ask for their rows one form at a time are
+// kept between runs.
 #include <QSettings>
 #include <QString>
 #include <QStringList>
@@ -14,7 +15,8 @@ inline constexpr char kRecentFileGroup[] = "Recent File List";
 inline constexpr char kRecentFileKey[] = "File%1";  // File1 .. File4
 inline constexpr int kRecentFileCount = 4;
 inline constexpr char kAdditionalFiguresKey[] =
-    "Settings/AdditionalFigures";  // View > Additional figures, off by default
+    "Settings/AdditionalFigures";                                   // View > Additional figures, off by default
+inline constexpr char kOneFormPerRowKey[] = "Entry/OneFormPerRow";  // default: one table per entry loop
 
 class AppSettings {
  public:
@@ -23,6 +25,8 @@ class AppSettings {
   void SaveRecentFiles(const QStringList& files);
   bool LoadAdditionalFigures();
   void SaveAdditionalFigures(bool on);
+  bool LoadOneFormPerRow();
+  void SaveOneFormPerRow(bool perRow);
 
  private:
   QSettings m_settings;

@@ -14,6 +14,7 @@
 #include "app/AboutBox.h"
 #include "app/AppSettings.h"
 #include "app/CTervoView.h"
+#include "app/EntryTableDialog.h"
 #include "app/HelpWindow.h"
 #include "app/LockState.h"
 #include "app/RecentFileList.h"
@@ -93,6 +94,7 @@ void CMainFrame::CreateMenus() {
   m_actions[ToggleAdditionalFigures]->setCheckable(true);
   m_actions[ToggleAdditionalFigures]->setChecked(m_doc.AdditionalFigures());
   view->addAction(m_actions[ToggleAdditionalFigures]);
+  AddOneFormPerRowAction(view);
 
   QMenu* help = menuBar()->addMenu("&Help");
   help->addAction(m_actions[HelpTopics]);

@@ -61,7 +61,7 @@ std::string InputName(const Form& form, std::size_t i) {
   return name;
 }
 
-bool IsFormAnswer(std::string_view verb) { return verb == "ok" || verb == "cancel"; }
+bool IsFormAnswer(std::string_view verb) { return verb == "ok" || verb == "cancel" || verb == "rows"; }
 
 // Script text in a message.
 std::string Quoted(std::string_view text) { return "\"" + Excerpt(text) + "\""; }
@@ -118,7 +118,11 @@ bool ScriptSource::Next(Statement& statement) {
   return false;
 }
 
-void BatchHost::Message(std::string_view text) { m_err << "message: " << text << '\n'; }
+void BatchHost::Message(std::string_view text) {
+  m_err << "message: " << text;
+  if (const std::string detail = RowsDetail(); !detail.empty()) m_err << " (" << detail << ')';
+  m_err << '\n';
+}
 
 void BatchHost::EndOfScript(const Form* form) {
   if (m_source.Failed())
@@ -185,6 +189,8 @@ bool BatchHost::Fill(Form& form, const Statement& statement) {
 
 bool BatchHost::ShowForm(Form& form) {
   if (m_status != kBatchOk) return false;
+  if (InLoop(form)) ++m_shown;
+  if (AnswerFromRows(form)) return true;
   Statement statement;
   for (;;) {
     if (!m_source.Next(statement)) {
@@ -198,8 +204,15 @@ bool BatchHost::ShowForm(Form& form) {
       }
       return false;
     }
+    if (statement.verb == "rows") {
+      if (!LoadRows(form, statement)) return false;
+      if (AnswerFromRows(form)) return true;
+      continue;  // a file of no rows: the next statement answers
+    }
     if (statement.verb != "ok") {
-      Fail(kBatchScriptError, statement.line, Quoted(statement.verb) + " while a form is open; expected ok or cancel",
+      Fail(kBatchScriptError, statement.line,
+           Quoted(statement.verb) + " while a form is open; expected ok" +
+               (InLoop(form) ? ", cancel or rows" : " or cancel"),
            &form);
       return false;
     }

@@ -14,6 +14,9 @@
 namespace mirto {
 
 class CTervoDoc;
+namespace data {
+class EntryTable;
+}
 
 enum BatchStatus { kBatchOk = 0, kBatchFileError = 1, kBatchScriptError = 2 };
 
@@ -70,9 +73,12 @@ class ScriptSource {
 // Answers forms from the script; messages go to `err` as "message: TEXT".
 class BatchHost : public FormHost {
  public:
-  BatchHost(ScriptSource& source, std::ostream& err) : m_source(source), m_err(err) {}
+  BatchHost(ScriptSource& source, std::ostream& err);
+  ~BatchHost() override;
   bool ShowForm(Form& form) override;
   void Message(std::string_view text) override;
+  void BeginEntryLoop(const EntryLoop& loop) override;
+  void EndEntryLoop() override;
 
   // The first error ends the run: the form open then is cancelled, and every
   // later form is cancelled at once.
@@ -83,6 +89,23 @@ class BatchHost : public FormHost {
 
  private:
   bool Fill(Form& form, const Statement& statement);
+  // `rows PATH [sep=X]`: answers this form of the open entry loop, and the
+  // ones after it, from the lines of a file. False after an error.
+  bool LoadRows(const Form& form, const Statement& statement);
+  bool InLoop(const Form& form) const { return m_loop.tmpl == &form.Template(); }
+  // Answers a form of the loop from the next row read, if there is one.
+  bool AnswerFromRows(Form& form);
+  // Where the row that answered the last form came from, and what the loop's
+  // row check says of it; empty when no row answered it.
+  std::string RowsDetail() const;
+
+  // The entry loop that is open (tmpl null when none) and the forms it has shown.
+  EntryLoop m_loop;
+  long long m_shown = 0;
+  // Rows read by `rows`, the next to answer with, and the one that answered
+  // the form shown last (-1 none), with where each came from in its file.
+  struct FileRows;
+  std::unique_ptr<FileRows> m_rows;
 
   ScriptSource& m_source;
   std::ostream& m_err;

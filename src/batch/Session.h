@@ -25,6 +25,9 @@ class SessionRecorder : public FormHost {
 
   bool ShowForm(Form& form) override;
   void Message(std::string_view text) override { m_host.Message(text); }
+  // The host may answer a loop's forms from a table; each answer is still kept as its own statement.
+  void BeginEntryLoop(const EntryLoop& loop) override { m_host.BeginEntryLoop(loop); }
+  void EndEntryLoop() override { m_host.EndEntryLoop(); }
 
   // Where the session began: a new journal (empty path) or the lines of a
   // file, and whether the additional figures were on (a script starts with them off).

@@ -34,20 +34,12 @@ bool Enter(CTervoDoc& doc, JointInput& in) {
     return !unequal::Refused(f);
   });
   if (!entered) return false;
-  long long k = 0;
-  for (long long i = 1; i < n; ++i) {
-    for (long long j = i + 1; j <= n; ++j) {
-      Form f(unequal::kJointProbabilityForm, context);
-      f.SetRowNumber(i, 0);
-      f.SetRowNumber(j, 1);
-      if (!host.ShowForm(f)) return false;
-      joint[++k] = unequal::ReadPair(f).p;
-      if (unequal::Refused(f)) {
-        host.Message(kIllegalEntry);
-        return false;
-      }
-    }
-  }
+  const bool paired = RunPairLoop(host, unequal::kJointProbabilityForm, context, n, p.get(),
+                                  [&](const Form& f, long long k, long long, long long) {
+                                    joint[k] = unequal::ReadPair(f).p;
+                                    return !unequal::Refused(f);
+                                  });
+  if (!paired) return false;
   in.y.assign(y.get() + 1, y.get() + 1 + n);
   in.p.assign(p.get() + 1, p.get() + 1 + n);
   in.joint.assign(joint.get() + 1, joint.get() + 1 + pairs);

@@ -126,12 +126,14 @@ std::optional<std::string> Form::RefusalOnOk() const {
     if (!m_state[i].enabled) continue;
     if (c.kind == ControlKind::Text && c.maxLength > 0 &&
         m_state[i].text.size() > static_cast<std::size_t>(c.maxLength))
-      return Format("Please enter no more than %d characters.", c.maxLength);
+      return TooLong(c.maxLength);
     if (c.kind == ControlKind::List && !c.keepsStoredLevel && m_state[i].selection < 0)
       return std::string(kSelectLevel);
   }
   return std::nullopt;
 }
+
+std::string Form::TooLong(int maxLength) { return Format("Please enter no more than %d characters.", maxLength); }
 
 std::size_t ReadableFields(const FormTemplate& tmpl) {
   std::size_t count = 0;

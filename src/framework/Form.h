@@ -118,7 +118,9 @@ class Form {
   std::vector<std::size_t> Inputs() const;
   void Inputs(std::vector<std::size_t>& inputs) const;  // into a vector the caller reuses
   // The message that refuses OK (over-long text, no confidence level), if any.
+  // TooLong is its words for a text over `maxLength`.
   std::optional<std::string> RefusalOnOk() const;
+  static std::string TooLong(int maxLength);
 
  private:
   struct State {
@@ -162,6 +164,20 @@ class FormReader {
   std::size_t m_at = 0;
 };
 
+// An entry loop as its host learns of it before the first form: the form it
+// shows once per row, the caller's context and the number of rows. A pair
+// loop shows one form per pair i < j of `elements` elements, in the order
+// (1,2), (1,3), ..., (N-1,N); `probabilities` (p[1..N], may be null) are the
+// elements' own, which a matrix of pairs repeats on its diagonal.
+struct EntryLoop {
+  const FormTemplate* tmpl = nullptr;
+  FormContext context{};
+  long long count = 0;
+  long long elements = 0;
+  const double* probabilities = nullptr;
+  bool Pairs() const { return elements > 0; }
+};
+
 class FormHost {
  public:
   virtual ~FormHost() = default;
@@ -169,7 +185,32 @@ class FormHost {
   virtual bool ShowForm(Form& form) = 0;
   // A message box with an OK button.
   virtual void Message(std::string_view text) = 0;
+  // An entry loop is about to show its `count` forms, and has ended (all
+  // shown, cancelled or refused). A host may answer the loop's forms from a
+  // table or a file; the loop still sees one ShowForm per row.
+  virtual void BeginEntryLoop(const EntryLoop& loop) { (void)loop; }
+  virtual void EndEntryLoop() {}
 };
+
+// Tells the host of an entry loop for as long as it runs (loops of no rows
+// are not told).
+class EntryLoopScope {
+ public:
+  EntryLoopScope(FormHost& host, const EntryLoop& loop) : m_host(loop.count > 0 ? &host : nullptr) {
+    if (m_host) m_host->BeginEntryLoop(loop);
+  }
+  ~EntryLoopScope() {
+    if (m_host) m_host->EndEntryLoop();
+  }
+  EntryLoopScope(const EntryLoopScope&) = delete;
+  EntryLoopScope& operator=(const EntryLoopScope&) = delete;
+
+ private:
+  FormHost* m_host;
+};
+
+// The number of pairs i < j of n elements, in 64 bits.
+constexpr long long PairsOf(long long n) { return n > 1 ? n * (n - 1) / 2 : 0; }
 
 // Confidence levels: the list items and what each row stands for.
 struct ConfidenceLevel {
@@ -192,6 +233,7 @@ inline constexpr std::string_view kSelectLevel = "Select a confidence level.";
 // the loop with false ("Illegal entry" shown for a refusal).
 template <class ReadRow>
 bool RunEntryLoop(FormHost& host, const FormTemplate& tmpl, FormContext context, long long count, ReadRow&& read) {
+  EntryLoopScope scope(host, EntryLoop{.tmpl = &tmpl, .context = context, .count = count});
   for (long long i = 1; i <= count; ++i) {
     Form form(tmpl, context);
     form.SetRowNumber(i);
@@ -199,6 +241,33 @@ bool RunEntryLoop(FormHost& host, const FormTemplate& tmpl, FormContext context,
     if (!read(static_cast<const Form&>(form), i)) {
       host.Message(kIllegalEntry);
       return false;
+    }
+  }
+  return true;
+}
+
+// Shows one form per pair (i, j), i < j, of `elements` elements, both numbers
+// set, in the order (1,2), (1,3), ..., (N-1,N); `read(form, k, i, j)` takes
+// the k-th pair (1-based). Cancel or a refusal end it as RunEntryLoop does.
+template <class ReadPair>
+bool RunPairLoop(FormHost& host, const FormTemplate& tmpl, FormContext context, long long elements,
+                 const double* probabilities, ReadPair&& read) {
+  EntryLoopScope scope(host, EntryLoop{.tmpl = &tmpl,
+                                       .context = context,
+                                       .count = PairsOf(elements),
+                                       .elements = elements,
+                                       .probabilities = probabilities});
+  long long k = 0;
+  for (long long i = 1; i < elements; ++i) {
+    for (long long j = i + 1; j <= elements; ++j) {
+      Form form(tmpl, context);
+      form.SetRowNumber(i, 0);
+      form.SetRowNumber(j, 1);
+      if (!host.ShowForm(form)) return false;
+      if (!read(static_cast<const Form&>(form), ++k, i, j)) {
+        host.Message(kIllegalEntry);
+        return false;
+      }
     }
   }
   return true;

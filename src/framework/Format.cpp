@@ -215,10 +215,13 @@ int ReadInt(std::string_view text) {
   return static_cast<int>(negative ? -value : value);
 }
 
-double ReadReal(std::string_view text) {
+namespace {
+
+// Where the number that real reading takes starts and ends; false when there is none.
+bool RealSpan(std::string_view text, size_t& start, size_t& end) {
   size_t i = 0;
   while (i < text.size() && IsBlank(text[i])) ++i;
-  const size_t start = i;
+  start = i;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
   size_t digits = 0;
   while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
@@ -226,7 +229,7 @@ double ReadReal(std::string_view text) {
     ++i;
     while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
   }
-  if (digits == 0) return 0.0;
+  if (digits == 0) return false;
   if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
     size_t j = i + 1;
     if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
@@ -235,6 +238,29 @@ double ReadReal(std::string_view text) {
       i = j;
     }
   }
+  end = i;
+  return true;
+}
+
+}  // namespace
+
+size_t IntLength(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  const size_t digits = i;
+  while (i < text.size() && IsDigit(text[i])) ++i;
+  return i > digits ? i : 0;
+}
+
+size_t RealLength(std::string_view text) {
+  size_t start = 0, end = 0;
+  return RealSpan(text, start, end) ? end : 0;
+}
+
+double ReadReal(std::string_view text) {
+  size_t start = 0, i = 0;
+  if (!RealSpan(text, start, i)) return 0.0;
   // The prefix is plain decimal text, which std::from_chars reads exactly (it
   // takes no '+'); out of range, the C library says what the value becomes.
   const char* first = text.data() + start + (text[start] == '+');

@@ -1,6 +1,7 @@
 #pragma once
 // Number formatting and reading that do not depend on the user's locale.
 #include <cstdarg>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -18,5 +19,10 @@ int ReadInt(std::string_view text);
 // Real reading: the longest decimal prefix (sign, digits, fraction, exponent).
 // No number reads as 0. "inf", "nan" and hexadecimal text are not decimal.
 double ReadReal(std::string_view text);
+
+// How much of `text` the readings above take, leading blanks included; 0 when
+// they find no number.
+std::size_t IntLength(std::string_view text);
+std::size_t RealLength(std::string_view text);
 
 }  // namespace mirto

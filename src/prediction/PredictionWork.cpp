@@ -19,8 +19,10 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 template <class ReadRow>
 bool EnterPredictionData(FormHost& host, const FormTemplate& tmpl, PredictionModel model, long long count,
                          ReadRow&& read) {
+  const FormContext context{.model = model};
+  EntryLoopScope scope(host, EntryLoop{.tmpl = &tmpl, .context = context, .count = count});
   for (long long i = 1; i <= count; ++i) {
-    Form form(tmpl, FormContext{.model = model});
+    Form form(tmpl, context);
     form.SetRowNumber(i);
     const bool confirmed = host.ShowForm(form);
     const RowCheck check = confirmed && tmpl.checkRow ? tmpl.checkRow(form).check : RowCheck::Accept;

@@ -32,23 +32,14 @@ bool EnterPairs(FormHost& host, HteWork& w) {
   const double* y = w.values.get();
   const double* p = w.probabilities.get();
   double* pij = w.joint.get();
-  long long k = 0;
-  for (long long i = 1; i < w.count; ++i) {
-    for (long long j = i + 1; j <= w.count; ++j) {
-      Form form(kJointProbabilityForm, ContextOf(Objective::ThStdDev));
-      form.SetRowNumber(i, 0);
-      form.SetRowNumber(j, 1);
-      if (!host.ShowForm(form)) return false;
-      pij[++k] = ReadPair(form).p;
-      if (Refused(form)) {
-        host.Message(kIllegalEntry);
-        return false;
-      }
-      const double d = y[i] / p[i] - y[j] / p[j];
-      w.sumSquares += (p[i] * p[j] - pij[k]) * d * d;
-    }
-  }
-  return true;
+  return RunPairLoop(host, kJointProbabilityForm, ContextOf(Objective::ThStdDev), w.count, p,
+                     [&](const Form& form, long long k, long long i, long long j) {
+                       pij[k] = ReadPair(form).p;
+                       if (Refused(form)) return false;
+                       const double d = y[i] / p[i] - y[j] / p[j];
+                       w.sumSquares += (p[i] * p[j] - pij[k]) * d * d;
+                       return true;
+                     });
 }
 
 }  // namespace

@@ -21,6 +21,14 @@ void Session::Message(std::string_view text) {
   if (m_current) m_current->Message(text);
 }
 
+void Session::BeginEntryLoop(const EntryLoop& loop) {
+  if (m_current) m_current->BeginEntryLoop(loop);
+}
+
+void Session::EndEntryLoop() {
+  if (m_current) m_current->EndEntryLoop();
+}
+
 ScriptResult Session::Run(std::string_view script) {
   std::istringstream in{std::string(script)};
   std::ostringstream err;

@@ -32,6 +32,8 @@ class Session : private FormHost {
  private:
   bool ShowForm(Form& form) override;
   void Message(std::string_view text) override;
+  void BeginEntryLoop(const EntryLoop& loop) override;
+  void EndEntryLoop() override;
   BatchHost* m_current = nullptr;
 };
 
