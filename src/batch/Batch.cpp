@@ -15,6 +15,7 @@
 #include "journal/CTervoDoc.h"
 #include "journal/Excerpt.h"
 #include "journal/Fd.h"
+#include "mirto/Version.h"
 
 namespace mirto {
 namespace {
@@ -281,6 +282,7 @@ constexpr const char* kUsage =
     "                                         --results writes each report's figures (JSON Lines, or CSV\n"
     "                                         for a FILE ending in .csv)\n"
     "       mirto --list-commands              list every calculation command id with its menu path\n"
+    "       mirto --version                    print the version\n"
     "       mirto --help\n";
 
 }  // namespace
@@ -359,6 +361,10 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
   std::string_view first = argv[1];
   if (first == "--help" || first == "-h") {
     out << kUsage;
+    return 0;
+  }
+  if (first == "--version") {
+    out << "mirto " << MIRTO_VERSION << '\n';
     return 0;
   }
   if (first == "--list-commands") {

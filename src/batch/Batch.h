@@ -122,7 +122,7 @@ int RunScript(CTervoDoc& doc, ScriptSource& source, BatchHost& host);
 // the output (or `out`) also after an error.
 int BatchMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
 
-// `mirto` options that need no window: --batch, --help, --list-commands.
+// `mirto` options that need no window: --batch, --help, --list-commands, --version.
 // Returns -1 when the arguments are for the desktop program.
 int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
 

@@ -18,7 +18,9 @@ HelpSection Conventions() {
                  "is not a number reads as 0, and text that begins with one reads as that number: 12abc is 12, "
                  "1,5 is 1. Nothing else is checked: a sample larger than the population, or a proportion above 1, "
                  "is computed as entered.",
-                 "Proportions are entered as fractions from 0 to 1, never as percentages."}};
+                 "Proportions are entered as fractions from 0 to 1, never as percentages.",
+                 "The user guide, /usr/share/doc/mirto/guide.md (docs/guide.md in the sources), works an example of "
+                 "every family from the forms to the report and sets out these conventions in full."}};
   s.entries = {
       Entry("Confidence levels",
             "The lists offer 99%, 95%, 90%, 80%, 60% and 50%, with the normal quantiles z = 2.576, 1.96, 1.645, "
