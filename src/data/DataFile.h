@@ -1,0 +1,93 @@
+#pragma once
+// Unit-level data files read a row at a time: delimited text (CSV, TSV) with
+// libcsv, and SPSS (.sav, .zsav), Stata (.dta) and SAS (.sas7bdat) files with
+// ReadStat. Opening reads the variables only; a scan streams the rows and
+// keeps none of them, so memory does not grow with the file.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace mirto::data {
+
+// Delimited files say nothing of types: their columns are Unknown until a
+// profile has read every cell.
+enum class VariableType : std::uint8_t { Numeric, Text, Unknown };
+
+struct Variable {
+  std::string name;
+  VariableType type = VariableType::Unknown;
+  std::string label;  // the file's label of the variable, if any
+};
+
+// One cell of a scanned row. Empty cells, "NA" and the declared missing
+// values of SPSS, Stata and SAS files are missing.
+struct Value {
+  bool missing = false;
+  bool numeric = false;   // holds a number (a numeric variable, or text that reads as one)
+  double number = 0;      // when numeric
+  std::string_view text;  // the value label if the value has one, else the cell as written
+};
+
+// What stopped a read: the file, the row (0: the file as a whole) and the
+// variable (empty: none in particular).
+struct DataProblem {
+  std::string file;
+  long long row = 0;
+  std::string variable;
+  std::string text;
+  // "FILE, row R, variable "V": TEXT", leaving out what is not known.
+  std::string Describe() const;
+};
+
+class DataFile {
+ public:
+  virtual ~DataFile() = default;
+  const std::string& Path() const { return m_path; }
+  const std::vector<Variable>& Variables() const { return m_variables; }
+  // The variable called `name`: exactly so, else the one it names regardless
+  // of case when only one does.
+  std::optional<std::size_t> Find(std::string_view name) const;
+
+  // Each data row in file order, with the values of `columns` in the order
+  // given; `row` is the 1-based data row (the header line of a delimited file
+  // is not counted). `visit` returns false to stop early. The problem that
+  // ended the scan, if one did (a corrupt or truncated file, a cell that
+  // cannot be read).
+  using Visit = std::function<bool(long long row, std::span<const Value> values)>;
+  virtual std::optional<DataProblem> Scan(std::span<const std::size_t> columns, const Visit& visit) const = 0;
+
+ protected:
+  DataFile(std::string path, std::vector<Variable> variables)
+      : m_path(std::move(path)), m_variables(std::move(variables)) {}
+
+ private:
+  std::string m_path;
+  std::vector<Variable> m_variables;
+};
+
+// Opens by the file's extension (case aside): .csv, .tsv and .txt as
+// delimited text (the separator found from the header line), .sav, .zsav,
+// .dta and .sas7bdat through ReadStat. Null, with the problem, when the file
+// cannot be opened or its header cannot be read.
+std::unique_ptr<DataFile> OpenDataFile(const std::string& path, std::optional<DataProblem>& problem);
+
+// What a dialog lists of each variable: its type as the cells show it, and
+// how many of its cells are missing. One scan of every column.
+struct VariableProfile {
+  VariableType type = VariableType::Unknown;
+  long long missing = 0;
+};
+struct DataProfile {
+  long long rows = 0;
+  std::vector<VariableProfile> variables;
+};
+std::optional<DataProblem> Profile(const DataFile& file, DataProfile& profile);
+
+}  // namespace mirto::data
