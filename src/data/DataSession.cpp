@@ -1,5 +1,6 @@
 #include "data/DataSession.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -130,6 +131,9 @@ std::optional<double> DataSession::PopulationSize(std::string_view name) const {
 std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) const {
   scan = Scan{};
   std::vector<Role> roles = plan.numeric;
+  const bool sizes = plan.sizes && Has(Role::Size);
+  if (sizes) roles.push_back(Role::Size);
+  const std::size_t numeric = roles.size();
   if (plan.by) roles.push_back(*plan.by);
   std::vector<std::size_t> columns;
   for (Role role : roles) {
@@ -142,7 +146,6 @@ std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) co
                              std::string(RoleName(role)) + "=VARIABLE)"};
     columns.push_back(r->column);
   }
-  const std::size_t numeric = plan.numeric.size();
   std::optional<DataProblem> bad;
   std::vector<double> v(2, 0.0);
   auto visit = [&](long long row, std::span<const Value> values) {
@@ -153,7 +156,7 @@ std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) co
         bad = Problem(row, roles[k], "\"" + std::string(values[k].text) + "\" is not a number");
         return false;
       }
-      if (k < 2) v[k] = values[k].number;
+      if (k < std::min<std::size_t>(2, plan.numeric.size())) v[k] = values[k].number;
     }
     if (plan.zeroOne && v[0] != 0 && v[0] != 1) {
       bad = Problem(row, roles[0], "a proportion needs a 0/1 variable, found " + ShortestText(v[0]));
@@ -167,6 +170,13 @@ std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) co
         scan.groups.emplace_back(name);
         scan.byGroup.emplace_back();
         scan.firstRow.push_back(row);
+        if (sizes) scan.sizes.push_back(values[numeric - 1].number);
+      }
+      if (sizes && values[numeric - 1].number != scan.sizes[g]) {
+        bad = Problem(
+            row, Role::Size,
+            "the group size differs from the one of row " + std::to_string(scan.firstRow[g]) + " of the same group");
+        return false;
       }
       scan.byGroup[g].Add(v[0], v[1]);
     }
@@ -178,15 +188,16 @@ std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) co
   return bad;
 }
 
-std::vector<std::string> DataSession::Note(const Scan& scan, const ScanPlan& plan) const {
+std::vector<std::string> DataSession::Note(const Scan& scan, const ScanPlan& plan, bool population) const {
   std::vector<std::string> lines;
   lines.push_back("Data file: " + m_shown);
   std::string variables = "Data variables:";
   std::vector<Role> roles = plan.numeric;
+  if (plan.sizes && Has(Role::Size)) roles.push_back(Role::Size);
   if (plan.by) roles.push_back(*plan.by);
   for (Role role : roles) variables += " " + std::string(RoleName(role)) + "=" + Variable(role);
   lines.push_back(variables);
-  if (plan.by && HasPopulation()) lines.push_back("Data population sizes: " + m_populationShown);
+  if (population) lines.push_back("Data population sizes: " + m_populationShown);
   lines.push_back(Format("Data units: %lld used, %lld skipped as missing", scan.used, scan.skipped));
   return lines;
 }

@@ -43,6 +43,7 @@ struct Scan {
   std::vector<std::string> groups;
   std::vector<Moments> byGroup;
   std::vector<long long> firstRow;
+  std::vector<double> sizes;  // each group's `size` value, where the plan reads one
 };
 
 // What a scan reads: the roles that must be numeric, the role whose values
@@ -51,6 +52,7 @@ struct ScanPlan {
   std::vector<Role> numeric;
   std::optional<Role> by;
   bool zeroOne = false;
+  bool sizes = false;  // reads `size` (N_i, the same on every unit of a group) when it is bound
 };
 
 class DataSession {
@@ -77,8 +79,9 @@ class DataSession {
   const std::string& PopulationName() const { return m_populationShown; }
   const std::vector<std::pair<std::string, double>>& Population() const { return m_population; }
 
-  // The note the journal gets before the block: file, variables, units.
-  std::vector<std::string> Note(const Scan& scan, const ScanPlan& plan) const;
+  // The note the journal gets before the block: file, variables, the
+  // population file where it gave sizes, units.
+  std::vector<std::string> Note(const Scan& scan, const ScanPlan& plan, bool population) const;
 
   DataProblem Problem(long long row, Role role, std::string text) const;
   DataProblem Problem(std::string text) const { return {m_shown, 0, {}, std::move(text)}; }

@@ -24,8 +24,13 @@ bool Uses(const CommandFigures& d, Figure figure) {
 // deviation needs two, a regression's residual deviation three.
 long long FewestUnits(const CommandFigures& d) {
   if (Uses(d, Figure::RegressResidSd)) return 3;
-  if (d.objective == Objective::Interval) return 2;
+  if (d.objective == Objective::Interval && d.method != Method::Cluster) return 2;
   return 1;
+}
+
+// The fewest groups: the cluster interval's deviation is between groups.
+std::size_t FewestGroups(const CommandFigures& d) {
+  return d.objective == Objective::Interval && d.plan.by == Role::Group ? 2 : 1;
 }
 
 // sum (y - c x)^2 over the units, c the ratio or the slope: for either the
@@ -37,7 +42,7 @@ double ResidualSquares(const Moments& m, double c) {
 }  // namespace
 
 const CommandFigures* FindFigures(const Command& command) {
-  for (auto table : {SrsFigures(), StratifiedFigures()})
+  for (auto table : {SrsFigures(), StratifiedFigures(), ClusterFigures()})
     for (const CommandFigures& f : table)
       if (Serves(f, command)) return &f;
   return nullptr;
@@ -54,7 +59,7 @@ std::optional<DataProblem> DataAnswers::Prepare(const DataSession& session, cons
     m_definition = nullptr;
     return problem;
   }
-  m_note = session.Note(m_scan, definition->plan);
+  m_note = session.Note(m_scan, definition->plan, m_fromPopulation);
   return std::nullopt;
 }
 
@@ -68,7 +73,9 @@ std::optional<DataProblem> DataAnswers::Check(const DataSession& session) {
     return std::nullopt;
   }
   const Role by = *plan.by;
-  if (m_scan.groups.empty()) return session.Problem("no units with every variable present");
+  if (m_scan.groups.size() < FewestGroups(*m_definition))
+    return session.Problem(Format("%zu group%s with units; the deviation between groups needs at least 2",
+                                  m_scan.groups.size(), m_scan.groups.size() == 1 ? "" : "s"));
   for (std::size_t g = 0; g < m_scan.groups.size(); ++g)
     if (m_scan.byGroup[g].n < fewest)
       return session.Problem(
@@ -76,9 +83,22 @@ std::optional<DataProblem> DataAnswers::Check(const DataSession& session) {
           Format("\"%s\" has %lld unit%s, where its deviation needs at least %lld", m_scan.groups[g].c_str(),
                  m_scan.byGroup[g].n, m_scan.byGroup[g].n == 1 ? "" : "s", fewest));
   m_sizes.clear();
+  m_fromPopulation = false;
   if (!Uses(*m_definition, Figure::GroupSize)) return std::nullopt;
-  if (!session.HasPopulation())
-    return session.Problem("the group sizes N_i come from a population file: give population PATH first");
+  if (!m_scan.sizes.empty()) {
+    m_sizes = m_scan.sizes;
+    return std::nullopt;
+  }
+  if (!session.HasPopulation()) {
+    // Every element of a sampled cluster is observed: its size is its count.
+    if (m_definition->method == Method::Cluster) {
+      for (const Moments& m : m_scan.byGroup) m_sizes.push_back(static_cast<double>(m.n));
+      return std::nullopt;
+    }
+    return session.Problem(
+        "the group sizes N_i come from a population file (population PATH) or a variable (use size=VARIABLE)");
+  }
+  m_fromPopulation = true;
   for (std::size_t g = 0; g < m_scan.groups.size(); ++g) {
     const std::optional<double> size = session.PopulationSize(m_scan.groups[g]);
     if (!size)
@@ -86,6 +106,8 @@ std::optional<DataProblem> DataAnswers::Check(const DataSession& session) {
                              "\"" + m_scan.groups[g] + "\" is not in the population file " + session.PopulationName());
     m_sizes.push_back(*size);
   }
+  // Every stratum is sampled; a cluster population file may list groups not drawn.
+  if (by != Role::Stratum) return std::nullopt;
   for (const auto& [name, size] : session.Population()) {
     const bool seen = std::any_of(m_scan.groups.begin(), m_scan.groups.end(),
                                   [&](const std::string& g) { return SameGroup(g, name); });

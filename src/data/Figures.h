@@ -55,6 +55,7 @@ struct CommandFigures {
 
 std::span<const CommandFigures> SrsFigures();
 std::span<const CommandFigures> StratifiedFigures();
+std::span<const CommandFigures> ClusterFigures();
 
 // The definition for a command, if the data can answer it.
 const CommandFigures* FindFigures(const Command& command);
@@ -78,7 +79,8 @@ class DataAnswers {
 
   const CommandFigures* m_definition = nullptr;
   Scan m_scan;
-  std::vector<double> m_sizes;  // N_i per group, when the population file gives them
+  std::vector<double> m_sizes;  // N_i per group
+  bool m_fromPopulation = false;
   std::vector<std::string> m_note;
 };
 

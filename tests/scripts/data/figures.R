@@ -10,3 +10,6 @@ cat("var1", f(sum((y-mean(y))^2)/n), "var2", f(sum((x-mean(x))^2)/n), "cov", f(s
 s <- read.csv("strata.csv"); s1 <- s[!is.na(s$y),]
 for (g in c("A","B")) { v <- s1$y[s1$region==g]; p <- s$owner[s$region==g]
  cat(g, length(v), f(mean(v)), f(sqrt(sum((v-mean(v))^2)/length(v))), " P:", length(p), f(mean(p)), "\n") }
+c <- read.csv("clusters.csv")
+for (g in 1:3) { v <- c$score[c$school==g & !is.na(c$score)]; p <- c$pass[c$school==g]
+ cat("school", g, length(v), f(mean(v)), f(sqrt(sum((v-mean(v))^2)/length(v))), " pass:", length(p), f(mean(p)), "\n") }
