@@ -162,6 +162,13 @@ std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) co
       bad = Problem(row, roles[0], "a proportion needs a 0/1 variable, found " + ShortestText(v[0]));
       return false;
     }
+    if (plan.elements) {
+      if (!(v[1] > 0 && v[1] <= 1)) {
+        bad = Problem(row, roles[1], "the probability " + ShortestText(v[1]) + " is not in (0, 1]");
+        return false;
+      }
+      scan.elements.emplace_back(v[0], v[1]);
+    }
     std::size_t g = 0;
     if (plan.by) {
       const std::string_view name = values[numeric].text;

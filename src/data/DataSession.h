@@ -44,6 +44,8 @@ struct Scan {
   std::vector<Moments> byGroup;
   std::vector<long long> firstRow;
   std::vector<double> sizes;  // each group's `size` value, where the plan reads one
+  // (y, probability) of each unit in file order, where the plan keeps them.
+  std::vector<std::pair<double, double>> elements;
 };
 
 // What a scan reads: the roles that must be numeric, the role whose values
@@ -53,6 +55,8 @@ struct ScanPlan {
   std::optional<Role> by;
   bool zeroOne = false;
   bool sizes = false;  // reads `size` (N_i, the same on every unit of a group) when it is bound
+  // Keeps each unit's y and `prob` (the second numeric role), which must lie in (0, 1].
+  bool elements = false;
 };
 
 class DataSession {

@@ -42,7 +42,7 @@ double ResidualSquares(const Moments& m, double c) {
 }  // namespace
 
 const CommandFigures* FindFigures(const Command& command) {
-  for (auto table : {SrsFigures(), StratifiedFigures(), ClusterFigures()})
+  for (auto table : {SrsFigures(), StratifiedFigures(), ClusterFigures(), UnequalFigures()})
     for (const CommandFigures& f : table)
       if (Serves(f, command)) return &f;
   return nullptr;
@@ -122,7 +122,9 @@ std::optional<DataProblem> DataAnswers::Check(const DataSession& session) {
 }
 
 std::optional<std::string> DataAnswers::Text(Figure figure, std::size_t group, bool perGroup) const {
-  const Moments& m = perGroup ? m_scan.byGroup[group] : m_scan.all;
+  if (figure == Figure::ElementY) return ShortestText(m_scan.elements[group].first);
+  if (figure == Figure::ElementProb) return ShortestText(m_scan.elements[group].second);
+  const Moments& m = perGroup && !m_definition->plan.elements ? m_scan.byGroup[group] : m_scan.all;
   const double n = static_cast<double>(m.n);
   switch (figure) {
     case Figure::Typed: return std::nullopt;
@@ -139,6 +141,8 @@ std::optional<std::string> DataAnswers::Text(Figure figure, std::size_t group, b
       return ShortestText(std::sqrt(ResidualSquares(m, Rounded(m.sxy) / Rounded(m.ssX)) / (n - 2)));
     case Figure::Groups: return ShortestText(static_cast<double>(m_scan.groups.size()));
     case Figure::GroupSize: return ShortestText(m_sizes[group]);
+    case Figure::ElementY:
+    case Figure::ElementProb: break;
   }
   return std::nullopt;
 }
@@ -149,7 +153,8 @@ std::vector<std::size_t> DataAnswers::Fill(Form& form, long long row) const {
   for (const FormFigures& f : m_definition->forms) {
     if (f.form != form.Template().id) continue;
     const std::size_t group = row > 0 ? static_cast<std::size_t>(row - 1) : 0;
-    if (f.perGroup && group >= m_scan.groups.size()) return filled;
+    const std::size_t rows = m_definition->plan.elements ? m_scan.elements.size() : m_scan.groups.size();
+    if (f.perGroup && group >= rows) return filled;
     std::size_t k = 0;
     for (std::size_t i = 0; i < form.size() && k < f.fields.size(); ++i) {
       if (!TakesValue(form.ControlAt(i))) continue;

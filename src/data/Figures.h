@@ -33,14 +33,16 @@ enum class Figure : std::uint8_t {
   VarXByN,         // sum (x - barX)^2 / n (y2)
   CovByN,          // sum (x - barX)(y - barY) / n
   Groups,          // K, the number of strata or groups in the data
-  GroupSize,       // N_i from the population file
+  GroupSize,       // N_i: a size variable, the population file, or the count
+  ElementY,        // an element\'s own y (one form per unit)
+  ElementProb,     // an element\'s own selection or inclusion probability
 };
 
 // One form a command shows, and its fields in tab order (every field that
 // takes a value, disabled ones included).
 struct FormFigures {
   int form;
-  bool perGroup;  // an entry loop: one row per stratum or group
+  bool perGroup;  // an entry loop: one row per stratum or group (or per unit)
   std::vector<Figure> fields;
 };
 
@@ -56,6 +58,7 @@ struct CommandFigures {
 std::span<const CommandFigures> SrsFigures();
 std::span<const CommandFigures> StratifiedFigures();
 std::span<const CommandFigures> ClusterFigures();
+std::span<const CommandFigures> UnequalFigures();
 
 // The definition for a command, if the data can answer it.
 const CommandFigures* FindFigures(const Command& command);
