@@ -36,6 +36,7 @@ enum class Figure : std::uint8_t {
   GroupSize,       // N_i: a size variable, the population file, or the count
   ElementY,        // an element\'s own y (one form per unit)
   ElementProb,     // an element\'s own selection or inclusion probability
+  PairProb,        // the joint inclusion probability of a pair of units (pairs file)
 };
 
 // One form a command shows, and its fields in tab order (every field that
@@ -78,11 +79,13 @@ class DataAnswers {
 
  private:
   std::optional<DataProblem> Check(const DataSession& session);
+  std::optional<DataProblem> CheckPairs(const DataSession& session);
   std::optional<std::string> Text(Figure figure, std::size_t group, bool perGroup) const;
 
   const CommandFigures* m_definition = nullptr;
   Scan m_scan;
   std::vector<double> m_sizes;  // N_i per group
+  std::vector<double> m_joint;  // p_ij of the units' pairs, in the order (1,2), (1,3), ...
   bool m_fromPopulation = false;
   std::vector<std::string> m_note;
 };
