@@ -40,8 +40,7 @@ TEST(DataMode, BadDataStopTheRunAndAppendNothing) {
       {"variable not found", head + "use y=income\n", "u.csv, variable \"income\": no such variable in the file"},
       {"not numeric", head + "use y=y\ncommand 32804\nok 100\n",
        "u.csv, row 4, variable \"y\": \"abc\" is not a number"},
-      {"not 0/1", head + "use y=z\ncommand 32822\nok 100\n",
-       "u.csv, row 3, variable \"z\": a proportion needs a 0/1"},
+      {"not 0/1", head + "use y=z\ncommand 32822\nok 100\n", "u.csv, row 3, variable \"z\": a proportion needs a 0/1"},
       {"stratum not in the population file", head + "population " + sizes + "\nuse y=p stratum=s\ncommand 32852\n",
        "u.csv, row 2, variable \"s\": \"B\" is not in the population file"},
       {"population stratum not in the data", head + "population " + ab + "\nuse y=p stratum=s\ncommand 32852\n",
@@ -52,6 +51,8 @@ TEST(DataMode, BadDataStopTheRunAndAppendNothing) {
        "u.csv, row 3, variable \"p\": the probability 1.5 is not in (0, 1]"},
       {"estimation command without data figures", head + "use y=y prob=p\ncommand 32954\n",
        "does not take its figures from data"},
+      {"a prediction road without data figures", head + "use y=z x=p\ncommand Prediction\nok Model E; Point estimate\n",
+       "this road of the command does not take its figures from data"},
       {"corrupt file", "data " + broken + "\nuse y=y\ncommand 32804\nok 100\n", "broken.csv"},
       {"unknown role", head + "use weight=y\n", "\"weight=y\" is not ROLE=VARIABLE"},
   };

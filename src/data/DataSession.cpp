@@ -191,7 +191,7 @@ std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) co
       return false;
     }
     if (plan.elements) {
-      if (!(v[1] > 0 && v[1] <= 1)) {
+      if (roles[1] == Role::Prob && !(v[1] > 0 && v[1] <= 1)) {
         bad = Problem(row, roles[1], "the probability " + ShortestText(v[1]) + " is not in (0, 1]");
         return false;
       }
