@@ -49,8 +49,6 @@ TEST(DataMode, BadDataStopTheRunAndAppendNothing) {
        "single.csv, row 3, variable \"s\": \"B\" has 1 unit, where its deviation needs at least 2"},
       {"probability above 1", head + "use y=z prob=p\ncommand 32896\nok 100\n",
        "u.csv, row 3, variable \"p\": the probability 1.5 is not in (0, 1]"},
-      {"estimation command without data figures", head + "use y=y prob=p\ncommand 32954\n",
-       "does not take its figures from data"},
       {"a prediction road without data figures", head + "use y=z x=p\ncommand Prediction\nok Model E; Point estimate\n",
        "this road of the command does not take its figures from data"},
       {"corrupt file", "data " + broken + "\nuse y=y\ncommand 32804\nok 100\n", "broken.csv"},
