@@ -130,7 +130,8 @@ std::optional<DataProblem> DataAnswers::Check(const DataSession& session) {
   }
   // Every stratum is sampled; a cluster population file may list groups not drawn.
   if (by != Role::Stratum) return std::nullopt;
-  for (const auto& [name, size] : session.Population()) {
+  for (const auto& entry : session.Population()) {
+    const std::string& name = entry.first;
     const bool seen = std::any_of(m_scan.groups.begin(), m_scan.groups.end(),
                                   [&](const std::string& g) { return SameGroup(g, name); });
     if (!seen)
