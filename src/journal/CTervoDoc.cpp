@@ -96,6 +96,9 @@ void CTervoDoc::AppendLine(const char* format, ...) {
 }
 
 void CTervoDoc::AppendSeparator() {
+  for (const std::string& line : m_note) m_journal.push_back(line);
+  m_blockNote = std::move(m_note);
+  m_note.clear();
   m_blockStart = m_journal.size();
   m_blockWarning = false;
   m_journal.push_back("*********");
@@ -132,6 +135,8 @@ void CTervoDoc::EndBlock(Record record) { CloseBlock(std::move(record)); }
 
 void CTervoDoc::CloseBlock(std::optional<Record> record) {
   CompletedBlock block{m_blockStart, m_journal.size() - m_blockStart, m_running, m_blockWarning, std::move(record)};
+  block.note = std::move(m_blockNote);
+  m_blockNote.clear();
   if (m_bAdditional && block.record && block.command) AppendAdditional(block);
   m_blocks.push_back(std::move(block));
   UpdateAllViews();
@@ -184,6 +189,7 @@ bool CTervoDoc::OnCommand(int id) {
   if (!command) return false;
   if (command->approach == Approach::Prediction) {
     PredictionDispatch();
+    m_note.clear();
     return true;
   }
   m_nApproach = Approach::Randomization;
@@ -192,6 +198,7 @@ bool CTervoDoc::OnCommand(int id) {
   m_nObjective = command->objective;
   m_nEstimator = command->estimator;
   DispatchRandomization();
+  m_note.clear();
   return true;
 }
 
