@@ -29,10 +29,9 @@ double Y(int i) { return 1000 + (i * 7919 % 100'003) / 8.0; }
 const std::string& CsvFile() {
   static const std::string path = [] {
     const std::string p = ScratchDir() + "/units.csv";
-    std::ofstream out(p);
-    out << "id,region,y,x\n";
-    for (int i = 0; i < kRows; ++i)
-      out << i + 1 << ",Region " << i % kStrata << ',' << Format("%.3f", Y(i)) << ',' << i % 977 << '\n';
+    std::string text = "id,region,y,x\n";
+    for (int i = 0; i < kRows; ++i) text += Format("%d,Region %d,%.3f,%d\n", i + 1, i % kStrata, Y(i), i % 977);
+    std::ofstream(p, std::ios::binary) << text;
     return p;
   }();
   return path;
@@ -41,10 +40,10 @@ const std::string& CsvFile() {
 const std::string& SavFile() {
   static const std::string path = [] {
     const std::string p = ScratchDir() + "/units.sav";
-    std::ofstream out(p, std::ios::binary);
+    std::string out;
     readstat_writer_t* w = readstat_writer_init();
     readstat_set_data_writer(w, [](const void* data, std::size_t size, void* stream) {
-      static_cast<std::ofstream*>(stream)->write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+      static_cast<std::string*>(stream)->append(static_cast<const char*>(data), size);
       return static_cast<ssize_t>(size);
     });
     readstat_label_set_t* labels = readstat_add_label_set(w, READSTAT_TYPE_INT32, "regions");
@@ -65,6 +64,7 @@ const std::string& SavFile() {
     }
     readstat_end_writing(w);
     readstat_writer_free(w);
+    std::ofstream(p, std::ios::binary) << out;
     return p;
   }();
   return path;

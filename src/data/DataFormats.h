@@ -26,6 +26,10 @@ inline DataProblem MakeProblem(std::string file, std::string text, long long row
   return p;
 }
 
+// The same from bytes in memory (which must outlive the file), called `name`.
+std::unique_ptr<DataFile> OpenStatBytes(std::string_view bytes, const std::string& name, StatFormat format,
+                                        std::optional<DataProblem>& problem);
+
 // A cell of a text file as a value: `text` stays as given.
 Value ReadCell(std::string_view text);
 

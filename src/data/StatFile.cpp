@@ -74,7 +74,7 @@ struct Source {
     auto& s = *static_cast<Source*>(self);
     if (!s.memory) return ReadSome(s.fd, static_cast<char*>(buffer), size);
     const std::size_t n = std::min(size, s.memory->size() - s.at);
-    std::memcpy(buffer, s.memory->data() + s.at, n);
+    if (n > 0) std::memcpy(buffer, s.memory->data() + s.at, n);
     s.at += n;
     return static_cast<ssize_t>(n);
   }
@@ -129,7 +129,13 @@ struct Dictionary : Heard {
   std::size_t labelBytes = 0;
   const std::string* path = nullptr;
 
-  int Set(const char* name) {
+  std::size_t nameBytes = 256;  // at most, in a label set's name
+  bool stata = false;
+
+  // ReadStat hands over a Stata label set's name as it stands in the file,
+  // unterminated when it fills its field: read no further than the field.
+  int Set(const char* labels) {
+    const std::string name(labels, strnlen(labels, nameBytes));
     const auto [it, added] = setIndex.emplace(name, static_cast<int>(sets.size()));
     if (added) sets.emplace_back();
     return it->second;
@@ -142,6 +148,7 @@ struct Dictionary : Heard {
   static int OnMetadata(readstat_metadata_t* metadata, void* self) {
     auto& d = *static_cast<Dictionary*>(self);
     d.rows = readstat_get_row_count(metadata);
+    if (d.stata) d.nameBytes = readstat_get_file_format_version(metadata) >= 118 ? 129 : 33;
     const long long count = readstat_get_var_count(metadata);
     if (count > kMaxVariables)
       return d.Fail(Format("it declares %lld variables; Mirto reads at most %lld", count, kMaxVariables));
@@ -332,6 +339,7 @@ std::unique_ptr<DataFile> Open(const std::string& path, StatFormat format, std::
                                std::optional<DataProblem>& problem) {
   Dictionary dictionary;
   dictionary.path = &path;
+  dictionary.stata = format == StatFormat::Stata;
   Source source(path, memory);
   Parser parser(source);
   readstat_set_metadata_handler(parser.get(), Dictionary::OnMetadata);
