@@ -144,6 +144,12 @@ strat <- do.call(rbind, lapply(seq_along(Nh), function(h) {
              z = rbinom(nh[h], 1, 0.2 * h))
 }))
 strat <- write_sample(strat, "strata_sample.csv")
+if (have_haven) {
+  coded <- strat
+  coded$stratum <- haven::labelled(match(strat$stratum, names(Nh)),
+                                   setNames(seq_along(Nh), names(Nh)))
+  haven::write_sav(coded, file.path(work, "strata_sample.sav"))
+}
 write.csv(data.frame(stratum = names(Nh), N = Nh), file.path(work, "strata.csv"), row.names = FALSE,
           quote = FALSE)
 strat$N_h <- Nh[strat$stratum]
@@ -162,6 +168,11 @@ add_case("strat_mean_typed", "Stratified, mean/total", "figures typed",
 add_case("strat_mean_csv", "Stratified, mean/total", "data: strata_sample.csv",
          c("data strata_sample.csv", "use y=y stratum=stratum", "population strata.csv", st_cmd,
            paste("ok", level)), st_figs, fast_case = TRUE)
+if (have_haven) {
+  add_case("strat_mean_sav", "Stratified, mean/total", "data: strata_sample.sav (strata as value labels)",
+           c("data strata_sample.sav", "use y=y stratum=stratum", "population strata.csv", st_cmd,
+             paste("ok", level)), st_figs)
+}
 p <- svymean(~z, d_st); pn <- svytotal(~z, d_st)
 stp_figs <- rbind(fig("proportion", coef(p)), fig("sd_proportion", SE(p)),
                   interval("proportion", coef(p), SE(p)), fig("number", coef(pn)),
@@ -187,39 +198,49 @@ drawn <- sample(M, m_cl)
 cluster_of <- function(two_stage) {
   do.call(rbind, lapply(drawn, function(g) {
     k <- if (two_stage) sample(4:10, 1) else Ni[g]
-    data.frame(group = paste0("G", g), N_i = Ni[g], y = round(rnorm(k, grp_mean[g], 6), 2))
+    y <- round(rnorm(k, grp_mean[g], 6), 2)
+    data.frame(group = paste0("G", g), N_i = Ni[g], y = y, z = as.integer(y > 55))
   }))
 }
-# Mean and total from a survey total and the population size.
-mean_figs <- function(t, N) {
-  rbind(fig("mean", coef(t) / N), fig("sd_mean", SE(t) / N), interval("mean", coef(t), SE(t), 1 / N),
-        fig("total", coef(t)), interval("total", coef(t), SE(t)))
+# Mean and total from a survey total and the population size; R's default beside the
+# mean is svymean's, which divides by the estimated population size.
+mean_figs <- function(t, N, m = NULL, what = c("mean", "total")) {
+  def <- if (is.null(m)) c(NA, NA) else c(coef(m), SE(m))
+  rbind(fig(what[1], coef(t) / N, def[1]), fig(paste0("sd_", what[1]), SE(t) / N, def[2]),
+        interval(what[1], coef(t), SE(t), 1 / N), fig(what[2], coef(t)), interval(what[2], coef(t), SE(t)))
 }
-cl_note <- "mean = survey's total / N (the expansion estimator; svymean would divide by the estimated N)"
-group_rows <- function(df, two_stage) {
+cl_note <- "mean = survey's total / N (the expansion estimator); R's default: svymean, which divides by the estimated N"
+group_rows <- function(df, two_stage, v) {
   sapply(split(df, factor(df$group, levels = unique(df$group))), function(g) {
-    v <- c(g$N_i[1], if (two_stage) nrow(g), field(mean(g$y)), field(sd_n(g$y)))
-    paste(v, collapse = "; ")
+    paste(c(g$N_i[1], if (two_stage) nrow(g), field(mean(g[[v]])), if (v == "y") field(sd_n(g$y))),
+          collapse = "; ")
   })
 }
 for (two_stage in c(FALSE, TRUE)) {
-  df <- write_sample(cluster_of(two_stage), if (two_stage) "twostage.csv" else "cluster.csv")
+  name <- if (two_stage) "Two-stage" else "Cluster"
+  id <- if (two_stage) "twostage" else "cluster"
+  df <- write_sample(cluster_of(two_stage), paste0(id, ".csv"))
   df$M <- M
   des <- if (two_stage) {
     df$unit <- seq_len(nrow(df))
     svydesign(ids = ~group + unit, fpc = ~M + N_i, data = df)
   } else svydesign(ids = ~group, fpc = ~M, data = df)
-  figs <- mean_figs(svytotal(~y, des), N_cl)
-  name <- if (two_stage) "Two-stage" else "Cluster"
-  cmd <- paste("command", name, "> Mean/total of variable > Interval estimates")
-  id <- if (two_stage) "twostage" else "cluster"
-  add_case(paste0(id, "_typed"), paste0(name, ", mean/total"), "figures typed",
-           c(cmd, paste0("ok ", N_cl, "; ", M, "; ", m_cl, "; ", level),
-             paste("ok", group_rows(df, two_stage))), figs, fast_case = two_stage,
-           note = paste(cl_note, "; S_i typed with divisor n_i", sep = ""))
-  add_case(paste0(id, "_csv"), paste0(name, ", mean/total"), paste0("data: ", id, ".csv"),
-           c(paste0("data ", id, ".csv"), "use y=y group=group size=N_i", cmd,
-             paste0("ok ", N_cl, "; ", M, "; ", level)), figs, note = cl_note)
+  for (v in c("y", "z")) {
+    mean_case <- v == "y"
+    figs <- mean_figs(svytotal(as.formula(paste0("~", v)), des), N_cl, svymean(as.formula(paste0("~", v)), des),
+                      if (mean_case) c("mean", "total") else c("proportion", "number"))
+    target <- if (mean_case) "Mean/total of variable" else "Proportion/number in category"
+    cmd <- paste("command", name, ">", target, "> Interval estimates")
+    design <- paste0(name, if (mean_case) ", mean/total" else ", proportion/number")
+    cid <- paste0(id, if (mean_case) "_mean" else "_prop")
+    add_case(paste0(cid, "_typed"), design, "figures typed",
+             c(cmd, paste0("ok ", N_cl, "; ", M, "; ", m_cl, "; ", level),
+               paste("ok", group_rows(df, two_stage, v))), figs, fast_case = two_stage && mean_case,
+             note = paste0(cl_note, if (mean_case) "; S_i typed with divisor n_i"))
+    add_case(paste0(cid, "_csv"), design, paste0("data: ", id, ".csv"),
+             c(paste0("data ", id, ".csv"), paste0("use y=", v, " group=group size=N_i"), cmd,
+               paste0("ok ", N_cl, "; ", M, "; ", level)), figs, note = cl_note)
+  }
 }
 
 ## Unequal probabilities with replacement: n draws with probabilities q proportional to a size.
@@ -232,15 +253,15 @@ n_wr <- if (fast) 10 else 30
 s <- sample(N_u, n_wr, replace = TRUE, prob = q)
 wr <- write_sample(data.frame(Y_i = pop_u[s], q_i = q[s]), "ppswr.csv", width = 10)
 wr$p <- n_wr * wr$q_i
-t <- svytotal(~Y_i, svydesign(ids = ~1, probs = ~p, data = wr))
-wr_figs <- mean_figs(t, N_u)
+d_wr <- svydesign(ids = ~1, probs = ~p, data = wr)
+wr_figs <- mean_figs(svytotal(~Y_i, d_wr), N_u, svymean(~Y_i, d_wr))
 wr_cmd <- "command Un.Prob.WithRepl. > Mean/total of variable > Interval estimates"
 add_case("ppswr_rows", "PPS with replacement", "rows: ppswr.csv",
          c(wr_cmd, paste0("ok ", N_u, "; ", n_wr, "; ", level), "rows ppswr.csv"), wr_figs, fast_case = TRUE,
-         note = "mean = survey's total / N")
+         note = "mean = survey's total / N; R's default: svymean, which divides by the estimated N")
 add_case("ppswr_csv", "PPS with replacement", "data: ppswr.csv",
          c("data ppswr.csv", "use y=Y_i prob=q_i", wr_cmd, paste0("ok ", N_u, "; ", level)), wr_figs,
-         note = "mean = survey's total / N")
+         note = "mean = survey's total / N; R's default: svymean, which divides by the estimated N")
 
 ## Unequal probabilities without replacement: maximum-entropy design, joint probabilities known.
 set.seed(20261212)
