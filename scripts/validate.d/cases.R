@@ -72,7 +72,7 @@ sd_n <- function(v) sqrt(mean((v - mean(v))^2))
 add_case("srs_mean_typed", "Simple, mean/total", "figures typed",
          c("command Simple > Mean/total of variable > Interval estimates > Simple",
            paste("ok", paste(c(N, n, field(mean(srs$y)), field(sd_n(srs$y)), level), collapse = "; "))),
-         srs_mean_figs, fast_case = TRUE, note = "s typed with divisor n")
+         srs_mean_figs, fast_case = TRUE)
 data_srs <- function(file) c(paste("data", file), "use y=y",
                              "command Simple > Mean/total of variable > Interval estimates > Simple",
                              paste0("ok ", N, "; ", level))
@@ -131,7 +131,7 @@ v_n <- function(a, b) mean((a - mean(a)) * (b - mean(b)))
 add_case("srs_two_typed", "Simple, ratio of two variables", "figures typed",
          c(two_cmd, paste("ok", paste(c(N, n, field(bar_y), field(bar_x), field(v_n(srs$y, srs$y)),
                                         field(v_n(srs$x, srs$x)), field(v_n(srs$y, srs$x)), level),
-                                      collapse = "; "))), two_figs, note = "variances typed with divisor n")
+                                      collapse = "; "))), two_figs)
 add_case("srs_two_csv", "Simple, ratio of two variables", "data: srs.csv",
          c("data srs.csv", "use y1=y y2=x", two_cmd, paste0("ok ", N, "; ", level)), two_figs)
 
@@ -164,7 +164,7 @@ rows_st <- sapply(names(Nh), function(h) {
 st_cmd <- "command Stratified > Mean/total of variable > Interval estimates"
 add_case("strat_mean_typed", "Stratified, mean/total", "figures typed",
          c(st_cmd, paste0("ok ", length(Nh), "; ", level), paste("ok", gsub(";", "; ", rows_st))),
-         st_figs, fast_case = TRUE, note = "S_i typed with divisor n_i")
+         st_figs, fast_case = TRUE)
 add_case("strat_mean_csv", "Stratified, mean/total", "data: strata_sample.csv",
          c("data strata_sample.csv", "use y=y stratum=stratum", "population strata.csv", st_cmd,
            paste("ok", level)), st_figs, fast_case = TRUE)
@@ -209,7 +209,7 @@ mean_figs <- function(t, N, m = NULL, what = c("mean", "total")) {
   rbind(fig(what[1], coef(t) / N, def[1]), fig(paste0("sd_", what[1]), SE(t) / N, def[2]),
         interval(what[1], coef(t), SE(t), 1 / N), fig(what[2], coef(t)), interval(what[2], coef(t), SE(t)))
 }
-cl_note <- "mean = survey's total / N (the expansion estimator); R's default: svymean, which divides by the estimated N"
+cl_note <- "mean (proportion) = survey's total / N, the expansion estimator; R's default: svymean, which divides by the estimated N"
 group_rows <- function(df, two_stage, v) {
   sapply(split(df, factor(df$group, levels = unique(df$group))), function(g) {
     paste(c(g$N_i[1], if (two_stage) nrow(g), field(mean(g[[v]])), if (v == "y") field(sd_n(g$y))),
@@ -236,7 +236,7 @@ for (two_stage in c(FALSE, TRUE)) {
     add_case(paste0(cid, "_typed"), design, "figures typed",
              c(cmd, paste0("ok ", N_cl, "; ", M, "; ", m_cl, "; ", level),
                paste("ok", group_rows(df, two_stage, v))), figs, fast_case = two_stage && mean_case,
-             note = paste0(cl_note, if (mean_case) "; S_i typed with divisor n_i"))
+             note = cl_note)
     add_case(paste0(cid, "_csv"), design, paste0("data: ", id, ".csv"),
              c(paste0("data ", id, ".csv"), paste0("use y=", v, " group=group size=N_i"), cmd,
                paste0("ok ", N_cl, "; ", M, "; ", level)), figs, note = cl_note)

@@ -23,7 +23,7 @@ figure <- function(block, key) {
   if (is.character(v)) return(suppressWarnings(as.numeric(v)))
   as.numeric(v)
 }
-g <- function(v) ifelse(is.na(v), "", formatC(v, digits = 12, format = "g"))
+g <- function(v) ifelse(is.na(v), "", trimws(formatC(v, digits = 12, format = "g")))
 e <- function(v) ifelse(is.na(v), "", formatC(v, digits = 2, format = "e"))
 
 key_cell <- function(k) ifelse(grepl(" ", k), k, paste0("`", k, "`"))
@@ -107,6 +107,12 @@ if (nzchar(out)) {
     "")
   notes <- unique(do.call(rbind, lapply(cases, function(c) data.frame(design = c$design, note = c$note))))
   notes <- notes[nzchar(notes$note), ]
+  agree <- table$verdict == "agrees"
+  rel <- suppressWarnings(as.numeric(table$rel[agree]))
+  md <- c(md[seq_len(which(md == "How the two sides meet:") - 1)],
+          sprintf("%d figures of %d cases agree within the tolerance, %d disagree; %d cases are not yet compared. Largest relative difference: %s.",
+                  sum(agree), length(cases) - not_yet, failures, not_yet, e(max(rel, na.rm = TRUE))),
+          "", md[which(md == "How the two sides meet:"):length(md)])
   md <- c(md, paste0("- ", notes$design, ": ", notes$note, "."), "",
           "## Figures", "",
           "| Design | Mirto from | Figure | Mirto | R | R's default | Abs. diff. | Rel. diff. | Verdict |",
