@@ -26,8 +26,11 @@ struct Variable {
   std::string label;  // the file's label of the variable, if any
 };
 
-// One cell of a scanned row. Empty cells, "NA" and the declared missing
-// values of SPSS, Stata and SAS files are missing.
+// One cell of a scanned row. Empty cells and "NA" (exactly so, blanks
+// aside; "." is text) of delimited files, and the system and declared missing
+// values of SPSS, Stata and SAS files are missing. Numbers in text are read
+// the same in every locale: a point for decimals, an optional sign, blanks
+// around; "1,5" is text. `text` lasts until the visitor returns.
 struct Value {
   bool missing = false;
   bool numeric = false;   // holds a number (a numeric variable, or text that reads as one)
@@ -35,14 +38,16 @@ struct Value {
   std::string_view text;  // the value label if the value has one, else the cell as written
 };
 
-// What stopped a read: the file, the row (0: the file as a whole) and the
-// variable (empty: none in particular).
+// What stopped a read: the file, the data row (0: the file as a whole), the
+// line of a text file it starts on (0: not known) and the variable (empty:
+// none in particular).
 struct DataProblem {
   std::string file;
   long long row = 0;
   std::string variable;
   std::string text;
-  // "FILE, row R, variable "V": TEXT", leaving out what is not known.
+  long long line = 0;
+  // "FILE, row R (line L), variable "V": TEXT", leaving out what is not known.
   std::string Describe() const;
 };
 

@@ -226,31 +226,32 @@ DelimitedRead ReadDelimitedText(std::string_view text, const DelimitedOptions& o
       options);
 }
 
-DelimitedRead ReadDelimitedFile(const std::string& path, const DelimitedOptions& options) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+std::string OpenForReading(const std::string& path, Fd& fd) {
+  fd.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat st {};
-  std::string why;
-  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0)
-    why = std::strerror(errno);
-  else if (S_ISDIR(st.st_mode))
-    why = "it is a folder, not a file";
-  else if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
-    why = "it is a device, not a file";
-  if (!why.empty()) {
+  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) return std::strerror(errno);
+  if (S_ISDIR(st.st_mode)) return "it is a folder, not a file";
+  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return "it is a device, not a file";
+  return {};
+}
+
+long ReadSome(const Fd& fd, char* buffer, std::size_t size) {
+  for (;;) {
+    const ssize_t n = ::read(fd.get(), buffer, size);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno != EINTR) return -static_cast<long>(errno != 0 ? errno : EIO);
+  }
+}
+
+DelimitedRead ReadDelimitedFile(const std::string& path, const DelimitedOptions& options) {
+  Fd fd;
+  if (const std::string why = OpenForReading(path, fd); !why.empty()) {
     DelimitedRead failed;
     failed.problem = DelimitedProblem{0, 0, "cannot read it: " + why};
     failed.fileError = true;
     return failed;
   }
-  return ReadDelimited(
-      [&fd](char* buffer, std::size_t size) {
-        for (;;) {
-          const ssize_t n = ::read(fd.get(), buffer, size);
-          if (n >= 0) return static_cast<long>(n);
-          if (errno != EINTR) return -static_cast<long>(errno != 0 ? errno : EIO);
-        }
-      },
-      options);
+  return ReadDelimited([&fd](char* buffer, std::size_t size) { return ReadSome(fd, buffer, size); }, options);
 }
 
 std::string Describe(const DelimitedProblem& problem, std::string_view name) {

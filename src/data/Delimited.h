@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "journal/Fd.h"
+
 namespace mirto::data {
 
 struct DelimitedOptions {
@@ -63,6 +65,11 @@ using ReadBytes = std::function<long(char* buffer, std::size_t size)>;
 DelimitedRead ReadDelimited(const ReadBytes& read, const DelimitedOptions& options = {});
 DelimitedRead ReadDelimitedText(std::string_view text, const DelimitedOptions& options = {});
 DelimitedRead ReadDelimitedFile(const std::string& path, const DelimitedOptions& options = {});
+
+// Opens `path` to read: the reason it cannot be read, else empty.
+std::string OpenForReading(const std::string& path, Fd& fd);
+// Bytes read from `fd`: as ReadBytes counts them.
+long ReadSome(const Fd& fd, char* buffer, std::size_t size);
 
 // The separator a first line uses: tab, else semicolon, else comma, counted
 // outside quotes; a comma when it holds none.

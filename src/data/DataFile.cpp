@@ -1,0 +1,114 @@
+#include "data/DataFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+
+#include "data/DataFormats.h"
+#include "framework/Format.h"
+
+namespace mirto::data {
+
+namespace {
+
+bool SameLetters(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+           return std::tolower(x) == std::tolower(y);
+         });
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::string Lower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+}  // namespace
+
+Value ReadCell(std::string_view text) {
+  Value value;
+  value.text = text;
+  std::string_view number = TrimBlanks(text);
+  if (number.empty() || number == "NA") {
+    value.missing = true;
+    return value;
+  }
+  if (number.front() == '+' && number.size() > 1 && number[1] != '-') number.remove_prefix(1);
+  double x = 0;
+  const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), x);
+  if (error == std::errc() && end == number.data() + number.size() && std::isfinite(x)) {
+    value.numeric = true;
+    value.number = x;
+  }
+  return value;
+}
+
+std::string DataProblem::Describe() const {
+  std::string out = file;
+  if (row > 0) out += Format(", row %lld", row);
+  if (line > 0) out += row > 0 ? Format(" (line %lld)", line) : Format(", line %lld", line);
+  if (!variable.empty()) out += ", variable \"" + variable + "\"";
+  return text.empty() ? out : out + ": " + text;
+}
+
+std::optional<std::size_t> DataFile::Find(std::string_view name) const {
+  for (std::size_t i = 0; i < m_variables.size(); ++i)
+    if (m_variables[i].name == name) return i;
+  std::optional<std::size_t> found;
+  for (std::size_t i = 0; i < m_variables.size(); ++i) {
+    if (!SameLetters(m_variables[i].name, name)) continue;
+    if (found) return std::nullopt;  // two differ only in case: neither is meant more
+    found = i;
+  }
+  return found;
+}
+
+std::unique_ptr<DataFile> OpenDataFile(const std::string& path, std::optional<DataProblem>& problem) {
+  problem.reset();
+  const std::size_t dot = path.find_last_of("./");
+  const std::string extension = dot == std::string::npos || path[dot] != '.' ? "" : Lower(path.substr(dot + 1));
+  if (extension == "csv" || extension == "tsv" || extension == "txt") return OpenDelimitedFile(path, problem);
+  if (extension == "sav" || extension == "zsav") return OpenStatFile(path, StatFormat::Spss, problem);
+  if (extension == "dta") return OpenStatFile(path, StatFormat::Stata, problem);
+  if (extension == "sas7bdat") return OpenStatFile(path, StatFormat::Sas, problem);
+  problem = MakeProblem(path,
+                        "not a data file Mirto reads: the name must end in .csv, .tsv, .txt, .sav, .zsav, "
+                        ".dta or .sas7bdat");
+  return nullptr;
+}
+
+std::optional<DataProblem> Profile(const DataFile& file, DataProfile& profile) {
+  const std::size_t n = file.Variables().size();
+  std::vector<std::size_t> columns(n);
+  for (std::size_t i = 0; i < n; ++i) columns[i] = i;
+  std::vector<bool> seen(n), text(n);
+  profile = DataProfile{};
+  profile.variables.resize(n);
+  auto problem = file.Scan(columns, [&](long long, std::span<const Value> values) {
+    ++profile.rows;
+    for (std::size_t i = 0; i < n; ++i) {
+      const Value& v = values[i];
+      if (v.missing) {
+        ++profile.variables[i].missing;
+        continue;
+      }
+      seen[i] = true;
+      if (!v.numeric) text[i] = true;
+    }
+    return true;
+  });
+  for (std::size_t i = 0; i < n; ++i)
+    profile.variables[i].type =
+        !seen[i] ? file.Variables()[i].type : (text[i] ? VariableType::Text : VariableType::Numeric);
+  return problem;
+}
+
+}  // namespace mirto::data
