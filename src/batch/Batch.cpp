@@ -137,7 +137,8 @@ void BatchHost::Fail(int status, int line, const std::string& text, const Form* 
   m_err << m_source.Name() << ':' << line << ": error: " << text;
   if (form) {
     m_err << "; the form \"" << form->Template().title << "\" takes";
-    std::vector<std::size_t> inputs = form->Inputs();
+    std::vector<std::size_t> inputs;
+    Remaining(*form, inputs);
     if (inputs.empty()) m_err << " no values";
     for (std::size_t k = 0; k < inputs.size(); ++k) m_err << (k ? "; " : ": ") << InputName(*form, inputs[k]);
   }
@@ -145,7 +146,7 @@ void BatchHost::Fail(int status, int line, const std::string& text, const Form* 
 }
 
 bool BatchHost::Fill(Form& form, const Statement& statement) {
-  form.Inputs(m_inputs);
+  Remaining(form, m_inputs);
   SplitValues(statement.rest, m_values);
   const std::vector<std::size_t>& inputs = m_inputs;
   const std::vector<std::string_view>& values = m_values;
@@ -191,6 +192,7 @@ bool BatchHost::ShowForm(Form& form) {
   if (m_status != kBatchOk) return false;
   if (InLoop(form)) ++m_shown;
   if (AnswerFromRows(form)) return true;
+  if (AnswerFromData(form)) return true;
   Statement statement;
   for (;;) {
     if (!m_source.Next(statement)) {
@@ -217,7 +219,7 @@ bool BatchHost::ShowForm(Form& form) {
       return false;
     }
     if (!Fill(form, statement)) return false;
-    if (auto refusal = form.RefusalOnOk()) {
+    if (auto refusal = data::RefusalOnOk(form, m_filled)) {
       Message(*refusal);  // the form stays open for the next statement
       continue;
     }
@@ -244,9 +246,14 @@ int RunScript(CTervoDoc& doc, ScriptSource& source, BatchHost& host) {
         id = what.size() <= 9 ? ReadInt(what) : 0;
       else
         id = FindCommandId(what);
-      if (!id || !doc.OnCommand(id)) host.Fail(kBatchScriptError, line, "no command " + Quoted(what));
+      if (id && !host.BeforeCommand(doc, id, line)) continue;
+      const bool ran = id && doc.OnCommand(id);
+      host.AfterCommand();
+      if (!ran) host.Fail(kBatchScriptError, line, "no command " + Quoted(what));
     } else if (s.verb == "extras" && (s.rest == "on" || s.rest == "off")) {
       doc.SetAdditionalFigures(s.rest == "on");
+    } else if (BatchHost::IsDataStatement(s.verb)) {
+      host.DataStatement(s);
     } else if (IsFormAnswer(s.verb)) {
       host.Fail(kBatchScriptError, s.line, std::string(s.verb) + " with no form open");
     } else {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "data/Figures.h"
 #include "framework/Form.h"
 #include "journal/JournalFile.h"
 
@@ -87,7 +88,20 @@ class BatchHost : public FormHost {
   // The script ended or could not be read further with `form` (or nothing) open.
   void EndOfScript(const Form* form);
 
+  // `data PATH`, `use ROLE=VARIABLE ...`, `population PATH` (BatchData.cpp).
+  void DataStatement(const Statement& statement);
+  static bool IsDataStatement(std::string_view verb);
+  // In data mode, works out the figures of command `id` and gives `doc` the
+  // data note; false (after the error) when the data cannot answer it.
+  bool BeforeCommand(CTervoDoc& doc, int id, int line);
+  void AfterCommand();
+
  private:
+  // Fills the fields of `form` the data supply; true when they are all its inputs.
+  bool AnswerFromData(Form& form);
+  // The inputs an `ok` line gives: those the data do not supply.
+  void Remaining(const Form& form, std::vector<std::size_t>& inputs) const;
+
   bool Fill(Form& form, const Statement& statement);
   // `rows PATH [sep=X]`: answers this form of the open entry loop, and the
   // ones after it, from the lines of a file. False after an error.
@@ -106,6 +120,12 @@ class BatchHost : public FormHost {
   // the form shown last (-1 none), with where each came from in its file.
   struct FileRows;
   std::unique_ptr<FileRows> m_rows;
+
+  // Data mode: the file and roles, the running command's figures, and the
+  // fields of the open form that they filled.
+  data::DataSession m_data;
+  data::DataAnswers m_answers;
+  std::vector<std::size_t> m_filled;
 
   ScriptSource& m_source;
   std::ostream& m_err;

@@ -96,6 +96,8 @@ void CTervoDoc::AppendLine(const char* format, ...) {
 }
 
 void CTervoDoc::AppendSeparator() {
+  for (std::string& line : m_note) m_journal.push_back(std::move(line));
+  m_note.clear();
   m_blockStart = m_journal.size();
   m_blockWarning = false;
   m_journal.push_back("*********");
@@ -184,6 +186,7 @@ bool CTervoDoc::OnCommand(int id) {
   if (!command) return false;
   if (command->approach == Approach::Prediction) {
     PredictionDispatch();
+    m_note.clear();
     return true;
   }
   m_nApproach = Approach::Randomization;
@@ -192,6 +195,7 @@ bool CTervoDoc::OnCommand(int id) {
   m_nObjective = command->objective;
   m_nEstimator = command->estimator;
   DispatchRandomization();
+  m_note.clear();
   return true;
 }
 

@@ -99,6 +99,10 @@ class CTervoDoc {
   // ---- Report blocks -------------------------------------------------------------
   [[gnu::format(printf, 2, 3)]] void AppendLine(const char* format, ...);
   void AppendSeparator();
+  // Lines that go into the Journal just before the next separator, outside
+  // any block (the data note of data/DataSession.h); dropped when the
+  // command ends without a block.
+  void SetNote(std::vector<std::string> lines) { m_note = std::move(lines); }
   void AppendWarning();
   // The two closing interval lines of a block: for the mean (or proportion)
   // from low to high, for the total (or number) from N·low to N·high.
@@ -258,6 +262,7 @@ class CTervoDoc {
   bool m_blockWarning = false;
   const Command* m_running = nullptr;
   bool m_bAdditional = false;
+  std::vector<std::string> m_note;
 };
 
 // The small-sample rule: warn unless both the sample and the remainder exceed

@@ -1,0 +1,97 @@
+// Data mode in a script: `data PATH`, `use ROLE=VARIABLE ...` (alone: data
+// mode ends) and `population PATH`. While it is on, the fields the data
+// supply are filled before the form takes its statement, and `ok` gives the
+// others; a form the data fill whole takes no statement.
+#include <algorithm>
+
+#include "batch/Batch.h"
+#include "framework/Registry.h"
+#include "journal/CTervoDoc.h"
+#include "journal/Excerpt.h"
+
+namespace mirto {
+
+bool BatchHost::IsDataStatement(std::string_view verb) {
+  return verb == "data" || verb == "use" || verb == "population";
+}
+
+namespace {
+
+// "ROLE=VARIABLE ..." into pairs; the text of the first bad word, if any.
+std::optional<std::string> ParseRoles(std::string_view rest, std::vector<std::pair<data::Role, std::string>>& roles) {
+  while (!rest.empty()) {
+    std::size_t end = rest.find_first_of(" \t");
+    const std::string_view word = rest.substr(0, end);
+    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end);
+    while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.remove_prefix(1);
+    const std::size_t eq = word.find('=');
+    const std::optional<data::Role> role = data::RoleNamed(word.substr(0, eq));
+    if (eq == std::string_view::npos || eq + 1 == word.size() || !role)
+      return "\"" + Excerpt(word) + "\" is not ROLE=VARIABLE (roles: y, x, y1, y2, stratum, group, size, prob)";
+    for (const auto& [seen, name] : roles)
+      if (seen == *role) return "the role " + std::string(data::RoleName(*role)) + " is given twice";
+    roles.emplace_back(*role, std::string(word.substr(eq + 1)));
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+void BatchHost::DataStatement(const Statement& s) {
+  std::optional<data::DataProblem> problem;
+  int status = kBatchScriptError;
+  if (s.verb == "use") {
+    std::vector<std::pair<data::Role, std::string>> roles;
+    if (auto bad = ParseRoles(s.rest, roles)) return Fail(kBatchScriptError, s.line, *bad);
+    if (roles.empty()) return m_data.EndUse();
+    problem = m_data.Use(roles);
+  } else if (s.rest.empty()) {
+    return Fail(kBatchScriptError, s.line, std::string(s.verb) + " needs the path of a file");
+  } else if (s.verb == "data") {
+    problem = m_data.Open(std::string(s.rest), PathExcerpt(s.rest));
+    status = problem && problem->row == 0 && problem->variable.empty() ? kBatchFileError : kBatchScriptError;
+  } else {
+    problem = m_data.LoadPopulation(std::string(s.rest), PathExcerpt(s.rest));
+  }
+  if (problem) Fail(status, s.line, problem->Describe());
+}
+
+bool BatchHost::BeforeCommand(CTervoDoc& doc, int id, int line) {
+  m_answers = {};
+  m_filled.clear();
+  if (!m_data.Active()) return true;
+  const Command* command = FindCommand(id);
+  // Planning commands take guesses, not data: they run as typed.
+  if (!command || command->approach != Approach::Randomization ||
+      (command->objective != Objective::Point && command->objective != Objective::Interval))
+    return true;
+  if (auto problem = m_answers.Prepare(m_data, *command)) {
+    Fail(kBatchScriptError, line, problem->Describe());
+    return false;
+  }
+  doc.SetNote(m_answers.Note());
+  return true;
+}
+
+void BatchHost::AfterCommand() {
+  m_answers = {};
+  m_filled.clear();
+}
+
+bool BatchHost::AnswerFromData(Form& form) {
+  m_filled = m_answers.Fill(form, InLoop(form) ? m_shown : 0);
+  if (m_filled.empty()) return false;
+  form.Inputs(m_inputs);
+  const bool whole = std::all_of(m_inputs.begin(), m_inputs.end(), [&](std::size_t i) {
+    return std::find(m_filled.begin(), m_filled.end(), i) != m_filled.end();
+  });
+  return whole && !data::RefusalOnOk(form, m_filled);
+}
+
+void BatchHost::Remaining(const Form& form, std::vector<std::size_t>& inputs) const {
+  form.Inputs(inputs);
+  std::erase_if(inputs,
+                [&](std::size_t i) { return std::find(m_filled.begin(), m_filled.end(), i) != m_filled.end(); });
+}
+
+}  // namespace mirto

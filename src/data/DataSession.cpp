@@ -1,0 +1,212 @@
+#include "data/DataSession.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "data/Delimited.h"
+#include "framework/Format.h"
+
+namespace mirto::data {
+namespace {
+
+constexpr std::string_view kRoleNames[kRoles] = {"y", "x", "y1", "y2", "stratum", "group", "size", "prob"};
+
+// A whole text that reads as a finite number, as the forms would read it.
+std::optional<double> Number(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  if (text.empty() || RealLength(text) != text.size()) return std::nullopt;
+  const double value = ReadReal(text);
+  return std::isfinite(value) ? std::optional(value) : std::nullopt;
+}
+
+}  // namespace
+
+std::string_view RoleName(Role role) { return kRoleNames[static_cast<std::size_t>(role)]; }
+
+std::optional<Role> RoleNamed(std::string_view name) {
+  for (std::size_t r = 0; r < kRoles; ++r)
+    if (kRoleNames[r] == name) return static_cast<Role>(r);
+  return std::nullopt;
+}
+
+void Moments::Add(double y, double x) {
+  ++n;
+  const double dy = y - meanY, dx = x - meanX;
+  meanY += dy / static_cast<double>(n);
+  meanX += dx / static_cast<double>(n);
+  // dy (y - new mean) is the Welford update of the centred sum of squares.
+  ssY = ssY + Product(dy, y - meanY);
+  ssX = ssX + Product(dx, x - meanX);
+  sxy = sxy + Product(dx, y - meanY);
+}
+
+std::string ShortestText(double value) {
+  char text[32];
+  const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+  return std::string(text, end);
+}
+
+std::optional<DataProblem> DataSession::Open(const std::string& path, std::string shown) {
+  std::optional<DataProblem> problem;
+  std::unique_ptr<DataFile> file = OpenDataFile(path, problem);
+  if (!file) {
+    if (!problem) problem = DataProblem{shown, 0, {}, "cannot be opened"};
+    problem->file = shown;
+    return problem;
+  }
+  m_file = std::move(file);
+  m_shown = std::move(shown);
+  m_roles = {};
+  return std::nullopt;
+}
+
+std::optional<DataProblem> DataSession::Use(std::span<const std::pair<Role, std::string>> roles) {
+  if (!m_file) return DataProblem{{}, 0, {}, "use needs a data file: give data PATH first"};
+  std::array<std::optional<Bound_>, kRoles> bound{};
+  for (const auto& [role, name] : roles) {
+    const std::optional<std::size_t> column = m_file->Find(name);
+    if (!column) return DataProblem{m_shown, 0, name, "no such variable in the file"};
+    if (m_file->Variables()[*column].type == VariableType::Text && role != Role::Stratum && role != Role::Group)
+      return DataProblem{m_shown, 0, name, "the variable is not numeric"};
+    bound[static_cast<std::size_t>(role)] = Bound_{m_file->Variables()[*column].name, *column};
+  }
+  m_roles = bound;
+  return std::nullopt;
+}
+
+std::size_t DataSession::Bound() const {
+  std::size_t count = 0;
+  for (const auto& r : m_roles) count += r.has_value();
+  return count;
+}
+
+const std::string& DataSession::Variable(Role role) const {
+  static const std::string none;
+  const auto& r = m_roles[static_cast<std::size_t>(role)];
+  return r ? r->variable : none;
+}
+
+DataProblem DataSession::Problem(long long row, Role role, std::string text) const {
+  return {m_shown, row, Variable(role), std::move(text)};
+}
+
+std::optional<DataProblem> DataSession::LoadPopulation(const std::string& path, std::string shown) {
+  DelimitedRead read = ReadDelimitedFile(path);
+  if (read.problem) return DataProblem{shown, 0, {}, Describe(*read.problem, shown)};
+  const DelimitedTable& t = read.table;
+  if (t.Rows() > 0 && t.Columns() != 2)
+    return DataProblem{shown, 0, {}, Format("line %lld: two fields a line, the group and its size", t.Line(0))};
+  std::vector<std::pair<std::string, double>> sizes;
+  for (std::size_t r = 0; r < t.Rows(); ++r) {
+    const std::optional<double> size = Number(t.Cell(r, 1));
+    if (!size && r == 0) continue;  // a header
+    if (!size || *size <= 0)
+      return DataProblem{shown, 0, {}, Format("line %lld: the size is not a number above 0", t.Line(r))};
+    const std::string name(t.Cell(r, 0));
+    for (const auto& [seen, n] : sizes)
+      if (seen == name)
+        return DataProblem{shown, 0, {}, Format("line %lld: \"%s\" given twice", t.Line(r), name.c_str())};
+    sizes.emplace_back(name, *size);
+  }
+  if (sizes.empty()) return DataProblem{shown, 0, {}, "no group sizes in the file"};
+  m_population = std::move(sizes);
+  m_populationShown = std::move(shown);
+  return std::nullopt;
+}
+
+bool SameGroup(std::string_view a, std::string_view b) {
+  if (a == b) return true;
+  const std::optional<double> x = Number(a), y = Number(b);
+  return x && y && *x == *y;
+}
+
+std::optional<double> DataSession::PopulationSize(std::string_view name) const {
+  for (const auto& [seen, n] : m_population)
+    if (SameGroup(seen, name)) return n;
+  return std::nullopt;
+}
+
+std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) const {
+  scan = Scan{};
+  std::vector<Role> roles = plan.numeric;
+  const bool sizes = plan.sizes && Has(Role::Size);
+  if (sizes) roles.push_back(Role::Size);
+  const std::size_t numeric = roles.size();
+  if (plan.by) roles.push_back(*plan.by);
+  std::vector<std::size_t> columns;
+  for (Role role : roles) {
+    const auto& r = m_roles[static_cast<std::size_t>(role)];
+    if (!r)
+      return DataProblem{m_shown,
+                         0,
+                         {},
+                         "this calculation needs a variable for " + std::string(RoleName(role)) + " (use " +
+                             std::string(RoleName(role)) + "=VARIABLE)"};
+    columns.push_back(r->column);
+  }
+  std::optional<DataProblem> bad;
+  std::vector<double> v(2, 0.0);
+  auto visit = [&](long long row, std::span<const Value> values) {
+    for (const Value& value : values)
+      if (value.missing) return ++scan.skipped, true;
+    for (std::size_t k = 0; k < numeric; ++k) {
+      if (!values[k].numeric) {
+        bad = Problem(row, roles[k], "\"" + std::string(values[k].text) + "\" is not a number");
+        return false;
+      }
+      if (k < std::min<std::size_t>(2, plan.numeric.size())) v[k] = values[k].number;
+    }
+    if (plan.zeroOne && v[0] != 0 && v[0] != 1) {
+      bad = Problem(row, roles[0], "a proportion needs a 0/1 variable, found " + ShortestText(v[0]));
+      return false;
+    }
+    if (plan.elements) {
+      if (!(v[1] > 0 && v[1] <= 1)) {
+        bad = Problem(row, roles[1], "the probability " + ShortestText(v[1]) + " is not in (0, 1]");
+        return false;
+      }
+      scan.elements.emplace_back(v[0], v[1]);
+    }
+    std::size_t g = 0;
+    if (plan.by) {
+      const std::string_view name = values[numeric].text;
+      while (g < scan.groups.size() && scan.groups[g] != name) ++g;
+      if (g == scan.groups.size()) {
+        scan.groups.emplace_back(name);
+        scan.byGroup.emplace_back();
+        scan.firstRow.push_back(row);
+        if (sizes) scan.sizes.push_back(values[numeric - 1].number);
+      }
+      if (sizes && values[numeric - 1].number != scan.sizes[g]) {
+        bad = Problem(
+            row, Role::Size,
+            "the group size differs from the one of row " + std::to_string(scan.firstRow[g]) + " of the same group");
+        return false;
+      }
+      scan.byGroup[g].Add(v[0], v[1]);
+    }
+    scan.all.Add(v[0], v[1]);
+    ++scan.used;
+    return true;
+  };
+  if (auto problem = m_file->Scan(columns, visit)) return problem;
+  return bad;
+}
+
+std::vector<std::string> DataSession::Note(const Scan& scan, const ScanPlan& plan, bool population) const {
+  std::vector<std::string> lines;
+  lines.push_back("Data file: " + m_shown);
+  std::string variables = "Data variables:";
+  std::vector<Role> roles = plan.numeric;
+  if (plan.sizes && Has(Role::Size)) roles.push_back(Role::Size);
+  if (plan.by) roles.push_back(*plan.by);
+  for (Role role : roles) variables += " " + std::string(RoleName(role)) + "=" + Variable(role);
+  lines.push_back(variables);
+  if (population) lines.push_back("Data population sizes: " + m_populationShown);
+  lines.push_back(Format("Data units: %lld used, %lld skipped as missing", scan.used, scan.skipped));
+  return lines;
+}
+
+}  // namespace mirto::data

@@ -1,0 +1,112 @@
+#pragma once
+// Data mode: a unit-level data file, the variables bound to the roles a
+// calculation needs, and the stratum or group sizes of a population file.
+// It stays with the document's host for the commands that follow until it
+// is cleared; the figures of each command are worked out from it in one scan
+// (data/Figures.h).
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "data/DataFile.h"
+#include "framework/Sums.h"
+
+namespace mirto::data {
+
+enum class Role : std::uint8_t { Y, X, Y1, Y2, Stratum, Group, Size, Prob };
+inline constexpr std::size_t kRoles = 8;
+std::string_view RoleName(Role role);
+std::optional<Role> RoleNamed(std::string_view name);
+
+// Centred running moments of y (and x), one value at a time: the mean is
+// updated and the squares are of deviations from it (Welford), accumulated
+// in double-double, so that no sum of squares cancels.
+struct Moments {
+  long long n = 0;
+  double meanY = 0, meanX = 0;
+  Wide ssY, ssX, sxy;  // sums of squared and cross deviations about the means
+  void Add(double y, double x = 0);
+};
+
+// What one scan gives: the units used and skipped, the moments of all units
+// and of each stratum or group (in order of first appearance), and the row
+// of each group's first unit.
+struct Scan {
+  long long used = 0, skipped = 0;
+  Moments all;
+  std::vector<std::string> groups;
+  std::vector<Moments> byGroup;
+  std::vector<long long> firstRow;
+  std::vector<double> sizes;  // each group's `size` value, where the plan reads one
+  // (y, probability) of each unit in file order, where the plan keeps them.
+  std::vector<std::pair<double, double>> elements;
+};
+
+// What a scan reads: the roles that must be numeric, the role whose values
+// name the groups (none: one group), and whether y must be 0 or 1.
+struct ScanPlan {
+  std::vector<Role> numeric;
+  std::optional<Role> by;
+  bool zeroOne = false;
+  bool sizes = false;  // reads `size` (N_i, the same on every unit of a group) when it is bound
+  // Keeps each unit's y and `prob` (the second numeric role), which must lie in (0, 1].
+  bool elements = false;
+};
+
+class DataSession {
+ public:
+  // `shown` is how messages and the data note name the file.
+  std::optional<DataProblem> Open(const std::string& path, std::string shown);
+  // Binds roles to variables of the open file; every name must be found.
+  std::optional<DataProblem> Use(std::span<const std::pair<Role, std::string>> roles);
+  // Lines of "VALUE,SIZE" (or ";" or tab); a first line whose size is not a
+  // number is a header.
+  std::optional<DataProblem> LoadPopulation(const std::string& path, std::string shown);
+  // `use` alone: the roles go, the file and the population stay for a later `use`.
+  void EndUse() { m_roles = {}; }
+  bool Active() const { return m_file && Bound() > 0; }
+  std::size_t Bound() const;
+  bool Has(Role role) const { return m_roles[static_cast<std::size_t>(role)].has_value(); }
+  const std::string& Variable(Role role) const;
+  const std::string& FileName() const { return m_shown; }
+
+  std::optional<DataProblem> Run(const ScanPlan& plan, Scan& scan) const;
+  // The population size of group `name`, if the population file names it.
+  std::optional<double> PopulationSize(std::string_view name) const;
+  bool HasPopulation() const { return !m_population.empty(); }
+  const std::string& PopulationName() const { return m_populationShown; }
+  const std::vector<std::pair<std::string, double>>& Population() const { return m_population; }
+
+  // The note the journal gets before the block: file, variables, the
+  // population file where it gave sizes, units.
+  std::vector<std::string> Note(const Scan& scan, const ScanPlan& plan, bool population) const;
+
+  DataProblem Problem(long long row, Role role, std::string text) const;
+  DataProblem Problem(std::string text) const { return {m_shown, 0, {}, std::move(text)}; }
+
+ private:
+  struct Bound_ {
+    std::string variable;
+    std::size_t column;
+  };
+  std::unique_ptr<DataFile> m_file;
+  std::string m_shown;
+  std::array<std::optional<Bound_>, kRoles> m_roles{};
+  std::vector<std::pair<std::string, double>> m_population;
+  std::string m_populationShown;
+};
+
+// Whether a group value of the data and one of the population file name the
+// same group: the same text, or the same number however written (1 and 1.0).
+bool SameGroup(std::string_view a, std::string_view b);
+
+// A double as the shortest text that reads back as the same double.
+std::string ShortestText(double value);
+
+}  // namespace mirto::data

@@ -1,0 +1,94 @@
+#pragma once
+// Which fields of which forms the data supply, command by command, and the
+// summary behind each. One table per family (Figures*.cpp); the definitions
+// are those that make each form's formula the textbook design-based
+// estimate (docs/data.md gives them in words).
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "data/DataSession.h"
+#include "framework/Codes.h"
+
+namespace mirto {
+struct Command;
+class Form;
+}  // namespace mirto
+
+namespace mirto::data {
+
+// A field's figure. Moments are those of all units, or, on a per-group
+// form, of the group.
+enum class Figure : std::uint8_t {
+  Typed,           // the user gives it
+  Count,           // n (n_i)
+  MeanY,           // the average of y (a proportion for a 0/1 y)
+  SdYByN,          // sqrt( sum (y - barY)^2 / n )
+  MeanX,           // the average of x
+  RatioResidSd,    // sqrt( sum (y - r x)^2 / (n - 1) ), r = barY / barX
+  RegressResidSd,  // sqrt( sum (y - barY - b (x - barX))^2 / (n - 2) )
+  Slope,           // b = sum (x - barX)(y - barY) / sum (x - barX)^2
+  VarYByN,         // sum (y - barY)^2 / n (y1 for a ratio of two variables)
+  VarXByN,         // sum (x - barX)^2 / n (y2)
+  CovByN,          // sum (x - barX)(y - barY) / n
+  Groups,          // K, the number of strata or groups in the data
+  GroupSize,       // N_i: a size variable, the population file, or the count
+  ElementY,        // an element\'s own y (one form per unit)
+  ElementProb,     // an element\'s own selection or inclusion probability
+};
+
+// One form a command shows, and its fields in tab order (every field that
+// takes a value, disabled ones included).
+struct FormFigures {
+  int form;
+  bool perGroup;  // an entry loop: one row per stratum or group (or per unit)
+  std::vector<Figure> fields;
+};
+
+struct CommandFigures {
+  Method method;
+  Target target;
+  Objective objective;
+  Estimator estimator;
+  ScanPlan plan;
+  std::vector<FormFigures> forms;
+};
+
+std::span<const CommandFigures> SrsFigures();
+std::span<const CommandFigures> StratifiedFigures();
+std::span<const CommandFigures> ClusterFigures();
+std::span<const CommandFigures> UnequalFigures();
+
+// The definition for a command, if the data can answer it.
+const CommandFigures* FindFigures(const Command& command);
+
+// One command's figures from the data: per form, per row, the text of each
+// field the data supply (nullopt where the user gives it).
+class DataAnswers {
+ public:
+  // Works out the figures of `command`; a problem names file, variable and row.
+  std::optional<DataProblem> Prepare(const DataSession& session, const Command& command);
+  bool Ready() const { return m_definition != nullptr; }
+  // Fills the fields of `form` (row `row`, 1-based, of an entry loop) that
+  // the data supply; the control indices it filled. None for a form the
+  // command's definition does not name.
+  std::vector<std::size_t> Fill(Form& form, long long row) const;
+  const std::vector<std::string>& Note() const { return m_note; }
+
+ private:
+  std::optional<DataProblem> Check(const DataSession& session);
+  std::optional<std::string> Text(Figure figure, std::size_t group, bool perGroup) const;
+
+  const CommandFigures* m_definition = nullptr;
+  Scan m_scan;
+  std::vector<double> m_sizes;  // N_i per group
+  bool m_fromPopulation = false;
+  std::vector<std::string> m_note;
+};
+
+// The form's refusal of OK, leaving out the fields in `filled`: a figure
+// the data supply goes in at full precision whatever the field's limit.
+std::optional<std::string> RefusalOnOk(const Form& form, std::span<const std::size_t> filled);
+
+}  // namespace mirto::data
