@@ -289,7 +289,7 @@ add_case("ppswor_rows", "PPS without replacement", "rows: ppswor.csv",
          fast_case = TRUE, note = wor_note)
 add_case("ppswor_csv", "PPS without replacement", "data: ppswor.csv",
          c("data ppswor.csv", "use y=Y_i prob=p_i", wor_cmd, paste0("ok ", N_u, "; ", level)), wor_figs,
-         note = wor_note)
+         fast_case = TRUE, note = wor_note)
 t_yg <- svytotal(~Y_i, svydesign(ids = ~1, probs = ~p_i, pps = ppsmat(P), variance = "YG", data = wor))
 yg_figs <- rbind(fig("total", coef(t_yg)), fig("var_total", SE(t_yg)^2), fig("mean", coef(t_yg) / N_u),
                  fig("sd_mean", SE(t_yg) / N_u), interval("total", coef(t_yg), SE(t_yg)),
