@@ -263,6 +263,32 @@ add_case("ppswr_csv", "PPS with replacement", "data: ppswr.csv",
          c("data ppswr.csv", "use y=Y_i prob=q_i", wr_cmd, paste0("ok ", N_u, "; ", level)), wr_figs,
          note = "mean = survey's total / N; R's default: svymean, which divides by the estimated N")
 
+# A proportion: the category's 0/1 values in their own file, named as the form names them.
+category_cases <- function(id, design, values, probs, prob_name, n, factor, cmd_target, note) {
+  name <- paste0(id, "_category.csv")
+  df <- data.frame(values, probs)
+  names(df) <- c("Y'_i", prob_name)
+  write.csv(df, file.path(work, name), row.names = FALSE, quote = FALSE)
+  back <- read.csv(file.path(work, name), check.names = FALSE)
+  # survey takes the chance of being in the sample: n q_i for n draws, p_i as it is.
+  incl <- back[[prob_name]] * if (prob_name == "q_i") n else 1
+  d <- data.frame(z = back[["Y'_i"]], p = incl)
+  des <- svydesign(ids = ~1, probs = ~p, data = d)
+  t <- svytotal(~z, des)
+  figs <- rbind(fig("proportion", coef(t) / N_u, if (factor == 1) coef(svymean(~z, des)) else NA),
+                fig("sd_proportion", factor * SE(t) / N_u, if (factor == 1) NA else SE(t) / N_u),
+                interval("proportion", coef(t), factor * SE(t), 1 / N_u), fig("number", coef(t)),
+                interval("number", coef(t), factor * SE(t)))
+  cmd <- paste("command", cmd_target, "> Proportion/number in category > Interval estimates")
+  add_case(paste0(id, "_prop_rows"), design, paste("rows:", name),
+           c(cmd, paste0("ok ", N_u, "; ", n, "; ", level), paste("rows", name)), figs, note = note)
+  add_case(paste0(id, "_prop_csv"), design, paste("data:", name),
+           c(paste("data", name), paste0("use y=Y'_i prob=", prob_name), cmd, paste0("ok ", N_u, "; ", level)),
+           figs, note = note)
+}
+category_cases("ppswr", "PPS with replacement, proportion", as.integer(wr$Y_i > 25), wr$q_i, "q_i", n_wr, 1,
+               "Un.Prob.WithRepl.", "proportion = survey's total / N; R's default: svymean")
+
 ## Unequal probabilities without replacement: maximum-entropy design, joint probabilities known.
 set.seed(20261212)
 n_wor <- if (fast) 5 else 12
@@ -290,6 +316,8 @@ add_case("ppswor_rows", "PPS without replacement", "rows: ppswor.csv",
 add_case("ppswor_csv", "PPS without replacement", "data: ppswor.csv",
          c("data ppswor.csv", "use y=Y_i prob=p_i", wor_cmd, paste0("ok ", N_u, "; ", level)), wor_figs,
          fast_case = TRUE, note = wor_note)
+category_cases("ppswor", "PPS without replacement, proportion", as.integer(wor$Y_i > 25), wor$p_i, "p_i",
+               n_wor, k, "Un.Prob.WithoutRepl.", wor_note)
 t_yg <- svytotal(~Y_i, svydesign(ids = ~1, probs = ~p_i, pps = ppsmat(P), variance = "YG", data = wor))
 yg_figs <- rbind(fig("total", coef(t_yg)), fig("var_total", SE(t_yg)^2), fig("mean", coef(t_yg) / N_u),
                  fig("sd_mean", SE(t_yg) / N_u), interval("total", coef(t_yg), SE(t_yg)),
