@@ -34,6 +34,7 @@ write_sample <- function(df, name, width = 15) {
 cases <- list()
 add_case <- function(id, design, route, script, figures, fast_case = FALSE, note = "") {
   if (fast && !fast_case) return(invisible())
+  if (any(startsWith(figures$key, "extras."))) script <- c("extras on", script)
   writeLines(c(script, ""), file.path(work, paste0(id, ".mirto")))
   cases[[length(cases) + 1]] <<- list(id = id, design = design, route = route, note = note,
                                        figures = figures)
@@ -49,6 +50,12 @@ interval <- function(prefix, est, se, scale = 1) {
       scale * (est + c(-1, 1) * qnorm(0.975) * se))
 }
 level <- "95%"
+# The t-based interval of the additional figures, with the design's degrees of freedom.
+t_figs <- function(est, se, df, scale = 1) {
+  est <- as.numeric(est); se <- as.numeric(se)
+  fig(c("extras.t_df", "extras.t_low", "extras.t_high"),
+      c(df, scale * (est + c(-1, 1) * qt(0.975, df) * se)))
+}
 
 ## Simple random sampling: mean and total, a 0/1 proportion, ratio and regression with x.
 set.seed(20261208)
@@ -67,6 +74,7 @@ srs$N <- N
 d_srs <- svydesign(ids = ~1, fpc = ~N, data = srs)
 m <- svymean(~y, d_srs); t <- svytotal(~y, d_srs)
 srs_mean_figs <- rbind(fig("mean", coef(m)), fig("sd_mean", SE(m)), interval("mean", coef(m), SE(m)),
+                       t_figs(coef(m), SE(m), degf(d_srs)),
                        fig("total", coef(t)), interval("total", coef(t), SE(t)))
 sd_n <- function(v) sqrt(mean((v - mean(v))^2))
 add_case("srs_mean_typed", "Simple, mean/total", "figures typed",
@@ -156,7 +164,7 @@ strat$N_h <- Nh[strat$stratum]
 d_st <- svydesign(ids = ~1, strata = ~stratum, fpc = ~N_h, data = strat)
 m <- svymean(~y, d_st); t <- svytotal(~y, d_st)
 st_figs <- rbind(fig("mean", coef(m)), fig("sd_mean", SE(m)), interval("mean", coef(m), SE(m)),
-                 fig("total", coef(t)), interval("total", coef(t), SE(t)))
+                 t_figs(coef(m), SE(m), degf(d_st)), fig("total", coef(t)), interval("total", coef(t), SE(t)))
 by_h <- split(strat, factor(strat$stratum, levels = names(Nh)))
 rows_st <- sapply(names(Nh), function(h) {
   paste(Nh[[h]], nrow(by_h[[h]]), field(mean(by_h[[h]]$y)), field(sd_n(by_h[[h]]$y)), sep = ";")
@@ -229,6 +237,10 @@ for (two_stage in c(FALSE, TRUE)) {
     mean_case <- v == "y"
     figs <- mean_figs(svytotal(as.formula(paste0("~", v)), des), N_cl, svymean(as.formula(paste0("~", v)), des),
                       if (mean_case) c("mean", "total") else c("proportion", "number"))
+    if (mean_case) {
+      tot <- svytotal(~y, des)
+      figs <- rbind(figs, t_figs(coef(tot), SE(tot), degf(des), 1 / N_cl))
+    }
     target <- if (mean_case) "Mean/total of variable" else "Proportion/number in category"
     cmd <- paste("command", name, ">", target, "> Interval estimates")
     design <- paste0(name, if (mean_case) ", mean/total" else ", proportion/number")

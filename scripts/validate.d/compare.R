@@ -17,6 +17,10 @@ read_block <- function(id) {
   fromJSON(lines[length(lines)], simplifyVector = FALSE)
 }
 figure <- function(block, key) {
+  if (startsWith(key, "extras.")) {
+    v <- block$extras[[sub("^extras[.]", "", key)]]
+    return(if (is.null(v)) NA_real_ else suppressWarnings(as.numeric(v)))
+  }
   v <- block$results[[key]]
   if (is.null(v)) v <- block$inputs[[key]]
   if (is.null(v)) return(NA_real_)
@@ -94,6 +98,8 @@ if (nzchar(out)) {
     "  in R in the definition the form expects (docs/guide.md, \"Which standard deviation each form",
     "  expects\"), so that row checks Mirto's formula rather than its reading of the data.",
     "- The figures are Mirto's `--results` values (full precision), not its printed digits.",
+    "  `extras.KEY` is one of the additional figures (`extras on`): the t-based interval beside",
+    "  R's estimate -+ qt(0.975, degf(design)) SE, degf being survey's degrees of freedom.",
     sprintf("- Tolerance: |Mirto - R| <= %g |R| + %g. Typed fields carry up to 15 characters,", rel_tol, abs_tol),
     "  well inside it.",
     "- Intervals use z = 1.96, the form's 95% level; *R's default* shows the bounds with",
