@@ -63,7 +63,8 @@ bool BatchHost::BeforeCommand(CTervoDoc& doc, int id, int line) {
   const Command* command = FindCommand(id);
   // Planning commands take guesses, not data: they run as typed.
   if (!command || command->approach != Approach::Randomization ||
-      (command->objective != Objective::Point && command->objective != Objective::Interval))
+      (command->objective != Objective::Point && command->objective != Objective::Interval &&
+       command->objective != Objective::JointInterval))
     return true;
   if (auto problem = m_answers.Prepare(m_data, *command)) {
     Fail(kBatchScriptError, line, problem->Describe());
