@@ -44,10 +44,11 @@ add_case <- function(id, design, route, script, figures, fast_case = FALSE, note
 fig <- function(key, r, r_default = NA_real_) {
   data.frame(key = key, r = as.numeric(r), r_default = as.numeric(r_default))
 }
-interval <- function(prefix, est, se, scale = 1) {
+# R's default bounds are confint's: its own estimate and SE, and qnorm(0.975).
+interval <- function(prefix, est, se, scale = 1, est_def = est, se_def = se) {
   est <- as.numeric(est); se <- as.numeric(se)
   fig(paste0(prefix, c("_low", "_high")), scale * (est + c(-z, z) * se),
-      scale * (est + c(-1, 1) * qnorm(0.975) * se))
+      scale * (as.numeric(est_def) + c(-1, 1) * qnorm(0.975) * as.numeric(se_def)))
 }
 level <- "95%"
 # The t-based interval of the additional figures, with the design's degrees of freedom.
@@ -105,7 +106,7 @@ r <- svyratio(~y, ~x, d_srs)
 R <- coef(r); bar_x <- mean(srs$x); bar_y <- mean(srs$y)
 se_ratio_mean <- SE(r) * bar_x  # Mirto's S_r sqrt((1 - f)/n), without the factor muX/barX
 ratio_figs <- rbind(fig("mean", R * mu_x), fig("sd_mean", se_ratio_mean, SE(r) * mu_x),
-                    interval("mean", R * mu_x, se_ratio_mean), fig("total", N * R * mu_x))
+                    interval("mean", R * mu_x, se_ratio_mean, se_def = SE(r) * mu_x), fig("total", N * R * mu_x))
 ratio_note <- "survey's SE of the ratio times muX is Mirto's times muX/barX; compared: that SE times barX/muX"
 ratio_cmd <- "command Simple > Mean/total of variable > Interval estimates > Ratio"
 S_r <- sd(srs$y - (bar_y / bar_x) * srs$x)
@@ -121,7 +122,7 @@ g <- svymean(~y, cal)
 fit <- lm(y ~ x, data = srs)
 se_reg <- sigma(fit) * sqrt((1 - n / N) / n)
 reg_figs <- rbind(fig("mean", coef(g)), fig("slope", coef(fit)[["x"]]), fig("sd_mean", se_reg, SE(g)),
-                  interval("mean", coef(g), se_reg), fig("total", N * coef(g)))
+                  interval("mean", coef(g), se_reg, se_def = SE(g)), fig("total", N * coef(g)))
 reg_note <- paste("mean from survey's calibration on x; compared deviation: lm's residual deviation",
                   "(divisor n - 2) times sqrt((1 - n/N)/n); survey's calibrated SE (g-weighted residuals) beside it")
 reg_cmd <- "command Simple > Mean/total of variable > Interval estimates > Regression"
@@ -214,8 +215,11 @@ cluster_of <- function(two_stage) {
 # mean is svymean's, which divides by the estimated population size.
 mean_figs <- function(t, N, m = NULL, what = c("mean", "total")) {
   def <- if (is.null(m)) c(NA, NA) else c(coef(m), SE(m))
-  rbind(fig(what[1], coef(t) / N, def[1]), fig(paste0("sd_", what[1]), SE(t) / N, def[2]),
-        interval(what[1], coef(t), SE(t), 1 / N), fig(what[2], coef(t)), interval(what[2], coef(t), SE(t)))
+  mean_bounds <- if (is.null(m)) interval(what[1], coef(t), SE(t), 1 / N) else {
+    interval(what[1], coef(t), SE(t), 1 / N, est_def = def[1] * N, se_def = def[2] * N)
+  }
+  rbind(fig(what[1], coef(t) / N, def[1]), fig(paste0("sd_", what[1]), SE(t) / N, def[2]), mean_bounds,
+        fig(what[2], coef(t)), interval(what[2], coef(t), SE(t)))
 }
 cl_note <- "mean (proportion) = survey's total / N, the expansion estimator; R's default: svymean, which divides by the estimated N"
 group_rows <- function(df, two_stage, v) {
@@ -289,8 +293,8 @@ category_cases <- function(id, design, values, probs, prob_name, n, factor, cmd_
   t <- svytotal(~z, des)
   figs <- rbind(fig("proportion", coef(t) / N_u, if (factor == 1) coef(svymean(~z, des)) else NA),
                 fig("sd_proportion", factor * SE(t) / N_u, if (factor == 1) NA else SE(t) / N_u),
-                interval("proportion", coef(t), factor * SE(t), 1 / N_u), fig("number", coef(t)),
-                interval("number", coef(t), factor * SE(t)))
+                interval("proportion", coef(t), factor * SE(t), 1 / N_u, se_def = SE(t)), fig("number", coef(t)),
+                interval("number", coef(t), factor * SE(t), se_def = SE(t)))
   cmd <- paste("command", cmd_target, "> Proportion/number in category > Interval estimates")
   add_case(paste0(id, "_prop_rows"), design, paste("rows:", name),
            c(cmd, paste0("ok ", N_u, "; ", n, "; ", level), paste("rows", name)), figs, note = note)
@@ -317,8 +321,8 @@ P[cbind(pairs_df$j, pairs_df$i)] <- pairs_df$p_ij
 t_wr <- svytotal(~Y_i, svydesign(ids = ~1, probs = ~p_i, data = wor))
 k <- sqrt((N_u - n_wor) / (N_u - 1))
 wor_figs <- rbind(fig("mean", coef(t_wr) / N_u), fig("sd_mean", k * SE(t_wr) / N_u, SE(t_wr) / N_u),
-                  interval("mean", coef(t_wr), k * SE(t_wr), 1 / N_u), fig("total", coef(t_wr)),
-                  interval("total", coef(t_wr), k * SE(t_wr)))
+                  interval("mean", coef(t_wr), k * SE(t_wr), 1 / N_u, se_def = SE(t_wr)), fig("total", coef(t_wr)),
+                  interval("total", coef(t_wr), k * SE(t_wr), se_def = SE(t_wr)))
 wor_note <- paste("survey's with-replacement SE (no fpc) times sqrt((N - n)/(N - 1)), the factor of Mirto's",
                   "interval; R's default beside it")
 wor_cmd <- "command Un.Prob.WithoutRepl. > Mean/total of variable > Interval estimates"
