@@ -1,5 +1,5 @@
 // Data mode in a script: `data PATH`, `use ROLE=VARIABLE ...` (alone: data
-// mode ends) and `population PATH`. While it is on, the fields the data
+// mode ends), `population PATH` and `pairs PATH`. While it is on, the fields the data
 // supply are filled before the form takes its statement, and `ok` gives the
 // others; a form the data fill whole takes no statement.
 #include <algorithm>
@@ -12,7 +12,7 @@
 namespace mirto {
 
 bool BatchHost::IsDataStatement(std::string_view verb) {
-  return verb == "data" || verb == "use" || verb == "population";
+  return verb == "data" || verb == "use" || verb == "population" || verb == "pairs";
 }
 
 namespace {
@@ -50,6 +50,8 @@ void BatchHost::DataStatement(const Statement& s) {
   } else if (s.verb == "data") {
     problem = m_data.Open(std::string(s.rest), PathExcerpt(s.rest));
     status = problem && problem->row == 0 && problem->variable.empty() ? kBatchFileError : kBatchScriptError;
+  } else if (s.verb == "pairs") {
+    problem = m_data.LoadPairs(std::string(s.rest), PathExcerpt(s.rest));
   } else {
     problem = m_data.LoadPopulation(std::string(s.rest), PathExcerpt(s.rest));
   }
@@ -62,9 +64,8 @@ bool BatchHost::BeforeCommand(CTervoDoc& doc, int id, int line) {
   if (!m_data.Active()) return true;
   const Command* command = FindCommand(id);
   // Planning commands take guesses, not data: they run as typed.
-  if (!command || command->approach != Approach::Randomization ||
-      (command->objective != Objective::Point && command->objective != Objective::Interval &&
-       command->objective != Objective::JointInterval))
+  if (!command || (command->approach == Approach::Randomization && command->objective != Objective::Point &&
+                   command->objective != Objective::Interval && command->objective != Objective::JointInterval))
     return true;
   if (auto problem = m_answers.Prepare(m_data, *command)) {
     Fail(kBatchScriptError, line, problem->Describe());
@@ -80,6 +81,12 @@ void BatchHost::AfterCommand() {
 }
 
 bool BatchHost::AnswerFromData(Form& form) {
+  if (m_answers.NotFromData(form)) {
+    Fail(kBatchScriptError, m_source.LastLine(),
+         "this road of the command does not take its figures from data: end data mode with use alone", &form);
+    m_filled.clear();
+    return false;
+  }
   m_filled = m_answers.Fill(form, InLoop(form) ? m_shown : 0);
   if (m_filled.empty()) return false;
   form.Inputs(m_inputs);

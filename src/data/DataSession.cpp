@@ -122,6 +122,34 @@ bool SameGroup(std::string_view a, std::string_view b) {
   return x && y && *x == *y;
 }
 
+std::optional<DataProblem> DataSession::LoadPairs(const std::string& path, std::string shown) {
+  DelimitedRead read = ReadDelimitedFile(path);
+  if (read.problem) return DataProblem{shown, 0, {}, Describe(*read.problem, shown)};
+  const DelimitedTable& t = read.table;
+  if (t.Rows() > 0 && t.Columns() != 3)
+    return DataProblem{shown, 0, {}, Format("line %lld: three fields a line, i, j and p_ij", t.Line(0))};
+  std::map<std::pair<long long, long long>, double> pairs;
+  for (std::size_t r = 0; r < t.Rows(); ++r) {
+    const std::optional<double> i = Number(t.Cell(r, 0)), j = Number(t.Cell(r, 1)), p = Number(t.Cell(r, 2));
+    if (!(i && j && p) && r == 0) continue;  // a header
+    auto bad = [&](const char* why) { return DataProblem{shown, 0, {}, Format("line %lld: %s", t.Line(r), why)}; };
+    if (!i || !j || *i != std::floor(*i) || *j != std::floor(*j) || *i < 1 || *j < 1 || *i == *j)
+      return bad("i and j must be two different data rows (1, 2, ...)");
+    if (!p || !(*p > 0 && *p <= 1)) return bad("the joint probability is not in (0, 1]");
+    const auto a = static_cast<long long>(std::min(*i, *j)), b = static_cast<long long>(std::max(*i, *j));
+    if (!pairs.emplace(std::pair(a, b), *p).second) return bad("the pair is given twice");
+  }
+  if (pairs.empty()) return DataProblem{shown, 0, {}, "no pairs in the file"};
+  m_pairs = std::move(pairs);
+  m_pairsShown = std::move(shown);
+  return std::nullopt;
+}
+
+std::optional<double> DataSession::Pair(long long a, long long b) const {
+  const auto found = m_pairs.find(std::pair(std::min(a, b), std::max(a, b)));
+  return found == m_pairs.end() ? std::nullopt : std::optional(found->second);
+}
+
 std::optional<double> DataSession::PopulationSize(std::string_view name) const {
   for (const auto& [seen, n] : m_population)
     if (SameGroup(seen, name)) return n;
@@ -163,11 +191,12 @@ std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) co
       return false;
     }
     if (plan.elements) {
-      if (!(v[1] > 0 && v[1] <= 1)) {
+      if (roles[1] == Role::Prob && !(v[1] > 0 && v[1] <= 1)) {
         bad = Problem(row, roles[1], "the probability " + ShortestText(v[1]) + " is not in (0, 1]");
         return false;
       }
       scan.elements.emplace_back(v[0], v[1]);
+      scan.elementRows.push_back(row);
     }
     std::size_t g = 0;
     if (plan.by) {
@@ -195,7 +224,7 @@ std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) co
   return bad;
 }
 
-std::vector<std::string> DataSession::Note(const Scan& scan, const ScanPlan& plan, bool population) const {
+std::vector<std::string> DataSession::Note(const Scan& scan, const ScanPlan& plan, bool population, bool pairs) const {
   std::vector<std::string> lines;
   lines.push_back("Data file: " + m_shown);
   std::string variables = "Data variables:";
@@ -205,6 +234,7 @@ std::vector<std::string> DataSession::Note(const Scan& scan, const ScanPlan& pla
   for (Role role : roles) variables += " " + std::string(RoleName(role)) + "=" + Variable(role);
   lines.push_back(variables);
   if (population) lines.push_back("Data population sizes: " + m_populationShown);
+  if (pairs) lines.push_back("Data joint probabilities: " + m_pairsShown);
   lines.push_back(Format("Data units: %lld used, %lld skipped as missing", scan.used, scan.skipped));
   return lines;
 }

@@ -6,6 +6,7 @@
 // (data/Figures.h).
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -44,8 +45,9 @@ struct Scan {
   std::vector<Moments> byGroup;
   std::vector<long long> firstRow;
   std::vector<double> sizes;  // each group's `size` value, where the plan reads one
-  // (y, probability) of each unit in file order, where the plan keeps them.
+  // (y, probability or x) of each unit in file order, where the plan keeps them.
   std::vector<std::pair<double, double>> elements;
+  std::vector<long long> elementRows;  // the data row of each
 };
 
 // What a scan reads: the roles that must be numeric, the role whose values
@@ -55,7 +57,7 @@ struct ScanPlan {
   std::optional<Role> by;
   bool zeroOne = false;
   bool sizes = false;  // reads `size` (N_i, the same on every unit of a group) when it is bound
-  // Keeps each unit's y and `prob` (the second numeric role), which must lie in (0, 1].
+  // Keeps each unit's y and second numeric role (`prob`, which must lie in (0, 1], or `x`).
   bool elements = false;
 };
 
@@ -68,6 +70,13 @@ class DataSession {
   // Lines of "VALUE,SIZE" (or ";" or tab); a first line whose size is not a
   // number is a header.
   std::optional<DataProblem> LoadPopulation(const std::string& path, std::string shown);
+  // Lines of "I,J,P_IJ": the joint inclusion probability of the units of
+  // data rows I and J; a first line that is not three numbers is a header.
+  std::optional<DataProblem> LoadPairs(const std::string& path, std::string shown);
+  // The joint probability of the units of data rows a and b, in either order.
+  std::optional<double> Pair(long long a, long long b) const;
+  bool HasPairs() const { return !m_pairs.empty(); }
+  const std::string& PairsName() const { return m_pairsShown; }
   // `use` alone: the roles go, the file and the population stay for a later `use`.
   void EndUse() { m_roles = {}; }
   bool Active() const { return m_file && Bound() > 0; }
@@ -85,7 +94,7 @@ class DataSession {
 
   // The note the journal gets before the block: file, variables, the
   // population file where it gave sizes, units.
-  std::vector<std::string> Note(const Scan& scan, const ScanPlan& plan, bool population) const;
+  std::vector<std::string> Note(const Scan& scan, const ScanPlan& plan, bool population, bool pairs) const;
 
   DataProblem Problem(long long row, Role role, std::string text) const;
   DataProblem Problem(std::string text) const { return {m_shown, 0, {}, std::move(text)}; }
@@ -100,6 +109,8 @@ class DataSession {
   std::array<std::optional<Bound_>, kRoles> m_roles{};
   std::vector<std::pair<std::string, double>> m_population;
   std::string m_populationShown;
+  std::map<std::pair<long long, long long>, double> m_pairs;  // rows in increasing order
+  std::string m_pairsShown;
 };
 
 // Whether a group value of the data and one of the population file name the

@@ -42,6 +42,7 @@ double ResidualSquares(const Moments& m, double c) {
 }  // namespace
 
 const CommandFigures* FindFigures(const Command& command) {
+  if (command.approach == Approach::Prediction) return &PredictionFigures();
   for (auto table : {SrsFigures(), StratifiedFigures(), ClusterFigures(), UnequalFigures()})
     for (const CommandFigures& f : table)
       if (Serves(f, command)) return &f;
@@ -59,11 +60,32 @@ std::optional<DataProblem> DataAnswers::Prepare(const DataSession& session, cons
     m_definition = nullptr;
     return problem;
   }
-  m_note = session.Note(m_scan, definition->plan, m_fromPopulation);
+  m_note = session.Note(m_scan, definition->plan, m_fromPopulation, !m_joint.empty());
+  return std::nullopt;
+}
+
+std::optional<DataProblem> DataAnswers::CheckPairs(const DataSession& session) {
+  m_joint.clear();
+  if (!Uses(*m_definition, Figure::PairProb)) return std::nullopt;
+  if (!session.HasPairs())
+    return session.Problem("the joint inclusion probabilities come from a pairs file: give pairs PATH first");
+  const std::vector<long long>& rows = m_scan.elementRows;
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    for (std::size_t j = i + 1; j < rows.size(); ++j) {
+      const std::optional<double> p = session.Pair(rows[i], rows[j]);
+      if (!p)
+        return DataProblem{session.PairsName(),
+                           0,
+                           {},
+                           Format("no joint probability for the units of data rows %lld and %lld of %s", rows[i],
+                                  rows[j], session.FileName().c_str())};
+      m_joint.push_back(*p);
+    }
   return std::nullopt;
 }
 
 std::optional<DataProblem> DataAnswers::Check(const DataSession& session) {
+  if (auto problem = CheckPairs(session)) return problem;
   const ScanPlan& plan = m_definition->plan;
   const long long fewest = FewestUnits(*m_definition);
   if (!plan.by) {
@@ -123,7 +145,8 @@ std::optional<DataProblem> DataAnswers::Check(const DataSession& session) {
 
 std::optional<std::string> DataAnswers::Text(Figure figure, std::size_t group, bool perGroup) const {
   if (figure == Figure::ElementY) return ShortestText(m_scan.elements[group].first);
-  if (figure == Figure::ElementProb) return ShortestText(m_scan.elements[group].second);
+  if (figure == Figure::ElementProb || figure == Figure::ElementX) return ShortestText(m_scan.elements[group].second);
+  if (figure == Figure::PairProb) return ShortestText(m_joint[group]);
   const Moments& m = perGroup && !m_definition->plan.elements ? m_scan.byGroup[group] : m_scan.all;
   const double n = static_cast<double>(m.n);
   switch (figure) {
@@ -142,7 +165,9 @@ std::optional<std::string> DataAnswers::Text(Figure figure, std::size_t group, b
     case Figure::Groups: return ShortestText(static_cast<double>(m_scan.groups.size()));
     case Figure::GroupSize: return ShortestText(m_sizes[group]);
     case Figure::ElementY:
-    case Figure::ElementProb: break;
+    case Figure::ElementX:
+    case Figure::ElementProb:
+    case Figure::PairProb: break;
   }
   return std::nullopt;
 }
@@ -153,7 +178,10 @@ std::vector<std::size_t> DataAnswers::Fill(Form& form, long long row) const {
   for (const FormFigures& f : m_definition->forms) {
     if (f.form != form.Template().id) continue;
     const std::size_t group = row > 0 ? static_cast<std::size_t>(row - 1) : 0;
-    const std::size_t rows = m_definition->plan.elements ? m_scan.elements.size() : m_scan.groups.size();
+    const bool pairs = std::find(f.fields.begin(), f.fields.end(), Figure::PairProb) != f.fields.end();
+    const std::size_t rows = pairs                         ? m_joint.size()
+                             : m_definition->plan.elements ? m_scan.elements.size()
+                                                           : m_scan.groups.size();
     if (f.perGroup && group >= rows) return filled;
     std::size_t k = 0;
     for (std::size_t i = 0; i < form.size() && k < f.fields.size(); ++i) {
@@ -166,6 +194,11 @@ std::vector<std::size_t> DataAnswers::Fill(Form& form, long long row) const {
     return filled;
   }
   return filled;
+}
+
+bool DataAnswers::NotFromData(const Form& form) const {
+  return m_definition && std::find(m_definition->notFromData.begin(), m_definition->notFromData.end(),
+                                   form.Template().id) != m_definition->notFromData.end();
 }
 
 std::optional<std::string> RefusalOnOk(const Form& form, std::span<const std::size_t> filled) {

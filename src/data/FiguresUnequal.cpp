@@ -1,6 +1,7 @@
 // Unequal-probability sampling from unit-level data: one element form per
 // unit, its y and its selection (with replacement) or inclusion (without)
-// probability as they stand; n is the number of units. N is typed.
+// probability as they stand; n is the number of units. N is typed. The
+// joint-probability intervals take p_ij of each pair from a pairs file.
 #include "data/Figures.h"
 
 namespace mirto::data {
@@ -28,6 +29,18 @@ const CommandFigures kTable[] = {
     {M::WithoutReplacement, T::ProportionNumber, O::Point, E::Hte, kZeroOne, {kSizes, {188, true, kElement}}},
     {M::WithoutReplacement, T::MeanTotal, O::Interval, E::Hte, kY, {kSizesLevel, {187, true, kElement}}},
     {M::WithoutReplacement, T::ProportionNumber, O::Interval, E::Hte, kZeroOne, {kSizesLevel, {188, true, kElement}}},
+    {M::WithoutReplacement,
+     T::MeanTotal,
+     O::JointInterval,
+     E::Hte,
+     kY,
+     {kSizesLevel, {187, true, kElement}, {190, true, {F::PairProb}}}},
+    {M::WithoutReplacement,
+     T::ProportionNumber,
+     O::JointInterval,
+     E::Hte,
+     kZeroOne,
+     {kSizesLevel, {188, true, kElement}, {190, true, {F::PairProb}}}},
 };
 
 }  // namespace
