@@ -345,7 +345,7 @@ add_case("ppswor_joint_rows", "PPS without replacement, joint probabilities", "r
          fast_case = TRUE, note = "survey's Sen-Yates-Grundy variance (variance=\"YG\") from the joint probabilities")
 add_case("ppswor_joint_csv", "PPS without replacement, joint probabilities", "data: ppswor.csv, ppswor_pairs.csv",
          c("data ppswor.csv", "use y=Y_i prob=p_i", "pairs ppswor_pairs.csv", yg_cmd,
-           paste0("ok ", N_u, "; ", level)), yg_figs)
+           paste0("ok ", N_u, "; ", level)), yg_figs, fast_case = TRUE)
 
 ## Prediction: y on x, Models A to D, from lm (weighted for B and C).
 set.seed(20261213)
@@ -383,7 +383,7 @@ for (mod in names(models)) {
   add_case(paste0("prediction_", mod, "_csv"), paste0("Prediction, Model ", mod), "data: prediction.csv",
            c("data prediction.csv", "use x=X_i y=Y_i", "command Prediction",
              paste0("ok Model ", mod, "; Confidence interval"),
-             sub(paste0("; ", n_p, ";"), ";", first, fixed = TRUE)), figs, note = pnote)
+             sub(paste0("; ", n_p, ";"), ";", first, fixed = TRUE)), figs, fast_case = mod == "D", note = pnote)
 }
 
 writeLines(toJSON(cases, auto_unbox = TRUE, digits = NA, pretty = TRUE), file.path(work, "cases.json"))
