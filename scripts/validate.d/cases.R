@@ -92,6 +92,24 @@ if (have_haven) {
   add_case("srs_mean_dta", "Simple, mean/total", "data: srs.dta", data_srs("srs.dta"), srs_mean_figs)
 }
 
+# Missing values ("NA" and empty cells) are skipped: R works on the complete units.
+holes <- srs
+holes$y[c(3, 17, 120)] <- NA
+lines <- readLines(file.path(work, "srs.csv"))
+cells <- strsplit(lines[c(4, 18, 121)], ",")
+lines[c(4, 18, 121)] <- vapply(seq_along(cells), function(k) {
+  paste(replace(cells[[k]], 1, if (k == 2) "" else "NA"), collapse = ",")
+}, "")
+writeLines(lines, file.path(work, "srs_missing.csv"))
+kept <- subset(holes, !is.na(y))
+d_kept <- svydesign(ids = ~1, fpc = ~N, data = kept)
+m <- svymean(~y, d_kept)
+add_case("srs_missing_csv", "Simple, mean/total, 3 values missing", "data: srs_missing.csv",
+         sub("srs.csv", "srs_missing.csv", data_srs("srs.csv"), fixed = TRUE),
+         rbind(fig("sample_size", nrow(kept)), fig("mean", coef(m)), fig("sd_mean", SE(m)),
+               interval("mean", coef(m), SE(m)), t_figs(coef(m), SE(m), degf(d_kept))),
+         note = "two cells \"NA\", one empty; R's figures from the complete units")
+
 p <- svymean(~z, d_srs); pn <- svytotal(~z, d_srs)
 prop_figs <- rbind(fig("proportion", coef(p)), fig("sd_proportion", SE(p)),
                    interval("proportion", coef(p), SE(p)), fig("number", coef(pn)),
