@@ -182,23 +182,33 @@ write.csv(data.frame(stratum = names(Nh), N = Nh), file.path(work, "strata.csv")
 strat$N_h <- Nh[strat$stratum]
 d_st <- svydesign(ids = ~1, strata = ~stratum, fpc = ~N_h, data = strat)
 m <- svymean(~y, d_st); t <- svytotal(~y, d_st)
+# The design effect over simple random sampling of the same n, with S^2 estimated from the
+# strata as (sum (N_h - 1) S_h^2 + sum N_h (barY_h - barY)^2) / (N - 1).
+by_y <- split(strat$y, factor(strat$stratum, levels = names(Nh)))
+between <- sum(Nh * (sapply(by_y, mean) - coef(m))^2)
+S2 <- (sum((Nh - 1) * sapply(by_y, var)) + between) / (sum(Nh) - 1)
+srs_var <- (1 - nrow(strat) / sum(Nh)) * S2 / nrow(strat)
 st_figs <- rbind(fig("mean", coef(m)), fig("sd_mean", SE(m)), interval("mean", coef(m), SE(m)),
-                 t_figs(coef(m), SE(m), degf(d_st)), fig("total", coef(t)), interval("total", coef(t), SE(t)))
+                 t_figs(coef(m), SE(m), degf(d_st)),
+                 fig("extras.design_effect", SE(m)^2 / srs_var, deff(svymean(~y, d_st, deff = TRUE))),
+                 fig("total", coef(t)), interval("total", coef(t), SE(t)))
 by_h <- split(strat, factor(strat$stratum, levels = names(Nh)))
 rows_st <- sapply(names(Nh), function(h) {
   paste(Nh[[h]], nrow(by_h[[h]]), field(mean(by_h[[h]]$y)), field(sd_n(by_h[[h]]$y)), sep = ";")
 })
+deff_note <- paste("survey's deff estimates S^2 by the weighted variance times n/(n - 1); compared: survey's",
+                   "variance over (1 - n/N) S^2 / n with the classical S^2 from the strata, worked out in R")
 st_cmd <- "command Stratified > Mean/total of variable > Interval estimates"
 add_case("strat_mean_typed", "Stratified, mean/total", "figures typed",
          c(st_cmd, paste0("ok ", length(Nh), "; ", level), paste("ok", gsub(";", "; ", rows_st))),
-         st_figs, fast_case = TRUE)
+         st_figs, fast_case = TRUE, note = deff_note)
 add_case("strat_mean_csv", "Stratified, mean/total", "data: strata_sample.csv",
          c("data strata_sample.csv", "use y=y stratum=stratum", "population strata.csv", st_cmd,
-           paste("ok", level)), st_figs, fast_case = TRUE)
+           paste("ok", level)), st_figs, fast_case = TRUE, note = deff_note)
 if (have_haven) {
   add_case("strat_mean_sav", "Stratified, mean/total", "data: strata_sample.sav (strata as value labels)",
            c("data strata_sample.sav", "use y=y stratum=stratum", "population strata.csv", st_cmd,
-             paste("ok", level)), st_figs)
+             paste("ok", level)), st_figs, note = deff_note)
 }
 p <- svymean(~z, d_st); pn <- svytotal(~z, d_st)
 stp_figs <- rbind(fig("proportion", coef(p)), fig("sd_proportion", SE(p)),
