@@ -40,6 +40,15 @@ enum class Figure : std::uint8_t {
   PairProb,        // the joint inclusion probability of a pair of units (pairs file)
 };
 
+// Short names for the family tables.
+namespace table {
+using F = Figure;
+using M = Method;
+using T = Target;
+using O = Objective;
+using E = Estimator;
+}  // namespace table
+
 // One form a command shows, and its fields in tab order (every field that
 // takes a value, disabled ones included).
 struct FormFigures {

@@ -8,7 +8,7 @@
 namespace mirto::data {
 
 const CommandFigures& PredictionFigures() {
-  using F = Figure;
+  using table::F;
   static const CommandFigures figures{Method{},
                                       Target::MeanTotal,
                                       Objective::Point,
