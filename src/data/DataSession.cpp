@@ -136,7 +136,8 @@ std::optional<DataProblem> DataSession::LoadPairs(const std::string& path, std::
     const std::optional<double> i = Number(t.Cell(r, 0)), j = Number(t.Cell(r, 1)), p = Number(t.Cell(r, 2));
     if (!(i && j && p) && r == 0) continue;  // a header
     auto bad = [&](const char* why) { return DataProblem{shown, 0, {}, why, t.Line(r)}; };
-    if (!i || !j || *i != std::floor(*i) || *j != std::floor(*j) || *i < 1 || *j < 1 || *i == *j)
+    if (!i || !j || *i != std::floor(*i) || *j != std::floor(*j) || *i < 1 || *j < 1 || *i == *j || *i > 1e15 ||
+        *j > 1e15)
       return bad("i and j must be two different data rows (1, 2, ...)");
     if (!p || !(*p > 0 && *p <= 1)) return bad("the joint probability is not in (0, 1]");
     const auto a = static_cast<long long>(std::min(*i, *j)), b = static_cast<long long>(std::max(*i, *j));

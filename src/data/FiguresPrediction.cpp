@@ -6,19 +6,24 @@
 #include "data/Figures.h"
 
 namespace mirto::data {
+namespace {
 
-const CommandFigures& PredictionFigures() {
-  using table::F;
-  static const CommandFigures figures{Method{},
-                                      Target::MeanTotal,
-                                      Objective::Point,
-                                      Estimator{},
-                                      {.numeric = {Role::Y, Role::X}, .by = std::nullopt, .elements = true},
-                                      {{192, false, {F::Typed, F::Count, F::Typed}},
-                                       {194, false, {F::Typed, F::Count, F::Typed, F::Typed, F::Typed}},
-                                       {193, true, {F::ElementX, F::ElementY}}},
-                                      {195, 197}};
-  return figures;
-}
+using namespace table;
+
+const ScanPlan kYX{.numeric = {Role::Y, Role::X}, .by = std::nullopt, .elements = true};
+
+const CommandFigures kPrediction{M{},
+                                 T::MeanTotal,
+                                 O::Point,
+                                 E{},
+                                 kYX,
+                                 {{192, false, {F::Typed, F::Count, F::Typed}},
+                                  {194, false, {F::Typed, F::Count, F::Typed, F::Typed, F::Typed}},
+                                  {193, true, {F::ElementX, F::ElementY}}},
+                                 {195, 197}};
+
+}  // namespace
+
+const CommandFigures& PredictionFigures() { return kPrediction; }
 
 }  // namespace mirto::data
