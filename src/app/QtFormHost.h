@@ -1,13 +1,18 @@
 #pragma once
 // The desktop host of the library's forms and message boxes. An entry loop
 // shows one table of its rows (unless the settings ask for one form per row)
-// and its forms are then answered from the table, row after row.
+// and its forms are then answered from the table, row after row. In data
+// mode the fields the data supply open filled and read-only, and the rows of
+// a loop that the data answer whole are not shown.
 #include <QPointer>
 #include <QWidget>
+#include <array>
 #include <memory>
 #include <set>
 #include <string>
 
+#include "data/DataHost.h"
+#include "data/DataSession.h"
 #include "framework/Form.h"
 
 class QProgressDialog;
@@ -17,6 +22,15 @@ namespace mirto {
 namespace data {
 class EntryTable;
 }
+
+class CTervoDoc;
+
+// What the Data dialog chose, as the user named it: kept to open the dialog
+// with it again and to name the file in the status bar.
+struct DataChoice {
+  std::string file, population, pairs;
+  std::array<std::string, data::kRoles> variables;
+};
 
 class QtFormHost : public FormHost {
  public:
@@ -29,6 +43,16 @@ class QtFormHost : public FormHost {
   void BeginEntryLoop(const EntryLoop& loop) override;
   void EndEntryLoop() override;
 
+  // Data mode, from Data > "From data..." until Data > "Clear data".
+  void UseData(data::DataSession session, DataChoice choice);
+  void ClearData();
+  bool DataOn() const { return m_data.Active(); }
+  const DataChoice& Choice() const { return m_choice; }
+  // Before command `id` in data mode: its figures and the note for `doc`;
+  // false, after a message, when the data cannot answer it.
+  bool BeforeCommand(CTervoDoc& doc, int id);
+  void AfterCommand() { m_run.End(); }
+
  private:
   enum class Feed { Forms, Table, Cancelled };
   bool FromTable(Form& form);
@@ -40,6 +64,12 @@ class QtFormHost : public FormHost {
   long long m_next = 0;
   std::unique_ptr<QProgressDialog> m_progress;
   std::set<std::string> m_messages;  // shown while the table was fed: each once
+
+  data::DataSession m_data;
+  DataChoice m_choice;
+  data::DataRun m_run;
+  const FormTemplate* m_dataLoop = nullptr;  // a loop whose rows the data answer
+  long long m_dataRow = 0;
 };
 
 }  // namespace mirto
