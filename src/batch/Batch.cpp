@@ -191,8 +191,10 @@ bool BatchHost::Fill(Form& form, const Statement& statement) {
 bool BatchHost::ShowForm(Form& form) {
   if (m_status != kBatchOk) return false;
   if (InLoop(form)) ++m_shown;
+  m_filled.clear();
   if (AnswerFromRows(form)) return true;
   if (AnswerFromData(form)) return true;
+  if (m_status != kBatchOk) return false;
   Statement statement;
   for (;;) {
     if (!m_source.Next(statement)) {

@@ -64,9 +64,8 @@ bool BatchHost::BeforeCommand(CTervoDoc& doc, int id, int line) {
   if (!m_data.Active()) return true;
   const Command* command = FindCommand(id);
   // Planning commands take guesses, not data: they run as typed.
-  if (!command || command->approach != Approach::Randomization ||
-      (command->objective != Objective::Point && command->objective != Objective::Interval &&
-       command->objective != Objective::JointInterval))
+  if (!command || (command->approach == Approach::Randomization && command->objective != Objective::Point &&
+                   command->objective != Objective::Interval && command->objective != Objective::JointInterval))
     return true;
   if (auto problem = m_answers.Prepare(m_data, *command)) {
     Fail(kBatchScriptError, line, problem->Describe());
@@ -82,6 +81,12 @@ void BatchHost::AfterCommand() {
 }
 
 bool BatchHost::AnswerFromData(Form& form) {
+  if (m_answers.NotFromData(form)) {
+    Fail(kBatchScriptError, m_source.LastLine(),
+         "this road of the command does not take its figures from data: end data mode with use alone", &form);
+    m_filled.clear();
+    return false;
+  }
   m_filled = m_answers.Fill(form, InLoop(form) ? m_shown : 0);
   if (m_filled.empty()) return false;
   form.Inputs(m_inputs);

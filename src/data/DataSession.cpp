@@ -21,6 +21,17 @@ std::optional<double> Number(std::string_view text) {
   return std::isfinite(value) ? std::optional(value) : std::nullopt;
 }
 
+// A small delimited file of `columns` fields a line, whole.
+std::optional<DataProblem> ReadSmall(const std::string& path, const std::string& shown, std::size_t columns,
+                                     const char* fields, DelimitedTable& table) {
+  DelimitedRead read = ReadDelimitedFile(path);
+  if (read.problem) return DataProblem{shown, 0, {}, read.problem->text, read.problem->line};
+  table = std::move(read.table);
+  if (table.Rows() > 0 && table.Columns() != columns)
+    return DataProblem{shown, 0, {}, Format("%zu fields a line, %s", columns, fields), table.Line(0)};
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::string_view RoleName(Role role) { return kRoleNames[static_cast<std::size_t>(role)]; }
@@ -93,21 +104,16 @@ DataProblem DataSession::Problem(long long row, Role role, std::string text) con
 }
 
 std::optional<DataProblem> DataSession::LoadPopulation(const std::string& path, std::string shown) {
-  DelimitedRead read = ReadDelimitedFile(path);
-  if (read.problem) return DataProblem{shown, 0, {}, Describe(*read.problem, shown)};
-  const DelimitedTable& t = read.table;
-  if (t.Rows() > 0 && t.Columns() != 2)
-    return DataProblem{shown, 0, {}, Format("line %lld: two fields a line, the group and its size", t.Line(0))};
+  DelimitedTable t;
+  if (auto problem = ReadSmall(path, shown, 2, "the group and its size", t)) return problem;
   std::vector<std::pair<std::string, double>> sizes;
   for (std::size_t r = 0; r < t.Rows(); ++r) {
     const std::optional<double> size = Number(t.Cell(r, 1));
     if (!size && r == 0) continue;  // a header
-    if (!size || *size <= 0)
-      return DataProblem{shown, 0, {}, Format("line %lld: the size is not a number above 0", t.Line(r))};
+    if (!size || *size <= 0) return DataProblem{shown, 0, {}, "the size is not a number above 0", t.Line(r)};
     const std::string name(t.Cell(r, 0));
     for (const auto& [seen, n] : sizes)
-      if (seen == name)
-        return DataProblem{shown, 0, {}, Format("line %lld: \"%s\" given twice", t.Line(r), name.c_str())};
+      if (seen == name) return DataProblem{shown, 0, {}, "\"" + name + "\" is given twice", t.Line(r)};
     sizes.emplace_back(name, *size);
   }
   if (sizes.empty()) return DataProblem{shown, 0, {}, "no group sizes in the file"};
@@ -123,17 +129,15 @@ bool SameGroup(std::string_view a, std::string_view b) {
 }
 
 std::optional<DataProblem> DataSession::LoadPairs(const std::string& path, std::string shown) {
-  DelimitedRead read = ReadDelimitedFile(path);
-  if (read.problem) return DataProblem{shown, 0, {}, Describe(*read.problem, shown)};
-  const DelimitedTable& t = read.table;
-  if (t.Rows() > 0 && t.Columns() != 3)
-    return DataProblem{shown, 0, {}, Format("line %lld: three fields a line, i, j and p_ij", t.Line(0))};
+  DelimitedTable t;
+  if (auto problem = ReadSmall(path, shown, 3, "i, j and p_ij", t)) return problem;
   std::map<std::pair<long long, long long>, double> pairs;
   for (std::size_t r = 0; r < t.Rows(); ++r) {
     const std::optional<double> i = Number(t.Cell(r, 0)), j = Number(t.Cell(r, 1)), p = Number(t.Cell(r, 2));
     if (!(i && j && p) && r == 0) continue;  // a header
-    auto bad = [&](const char* why) { return DataProblem{shown, 0, {}, Format("line %lld: %s", t.Line(r), why)}; };
-    if (!i || !j || *i != std::floor(*i) || *j != std::floor(*j) || *i < 1 || *j < 1 || *i == *j)
+    auto bad = [&](const char* why) { return DataProblem{shown, 0, {}, why, t.Line(r)}; };
+    if (!i || !j || *i != std::floor(*i) || *j != std::floor(*j) || *i < 1 || *j < 1 || *i == *j || *i > 1e15 ||
+        *j > 1e15)
       return bad("i and j must be two different data rows (1, 2, ...)");
     if (!p || !(*p > 0 && *p <= 1)) return bad("the joint probability is not in (0, 1]");
     const auto a = static_cast<long long>(std::min(*i, *j)), b = static_cast<long long>(std::max(*i, *j));
@@ -191,7 +195,7 @@ std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) co
       return false;
     }
     if (plan.elements) {
-      if (!(v[1] > 0 && v[1] <= 1)) {
+      if (roles[1] == Role::Prob && !(v[1] > 0 && v[1] <= 1)) {
         bad = Problem(row, roles[1], "the probability " + ShortestText(v[1]) + " is not in (0, 1]");
         return false;
       }

@@ -45,7 +45,7 @@ struct Scan {
   std::vector<Moments> byGroup;
   std::vector<long long> firstRow;
   std::vector<double> sizes;  // each group's `size` value, where the plan reads one
-  // (y, probability) of each unit in file order, where the plan keeps them.
+  // (y, probability or x) of each unit in file order, where the plan keeps them.
   std::vector<std::pair<double, double>> elements;
   std::vector<long long> elementRows;  // the data row of each
 };
@@ -57,7 +57,7 @@ struct ScanPlan {
   std::optional<Role> by;
   bool zeroOne = false;
   bool sizes = false;  // reads `size` (N_i, the same on every unit of a group) when it is bound
-  // Keeps each unit's y and `prob` (the second numeric role), which must lie in (0, 1].
+  // Keeps each unit's y and second numeric role (`prob`, which must lie in (0, 1], or `x`).
   bool elements = false;
 };
 

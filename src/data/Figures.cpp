@@ -42,6 +42,7 @@ double ResidualSquares(const Moments& m, double c) {
 }  // namespace
 
 const CommandFigures* FindFigures(const Command& command) {
+  if (command.approach == Approach::Prediction) return &PredictionFigures();
   for (auto table : {SrsFigures(), StratifiedFigures(), ClusterFigures(), UnequalFigures()})
     for (const CommandFigures& f : table)
       if (Serves(f, command)) return &f;
@@ -144,7 +145,7 @@ std::optional<DataProblem> DataAnswers::Check(const DataSession& session) {
 
 std::optional<std::string> DataAnswers::Text(Figure figure, std::size_t group, bool perGroup) const {
   if (figure == Figure::ElementY) return ShortestText(m_scan.elements[group].first);
-  if (figure == Figure::ElementProb) return ShortestText(m_scan.elements[group].second);
+  if (figure == Figure::ElementProb || figure == Figure::ElementX) return ShortestText(m_scan.elements[group].second);
   if (figure == Figure::PairProb) return ShortestText(m_joint[group]);
   const Moments& m = perGroup && !m_definition->plan.elements ? m_scan.byGroup[group] : m_scan.all;
   const double n = static_cast<double>(m.n);
@@ -164,6 +165,7 @@ std::optional<std::string> DataAnswers::Text(Figure figure, std::size_t group, b
     case Figure::Groups: return ShortestText(static_cast<double>(m_scan.groups.size()));
     case Figure::GroupSize: return ShortestText(m_sizes[group]);
     case Figure::ElementY:
+    case Figure::ElementX:
     case Figure::ElementProb:
     case Figure::PairProb: break;
   }
@@ -192,6 +194,11 @@ std::vector<std::size_t> DataAnswers::Fill(Form& form, long long row) const {
     return filled;
   }
   return filled;
+}
+
+bool DataAnswers::NotFromData(const Form& form) const {
+  return m_definition && std::find(m_definition->notFromData.begin(), m_definition->notFromData.end(),
+                                   form.Template().id) != m_definition->notFromData.end();
 }
 
 std::optional<std::string> RefusalOnOk(const Form& form, std::span<const std::size_t> filled) {

@@ -34,10 +34,20 @@ enum class Figure : std::uint8_t {
   CovByN,          // sum (x - barX)(y - barY) / n
   Groups,          // K, the number of strata or groups in the data
   GroupSize,       // N_i: a size variable, the population file, or the count
-  ElementY,        // an element\'s own y (one form per unit)
-  ElementProb,     // an element\'s own selection or inclusion probability
+  ElementY,        // an element's own y (one form per unit)
+  ElementX,        // an element's own x
+  ElementProb,     // an element's own selection or inclusion probability
   PairProb,        // the joint inclusion probability of a pair of units (pairs file)
 };
+
+// Short names for the family tables.
+namespace table {
+using F = Figure;
+using M = Method;
+using T = Target;
+using O = Objective;
+using E = Estimator;
+}  // namespace table
 
 // One form a command shows, and its fields in tab order (every field that
 // takes a value, disabled ones included).
@@ -54,12 +64,17 @@ struct CommandFigures {
   Estimator estimator;
   ScanPlan plan;
   std::vector<FormFigures> forms;
+  std::vector<int> notFromData = {};
 };
 
 std::span<const CommandFigures> SrsFigures();
 std::span<const CommandFigures> StratifiedFigures();
 std::span<const CommandFigures> ClusterFigures();
 std::span<const CommandFigures> UnequalFigures();
+// The prediction approach: its model and objective are chosen on its first
+// form, so one definition names the forms of every road the data answer,
+// and `notFromData` those of the roads they do not.
+const CommandFigures& PredictionFigures();
 
 // The definition for a command, if the data can answer it.
 const CommandFigures* FindFigures(const Command& command);
@@ -76,6 +91,8 @@ class DataAnswers {
   // command's definition does not name.
   std::vector<std::size_t> Fill(Form& form, long long row) const;
   const std::vector<std::string>& Note() const { return m_note; }
+  // Whether `form` begins a road of the command that the data cannot answer.
+  bool NotFromData(const Form& form) const;
 
  private:
   std::optional<DataProblem> Check(const DataSession& session);

@@ -8,11 +8,7 @@
 namespace mirto::data {
 namespace {
 
-using F = Figure;
-using M = Method;
-using T = Target;
-using O = Objective;
-using E = Estimator;
+using namespace table;
 
 const ScanPlan kY{.numeric = {Role::Y}, .by = Role::Group, .zeroOne = false, .sizes = true};
 const ScanPlan kZeroOne{.numeric = {Role::Y}, .by = Role::Group, .zeroOne = true, .sizes = true};

@@ -7,11 +7,7 @@
 namespace mirto::data {
 namespace {
 
-using F = Figure;
-using M = Method;
-using T = Target;
-using O = Objective;
-using E = Estimator;
+using namespace table;
 
 const ScanPlan kY{.numeric = {Role::Y}, .by = std::nullopt};
 const ScanPlan kZeroOne{.numeric = {Role::Y}, .by = std::nullopt, .zeroOne = true};

@@ -7,11 +7,7 @@
 namespace mirto::data {
 namespace {
 
-using F = Figure;
-using M = Method;
-using T = Target;
-using O = Objective;
-using E = Estimator;
+using namespace table;
 
 const ScanPlan kY{.numeric = {Role::Y}, .by = Role::Stratum, .zeroOne = false};
 const ScanPlan kZeroOne{.numeric = {Role::Y}, .by = Role::Stratum, .zeroOne = true};

@@ -7,11 +7,7 @@
 namespace mirto::data {
 namespace {
 
-using F = Figure;
-using M = Method;
-using T = Target;
-using O = Objective;
-using E = Estimator;
+using namespace table;
 
 const ScanPlan kY{.numeric = {Role::Y, Role::Prob}, .by = std::nullopt, .elements = true};
 const ScanPlan kZeroOne{.numeric = {Role::Y, Role::Prob}, .by = std::nullopt, .zeroOne = true, .elements = true};

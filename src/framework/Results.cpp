@@ -81,6 +81,11 @@ std::string ResultJson(const CompletedBlock& block, std::size_t number) {
     out += ", \"extras\": ";
     AppendFigures(out, block.extras->results(), *block.extras, Section::Results);
   }
+  if (!block.note.empty()) {
+    out += ", \"data\": [";
+    for (std::size_t i = 0; i < block.note.size(); ++i) out += (i ? ", " : "") + Quoted(block.note[i]);
+    out += "]";
+  }
   out += block.warning ? ", \"warning\": true}" : ", \"warning\": false}";
   return out;
 }

@@ -96,7 +96,8 @@ void CTervoDoc::AppendLine(const char* format, ...) {
 }
 
 void CTervoDoc::AppendSeparator() {
-  for (std::string& line : m_note) m_journal.push_back(std::move(line));
+  for (const std::string& line : m_note) m_journal.push_back(line);
+  m_blockNote = std::move(m_note);
   m_note.clear();
   m_blockStart = m_journal.size();
   m_blockWarning = false;
@@ -134,6 +135,8 @@ void CTervoDoc::EndBlock(Record record) { CloseBlock(std::move(record)); }
 
 void CTervoDoc::CloseBlock(std::optional<Record> record) {
   CompletedBlock block{m_blockStart, m_journal.size() - m_blockStart, m_running, m_blockWarning, std::move(record)};
+  block.note = std::move(m_blockNote);
+  m_blockNote.clear();
   if (m_bAdditional && block.record && block.command) AppendAdditional(block);
   m_blocks.push_back(std::move(block));
   UpdateAllViews();

@@ -52,6 +52,8 @@ struct CompletedBlock {
   // one (0: none) and the figures by key.
   std::size_t extraLines = 0;
   std::optional<Record> extras = std::nullopt;
+  // The data note written just before the block, when its figures came from data.
+  std::vector<std::string> note = {};
 };
 
 class CTervoDoc {
@@ -262,7 +264,7 @@ class CTervoDoc {
   bool m_blockWarning = false;
   const Command* m_running = nullptr;
   bool m_bAdditional = false;
-  std::vector<std::string> m_note;
+  std::vector<std::string> m_note, m_blockNote;
 };
 
 // The small-sample rule: warn unless both the sample and the remainder exceed
