@@ -25,6 +25,10 @@ bool QtFormHost::ShowForm(Form& form) {
   if (&form.Template() == m_loopForm && m_feed != Feed::Forms) return FromTable(form);
   std::vector<std::size_t> filled;
   if (m_run.Ready()) {
+    if (auto refusal = m_run.Refusal(form)) {
+      Message(*refusal);
+      return false;  // as Cancel: nothing appended
+    }
     const long long row = &form.Template() == m_dataLoop ? ++m_dataRow : 0;
     filled = m_run.Fill(form, row);
     if (row > 0 && m_run.Whole(form)) return true;  // the note says what the rows came from

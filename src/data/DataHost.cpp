@@ -8,9 +8,8 @@
 namespace mirto::data {
 
 bool TakesData(const Command& command) {
-  return command.approach == Approach::Randomization &&
-         (command.objective == Objective::Point || command.objective == Objective::Interval ||
-          command.objective == Objective::JointInterval);
+  return command.approach != Approach::Randomization || command.objective == Objective::Point ||
+         command.objective == Objective::Interval || command.objective == Objective::JointInterval;
 }
 
 std::optional<DataProblem> DataRun::Begin(const DataSession& session, int id) {
@@ -27,6 +26,11 @@ std::optional<DataProblem> DataRun::Begin(const DataSession& session, int id) {
 void DataRun::End() {
   m_answers = {};
   m_filled.clear();
+}
+
+std::optional<std::string> DataRun::Refusal(const Form& form) const {
+  if (!m_answers.NotFromData(form)) return std::nullopt;
+  return "this road of the command does not take its figures from data: Data > Clear data ends data mode";
 }
 
 const std::vector<std::size_t>& DataRun::Fill(Form& form, long long row) {

@@ -16,7 +16,8 @@ struct Command;
 namespace mirto::data {
 
 // Whether data mode answers the command: the point and interval estimates of
-// the randomization approach. Planning commands take guesses and run as typed.
+// the randomization approach, and prediction. Planning commands take guesses
+// and run as typed.
 bool TakesData(const Command& command);
 
 class DataRun {
@@ -28,6 +29,9 @@ class DataRun {
   bool Ready() const { return m_answers.Ready(); }
   // The lines the journal gets before the command's block.
   const std::vector<std::string>& Note() const { return m_answers.Note(); }
+  // Why `form` cannot be shown in data mode, when it begins a road of the
+  // command that the data cannot answer; the command then ends.
+  std::optional<std::string> Refusal(const Form& form) const;
   // Fills the fields of `form` the data supply (`row`: 1-based row of an
   // entry loop, 0 otherwise); the control indices filled.
   const std::vector<std::size_t>& Fill(Form& form, long long row);
