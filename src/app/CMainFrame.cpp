@@ -212,11 +212,14 @@ void CMainFrame::ChooseData() {
   DataDialog dialog(m_host->Choice(), this);
   if (dialog.exec() != QDialog::Accepted) return;
   m_host->UseData(dialog.TakeSession(), dialog.Choice());
+  m_session.UsedData(data::ScriptStatements(dialog.Choice()));
   UpdateDataMode();
 }
 
 void CMainFrame::ClearData() {
-  if (m_host) m_host->ClearData();
+  if (!m_host || !m_host->DataOn()) return;
+  m_host->ClearData();
+  m_session.ClearedData();
   UpdateDataMode();
 }
 

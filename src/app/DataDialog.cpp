@@ -18,6 +18,7 @@
 #include "app/AppSettings.h"
 #include "app/WaitCursor.h"
 #include "data/DataFile.h"
+#include "journal/Excerpt.h"
 
 namespace mirto {
 namespace {
@@ -26,7 +27,8 @@ using data::Role;
 
 QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 std::string Path(const QString& path) { return QFile::encodeName(path).toStdString(); }
-std::string Shown(const QString& path) { return QFileInfo(path).fileName().toStdString(); }
+// As a script's statements name it, so that the notes agree.
+std::string Shown(const QString& path) { return PathExcerpt(Path(path)); }
 
 constexpr const char* kDataFilter =
     "Data files (*.csv *.tsv *.txt *.sav *.zsav *.dta *.sas7bdat);;Delimited text (*.csv *.tsv *.txt);;SPSS "
@@ -59,7 +61,7 @@ const char* TypeName(data::VariableType type) {
 
 }  // namespace
 
-DataDialog::DataDialog(const DataChoice& choice, QWidget* parent)
+DataDialog::DataDialog(const data::DataChoice& choice, QWidget* parent)
     : QDialog(parent),
       m_file(new QLineEdit(this)),
       m_rows(new QLabel(this)),
@@ -194,7 +196,7 @@ void DataDialog::UpdateState() {
 
 void DataDialog::accept() {
   data::DataSession session;
-  DataChoice choice;
+  data::DataChoice choice;
   choice.file = Path(m_path);
   if (!Report(session.Open(choice.file, Shown(m_path)))) return;
   std::vector<std::pair<Role, std::string>> roles;

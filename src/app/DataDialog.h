@@ -21,7 +21,7 @@ class DataDialog : public QDialog {
   Q_OBJECT
  public:
   // Opens with `choice` (the one in use, if any) filled in.
-  explicit DataDialog(const DataChoice& choice, QWidget* parent = nullptr);
+  explicit DataDialog(const data::DataChoice& choice, QWidget* parent = nullptr);
 
   // Reads the variables of `path`; false, after a message, when it cannot.
   bool OpenFile(const QString& path);
@@ -33,7 +33,7 @@ class DataDialog : public QDialog {
 
   // After OK: the session the choice opened, and the choice.
   data::DataSession TakeSession() { return std::move(m_session); }
-  const DataChoice& Choice() const { return m_choice; }
+  const data::DataChoice& Choice() const { return m_choice; }
 
  public slots:
   void accept() override;
@@ -53,7 +53,7 @@ class DataDialog : public QDialog {
   QLineEdit* m_pairs;
   QPushButton* m_ok = nullptr;
   data::DataSession m_session;
-  DataChoice m_choice;
+  data::DataChoice m_choice;
 };
 
 }  // namespace mirto

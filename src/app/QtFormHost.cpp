@@ -23,17 +23,17 @@ QtFormHost::~QtFormHost() = default;
 
 bool QtFormHost::ShowForm(Form& form) {
   if (&form.Template() == m_loopForm && m_feed != Feed::Forms) return FromTable(form);
-  std::vector<std::size_t> filled;
+  m_filled.clear();
   if (m_run.Ready()) {
     if (auto refusal = m_run.Refusal(form)) {
       Message(*refusal);
       return false;  // as Cancel: nothing appended
     }
     const long long row = &form.Template() == m_dataLoop ? ++m_dataRow : 0;
-    filled = m_run.Fill(form, row);
+    m_filled = m_run.Fill(form, row);
     if (row > 0 && m_run.Whole(form)) return true;  // the note says what the rows came from
   }
-  CFormDialog dialog(form, m_window, filled);
+  CFormDialog dialog(form, m_window, m_filled);
   return dialog.exec() == QDialog::Accepted;
 }
 
@@ -102,7 +102,7 @@ void QtFormHost::EndEntryLoop() {
   m_dataRow = 0;
 }
 
-void QtFormHost::UseData(data::DataSession session, DataChoice choice) {
+void QtFormHost::UseData(data::DataSession session, data::DataChoice choice) {
   m_data = std::move(session);
   m_choice = std::move(choice);
 }

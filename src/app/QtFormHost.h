@@ -6,7 +6,6 @@
 // a loop that the data answer whole are not shown.
 #include <QPointer>
 #include <QWidget>
-#include <array>
 #include <memory>
 #include <set>
 #include <string>
@@ -25,13 +24,6 @@ class EntryTable;
 
 class CTervoDoc;
 
-// What the Data dialog chose, as the user named it: kept to open the dialog
-// with it again and to name the file in the status bar.
-struct DataChoice {
-  std::string file, population, pairs;
-  std::array<std::string, data::kRoles> variables;
-};
-
 class QtFormHost : public FormHost {
  public:
   QtFormHost();
@@ -42,12 +34,13 @@ class QtFormHost : public FormHost {
   void Message(std::string_view text) override;
   void BeginEntryLoop(const EntryLoop& loop) override;
   void EndEntryLoop() override;
+  std::vector<std::size_t> DataFields() const override { return m_filled; }
 
   // Data mode, from Data > "From data..." until Data > "Clear data".
-  void UseData(data::DataSession session, DataChoice choice);
+  void UseData(data::DataSession session, data::DataChoice choice);
   void ClearData();
   bool DataOn() const { return m_data.Active(); }
-  const DataChoice& Choice() const { return m_choice; }
+  const data::DataChoice& Choice() const { return m_choice; }
   // Before command `id` in data mode: its figures and the note for `doc`;
   // false, after a message, when the data cannot answer it.
   bool BeforeCommand(CTervoDoc& doc, int id);
@@ -66,10 +59,11 @@ class QtFormHost : public FormHost {
   std::set<std::string> m_messages;  // shown while the table was fed: each once
 
   data::DataSession m_data;
-  DataChoice m_choice;
+  data::DataChoice m_choice;
   data::DataRun m_run;
   const FormTemplate* m_dataLoop = nullptr;  // a loop whose rows the data answer
   long long m_dataRow = 0;
+  std::vector<std::size_t> m_filled;  // of the form shown last
 };
 
 }  // namespace mirto

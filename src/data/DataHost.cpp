@@ -12,6 +12,18 @@ bool TakesData(const Command& command) {
          command.objective == Objective::Interval || command.objective == Objective::JointInterval;
 }
 
+std::vector<std::string> ScriptStatements(const DataChoice& choice) {
+  std::vector<std::string> lines = {"data " + choice.file};
+  if (!choice.population.empty()) lines.push_back("population " + choice.population);
+  if (!choice.pairs.empty()) lines.push_back("pairs " + choice.pairs);
+  std::string use = "use";
+  for (std::size_t r = 0; r < kRoles; ++r)
+    if (!choice.variables[r].empty())
+      use += " " + std::string(RoleName(static_cast<Role>(r))) + "=" + choice.variables[r];
+  lines.push_back(use);
+  return lines;
+}
+
 std::optional<DataProblem> DataRun::Begin(const DataSession& session, int id) {
   End();
   const Command* command = FindCommand(id);

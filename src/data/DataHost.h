@@ -2,6 +2,7 @@
 // What a host of forms does in data mode around one command: works out the
 // command's figures before it runs, fills each form's data fields, and says
 // when the data answer a form whole.
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -19,6 +20,17 @@ namespace mirto::data {
 // the randomization approach, and prediction. Planning commands take guesses
 // and run as typed.
 bool TakesData(const Command& command);
+
+// A desktop's choice of data mode: the files as paths and each role's
+// variable (empty: none).
+struct DataChoice {
+  std::string file, population, pairs;
+  std::array<std::string, kRoles> variables;
+};
+
+// The script statements that set the same data mode: data, population,
+// pairs, use.
+std::vector<std::string> ScriptStatements(const DataChoice& choice);
 
 class DataRun {
  public:

@@ -3,7 +3,6 @@
 // journal must equal that of the batch data script of the same choice, whose
 // figures tests/scripts/data checks against R.
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -92,7 +91,6 @@ struct Fixture {
   Fixture() {
     AppSettings().SaveOneFormPerRow(false);
     app.InitInstance({});
-    QDir::setCurrent(kData);  // the batch twin names the files as the dialog shows them
   }
   ~Fixture() {
     QCOMPARE(watchdog.Pending(), 0);
@@ -138,11 +136,16 @@ class DataModeTest : public QObject {
     f.watchdog.Expect(Remaining({"95%"}, 1));  // K; the strata's rows come from the data
     f.Run(kStratifiedInterval);
 
-    const std::string script = std::string("data srs.csv\nuse y=income\ncommand ") + kSrsInterval +
-                               "\nok 5000; 95%\ndata strata.csv\npopulation strata-sizes.csv\n"
-                               "use y=y stratum=region\ncommand " +
-                               kStratifiedInterval + "\nok 95%\n";
+    const std::string dir = kData.toStdString() + "/";
+    const std::string script = "data " + dir + "srs.csv\nuse y=income\ncommand " + kSrsInterval +
+                               "\nok 5000; 95%\ndata " + dir + "strata.csv\npopulation " + dir +
+                               "strata-sizes.csv\nuse y=y stratum=region\ncommand " + kStratifiedInterval +
+                               "\nok 95%\n";
     QCOMPARE(Lines(f.doc) << QString(), Batch(script));
+    // The exported session sets the same data mode and gives only the typed fields.
+    std::string session;
+    for (const std::string& line : f.app.Session().ScriptLines()) session += line + "\n";
+    QCOMPARE(Lines(f.doc) << QString(), Batch(session));
   }
 
   // A corrupt file is named in the library's words; a command the data
@@ -164,13 +167,13 @@ class DataModeTest : public QObject {
       d.OkButton()->click();
     }));
     f.app.Frame()->ChooseData();
-    QVERIFY2(message.startsWith("broken.sav"), qPrintable(message));
+    QVERIFY2(message.startsWith(bad.fileName() + ": "), qPrintable(message));
 
     const QStringList before = Lines(f.doc);
     QString refusal;
     f.watchdog.Expect(test::AnswerMessage(&refusal, QMessageBox::Ok));
     f.Run(kStratifiedInterval);  // no stratum variable
-    QVERIFY2(refusal.startsWith("strata.csv"), qPrintable(refusal));
+    QVERIFY2(refusal.startsWith(kData + "/strata.csv: "), qPrintable(refusal));
     QCOMPARE(Lines(f.doc), before);
 
     f.app.Frame()->ClearData();
