@@ -74,7 +74,7 @@ DataDialog::DataDialog(const data::DataChoice& choice, QWidget* parent)
   auto* browse = new QPushButton("&Browse...", this);
   connect(browse, &QPushButton::clicked, this, &DataDialog::Browse);
   auto* fileRow = new QHBoxLayout;
-  fileRow->addWidget(new QLabel("Data &file:", this));
+  fileRow->addWidget(new QLabel("Data file:", this));
   fileRow->addWidget(m_file, 1);
   fileRow->addWidget(browse);
 
