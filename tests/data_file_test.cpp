@@ -1,7 +1,9 @@
 // The unit-level data readers. Every expected value below is the one the test
 // itself wrote into the file.
 #include <gtest/gtest.h>
+#include <readstat.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -102,6 +104,99 @@ TEST(DataFileTest, EarlyStopProfileAndExtensions) {
                                                ": not a data file Mirto reads: the name must end in .csv, .tsv, "
                                                ".txt, .sav, .zsav, .dta or .sas7bdat");
   EXPECT_EQ(Opened(dir / "none.csv", {"n"}), dir / "none.csv" + ": cannot read it: No such file or directory");
+}
+
+// A file of the kind `extension` names, made with ReadStat's writer: y with a
+// declared missing value (99 in SPSS, .a elsewhere), a labelled region and a
+// text column.
+std::string Written(const std::string& extension) {
+  std::string bytes;
+  readstat_writer_t* w = readstat_writer_init();
+  readstat_set_data_writer(w, [](const void* data, std::size_t size, void* out) {
+    static_cast<std::string*>(out)->append(static_cast<const char*>(data), size);
+    return static_cast<ssize_t>(size);
+  });
+  readstat_label_set_t* regions = readstat_add_label_set(w, READSTAT_TYPE_INT32, "regions");
+  readstat_label_int32_value(regions, 1, "North");
+  readstat_label_int32_value(regions, 2, "South");
+  readstat_variable_t* y = readstat_add_variable(w, "y", READSTAT_TYPE_DOUBLE, 0);
+  readstat_variable_set_label(y, "Income");
+  readstat_variable_add_missing_double_value(y, 99);
+  readstat_variable_t* region = readstat_add_variable(w, "region", READSTAT_TYPE_INT32, 0);
+  readstat_variable_set_label_set(region, regions);
+  readstat_variable_t* name = readstat_add_variable(w, "name", READSTAT_TYPE_STRING, 8);
+  const bool spss = extension == "sav" || extension == "zsav";
+  if (extension == "zsav") readstat_writer_set_compression(w, READSTAT_COMPRESS_BINARY);
+  const long rows = 4;
+  if (spss) readstat_begin_writing_sav(w, &bytes, rows);
+  if (extension == "dta") readstat_begin_writing_dta(w, &bytes, rows);
+  if (extension == "sas7bdat") readstat_begin_writing_sas7bdat(w, &bytes, rows);
+  const double ys[] = {1.5, 99, NAN, 4};
+  const int32_t rs[] = {1, 2, 1, 3};
+  const char* names[] = {"ann", "bob", "", "cy"};
+  for (int i = 0; i < rows; ++i) {
+    readstat_begin_row(w);
+    if (i == 1 && !spss)
+      readstat_insert_tagged_missing_value(w, y, extension == "dta" ? 'a' : 'A');
+    else if (std::isnan(ys[i]))
+      readstat_insert_missing_value(w, y);
+    else
+      readstat_insert_double_value(w, y, ys[i]);
+    readstat_insert_int32_value(w, region, rs[i]);
+    readstat_insert_string_value(w, name, names[i]);
+    readstat_end_row(w);
+  }
+  EXPECT_EQ(readstat_end_writing(w), READSTAT_OK) << extension;
+  readstat_writer_free(w);
+  return bytes;
+}
+
+TEST(DataFileTest, StatFilesValuesLabelsMissingAndCuts) {
+  struct Case {
+    const char* extension;
+    const char* expected;
+    const char* stopped;  // region, stopping after row 2
+  };
+  // As written above; a SAS data file keeps no value labels (those live in a catalog).
+  const Case cases[] = {
+      {"sav", "1:'ann'|=1.5|=1'North';2:'bob'|-|=2'South';3:-|-|=1'North';4:'cy'|=4|=3;", "1:=1'North';2:=2'South';"},
+      {"zsav", "1:'ann'|=1.5|=1'North';2:'bob'|-|=2'South';3:-|-|=1'North';4:'cy'|=4|=3;", "1:=1'North';2:=2'South';"},
+      {"dta", "1:'ann'|=1.5|=1'North';2:'bob'|-|=2'South';3:-|-|=1'North';4:'cy'|=4|=3;", "1:=1'North';2:=2'South';"},
+      {"sas7bdat", "1:'ann'|=1.5|=1;2:'bob'|-|=2;3:-|-|=1;4:'cy'|=4|=3;", "1:=1;2:=2;"},
+  };
+  const TempDir dir;
+  for (const Case& c : cases) {
+    const std::string path = dir / (std::string("d.") + c.extension);
+    const std::string bytes = Written(c.extension);
+    test::WriteBytes(path, bytes);
+    EXPECT_EQ(Opened(path, {"NAME", "y", "region"}), c.expected) << path;
+    EXPECT_EQ(Opened(path, {"region"}, 2), c.stopped) << path;
+
+    std::optional<DataProblem> problem;
+    const auto file = OpenDataFile(path, problem);
+    ASSERT_TRUE(file) << problem->Describe();
+    EXPECT_EQ(file->Variables()[0].label, "Income") << path;
+    EXPECT_EQ(file->Variables()[2].type, VariableType::Text) << path;
+    DataProfile profile;
+    EXPECT_FALSE(Profile(*file, profile));
+    EXPECT_EQ(profile.rows, 4);
+    EXPECT_EQ(profile.variables[0].missing, 2) << path;
+
+    // A file cut short anywhere gives a problem named with the file, or (cut
+    // only in what follows the data) every value and label: never fewer.
+    const std::string cutPath = dir / (std::string("cut.") + c.extension);
+    std::vector<std::size_t> cuts;  // spread over the file, and every one near its end (labels, closing tags)
+    for (std::size_t k = 0; k < 128; ++k) cuts.push_back(bytes.size() * k / 128);
+    for (std::size_t back = 1; back <= std::min<std::size_t>(256, bytes.size()); ++back)
+      cuts.push_back(bytes.size() - back);
+    for (std::size_t cut : cuts) {
+      test::WriteBytes(cutPath, bytes.substr(0, cut));
+      const std::string shown = Opened(cutPath, {"NAME", "y", "region"});
+      if (shown != c.expected) {
+        EXPECT_NE(shown.find(cutPath), std::string::npos) << cut << ": " << shown;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -31,6 +31,7 @@ TEST(DataMode, BadDataStopTheRunAndAppendNothing) {
   const std::string ab = dir.Write("ab.csv", "A;10\nB;20\nC;30\n");
   const std::string single = dir.Write("single.csv", "s,y\nA,1\nA,2\nB,3\n");
   const std::string broken = dir.Write("broken.csv", "s,y\nA,\"1\nB,2\n");
+  const std::string sav = dir.Write("cut.sav", "$FL2@(#) IBM SPSS STATISTICS");
   const std::string head = "data " + units + "\n";
   struct Case {
     const char* name;
@@ -51,6 +52,7 @@ TEST(DataMode, BadDataStopTheRunAndAppendNothing) {
        "u.csv, row 3, variable \"p\": the probability 1.5 is not in (0, 1]"},
       {"a prediction road without data figures", head + "use y=z x=p\ncommand Prediction\nok Model E; Point estimate\n",
        "this road of the command does not take its figures from data"},
+      {"corrupt .sav", "data " + sav + "\n", "cut.sav"},
       {"corrupt file", "data " + broken + "\nuse y=y\ncommand 32804\nok 100\n", "broken.csv"},
       {"unknown role", head + "use weight=y\n", "\"weight=y\" is not ROLE=VARIABLE"},
   };

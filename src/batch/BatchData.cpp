@@ -2,6 +2,8 @@
 // mode ends), `population PATH` and `pairs PATH`. While it is on, the fields the data
 // supply are filled before the form takes its statement, and `ok` gives the
 // others; a form the data fill whole takes no statement.
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "batch/Batch.h"
@@ -49,7 +51,8 @@ void BatchHost::DataStatement(const Statement& s) {
     return Fail(kBatchScriptError, s.line, std::string(s.verb) + " needs the path of a file");
   } else if (s.verb == "data") {
     problem = m_data.Open(std::string(s.rest), PathExcerpt(s.rest));
-    status = problem && problem->row == 0 && problem->variable.empty() ? kBatchFileError : kBatchScriptError;
+    // A file that cannot be read at all is a file error; one that reads as no data file, bad input.
+    status = problem && ::access(std::string(s.rest).c_str(), R_OK) != 0 ? kBatchFileError : kBatchScriptError;
   } else if (s.verb == "pairs") {
     problem = m_data.LoadPairs(std::string(s.rest), PathExcerpt(s.rest));
   } else {

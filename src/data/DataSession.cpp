@@ -180,6 +180,7 @@ std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) co
   }
   std::optional<DataProblem> bad;
   std::vector<double> v(2, 0.0);
+  std::map<std::string, std::size_t, std::less<>> index;  // each group's place, found without a copy of its name
   auto visit = [&](long long row, std::span<const Value> values) {
     for (const Value& value : values)
       if (value.missing) return ++scan.skipped, true;
@@ -205,8 +206,10 @@ std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) co
     std::size_t g = 0;
     if (plan.by) {
       const std::string_view name = values[numeric].text;
-      while (g < scan.groups.size() && scan.groups[g] != name) ++g;
+      const auto found = index.find(name);
+      g = found == index.end() ? scan.groups.size() : found->second;
       if (g == scan.groups.size()) {
+        index.emplace(name, g);
         scan.groups.emplace_back(name);
         scan.byGroup.emplace_back();
         scan.firstRow.push_back(row);

@@ -1,3 +1,8 @@
+# The summaries the typed twins of the data scripts use (Rscript figures.R in this folder).
+# Cross-check with library(survey): svymean of y under svydesign(ids=~1, strata=~region,
+# fpc=~N) on strata.csv gives SE 0.9068, the stratified block's 0.906752; on srs.csv with
+# fpc 5000 svymean(~income) gives SE 1.2937 (1.293699), and svyratio(~income, ~size) SE
+# 0.02256895, which times barX = 11.375 is the ratio block's 0.256722.
 d <- read.csv("srs.csv"); o <- d$owner; d <- d[!is.na(d$income),]
 y <- d$income; x <- d$size; n <- length(y)
 f <- function(v) sprintf("%.17g", v)
