@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "app/AppSettings.h"
+#include "data/Figures.h"
 #include "framework/Form.h"
 
 namespace mirto {
@@ -66,7 +67,8 @@ QGridLayout* NewGrid() {
 
 }  // namespace
 
-CFormDialog::CFormDialog(Form& form, QWidget* parent) : QDialog(parent), m_form(form), m_widgets(form.size()) {
+CFormDialog::CFormDialog(Form& form, QWidget* parent, std::vector<std::size_t> fromData)
+    : QDialog(parent), m_form(form), m_widgets(form.size()), m_fromData(std::move(fromData)) {
   setWindowTitle(Text(form.Template().title));
   setObjectName(QString("form%1").arg(form.Template().id));
   Build();
@@ -135,11 +137,13 @@ void CFormDialog::AddControl(std::size_t i, QGridLayout* layout) {
 void CFormDialog::AddText(std::size_t i, const Control& c, QGridLayout* layout) {
   auto* edit = new QLineEdit(this);
   edit->setObjectName(QString("control%1").arg(i));
+  const bool fromData = std::find(m_fromData.begin(), m_fromData.end(), i) != m_fromData.end();
   // A field without a typing limit is refused at OK instead.
-  if (c.maxLength > 0 && c.limitWhileTyping) edit->setMaxLength(c.maxLength);
+  if (c.maxLength > 0 && c.limitWhileTyping && !fromData) edit->setMaxLength(c.maxLength);
   if (c.digitsOnly) edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
-  edit->setReadOnly(c.readOnly);
-  if (c.readOnly) edit->setFocusPolicy(Qt::NoFocus);
+  edit->setReadOnly(c.readOnly || fromData);
+  if (c.readOnly || fromData) edit->setFocusPolicy(Qt::NoFocus);
+  if (fromData) edit->setToolTip("From the data file");
   edit->setText(QString::fromLatin1(m_form.Text(i)));
   edit->setMinimumWidth(FieldWidth(*edit, c.maxLength));
   auto* label = NewLabel(c.label, this);
@@ -229,7 +233,7 @@ void CFormDialog::CollectInto(Form& form) const {
 void CFormDialog::accept() {
   Form trial = m_form;
   CollectInto(trial);
-  if (auto refusal = trial.RefusalOnOk()) {
+  if (auto refusal = data::RefusalOnOk(trial, m_fromData)) {
     QMessageBox::warning(this, kAppTitle, QString::fromStdString(*refusal));
     return;  // the form stays open with what was typed
   }

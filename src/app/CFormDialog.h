@@ -20,7 +20,9 @@ struct Control;
 class CFormDialog : public QDialog {
   Q_OBJECT
  public:
-  CFormDialog(Form& form, QWidget* parent = nullptr);
+  // The fields `fromData` hold figures worked out from data: shown read-only,
+  // at full precision whatever their limit.
+  CFormDialog(Form& form, QWidget* parent = nullptr, std::vector<std::size_t> fromData = {});
 
   // The widgets of control i (object names "control<i>" as well, for tests).
   QLineEdit* Edit(std::size_t i) const { return m_widgets[i].edit; }
@@ -53,6 +55,7 @@ class CFormDialog : public QDialog {
 
   Form& m_form;
   std::vector<Widgets> m_widgets;
+  std::vector<std::size_t> m_fromData;
 };
 
 }  // namespace mirto

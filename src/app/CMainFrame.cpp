@@ -14,6 +14,7 @@
 #include "app/AboutBox.h"
 #include "app/AppSettings.h"
 #include "app/CTervoView.h"
+#include "app/DataDialog.h"
 #include "app/EntryTableDialog.h"
 #include "app/HelpWindow.h"
 #include "app/LockState.h"
@@ -96,6 +97,10 @@ void CMainFrame::CreateMenus() {
   view->addAction(m_actions[ToggleAdditionalFigures]);
   AddOneFormPerRowAction(view);
 
+  QMenu* dataMenu = menuBar()->addMenu("&Data");
+  for (FrameCommand c : {FromData, ClearData}) dataMenu->addAction(m_actions[c]);
+  m_actions[FromData]->setEnabled(false);
+
   QMenu* help = menuBar()->addMenu("&Help");
   help->addAction(m_actions[HelpTopics]);
   help->addSeparator();
@@ -122,6 +127,10 @@ void CMainFrame::CreateToolBar() {
 
 void CMainFrame::CreateStatusBar() {
   QStatusBar* bar = statusBar();
+  m_widgets.data = new QLabel(bar);
+  m_widgets.data->setObjectName("DataMode");
+  m_widgets.data->setVisible(false);
+  bar->addPermanentWidget(m_widgets.data);
   const char* names[] = {"CAP", "NUM", "SCRL"};
   for (std::size_t i = 0; i < m_widgets.locks.size(); ++i) {
     m_widgets.locks[i] = new QLabel(names[i], bar);
@@ -157,6 +166,8 @@ void CMainFrame::ConnectCommands() {
   connect(m_actions[HelpTopics], &QAction::triggered, this, &CMainFrame::ShowHelpTopics);
   connect(m_actions[About], &QAction::triggered, this, &CMainFrame::ShowAbout);
   connect(m_actions[ContextHelp], &QAction::triggered, this, &CMainFrame::EnterContextHelp);
+  connect(m_actions[FromData], &QAction::triggered, this, &CMainFrame::ChooseData);
+  connect(m_actions[ClearData], &QAction::triggered, this, &CMainFrame::ClearData);
   connect(&m_files, &DocumentFlow::documentChanged, this, &CMainFrame::UpdateTitle);
   connect(&m_files, &DocumentFlow::recentFilesChanged, this, &CMainFrame::UpdateRecentFiles);
 }
@@ -183,7 +194,45 @@ void CMainFrame::ConnectJournalView() {
       {m_actions[Copy], m_actions[CopyBlock], m_actions[CopyBlockTable], separator, m_actions[SelectAll]});
 }
 
-void CMainFrame::OnCalculation(QAction* action) { m_session.RunCommand(m_doc, action->data().toInt()); }
+void CMainFrame::OnCalculation(QAction* action) { RunCalculation(action->data().toInt()); }
+
+void CMainFrame::RunCalculation(int id) {
+  if (m_host && !m_host->BeforeCommand(m_doc, id)) return;  // nothing appended
+  m_session.RunCommand(m_doc, id);
+  if (m_host) m_host->AfterCommand();
+}
+
+void CMainFrame::SetFormHost(QtFormHost* host) {
+  m_host = host;
+  UpdateDataMode();
+}
+
+void CMainFrame::ChooseData() {
+  if (!m_host) return;
+  DataDialog dialog(m_host->Choice(), this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  m_host->UseData(dialog.TakeSession(), dialog.Choice());
+  m_session.UsedData(data::ScriptStatements(dialog.Choice()));
+  UpdateDataMode();
+}
+
+void CMainFrame::ClearData() {
+  if (!m_host || !m_host->DataOn()) return;
+  m_host->ClearData();
+  m_session.ClearedData();
+  UpdateDataMode();
+}
+
+void CMainFrame::UpdateDataMode() {
+  const bool on = m_host && m_host->DataOn();
+  m_actions[FrameCommand::FromData]->setEnabled(m_host != nullptr);
+  m_actions[FrameCommand::ClearData]->setEnabled(on);
+  m_widgets.data->setVisible(on);
+  if (!on) return;
+  const QString file = QFileInfo(QFile::decodeName(m_host->Choice().file.c_str())).fileName();
+  m_widgets.data->setText("Data: " + file);
+  m_widgets.data->setToolTip(QFile::decodeName(m_host->Choice().file.c_str()));
+}
 
 void CMainFrame::OnAdditionalFigures(bool on) {
   m_session.SwitchAdditionalFigures(m_doc, on);

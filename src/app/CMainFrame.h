@@ -21,6 +21,7 @@ namespace mirto {
 class AppSettings;
 class CTervoDoc;
 class CTervoView;
+class QtFormHost;
 class RecentFileList;
 class SessionRecorder;
 
@@ -41,6 +42,9 @@ class CMainFrame : public QMainWindow {
   const QActionGroup* CalculationActions() const { return m_approach.commands; }
   QList<QAction*> RecentFileActions() const { return m_menus.recent; }
   HelpWindow* Help() const { return m_help; }
+  // The host whose data mode the Data menu sets (none: the menu stays off).
+  void SetFormHost(QtFormHost* host);
+  QLabel* DataLabel() const { return m_widgets.data; }
 
   // The idle text of the status bar.
   static constexpr const char* kIdlePrompt = "For Help, Press F1";
@@ -48,6 +52,10 @@ class CMainFrame : public QMainWindow {
 
  public slots:
   void OnCalculation(QAction* action);
+  // Runs command `id` as its menu item does, in data mode when it is on.
+  void RunCalculation(int id);
+  void ChooseData();
+  void ClearData();
   // View > "Additional figures": switched in the document, kept in the session and the settings.
   void OnAdditionalFigures(bool on);
   void UpdateTitle();
@@ -71,6 +79,7 @@ class CMainFrame : public QMainWindow {
   void CreateStatusBar();
   void ConnectCommands();
   void ConnectJournalView();
+  void UpdateDataMode();
 
   CTervoDoc& m_doc;
   SessionRecorder& m_session;
@@ -90,8 +99,10 @@ class CMainFrame : public QMainWindow {
     CTervoView* view = nullptr;
     QToolBar* toolBar = nullptr;
     std::array<QLabel*, 3> locks{};  // Caps Lock, Num Lock, Scroll Lock
+    QLabel* data = nullptr;          // the data file while data mode is on
   } m_widgets;
   QPointer<HelpWindow> m_help;
+  QtFormHost* m_host = nullptr;
 };
 
 }  // namespace mirto

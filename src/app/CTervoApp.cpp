@@ -27,6 +27,7 @@ bool CTervoApp::InitInstance(const QStringList& arguments) {
 
   m_frame = std::make_unique<CMainFrame>(m_doc, m_session, m_recent, m_settings);
   m_host.SetWindow(m_frame.get());
+  m_frame->SetFormHost(&m_host);
 
   const QString file = arguments.value(0);
   if (file.isEmpty()) {

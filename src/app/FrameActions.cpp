@@ -54,6 +54,10 @@ const ActionSpec kSpecs[] = {
     {FrameCommand::About, "&About Mirto...", "", "Show the program's version\nAbout", ":/icons/about.svg", true},
     {FrameCommand::ContextHelp, "What's &This?", "Shift+F1",
      "Show help for the next button, menu item or window you click\nHelp", ":/icons/context-help.svg", true},
+    {FrameCommand::FromData, "&From data...", "",
+     "Work out the figures of the estimates that follow from a data file's variables\nFrom Data", nullptr, true},
+    {FrameCommand::ClearData, "&Clear data", "", "End data mode: the forms ask every figure again\nClear Data", nullptr,
+     false},
 };
 
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
 // The File, View and Help commands, the edit commands (only Copy and the
 // journal's own have a handler: the journal is never edited), the exports
-// and the pane keys: texts, accelerators, prompts and icons in one table.
+// the Data menu and the pane keys: texts, accelerators, prompts and icons in one table.
 #include <QAction>
 #include <array>
 
@@ -34,6 +34,8 @@ enum class FrameCommand {
   HelpTopics,
   About,
   ContextHelp,
+  FromData,
+  ClearData,
   kCount
 };
 

@@ -9,6 +9,7 @@
 #include "app/CFormDialog.h"
 #include "app/EntryTableDialog.h"
 #include "data/EntryTable.h"
+#include "journal/CTervoDoc.h"
 
 namespace mirto {
 namespace {
@@ -22,7 +23,17 @@ QtFormHost::~QtFormHost() = default;
 
 bool QtFormHost::ShowForm(Form& form) {
   if (&form.Template() == m_loopForm && m_feed != Feed::Forms) return FromTable(form);
-  CFormDialog dialog(form, m_window);
+  m_filled.clear();
+  if (m_run.Ready()) {
+    if (auto refusal = m_run.Refusal(form)) {
+      Message(*refusal);
+      return false;  // as Cancel: nothing appended
+    }
+    const long long row = &form.Template() == m_dataLoop ? ++m_dataRow : 0;
+    m_filled = m_run.Fill(form, row);
+    if (row > 0 && m_run.Whole(form)) return true;  // the note says what the rows came from
+  }
+  CFormDialog dialog(form, m_window, m_filled);
   return dialog.exec() == QDialog::Accepted;
 }
 
@@ -34,6 +45,13 @@ void QtFormHost::Message(std::string_view text) {
 
 void QtFormHost::BeginEntryLoop(const EntryLoop& loop) {
   EndEntryLoop();
+  if (m_run.Ready()) {
+    Form first(*loop.tmpl, loop.context);
+    if (!m_run.Fill(first, 1).empty()) {
+      m_dataLoop = loop.tmpl;  // its rows come from the data: forms, not a table
+      return;
+    }
+  }
   AppSettings settings;
   if (settings.LoadOneFormPerRow() || loop.count > data::kMaxTableRows) return;
   std::unique_ptr<data::EntryTable> table;
@@ -80,6 +98,28 @@ void QtFormHost::EndEntryLoop() {
   m_progress.reset();
   m_next = 0;
   m_messages.clear();
+  m_dataLoop = nullptr;
+  m_dataRow = 0;
+}
+
+void QtFormHost::UseData(data::DataSession session, data::DataChoice choice) {
+  m_data = std::move(session);
+  m_choice = std::move(choice);
+}
+
+void QtFormHost::ClearData() {
+  m_data = {};
+  m_choice = {};
+  m_run.End();
+}
+
+bool QtFormHost::BeforeCommand(CTervoDoc& doc, int id) {
+  if (auto problem = m_run.Begin(m_data, id)) {
+    Message(problem->Describe());
+    return false;
+  }
+  if (m_run.Ready()) doc.SetNote(m_run.Note());
+  return true;
 }
 
 }  // namespace mirto

@@ -1,5 +1,7 @@
 #include "batch/Session.h"
 
+#include <algorithm>
+
 #include "framework/Registry.h"
 #include "journal/CTervoDoc.h"
 #include "journal/Excerpt.h"
@@ -43,10 +45,13 @@ bool Nameable(std::string_view path) {
 
 }  // namespace
 
-std::string AnswerStatement(const Form& opened, const Form& answered, bool ok) {
+std::string AnswerStatement(const Form& opened, const Form& answered, bool ok,
+                            const std::vector<std::size_t>& fromData) {
   if (!ok) return "cancel";
   // The inputs a script fills are those of the form as it opened.
-  const std::vector<std::size_t> inputs = opened.Inputs();
+  std::vector<std::size_t> inputs = opened.Inputs();
+  std::erase_if(inputs,
+                [&](std::size_t i) { return std::find(fromData.begin(), fromData.end(), i) != fromData.end(); });
   bool asOpened = true;
   for (std::size_t i : inputs) asOpened = asOpened && Value(opened, i) == Value(answered, i);
   if (asOpened) return "ok";
@@ -64,7 +69,13 @@ bool SessionRecorder::ShowForm(Form& form) {
   const Form opened = form;
   const bool ok = m_host.ShowForm(form);
   m_tookValues = m_tookValues || ok;
-  m_lines.push_back(AnswerStatement(opened, form, ok));
+  const std::vector<std::size_t> fromData = m_host.DataFields();
+  const std::vector<std::size_t> inputs = opened.Inputs();
+  const bool whole = !fromData.empty() && std::all_of(inputs.begin(), inputs.end(), [&](std::size_t i) {
+    return std::find(fromData.begin(), fromData.end(), i) != fromData.end();
+  });
+  // A script's data mode answers such a form itself, with no statement.
+  if (!(whole && ok)) m_lines.push_back(AnswerStatement(opened, form, ok, fromData));
   return ok;
 }
 
@@ -120,6 +131,18 @@ void SessionRecorder::OpenedJournal(const std::string& path, bool complete) {
   }
   m_lines.push_back("# File > Open");
   m_lines.push_back("open " + path);
+}
+
+void SessionRecorder::UsedData(const std::vector<std::string>& statements) {
+  m_lines.push_back("");
+  m_lines.push_back("# Data > From data...");
+  m_lines.insert(m_lines.end(), statements.begin(), statements.end());
+}
+
+void SessionRecorder::ClearedData() {
+  m_lines.push_back("");
+  m_lines.push_back("# Data > Clear data");
+  m_lines.push_back("use");
 }
 
 std::vector<std::string> SessionRecorder::ScriptLines() const {

@@ -17,7 +17,9 @@ class CTervoDoc;
 // "ok V1; V2; ..." with its inputs in tab order. A text is written up to
 // the first byte the grammar would split or end it at (';', a line end,
 // NUL) and without its outer blanks, which reads as the same number.
-std::string AnswerStatement(const Form& opened, const Form& answered, bool ok);
+// Inputs in `fromData` are left out: a script in data mode fills them itself.
+std::string AnswerStatement(const Form& opened, const Form& answered, bool ok,
+                            const std::vector<std::size_t>& fromData = {});
 
 class SessionRecorder : public FormHost {
  public:
@@ -28,6 +30,7 @@ class SessionRecorder : public FormHost {
   // The host may answer a loop's forms from a table; each answer is still kept as its own statement.
   void BeginEntryLoop(const EntryLoop& loop) override { m_host.BeginEntryLoop(loop); }
   void EndEntryLoop() override { m_host.EndEntryLoop(); }
+  std::vector<std::size_t> DataFields() const override { return m_host.DataFields(); }
 
   // Where the session began: a new journal (empty path) or the lines of a
   // file, and whether the additional figures were on (a script starts with them off).
@@ -44,6 +47,10 @@ class SessionRecorder : public FormHost {
   // File > Open: `complete` false when the file failed part way, whose lines
   // a replay cannot add.
   void OpenedJournal(const std::string& path, bool complete = true);
+  // Data > "From data...": the statements that open the same data mode in a
+  // script; Data > "Clear data": `use` alone.
+  void UsedData(const std::vector<std::string>& statements);
+  void ClearedData();
 
   int Calculations() const { return m_calculations; }
   // The script, one statement or comment per line.

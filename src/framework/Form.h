@@ -190,6 +190,9 @@ class FormHost {
   // table or a file; the loop still sees one ShowForm per row.
   virtual void BeginEntryLoop(const EntryLoop& loop) { (void)loop; }
   virtual void EndEntryLoop() {}
+  // The fields of the form shown last that the host filled from a data file
+  // (none by default); a form whose every input they are took no typing.
+  virtual std::vector<std::size_t> DataFields() const { return {}; }
 };
 
 // Tells the host of an entry loop for as long as it runs (loops of no rows

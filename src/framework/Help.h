@@ -166,6 +166,8 @@ const std::vector<FormHelpFamily>& FormHelpFamilies();
 // The added calculations' forms, and the additional figures (src/extras).
 FormHelpFamily AddedCalculationsHelp();
 HelpSection AdditionalFiguresHelp();
+// The Data menu: estimates from a data file.
+HelpSection DataModeHelp();
 
 // The sections around the forms: the conventions every form shares, how to
 // read a report, keys, the journal file, scripts and results.

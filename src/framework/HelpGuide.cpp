@@ -158,7 +158,7 @@ HelpSection BatchScripts() {
 std::vector<HelpSection> ConventionSections() { return {Conventions()}; }
 
 std::vector<HelpSection> GuideSections() {
-  return {Reports(), AdditionalFiguresHelp(), Keys(), JournalFile(), BatchScripts()};
+  return {Reports(), AdditionalFiguresHelp(), Keys(), JournalFile(), BatchScripts(), DataModeHelp()};
 }
 
 }  // namespace mirto

@@ -1,0 +1,188 @@
+// Data mode in the desktop: the Data dialog, forms that open with the data's
+// figures read-only, entry loops answered from the data, and refusals. The
+// journal must equal that of the batch data script of the same choice, whose
+// figures tests/scripts/data checks against R.
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <sstream>
+
+#include "AppTest.h"
+#include "app/AppSettings.h"
+#include "app/CFormDialog.h"
+#include "app/CMainFrame.h"
+#include "app/CTervoApp.h"
+#include "app/DataDialog.h"
+#include "batch/Batch.h"
+#include "framework/Registry.h"
+#include "journal/CTervoDoc.h"
+
+using namespace mirto;
+
+namespace {
+
+const QString kData = MIRTO_DATA_DIR;
+
+QStringList Lines(const CTervoDoc& doc) {
+  QStringList lines;
+  for (std::size_t i = 0; i < doc.GetJournal().size(); ++i) lines << QString::fromLatin1(doc.GetJournal()[i]);
+  return lines;
+}
+
+QStringList Batch(const std::string& script) {
+  std::istringstream in(script);
+  std::ostringstream err;
+  ScriptSource source(in, "test");
+  BatchHost host(source, err);
+  CTervoDoc doc(host);
+  doc.OnNewDocument();
+  RunScript(doc, source, host);
+  return Lines(doc) << QString::fromStdString(err.str());
+}
+
+// Chooses `file` and the roles in the Data dialog, once the watchdog has let go of it.
+test::ModalWatchdog::Handler InData(std::function<void(DataDialog&)> work) {
+  return [work](QWidget* w) {
+    auto* dialog = qobject_cast<DataDialog*>(w);
+    QVERIFY2(dialog, qPrintable(w->objectName()));
+    QTimer::singleShot(0, dialog, [work, dialog] {
+      work(*dialog);
+      if (dialog->isVisible()) dialog->reject();
+    });
+  };
+}
+
+// Types `values` into the inputs the data left, in tab order, and presses OK;
+// the data's fields must be read-only and filled.
+test::ModalWatchdog::Handler Remaining(QStringList values, int fromData) {
+  return [values, fromData](QWidget* w) {
+    auto* form = qobject_cast<CFormDialog*>(w);
+    QVERIFY2(form, qPrintable(w->objectName()));
+    int k = 0, filled = 0;
+    for (std::size_t i : form->Shown().Inputs()) {
+      if (QLineEdit* edit = form->Edit(i)) {
+        if (edit->isReadOnly()) {
+          filled += !edit->text().isEmpty();
+          continue;
+        }
+        edit->setText(values.value(k++));
+      }
+      if (QListWidget* list = form->List(i))
+        list->findItems(values.value(k++), Qt::MatchExactly).value(0)->setSelected(true);
+    }
+    QCOMPARE(filled, fromData);
+    QCOMPARE(k, values.size());
+    form->accept();
+  };
+}
+
+struct Fixture {
+  test::ModalWatchdog watchdog;
+  CTervoApp app;
+  CTervoDoc& doc = app.Document();
+  Fixture() {
+    AppSettings().SaveOneFormPerRow(false);
+    app.InitInstance({});
+  }
+  ~Fixture() {
+    QCOMPARE(watchdog.Pending(), 0);
+    QVERIFY2(watchdog.Unexpected().isEmpty(), qPrintable(watchdog.Unexpected().join("; ")));
+  }
+  void Run(const char* path) { app.Frame()->RunCalculation(FindCommandId(path)); }
+};
+
+constexpr const char* kSrsInterval = "Simple > Mean/total of variable > Interval estimates > Simple";
+constexpr const char* kStratifiedInterval = "Stratified > Mean/total of variable > Interval estimates";
+
+}  // namespace
+
+class DataModeTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void formsAndLoopsFromTheDataMatchTheBatchScript() {
+    Fixture f;
+    f.watchdog.Expect(InData([](DataDialog& d) {
+      QVERIFY(d.OpenFile(kData + "/srs.csv"));
+      QTableWidget* v = d.Variables();
+      QCOMPARE(v->rowCount(), 4);
+      const QStringList income = {v->item(1, 0)->text(), v->item(1, 1)->text(), v->item(1, 2)->text()};
+      QCOMPARE(income, (QStringList{"income", "numeric", "1"}));  // row 6 is NA
+      QVERIFY(!d.OkButton()->isEnabled());                        // no role yet
+      d.RoleBox(data::Role::Y)->setCurrentText("income");
+      d.OkButton()->click();
+    }));
+    f.app.Frame()->ChooseData();
+    QVERIFY(!f.app.Frame()->DataLabel()->isHidden());
+    QCOMPARE(f.app.Frame()->DataLabel()->text(), QString("Data: srs.csv"));
+    f.watchdog.Expect(Remaining({"5000", "95%"}, 3));
+    f.Run(kSrsInterval);
+
+    f.watchdog.Expect(InData([](DataDialog& d) {
+      QVERIFY(d.OpenFile(kData + "/strata.csv"));
+      d.RoleBox(data::Role::Y)->setCurrentText("y");
+      d.RoleBox(data::Role::Stratum)->setCurrentText("region");
+      d.PopulationFile()->setText(kData + "/strata-sizes.csv");
+      d.OkButton()->click();
+    }));
+    f.app.Frame()->ChooseData();
+    f.watchdog.Expect(Remaining({"95%"}, 1));  // K; the strata's rows come from the data
+    f.Run(kStratifiedInterval);
+
+    const std::string dir = kData.toStdString() + "/";
+    const std::string script = "data " + dir + "srs.csv\nuse y=income\ncommand " + kSrsInterval +
+                               "\nok 5000; 95%\ndata " + dir + "strata.csv\npopulation " + dir +
+                               "strata-sizes.csv\nuse y=y stratum=region\ncommand " + kStratifiedInterval +
+                               "\nok 95%\n";
+    QCOMPARE(Lines(f.doc) << QString(), Batch(script));
+    // The exported session sets the same data mode and gives only the typed fields.
+    std::string session;
+    for (const std::string& line : f.app.Session().ScriptLines()) session += line + "\n";
+    QCOMPARE(Lines(f.doc) << QString(), Batch(session));
+  }
+
+  // A corrupt file is named in the library's words; a command the data
+  // cannot answer appends nothing; Clear data types every figure again.
+  void badDataAreRefusedWithTheirMessage() {
+    Fixture f;
+    QTemporaryDir dir;
+    QFile bad(dir.filePath("broken.sav"));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("$FL2 not really a system file");
+    bad.close();
+    QString message;
+    f.watchdog.Expect(InData([&](DataDialog& d) {
+      f.watchdog.Expect(test::AnswerMessage(&message, QMessageBox::Ok));
+      QVERIFY(!d.OpenFile(bad.fileName()));
+      QCOMPARE(d.Variables()->rowCount(), 0);
+      QVERIFY(d.OpenFile(kData + "/strata.csv"));
+      d.RoleBox(data::Role::Y)->setCurrentText("y");
+      d.OkButton()->click();
+    }));
+    f.app.Frame()->ChooseData();
+    QVERIFY2(message.startsWith(bad.fileName() + ": "), qPrintable(message));
+
+    const QStringList before = Lines(f.doc);
+    QString refusal;
+    f.watchdog.Expect(test::AnswerMessage(&refusal, QMessageBox::Ok));
+    f.Run(kStratifiedInterval);  // no stratum variable
+    QVERIFY2(refusal.startsWith(kData + "/strata.csv: "), qPrintable(refusal));
+    QCOMPARE(Lines(f.doc), before);
+
+    f.app.Frame()->ClearData();
+    QVERIFY(f.app.Frame()->DataLabel()->isHidden());
+    f.watchdog.Expect(Remaining({"5000", "100", "12", "3", "95%"}, 0));
+    f.Run(kSrsInterval);
+    QCOMPARE(Lines(f.doc) << QString(), Batch(std::string("command ") + kSrsInterval + "\nok 5000; 100; 12; 3; 95%\n"));
+  }
+};
+
+MIRTO_APP_TEST(DataModeTest);
+#include "data_mode_test.moc"
