@@ -24,7 +24,8 @@ using Clock = std::chrono::steady_clock;
 constexpr int kRows = 1'000'000;
 constexpr int kStrata = 12;
 
-double Y(int i) { return 1000 + (i * 7919 % 100'003) / 8.0; }
+// In 64 bits: i * 7919 overflows an int, and the loop that relies on it may then never end.
+double Y(int i) { return 1000 + (static_cast<long long>(i) * 7919 % 100'003) / 8.0; }
 
 const std::string& CsvFile() {
   static const std::string path = [] {
