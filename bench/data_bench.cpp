@@ -15,6 +15,7 @@
 
 #include "Ratios.h"
 #include "data/DataFile.h"
+#include "data/DataSession.h"
 #include "framework/Format.h"
 
 namespace mirto::bench {
@@ -107,6 +108,18 @@ bool Scanned(const std::string& path) {
   return !problem && rows == kRows && named == kRows;
 }
 
+// What a stratified command reads: y by stratum, in one scan, moments per stratum.
+bool Summarized(const std::string& path) {
+  data::DataSession session;
+  const std::pair<data::Role, std::string> roles[] = {{data::Role::Y, "y"}, {data::Role::Stratum, "region"}};
+  if (session.Open(path, path) || session.Use(roles)) return false;
+  data::ScanPlan plan;
+  plan.numeric = {data::Role::Y};
+  plan.by = data::Role::Stratum;
+  data::Scan scan;
+  return !session.Run(plan, scan) && scan.used == kRows && scan.groups.size() == kStrata;
+}
+
 bool LibcsvAlone(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
@@ -153,6 +166,14 @@ void BM_CsvScan(benchmark::State& state) {
 }
 BENCHMARK(BM_CsvScan)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
+void BM_CsvSummary(benchmark::State& state) {
+  const double best = Best(state, [] { return Summarized(CsvFile()); });
+  if (g_libcsv > 0 && best < 1e9)
+    RecordRatio("Data c. 1,000,000 CSV rows summarized by stratum, against libcsv alone", best / g_libcsv, 2.0, true,
+                "times libcsv's time");
+}
+BENCHMARK(BM_CsvSummary)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
 void BM_SavReadStatAlone(benchmark::State& state) {
   g_readstat = Best(state, [] { return ReadStatAlone(SavFile()); });
 }
@@ -165,6 +186,14 @@ void BM_SavScan(benchmark::State& state) {
                 true, "times ReadStat's time");
 }
 BENCHMARK(BM_SavScan)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+void BM_SavSummary(benchmark::State& state) {
+  const double best = Best(state, [] { return Summarized(SavFile()); });
+  if (g_readstat > 0 && best < 1e9)
+    RecordRatio("Data d. 1,000,000 SPSS rows summarized by stratum, against ReadStat alone", best / g_readstat, 2.0,
+                true, "times ReadStat's time");
+}
+BENCHMARK(BM_SavSummary)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace mirto::bench

@@ -53,6 +53,13 @@ void Moments::Add(double y, double x) {
   sxy = sxy + Product(dx, y - meanY);
 }
 
+void Moments::AddY(double y) {
+  ++n;
+  const double dy = y - meanY;
+  meanY += dy / static_cast<double>(n);
+  ssY = ssY + Product(dy, y - meanY);
+}
+
 std::string ShortestText(double value) {
   char text[32];
   const auto end = std::to_chars(text, text + sizeof text, value).ptr;
@@ -181,6 +188,8 @@ std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) co
   std::optional<DataProblem> bad;
   std::vector<double> v(2, 0.0);
   std::map<std::string, std::size_t, std::less<>> index;  // each group's place, found without a copy of its name
+  const bool withX = plan.numeric.size() >= 2;
+  const auto add = [withX](Moments& m, double y, double x) { withX ? m.Add(y, x) : m.AddY(y); };
   auto visit = [&](long long row, std::span<const Value> values) {
     for (const Value& value : values)
       if (value.missing) return ++scan.skipped, true;
@@ -221,9 +230,9 @@ std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) co
             "the group size differs from the one of row " + std::to_string(scan.firstRow[g]) + " of the same group");
         return false;
       }
-      scan.byGroup[g].Add(v[0], v[1]);
+      add(scan.byGroup[g], v[0], v[1]);
     }
-    scan.all.Add(v[0], v[1]);
+    add(scan.all, v[0], v[1]);
     ++scan.used;
     return true;
   };
