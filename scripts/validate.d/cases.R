@@ -390,20 +390,20 @@ models <- list(A = list(f = Y_i ~ X_i - 1, w = NULL, v = N_p - n_p),
                C = list(f = Y_i ~ X_i - 1, w = 1 / pred$X_i^2, v = sum_x2 - sum(pred$X_i^2)),
                D = list(f = Y_i ~ X_i, w = NULL, v = N_p - n_p))
 for (mod in names(models)) {
-  spec <- models[[mod]]
-  fit <- if (is.null(spec$w)) lm(spec$f, data = pred) else lm(spec$f, data = pred, weights = spec$w)
+  model <- models[[mod]]
+  fit <- if (is.null(model$w)) lm(model$f, data = pred) else lm(model$f, data = pred, weights = model$w)
   b <- coef(fit)[["X_i"]]
   a <- if (mod == "D") coef(fit)[["(Intercept)"]] else 0
   total <- sum(pred$Y_i) + a * (N_p - n_p) + b * x_r
   # Prediction error of the unsampled part: its own variance plus that of the fitted total.
   xr_row <- if (mod == "D") c(N_p - n_p, x_r) else x_r
-  err_var <- sigma(fit)^2 * spec$v + drop(t(xr_row) %*% vcov(fit) %*% xr_row)
+  err_var <- sigma(fit)^2 * model$v + drop(t(xr_row) %*% vcov(fit) %*% xr_row)
   figs <- rbind(fig("slope", b), if (mod == "D") fig("intercept", a), fig("total", total),
                 fig("mean", total / N_p), fig("error_sd", sqrt(err_var)),
                 interval("total", total, sqrt(err_var)), interval("mean", total, sqrt(err_var), 1 / N_p))
   first <- paste0("ok ", N_p, "; ", n_p, "; ", field(sum_x), if (mod == "C") paste0("; ", field(sum_x2)),
                   "; ", level)
-  pnote <- paste0("lm", if (!is.null(spec$w)) " weighted by 1/x" else "", if (mod == "C") "^2" else "",
+  pnote <- paste0("lm", if (!is.null(model$w)) " weighted by 1/x" else "", if (mod == "C") "^2" else "",
                   "; error variance: sigma^2 times the unsampled part's variance factor plus the fitted total's variance")
   add_case(paste0("prediction_", mod, "_rows"), paste0("Prediction, Model ", mod), "rows: prediction.csv",
            c("command Prediction", paste0("ok Model ", mod, "; Confidence interval"), first,
