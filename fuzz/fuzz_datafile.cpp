@@ -13,18 +13,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "FuzzCheck.h"
 #include "data/DataFormats.h"
 #include "journal/Fd.h"
 
 namespace {
-
-#define CHECK(condition)                                                                 \
-  do {                                                                                   \
-    if (!(condition)) {                                                                  \
-      std::fprintf(stderr, "%s:%d: %s does not hold\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                      \
-    }                                                                                    \
-  } while (0)
 
 using mirto::data::DataProblem;
 

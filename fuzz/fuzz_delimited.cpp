@@ -11,18 +11,11 @@
 #include <string>
 #include <string_view>
 
+#include "FuzzCheck.h"
 #include "data/Delimited.h"
 #include "data/EntryTable.h"
 
 namespace {
-
-#define CHECK(condition)                                                                 \
-  do {                                                                                   \
-    if (!(condition)) {                                                                  \
-      std::fprintf(stderr, "%s:%d: %s does not hold\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                      \
-    }                                                                                    \
-  } while (0)
 
 mirto::data::DelimitedRead Read(std::string_view text, std::size_t piece,
                                 const mirto::data::DelimitedOptions& options) {

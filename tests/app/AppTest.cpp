@@ -13,6 +13,10 @@
 #include <QTest>
 #include <cstdio>
 #include <memory>
+#include <sstream>
+
+#include "batch/Batch.h"
+#include "journal/CTervoDoc.h"
 
 namespace mirto::test {
 
@@ -96,6 +100,24 @@ QMap<QString, TestFactory>& Registry() {
 int RegisterTest(const char* name, TestFactory factory) {
   Registry().insert(name, std::move(factory));
   return 0;
+}
+
+QStringList Lines(const CTervoDoc& doc) {
+  QStringList lines;
+  for (std::size_t i = 0; i < doc.GetJournal().size(); ++i) lines << QString::fromLatin1(doc.GetJournal()[i]);
+  return lines;
+}
+
+QStringList Batch(const std::string& script, std::string* err) {
+  std::istringstream in(script);
+  std::ostringstream messages;
+  ScriptSource source(in, "test");
+  BatchHost host(source, messages);
+  CTervoDoc doc(host);
+  doc.OnNewDocument();
+  RunScript(doc, source, host);
+  if (err) *err = messages.str();
+  return Lines(doc);
 }
 
 }  // namespace mirto::test

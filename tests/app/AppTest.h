@@ -8,6 +8,11 @@
 #include <QWidget>
 #include <deque>
 #include <functional>
+#include <string>
+
+namespace mirto {
+class CTervoDoc;
+}
 
 namespace mirto::test {
 
@@ -44,5 +49,10 @@ ModalWatchdog::Handler AnswerMessage(QString* text, int button);  // QMessageBox
 ModalWatchdog::Handler CancelDialog();
 ModalWatchdog::Handler ChooseFile(const QString& path);  // a file dialog
 QString MessageText(QWidget* dialog);
+
+// The journal's lines, and those a batch run of `script` writes on a new
+// journal (its messages, if `err` is given, into it).
+QStringList Lines(const CTervoDoc& doc);
+QStringList Batch(const std::string& script, std::string* err = nullptr);
 
 }  // namespace mirto::test

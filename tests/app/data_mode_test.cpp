@@ -26,26 +26,17 @@
 #include "journal/CTervoDoc.h"
 
 using namespace mirto;
+using mirto::test::Batch;
+using mirto::test::Lines;
 
 namespace {
 
 const QString kData = MIRTO_DATA_DIR;
 
-QStringList Lines(const CTervoDoc& doc) {
-  QStringList lines;
-  for (std::size_t i = 0; i < doc.GetJournal().size(); ++i) lines << QString::fromLatin1(doc.GetJournal()[i]);
-  return lines;
-}
-
-QStringList Batch(const std::string& script) {
-  std::istringstream in(script);
-  std::ostringstream err;
-  ScriptSource source(in, "test");
-  BatchHost host(source, err);
-  CTervoDoc doc(host);
-  doc.OnNewDocument();
-  RunScript(doc, source, host);
-  return Lines(doc) << QString::fromStdString(err.str());
+// The lines of a batch run, then its messages.
+QStringList BatchWithMessages(const std::string& script) {
+  std::string err;
+  return Batch(script, &err) << QString::fromStdString(err);
 }
 
 // Chooses `file` and the roles in the Data dialog, once the watchdog has let go of it.
@@ -141,11 +132,11 @@ class DataModeTest : public QObject {
                                "\nok 5000; 95%\ndata " + dir + "strata.csv\npopulation " + dir +
                                "strata-sizes.csv\nuse y=y stratum=region\ncommand " + kStratifiedInterval +
                                "\nok 95%\n";
-    QCOMPARE(Lines(f.doc) << QString(), Batch(script));
+    QCOMPARE(Lines(f.doc) << QString(), BatchWithMessages(script));
     // The exported session sets the same data mode and gives only the typed fields.
     std::string session;
     for (const std::string& line : f.app.Session().ScriptLines()) session += line + "\n";
-    QCOMPARE(Lines(f.doc) << QString(), Batch(session));
+    QCOMPARE(Lines(f.doc) << QString(), BatchWithMessages(session));
   }
 
   // A corrupt file is named in the library's words; a command the data
@@ -180,7 +171,8 @@ class DataModeTest : public QObject {
     QVERIFY(f.app.Frame()->DataLabel()->isHidden());
     f.watchdog.Expect(Remaining({"5000", "100", "12", "3", "95%"}, 0));
     f.Run(kSrsInterval);
-    QCOMPARE(Lines(f.doc) << QString(), Batch(std::string("command ") + kSrsInterval + "\nok 5000; 100; 12; 3; 95%\n"));
+    QCOMPARE(Lines(f.doc) << QString(),
+             BatchWithMessages(std::string("command ") + kSrsInterval + "\nok 5000; 100; 12; 3; 95%\n"));
   }
 };
 

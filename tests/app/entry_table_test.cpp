@@ -28,28 +28,13 @@
 #include "journal/CTervoDoc.h"
 
 using namespace mirto;
+using mirto::test::Batch;
+using mirto::test::Lines;
 
 namespace {
 
 constexpr int kStratifiedInterval = 32853;
 const char* const kTwoGroups = "ok 600; 60; 10; 3\nok 400; 40; 20; 4\n";
-
-QStringList Lines(const CTervoDoc& doc) {
-  QStringList lines;
-  for (std::size_t i = 0; i < doc.GetJournal().size(); ++i) lines << QString::fromLatin1(doc.GetJournal()[i]);
-  return lines;
-}
-
-QStringList Batch(const std::string& script) {
-  std::istringstream in(script);
-  std::ostringstream err;
-  ScriptSource source(in, "test");
-  BatchHost host(source, err);
-  CTervoDoc doc(host);
-  doc.OnNewDocument();
-  RunScript(doc, source, host);
-  return Lines(doc);
-}
 
 // Answers a form's inputs in tab order: text, or the item of a list.
 test::ModalWatchdog::Handler Answer(QStringList values) {
