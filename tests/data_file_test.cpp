@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/DataFile.h"
+#include "data/Delimited.h"
 #include "framework/Format.h"
 #include "support/Files.h"
 
@@ -79,6 +80,41 @@ TEST(DataFileTest, DelimitedCellsRowsAndProblems) {
     for (std::size_t at; (at = expected.find("F")) != std::string::npos && (at == 0 || expected[at - 1] == ';');)
       expected.replace(at, 1, path);
     EXPECT_EQ(Opened(path, c.columns), expected) << c.bytes;
+  }
+}
+
+// Problems past the first pieces the reader takes whole: still on their
+// line, and no row visited twice. Lines counted by hand: a blank line after
+// row 5 and a two-line field in row 10 put row 20001 on line 20004.
+TEST(DataFileTest, LateProblemsKeepTheirLineAndRowsAreVisitedOnce) {
+  std::string rows = "a,b\n";
+  for (int i = 1; i <= 20000; ++i)
+    rows += i == 10 ? "10,\"two\nlines\"\n" : Format("%d,%d\n", i, i) + (i == 5 ? "\n" : "");
+  const struct {
+    std::string tail;
+    std::string problem;
+  } cases[] = {
+      {"x\n", "row 20001 (line 20004): 1 field, where the header (line 1) has 2"},
+      {std::string("1,\0\n", 4), "row 20001 (line 20004): a NUL byte: this is not a text file"},
+      {"1,\"" + std::string(kMaxRecordBytes, 'z') + "\"\n",
+       Format("row 20001 (line 20004): longer than %zu bytes", kMaxRecordBytes)},
+      {"20001,2\n", ""},
+  };
+  const TempDir dir;
+  for (const auto& c : cases) {
+    test::WriteBytes(dir / "d.csv", rows + c.tail);
+    std::optional<DataProblem> problem;
+    const auto file = OpenDataFile(dir / "d.csv", problem);
+    ASSERT_TRUE(file);
+    long long expected = 1;
+    const std::size_t columns[] = {0};
+    problem = file->Scan(columns, [&](long long row, std::span<const Value> values) {
+      EXPECT_EQ(row, expected) << "visited out of order or twice";
+      EXPECT_EQ(values[0].number, row);
+      return ++expected, true;
+    });
+    EXPECT_EQ(expected - 1, c.problem.empty() ? 20001 : 20000);
+    EXPECT_EQ(problem ? problem->Describe() : "", c.problem.empty() ? "" : dir / "d.csv" + ", " + c.problem);
   }
 }
 

@@ -42,6 +42,9 @@ Value ReadCell(std::string_view text) {
     return value;
   }
   if (number.front() == '+' && number.size() > 1 && number[1] != '-') number.remove_prefix(1);
+  // Only these begin a finite number: text such as a stratum's name is not parsed.
+  const char first = number.front();
+  if (!(first == '-' || first == '.' || (first >= '0' && first <= '9'))) return value;
   double x = 0;
   const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), x);
   if (error == std::errc() && end == number.data() + number.size() && std::isfinite(x)) {

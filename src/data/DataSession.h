@@ -35,11 +35,13 @@ struct Moments {
   void Add(double y, double x = 0);
   // y alone: the x sums stay 0, as Add(y, 0) leaves them, at a third of the cost.
   void AddY(double y);
+  // The moments of this part and `other` together.
+  void Merge(const Moments& other);
 };
 
 // What one scan gives: the units used and skipped, the moments of all units
-// and of each stratum or group (in order of first appearance), and the row
-// of each group's first unit.
+// (merged from the groups' where there are groups) and of each stratum or
+// group (in order of first appearance), and the row of each group's first unit.
 struct Scan {
   long long used = 0, skipped = 0;
   Moments all;

@@ -1,6 +1,8 @@
-// Delimited data files read streaming: each piece read from the file goes to
-// libcsv a line at a time (so that rows know their line), and each completed
-// row goes to the visitor with only the wanted cells kept.
+// Delimited data files read streaming, each completed row going to the
+// visitor with only the wanted cells kept. A scan gives libcsv whole pieces
+// of the file; only when it meets a problem (or a record that may be too
+// long) is the file read again a line at a time, to place the problem on its
+// line, the rows already visited not visited again.
 #include <csv.h>
 
 #include <cstring>
@@ -17,17 +19,16 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::size_t kPiece = 1 << 16;
 
-int OnlySpace(unsigned char c) { return c == ' '; }
-
 bool Blank(std::string_view line) { return line.find_first_not_of(" \r\n") == std::string_view::npos; }
 
 // One reading of a file: the header, then (unless only the header is
 // wanted) the data rows.
 class Pass {
  public:
-  Pass(const std::string& path, char separator) : m_path(path), m_separator(separator) {
+  // `lines`: lines are counted, so that problems can name theirs.
+  Pass(const std::string& path, char separator, bool lines = true)
+      : m_path(path), m_separator(separator), m_lines(lines) {
     csv_init(&m_parser, CSV_STRICT | CSV_STRICT_FINI);
-    csv_set_space_func(&m_parser, OnlySpace);
     if (separator) csv_set_delim(&m_parser, static_cast<unsigned char>(separator));
   }
   ~Pass() { csv_free(&m_parser); }
@@ -41,8 +42,10 @@ class Pass {
     return m_problem;
   }
 
+  // `skip`: rows visited by an earlier pass, not to be visited again.
   std::optional<DataProblem> ReadRows(std::size_t width, std::span<const std::size_t> columns,
-                                      const DataFile::Visit& visit) {
+                                      const DataFile::Visit& visit, long long skip = 0) {
+    m_skip = skip;
     m_width = width;
     m_visit = &visit;
     m_slot.assign(width, -1);
@@ -57,9 +60,12 @@ class Pass {
   }
 
   char Separator() const { return m_separator; }
+  // A pass without lines met what needs them: read again with lines.
+  bool Retry() const { return m_retry; }
+  long long Visited() const { return m_visited; }
 
  private:
-  bool Done() const { return m_problem.has_value() || m_stop; }
+  bool Done() const { return m_problem.has_value() || m_stop || m_retry; }
 
   void Run() {
     Fd fd;
@@ -85,6 +91,7 @@ class Pass {
   }
 
   void Take(std::string_view bytes) {
+    if (!m_lines) return TakeWhole(bytes);
     while (!bytes.empty() && !Done()) {
       const std::size_t end = bytes.find('\n');
       const std::string_view line = bytes.substr(0, end == std::string_view::npos ? bytes.size() : end + 1);
@@ -100,6 +107,17 @@ class Pass {
       Feed(line);
       if (end != std::string_view::npos) ++m_line;
     }
+  }
+
+  // A piece at once: a NUL, or more bytes since the last row than a record may
+  // hold (as far as whole pieces tell), has the file read again with lines.
+  void TakeWhole(std::string_view bytes) {
+    const long long records = m_records;
+    // A record ending in this piece began at most m_sinceRow bytes before it.
+    if (std::memchr(bytes.data(), '\0', bytes.size()) != nullptr || m_sinceRow + bytes.size() > kMaxRecordBytes)
+      return void(m_retry = true);
+    Feed(bytes);
+    m_sinceRow = (m_records > records ? 0 : m_sinceRow) + bytes.size();
   }
 
   void Feed(std::string_view bytes) {
@@ -130,6 +148,7 @@ class Pass {
     auto& p = *static_cast<Pass*>(self);
     if (p.Done()) return;
     const std::size_t fields = p.m_field;
+    ++p.m_records;
     p.m_field = 0;
     p.m_inRecord = false;
     p.m_recordBytes = 0;
@@ -140,7 +159,9 @@ class Pass {
                        Format("%zu field%s, where the header (line %lld) has %zu", fields, fields == 1 ? "" : "s",
                               p.m_headerLine, p.m_width),
                        p.m_recordLine);
+    if (p.m_rows <= p.m_skip) return;
     for (std::size_t i = 0; i < p.m_want.size(); ++i) p.m_values[i] = ReadCell(p.m_cells[p.m_want[i]]);
+    ++p.m_visited;
     if (!(*p.m_visit)(p.m_rows, p.m_values)) p.m_stop = true;
   }
 
@@ -156,11 +177,16 @@ class Pass {
   }
 
   void Problem(long long row, std::string text, long long line) {
+    if (!m_lines) {
+      m_retry = true;
+      return;
+    }
     if (!m_problem) m_problem = MakeProblem(m_path, std::move(text), row, line);
   }
 
   const std::string& m_path;
   char m_separator;
+  bool m_lines;
   csv_parser m_parser{};
   std::optional<DataProblem> m_problem;
   std::vector<std::string>* m_names = nullptr;  // reading the header only
@@ -174,6 +200,9 @@ class Pass {
   long long m_rows = 0, m_line = 1, m_recordLine = 1, m_headerLine = 1;
   std::size_t m_recordBytes = 0;
   bool m_inRecord = false, m_headerDone = false, m_stop = false;
+  long long m_records = 0, m_skip = 0, m_visited = 0;
+  std::size_t m_sinceRow = 0;  // at most this many bytes since the last row ended
+  bool m_retry = false;
 };
 
 class DelimitedFile final : public DataFile {
@@ -184,8 +213,11 @@ class DelimitedFile final : public DataFile {
   std::optional<DataProblem> Scan(std::span<const std::size_t> columns, const Visit& visit) const override {
     for (std::size_t column : columns)
       if (column >= Variables().size()) return MakeProblem(Path(), Format("there is no column %zu", column + 1));
-    Pass pass(Path(), m_separator);
-    return pass.ReadRows(Variables().size(), columns, visit);
+    Pass whole(Path(), m_separator, false);
+    auto problem = whole.ReadRows(Variables().size(), columns, visit);
+    if (!whole.Retry()) return problem;
+    Pass lines(Path(), m_separator);
+    return lines.ReadRows(Variables().size(), columns, visit, whole.Visited());
   }
 
  private:

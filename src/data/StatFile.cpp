@@ -11,6 +11,7 @@
 #include <cstring>
 #include <map>
 #include <unordered_map>
+#include <vector>
 
 #include "data/DataFormats.h"
 #include "data/Delimited.h"
@@ -42,7 +43,8 @@ readstat_error_t Parse(StatFormat format, readstat_parser_t* parser, const char*
   return READSTAT_ERROR_PARSE;
 }
 
-// The bytes ReadStat reads: a file, or (for the fuzzer) bytes in memory.
+// The bytes ReadStat reads: a file, or (for the fuzzer) bytes in memory. A
+// file is read through a buffer, as ReadStat asks for one row at a time.
 struct Source {
   Source(const std::string& name, std::optional<std::string_view> bytes) : path(&name), memory(bytes) {}
   const std::string* path;
@@ -50,11 +52,18 @@ struct Source {
   Fd fd;
   std::size_t at = 0;  // in memory
   std::string why;     // the file could not be opened
+  std::vector<char> buffer;
+  std::size_t next = 0, end = 0;  // the bytes of `buffer` not yet taken: [next, end)
+  long long fdAt = 0;             // where the file is, past the buffered bytes
+
+  static constexpr std::size_t kBuffer = 1 << 16;
 
   static int Open(const char*, void* self) {
     auto& s = *static_cast<Source*>(self);
-    s.at = 0;
+    s.at = s.next = s.end = 0;
+    s.fdAt = 0;
     if (s.memory) return 0;
+    s.buffer.resize(kBuffer);
     s.why = OpenForReading(*s.path, s.fd);
     return s.why.empty() ? s.fd.get() : -1;
   }
@@ -62,7 +71,7 @@ struct Source {
   static readstat_off_t Seek(readstat_off_t offset, readstat_io_flags_t whence, void* self) {
     auto& s = *static_cast<Source*>(self);
     const int how = whence == READSTAT_SEEK_SET ? SEEK_SET : whence == READSTAT_SEEK_CUR ? SEEK_CUR : SEEK_END;
-    if (!s.memory) return ::lseek(s.fd.get(), offset, how);
+    if (!s.memory) return s.SeekFile(offset, how);
     const long long base = how == SEEK_SET   ? 0
                            : how == SEEK_CUR ? static_cast<long long>(s.at)
                                              : static_cast<long long>(s.memory->size());
@@ -72,11 +81,49 @@ struct Source {
   }
   static ssize_t Read(void* buffer, std::size_t size, void* self) {
     auto& s = *static_cast<Source*>(self);
-    if (!s.memory) return ReadSome(s.fd, static_cast<char*>(buffer), size);
+    if (!s.memory) return s.ReadFile(static_cast<char*>(buffer), size);
     const std::size_t n = std::min(size, s.memory->size() - s.at);
     if (n > 0) std::memcpy(buffer, s.memory->data() + s.at, n);
     s.at += n;
     return static_cast<ssize_t>(n);
+  }
+
+  // Within the buffer a seek moves in it; elsewhere the buffer goes.
+  readstat_off_t SeekFile(readstat_off_t offset, int how) {
+    const long long bufferAt = fdAt - static_cast<long long>(end);
+    const long long target = how == SEEK_SET ? offset : fdAt - static_cast<long long>(end - next) + offset;
+    if (how != SEEK_END && target >= bufferAt && target <= fdAt) {
+      next = static_cast<std::size_t>(target - bufferAt);
+      return target;
+    }
+    next = end = 0;
+    const off_t moved = how == SEEK_END ? ::lseek(fd.get(), offset, SEEK_END) : ::lseek(fd.get(), target, SEEK_SET);
+    if (moved >= 0) fdAt = moved;
+    return moved;
+  }
+  // `size` bytes unless the file ends first; -errno if none could be read.
+  ssize_t ReadFile(char* out, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+      if (next == end) {
+        const bool direct = size - done >= kBuffer;
+        const long n = direct ? ReadSome(fd, out + done, size - done) : ReadSome(fd, buffer.data(), kBuffer);
+        if (n <= 0) return done > 0 || n == 0 ? static_cast<ssize_t>(done) : n;
+        fdAt += n;
+        if (direct) {
+          next = end = 0;
+          done += static_cast<std::size_t>(n);
+          continue;
+        }
+        next = 0;
+        end = static_cast<std::size_t>(n);
+      }
+      const std::size_t k = std::min(end - next, size - done);
+      std::memcpy(out + done, buffer.data() + next, k);
+      next += k;
+      done += k;
+    }
+    return static_cast<ssize_t>(done);
   }
   static readstat_error_t Update(long, readstat_progress_handler, void*, void*) { return READSTAT_OK; }
 };

@@ -11,14 +11,8 @@ double Mean(std::span<const double> u) {
   return sum / static_cast<double>(u.size());
 }
 
-// a + b as hi + lo, for |a| >= |b|.
-Wide FastSum(double a, double b) {
-  const double s = a + b;
-  return {s, b - (s - a)};
-}
-
-// Infinities and NaN go on as in plain arithmetic, without a low part.
-bool Plain(double r) { return !std::isfinite(r); }
+using sums::FastSum;
+using sums::Plain;
 
 }  // namespace
 
@@ -51,31 +45,10 @@ double CrossDeviations(std::span<const double> x, std::span<const double> y) {
 
 Wide Exact(double a) { return {a, 0.0}; }
 
-Wide Sum(double a, double b) {
-  const double s = a + b;
-  if (Plain(s)) return {s, 0.0};
-  const double bb = s - a;
-  return {s, (a - (s - bb)) + (b - bb)};
-}
-
-Wide Product(double a, double b) {
-  const double p = a * b;
-  if (Plain(p)) return {p, 0.0};
-  return {p, std::fma(a, b, -p)};
-}
-
 Wide Quotient(double a, double b) {
   const double q = a / b;
   if (Plain(q)) return {q, 0.0};
   return FastSum(q, std::fma(-q, b, a) / b);
-}
-
-Wide operator+(Wide a, Wide b) {
-  const Wide s = Sum(a.hi, b.hi);
-  if (Plain(s.hi)) return s;
-  const Wide t = Sum(a.lo, b.lo);
-  const Wide u = FastSum(s.hi, s.lo + t.hi);
-  return FastSum(u.hi, u.lo + t.lo);
 }
 
 Wide operator-(Wide a, Wide b) { return a + Wide{-b.hi, -b.lo}; }

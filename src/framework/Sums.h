@@ -4,6 +4,7 @@
 // out negative where the exact value is 0. The functions here give the same
 // algebra from deviations about the mean over the values themselves, and,
 // where only summary figures are at hand, in twice the working precision.
+#include <cmath>
 #include <span>
 
 namespace mirto {
@@ -19,10 +20,37 @@ struct Wide {
   double hi = 0.0, lo = 0.0;
 };
 Wide Exact(double a);
-Wide Sum(double a, double b);
-Wide Product(double a, double b);
 Wide Quotient(double a, double b);
-Wide operator+(Wide a, Wide b);
+
+// Inline: a scan of a data file adds a product per unit.
+namespace sums {
+// Infinities and NaN go on as in plain arithmetic, without a low part.
+inline bool Plain(double r) { return !std::isfinite(r); }
+// a + b as hi + lo, for |a| >= |b|.
+inline Wide FastSum(double a, double b) {
+  const double s = a + b;
+  return {s, b - (s - a)};
+}
+}  // namespace sums
+
+inline Wide Sum(double a, double b) {
+  const double s = a + b;
+  if (sums::Plain(s)) return {s, 0.0};
+  const double bb = s - a;
+  return {s, (a - (s - bb)) + (b - bb)};
+}
+inline Wide Product(double a, double b) {
+  const double p = a * b;
+  if (sums::Plain(p)) return {p, 0.0};
+  return {p, std::fma(a, b, -p)};
+}
+inline Wide operator+(Wide a, Wide b) {
+  const Wide s = Sum(a.hi, b.hi);
+  if (sums::Plain(s.hi)) return s;
+  const Wide t = Sum(a.lo, b.lo);
+  const Wide u = sums::FastSum(s.hi, s.lo + t.hi);
+  return sums::FastSum(u.hi, u.lo + t.lo);
+}
 Wide operator-(Wide a, Wide b);
 Wide operator*(Wide a, Wide b);
 inline double Rounded(Wide a) { return a.hi + a.lo; }
