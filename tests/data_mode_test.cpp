@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "data/DataHost.h"
 #include "support/ScriptRun.h"
 
 namespace mirto::test {
@@ -55,6 +56,10 @@ TEST(DataMode, BadDataStopTheRunAndAppendNothing) {
       {"corrupt .sav", "data " + sav + "\n", "cut.sav"},
       {"corrupt file", "data " + broken + "\nuse y=y\ncommand 32804\nok 100\n", "broken.csv"},
       {"unknown role", head + "use weight=y\n", "\"weight=y\" is not ROLE=VARIABLE"},
+      {"stratum not chosen", head + "use y=p\ncommand 32852\n",
+       "u.csv: this calculation needs a variable for stratum (use stratum=VARIABLE)"},
+      {"no stratum sizes", head + "use y=p stratum=s\ncommand 32852\n",
+       "the group sizes N_i come from a population file or a size variable (population PATH, or use size=VARIABLE)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -62,6 +67,30 @@ TEST(DataMode, BadDataStopTheRunAndAppendNothing) {
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find(c.error), std::string::npos) << r.err;
     EXPECT_TRUE(r.appended.empty());
+  }
+}
+
+// The desktop's user is told what to choose in the menu, not a script statement.
+TEST(DataMode, DesktopRemediesNameTheMenu) {
+  DataDir dir;
+  data::DataSession session;
+  ASSERT_FALSE(session.Open(dir.Write("u.csv", "s,y\nA,1\nB,2\n"), "u.csv"));
+  const std::pair<data::Role, std::string> y[] = {{data::Role::Y, "y"}}, ys[] = {y[0], {data::Role::Stratum, "s"}};
+  const struct {
+    std::span<const std::pair<data::Role, std::string>> roles;
+    std::string desktop;
+  } cases[] = {
+      {y, "u.csv: this calculation needs a variable for stratum (choose it in Data > From data...)"},
+      {ys,
+       "u.csv: the group sizes N_i come from a population file or a size variable (choose one in Data > From "
+       "data...)"},
+  };
+  for (const auto& c : cases) {
+    ASSERT_FALSE(session.Use(c.roles));
+    data::DataRun run;
+    const auto problem = run.Begin(session, 32852);  // stratified mean, point estimate
+    ASSERT_TRUE(problem);
+    EXPECT_EQ(problem->Describe(data::Front::Desktop), c.desktop);
   }
 }
 

@@ -25,7 +25,7 @@ bool QtFormHost::ShowForm(Form& form) {
   if (&form.Template() == m_loopForm && m_feed != Feed::Forms) return FromTable(form);
   m_filled.clear();
   if (m_run.Ready()) {
-    if (auto refusal = m_run.Refusal(form)) {
+    if (auto refusal = m_run.Refusal(form, data::Front::Desktop)) {
       Message(*refusal);
       return false;  // as Cancel: nothing appended
     }
@@ -115,7 +115,7 @@ void QtFormHost::ClearData() {
 
 bool QtFormHost::BeforeCommand(CTervoDoc& doc, int id) {
   if (auto problem = m_run.Begin(m_data, id)) {
-    Message(problem->Describe());
+    Message(problem->Describe(data::Front::Desktop));
     return false;
   }
   if (m_run.Ready()) doc.SetNote(m_run.Note());

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "data/Figures.h"
+#include "data/DataHost.h"
 #include "framework/Form.h"
 #include "journal/JournalFile.h"
 
@@ -124,7 +124,7 @@ class BatchHost : public FormHost {
   // Data mode: the file and roles, the running command's figures, and the
   // fields of the open form that they filled.
   data::DataSession m_data;
-  data::DataAnswers m_answers;
+  data::DataRun m_run;
   std::vector<std::size_t> m_filled;
 
   ScriptSource& m_source;

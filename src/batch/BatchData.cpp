@@ -7,7 +7,6 @@
 #include <algorithm>
 
 #include "batch/Batch.h"
-#include "framework/Registry.h"
 #include "journal/CTervoDoc.h"
 #include "journal/Excerpt.h"
 
@@ -62,41 +61,28 @@ void BatchHost::DataStatement(const Statement& s) {
 }
 
 bool BatchHost::BeforeCommand(CTervoDoc& doc, int id, int line) {
-  m_answers = {};
   m_filled.clear();
-  if (!m_data.Active()) return true;
-  const Command* command = FindCommand(id);
-  // Planning commands take guesses, not data: they run as typed.
-  if (!command || (command->approach == Approach::Randomization && command->objective != Objective::Point &&
-                   command->objective != Objective::Interval && command->objective != Objective::JointInterval))
-    return true;
-  if (auto problem = m_answers.Prepare(m_data, *command)) {
+  if (auto problem = m_run.Begin(m_data, id)) {
     Fail(kBatchScriptError, line, problem->Describe());
     return false;
   }
-  doc.SetNote(m_answers.Note());
+  if (m_run.Ready()) doc.SetNote(m_run.Note());
   return true;
 }
 
 void BatchHost::AfterCommand() {
-  m_answers = {};
+  m_run.End();
   m_filled.clear();
 }
 
 bool BatchHost::AnswerFromData(Form& form) {
-  if (m_answers.NotFromData(form)) {
-    Fail(kBatchScriptError, m_source.LastLine(),
-         "this road of the command does not take its figures from data: end data mode with use alone", &form);
-    m_filled.clear();
+  if (!m_run.Ready()) return false;
+  if (auto refusal = m_run.Refusal(form, data::Front::Script)) {
+    Fail(kBatchScriptError, m_source.LastLine(), *refusal, &form);
     return false;
   }
-  m_filled = m_answers.Fill(form, InLoop(form) ? m_shown : 0);
-  if (m_filled.empty()) return false;
-  form.Inputs(m_inputs);
-  const bool whole = std::all_of(m_inputs.begin(), m_inputs.end(), [&](std::size_t i) {
-    return std::find(m_filled.begin(), m_filled.end(), i) != m_filled.end();
-  });
-  return whole && !data::RefusalOnOk(form, m_filled);
+  m_filled = m_run.Fill(form, InLoop(form) ? m_shown : 0);
+  return m_run.Whole(form);
 }
 
 void BatchHost::Remaining(const Form& form, std::vector<std::size_t>& inputs) const {

@@ -54,12 +54,13 @@ Value ReadCell(std::string_view text) {
   return value;
 }
 
-std::string DataProblem::Describe() const {
+std::string DataProblem::Describe(Front front) const {
   std::string out = file;
   if (row > 0) out += Format(", row %lld", row);
   if (line > 0) out += row > 0 ? Format(" (line %lld)", line) : Format(", line %lld", line);
   if (!variable.empty()) out += ", variable \"" + variable + "\"";
-  return text.empty() ? out : out + ": " + text;
+  if (!text.empty()) out += ": " + text;
+  return remedy.For(front).empty() ? out : out + " (" + remedy.For(front) + ")";
 }
 
 std::optional<std::size_t> DataFile::Find(std::string_view name) const {

@@ -38,6 +38,15 @@ struct Value {
   std::string_view text;  // the value label if the value has one, else the cell as written
 };
 
+// Who reads a message: a script's author or the desktop's user.
+enum class Front : std::uint8_t { Script, Desktop };
+
+// Where a problem is a choice not made yet: how each front makes it.
+struct Remedy {
+  std::string script, desktop;
+  const std::string& For(Front front) const { return front == Front::Script ? script : desktop; }
+};
+
 // What stopped a read: the file, the data row (0: the file as a whole), the
 // line of a text file it starts on (0: not known) and the variable (empty:
 // none in particular).
@@ -47,8 +56,9 @@ struct DataProblem {
   std::string variable;
   std::string text;
   long long line = 0;
-  // "FILE, row R (line L), variable "V": TEXT", leaving out what is not known.
-  std::string Describe() const;
+  Remedy remedy = {};
+  // "FILE, row R (line L), variable "V": TEXT (REMEDY)", leaving out what is not known.
+  std::string Describe(Front front = Front::Script) const;
 };
 
 class DataFile {

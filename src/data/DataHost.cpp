@@ -28,8 +28,6 @@ std::optional<DataProblem> DataRun::Begin(const DataSession& session, int id) {
   End();
   const Command* command = FindCommand(id);
   if (!session.Active() || !command || !TakesData(*command)) return std::nullopt;
-  if (!FindFigures(*command))
-    return session.Problem("this command does not take its figures from data: Data > Clear data ends data mode");
   std::optional<DataProblem> problem = m_answers.Prepare(session, *command);
   if (problem) End();
   return problem;
@@ -40,9 +38,9 @@ void DataRun::End() {
   m_filled.clear();
 }
 
-std::optional<std::string> DataRun::Refusal(const Form& form) const {
+std::optional<std::string> DataRun::Refusal(const Form& form, Front front) const {
   if (!m_answers.NotFromData(form)) return std::nullopt;
-  return "this road of the command does not take its figures from data: Data > Clear data ends data mode";
+  return "this road of the command does not take its figures from data (" + kEndDataMode.For(front) + ")";
 }
 
 const std::vector<std::size_t>& DataRun::Fill(Form& form, long long row) {

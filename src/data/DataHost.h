@@ -43,7 +43,7 @@ class DataRun {
   const std::vector<std::string>& Note() const { return m_answers.Note(); }
   // Why `form` cannot be shown in data mode, when it begins a road of the
   // command that the data cannot answer; the command then ends.
-  std::optional<std::string> Refusal(const Form& form) const;
+  std::optional<std::string> Refusal(const Form& form, Front front) const;
   // Fills the fields of `form` the data supply (`row`: 1-based row of an
   // entry loop, 0 otherwise); the control indices filled.
   const std::vector<std::size_t>& Fill(Form& form, long long row);

@@ -234,11 +234,8 @@ std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) co
   for (Role role : roles) {
     const auto& r = m_roles[static_cast<std::size_t>(role)];
     if (!r)
-      return DataProblem{m_shown,
-                         0,
-                         {},
-                         "this calculation needs a variable for " + std::string(RoleName(role)) + " (use " +
-                             std::string(RoleName(role)) + "=VARIABLE)"};
+      return Problem("this calculation needs a variable for " + std::string(RoleName(role)),
+                     {"use " + std::string(RoleName(role)) + "=VARIABLE", "choose it in Data > From data..."});
     columns.push_back(r->column);
   }
   std::optional<DataProblem> bad;

@@ -101,7 +101,9 @@ class DataSession {
   std::vector<std::string> Note(const Scan& scan, const ScanPlan& plan, bool population, bool pairs) const;
 
   DataProblem Problem(long long row, Role role, std::string text) const;
-  DataProblem Problem(std::string text) const { return {m_shown, 0, {}, std::move(text)}; }
+  DataProblem Problem(std::string text, Remedy remedy = {}) const {
+    return {m_shown, 0, {}, std::move(text), 0, std::move(remedy)};
+  }
 
  private:
   struct Bound_ {
@@ -120,6 +122,9 @@ class DataSession {
 // Whether a group value of the data and one of the population file name the
 // same group: the same text, or the same number however written (1 and 1.0).
 bool SameGroup(std::string_view a, std::string_view b);
+
+// Data mode cannot answer this command, or this road of it.
+inline const Remedy kEndDataMode{"end data mode with use alone", "Data > Clear data ends data mode"};
 
 // A double as the shortest text that reads back as the same double.
 std::string ShortestText(double value);

@@ -52,8 +52,7 @@ const CommandFigures* FindFigures(const Command& command) {
 std::optional<DataProblem> DataAnswers::Prepare(const DataSession& session, const Command& command) {
   m_definition = nullptr;
   const CommandFigures* definition = FindFigures(command);
-  if (!definition)
-    return session.Problem("this command does not take its figures from data: end data mode with use alone");
+  if (!definition) return session.Problem("this command does not take its figures from data", kEndDataMode);
   if (auto problem = session.Run(definition->plan, m_scan)) return problem;
   m_definition = definition;
   if (auto problem = Check(session)) {
@@ -68,7 +67,8 @@ std::optional<DataProblem> DataAnswers::CheckPairs(const DataSession& session) {
   m_joint.clear();
   if (!Uses(*m_definition, Figure::PairProb)) return std::nullopt;
   if (!session.HasPairs())
-    return session.Problem("the joint inclusion probabilities come from a pairs file: give pairs PATH first");
+    return session.Problem("the joint inclusion probabilities come from a pairs file",
+                           {"give pairs PATH first", "choose it in Data > From data..."});
   const std::vector<long long>& rows = m_scan.elementRows;
   for (std::size_t i = 0; i < rows.size(); ++i)
     for (std::size_t j = i + 1; j < rows.size(); ++j) {
@@ -117,8 +117,8 @@ std::optional<DataProblem> DataAnswers::Check(const DataSession& session) {
       for (const Moments& m : m_scan.byGroup) m_sizes.push_back(static_cast<double>(m.n));
       return std::nullopt;
     }
-    return session.Problem(
-        "the group sizes N_i come from a population file (population PATH) or a variable (use size=VARIABLE)");
+    return session.Problem("the group sizes N_i come from a population file or a size variable",
+                           {"population PATH, or use size=VARIABLE", "choose one in Data > From data..."});
   }
   m_fromPopulation = true;
   for (std::size_t g = 0; g < m_scan.groups.size(); ++g) {
