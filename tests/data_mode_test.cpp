@@ -56,6 +56,8 @@ TEST(DataMode, BadDataStopTheRunAndAppendNothing) {
       {"corrupt .sav", "data " + sav + "\n", "cut.sav"},
       {"corrupt file", "data " + broken + "\nuse y=y\ncommand 32804\nok 100\n", "broken.csv"},
       {"unknown role", head + "use weight=y\n", "\"weight=y\" is not ROLE=VARIABLE"},
+      {"population file dropped", head + "population " + ab + "\npopulation\nuse y=p stratum=s\ncommand 32852\n",
+       "the group sizes N_i come from a population file or a size variable"},
       {"stratum not chosen", head + "use y=p\ncommand 32852\n",
        "u.csv: this calculation needs a variable for stratum (use stratum=VARIABLE)"},
       {"no stratum sizes", head + "use y=p stratum=s\ncommand 32852\n",
@@ -91,6 +93,25 @@ TEST(DataMode, DesktopRemediesNameTheMenu) {
     const auto problem = run.Begin(session, 32852);  // stratified mean, point estimate
     ASSERT_TRUE(problem);
     EXPECT_EQ(problem->Describe(data::Front::Desktop), c.desktop);
+  }
+}
+
+// A form the data fill whole takes no statement, but a cancel next to it
+// cancels it, as the desktop's user may: the session's script replays so.
+TEST(DataMode, CancelNextToAWholeFormCancelsIt) {
+  DataDir dir;
+  const std::string head = "data " + dir.Write("u.csv", "s,y\nA,1\nA,3\nB,2\n") + "\npopulation " +
+                           dir.Write("n.csv", "A,10\nB,20\n") + "\nuse y=y stratum=s\n";
+  const struct {
+    std::string commands;
+    std::size_t blocks;
+  } cases[] = {{"command 32852\ncancel\n", 0}, {"command 32852\ncommand 32852\n", 2}, {"command 32852\n", 1}};
+  for (const auto& c : cases) {
+    const ScriptResult r = RunScript(head + c.commands);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(std::count(r.appended.begin(), r.appended.end(), "Data units: 3 used, 0 skipped as missing"),
+              static_cast<long>(c.blocks))
+        << c.commands;
   }
 }
 

@@ -108,6 +108,25 @@ TEST(Session, ScriptNamesEachCommandAndItsAnswers) {
             "ok 3;\n");
 }
 
+// The data dialog's choice is whole; a script keeps a population or pairs
+// file until it is dropped: the script drops it where the choice has none.
+TEST(Session, DataChoicesWithoutAFileDropTheOneBefore) {
+  Desktop d;
+  d.recorder.UsedData({"data a.csv", "population n.csv", "pairs p.csv", "use y=y"});
+  d.recorder.UsedData({"data a.csv", "pairs q.csv", "use y=y"});
+  d.recorder.ClearedData();
+  d.recorder.UsedData({"data b.csv", "use y=y"});
+  d.recorder.UsedData({"data b.csv", "use y=y"});
+  const std::string lines = Joined(d.recorder.ScriptLines());
+  EXPECT_NE(lines.find("# Data > From data...\ndata a.csv\npopulation n.csv\npairs p.csv\nuse y=y\n\n"
+                       "# Data > From data...\npopulation\ndata a.csv\npairs q.csv\nuse y=y\n\n"
+                       "# Data > Clear data\nuse\n\n"
+                       "# Data > From data...\npairs\ndata b.csv\nuse y=y\n\n"
+                       "# Data > From data...\ndata b.csv\nuse y=y\n"),
+            std::string::npos)
+      << lines;
+}
+
 // A session of every kind of step, replayed on a new journal and on a file.
 TEST(Session, ReplayWritesTheSameJournal) {
   TempDir dir;

@@ -100,7 +100,19 @@ std::string ScriptSource::ReadError() const {
   return std::string("cannot read the script: ") + std::strerror(m_file && m_file->Error() ? m_file->Error() : EIO);
 }
 
+bool ScriptSource::Peek(Statement& statement) {
+  if (!m_peeked && !Next(m_ahead)) return false;
+  m_peeked = true;
+  statement = m_ahead;
+  return true;
+}
+
 bool ScriptSource::Next(Statement& statement) {
+  if (m_peeked) {
+    m_peeked = false;
+    statement = m_ahead;
+    return true;
+  }
   while (!m_failed && std::getline(m_in, m_text) && !ReadFailed()) {
     ++m_line;
     std::string_view text = m_text;
@@ -193,7 +205,8 @@ bool BatchHost::ShowForm(Form& form) {
   if (InLoop(form)) ++m_shown;
   m_filled.clear();
   if (AnswerFromRows(form)) return true;
-  if (AnswerFromData(form)) return true;
+  // A form the data fill whole takes no statement, unless the next is cancel: the desktop's user may cancel it.
+  if (AnswerFromData(form)) return !CancelAhead();
   if (m_status != kBatchOk) return false;
   Statement statement;
   for (;;) {

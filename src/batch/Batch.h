@@ -53,6 +53,8 @@ class ScriptSource {
       : m_own(std::make_unique<std::istream>(&file)), m_in(*m_own), m_file(&file), m_name(std::move(name)) {}
   // False at the end of the script, and when reading it failed.
   bool Next(Statement& statement);
+  // The statement Next gives next, left for it.
+  bool Peek(Statement& statement);
   const std::string& Name() const { return m_name; }
   int LastLine() const { return m_line; }
   // Reading stopped at an error, not at the end; a line cut short by it is dropped.
@@ -69,6 +71,8 @@ class ScriptSource {
   std::string m_text;
   int m_line = 0;
   bool m_failed = false;
+  Statement m_ahead;
+  bool m_peeked = false;
 };
 
 // Answers forms from the script; messages go to `err` as "message: TEXT".
@@ -99,6 +103,8 @@ class BatchHost : public FormHost {
  private:
   // Fills the fields of `form` the data supply; true when they are all its inputs.
   bool AnswerFromData(Form& form);
+  // Takes a plain `cancel` that comes next.
+  bool CancelAhead();
   // The inputs an `ok` line gives: those the data do not supply.
   void Remaining(const Form& form, std::vector<std::size_t>& inputs) const;
 

@@ -1,5 +1,5 @@
 // Data mode in a script: `data PATH`, `use ROLE=VARIABLE ...` (alone: data
-// mode ends), `population PATH` and `pairs PATH`. While it is on, the fields the data
+// mode ends), `population PATH` and `pairs PATH` (alone: none). While it is on, the fields the data
 // supply are filled before the form takes its statement, and `ok` gives the
 // others; a form the data fill whole takes no statement.
 #include <unistd.h>
@@ -46,8 +46,10 @@ void BatchHost::DataStatement(const Statement& s) {
     if (auto bad = ParseRoles(s.rest, roles)) return Fail(kBatchScriptError, s.line, *bad);
     if (roles.empty()) return m_data.EndUse();
     problem = m_data.Use(roles);
+  } else if (s.rest.empty() && s.verb != "data") {
+    return s.verb == "pairs" ? m_data.DropPairs() : m_data.DropPopulation();  // alone: none from now on
   } else if (s.rest.empty()) {
-    return Fail(kBatchScriptError, s.line, std::string(s.verb) + " needs the path of a file");
+    return Fail(kBatchScriptError, s.line, "data needs the path of a file");
   } else if (s.verb == "data") {
     problem = m_data.Open(std::string(s.rest), PathExcerpt(s.rest));
     // A file that cannot be read at all is a file error; one that reads as no data file, bad input.
@@ -83,6 +85,12 @@ bool BatchHost::AnswerFromData(Form& form) {
   }
   m_filled = m_run.Fill(form, InLoop(form) ? m_shown : 0);
   return m_run.Whole(form);
+}
+
+bool BatchHost::CancelAhead() {
+  Statement next;
+  if (!m_source.Peek(next) || next.verb != "cancel" || !next.rest.empty()) return false;
+  return m_source.Next(next);
 }
 
 void BatchHost::Remaining(const Form& form, std::vector<std::size_t>& inputs) const {

@@ -84,6 +84,7 @@ void SessionRecorder::Start(std::string journalPath, bool additionalFigures) {
   m_startAdditional = additionalFigures;
   m_lines.clear();
   m_calculations = 0;
+  m_population = m_pairs = false;
 }
 
 bool SessionRecorder::RunCommand(CTervoDoc& doc, int id) {
@@ -136,6 +137,16 @@ void SessionRecorder::OpenedJournal(const std::string& path, bool complete) {
 void SessionRecorder::UsedData(const std::vector<std::string>& statements) {
   m_lines.push_back("");
   m_lines.push_back("# Data > From data...");
+  const auto gives = [&](std::string_view verb) {
+    return std::any_of(statements.begin(), statements.end(), [&](const std::string& s) {
+      return s.starts_with(verb) && s.size() > verb.size() && s[verb.size()] == ' ';
+    });
+  };
+  // The dialog's choice is whole, where a script keeps the files given before.
+  if (m_population && !gives("population")) m_lines.push_back("population");
+  if (m_pairs && !gives("pairs")) m_lines.push_back("pairs");
+  m_population = gives("population");
+  m_pairs = gives("pairs");
   m_lines.insert(m_lines.end(), statements.begin(), statements.end());
 }
 

@@ -64,6 +64,7 @@ class SessionRecorder : public FormHost {
   // The command running: where its lines begin, and whether a form took values.
   bool m_running = false;
   bool m_tookValues = false;
+  bool m_population = false, m_pairs = false;  // a replay's data mode may hold such a file
   int m_calculations = 0;
 };
 

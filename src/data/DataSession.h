@@ -83,6 +83,8 @@ class DataSession {
   const std::string& PairsName() const { return m_pairsShown; }
   // `use` alone: the roles go, the file and the population stay for a later `use`.
   void EndUse() { m_roles = {}; }
+  void DropPopulation() { m_population.clear(), m_populationShown.clear(); }
+  void DropPairs() { m_pairs.clear(), m_pairsShown.clear(); }
   bool Active() const { return m_file && Bound() > 0; }
   std::size_t Bound() const;
   bool Has(Role role) const { return m_roles[static_cast<std::size_t>(role)].has_value(); }
