@@ -54,25 +54,31 @@ class GroupIndex {
     std::size_t hash = 0, place = kEmpty;
   };
   void Insert(std::size_t hash, std::size_t place) {
-    if (2 * (++m_count) > m_slots.size()) Grow();
-    std::size_t slot = hash & m_mask;
-    while (m_slots[slot].place != kEmpty) slot = (slot + 1) & m_mask;
-    m_slots[slot] = {hash, place};
+    if (2 * (++m_count) > m_slots.size()) {
+      std::vector<Entry> old(2 * m_slots.size());
+      old.swap(m_slots);
+      m_mask = m_slots.size() - 1;
+      for (const Entry& e : old)
+        if (e.place != kEmpty) Put(e);
+    }
+    Put({hash, place});
   }
-  void Grow() {
-    std::vector<Entry> old(2 * m_slots.size());
-    old.swap(m_slots);
-    m_mask = m_slots.size() - 1;
-    for (const Entry& e : old)
-      if (e.place != kEmpty) {
-        std::size_t slot = e.hash & m_mask;
-        while (m_slots[slot].place != kEmpty) slot = (slot + 1) & m_mask;
-        m_slots[slot] = e;
-      }
+  void Put(const Entry& e) {
+    std::size_t slot = e.hash & m_mask;
+    while (m_slots[slot].place != kEmpty) slot = (slot + 1) & m_mask;
+    m_slots[slot] = e;
   }
   std::vector<Entry> m_slots = std::vector<Entry>(16);
   std::size_t m_mask = 15, m_count = 0;
 };
+
+// s + a. For the sums of squares: their terms are never below 0, so the
+// rounding of each term costs at most its own last digit, and the sum, kept
+// in twice the precision, no more than that.
+Wide Plus(Wide s, double a) {
+  const Wide t = Sum(s.hi, a);
+  return sums::Plain(t.hi) ? t : sums::FastSum(t.hi, t.lo + s.lo);
+}
 
 }  // namespace
 
@@ -90,16 +96,16 @@ void Moments::Add(double y, double x) {
   meanY += dy / static_cast<double>(n);
   meanX += dx / static_cast<double>(n);
   // dy (y - new mean) is the Welford update of the centred sum of squares.
-  ssY = ssY + Product(dy, y - meanY);
-  ssX = ssX + Product(dx, x - meanX);
-  sxy = sxy + Product(dx, y - meanY);
+  ssY = Plus(ssY, dy * (y - meanY));
+  ssX = Plus(ssX, dx * (x - meanX));
+  sxy = sxy + Product(dx, y - meanY);  // of either sign: each product whole
 }
 
 void Moments::Merge(const Moments& other) {
   if (other.n == 0) return;
   const double na = static_cast<double>(n), nb = static_cast<double>(other.n), total = na + nb;
   const double dy = other.meanY - meanY, dx = other.meanX - meanX;
-  // Chan's update: the squares about each part's mean, plus those of the means about the whole's.
+  // The squares about each part's mean, plus those of the parts' means about the whole's.
   const double weight = na * nb / total;
   ssY = ssY + other.ssY + Product(dy * weight, dy);
   ssX = ssX + other.ssX + Product(dx * weight, dx);
@@ -113,7 +119,7 @@ void Moments::AddY(double y) {
   ++n;
   const double dy = y - meanY;
   meanY += dy / static_cast<double>(n);
-  ssY = ssY + Product(dy, y - meanY);
+  ssY = Plus(ssY, dy * (y - meanY));
 }
 
 std::string ShortestText(double value) {
