@@ -14,10 +14,12 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "data/DataSession.h"
 #include "framework/Format.h"
 #include "support/RecordCheck.h"
 #include "support/ScriptRun.h"
@@ -336,3 +338,50 @@ TEST(Numerics, NoDeviationIsNegativeOrNanWhereTheExactOneIsFinite) {
 
 }  // namespace
 }  // namespace mirto
+
+namespace mirto::data {
+namespace {
+
+using Rational = boost::multiprecision::cpp_rational;
+
+// A data scan's running moments, on values near 1e8 with a spread of 1, by
+// two groups merged and as one: within a few units of the last place of the
+// exact centred sums (rational arithmetic on the very doubles).
+TEST(Numerics, RunningMomentsOfDataKeepTheirDigits) {
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> spread(-1.0, 1.0);
+  std::vector<double> ys, xs;
+  Moments whole, first, second;
+  for (int i = 0; i < 2000; ++i) {
+    ys.push_back(1e8 + spread(random));
+    xs.push_back(3e7 + 0.5 * ys.back() - 5e7 + spread(random));
+    whole.Add(ys.back(), xs.back());
+    (i % 3 ? first : second).Add(ys.back(), xs.back());
+  }
+  Moments merged = first;
+  merged.Merge(second);
+  Rational my = 0, mx = 0;
+  for (std::size_t i = 0; i < ys.size(); ++i) my += Rational(ys[i]), mx += Rational(xs[i]);
+  my /= static_cast<long>(ys.size()), mx /= static_cast<long>(xs.size());
+  Rational ssY = 0, ssX = 0, sxy = 0;
+  for (std::size_t i = 0; i < ys.size(); ++i) {
+    ssY += (Rational(ys[i]) - my) * (Rational(ys[i]) - my);
+    ssX += (Rational(xs[i]) - mx) * (Rational(xs[i]) - mx);
+    sxy += (Rational(xs[i]) - mx) * (Rational(ys[i]) - my);
+  }
+  const auto near = [](double got, const Rational& exact) {
+    const double want = static_cast<double>(exact);
+    return std::abs(got - want) <= 8 * std::numeric_limits<double>::epsilon() * std::abs(want);
+  };
+  for (const Moments* m : {&whole, &merged}) {
+    EXPECT_EQ(m->n, 2000);
+    EXPECT_TRUE(near(m->MeanY(), my)) << m->MeanY();
+    EXPECT_TRUE(near(m->MeanX(), mx)) << m->MeanX();
+    EXPECT_TRUE(near(Rounded(m->ssY), ssY)) << Rounded(m->ssY);
+    EXPECT_TRUE(near(Rounded(m->ssX), ssX)) << Rounded(m->ssX);
+    EXPECT_TRUE(near(Rounded(m->sxy), sxy)) << Rounded(m->sxy);
+  }
+}
+
+}  // namespace
+}  // namespace mirto::data

@@ -91,35 +91,41 @@ std::optional<Role> RoleNamed(std::string_view name) {
 }
 
 void Moments::Add(double y, double x) {
-  ++n;
-  const double dy = y - meanY, dx = x - meanX;
-  meanY += dy / static_cast<double>(n);
-  meanX += dx / static_cast<double>(n);
+  if (n++ == 0) m_shiftY = y, m_shiftX = x;
+  const double ey = y - m_shiftY, ex = x - m_shiftX;
+  const double dy = ey - m_offY, dx = ex - m_offX;
+  m_offY += dy / static_cast<double>(n);
+  m_offX += dx / static_cast<double>(n);
   // dy (y - new mean) is the Welford update of the centred sum of squares.
-  ssY = Plus(ssY, dy * (y - meanY));
-  ssX = Plus(ssX, dx * (x - meanX));
-  sxy = sxy + Product(dx, y - meanY);  // of either sign: each product whole
+  ssY = Plus(ssY, dy * (ey - m_offY));
+  ssX = Plus(ssX, dx * (ex - m_offX));
+  sxy = sxy + Product(dx, ey - m_offY);  // of either sign: each product whole
+}
+
+void Moments::AddY(double y) {
+  if (n++ == 0) m_shiftY = y;
+  const double ey = y - m_shiftY, dy = ey - m_offY;
+  m_offY += dy / static_cast<double>(n);
+  ssY = Plus(ssY, dy * (ey - m_offY));
 }
 
 void Moments::Merge(const Moments& other) {
   if (other.n == 0) return;
+  if (n == 0) {
+    *this = other;
+    return;
+  }
   const double na = static_cast<double>(n), nb = static_cast<double>(other.n), total = na + nb;
-  const double dy = other.meanY - meanY, dx = other.meanX - meanX;
+  const double dy = (other.m_shiftY - m_shiftY) + (other.m_offY - m_offY);
+  const double dx = (other.m_shiftX - m_shiftX) + (other.m_offX - m_offX);
   // The squares about each part's mean, plus those of the parts' means about the whole's.
   const double weight = na * nb / total;
   ssY = ssY + other.ssY + Product(dy * weight, dy);
   ssX = ssX + other.ssX + Product(dx * weight, dx);
   sxy = sxy + other.sxy + Product(dx * weight, dy);
-  meanY += dy * (nb / total);
-  meanX += dx * (nb / total);
+  m_offY += dy * (nb / total);
+  m_offX += dx * (nb / total);
   n += other.n;
-}
-
-void Moments::AddY(double y) {
-  ++n;
-  const double dy = y - meanY;
-  meanY += dy / static_cast<double>(n);
-  ssY = Plus(ssY, dy * (y - meanY));
 }
 
 std::string ShortestText(double value) {

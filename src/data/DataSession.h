@@ -27,16 +27,24 @@ std::optional<Role> RoleNamed(std::string_view name);
 
 // Centred running moments of y (and x), one value at a time: the mean is
 // updated and the squares are of deviations from it (Welford), accumulated
-// in double-double, so that no sum of squares cancels.
-struct Moments {
+// in double-double, so that no sum of squares cancels. The values are taken
+// less the first unit's, so that a mean far from 0 (1e9 with a spread of 1)
+// costs no digits of the deviations, as its rounding would.
+class Moments {
+ public:
   long long n = 0;
-  double meanY = 0, meanX = 0;
   Wide ssY, ssX, sxy;  // sums of squared and cross deviations about the means
+  double MeanY() const { return m_shiftY + m_offY; }
+  double MeanX() const { return m_shiftX + m_offX; }
   void Add(double y, double x = 0);
   // y alone: the x sums stay 0, as Add(y, 0) leaves them, at a third of the cost.
   void AddY(double y);
   // The moments of this part and `other` together.
   void Merge(const Moments& other);
+
+ private:
+  double m_shiftY = 0, m_shiftX = 0;  // the first unit's values
+  double m_offY = 0, m_offX = 0;      // the means less those
 };
 
 // What one scan gives: the units used and skipped, the moments of all units

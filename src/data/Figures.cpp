@@ -153,14 +153,14 @@ std::optional<std::string> DataAnswers::Text(Figure figure, std::size_t group, b
   switch (figure) {
     case Figure::Typed: return std::nullopt;
     case Figure::Count: return ShortestText(n);
-    case Figure::MeanY: return ShortestText(m.meanY);
-    case Figure::MeanX: return ShortestText(m.meanX);
+    case Figure::MeanY: return ShortestText(m.MeanY());
+    case Figure::MeanX: return ShortestText(m.MeanX());
     case Figure::SdYByN: return ShortestText(std::sqrt(Rounded(m.ssY) / n));
     case Figure::VarYByN: return ShortestText(Rounded(m.ssY) / n);
     case Figure::VarXByN: return ShortestText(Rounded(m.ssX) / n);
     case Figure::CovByN: return ShortestText(Rounded(m.sxy) / n);
     case Figure::Slope: return ShortestText(Rounded(m.sxy) / Rounded(m.ssX));
-    case Figure::RatioResidSd: return ShortestText(std::sqrt(ResidualSquares(m, m.meanY / m.meanX) / (n - 1)));
+    case Figure::RatioResidSd: return ShortestText(std::sqrt(ResidualSquares(m, m.MeanY() / m.MeanX()) / (n - 1)));
     case Figure::RegressResidSd:
       return ShortestText(std::sqrt(ResidualSquares(m, Rounded(m.sxy) / Rounded(m.ssX)) / (n - 2)));
     case Figure::Groups: return ShortestText(static_cast<double>(m_scan.groups.size()));
