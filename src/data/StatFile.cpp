@@ -195,7 +195,11 @@ struct Dictionary : Heard {
   static int OnMetadata(readstat_metadata_t* metadata, void* self) {
     auto& d = *static_cast<Dictionary*>(self);
     d.rows = readstat_get_row_count(metadata);
-    if (d.stata) d.nameBytes = readstat_get_file_format_version(metadata) >= 118 ? 129 : 33;
+    // The field of a label set's name: 9 bytes before format 110, 33 before 118, then 129.
+    if (d.stata) {
+      const int version = readstat_get_file_format_version(metadata);
+      d.nameBytes = version >= 118 ? 129 : version >= 110 ? 33 : 9;
+    }
     const long long count = readstat_get_var_count(metadata);
     if (count > kMaxVariables)
       return d.Fail(Format("it declares %lld variables; Mirto reads at most %lld", count, kMaxVariables));
