@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <sstream>
 
+#include "AppFixture.h"
 #include "AppTest.h"
 #include "app/AppSettings.h"
 #include "app/CFormDialog.h"
@@ -75,20 +76,7 @@ test::ModalWatchdog::Handler Remaining(QStringList values, int fromData) {
   };
 }
 
-struct Fixture {
-  test::ModalWatchdog watchdog;
-  CTervoApp app;
-  CTervoDoc& doc = app.Document();
-  Fixture() {
-    AppSettings().SaveOneFormPerRow(false);
-    app.InitInstance({});
-  }
-  ~Fixture() {
-    QCOMPARE(watchdog.Pending(), 0);
-    QVERIFY2(watchdog.Unexpected().isEmpty(), qPrintable(watchdog.Unexpected().join("; ")));
-  }
-  void Run(const char* path) { app.Frame()->RunCalculation(FindCommandId(path)); }
-};
+using Fixture = test::AppFixture;
 
 constexpr const char* kSrsInterval = "Simple > Mean/total of variable > Interval estimates > Simple";
 constexpr const char* kStratifiedInterval = "Stratified > Mean/total of variable > Interval estimates";

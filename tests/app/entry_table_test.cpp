@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "AppFixture.h"
 #include "AppTest.h"
 #include "app/AppSettings.h"
 #include "app/CFormDialog.h"
@@ -70,20 +71,7 @@ void Edit(EntryTableDialog& d, int row, int column, const QString& text) {
   QVERIFY(model->setData(model->index(row, column), text, Qt::EditRole));
 }
 
-// The program as it starts, so that the table reaches the host through every layer.
-struct Fixture {
-  test::ModalWatchdog watchdog;
-  CTervoApp app;
-  CTervoDoc& doc = app.Document();
-  Fixture() {
-    AppSettings().SaveOneFormPerRow(false);
-    app.InitInstance({});
-  }
-  ~Fixture() {
-    QCOMPARE(watchdog.Pending(), 0);
-    QVERIFY2(watchdog.Unexpected().isEmpty(), qPrintable(watchdog.Unexpected().join("; ")));
-  }
-};
+using Fixture = test::AppFixture;
 
 }  // namespace
 
