@@ -16,8 +16,8 @@ Control SampledElements() {
   return Digits("Number of sampled elements, n_i:", 15).EnabledBy(EnableRule::TwoStageMethod);
 }
 
-constexpr Item<Group> kN = RealItem(&Group::N);
-constexpr Item<Group> kSmallN = RealItem(&Group::n);
+constexpr Item<Group> kN = WholeAsRealItem(&Group::N);
+constexpr Item<Group> kSmallN = WholeAsRealItem(&Group::n);
 constexpr Item<Group> kValue = RealItem(&Group::value);
 constexpr Item<Group> kSpread = RealItem(&Group::spread);
 

@@ -35,34 +35,34 @@ const FormTemplate kBudgetForm{
 const FormTemplate kClusterSizesForm{
     173,
     "Cluster & Two-stage sampling",
-    {Static("Enter the following:"), Field("Number of elements in population, N:", 15),
-     Field("Number of groups in population, M:", 15), Field("Number of sampled groups, m:", 15)}};
+    {Static("Enter the following:"), WholeField("Number of elements in population, N:", 15),
+     WholeField("Number of groups in population, M:", 15), WholeField("Number of sampled groups, m:", 15)}};
 
 const FormTemplate kClusterSizesLevelForm{
     177,
     "Cluster and Two-stage sampling",
-    {Static("Enter the following:"), Field("Number of elements in population, N:", 15),
-     Field("Number of groups in population, M:", 15), Field("Number of sampled groups, m:", 15),
+    {Static("Enter the following:"), WholeField("Number of elements in population, N:", 15),
+     WholeField("Number of groups in population, M:", 15), WholeField("Number of sampled groups, m:", 15),
      LevelList("Select confidence level:").Right()}};
 
 const FormTemplate kUnequalSizesForm{
     182,
     "Sampling with unequal probabilities",
-    {Static("Enter the following information:"), Field("Population size, N:", 10), Field("Sample size, n:", 10)}};
+    {Static("Enter the following information:"), WholeField("Population size, N:", 10), WholeField("Sample size, n:", 10)}};
 
 const FormTemplate kUnequalSizesLevelForm{185,
                                           "Sampling with unequal probabilities",
-                                          {Static("Enter the following:"), Field("Population size, N:", 10),
-                                           Field("Sample size, n:", 10), LevelList("Select confidence level:")}};
+                                          {Static("Enter the following:"), WholeField("Population size, N:", 10),
+                                           WholeField("Sample size, n:", 10), LevelList("Select confidence level:")}};
 
 const FormTemplate kUnequalSizesMeanForm{
     186,
     "Unequal probabilities, with replacement",
-    {Static("Enter the following information:"), Field("Population size, N:", 10), Field("Sample size, n:", 10),
+    {Static("Enter the following information:"), WholeField("Population size, N:", 10), WholeField("Sample size, n:", 10),
      Field("Population mean or population proportion:", 10)}};
 
 const FormTemplate kPopSizeForm{
-    189, "Unequal probabilities, without replacement", {Field("Enter the population size, N:", 10)}};
+    189, "Unequal probabilities, without replacement", {WholeField("Enter the population size, N:", 10)}};
 
 namespace {
 

@@ -57,7 +57,7 @@ const FormTemplate kPredictionSpecTemplate{
 const FormTemplate kPredictionPointForm{
     192,
     kTitle,
-    {Static(kEnterInfo), Field("Population size, N:", 10), Field("Sample size, n:", 10),
+    {Static(kEnterInfo), WholeField("Population size, N:", 10), WholeField("Sample size, n:", 10),
      Field("Sum of X-values in the population:", 10)}};
 
 const FormTemplate kPredictionPairForm{
@@ -70,7 +70,7 @@ const FormTemplate kPredictionPairForm{
 const FormTemplate kPredictionIntervalForm{
     194,
     kTitle,
-    {Static(kEnterInfo), Field("Population size, N:", 10), Field("Sample size, n:", 10),
+    {Static(kEnterInfo), WholeField("Population size, N:", 10), WholeField("Sample size, n:", 10),
      Field("Sum of X-values in the population:", 10),
      Field("Sum of squared X-values in the population:", 10).EnabledBy(EnableRule::ModelC),
      LevelList("Select confidence level:").Right()}};
@@ -78,7 +78,7 @@ const FormTemplate kPredictionIntervalForm{
 const FormTemplate kPredictionVarianceForm{
     195,
     kTitle,
-    {Static(kEnterInfo), Field("Population size, N:", 10), Field("Sample size, n:", 10),
+    {Static(kEnterInfo), WholeField("Population size, N:", 10), WholeField("Sample size, n:", 10),
      Field("Sum of X-values in the population:", 10),
      Field("Sum of squared X-values in the population:", 10).EnabledBy(EnableRule::ModelC),
      Field("Variance of deviations, sigma^2:", 10)}};
@@ -93,8 +93,8 @@ const FormTemplate kPredictionXForm{
 const FormTemplate kPredictionModelEForm{
     197,
     kTitle,
-    {Static(kEnterInfo), Field("Population size, N:", 10), Field("Sample mean of Y, barY:", 10),
-     Field("Number of explanatory variables, k:", 5)}};
+    {Static(kEnterInfo), WholeField("Population size, N:", 10), Field("Sample mean of Y, barY:", 10),
+     WholeField("Number of explanatory variables, k:", 5)}};
 
 const FormTemplate kPredictionVariableForm{
     198,

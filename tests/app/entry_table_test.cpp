@@ -95,8 +95,9 @@ class EntryTableTest : public QObject {
       d.View()->setCurrentIndex(model->index(0, 1));
       QVERIFY(d.PasteText("600\t60\t10\t3\r\n400\t40\t2,5\t4\r\n"));
       QVERIFY(!d.OkButton()->isEnabled());
-      QVERIFY2(d.Status()->text().contains("\"2,5\" would read as 2."), qPrintable(d.Status()->text()));
-      QCOMPARE(model->index(1, 3).data(Qt::ToolTipRole).toString(), QString("\"2,5\" would read as 2."));
+      QVERIFY2(d.Status()->text().contains("\"2,5\" is not a number: the decimal mark is a point."),
+               qPrintable(d.Status()->text()));
+      QCOMPARE(model->index(1, 3).data(Qt::ToolTipRole).toString(), QString("\"2,5\" is not a number: the decimal mark is a point."));
       Edit(d, 1, 3, "20");
       QVERIFY(d.OkButton()->isEnabled());
       d.OkButton()->click();
