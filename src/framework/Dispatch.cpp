@@ -7,6 +7,21 @@
 
 namespace mirto {
 
+namespace {
+
+// Values outside the domain of the formulas: taken, and pointed out before OK.
+constexpr std::string_view kNegativeMargin =
+    "The margin is negative: the formula squares it, so the sample size is the one for its absolute value";
+constexpr std::string_view kNoMargin = "A margin of 0 asks for an exact estimate, which only the whole population gives";
+constexpr std::string_view kBudgetBelowCost =
+    "c_0 is larger than C: what is left for sampling, C - c_0, is negative, and so are the sample sizes";
+
+Control Margin(std::string_view label, int maxLength) {
+  return Field(label, maxLength).AtLeast(0, kNegativeMargin).Above(0, kNoMargin);
+}
+
+}  // namespace
+
 const FormTemplate kGroupCountForm{156, "Stratified sampling", {Digits("Enter the number of groups (strata):", 10)}};
 
 const FormTemplate kGroupCountLevelForm{
@@ -18,19 +33,19 @@ const FormTemplate kMeanAccuracyForm{
     164,
     "Stratified sampling",
     {Digits("Enter the number of groups (strata):", 10), Radio("Special target:", {"Mean", "Total"}, 1),
-     Group("Sample accuracy requirements", 2), Field("Margin:", 15), LevelList("Probability:")}};
+     Group("Sample accuracy requirements", 2), Margin("Margin:", 15), LevelList("Probability:")}};
 
 const FormTemplate kPropAccuracyForm{
     167,
     "Stratified sampling",
     {Digits("Enter the number of groups (strata):", 5), Radio("Special target:", {"Proportion", "Number"}, 1),
-     Group("Sample accuracy requirements", 2), Field("Margin:", 10), LevelList("Probability:")}};
+     Group("Sample accuracy requirements", 2), Margin("Margin:", 10), LevelList("Probability:")}};
 
 const FormTemplate kBudgetForm{
     170,
     "Stratified sampling",
     {Digits("Enter the number of groups (strata):", 5), Field("Enter the sampling budget, C:", 15),
-     Field("Enter the fixed cost of sampling, c_0:", 15)}};
+     Field("Enter the fixed cost of sampling, c_0:", 15).AtMostField("Enter the sampling budget, C:", kBudgetBelowCost)}};
 
 const FormTemplate kClusterSizesForm{
     173,

@@ -81,7 +81,8 @@ const FormTemplate kPredictionVarianceForm{
     {Static(kEnterInfo), WholeField("Population size, N:", 10), WholeField("Sample size, n:", 10),
      Field("Sum of X-values in the population:", 10),
      Field("Sum of squared X-values in the population:", 10).EnabledBy(EnableRule::ModelC),
-     Field("Variance of deviations, sigma^2:", 10)}};
+     Field("Variance of deviations, sigma^2:", 10)
+         .AtLeast(0, "A variance is not negative: the theoretical error variance, a multiple of it, comes out negative")}};
 
 const FormTemplate kPredictionXForm{
     196,
