@@ -77,6 +77,12 @@ TEST(EntryDeathTest, AReaderThatDisagreesWithItsTemplateFailsLoudly) {
   Row row;
   const Item<Row> two[] = {WholeItem(&Row::count), RealItem(&Row::real)};
   EXPECT_DEATH(ReadItems<Row>(form, row, two), "disagree on the fields");
+  // A whole-number field read as a real, and a real one as a whole number.
+  const Item<Row> real[] = {RealItem(&Row::real)};
+  EXPECT_DEATH(ReadItems<Row>(form, row, real), "whole-number field read as a real");
+  const Form budget(kBudgetForm);  // the count, then two reals
+  const Item<Row> wholes[] = {WholeItem(&Row::count), WholeItem(&Row::count), RealItem(&Row::real)};
+  EXPECT_DEATH(ReadItems<Row>(budget, row, wholes), "real field read as a whole number");
 }
 #else
 TEST(EntryDeathTest, AReaderThatDisagreesWithItsTemplateFailsLoudly) {

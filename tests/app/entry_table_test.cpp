@@ -26,6 +26,7 @@
 #include "app/QtFormHost.h"
 #include "batch/Batch.h"
 #include "data/EntryTable.h"
+#include "framework/FormCatalog.h"
 #include "journal/CTervoDoc.h"
 
 using namespace mirto;
@@ -97,7 +98,8 @@ class EntryTableTest : public QObject {
       QVERIFY(!d.OkButton()->isEnabled());
       QVERIFY2(d.Status()->text().contains("\"2,5\" is not a number: the decimal mark is a point."),
                qPrintable(d.Status()->text()));
-      QCOMPARE(model->index(1, 3).data(Qt::ToolTipRole).toString(), QString("\"2,5\" is not a number: the decimal mark is a point."));
+      QCOMPARE(model->index(1, 3).data(Qt::ToolTipRole).toString(),
+               QString("\"2,5\" is not a number: the decimal mark is a point."));
       Edit(d, 1, 3, "20");
       QVERIFY(d.OkButton()->isEnabled());
       d.OkButton()->click();
@@ -256,6 +258,24 @@ class EntryTableTest : public QObject {
     QCOMPARE(model->index(1, 2).data().toString(), QString("0.2"));
     QCOMPARE(model->index(2, 2).data().toString(), QString("0.3"));
     QVERIFY(d.OkButton()->isEnabled());
+    QVERIFY(watchdog.Unexpected().isEmpty());
+  }
+
+  // A value outside the formulas' domain (n_i > N_i) marks its cell with the
+  // library's advice and keeps OK enabled; "2e1" for a whole number holds it back.
+  void adviceMarksACellWithoutHoldingOkBack() {
+    test::ModalWatchdog watchdog;
+    data::EntryTable table(EntryLoop{.tmpl = FindFormTemplate(160), .count = 1});
+    EntryTableDialog d(table);
+    QAbstractItemModel* model = d.View()->model();
+    d.View()->setCurrentIndex(model->index(0, 1));
+    QVERIFY(d.PasteText("10\t20\t5\t1\n"));
+    QVERIFY(model->index(0, 2).data(Qt::ToolTipRole).toString().startsWith("n_i is larger than N_i: "));
+    QCOMPARE(model->index(0, 2).data(Qt::BackgroundRole).value<QColor>(), QColor(255, 238, 185));
+    QVERIFY(d.OkButton()->isEnabled());
+    Edit(d, 0, 2, "2e1");
+    QCOMPARE(model->index(0, 2).data(Qt::ToolTipRole).toString(), QString("\"2e1\" is not a whole number."));
+    QVERIFY(!d.OkButton()->isEnabled());
     QVERIFY(watchdog.Unexpected().isEmpty());
   }
 
