@@ -180,8 +180,9 @@ TEST(Dispatch, CountsThatAreNotWholeNumbersAreRefused) {
     const char* answer;
     const char* error;
   } cases[] = {
-      {"ok 100; 999999999999999; 1", "In \"Number of groups in population, M:\", \"999999999999999\" is beyond the "
-                                     "whole numbers a field takes (-2147483648 to 2147483647)"},
+      {"ok 100; 999999999999999; 1",
+       "In \"Number of groups in population, M:\", \"999999999999999\" is beyond the "
+       "whole numbers a field takes (-2147483648 to 2147483647)"},
       {"ok 100; abc; 1", "In \"Number of groups in population, M:\", \"abc\" is not a whole number"},
       {"ok 100.5; 10; 1", "In \"Number of elements in population, N:\", \"100.5\" is not a whole number"},
       {"ok 100; 10; 2e1", "In \"Number of sampled groups, m:\", \"2e1\" is not a whole number"},

@@ -127,7 +127,7 @@ TEST(SrsSimple, EmptyFieldsReadAsZeroAndOtherTextIsRefused) {
   EXPECT_EQ(empty.appended[6], "Estimate of population mean: 0.000000");
   EXPECT_EQ(empty.appended[7], "Estimate of population total: 0.000000");
   EXPECT_EQ(empty.messages, std::vector<std::string>{"N is 0 or less: no population is that small, and the figures "
-                                                      "computed from it mean nothing."});
+                                                     "computed from it mean nothing."});
   // Once read as 12 and 0: a typo must not become a plausible figure (issue 23, item 8).
   auto prefix = RunScript("command 32804\nok 12abc; abc\n");
   EXPECT_EQ(prefix.status, 2);

@@ -92,13 +92,14 @@ const GroupForm kMeanSdForm{{{179,
                             Target::MeanTotal,
                             Objective::ThStdDev};
 
-const GroupForm kProportionSdForm{{{180,
-                                    "Cluster & Two-stage sampling, proportion and number, th. sd. of estimator",
-                                    {Static(kEnterGroup), RowNumber("", 5), Static(kNextGroup), Elements(),
-                                     SampledElements(false), Proportion("Guesstimate of  proportion in category, pi_i:")}},
-                                   {kN, kSmallN, kValue}},
-                                  Target::ProportionNumber,
-                                  Objective::ThStdDev};
+const GroupForm kProportionSdForm{
+    {{180,
+      "Cluster & Two-stage sampling, proportion and number, th. sd. of estimator",
+      {Static(kEnterGroup), RowNumber("", 5), Static(kNextGroup), Elements(), SampledElements(false),
+       Proportion("Guesstimate of  proportion in category, pi_i:")}},
+     {kN, kSmallN, kValue}},
+    Target::ProportionNumber,
+    Objective::ThStdDev};
 
 }  // namespace cluster
 

@@ -286,10 +286,10 @@ ImportPlan EntryTable::Suggest(const DelimitedTable& data) const {
     std::string names;
     for (const TableColumn& c : m_columns)
       if (c.number || c.enabled) names += (names.empty() ? "" : ", ") + std::string(c.name);
-    problem = DelimitedProblem{data.Line(0), f + 1,
-                               again ? "the header names the column " + name + " twice"
-                                     : "the header names " + name + ", which is no column of this form (its columns: " +
-                                           names + ")"};
+    problem = DelimitedProblem{
+        data.Line(0), f + 1,
+        again ? "the header names the column " + name + " twice"
+              : "the header names " + name + ", which is no column of this form (its columns: " + names + ")"};
   }
   if (any) {
     plan.header = true;

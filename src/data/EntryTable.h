@@ -26,9 +26,9 @@ struct TableColumn {
   bool number = false;    // the row's number: shown, never edited
   bool enabled = true;    // false: the form disables the field in this context
   int maxLength = 0;
-  bool digitsOnly = false;               // accepts only 0-9 while typing
+  bool digitsOnly = false;             // accepts only 0-9 while typing
   NumberKind kind = NumberKind::Real;  // how the loop reads the cell
-  int which = 0;            // number columns: 0 the first number, 1 the second
+  int which = 0;                       // number columns: 0 the first number, 1 the second
   bool Editable() const { return !number && enabled; }
 };
 

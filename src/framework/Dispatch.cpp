@@ -12,7 +12,8 @@ namespace {
 // Values outside the domain of the formulas: taken, and pointed out before OK.
 constexpr std::string_view kNegativeMargin =
     "The margin is negative: the formula squares it, so the sample size is the one for its absolute value";
-constexpr std::string_view kNoMargin = "A margin of 0 asks for an exact estimate, which only the whole population gives";
+constexpr std::string_view kNoMargin =
+    "A margin of 0 asks for an exact estimate, which only the whole population gives";
 constexpr std::string_view kBudgetBelowCost =
     "c_0 is larger than C: what is left for sampling, C - c_0, is negative, and so are the sample sizes";
 
@@ -45,7 +46,8 @@ const FormTemplate kBudgetForm{
     170,
     "Stratified sampling",
     {Digits("Enter the number of groups (strata):", 5), Field("Enter the sampling budget, C:", 15),
-     Field("Enter the fixed cost of sampling, c_0:", 15).AtMostField("Enter the sampling budget, C:", kBudgetBelowCost)}};
+     Field("Enter the fixed cost of sampling, c_0:", 15)
+         .AtMostField("Enter the sampling budget, C:", kBudgetBelowCost)}};
 
 const FormTemplate kClusterSizesForm{
     173,
@@ -60,10 +62,10 @@ const FormTemplate kClusterSizesLevelForm{
      WholeField("Number of groups in population, M:", 15), WholeField("Number of sampled groups, m:", 15),
      LevelList("Select confidence level:").Right()}};
 
-const FormTemplate kUnequalSizesForm{
-    182,
-    "Sampling with unequal probabilities",
-    {Static("Enter the following information:"), WholeField("Population size, N:", 10), WholeField("Sample size, n:", 10)}};
+const FormTemplate kUnequalSizesForm{182,
+                                     "Sampling with unequal probabilities",
+                                     {Static("Enter the following information:"), WholeField("Population size, N:", 10),
+                                      WholeField("Sample size, n:", 10)}};
 
 const FormTemplate kUnequalSizesLevelForm{185,
                                           "Sampling with unequal probabilities",
@@ -73,8 +75,8 @@ const FormTemplate kUnequalSizesLevelForm{185,
 const FormTemplate kUnequalSizesMeanForm{
     186,
     "Unequal probabilities, with replacement",
-    {Static("Enter the following information:"), WholeField("Population size, N:", 10), WholeField("Sample size, n:", 10),
-     Field("Population mean or population proportion:", 10)}};
+    {Static("Enter the following information:"), WholeField("Population size, N:", 10),
+     WholeField("Sample size, n:", 10), Field("Population mean or population proportion:", 10)}};
 
 const FormTemplate kPopSizeForm{
     189, "Unequal probabilities, without replacement", {WholeField("Enter the population size, N:", 10)}};

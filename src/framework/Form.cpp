@@ -1,7 +1,7 @@
 #include "framework/Form.h"
 
-#include <cassert>
 #include <algorithm>
+#include <cassert>
 #include <charconv>
 #include <limits>
 

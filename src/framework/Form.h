@@ -47,8 +47,8 @@ struct Control {
   bool digitsOnly = false;
   bool readOnly = false;
   NumberKind number = NumberKind::Real;  // text fields: how the routine reads the text
-  bool limitWhileTyping = true;   // false: an over-long text is refused only at OK
-  bool keepsStoredLevel = false;  // lists: no selection keeps the stored level
+  bool limitWhileTyping = true;          // false: an over-long text is refused only at OK
+  bool keepsStoredLevel = false;         // lists: no selection keeps the stored level
   EnableRule enable = EnableRule::Always;
   int column = 0;                              // 0 left, 1 right (layout)
   int groupSize = 0;                           // Group: how many following controls it frames
@@ -77,9 +77,9 @@ Control Group(std::string_view caption, int controls);
 Control Field(std::string_view label, int maxLength);       // a real, read with FormReader::Real
 Control WholeField(std::string_view label, int maxLength);  // a whole number, read with FormReader::Integer
 Control Digits(std::string_view label, int maxLength);      // a whole number that accepts only 0-9 while typing
-Control RowNumber(std::string_view label, int maxLength);  // read-only group or element number
-Control LevelList(std::string_view label);                 // confidence list; a selection is required
-Control StoredLevelList(std::string_view label);           // confidence list; none keeps the stored pair
+Control RowNumber(std::string_view label, int maxLength);   // read-only group or element number
+Control LevelList(std::string_view label);                  // confidence list; a selection is required
+Control StoredLevelList(std::string_view label);            // confidence list; none keeps the stored pair
 Control Radio(std::string_view caption, std::vector<std::string_view> buttons, int initialChoice = 0);
 
 class Form;

@@ -82,7 +82,8 @@ const FormTemplate kPredictionVarianceForm{
      Field("Sum of X-values in the population:", 10),
      Field("Sum of squared X-values in the population:", 10).EnabledBy(EnableRule::ModelC),
      Field("Variance of deviations, sigma^2:", 10)
-         .AtLeast(0, "A variance is not negative: the theoretical error variance, a multiple of it, comes out negative")}};
+         .AtLeast(0,
+                  "A variance is not negative: the theoretical error variance, a multiple of it, comes out negative")}};
 
 const FormTemplate kPredictionXForm{
     196,

@@ -43,9 +43,7 @@ constexpr std::string_view kRegressionCorrelationSize =
 Control N(std::string_view label, int maxLength) { return PopulationSize(Field(label, maxLength)); }
 Control Sd(std::string_view label, int maxLength) { return Field(label, maxLength).AtLeast(0, kNegativeSd); }
 // In the ratio estimator's variance sigmaX and sigmaY also multiply each other: their signs count.
-Control RatioSd(std::string_view label, int maxLength) {
-  return Field(label, maxLength).AtLeast(0, kNegativeVariance);
-}
+Control RatioSd(std::string_view label, int maxLength) { return Field(label, maxLength).AtLeast(0, kNegativeVariance); }
 Control BarX(std::string_view label, int maxLength) { return Field(label, maxLength).NotZero(kNoBarX); }
 Control Correlation(std::string_view label, int maxLength, std::string_view advice) {
   return Field(label, maxLength).AtLeast(-1, advice).AtMost(1, advice);
@@ -85,8 +83,7 @@ const EntryForm<In> kIntervalForms[2] = {
        Field("Sample average of auxiliary variable, barX:", 15),
        Field("Population average of auxiliary variable, muX:", 15),
        Field("Sample std. deviation of residuals, S_lr:", 15).AtLeast(0, kNegativeResidualSd),
-       Field("Least squares estimate, b:", 15).Right(),
-       StoredLevelList("Confidence level:").Right()}},
+       Field("Least squares estimate, b:", 15).Right(), StoredLevelList("Confidence level:").Right()}},
      {kN, kSmallN, kBarY, kBarX, kMuX, kS, kB, kLevel}},
 };
 
@@ -99,8 +96,7 @@ const EntryForm<In> kSdForms[2] = {
        Field("*Population average of variable of interest, muY:", 15),
        RatioSd("*Population std. deviation of auxiliary variable, sigmaX:", 15),
        RatioSd("*Population std. deviation of variable of interest, sigmaY:", 15),
-       Correlation("*Population correlation coefficient of X and Y, rhoXY:", 15, kNoCorrelation),
-       Static(kGuessNote)}},
+       Correlation("*Population correlation coefficient of X and Y, rhoXY:", 15, kNoCorrelation), Static(kGuessNote)}},
      {kN, kSmallN, kMuX, kMuY, kSigmaX, kSigmaY, kRhoXY}},
     {{148,
       kTitle,
@@ -115,8 +111,7 @@ const EntryForm<In> kSdForms[2] = {
 const EntryForm<In> kSampleSizeForms[2] = {
     {{149,
       kTitle,
-      {Static(kEnterSelect), N("Population size, N:", 15),
-       Field("Population average of auxiliary variable, muX:", 15),
+      {Static(kEnterSelect), N("Population size, N:", 15), Field("Population average of auxiliary variable, muX:", 15),
        Field("*Population average of variable of interest, muY:", 15),
        RatioSd("*Population std. deviation of auxiliary variable, sigmaX:", 15),
        RatioSd("*Population std. deviation of variable of interest, sigmaY:", 15).Right(),

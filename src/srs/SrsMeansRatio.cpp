@@ -39,21 +39,20 @@ constexpr std::string_view kNoMu2 = "mu_2 is 0: the formulas divide by it, so th
 Control N(Control c) { return PopulationSize(c); }
 Control Variance(Control c) { return c.AtLeast(0, kNegativeVariance); }
 
-const EntryForm<In> kPointForm{
-    {151,
-     kTitle,
-     {Static(kEnter), Field("Sample average of Y1, barY1:", 15),
-      Field("Sample average of Y2, barY2:", 15).NotZero(kNoBarY2)}},
-    {kBarY1, kBarY2}};
+const EntryForm<In> kPointForm{{151,
+                                kTitle,
+                                {Static(kEnter), Field("Sample average of Y1, barY1:", 15),
+                                 Field("Sample average of Y2, barY2:", 15).NotZero(kNoBarY2)}},
+                               {kBarY1, kBarY2}};
 
 const EntryForm<In> kIntervalForm{
     {152,
      kTitle,
      {Static(kEnterSelect), N(Loose("Population size, N:", 15)),
-      SampleSize(Loose("Sample size, n:", 15), "Population size, N:", true),
-      Loose("Sample average of Y1, barY1:", 15), Loose("Sample average of Y2, barY2:", 15).NotZero(kNoBarY2),
-      Variance(Loose("Sample variance of Y1, S^2_1:", 15)), Variance(Loose("Sample variance of Y2, S^2_2:", 15)),
-      Loose("Sample covariance of Y1 and Y2, S_12:", 15), StoredLevelList("Confidence level:").Right()}},
+      SampleSize(Loose("Sample size, n:", 15), "Population size, N:", true), Loose("Sample average of Y1, barY1:", 15),
+      Loose("Sample average of Y2, barY2:", 15).NotZero(kNoBarY2), Variance(Loose("Sample variance of Y1, S^2_1:", 15)),
+      Variance(Loose("Sample variance of Y2, S^2_2:", 15)), Loose("Sample covariance of Y1 and Y2, S_12:", 15),
+      StoredLevelList("Confidence level:").Right()}},
     {kN, kSmallN, kBarY1, kBarY2, kS2_1, kS2_2, kS_12, kLevel}};
 
 const EntryForm<In> kSdForm{

@@ -44,9 +44,11 @@ constexpr Item<In> kState[] = {kN, kSmallN, kPi, kSigma, kBarY, kS, kP, kMargin,
 const EntryForm<In> kMeanPointForm{
     {133, kTitle, {Static(kEnter), N("Population size, N:", 15), Field("Sample average of variable, barY:", 20)}},
     {kN, kBarY}};
-const EntryForm<In> kProportionPointForm{
-    {134, kTitle, {Static(kEnter), N("Population size, N:", 0), Proportion("Sample proportion in category, P:", 0, kProportionOutside)}},
-    {kN, kP}};
+const EntryForm<In> kProportionPointForm{{134,
+                                          kTitle,
+                                          {Static(kEnter), N("Population size, N:", 0),
+                                           Proportion("Sample proportion in category, P:", 0, kProportionOutside)}},
+                                         {kN, kP}};
 const EntryForm<In> kMeanIntervalForm{
     {135,
      kTitle,
@@ -68,20 +70,20 @@ const EntryForm<In> kMeanSdForm{{139,
                                   SampleSize(Field("Sample size, n:", 20), "Population size, N:", false),
                                   Sd("Gesstimate of population standard deviation of variable, sigma:", 15)}},
                                 {kN, kSmallN, kSigma}};
-const EntryForm<In> kProportionSdForm{{140,
-                                       kTitle,
-                                       {Static(kEnter), PopulationOfMany(N("Population size, N:", 20)),
-                                        SampleSize(Field("Sample size, n:", 20), "Population size, N:", false),
-                                        Proportion("Guesstimate of population proportion in category, pi:", 10,
-                                                   kGuessOutside)}},
-                                      {kN, kSmallN, kPi}};
+const EntryForm<In> kProportionSdForm{
+    {140,
+     kTitle,
+     {Static(kEnter), PopulationOfMany(N("Population size, N:", 20)),
+      SampleSize(Field("Sample size, n:", 20), "Population size, N:", false),
+      Proportion("Guesstimate of population proportion in category, pi:", 10, kGuessOutside)}},
+    {kN, kSmallN, kPi}};
 const EntryForm<In> kMeanSampleSizeForm{
     {141,
      kTitle,
      {Static(kEnterSelect), N("Population size, N:", 20),
       Sd("Guesstimate of population std. deviation of variable, sigma:", 15),
-      Radio("Special target:", {"Mean", "Total"}, 1), Group("Sample accuracy requirements", 2), Margin(Field("Margin:", 15)),
-      StoredLevelList("Probability:")}},
+      Radio("Special target:", {"Mean", "Total"}, 1), Group("Sample accuracy requirements", 2),
+      Margin(Field("Margin:", 15)), StoredLevelList("Probability:")}},
     {kN, kSigma, kChoice, kMargin, kLevel}};
 const EntryForm<In> kProportionSampleSizeForm{
     {142,

@@ -20,8 +20,9 @@ constexpr std::string_view kSampleAboveGroup =
     "of the variance (the standard deviation may show as nan)";
 constexpr std::string_view kSampleOfOne =
     "n_i is 1 or less: the group's variance divides by n_i - 1, which gives inf or a negative term";
-constexpr std::string_view kNoSample = "n_i is 0 or less: the group's variance divides by n_i, which gives inf or a "
-                                       "negative term";
+constexpr std::string_view kNoSample =
+    "n_i is 0 or less: the group's variance divides by n_i, which gives inf or a "
+    "negative term";
 constexpr std::string_view kNegativeSd =
     "A standard deviation is not negative: the formula squares it, so the figures are those of its absolute value";
 constexpr std::string_view kNegativeSdAllocation =
@@ -67,8 +68,9 @@ FormTemplate GroupForm(int id, std::string_view title, int numberLength, std::ve
 
 const FormTemplate kMeanPointForm = GroupForm(157, "Stratified sampling, point estimates, mean and total", 10,
                                               {Elements(), Field("Sample mean of variable, barY_i:", 15)});
-const FormTemplate kProportionPointForm = GroupForm(158, "Stratified sampling, point estimates, proportion and number",
-                                                    5, {Elements(), Proportion("Sample proportion in category, P_i:", 10, kPointProportionOutside)});
+const FormTemplate kProportionPointForm =
+    GroupForm(158, "Stratified sampling, point estimates, proportion and number", 5,
+              {Elements(), Proportion("Sample proportion in category, P_i:", 10, kPointProportionOutside)});
 const FormTemplate kMeanIntervalForm =
     GroupForm(160, "Stratified sampling, confidence intervals, mean and total", 5,
               {Elements(), Sampled(10, true), Field("Sample mean of variable, barY_i:", 15),
@@ -78,22 +80,19 @@ const FormTemplate kProportionIntervalForm =
               {Elements(), Sampled(15, true), Proportion("Sample proportion in category, P_i:", 15)});
 const FormTemplate kMeanSdForm = GroupForm(162, "Stratified sampling, sd. deviation of estimators of  mean and total",
                                            5, {Elements(true), Sampled(15, false), SigmaGuess()});
-const FormTemplate kProportionSdForm =
-    GroupForm(163, "Stratified sampling, std. deviation of estimator, proportion and number", 5,
-              {Elements(true), Sampled(10, false),
-               Proportion("Guesstimate of population proportion in category, pi_i:", 10)});
+const FormTemplate kProportionSdForm = GroupForm(
+    163, "Stratified sampling, std. deviation of estimator, proportion and number", 5,
+    {Elements(true), Sampled(10, false), Proportion("Guesstimate of population proportion in category, pi_i:", 10)});
 const FormTemplate kMeanSizeForm = GroupForm(165, "Stratified sampling, sample size, mean or total of variable", 15,
                                              {Elements(), Share(), SigmaGuess()});
 const FormTemplate kProportionSizeForm =
     GroupForm(166, "Stratified sampling, sample size, proportion or number", 5, {Elements(), Share(), PiGuess()});
-const FormTemplate kMeanOptimalForm =
-    GroupForm(168, "Stratified sampling, mean and total, optimal allocation", 5,
-              {Elements(), SigmaGuess(kNegativeSdAllocation)});
+const FormTemplate kMeanOptimalForm = GroupForm(168, "Stratified sampling, mean and total, optimal allocation", 5,
+                                                {Elements(), SigmaGuess(kNegativeSdAllocation)});
 const FormTemplate kProportionOptimalForm =
     GroupForm(169, "Stratified sampling, proportion and number, optimal allocation", 5, {Elements(), PiGuess()});
-const FormTemplate kMeanCostForm =
-    GroupForm(171, "Stratified sampling, mean and total, min. cost allocation", 5,
-              {Elements(), SigmaGuess(kNegativeSdAllocation), Cost()});
+const FormTemplate kMeanCostForm = GroupForm(171, "Stratified sampling, mean and total, min. cost allocation", 5,
+                                             {Elements(), SigmaGuess(kNegativeSdAllocation), Cost()});
 const FormTemplate kProportionCostForm = GroupForm(
     172, "Stratified sampling, proportion and total, min. cost allocation", 5, {Elements(), PiGuess(), Cost()});
 
