@@ -147,7 +147,7 @@ bool BatchHost::LoadRows(const Form& form, const Statement& s) {
                  Format("%zu field%s, where the form takes %zu (%zu with the row's number%s)", file.Columns(),
                         file.Columns() == 1 ? "" : "s", editable, editable + numbers, numbers == 1 ? "" : "s")});
   if (auto problem = loaded->table.Import(file, plan)) return fail(kBatchScriptError, *problem);
-  // Cells the loop would read as another number than the file shows are errors here;
+  // Cells that are not wholly a number of their field's kind are errors here;
   // a value the loop refuses is its usual "Illegal entry", when its row comes.
   if (auto bad = loaded->table.NextBlocking({}, false)) {
     Fail(kBatchScriptError, s.line,
