@@ -139,7 +139,14 @@ std::optional<std::size_t> EntryTable::ColumnOf(std::size_t control) const {
 
 void EntryTable::CheckRow(long long row) {
   std::size_t target = kNone;  // the cell a row verdict goes to
-  const std::optional<RowVerdict> verdict = Verdict(row);
+  // One form of the row for the loop's check and the fields' bounds.
+  std::optional<Form> form;
+  if (m_loop.tmpl->checkRow || m_bounded) form.emplace(RowForm(row));
+  std::optional<RowVerdict> verdict;
+  if (m_loop.tmpl->checkRow) {
+    const RowVerdict v = m_loop.tmpl->checkRow(*form);
+    if (v.check != RowCheck::Accept) verdict = v;
+  }
   for (std::size_t column = 0; column < m_columns.size(); ++column) {
     const TableColumn& c = m_columns[column];
     if (!c.Editable()) continue;
@@ -160,7 +167,8 @@ void EntryTable::CheckRow(long long row) {
     m_marks[target] = verdict->check == RowCheck::Refuse ? Mark::Refused : Mark::Warned;
     m_blocking += Blocks(m_marks[target]);
   }
-  for (const FieldNote& note : Advice(row)) {
+  if (!m_bounded) return;
+  for (const FieldNote& note : form->Advice()) {
     const std::optional<std::size_t> column = ColumnOf(note.control);
     if (!column || !m_columns[*column].Editable()) continue;
     Mark& mark = m_marks[Cell(row, *column)];
