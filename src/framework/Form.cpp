@@ -43,9 +43,6 @@ Control Control::Above(double limit, std::string_view advice) const {
 Control Control::AtMost(double limit, std::string_view advice) const {
   return With({.test = Bound::Test::AtMost, .limit = limit, .field = {}, .advice = advice});
 }
-Control Control::Below(double limit, std::string_view advice) const {
-  return With({.test = Bound::Test::Below, .limit = limit, .field = {}, .advice = advice});
-}
 Control Control::NotZero(std::string_view advice) const {
   return With({.test = Bound::Test::NotZero, .limit = 0.0, .field = {}, .advice = advice});
 }
@@ -58,7 +55,6 @@ bool Bound::Holds(double value, double bound) const {
     case Test::AtLeast: return value >= bound;
     case Test::Above: return value > bound;
     case Test::AtMost: return value <= bound;
-    case Test::Below: return value < bound;
     case Test::NotZero: return value != 0.0;
   }
   return true;

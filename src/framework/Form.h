@@ -32,12 +32,12 @@ enum class EnableRule : std::uint8_t { Always, TwoStageMethod, ModelC };
 // same form where one is named. `advice` says what the report makes of such
 // a value, in a sentence without its full stop.
 struct Bound {
-  enum class Test : std::uint8_t { AtLeast, Above, AtMost, Below, NotZero };
+  enum class Test : std::uint8_t { AtLeast, Above, AtMost, NotZero };
   Test test = Test::AtLeast;
   double limit = 0.0;
   std::string_view field;
   std::string_view advice;
-  bool Holds(double value, double limit) const;
+  bool Holds(double value, double bound) const;
 };
 
 struct Control {
@@ -61,11 +61,10 @@ struct Control {
   Control WithoutTypingLimit() const;
   Control EnabledBy(EnableRule rule) const;
   // Bounds of the formulas' domain (see Bound): value >= limit, > limit,
-  // <= limit, < limit, != 0, and <= the value of the field labelled `field`.
+  // <= limit, != 0, and <= the value of the field labelled `field`.
   Control AtLeast(double limit, std::string_view advice) const;
   Control Above(double limit, std::string_view advice) const;
   Control AtMost(double limit, std::string_view advice) const;
-  Control Below(double limit, std::string_view advice) const;
   Control NotZero(std::string_view advice) const;
   Control AtMostField(std::string_view field, std::string_view advice) const;
   Control With(Bound bound) const;
