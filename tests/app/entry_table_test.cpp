@@ -164,6 +164,30 @@ class EntryTableTest : public QObject {
     QCOMPARE(Lines(f.doc), Batch("command 32853\nok 2; 95%\n" + std::string(kTwoGroups)));
   }
 
+  // A header that names a column twice is said in the import dialog, which
+  // proposes what the names map; the person then chooses.
+  void aHeaderWithADuplicateNameIsSaid() {
+    test::ModalWatchdog watchdog;
+    data::EntryTable table(EntryLoop{.tmpl = FindFormTemplate(160), .count = 2});
+    EntryTableDialog d(table);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("groups.csv");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("N_i;n_i;n_i;S_i\n600;60;10;3\n400;40;20;4\n");
+    file.close();
+    watchdog.Expect([](QWidget* w) {
+      auto* import = qobject_cast<ImportDialog*>(w);
+      QVERIFY(import);
+      QVERIFY(import->Header()->isChecked());
+      QCOMPARE(import->Problem()->text(),
+               QString("groups.csv, line 1, column 3: the header names the column \"n_i\" twice"));
+      import->reject();
+    });
+    d.ImportFile(path);
+    QVERIFY(watchdog.Unexpected().isEmpty());
+  }
+
   // A broken file says where it breaks, takes nothing, and leaves the table open.
   void aBrokenFileIsNamedByLineAndColumn() {
     Fixture f;
