@@ -5,7 +5,8 @@
 // numbers). The script is read the
 // way a script file is, in pieces of varying size; for some inputs (picked by
 // checksum) the read fails part way, which must end the run with status 1 and
-// one error naming the line that could not be read.
+// one error naming the line that could not be read. A value refused because
+// it is not wholly a number must indeed not read as one of its field's kind.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -17,6 +18,7 @@
 #include <string_view>
 
 #include "batch/Batch.h"
+#include "framework/Format.h"
 #include "journal/CTervoDoc.h"
 
 namespace {
@@ -74,6 +76,33 @@ ssize_t ServedRead(int, void* data, std::size_t size) {
   std::abort();
 }
 
+// An error `In "LABEL", "VALUE" is not a number...`: the value, shown whole
+// (short, nothing escaped), must fail form reading in the way the error says.
+void CheckNumberRefusal(std::string_view error, const std::string& err) {
+  if (!error.starts_with("In ")) return;
+  error = error.substr(0, error.find("; the form "));
+  const std::size_t open = error.find("\", \"");
+  const std::size_t close = error.rfind("\" is ");
+  if (open == std::string_view::npos || close == std::string_view::npos || close < open + 4) return;
+  const std::string_view value = error.substr(open + 4, close - open - 4), why = error.substr(close + 5);
+  if (value.size() >= 30 || value.find('\\') != std::string_view::npos) return;
+  using mirto::NumberFault, mirto::NumberKind;
+  struct Kind {
+    std::string_view words;
+    NumberKind kind;
+    NumberFault fault;
+  } kinds[] = {{"is not a whole number", NumberKind::Whole, NumberFault::NotANumber},
+               {"is beyond the whole numbers", NumberKind::Whole, NumberFault::OutOfRange},
+               {"is not a number", NumberKind::Real, NumberFault::NotANumber},
+               {"is too large a number", NumberKind::Real, NumberFault::OutOfRange}};
+  for (const Kind& k : kinds)
+    if (why.starts_with(k.words.substr(3))) {
+      if (mirto::ReadNumber(value, k.kind).fault != k.fault) Fail("a value refused that reads as a number", err);
+      return;
+    }
+  Fail("a refused value without its reason", err);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -105,6 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Fail("a line on standard error that is neither a message nor an error with its line", text);
     if (number < 1 || number > lines) Fail("an error names a line outside the script", text);
     ++errors;
+    CheckNumberRefusal(std::string_view(line).substr(static_cast<std::size_t>(consumed)), text);
     readErrors += line.substr(static_cast<std::size_t>(consumed)) == "cannot read the script: Input/output error";
   }
   const bool failedRead = g_served.at >= g_served.failAt;

@@ -1,6 +1,8 @@
 // Integer and real reading on arbitrary text, against the reading rules written
-// out plainly and converted by the C library; and the report formats of what
-// was read, against printf.
+// out plainly and converted by the C library; form reading (text wholly a
+// number, or refused) against the same rules, through a form's fields, its
+// reader and an entry table's cells; and the report formats of what was read,
+// against printf.
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -11,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "data/EntryTable.h"
+#include "framework/Form.h"
 #include "framework/Format.h"
 
 namespace {
@@ -73,6 +77,71 @@ double ReferenceReal(std::string_view t) {
   return value;
 }
 
+// Form reading: blanks around; empty reads 0; otherwise the whole text is the
+// number (a decimal whose value is finite; a sign and digits within int).
+std::string_view Trimmed(std::string_view t) {
+  t.remove_prefix(SkipBlanks(t));
+  while (!t.empty() && std::strchr(" \t\n\v\f\r", t.back()) && t.back() != '\0') t.remove_suffix(1);
+  return t;
+}
+
+bool IsWholeNumber(std::string_view s) {
+  std::size_t i = s.empty() || (s[0] != '+' && s[0] != '-') ? 0 : 1;
+  if (i == s.size()) return false;
+  for (; i < s.size(); ++i)
+    if (!IsDigit(s[i])) return false;
+  return true;
+}
+
+// Whether form reading takes `text`, and the value it gives.
+bool ReferenceNumber(std::string_view text, mirto::NumberKind kind, double& value) {
+  const std::string_view t = Trimmed(text);
+  value = 0.0;
+  if (t.empty()) return true;
+  if (kind == mirto::NumberKind::Whole) {
+    if (!IsWholeNumber(t)) return false;
+    value = ReferenceInt(t);
+    // In range exactly when the saturating rule gives the value the digits say.
+    std::string digits(t.substr(t[0] == '+' || t[0] == '-'));
+    digits.erase(0, digits.find_first_not_of('0'));
+    std::string shown = std::to_string(static_cast<long long>(std::fabs(value)));
+    if (shown == "0") shown.clear();
+    return digits == shown;
+  }
+  if (!IsDecimalNumber(t)) return false;
+  value = ReferenceReal(t);
+  return std::isfinite(value);
+}
+
+void CheckFormReading(std::string_view text) {
+  // Form fields hold no NUL in practice, but nothing stops a script value.
+  static const mirto::FormTemplate form{1, "fuzz", {mirto::Field("Real:", 0), mirto::WholeField("Whole:", 0)}};
+  for (const mirto::NumberKind kind : {mirto::NumberKind::Real, mirto::NumberKind::Whole}) {
+    double expected = 0.0;
+    const bool read = ReferenceNumber(text, kind, expected);
+    const mirto::NumberReading got = mirto::ReadNumber(text, kind);
+    if (got.Read() != read || (read && std::memcmp(&got.value, &expected, sizeof expected) != 0)) {
+      std::fprintf(stderr, "ReadNumber(%s) gave %d, %.17g; the rule %d, %.17g\n",
+                   kind == mirto::NumberKind::Whole ? "whole" : "real", got.Read(), got.value, read, expected);
+      std::abort();
+    }
+    // The message, the form's refusal, its reader and a table cell say the same.
+    if (mirto::NumberProblem(text, kind).has_value() == read) std::abort();
+    mirto::Form f(form);
+    const std::size_t field = kind == mirto::NumberKind::Real ? 0 : 1;
+    f.SetText(field, std::string(text));
+    if (f.Misread(field).has_value() == read || f.RefusalOnOk().has_value() == read) std::abort();
+    mirto::FormReader reader(f);
+    const double real = reader.Real();
+    const int whole = reader.Integer();
+    const double taken = field == 0 ? real : whole;
+    if (taken != (read ? expected : 0.0)) std::abort();
+    const bool cell = !mirto::data::Misreading(text, kind).has_value();
+    const bool lineBreak = text.find_first_of("\r\n") != std::string_view::npos;
+    if (cell != (read && !Trimmed(text).empty() && !lineBreak)) std::abort();
+  }
+}
+
 // Report formats against the C library's printf (a NaN prints without its sign).
 #define MIRTO_CHECK_FORMAT(fmt, value)                                                                 \
   do {                                                                                                 \
@@ -114,6 +183,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::abort();
   }
   CheckFormats(real, integer);
+  CheckFormReading(text);
   if (size >= sizeof(double)) {
     double raw;
     std::memcpy(&raw, data, sizeof raw);

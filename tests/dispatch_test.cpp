@@ -73,7 +73,7 @@ TEST(Dispatch, PreliminaryChecks) {
       {"cluster M = 0", "command 32863\nok 100; 0; 0\n", true},
       {"cluster m = 0", "command 32863\nok 100; 10; 0\n", true},
       {"cluster N = 0", "command 32863\nok 0; 10; 2\n", true},
-      {"cluster N letters", "command 32864\nok abc; 10; 2; 95%\n", true},
+      {"cluster N empty", "command 32864\nok ; 10; 2; 95%\n", true},
       {"unequal n = N passes", "command 32896\nok 5; 5\n", false},
       {"unequal n > N", "command 32896\nok 5; 6\n", true},
       {"unequal n = 0", "command 32928\nok 5; 0; 95%\n", true},
@@ -173,10 +173,29 @@ TEST(Dispatch, LevelListsOutsideSimpleSamplingRequireASelection) {
   EXPECT_DOUBLE_EQ(s.doc.m_dZ, 1.96);
 }
 
-TEST(Dispatch, HugeGroupCountSaturates) {
-  Session s;
-  s.Run("command 32863\nok 100; 999999999999999; 1\ncancel\ncancel\n");
-  EXPECT_EQ(s.doc.m_nGroups, 2147483647);
+// Whole-number fields take whole numbers within int: anything else stops the
+// script before the dispatcher sees it (issue 23, items 1 and 8).
+TEST(Dispatch, CountsThatAreNotWholeNumbersAreRefused) {
+  const struct {
+    const char* answer;
+    const char* error;
+  } cases[] = {
+      {"ok 100; 999999999999999; 1",
+       "In \"Number of groups in population, M:\", \"999999999999999\" is beyond the "
+       "whole numbers a field takes (-2147483648 to 2147483647)"},
+      {"ok 100; abc; 1", "In \"Number of groups in population, M:\", \"abc\" is not a whole number"},
+      {"ok 100.5; 10; 1", "In \"Number of elements in population, N:\", \"100.5\" is not a whole number"},
+      {"ok 100; 10; 2e1", "In \"Number of sampled groups, m:\", \"2e1\" is not a whole number"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.answer);
+    Session s;
+    const ScriptResult r = s.Run(std::string("command 32863\n") + c.answer + "\n");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.appended.empty());
+    EXPECT_TRUE(r.messages.empty());
+    EXPECT_NE(r.err.find(std::string("test:2: error: ") + c.error + "; the form"), std::string::npos) << r.err;
+  }
 }
 
 }  // namespace

@@ -21,8 +21,8 @@ TEST(Entry, ItemsStoreAsReadExceptDisabledFieldsAndUnselectedLevels) {
   Form form(kPredictionIntervalForm, FormContext{.model = PredictionModel::A});
   const std::vector<std::size_t> inputs = form.Inputs();
   ASSERT_EQ(inputs.size(), 4u);
-  form.SetText(inputs[0], "12abc");
-  form.SetText(inputs[1], "3.7");
+  form.SetText(inputs[0], " 12 ");
+  form.SetText(inputs[1], "+3");
   form.SetText(inputs[2], "2.5e2");
   const Item<Row> items[] = {WholeItem(&Row::count), WholeAsRealItem(&Row::size), RealItem(&Row::real),
                              RealItem(&Row::z), LevelItem(&Row::probability, &Row::z)};
@@ -37,6 +37,14 @@ TEST(Entry, ItemsStoreAsReadExceptDisabledFieldsAndUnselectedLevels) {
   ReadItems<Row>(form, row, items);
   EXPECT_DOUBLE_EQ(row.probability, 0.80);
   EXPECT_DOUBLE_EQ(row.z, 1.282);
+  // Text that is not wholly a number (the hosts refuse it before OK) reads as 0.
+  form.SetText(inputs[0], "12abc");
+  form.SetText(inputs[1], "3.7");
+  form.SetText(inputs[2], "1,5");
+  ReadItems<Row>(form, row, items);
+  EXPECT_EQ(row.count, 0);
+  EXPECT_EQ(row.size, 0.0);
+  EXPECT_EQ(row.real, 0.0);
 }
 
 TEST(Entry, ChoiceReadsTheSpecialTarget) {
@@ -69,6 +77,12 @@ TEST(EntryDeathTest, AReaderThatDisagreesWithItsTemplateFailsLoudly) {
   Row row;
   const Item<Row> two[] = {WholeItem(&Row::count), RealItem(&Row::real)};
   EXPECT_DEATH(ReadItems<Row>(form, row, two), "disagree on the fields");
+  // A whole-number field read as a real, and a real one as a whole number.
+  const Item<Row> real[] = {RealItem(&Row::real)};
+  EXPECT_DEATH(ReadItems<Row>(form, row, real), "whole-number field read as a real");
+  const Form budget(kBudgetForm);  // the count, then two reals
+  const Item<Row> wholes[] = {WholeItem(&Row::count), WholeItem(&Row::count), RealItem(&Row::real)};
+  EXPECT_DEATH(ReadItems<Row>(budget, row, wholes), "real field read as a whole number");
 }
 #else
 TEST(EntryDeathTest, AReaderThatDisagreesWithItsTemplateFailsLoudly) {

@@ -227,7 +227,6 @@ TEST(AddedCalculations, RefusedEntries) {
       {"negative sigma_i", "command 32952\nok 2; 10; 0\nok 100; -1\n", "Illegal entry"},
       {"pi_i above 1", "command 32953\nok 2; 10; 0\nok 100; 0.5\nok 100; 1.5\n", "Illegal entry"},
       {"negative minimum", "command 32952\nok 2; 10; -1\n", "Illegal entry"},
-      {"N_i not whole", "command 32952\nok 2; 10; 0\nok 12.5; 1\n", "Illegal entry"},
       {"response rate 0", "command 32950\nok 1000; 10; Mean; 1; 95%; 1; 0\n",
        "Illegal entry: the response rate must be greater than 0 and at most 1."},
   };

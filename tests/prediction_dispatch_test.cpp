@@ -126,7 +126,7 @@ struct SizeCase {
 TEST(PredictionDispatch, ChecksPopulationAndSampleSize) {
   const SizeCase cases[] = {
       {"n equal to N", "2; 2", true}, {"n zero", "5; 0", false},      {"N zero", "0; 0", false},
-      {"n above N", "2; 3", false},   {"negative n", "5; -1", false}, {"letters read as 0", "abc; 2", false},
+      {"n above N", "2; 3", false},   {"negative n", "5; -1", false}, {"empty reads as 0", "; 2", false},
   };
   for (const SizeCase& c : cases) {
     SCOPED_TRACE(c.name);

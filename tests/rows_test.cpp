@@ -81,28 +81,31 @@ TEST(Delimited, StopsEarlyInAHugeSource) {
   EXPECT_LT(given, 1u << 20);
 }
 
-TEST(EntryTable, CellsThatReadAsAnotherNumber) {
+TEST(EntryTable, CellsThatAreNotWhollyANumber) {
+  constexpr NumberKind R = NumberKind::Real, W = NumberKind::Whole;
   struct Case {
     const char* text;
-    bool integer;
+    NumberKind kind;
     const char* why;  // empty: reads as shown
   } cases[] = {
-      {"2.5e2", false, ""},
-      {" -0.5 ", false, ""},
-      {"12", true, ""},
-      {"+7", true, ""},
-      {"1,5", false, "\"1,5\" would read as 1."},
-      {"12abc", false, "\"12abc\" would read as 12."},
-      {"3.7", true, "\"3.7\" would read as 3."},
-      {"", false, "Empty: it would read as 0."},
-      {"1e400", false, "\"1e400\" would read as inf."},
-      {"99999999999", true, "\"99999999999\" would read as 2147483647."},
-      {"nan", false, "\"nan\" would read as 0."},
-      {"1\n2", false, "\"1\\x0A2\" holds a line break, which no field can."},
+      {"2.5e2", R, ""},
+      {" -0.5 ", R, ""},
+      {"12", W, ""},
+      {"+7", W, ""},
+      {"1,5", R, "\"1,5\" is not a number: the decimal mark is a point."},
+      {"12abc", R, "\"12abc\" is not a number."},
+      {"3.7", W, "\"3.7\" is not a whole number."},
+      {"100.7", W, "\"100.7\" is not a whole number."},
+      {"2e1", W, "\"2e1\" is not a whole number."},
+      {"", R, "Empty: it would read as 0."},
+      {"1e400", R, "\"1e400\" is too large a number."},
+      {"99999999999", W, "\"99999999999\" is beyond the whole numbers a field takes (-2147483648 to 2147483647)."},
+      {"nan", R, "\"nan\" is not a number."},
+      {"1\n2", R, "\"1\\x0A2\" holds a line break, which no field can."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    EXPECT_EQ(data::Misreading(c.text, c.integer).value_or(""), c.why);
+    EXPECT_EQ(data::Misreading(c.text, c.kind).value_or(""), c.why);
   }
 }
 
@@ -267,7 +270,7 @@ TEST(Rows, BadFilesAppendNothingAndNameFileLineAndColumn) {
       {"more lines than forms", "600;60;10;3\n400;40;20;4\n1;1;1;1\n", "ok 2; 95%\nrows D\n", 2,
        "test:3: error: D, line 3: more lines than forms: the loop has 2 forms left"},
       {"a comma decimal", "600;60;10;3\n400;40;2,5;4\n", "ok 2; 95%\nrows D\n", 2,
-       "test:3: error: D, line 2, column 3 (\"barY_i\"): \"2,5\" would read as 2."},
+       "test:3: error: D, line 2, column 3 (\"barY_i\"): \"2,5\" is not a number: the decimal mark is a point."},
       {"ragged", "600;60;10;3\n400;40;20\n", "ok 2; 95%\nrows D\n", 2,
        "test:3: error: D, line 2, column 4: 3 fields, where line 1 has 4"},
       {"too few fields", "600;60;10\n", "ok 2; 95%\nrows D\n", 2,

@@ -156,7 +156,7 @@ TEST(Session, ReplayWritesTheSameJournal) {
     person.Answer({"2", "90%"});
     person.Cancel();
     run(kStratifiedInterval);
-    person.Answer({"1000", "100", "  50.5;x", "10abc", ""});
+    person.Answer({"1000", "100", "  50.5 ", "10", ""});
     run(kMeanInterval);
     person.Answer({"-3", "95%"});  // refused with "Illegal entry"
     run(kStratifiedInterval);

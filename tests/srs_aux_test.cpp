@@ -264,7 +264,9 @@ TEST(SrsAux, CancelStoresAndAppendsNothing) {
 TEST(SrsAux, DegenerateInputStillAppendsTheBlock) {
   auto r = RunScript(Script(kRatioPoint, "ok 1000; 20; 0; 12\n"));
   EXPECT_EQ(r.appended[9], "Estimate of population mean: inf");
-  EXPECT_TRUE(r.messages.empty());
+  // Pointed out before OK, without blocking (issue 23, item 9).
+  EXPECT_EQ(r.messages,
+            std::vector<std::string>{"barX is 0: the ratio estimate divides by it and shows as inf or nan."});
 }
 
 TEST(SrsAux, OverlongTextIsRefusedAtOkAndTheFormStaysOpen) {

@@ -121,15 +121,19 @@ Estimate of population total: 12500.000000)"));
   EXPECT_EQ(prop.appended[7], "Estimate of population number in category: 250");
 }
 
-TEST(SrsSimple, EmptyAndNonNumericFieldsReadAsZeroOrPrefix) {
+TEST(SrsSimple, EmptyFieldsReadAsZeroAndOtherTextIsRefused) {
   auto empty = RunScript("command 32804\nok\n");
   EXPECT_EQ(empty.appended[5], "Population size, N= 0");
   EXPECT_EQ(empty.appended[6], "Estimate of population mean: 0.000000");
   EXPECT_EQ(empty.appended[7], "Estimate of population total: 0.000000");
+  EXPECT_EQ(empty.messages, std::vector<std::string>{"N is 0 or less: no population is that small, and the figures "
+                                                     "computed from it mean nothing."});
+  // Once read as 12 and 0: a typo must not become a plausible figure (issue 23, item 8).
   auto prefix = RunScript("command 32804\nok 12abc; abc\n");
-  EXPECT_EQ(prefix.appended[5], "Population size, N= 12");
-  EXPECT_EQ(prefix.appended[6], "Estimate of population mean: 0.000000");
-  EXPECT_TRUE(empty.messages.empty());
+  EXPECT_EQ(prefix.status, 2);
+  EXPECT_TRUE(prefix.appended.empty());
+  EXPECT_EQ(prefix.err.rfind("test:2: error: In \"Population size, N:\", \"12abc\" is not a number; the form", 0), 0u)
+      << prefix.err;
 }
 
 TEST(SrsSimple, FreshDocumentWithoutLevelGivesZeroWidthInterval) {

@@ -87,15 +87,15 @@ TEST(StratifiedEntry, CancelOnTheThirdOfFiveGroupsLeavesNoTrace) {
   }
 }
 
-TEST(StratifiedEntry, FiguresAreReadAsRealsWithoutChecks) {
-  // Digits-only fields still read a pasted fraction or exponent; text that is
-  // not a number reads as its numeric prefix or 0.
+TEST(StratifiedEntry, FiguresAreTakenWithoutChecks) {
+  // An empty field reads as 0 (text that is not wholly a number, and a
+  // fraction or an exponent in a digits-only field, are refused: rows_test).
   auto r = test::RunScript(
       "command Stratified > Mean/total of variable > Point estimates\n"
-      "ok 2\nok 1e3; 12abc\nok 250.5; x\n");
+      "ok 2\nok 1000; 12\nok 250;\n");
   ASSERT_EQ(r.appended.size(), 11u);
-  EXPECT_EQ(r.appended[6], "         1       1000     0.7997  12.000000");
-  EXPECT_EQ(r.appended[7], "         2        250     0.2003   0.000000");
+  EXPECT_EQ(r.appended[6], "         1       1000     0.8000  12.000000");
+  EXPECT_EQ(r.appended[7], "         2        250     0.2000   0.000000");
   EXPECT_EQ(r.appended[8], "Population size, N= 1250");
 }
 

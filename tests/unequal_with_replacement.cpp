@@ -176,7 +176,7 @@ TEST(UnequalWithReplacement, RefusedOrCancelledDrawAppendsNothing) {
   const Case cases[] = {
       {"zero probability", std::string(kMeanInterval) + "ok 4; 2; 95%\nok 1; 0\n", true},
       {"negative probability", std::string(kMeanPoint) + "ok 4; 2\nok 1; 0.5\nok 3; -0.5\n", true},
-      {"text reads as 0", std::string(kPropPoint) + "ok 4; 1\nok 1; abc\n", true},
+      {"empty reads as 0", std::string(kPropPoint) + "ok 4; 1\nok 1;\n", true},
       {"population element", std::string(kMeanSd) + "ok 2; 1; 2\nok 1; 0.5\nok 3; 0\n", true},
       {"cancel on element 1", std::string(kPropSd) + "ok 2; 1; 0.5\ncancel\n", false},
   };

@@ -14,9 +14,9 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <algorithm>
+#include <optional>
 
 #include "app/AppSettings.h"
-#include "data/Figures.h"
 #include "framework/Form.h"
 
 namespace mirto {
@@ -59,6 +59,10 @@ class LevelListWidget : public QListWidget {
   }
 };
 
+// The colours of the entry table's marks: a refusal, and advice.
+constexpr const char* kRefusedStyle = "QLineEdit { background: rgb(255, 205, 205); }";
+constexpr const char* kAdviceStyle = "QLineEdit { background: rgb(255, 238, 185); }";
+
 QGridLayout* NewGrid() {
   auto* grid = new QGridLayout;
   grid->setColumnStretch(0, 1);
@@ -73,6 +77,37 @@ CFormDialog::CFormDialog(Form& form, QWidget* parent, std::vector<std::size_t> f
   setObjectName(QString("form%1").arg(form.Template().id));
   Build();
   Refresh();
+  UpdateMarks();
+}
+
+bool CFormDialog::FromData(std::size_t i) const {
+  return std::find(m_fromData.begin(), m_fromData.end(), i) != m_fromData.end();
+}
+
+QString CFormDialog::Mark(std::size_t i) const {
+  return m_widgets[i].edit ? m_widgets[i].edit->property("mark").toString() : QString();
+}
+
+void CFormDialog::UpdateMarks() {
+  Form trial = m_form;
+  CollectInto(trial);
+  const std::vector<FieldNote> advice = trial.Advice();
+  for (std::size_t i = 0; i < m_widgets.size(); ++i) {
+    QLineEdit* edit = m_widgets[i].edit;
+    if (!edit || edit->isReadOnly() || FromData(i)) continue;
+    QString mark, why;
+    if (std::optional<std::string> misread = m_triedOk ? trial.Misread(i) : std::nullopt) {
+      mark = "refused";
+      why = QString::fromStdString(*misread);
+    } else {
+      for (const FieldNote& note : advice)
+        if (note.control == i) mark = "advice", why = QString::fromStdString(note.text);
+    }
+    if (edit->property("mark").toString() == mark && edit->toolTip() == why) continue;
+    edit->setProperty("mark", mark);
+    edit->setToolTip(why);
+    edit->setStyleSheet(mark == "refused" ? kRefusedStyle : mark == "advice" ? kAdviceStyle : "");
+  }
 }
 
 void CFormDialog::Build() {
@@ -146,6 +181,7 @@ void CFormDialog::AddText(std::size_t i, const Control& c, QGridLayout* layout) 
   if (fromData) edit->setToolTip("From the data file");
   edit->setText(QString::fromLatin1(m_form.Text(i)));
   edit->setMinimumWidth(FieldWidth(*edit, c.maxLength));
+  if (!c.readOnly && !fromData) connect(edit, &QLineEdit::textChanged, this, [this] { UpdateMarks(); });
   auto* label = NewLabel(c.label, this);
   label->setBuddy(edit);
   const int row = layout->rowCount();
@@ -233,8 +269,11 @@ void CFormDialog::CollectInto(Form& form) const {
 void CFormDialog::accept() {
   Form trial = m_form;
   CollectInto(trial);
-  if (auto refusal = data::RefusalOnOk(trial, m_fromData)) {
-    QMessageBox::warning(this, kAppTitle, QString::fromStdString(*refusal));
+  if (auto refusal = trial.Refusal(m_fromData)) {  // the data's fields are the program's, not typed
+    m_triedOk = true;
+    UpdateMarks();
+    QMessageBox::warning(this, kAppTitle, QString::fromStdString(refusal->text));
+    if (QWidget* field = m_widgets[refusal->control].edit) field->setFocus();
     return;  // the form stays open with what was typed
   }
   m_form = trial;

@@ -1,6 +1,8 @@
 #pragma once
 // The one dialog that renders any form template. It collects text, list rows
-// and radio choices into the Form on OK; it never reads a number itself.
+// and radio choices into the Form on OK; it never reads a number itself. A
+// field the library refuses or advises on is marked, with the library's
+// words as its tooltip: refusals once OK was pressed, advice while typing.
 #include <QDialog>
 #include <vector>
 
@@ -30,6 +32,8 @@ class CFormDialog : public QDialog {
   QButtonGroup* Buttons(std::size_t i) const { return m_widgets[i].buttons; }
   QLabel* Label(std::size_t i) const { return m_widgets[i].label; }
   const Form& Shown() const { return m_form; }
+  // How field i is marked: "refused", "advice" or empty (also the property "mark").
+  QString Mark(std::size_t i) const;
 
  public slots:
   void accept() override;
@@ -52,10 +56,14 @@ class CFormDialog : public QDialog {
   // Enabled flags and radio choices as the Form holds them now.
   void Refresh();
   void CollectInto(Form& form) const;
+  // Marks the text fields as the library judges what they hold now.
+  void UpdateMarks();
+  bool FromData(std::size_t i) const;
 
   Form& m_form;
   std::vector<Widgets> m_widgets;
   std::vector<std::size_t> m_fromData;
+  bool m_triedOk = false;  // refusals are marked once OK was pressed
 };
 
 }  // namespace mirto

@@ -97,7 +97,8 @@ QVariant EntryTableModel::data(const QModelIndex& index, int role) const {
         case Mark::TooLong:
         case Mark::Misread:
         case Mark::Refused: return QColor(255, 205, 205);
-        case Mark::Warned: return QColor(255, 238, 185);
+        case Mark::Warned:
+        case Mark::Advised: return QColor(255, 238, 185);
         case Mark::Empty:
         case Mark::None: return {};
       }

@@ -90,7 +90,12 @@ void ImportDialog::Read() {
     for (std::size_t f = 0; ok && f < m_read.table.Columns(); ++f)
       source->addItem(QString("Column %1: %2").arg(f + 1).arg(Text(m_read.table.Cell(0, f)).left(24)));
   }
-  if (ok) ShowPlan(m_table.Suggest(m_read.table));
+  if (ok) {
+    const data::ImportPlan plan = m_table.Suggest(m_read.table);
+    ShowPlan(plan);
+    // A header with a name twice or a name that is no column: said, and left to the choices below.
+    if (plan.headerProblem) m_problem->setText(Text(data::Describe(*plan.headerProblem, m_name.toStdString())));
+  }
   FillPreview();
 }
 

@@ -175,6 +175,12 @@ bool BatchHost::Fill(Form& form, const Statement& statement) {
     const std::string_view value = values[k];
     if (c.kind == ControlKind::Text) {
       form.SetText(i, std::string(value));
+      // Text that is not wholly a number is refused as on the desktop, but a script is not there to correct it.
+      if (std::optional<std::string> misread = form.Misread(i)) {
+        if (misread->ends_with('.')) misread->pop_back();
+        Fail(kBatchScriptError, statement.line, *misread, &form);
+        return false;
+      }
       continue;
     }
     int found = 0;  // list: row + 1; radio: button
@@ -238,8 +244,14 @@ bool BatchHost::ShowForm(Form& form) {
       Message(*refusal);  // the form stays open for the next statement
       continue;
     }
+    Advise(form);
     return true;
   }
+}
+
+void BatchHost::Advise(const Form& form) {
+  for (const FieldNote& note : form.Advice())
+    if (std::find(m_filled.begin(), m_filled.end(), note.control) == m_filled.end()) Message(note.text);
 }
 
 int RunScript(CTervoDoc& doc, ScriptSource& source, BatchHost& host) {

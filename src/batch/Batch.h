@@ -109,6 +109,8 @@ class BatchHost : public FormHost {
   void Remaining(const Form& form, std::vector<std::size_t>& inputs) const;
 
   bool Fill(Form& form, const Statement& statement);
+  // Points out, as messages, the typed values outside the formulas' domain.
+  void Advise(const Form& form);
   // `rows PATH [sep=X]`: answers this form of the open entry loop, and the
   // ones after it, from the lines of a file. False after an error.
   bool LoadRows(const Form& form, const Statement& statement);

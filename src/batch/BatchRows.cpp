@@ -55,6 +55,10 @@ bool BatchHost::AnswerFromRows(Form& form) {
   if (!InLoop(form) || m_rows->next >= m_rows->table.Rows()) return false;
   m_rows->answered = m_rows->next++;
   m_rows->table.Answer(m_rows->answered, form);
+  // Values outside the formulas' domain are taken, and pointed out with where they stand.
+  for (const FieldNote& note : form.Advice())
+    if (const std::optional<std::size_t> column = m_rows->table.ColumnOf(note.control))
+      m_err << "message: " << note.text << " (" << m_rows->Where(m_rows->answered, column) << ")\n";
   return true;
 }
 
@@ -118,6 +122,7 @@ bool BatchHost::LoadRows(const Form& form, const Statement& s) {
   if (read.problem) return fail(read.fileError ? kBatchFileError : kBatchScriptError, *read.problem);
   const data::DelimitedTable& file = read.table;
   const data::ImportPlan plan = data::EntryTable(m_loop, m_shown - 1, 0).Suggest(file);
+  if (plan.headerProblem) return fail(kBatchScriptError, *plan.headerProblem);
   const std::size_t header = plan.header;
   const long long rows = plan.matrix ? left : static_cast<long long>(file.Rows() - std::min(file.Rows(), header));
   const auto more = Format("more lines than forms: the loop has %lld form%s left", left, left == 1 ? "" : "s");
@@ -142,7 +147,7 @@ bool BatchHost::LoadRows(const Form& form, const Statement& s) {
                  Format("%zu field%s, where the form takes %zu (%zu with the row's number%s)", file.Columns(),
                         file.Columns() == 1 ? "" : "s", editable, editable + numbers, numbers == 1 ? "" : "s")});
   if (auto problem = loaded->table.Import(file, plan)) return fail(kBatchScriptError, *problem);
-  // Cells the loop would read as another number than the file shows are errors here;
+  // Cells that are not wholly a number of their field's kind are errors here;
   // a value the loop refuses is its usual "Illegal entry", when its row comes.
   if (auto bad = loaded->table.NextBlocking({}, false)) {
     Fail(kBatchScriptError, s.line,

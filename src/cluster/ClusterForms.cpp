@@ -11,13 +11,40 @@ namespace {
 constexpr std::string_view kEnterGroup = "Enter the following data for group (stratum) no.:";
 constexpr std::string_view kNextGroup = "Press OK for the next group or Cancel to abort.";
 
-Control Elements() { return Digits("Number of elements, N_i:", 15); }
-Control SampledElements() {
-  return Digits("Number of sampled elements, n_i:", 15).EnabledBy(EnableRule::TwoStageMethod);
-}
+// Values outside the domain of the formulas: taken, and pointed out before OK.
+constexpr std::string_view kElements = "Number of elements, N_i:";
+constexpr std::string_view kNoGroup =
+    "N_i is 0 or less: no group is that small, and the figures computed from it mean nothing";
+constexpr std::string_view kSampleAboveGroup =
+    "n_i is larger than N_i: the group's finite population correction (N_i - n_i) is negative, and so is its term "
+    "of the variance (the standard deviation may show as nan)";
+constexpr std::string_view kSampleOfOne =
+    "n_i is 1 or less: the group's variance divides by n_i - 1, which gives inf or a negative term";
+constexpr std::string_view kNoSample =
+    "n_i is 0 or less: the group's variance divides by n_i, which gives inf or a negative term";
+constexpr std::string_view kNegativeSd =
+    "A standard deviation is not negative: the formula squares it, so the figures are those of its absolute value";
+constexpr std::string_view kPointProportionOutside =
+    "P_i is outside 0 to 1, where every proportion lies: the estimates take it all the same";
+constexpr std::string_view kProportionOutside =
+    "The proportion is outside 0 to 1: p(1 - p) is negative for it, and the figures computed from it mean nothing";
 
-constexpr Item<Group> kN = RealItem(&Group::N);
-constexpr Item<Group> kSmallN = RealItem(&Group::n);
+Control Elements() { return Digits(kElements, 15).Above(0, kNoGroup); }
+// n_i (two-stage only): at most N_i, and above 1 (above 0) where the group's
+// variance divides by n_i - 1 (by n_i).
+Control SampledElements(bool sampleVariance) {
+  return Digits("Number of sampled elements, n_i:", 15)
+      .EnabledBy(EnableRule::TwoStageMethod)
+      .AtMostField(kElements, kSampleAboveGroup)
+      .Above(sampleVariance ? 1 : 0, sampleVariance ? kSampleOfOne : kNoSample);
+}
+Control Proportion(std::string_view label, std::string_view advice = kProportionOutside) {
+  return Field(label, 15).AtLeast(0, advice).AtMost(1, advice);
+}
+Control Sd(std::string_view label) { return Field(label, 15).AtLeast(0, kNegativeSd); }
+
+constexpr Item<Group> kN = WholeAsRealItem(&Group::N);
+constexpr Item<Group> kSmallN = WholeAsRealItem(&Group::n);
 constexpr Item<Group> kValue = RealItem(&Group::value);
 constexpr Item<Group> kSpread = RealItem(&Group::spread);
 
@@ -34,7 +61,7 @@ const GroupForm kMeanPointForm{{{174,
 const GroupForm kProportionPointForm{{{175,
                                        "Cluster & Two-stage sampling, proportion and number, point estimates",
                                        {Static(kEnterGroup), RowNumber("", 5), Static(kNextGroup), Elements(),
-                                        Field("Sample proportion in category, P_i:", 15)}},
+                                        Proportion("Sample proportion in category, P_i:", kPointProportionOutside)}},
                                       {kN, kValue}},
                                      Target::ProportionNumber,
                                      Objective::Point};
@@ -42,8 +69,8 @@ const GroupForm kProportionPointForm{{{175,
 const GroupForm kMeanIntervalForm{
     {{176,
       "Cluster & Two-stage sampling, mean and total, confidence intervals",
-      {Static(kEnterGroup), RowNumber("", 5), Static(kNextGroup), Elements(), SampledElements(),
-       Field("Sample mean of variable, barY_i:", 15), Field("Sample std. deviation of variable, S_i:", 15)}},
+      {Static(kEnterGroup), RowNumber("", 5), Static(kNextGroup), Elements(), SampledElements(true),
+       Field("Sample mean of variable, barY_i:", 15), Sd("Sample std. deviation of variable, S_i:")}},
      {kN, kSmallN, kValue, kSpread}},
     Target::MeanTotal,
     Objective::Interval};
@@ -51,27 +78,28 @@ const GroupForm kMeanIntervalForm{
 const GroupForm kProportionIntervalForm{{{178,
                                           "Cluster and Two-stage sampling, proportion and number, confidence intervals",
                                           {Static(kEnterGroup), RowNumber("", 5), Static(kNextGroup), Elements(),
-                                           SampledElements(), Field("Sample proportion in category, P_i:", 15)}},
+                                           SampledElements(true), Proportion("Sample proportion in category, P_i:")}},
                                          {kN, kSmallN, kValue}},
                                         Target::ProportionNumber,
                                         Objective::Interval};
 
 const GroupForm kMeanSdForm{{{179,
                               "Cluster & Two-stage sampling, mean and total, th. std. deviation",
-                              {Static(kEnterGroup), RowNumber("", 5), Static(kNextGroup), Elements(), SampledElements(),
-                               Field("Guesstimate of  mean of variable, mu_i:", 15),
-                               Field("Guesstimate of  std. deviation of variable, sigma_i:", 15)}},
+                              {Static(kEnterGroup), RowNumber("", 5), Static(kNextGroup), Elements(),
+                               SampledElements(false), Field("Guesstimate of  mean of variable, mu_i:", 15),
+                               Sd("Guesstimate of  std. deviation of variable, sigma_i:")}},
                              {kN, kSmallN, kValue, kSpread}},
                             Target::MeanTotal,
                             Objective::ThStdDev};
 
-const GroupForm kProportionSdForm{{{180,
-                                    "Cluster & Two-stage sampling, proportion and number, th. sd. of estimator",
-                                    {Static(kEnterGroup), RowNumber("", 5), Static(kNextGroup), Elements(),
-                                     SampledElements(), Field("Guesstimate of  proportion in category, pi_i:", 15)}},
-                                   {kN, kSmallN, kValue}},
-                                  Target::ProportionNumber,
-                                  Objective::ThStdDev};
+const GroupForm kProportionSdForm{
+    {{180,
+      "Cluster & Two-stage sampling, proportion and number, th. sd. of estimator",
+      {Static(kEnterGroup), RowNumber("", 5), Static(kNextGroup), Elements(), SampledElements(false),
+       Proportion("Guesstimate of  proportion in category, pi_i:")}},
+     {kN, kSmallN, kValue}},
+    Target::ProportionNumber,
+    Objective::ThStdDev};
 
 }  // namespace cluster
 

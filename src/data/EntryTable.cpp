@@ -39,25 +39,12 @@ bool SaysNumber(std::string_view text, long long number) {
 
 }  // namespace
 
-std::optional<std::string> Misreading(std::string_view text, bool integer) {
+std::optional<std::string> Misreading(std::string_view text, NumberKind kind) {
   const std::string_view shown = Trim(text);
   if (shown.empty()) return std::string("Empty: it would read as 0.");
-  const bool lineBreak = text.find_first_of("\r\n") != std::string_view::npos;  // no field holds one
-  std::string readAs;
-  if (integer) {
-    const int value = ReadInt(shown);
-    if (!lineBreak && IntLength(shown) == shown.size() &&
-        SaysNumber(shown.front() == '+' ? shown.substr(1) : shown, value))
-      return std::nullopt;
-    readAs = std::to_string(value);
-  } else {
-    const double value = ReadReal(shown);
-    if (!lineBreak && RealLength(shown) == shown.size() && std::isfinite(value)) return std::nullopt;
-    readAs = Shortest(value);
-  }
-  const std::string quoted = "\"" + Excerpt(shown, 24, 8) + "\"";
-  if (lineBreak) return quoted + " holds a line break, which no field can.";
-  return quoted + " would read as " + readAs + ".";
+  if (text.find_first_of("\r\n") != std::string_view::npos)  // no field holds one
+    return "\"" + Excerpt(shown, 24, 8) + "\" holds a line break, which no field can.";
+  return NumberProblem(shown, kind);
 }
 
 std::pair<long long, long long> PairAt(long long k, long long n) {
@@ -91,7 +78,9 @@ EntryTable::EntryTable(const EntryLoop& loop, long long first, long long rows) :
                        .enabled = probe.Enabled(i),
                        .maxLength = c.maxLength,
                        .digitsOnly = c.digitsOnly,
+                       .kind = c.number,
                        .which = number ? numbers++ : 0};
+    m_bounded = m_bounded || (column.Editable() && !c.bounds.empty());
     m_slot.push_back(column.Editable() ? m_editable++ : kNone);
     m_columns.push_back(std::move(column));
   }
@@ -150,7 +139,14 @@ std::optional<std::size_t> EntryTable::ColumnOf(std::size_t control) const {
 
 void EntryTable::CheckRow(long long row) {
   std::size_t target = kNone;  // the cell a row verdict goes to
-  const std::optional<RowVerdict> verdict = Verdict(row);
+  // One form of the row for the loop's check and the fields' bounds.
+  std::optional<Form> form;
+  if (m_loop.tmpl->checkRow || m_bounded) form.emplace(RowForm(row));
+  std::optional<RowVerdict> verdict;
+  if (m_loop.tmpl->checkRow) {
+    const RowVerdict v = m_loop.tmpl->checkRow(*form);
+    if (v.check != RowCheck::Accept) verdict = v;
+  }
   for (std::size_t column = 0; column < m_columns.size(); ++column) {
     const TableColumn& c = m_columns[column];
     if (!c.Editable()) continue;
@@ -161,7 +157,7 @@ void EntryTable::CheckRow(long long row) {
       mark = Mark::TooLong;
     else if (Trim(text).empty())
       mark = Mark::Empty;
-    else if (Misreading(text, c.digitsOnly))
+    else if (Misreading(text, c.kind))
       mark = Mark::Misread;
     m_blocking += Blocks(mark) - Blocks(m_marks[at]);
     m_marks[at] = mark;
@@ -171,6 +167,18 @@ void EntryTable::CheckRow(long long row) {
     m_marks[target] = verdict->check == RowCheck::Refuse ? Mark::Refused : Mark::Warned;
     m_blocking += Blocks(m_marks[target]);
   }
+  if (!m_bounded) return;
+  for (const FieldNote& note : form->Advice()) {
+    const std::optional<std::size_t> column = ColumnOf(note.control);
+    if (!column || !m_columns[*column].Editable()) continue;
+    Mark& mark = m_marks[Cell(row, *column)];
+    if (mark == Mark::None) mark = Mark::Advised;
+  }
+}
+
+std::vector<FieldNote> EntryTable::Advice(long long row) const {
+  if (!m_bounded) return {};
+  return RowForm(row).Advice();
 }
 
 Mark EntryTable::MarkAt(long long row, std::size_t column) const {
@@ -183,7 +191,11 @@ std::string EntryTable::Why(long long row, std::size_t column) const {
     case Mark::None: return {};
     case Mark::TooLong: return Form::TooLong(c.maxLength);
     case Mark::Empty:
-    case Mark::Misread: return Misreading(Text(row, column), c.digitsOnly).value_or("");
+    case Mark::Misread: return Misreading(Text(row, column), c.kind).value_or("");
+    case Mark::Advised:
+      for (const FieldNote& note : Advice(row))
+        if (note.control == c.control) return note.text;
+      return {};
     case Mark::Refused:
     case Mark::Warned: {
       const std::optional<RowVerdict> v = Verdict(row);
@@ -258,22 +270,39 @@ ImportPlan EntryTable::Suggest(const DelimitedTable& data) const {
   ImportPlan plan;
   plan.source.assign(m_columns.size(), -1);
   if (data.Rows() == 0) return plan;
-  // A header: every field names a column, and some field does.
-  bool named = true, any = false;
+  // A header: every field names a column, and some field does. A first line
+  // that names some column but also a name twice, or a name that is none,
+  // is a header with a problem.
+  bool any = false;
+  std::optional<DelimitedProblem> problem;
   std::vector<int> byName(m_columns.size(), -1);
-  for (std::size_t f = 0; f < data.Columns() && named; ++f) {
+  for (std::size_t f = 0; f < data.Columns(); ++f) {
     const std::string_view field = Trim(data.Cell(0, f));
     if (field.empty()) continue;
-    bool found = false;
-    for (std::size_t c = 0; c < m_columns.size() && !found; ++c)
-      if (byName[c] < 0 && Names(field, *m_loop.tmpl, m_columns[c].control))
-        byName[c] = static_cast<int>(f), found = true;
-    named = found;
+    bool found = false, again = false;
+    for (std::size_t c = 0; c < m_columns.size() && !found; ++c) {
+      if (!Names(field, *m_loop.tmpl, m_columns[c].control)) continue;
+      if (byName[c] >= 0) {
+        again = true;
+        continue;
+      }
+      byName[c] = static_cast<int>(f), found = true;
+    }
     any = any || found;
+    if (found || problem) continue;
+    const std::string name = "\"" + Excerpt(field, 24, 8) + "\"";
+    std::string names;
+    for (const TableColumn& c : m_columns)
+      if (c.number || c.enabled) names += (names.empty() ? "" : ", ") + std::string(c.name);
+    problem = DelimitedProblem{
+        data.Line(0), f + 1,
+        again ? "the header names the column " + name + " twice"
+              : "the header names " + name + ", which is no column of this form (its columns: " + names + ")"};
   }
-  if (named && any) {
+  if (any) {
     plan.header = true;
     plan.source = byName;
+    plan.headerProblem = problem;
     return plan;
   }
   const std::size_t n = static_cast<std::size_t>(m_loop.elements);
@@ -299,6 +328,7 @@ std::vector<std::size_t> EntryTable::Unmapped(const ImportPlan& plan) const {
 }
 
 std::optional<DelimitedProblem> EntryTable::Import(const DelimitedTable& data, const ImportPlan& plan) {
+  if (plan.headerProblem) return plan.headerProblem;
   if (plan.matrix) {
     std::size_t column = 0;
     while (column < m_columns.size() && !m_columns[column].Editable()) ++column;
@@ -350,7 +380,7 @@ std::optional<DelimitedProblem> EntryTable::FillMatrix(const DelimitedTable& dat
     const std::string_view diagonal = Trim(data.Cell(i, i));
     if (diagonal.empty()) continue;
     const double p = m_loop.probabilities[i + 1];
-    if (Misreading(diagonal, false) || ReadReal(diagonal) != p)
+    if (Misreading(diagonal, NumberKind::Real) || ReadNumber(diagonal, NumberKind::Real).value != p)
       return DelimitedProblem{data.Line(i), i + 1,
                               "the diagonal holds \"" + Excerpt(diagonal, 24, 8) + "\", element " +
                                   std::to_string(i + 1) + "'s inclusion probability is " + Shortest(p)};

@@ -26,14 +26,17 @@ struct TableColumn {
   bool number = false;    // the row's number: shown, never edited
   bool enabled = true;    // false: the form disables the field in this context
   int maxLength = 0;
-  bool digitsOnly = false;  // and read with integer reading
-  int which = 0;            // number columns: 0 the first number, 1 the second
+  bool digitsOnly = false;             // accepts only 0-9 while typing
+  NumberKind kind = NumberKind::Real;  // how the loop reads the cell
+  int which = 0;                       // number columns: 0 the first number, 1 the second
   bool Editable() const { return !number && enabled; }
 };
 
-// What is wrong with a cell. Refused and the first two keep a table from
-// being fed; Warned rows are fed, and the loop then shows "Illegal entry".
-enum class Mark : std::uint8_t { None, Empty, TooLong, Misread, Refused, Warned };
+// What is wrong with a cell. Refused and the first three keep a table from
+// being fed; Warned rows are fed, and the loop then shows "Illegal entry";
+// Advised cells hold a value outside the formulas' domain (the field's
+// bounds), which is fed and computed with.
+enum class Mark : std::uint8_t { None, Empty, TooLong, Misread, Refused, Warned, Advised };
 
 struct CellRef {
   long long row = 0;
@@ -46,6 +49,10 @@ struct ImportPlan {
   bool header = false;
   bool matrix = false;
   std::vector<int> source;
+  // A first line that names columns but also names one twice, or a name that
+  // is no column: the line, the field and what is wrong. `source` then maps
+  // the names that are columns.
+  std::optional<DelimitedProblem> headerProblem;
 };
 
 class EntryTable {
@@ -111,6 +118,8 @@ class EntryTable {
                                        long long startRow);
   std::optional<DelimitedProblem> FillMatrix(const DelimitedTable& data, std::size_t column);
   void CheckRow(long long row);
+  // The advice on a row's values, when the form has bounds.
+  std::vector<FieldNote> Advice(long long row) const;
   void Checked(long long done) const {
     if (m_progress && done % 4096 == 0) m_progress(done, m_rows);
   }
@@ -119,6 +128,7 @@ class EntryTable {
   long long m_first = 0, m_rows = 0;
   std::vector<TableColumn> m_columns;
   std::vector<std::size_t> m_slot;  // column -> place among the editable ones
+  bool m_bounded = false;           // some field has bounds
   std::size_t m_editable = 0;
   std::vector<std::string> m_cells;  // row after row, editable columns only
   std::vector<Mark> m_marks;
@@ -126,10 +136,11 @@ class EntryTable {
   std::function<void(long long, long long)> m_progress;
 };
 
-// Why a cell's text would not read as the number it shows, if it would not:
-// an empty cell, "1,5" (reads as 1), "12abc" (12), or a digits-only field
-// with anything but digits.
-std::optional<std::string> Misreading(std::string_view text, bool integer);
+// Why a cell's text would not be taken as the number it shows, if it would
+// not: an empty cell (it would read as 0), or text that is not wholly a
+// number of the column's kind ("1,5", "12abc", "2e1" for a whole number),
+// by the rule of every form field (NumberProblem).
+std::optional<std::string> Misreading(std::string_view text, NumberKind kind);
 
 // The k-th pair (1-based) of n elements in the loop's order.
 std::pair<long long, long long> PairAt(long long k, long long n);

@@ -38,14 +38,14 @@ std::optional<RowVerdict> SizeFault(double N) {
 
 RowVerdict CheckSigma(const Form& form) {
   FormReader reader(form);
-  if (auto fault = SizeFault(reader.Real())) return *fault;
+  if (auto fault = SizeFault(reader.Integer())) return *fault;
   if (reader.Real() >= 0.0) return {};
   return {RowCheck::Refuse, kSpreadControl, "a standard deviation cannot be negative"};
 }
 
 RowVerdict CheckPi(const Form& form) {
   FormReader reader(form);
-  if (auto fault = SizeFault(reader.Real())) return *fault;
+  if (auto fault = SizeFault(reader.Integer())) return *fault;
   const double pi = reader.Real();
   if (pi >= 0.0 && pi <= 1.0) return {};
   return {RowCheck::Refuse, kSpreadControl, "a proportion lies between 0 and 1"};

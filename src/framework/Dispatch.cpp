@@ -7,6 +7,22 @@
 
 namespace mirto {
 
+namespace {
+
+// Values outside the domain of the formulas: taken, and pointed out before OK.
+constexpr std::string_view kNegativeMargin =
+    "The margin is negative: the formula squares it, so the sample size is the one for its absolute value";
+constexpr std::string_view kNoMargin =
+    "A margin of 0 asks for an exact estimate, which only the whole population gives";
+constexpr std::string_view kBudgetBelowCost =
+    "c_0 is larger than C: what is left for sampling, C - c_0, is negative, and so are the sample sizes";
+
+Control Margin(std::string_view label, int maxLength) {
+  return Field(label, maxLength).AtLeast(0, kNegativeMargin).Above(0, kNoMargin);
+}
+
+}  // namespace
+
 const FormTemplate kGroupCountForm{156, "Stratified sampling", {Digits("Enter the number of groups (strata):", 10)}};
 
 const FormTemplate kGroupCountLevelForm{
@@ -18,51 +34,52 @@ const FormTemplate kMeanAccuracyForm{
     164,
     "Stratified sampling",
     {Digits("Enter the number of groups (strata):", 10), Radio("Special target:", {"Mean", "Total"}, 1),
-     Group("Sample accuracy requirements", 2), Field("Margin:", 15), LevelList("Probability:")}};
+     Group("Sample accuracy requirements", 2), Margin("Margin:", 15), LevelList("Probability:")}};
 
 const FormTemplate kPropAccuracyForm{
     167,
     "Stratified sampling",
     {Digits("Enter the number of groups (strata):", 5), Radio("Special target:", {"Proportion", "Number"}, 1),
-     Group("Sample accuracy requirements", 2), Field("Margin:", 10), LevelList("Probability:")}};
+     Group("Sample accuracy requirements", 2), Margin("Margin:", 10), LevelList("Probability:")}};
 
 const FormTemplate kBudgetForm{
     170,
     "Stratified sampling",
     {Digits("Enter the number of groups (strata):", 5), Field("Enter the sampling budget, C:", 15),
-     Field("Enter the fixed cost of sampling, c_0:", 15)}};
+     Field("Enter the fixed cost of sampling, c_0:", 15)
+         .AtMostField("Enter the sampling budget, C:", kBudgetBelowCost)}};
 
 const FormTemplate kClusterSizesForm{
     173,
     "Cluster & Two-stage sampling",
-    {Static("Enter the following:"), Field("Number of elements in population, N:", 15),
-     Field("Number of groups in population, M:", 15), Field("Number of sampled groups, m:", 15)}};
+    {Static("Enter the following:"), WholeField("Number of elements in population, N:", 15),
+     WholeField("Number of groups in population, M:", 15), WholeField("Number of sampled groups, m:", 15)}};
 
 const FormTemplate kClusterSizesLevelForm{
     177,
     "Cluster and Two-stage sampling",
-    {Static("Enter the following:"), Field("Number of elements in population, N:", 15),
-     Field("Number of groups in population, M:", 15), Field("Number of sampled groups, m:", 15),
+    {Static("Enter the following:"), WholeField("Number of elements in population, N:", 15),
+     WholeField("Number of groups in population, M:", 15), WholeField("Number of sampled groups, m:", 15),
      LevelList("Select confidence level:").Right()}};
 
-const FormTemplate kUnequalSizesForm{
-    182,
-    "Sampling with unequal probabilities",
-    {Static("Enter the following information:"), Field("Population size, N:", 10), Field("Sample size, n:", 10)}};
+const FormTemplate kUnequalSizesForm{182,
+                                     "Sampling with unequal probabilities",
+                                     {Static("Enter the following information:"), WholeField("Population size, N:", 10),
+                                      WholeField("Sample size, n:", 10)}};
 
 const FormTemplate kUnequalSizesLevelForm{185,
                                           "Sampling with unequal probabilities",
-                                          {Static("Enter the following:"), Field("Population size, N:", 10),
-                                           Field("Sample size, n:", 10), LevelList("Select confidence level:")}};
+                                          {Static("Enter the following:"), WholeField("Population size, N:", 10),
+                                           WholeField("Sample size, n:", 10), LevelList("Select confidence level:")}};
 
 const FormTemplate kUnequalSizesMeanForm{
     186,
     "Unequal probabilities, with replacement",
-    {Static("Enter the following information:"), Field("Population size, N:", 10), Field("Sample size, n:", 10),
-     Field("Population mean or population proportion:", 10)}};
+    {Static("Enter the following information:"), WholeField("Population size, N:", 10),
+     WholeField("Sample size, n:", 10), Field("Population mean or population proportion:", 10)}};
 
 const FormTemplate kPopSizeForm{
-    189, "Unequal probabilities, without replacement", {Field("Enter the population size, N:", 10)}};
+    189, "Unequal probabilities, without replacement", {WholeField("Enter the population size, N:", 10)}};
 
 namespace {
 

@@ -1,9 +1,12 @@
 #include "framework/Form.h"
 
+#include <algorithm>
 #include <cassert>
 #include <charconv>
+#include <limits>
 
 #include "framework/Format.h"
+#include "journal/Excerpt.h"
 
 namespace mirto {
 
@@ -25,6 +28,38 @@ Control Control::EnabledBy(EnableRule rule) const {
   return c;
 }
 
+Control Control::With(Bound bound) const {
+  Control c = *this;
+  c.bounds.push_back(bound);
+  return c;
+}
+
+Control Control::AtLeast(double limit, std::string_view advice) const {
+  return With({.test = Bound::Test::AtLeast, .limit = limit, .field = {}, .advice = advice});
+}
+Control Control::Above(double limit, std::string_view advice) const {
+  return With({.test = Bound::Test::Above, .limit = limit, .field = {}, .advice = advice});
+}
+Control Control::AtMost(double limit, std::string_view advice) const {
+  return With({.test = Bound::Test::AtMost, .limit = limit, .field = {}, .advice = advice});
+}
+Control Control::NotZero(std::string_view advice) const {
+  return With({.test = Bound::Test::NotZero, .limit = 0.0, .field = {}, .advice = advice});
+}
+Control Control::AtMostField(std::string_view field, std::string_view advice) const {
+  return With({.test = Bound::Test::AtMost, .limit = 0.0, .field = field, .advice = advice});
+}
+
+bool Bound::Holds(double value, double bound) const {
+  switch (test) {
+    case Test::AtLeast: return value >= bound;
+    case Test::Above: return value > bound;
+    case Test::AtMost: return value <= bound;
+    case Test::NotZero: return value != 0.0;
+  }
+  return true;
+}
+
 Control Static(std::string_view text) { return Control{.kind = ControlKind::Static, .label = text}; }
 
 Control Group(std::string_view caption, int controls) {
@@ -35,8 +70,16 @@ Control Field(std::string_view label, int maxLength) {
   return Control{.kind = ControlKind::Text, .label = label, .maxLength = maxLength};
 }
 
+Control WholeField(std::string_view label, int maxLength) {
+  return Control{.kind = ControlKind::Text, .label = label, .maxLength = maxLength, .number = NumberKind::Whole};
+}
+
 Control Digits(std::string_view label, int maxLength) {
-  return Control{.kind = ControlKind::Text, .label = label, .maxLength = maxLength, .digitsOnly = true};
+  return Control{.kind = ControlKind::Text,
+                 .label = label,
+                 .maxLength = maxLength,
+                 .digitsOnly = true,
+                 .number = NumberKind::Whole};
 }
 
 Control RowNumber(std::string_view label, int maxLength) {
@@ -121,16 +164,82 @@ void Form::Inputs(std::vector<std::size_t>& inputs) const {
 }
 
 std::optional<std::string> Form::RefusalOnOk() const {
+  std::optional<FieldNote> refusal = Refusal();
+  if (!refusal) return std::nullopt;
+  return std::move(refusal->text);
+}
+
+std::optional<FieldNote> Form::Refusal(std::span<const std::size_t> skip) const {
   for (std::size_t i = 0; i < m_state.size(); ++i) {
     const Control& c = ControlAt(i);
-    if (!m_state[i].enabled) continue;
+    if (!m_state[i].enabled || std::find(skip.begin(), skip.end(), i) != skip.end()) continue;
     if (c.kind == ControlKind::Text && c.maxLength > 0 &&
         m_state[i].text.size() > static_cast<std::size_t>(c.maxLength))
-      return TooLong(c.maxLength);
+      return FieldNote{i, TooLong(c.maxLength)};
+    if (std::optional<std::string> misread = Misread(i)) return FieldNote{i, std::move(*misread)};
     if (c.kind == ControlKind::List && !c.keepsStoredLevel && m_state[i].selection < 0)
-      return std::string(kSelectLevel);
+      return FieldNote{i, std::string(kSelectLevel)};
   }
   return std::nullopt;
+}
+
+std::optional<std::string> NumberProblem(std::string_view text, NumberKind kind) {
+  const NumberReading reading = ReadNumber(text, kind);
+  if (reading.Read()) return std::nullopt;
+  std::string_view shown = text;
+  while (!shown.empty() && (shown.front() == ' ' || (shown.front() >= '\t' && shown.front() <= '\r')))
+    shown.remove_prefix(1);
+  while (!shown.empty() && (shown.back() == ' ' || (shown.back() >= '\t' && shown.back() <= '\r')))
+    shown.remove_suffix(1);
+  const std::string quoted = "\"" + Excerpt(shown, 24, 8) + "\"";
+  if (kind == NumberKind::Whole) {
+    if (reading.fault == NumberFault::OutOfRange)
+      return quoted + Format(" is beyond the whole numbers a field takes (%d to %d).", std::numeric_limits<int>::min(),
+                             std::numeric_limits<int>::max());
+    return quoted + " is not a whole number.";
+  }
+  if (reading.fault == NumberFault::OutOfRange) return quoted + " is too large a number.";
+  if (shown.find(',') != std::string_view::npos) return quoted + " is not a number: the decimal mark is a point.";
+  return quoted + " is not a number.";
+}
+
+std::optional<std::string> Form::Misread(std::size_t i) const {
+  const Control& c = ControlAt(i);
+  if (c.kind != ControlKind::Text || c.readOnly || !m_state[i].enabled) return std::nullopt;
+  std::optional<std::string> problem = NumberProblem(m_state[i].text, c.number);
+  if (!problem) return std::nullopt;
+  const std::string field = c.label.empty() ? std::string("this form's field") : "\"" + std::string(c.label) + "\"";
+  return "In " + field + ", " + *problem;
+}
+
+double Form::Number(std::size_t i) const {
+  const Control& c = ControlAt(i);
+  if (c.kind != ControlKind::Text || !m_state[i].enabled) return 0.0;
+  const NumberReading reading = ReadNumber(m_state[i].text, c.number);
+  return reading.Read() ? reading.value : 0.0;
+}
+
+std::vector<FieldNote> Form::Advice() const {
+  std::vector<FieldNote> advice;
+  for (std::size_t i = 0; i < m_state.size(); ++i) {
+    const Control& c = ControlAt(i);
+    if (c.bounds.empty() || c.kind != ControlKind::Text || c.readOnly || !m_state[i].enabled || Misread(i)) continue;
+    const double value = Number(i);
+    for (const Bound& b : c.bounds) {
+      double limit = b.limit;
+      if (!b.field.empty()) {
+        std::size_t other = 0;
+        while (other < size() && ControlAt(other).label != b.field) ++other;
+        assert(other < size() && "a bound names a field the form does not have");
+        if (other >= size() || !m_state[other].enabled || Misread(other)) continue;
+        limit = Number(other);
+      }
+      if (b.Holds(value, limit)) continue;
+      advice.push_back({i, std::string(b.advice) + "."});
+      break;
+    }
+  }
+  return advice;
 }
 
 std::string Form::TooLong(int maxLength) { return Format("Please enter no more than %d characters.", maxLength); }
@@ -162,13 +271,21 @@ std::size_t FormReader::Next(ControlKind kind) {
 }
 
 double FormReader::Real() {
-  std::size_t i = Next(ControlKind::Text);
-  return i < m_form.size() ? ReadReal(m_form.Text(i)) : 0.0;
+  const std::size_t i = Next(ControlKind::Text);
+  if (i >= m_form.size()) return 0.0;
+  assert(m_form.ControlAt(i).number == NumberKind::Real && "a whole-number field read as a real");
+  if (m_form.ControlAt(i).number != NumberKind::Real) return 0.0;
+  const NumberReading reading = ReadNumber(m_form.Text(i), NumberKind::Real);
+  return reading.Read() ? reading.value : 0.0;
 }
 
 int FormReader::Integer() {
-  std::size_t i = Next(ControlKind::Text);
-  return i < m_form.size() ? ReadInt(m_form.Text(i)) : 0;
+  const std::size_t i = Next(ControlKind::Text);
+  if (i >= m_form.size()) return 0;
+  assert(m_form.ControlAt(i).number == NumberKind::Whole && "a real field read as a whole number");
+  if (m_form.ControlAt(i).number != NumberKind::Whole) return 0;
+  const NumberReading reading = ReadNumber(m_form.Text(i), NumberKind::Whole);
+  return reading.Read() ? static_cast<int>(reading.value) : 0;
 }
 
 bool FormReader::Level(double& probability, double& z) {

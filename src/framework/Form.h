@@ -5,11 +5,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "framework/Codes.h"
+#include "framework/Format.h"
 
 namespace mirto {
 
@@ -24,34 +26,59 @@ enum class ControlKind : std::uint8_t {
 // What, besides the template, decides whether a field disabled at first is enabled.
 enum class EnableRule : std::uint8_t { Always, TwoStageMethod, ModelC };
 
+// A bound of the domain of the formulas a number field feeds. A value outside
+// it is still taken and computed with; the forms point it out before OK.
+// The bound is `limit`, or the value of the field labelled `field` on the
+// same form where one is named. `advice` says what the report makes of such
+// a value, in a sentence without its full stop.
+struct Bound {
+  enum class Test : std::uint8_t { AtLeast, Above, AtMost, NotZero };
+  Test test = Test::AtLeast;
+  double limit = 0.0;
+  std::string_view field;
+  std::string_view advice;
+  bool Holds(double value, double bound) const;
+};
+
 struct Control {
   ControlKind kind = ControlKind::Static;
   std::string_view label;
   int maxLength = 0;  // text fields; 0 means no limit
   bool digitsOnly = false;
   bool readOnly = false;
-  bool limitWhileTyping = true;   // false: an over-long text is refused only at OK
-  bool keepsStoredLevel = false;  // lists: no selection keeps the stored level
+  NumberKind number = NumberKind::Real;  // text fields: how the routine reads the text
+  bool limitWhileTyping = true;          // false: an over-long text is refused only at OK
+  bool keepsStoredLevel = false;         // lists: no selection keeps the stored level
   EnableRule enable = EnableRule::Always;
   int column = 0;                              // 0 left, 1 right (layout)
   int groupSize = 0;                           // Group: how many following controls it frames
   std::vector<std::string_view> buttons = {};  // Radio
   int initialChoice = 0;                       // Radio: 1-based, 0 none
+  std::vector<Bound> bounds = {};              // text fields: checked in order, the first broken one told
 
   // Modifiers for building templates.
   Control Right() const;
   Control WithoutTypingLimit() const;
   Control EnabledBy(EnableRule rule) const;
+  // Bounds of the formulas' domain (see Bound): value >= limit, > limit,
+  // <= limit, != 0, and <= the value of the field labelled `field`.
+  Control AtLeast(double limit, std::string_view advice) const;
+  Control Above(double limit, std::string_view advice) const;
+  Control AtMost(double limit, std::string_view advice) const;
+  Control NotZero(std::string_view advice) const;
+  Control AtMostField(std::string_view field, std::string_view advice) const;
+  Control With(Bound bound) const;
 };
 
 // Control builders, in the words the templates use.
 Control Static(std::string_view text);
 Control Group(std::string_view caption, int controls);
-Control Field(std::string_view label, int maxLength);      // real or integer, read by the caller
-Control Digits(std::string_view label, int maxLength);     // accepts only 0-9 while typing
-Control RowNumber(std::string_view label, int maxLength);  // read-only group or element number
-Control LevelList(std::string_view label);                 // confidence list; a selection is required
-Control StoredLevelList(std::string_view label);           // confidence list; none keeps the stored pair
+Control Field(std::string_view label, int maxLength);       // a real, read with FormReader::Real
+Control WholeField(std::string_view label, int maxLength);  // a whole number, read with FormReader::Integer
+Control Digits(std::string_view label, int maxLength);      // a whole number that accepts only 0-9 while typing
+Control RowNumber(std::string_view label, int maxLength);   // read-only group or element number
+Control LevelList(std::string_view label);                  // confidence list; a selection is required
+Control StoredLevelList(std::string_view label);            // confidence list; none keeps the stored pair
 Control Radio(std::string_view caption, std::vector<std::string_view> buttons, int initialChoice = 0);
 
 class Form;
@@ -77,6 +104,12 @@ struct FormTemplate {
   // from that row alone, so that a table of rows can be checked before any
   // row is fed to the loop. The loop itself decides by the same function.
   RowVerdict (*checkRow)(const Form& form) = nullptr;
+};
+
+// Something a form says about one of its fields: why OK is refused, or advice.
+struct FieldNote {
+  std::size_t control = 0;
+  std::string text;
 };
 
 // The caller's context that enables fields disabled at first (none by default),
@@ -117,10 +150,23 @@ class Form {
   // fields, lists and radio groups.
   std::vector<std::size_t> Inputs() const;
   void Inputs(std::vector<std::size_t>& inputs) const;  // into a vector the caller reuses
-  // The message that refuses OK (over-long text, no confidence level), if any.
-  // TooLong is its words for a text over `maxLength`.
+  // The message that refuses OK (over-long text, text that does not read as
+  // the field's number, no confidence level), if any. TooLong is its words
+  // for a text over `maxLength`.
   std::optional<std::string> RefusalOnOk() const;
   static std::string TooLong(int maxLength);
+  // The same, with the field it is about; the fields in `skip` (filled from
+  // data) are passed over.
+  std::optional<FieldNote> Refusal(std::span<const std::size_t> skip = {}) const;
+  // Why the text of field `i` does not read as its number ("In \"Sample size,
+  // n:\", \"2e1\" is not a whole number."), if it does not; a disabled or
+  // read-only field always reads.
+  std::optional<std::string> Misread(std::size_t i) const;
+  // The value field `i` reads as: 0 when empty, disabled or unreadable.
+  double Number(std::size_t i) const;
+  // Advice on values outside the formulas' domain (the fields' bounds), at
+  // most one a field, in tab order: taken, but pointed out before OK.
+  std::vector<FieldNote> Advice() const;
 
  private:
   struct State {
@@ -140,11 +186,17 @@ bool TakesValue(const Control& c);
 // fields, lists and radio groups, disabled ones included.
 std::size_t ReadableFields(const FormTemplate& tmpl);
 
+// Why `text` does not read as a number of `kind`, in a sentence ("\"2e1\" is
+// not a whole number."), if it does not (Format.h has the rule).
+std::optional<std::string> NumberProblem(std::string_view text, NumberKind kind);
+
 // Reads a confirmed form's values in tab order, skipping static texts, groups
 // and read-only fields (a disabled field reads as its empty text). Reading
-// past the last field, or a field of another kind than asked, means that a
-// template and its reader disagree: an assertion in debug builds, and a value
-// of 0 (no level, no choice) otherwise.
+// past the last field, a field of another kind than asked, or a whole-number
+// field as a real (or a real one as a whole number) means that a template and
+// its reader disagree: an assertion in debug builds, and a value of 0 (no
+// level, no choice) otherwise. Text that does not read (hosts refuse it
+// before OK) reads as 0.
 class FormReader {
  public:
   explicit FormReader(const Form& form) : m_form(form) {}

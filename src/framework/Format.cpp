@@ -270,4 +270,31 @@ double ReadReal(std::string_view text) {
   return strtod_l(prefix.c_str(), nullptr, CLocale());
 }
 
+NumberReading ReadNumber(std::string_view text, NumberKind kind) {
+  size_t start = 0, end = text.size();
+  while (start < end && IsBlank(text[start])) ++start;
+  while (end > start && IsBlank(text[end - 1])) --end;
+  const std::string_view number = text.substr(start, end - start);
+  if (number.empty()) return {};
+  if (kind == NumberKind::Whole) {
+    if (IntLength(number) != number.size()) return {0.0, NumberFault::NotANumber};
+    const int value = ReadInt(number);
+    // ReadInt saturates: a value at a limit is in range only if the text says it.
+    const bool atLimit = value == std::numeric_limits<int>::max() || value == std::numeric_limits<int>::min();
+    if (atLimit) {
+      long long exact = 0;
+      const char* first = number.data() + (number.front() == '+');
+      const auto [ptr, ec] = std::from_chars(first, number.data() + number.size(), exact);
+      if (ec != std::errc() || ptr != number.data() + number.size() || exact != value)
+        return {static_cast<double>(value), NumberFault::OutOfRange};
+    }
+    return {static_cast<double>(value), NumberFault::None};
+  }
+  size_t realStart = 0, realEnd = 0;
+  if (!RealSpan(number, realStart, realEnd) || realStart != 0 || realEnd != number.size())
+    return {0.0, NumberFault::NotANumber};
+  const double value = ReadReal(number);
+  return {value, std::isfinite(value) ? NumberFault::None : NumberFault::OutOfRange};
+}
+
 }  // namespace mirto

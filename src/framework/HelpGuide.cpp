@@ -14,10 +14,13 @@ HelpSection Conventions() {
                  "abandons the calculation and nothing is added to the journal. A value that a calculation refuses "
                  "(a negative number of groups, a probability of 0) shows \"Illegal entry\" and ends it the same "
                  "way; the form is not shown again.",
-                 "Numbers are written with a decimal point (12.5), whatever the language of the desktop. Text that "
-                 "is not a number reads as 0, and text that begins with one reads as that number: 12abc is 12, "
-                 "1,5 is 1. Nothing else is checked: a sample larger than the population, or a proportion above 1, "
-                 "is computed as entered.",
+                 "Numbers are written with a decimal point (12.5), whatever the language of the desktop. A field "
+                 "takes its text only when it is wholly a number: 12abc or 1,5 is refused at OK, and the field is "
+                 "marked. An empty field reads as 0. A field that counts (groups, elements, a population or sample "
+                 "size read as a whole number) takes digits only: 2e1 or 100.7 is refused there.",
+                 "Nothing else is checked: a sample larger than the population, or a proportion above 1, is "
+                 "computed as entered; the field is marked in yellow before OK, and its tip says what the report "
+                 "will make of it.",
                  "Proportions are entered as fractions from 0 to 1, never as percentages.",
                  "The user guide, /usr/share/doc/mirto/guide.md (docs/guide.md in the sources), works an example of "
                  "every family from the forms to the report and sets out these conventions in full."}};

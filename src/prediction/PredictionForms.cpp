@@ -57,7 +57,7 @@ const FormTemplate kPredictionSpecTemplate{
 const FormTemplate kPredictionPointForm{
     192,
     kTitle,
-    {Static(kEnterInfo), Field("Population size, N:", 10), Field("Sample size, n:", 10),
+    {Static(kEnterInfo), WholeField("Population size, N:", 10), WholeField("Sample size, n:", 10),
      Field("Sum of X-values in the population:", 10)}};
 
 const FormTemplate kPredictionPairForm{
@@ -70,7 +70,7 @@ const FormTemplate kPredictionPairForm{
 const FormTemplate kPredictionIntervalForm{
     194,
     kTitle,
-    {Static(kEnterInfo), Field("Population size, N:", 10), Field("Sample size, n:", 10),
+    {Static(kEnterInfo), WholeField("Population size, N:", 10), WholeField("Sample size, n:", 10),
      Field("Sum of X-values in the population:", 10),
      Field("Sum of squared X-values in the population:", 10).EnabledBy(EnableRule::ModelC),
      LevelList("Select confidence level:").Right()}};
@@ -78,10 +78,12 @@ const FormTemplate kPredictionIntervalForm{
 const FormTemplate kPredictionVarianceForm{
     195,
     kTitle,
-    {Static(kEnterInfo), Field("Population size, N:", 10), Field("Sample size, n:", 10),
+    {Static(kEnterInfo), WholeField("Population size, N:", 10), WholeField("Sample size, n:", 10),
      Field("Sum of X-values in the population:", 10),
      Field("Sum of squared X-values in the population:", 10).EnabledBy(EnableRule::ModelC),
-     Field("Variance of deviations, sigma^2:", 10)}};
+     Field("Variance of deviations, sigma^2:", 10)
+         .AtLeast(0,
+                  "A variance is not negative: the theoretical error variance, a multiple of it, comes out negative")}};
 
 const FormTemplate kPredictionXForm{
     196,
@@ -93,8 +95,8 @@ const FormTemplate kPredictionXForm{
 const FormTemplate kPredictionModelEForm{
     197,
     kTitle,
-    {Static(kEnterInfo), Field("Population size, N:", 10), Field("Sample mean of Y, barY:", 10),
-     Field("Number of explanatory variables, k:", 5)}};
+    {Static(kEnterInfo), WholeField("Population size, N:", 10), Field("Sample mean of Y, barY:", 10),
+     WholeField("Number of explanatory variables, k:", 5)}};
 
 const FormTemplate kPredictionVariableForm{
     198,

@@ -203,6 +203,40 @@ inline constexpr std::string_view kEnter = "Enter the following:";
 inline constexpr std::string_view kEnterSelect = "Enter or select the following:";
 inline constexpr std::string_view kGuessNote = "*Guesstimates";
 
+// Values outside the domain of the formulas (Part 2.2 bounds): taken, and
+// pointed out before OK with what the report makes of them.
+inline constexpr std::string_view kNoPopulation =
+    "N is 0 or less: no population is that small, and the figures computed from it mean nothing";
+inline constexpr std::string_view kOneElement =
+    "N is 1 or less: the variance divides by N - 1, so the report shows inf, nan or a meaningless figure";
+inline constexpr std::string_view kSampleAboveN =
+    "n is larger than N: the finite population correction (N - n) is negative, so the standard deviation shows as "
+    "nan";
+inline constexpr std::string_view kSampleOfOne =
+    "n is 1 or less: the sample variance divides by n - 1, so the standard deviation shows as inf or nan";
+inline constexpr std::string_view kNoSample =
+    "n is 0 or less: the variance divides by n, so the report shows inf, or a negative variance and nan";
+inline constexpr std::string_view kNegativeSd =
+    "A standard deviation is not negative: the formula squares it, so the figures are those of its absolute value";
+inline constexpr std::string_view kNegativeVariance =
+    "A variance is not negative: the figures computed from it mean nothing (a standard deviation may show as nan)";
+inline constexpr std::string_view kNegativeMargin =
+    "The margin is negative: the formula squares it, so the sample size is the one for its absolute value";
+inline constexpr std::string_view kNoMargin = "A margin of 0 asks for the whole population: the sample size is N";
+inline constexpr std::string_view kNoCorrelation =
+    "rhoXY is outside -1 to 1, where every correlation lies: the figures computed from it mean nothing";
+
+// The population size N (1 or more where a variance divides by N - 1); a
+// sample size n at most N (and above 1 where a sample variance divides by
+// n - 1, above 0 where a variance divides by n); a margin above 0.
+inline Control PopulationSize(Control c) { return c.Above(0, kNoPopulation); }
+inline Control PopulationOfMany(Control c) { return c.Above(1, kOneElement); }
+inline Control SampleSize(Control c, std::string_view population, bool sampleVariance) {
+  c = c.AtMostField(population, kSampleAboveN);
+  return sampleVariance ? c.Above(1, kSampleOfOne) : c.Above(0, kNoSample);
+}
+inline Control Margin(Control c) { return c.AtLeast(0, kNegativeMargin).Above(0, kNoMargin); }
+
 // The templates of the three kinds, for the form catalogue.
 std::vector<const FormTemplate*> SimpleFormTemplates();
 std::vector<const FormTemplate*> AuxFormTemplates();

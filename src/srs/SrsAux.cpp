@@ -32,16 +32,33 @@ constexpr Item<In> kChoice = ChoiceItem(&In::specialTarget);
 constexpr Item<In> kState[] = {kN,      kSmallN, kBarY,  kBarX, kMuX,    kMuY,   kS,
                                kSigmaY, kSigmaX, kRhoXY, kB,    kMargin, kLevel, kChoice};
 
+constexpr std::string_view kNoBarX = "barX is 0: the ratio estimate divides by it and shows as inf or nan";
+constexpr std::string_view kNegativeResidualSd =
+    "A standard deviation is not negative: the estimator's one comes out negative and the interval's ends swap";
+constexpr std::string_view kRegressionCorrelation =
+    "rhoXY is outside -1 to 1: 1 - rhoXY^2 is negative, so the variance is negative and the standard deviation nan";
+constexpr std::string_view kRegressionCorrelationSize =
+    "rhoXY is outside -1 to 1: 1 - rhoXY^2 is negative, and the required sample size means nothing";
+
+Control N(std::string_view label, int maxLength) { return PopulationSize(Field(label, maxLength)); }
+Control Sd(std::string_view label, int maxLength) { return Field(label, maxLength).AtLeast(0, kNegativeSd); }
+// In the ratio estimator's variance sigmaX and sigmaY also multiply each other: their signs count.
+Control RatioSd(std::string_view label, int maxLength) { return Field(label, maxLength).AtLeast(0, kNegativeVariance); }
+Control BarX(std::string_view label, int maxLength) { return Field(label, maxLength).NotZero(kNoBarX); }
+Control Correlation(std::string_view label, int maxLength, std::string_view advice) {
+  return Field(label, maxLength).AtLeast(-1, advice).AtMost(1, advice);
+}
+
 // The forms, ratio then regression, for each objective.
 const EntryForm<In> kPointForms[2] = {
     {{143,
       kTitle,
-      {Static(kEnter), Field("Population size:", 15), Field("Sample average of variable of interest:", 15),
-       Field("Sample average of auxiliary variable:", 10), Field("Population average of auxiliary variable:", 15)}},
+      {Static(kEnter), N("Population size:", 15), Field("Sample average of variable of interest:", 15),
+       BarX("Sample average of auxiliary variable:", 10), Field("Population average of auxiliary variable:", 15)}},
      {kN, kBarY, kBarX, kMuX}},
     {{144,
       kTitle,
-      {Static(kEnter), Field("Population size:", 15), Field("Sample average of variable of interest:", 15),
+      {Static(kEnter), N("Population size:", 15), Field("Sample average of variable of interest:", 15),
        Field("Sample average of auxiliary variable:", 15), Field("Population average of auxiliary variable:", 15),
        Field("Least squares estimate:", 15)}},
      {kN, kBarY, kBarX, kMuX, kB}},
@@ -50,60 +67,65 @@ const EntryForm<In> kPointForms[2] = {
 const EntryForm<In> kIntervalForms[2] = {
     {{145,
       kTitle,
-      {Static(kEnterSelect), Field("Population size, N:", 15), Field("Sample size, n:", 15),
+      {Static(kEnterSelect), N("Population size, N:", 15),
+       SampleSize(Field("Sample size, n:", 15), "Population size, N:", false),
        Field("Sample average of variable of interest, barY:", 15),
-       Field("Sample average of auxiliary variable, barX:", 15),
+       BarX("Sample average of auxiliary variable, barX:", 15),
        Field("Population average of auxiliary variable, muX:", 15),
-       Field("Sample std. deviation of residuals, S_r:", 15), StoredLevelList("Confidence level:").Right()}},
+       Field("Sample std. deviation of residuals, S_r:", 15).AtLeast(0, kNegativeResidualSd),
+       StoredLevelList("Confidence level:").Right()}},
      {kN, kSmallN, kBarY, kBarX, kMuX, kS, kLevel}},
     {{146,
       kTitle,
-      {Static(kEnterSelect), Field("Population size, N:", 15), Field("Sample size, n:", 15),
+      {Static(kEnterSelect), N("Population size, N:", 15),
+       SampleSize(Field("Sample size, n:", 15), "Population size, N:", false),
        Field("Sample average of variable of interest, barY:", 15),
        Field("Sample average of auxiliary variable, barX:", 15),
        Field("Population average of auxiliary variable, muX:", 15),
-       Field("Sample std. deviation of residuals, S_lr:", 15), Field("Least squares estimate, b:", 15).Right(),
-       StoredLevelList("Confidence level:").Right()}},
+       Field("Sample std. deviation of residuals, S_lr:", 15).AtLeast(0, kNegativeResidualSd),
+       Field("Least squares estimate, b:", 15).Right(), StoredLevelList("Confidence level:").Right()}},
      {kN, kSmallN, kBarY, kBarX, kMuX, kS, kB, kLevel}},
 };
 
 const EntryForm<In> kSdForms[2] = {
     {{147,
       kTitle,
-      {Static(kEnterSelect), Field("Population size, N:", 15), Field("Sample size, n:", 15),
+      {Static(kEnterSelect), PopulationOfMany(N("Population size, N:", 15)),
+       SampleSize(Field("Sample size, n:", 15), "Population size, N:", false),
        Field("Population average of auxiliary variable, muX:", 15),
        Field("*Population average of variable of interest, muY:", 15),
-       Field("*Population std. deviation of auxiliary variable, sigmaX:", 15),
-       Field("*Population std. deviation of variable of interest, sigmaY:", 15),
-       Field("*Population correlation coefficient of X and Y, rhoXY:", 15), Static(kGuessNote)}},
+       RatioSd("*Population std. deviation of auxiliary variable, sigmaX:", 15),
+       RatioSd("*Population std. deviation of variable of interest, sigmaY:", 15),
+       Correlation("*Population correlation coefficient of X and Y, rhoXY:", 15, kNoCorrelation), Static(kGuessNote)}},
      {kN, kSmallN, kMuX, kMuY, kSigmaX, kSigmaY, kRhoXY}},
     {{148,
       kTitle,
-      {Static(kEnterSelect), Field("Population size, N:", 15), Field("Sample size, n:", 15),
-       Field("*Population std. deviation of variable of interest, sigmaY:", 15),
-       Field("*Population correlation coefficient of X and Y, rhoXY:", 15), Static(kGuessNote)}},
+      {Static(kEnterSelect), PopulationOfMany(N("Population size, N:", 15)),
+       SampleSize(Field("Sample size, n:", 15), "Population size, N:", false),
+       Sd("*Population std. deviation of variable of interest, sigmaY:", 15),
+       Correlation("*Population correlation coefficient of X and Y, rhoXY:", 15, kRegressionCorrelation),
+       Static(kGuessNote)}},
      {kN, kSmallN, kSigmaY, kRhoXY}},
 };
 
 const EntryForm<In> kSampleSizeForms[2] = {
     {{149,
       kTitle,
-      {Static(kEnterSelect), Field("Population size, N:", 15),
-       Field("Population average of auxiliary variable, muX:", 15),
+      {Static(kEnterSelect), N("Population size, N:", 15), Field("Population average of auxiliary variable, muX:", 15),
        Field("*Population average of variable of interest, muY:", 15),
-       Field("*Population std. deviation of auxiliary variable, sigmaX:", 15),
-       Field("*Population std. deviation of variable of interest, sigmaY:", 15).Right(),
-       Field("*Population correlation coefficient of X and Y, rhoXY:", 15).Right(),
+       RatioSd("*Population std. deviation of auxiliary variable, sigmaX:", 15),
+       RatioSd("*Population std. deviation of variable of interest, sigmaY:", 15).Right(),
+       Correlation("*Population correlation coefficient of X and Y, rhoXY:", 15, kNoCorrelation).Right(),
        Radio("Special target:", {"Mean", "Total"}, 1), Group("Sample accuracy requirements", 2),
-       Field("Margin, c:", 15), StoredLevelList("Probability, 1-alpha:"), Static(kGuessNote)}},
+       Margin(Field("Margin, c:", 15)), StoredLevelList("Probability, 1-alpha:"), Static(kGuessNote)}},
      {kN, kMuX, kMuY, kSigmaX, kSigmaY, kRhoXY, kChoice, kMargin, kLevel}},
     {{150,
       kTitle,
-      {Static(kEnterSelect), Field("Population size, N:", 15),
-       Field("*Population std. deviation of variable of interest, sigmaY:", 15),
-       Field("*Population correlation coefficient of X and Y, rhoXY:", 0),
+      {Static(kEnterSelect), N("Population size, N:", 15),
+       Sd("*Population std. deviation of variable of interest, sigmaY:", 15),
+       Correlation("*Population correlation coefficient of X and Y, rhoXY:", 0, kRegressionCorrelationSize),
        Radio("Special target:", {"Mean", "Total"}, 1), Group("Sample accuracy requirements", 2),
-       Field("Margin, c:", 15), StoredLevelList("Probability, 1-alpha:"), Static(kGuessNote)}},
+       Margin(Field("Margin, c:", 15)), StoredLevelList("Probability, 1-alpha:"), Static(kGuessNote)}},
      {kN, kSigmaY, kRhoXY, kChoice, kMargin, kLevel}},
 };
 

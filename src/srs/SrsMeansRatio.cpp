@@ -33,40 +33,48 @@ constexpr Item<In> kState[] = {kN,   kSmallN, kBarY1,    kBarY2,    kS2_1,     k
 // The forms with a list take over-long text while typing and refuse it at OK.
 Control Loose(std::string_view label, int maxLength) { return Field(label, maxLength).WithoutTypingLimit(); }
 
-const EntryForm<In> kPointForm{
-    {151,
-     kTitle,
-     {Static(kEnter), Field("Sample average of Y1, barY1:", 15), Field("Sample average of Y2, barY2:", 15)}},
-    {kBarY1, kBarY2}};
+constexpr std::string_view kNoBarY2 = "barY2 is 0: the ratio divides by it and shows as inf or nan";
+constexpr std::string_view kNoMu2 = "mu_2 is 0: the formulas divide by it, so the report shows inf or nan";
+
+Control N(Control c) { return PopulationSize(c); }
+Control Variance(Control c) { return c.AtLeast(0, kNegativeVariance); }
+
+const EntryForm<In> kPointForm{{151,
+                                kTitle,
+                                {Static(kEnter), Field("Sample average of Y1, barY1:", 15),
+                                 Field("Sample average of Y2, barY2:", 15).NotZero(kNoBarY2)}},
+                               {kBarY1, kBarY2}};
 
 const EntryForm<In> kIntervalForm{
     {152,
      kTitle,
-     {Static(kEnterSelect), Loose("Population size, N:", 15), Loose("Sample size, n:", 15),
-      Loose("Sample average of Y1, barY1:", 15), Loose("Sample average of Y2, barY2:", 15),
-      Loose("Sample variance of Y1, S^2_1:", 15), Loose("Sample variance of Y2, S^2_2:", 15),
-      Loose("Sample covariance of Y1 and Y2, S_12:", 15), StoredLevelList("Confidence level:").Right()}},
+     {Static(kEnterSelect), N(Loose("Population size, N:", 15)),
+      SampleSize(Loose("Sample size, n:", 15), "Population size, N:", true), Loose("Sample average of Y1, barY1:", 15),
+      Loose("Sample average of Y2, barY2:", 15).NotZero(kNoBarY2), Variance(Loose("Sample variance of Y1, S^2_1:", 15)),
+      Variance(Loose("Sample variance of Y2, S^2_2:", 15)), Loose("Sample covariance of Y1 and Y2, S_12:", 15),
+      StoredLevelList("Confidence level:").Right()}},
     {kN, kSmallN, kBarY1, kBarY2, kS2_1, kS2_2, kS_12, kLevel}};
 
 const EntryForm<In> kSdForm{
     {153,
      kTitle,
-     {Static(kEnter), Field("Population size, N:", 15), Field("Sample size, n:", 15),
-      Field("Population average of Y1 *, mu_1:", 15), Field("Population average of Y2 *, mu_2:", 15),
-      Field("Population variance of Y1 *, sigma^2_1:", 15).Right(),
-      Field("Population variance of Y2 *, sigma^2_2:", 15).Right(),
+     {Static(kEnter), PopulationOfMany(N(Field("Population size, N:", 15))),
+      SampleSize(Field("Sample size, n:", 15), "Population size, N:", false),
+      Field("Population average of Y1 *, mu_1:", 15), Field("Population average of Y2 *, mu_2:", 15).NotZero(kNoMu2),
+      Variance(Field("Population variance of Y1 *, sigma^2_1:", 15)).Right(),
+      Variance(Field("Population variance of Y2 *, sigma^2_2:", 15)).Right(),
       Field("Population covariance of Y1 and Y2 *, sigma_12:", 15), Static(kGuessNote)}},
     {kN, kSmallN, kMu1, kMu2, kSigma2_1, kSigma2_2, kSigma_12}};
 
 const EntryForm<In> kSampleSizeForm{
     {154,
      kTitle,
-     {Static("Enter or select the following information"), Loose("Population size, N:", 15),
-      Loose("Population average of Y1 *, mu_1:", 15), Loose("Population average of Y2 *, mu_2:", 15),
-      Loose("Population variance of Y1 *, sigma^2_1:", 0).Right(),
-      Loose("Population variance of Y2 *, sigma^2_2:", 15).Right(),
+     {Static("Enter or select the following information"), N(Loose("Population size, N:", 15)),
+      Loose("Population average of Y1 *, mu_1:", 15), Loose("Population average of Y2 *, mu_2:", 15).NotZero(kNoMu2),
+      Variance(Loose("Population variance of Y1 *, sigma^2_1:", 0)).Right(),
+      Variance(Loose("Population variance of Y2 *, sigma^2_2:", 15)).Right(),
       Loose("Population covariance of Y1 and Y2 *, sigma_12:", 15), Group("Sample accuracy requirements", 2),
-      Loose("Margin:", 15), StoredLevelList("Probability:"), Static(kGuessNote)}},
+      Margin(Loose("Margin:", 15)), StoredLevelList("Probability:"), Static(kGuessNote)}},
     {kN, kMu1, kMu2, kSigma2_1, kSigma2_2, kSigma_12, kMargin, kLevel}};
 
 void Heading(CTervoDoc& d, const char* objective) {

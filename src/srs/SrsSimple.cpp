@@ -12,6 +12,21 @@ namespace srs {
 namespace {
 
 using D = CTervoDoc;
+
+constexpr std::string_view kProportionOutside =
+    "P is outside 0 to 1, where every proportion lies: the estimates are P and N times P all the same";
+constexpr std::string_view kSampleProportionOutside =
+    "P is outside 0 to 1: P(1 - P) is negative, so the standard deviation shows as nan";
+constexpr std::string_view kGuessOutside =
+    "pi is outside 0 to 1: pi(1 - pi) is negative, so the variances are negative and the standard deviations nan";
+constexpr std::string_view kGuessOutsideSize =
+    "pi is outside 0 to 1: pi(1 - pi) is negative, and the required sample size means nothing";
+
+Control N(std::string_view label, int maxLength) { return PopulationSize(Field(label, maxLength)); }
+Control Proportion(std::string_view label, int maxLength, std::string_view advice) {
+  return Field(label, maxLength).AtLeast(0, advice).AtMost(1, advice);
+}
+Control Sd(std::string_view label, int maxLength) { return Field(label, maxLength).AtLeast(0, kNegativeSd); }
 using In = SrsInput;
 
 constexpr Item<In> kN = RealItem(&In::N, &D::m_dPopSize);
@@ -27,49 +42,56 @@ constexpr Item<In> kChoice = ChoiceItem(&In::specialTarget);
 constexpr Item<In> kState[] = {kN, kSmallN, kPi, kSigma, kBarY, kS, kP, kMargin, kLevel, kChoice};
 
 const EntryForm<In> kMeanPointForm{
-    {133, kTitle, {Static(kEnter), Field("Population size, N:", 15), Field("Sample average of variable, barY:", 20)}},
+    {133, kTitle, {Static(kEnter), N("Population size, N:", 15), Field("Sample average of variable, barY:", 20)}},
     {kN, kBarY}};
-const EntryForm<In> kProportionPointForm{
-    {134, kTitle, {Static(kEnter), Field("Population size, N:", 0), Field("Sample proportion in category, P:", 0)}},
-    {kN, kP}};
+const EntryForm<In> kProportionPointForm{{134,
+                                          kTitle,
+                                          {Static(kEnter), N("Population size, N:", 0),
+                                           Proportion("Sample proportion in category, P:", 0, kProportionOutside)}},
+                                         {kN, kP}};
 const EntryForm<In> kMeanIntervalForm{
     {135,
      kTitle,
-     {Static(kEnterSelect), Field("Population size:", 20), Field("Sample size:", 20),
-      Field("Sample average of variable:", 20), Field("Sample std. deviation of variable:", 20),
+     {Static(kEnterSelect), N("Population size:", 20), SampleSize(Field("Sample size:", 20), "Population size:", true),
+      Field("Sample average of variable:", 20), Sd("Sample std. deviation of variable:", 20),
       StoredLevelList("Confidence level:")}},
     {kN, kSmallN, kBarY, kS, kLevel}};
 const EntryForm<In> kProportionIntervalForm{
     {138,
      kTitle,
-     {Static(kEnterSelect), Field("Population size, N:", 20), Field("Sample size, n:", 20),
-      Field("Sample proportion in category, P:", 20), StoredLevelList("Confidence level:")}},
+     {Static(kEnterSelect), N("Population size, N:", 20),
+      SampleSize(Field("Sample size, n:", 20), "Population size, N:", true),
+      Proportion("Sample proportion in category, P:", 20, kSampleProportionOutside),
+      StoredLevelList("Confidence level:")}},
     {kN, kSmallN, kP, kLevel}};
 const EntryForm<In> kMeanSdForm{{139,
                                  kTitle,
-                                 {Static(kEnter), Field("Population size, N:", 20), Field("Sample size, n:", 20),
-                                  Field("Gesstimate of population standard deviation of variable, sigma:", 15)}},
+                                 {Static(kEnter), PopulationOfMany(N("Population size, N:", 20)),
+                                  SampleSize(Field("Sample size, n:", 20), "Population size, N:", false),
+                                  Sd("Gesstimate of population standard deviation of variable, sigma:", 15)}},
                                 {kN, kSmallN, kSigma}};
-const EntryForm<In> kProportionSdForm{{140,
-                                       kTitle,
-                                       {Static(kEnter), Field("Population size, N:", 20), Field("Sample size, n:", 20),
-                                        Field("Guesstimate of population proportion in category, pi:", 10)}},
-                                      {kN, kSmallN, kPi}};
+const EntryForm<In> kProportionSdForm{
+    {140,
+     kTitle,
+     {Static(kEnter), PopulationOfMany(N("Population size, N:", 20)),
+      SampleSize(Field("Sample size, n:", 20), "Population size, N:", false),
+      Proportion("Guesstimate of population proportion in category, pi:", 10, kGuessOutside)}},
+    {kN, kSmallN, kPi}};
 const EntryForm<In> kMeanSampleSizeForm{
     {141,
      kTitle,
-     {Static(kEnterSelect), Field("Population size, N:", 20),
-      Field("Guesstimate of population std. deviation of variable, sigma:", 15),
-      Radio("Special target:", {"Mean", "Total"}, 1), Group("Sample accuracy requirements", 2), Field("Margin:", 15),
-      StoredLevelList("Probability:")}},
+     {Static(kEnterSelect), N("Population size, N:", 20),
+      Sd("Guesstimate of population std. deviation of variable, sigma:", 15),
+      Radio("Special target:", {"Mean", "Total"}, 1), Group("Sample accuracy requirements", 2),
+      Margin(Field("Margin:", 15)), StoredLevelList("Probability:")}},
     {kN, kSigma, kChoice, kMargin, kLevel}};
 const EntryForm<In> kProportionSampleSizeForm{
     {142,
      kTitle,
-     {Static(kEnterSelect), Field("Population size, N:", 20),
-      Field("Guesstimate of population proportion in category, pi:", 10),
+     {Static(kEnterSelect), N("Population size, N:", 20),
+      Proportion("Guesstimate of population proportion in category, pi:", 10, kGuessOutsideSize),
       Radio("Special target:", {"Proportion", "Number"}, 1), Group("Sample accuracy requirements", 2),
-      Field("Margin:", 10), StoredLevelList("Probability:")}},
+      Margin(Field("Margin:", 10)), StoredLevelList("Probability:")}},
     {kN, kPi, kChoice, kMargin, kLevel}};
 
 bool IsMean(Target target) { return target == Target::MeanTotal; }

@@ -68,8 +68,15 @@ bool StratifiedWork::Reserve(CTervoDoc& doc) {
 }
 
 bool StratifiedWork::EnterStrata(FormHost& host) {
+  // Each figure as its field reads: the counts N_i and n_i are whole numbers.
   std::vector<Item<Stratum>> items;
-  for (Q q : layout.fields) items.push_back(RealItem(FigureOf(q).member));
+  std::size_t control = 0;
+  for (Q q : layout.fields) {
+    const std::vector<Control>& controls = layout.form->controls;
+    while (control < controls.size() && !TakesValue(controls[control])) ++control;
+    const bool whole = control < controls.size() && controls[control++].number == NumberKind::Whole;
+    items.push_back(whole ? WholeAsRealItem(FigureOf(q).member) : RealItem(FigureOf(q).member));
+  }
   N = 0.0;
   const bool entered = RunEntryLoop(host, *layout.form, FormContext{}, K, [&](const Form& form, long long i) {
     row = i;

@@ -9,12 +9,55 @@ namespace {
 constexpr std::string_view kEnterGroup = "Enter the following data for group (stratum) no.:";
 constexpr std::string_view kNextGroup = "Press OK for the next group or Cancel to abort.";
 
-Control Elements() { return Digits("Number of elements, N_i:", 15); }
-Control Sampled(int maxLength) { return Digits("Number of sampled elements, n_i:", maxLength); }
-Control SigmaGuess() { return Field("Guesstimate of std. deviation of variable, sigma_i:", 15); }
-Control PiGuess() { return Field("Guesstimate of proportion in category, pi_i:", 15); }
-Control Share() { return Field("Proportion of sample allocated to group, v_i:", 15); }
-Control Cost() { return Field("Cost of sampling one element, c_i:", 15); }
+// Values outside the domain of the formulas: taken, and pointed out before OK.
+constexpr std::string_view kElements = "Number of elements, N_i:";
+constexpr std::string_view kNoGroup =
+    "N_i is 0 or less: no group is that small, and the figures computed from it mean nothing";
+constexpr std::string_view kGroupOfOne =
+    "N_i is 1 or less: the group's variance divides by N_i - 1, which gives inf, nan or a negative term";
+constexpr std::string_view kSampleAboveGroup =
+    "n_i is larger than N_i: the group's finite population correction (N_i - n_i) is negative, and so is its term "
+    "of the variance (the standard deviation may show as nan)";
+constexpr std::string_view kSampleOfOne =
+    "n_i is 1 or less: the group's variance divides by n_i - 1, which gives inf or a negative term";
+constexpr std::string_view kNoSample =
+    "n_i is 0 or less: the group's variance divides by n_i, which gives inf or a "
+    "negative term";
+constexpr std::string_view kNegativeSd =
+    "A standard deviation is not negative: the formula squares it, so the figures are those of its absolute value";
+constexpr std::string_view kNegativeSdAllocation =
+    "A standard deviation is not negative: the allocation is proportional to N_i sigma_i, so this group's share "
+    "comes out negative";
+constexpr std::string_view kProportionOutside =
+    "The proportion is outside 0 to 1: p(1 - p) is negative for it, and the figures computed from it mean nothing";
+constexpr std::string_view kPointProportionOutside =
+    "P_i is outside 0 to 1, where every proportion lies: the estimates take it all the same";
+constexpr std::string_view kNoShare =
+    "v_i is 0 or less: the sample size divides by it, so it shows as inf or a meaningless figure";
+constexpr std::string_view kNoCost =
+    "c_i is 0 or less: the allocation divides by its square root, so the report shows inf or nan";
+
+// N_i: 1 or more where a group's variance divides by N_i - 1. n_i: at most
+// N_i, and above 1 (above 0) where the variance divides by n_i - 1 (by n_i).
+Control Elements(bool ofMany = false) {
+  Control c = Digits(kElements, 15).Above(0, kNoGroup);
+  return ofMany ? c.Above(1, kGroupOfOne) : c;
+}
+Control Sampled(int maxLength, bool sampleVariance) {
+  return Digits("Number of sampled elements, n_i:", maxLength)
+      .AtMostField(kElements, kSampleAboveGroup)
+      .Above(sampleVariance ? 1 : 0, sampleVariance ? kSampleOfOne : kNoSample);
+}
+Control Proportion(std::string_view label, int maxLength, std::string_view advice = kProportionOutside) {
+  return Field(label, maxLength).AtLeast(0, advice).AtMost(1, advice);
+}
+Control Sd(std::string_view label) { return Field(label, 15).AtLeast(0, kNegativeSd); }
+Control SigmaGuess(std::string_view advice = kNegativeSd) {
+  return Field("Guesstimate of std. deviation of variable, sigma_i:", 15).AtLeast(0, advice);
+}
+Control PiGuess() { return Proportion("Guesstimate of proportion in category, pi_i:", 15); }
+Control Share() { return Field("Proportion of sample allocated to group, v_i:", 15).Above(0, kNoShare); }
+Control Cost() { return Field("Cost of sampling one element, c_i:", 15).Above(0, kNoCost); }
 
 // The frame every per-group form shares, then its data fields.
 FormTemplate GroupForm(int id, std::string_view title, int numberLength, std::vector<Control> data) {
@@ -25,30 +68,31 @@ FormTemplate GroupForm(int id, std::string_view title, int numberLength, std::ve
 
 const FormTemplate kMeanPointForm = GroupForm(157, "Stratified sampling, point estimates, mean and total", 10,
                                               {Elements(), Field("Sample mean of variable, barY_i:", 15)});
-const FormTemplate kProportionPointForm = GroupForm(158, "Stratified sampling, point estimates, proportion and number",
-                                                    5, {Elements(), Field("Sample proportion in category, P_i:", 10)});
+const FormTemplate kProportionPointForm =
+    GroupForm(158, "Stratified sampling, point estimates, proportion and number", 5,
+              {Elements(), Proportion("Sample proportion in category, P_i:", 10, kPointProportionOutside)});
 const FormTemplate kMeanIntervalForm =
     GroupForm(160, "Stratified sampling, confidence intervals, mean and total", 5,
-              {Elements(), Sampled(10), Field("Sample mean of variable, barY_i:", 15),
-               Field("Sample std. deviation of variable, S_i:", 15)});
+              {Elements(), Sampled(10, true), Field("Sample mean of variable, barY_i:", 15),
+               Sd("Sample std. deviation of variable, S_i:")});
 const FormTemplate kProportionIntervalForm =
     GroupForm(161, "Stratified sampling, confidence intervals, proportion and number", 5,
-              {Elements(), Sampled(15), Field("Sample proportion in category, P_i:", 15)});
+              {Elements(), Sampled(15, true), Proportion("Sample proportion in category, P_i:", 15)});
 const FormTemplate kMeanSdForm = GroupForm(162, "Stratified sampling, sd. deviation of estimators of  mean and total",
-                                           5, {Elements(), Sampled(15), SigmaGuess()});
-const FormTemplate kProportionSdForm =
-    GroupForm(163, "Stratified sampling, std. deviation of estimator, proportion and number", 5,
-              {Elements(), Sampled(10), Field("Guesstimate of population proportion in category, pi_i:", 10)});
+                                           5, {Elements(true), Sampled(15, false), SigmaGuess()});
+const FormTemplate kProportionSdForm = GroupForm(
+    163, "Stratified sampling, std. deviation of estimator, proportion and number", 5,
+    {Elements(true), Sampled(10, false), Proportion("Guesstimate of population proportion in category, pi_i:", 10)});
 const FormTemplate kMeanSizeForm = GroupForm(165, "Stratified sampling, sample size, mean or total of variable", 15,
                                              {Elements(), Share(), SigmaGuess()});
 const FormTemplate kProportionSizeForm =
     GroupForm(166, "Stratified sampling, sample size, proportion or number", 5, {Elements(), Share(), PiGuess()});
-const FormTemplate kMeanOptimalForm =
-    GroupForm(168, "Stratified sampling, mean and total, optimal allocation", 5, {Elements(), SigmaGuess()});
+const FormTemplate kMeanOptimalForm = GroupForm(168, "Stratified sampling, mean and total, optimal allocation", 5,
+                                                {Elements(), SigmaGuess(kNegativeSdAllocation)});
 const FormTemplate kProportionOptimalForm =
     GroupForm(169, "Stratified sampling, proportion and number, optimal allocation", 5, {Elements(), PiGuess()});
-const FormTemplate kMeanCostForm =
-    GroupForm(171, "Stratified sampling, mean and total, min. cost allocation", 5, {Elements(), SigmaGuess(), Cost()});
+const FormTemplate kMeanCostForm = GroupForm(171, "Stratified sampling, mean and total, min. cost allocation", 5,
+                                             {Elements(), SigmaGuess(kNegativeSdAllocation), Cost()});
 const FormTemplate kProportionCostForm = GroupForm(
     172, "Stratified sampling, proportion and total, min. cost allocation", 5, {Elements(), PiGuess(), Cost()});
 

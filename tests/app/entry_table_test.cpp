@@ -26,6 +26,7 @@
 #include "app/QtFormHost.h"
 #include "batch/Batch.h"
 #include "data/EntryTable.h"
+#include "framework/FormCatalog.h"
 #include "journal/CTervoDoc.h"
 
 using namespace mirto;
@@ -95,8 +96,10 @@ class EntryTableTest : public QObject {
       d.View()->setCurrentIndex(model->index(0, 1));
       QVERIFY(d.PasteText("600\t60\t10\t3\r\n400\t40\t2,5\t4\r\n"));
       QVERIFY(!d.OkButton()->isEnabled());
-      QVERIFY2(d.Status()->text().contains("\"2,5\" would read as 2."), qPrintable(d.Status()->text()));
-      QCOMPARE(model->index(1, 3).data(Qt::ToolTipRole).toString(), QString("\"2,5\" would read as 2."));
+      QVERIFY2(d.Status()->text().contains("\"2,5\" is not a number: the decimal mark is a point."),
+               qPrintable(d.Status()->text()));
+      QCOMPARE(model->index(1, 3).data(Qt::ToolTipRole).toString(),
+               QString("\"2,5\" is not a number: the decimal mark is a point."));
       Edit(d, 1, 3, "20");
       QVERIFY(d.OkButton()->isEnabled());
       d.OkButton()->click();
@@ -159,6 +162,30 @@ class EntryTableTest : public QObject {
     }));
     f.doc.OnCommand(kStratifiedInterval);
     QCOMPARE(Lines(f.doc), Batch("command 32853\nok 2; 95%\n" + std::string(kTwoGroups)));
+  }
+
+  // A header that names a column twice is said in the import dialog, which
+  // proposes what the names map; the person then chooses.
+  void aHeaderWithADuplicateNameIsSaid() {
+    test::ModalWatchdog watchdog;
+    data::EntryTable table(EntryLoop{.tmpl = FindFormTemplate(160), .count = 2});
+    EntryTableDialog d(table);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("groups.csv");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("N_i;n_i;n_i;S_i\n600;60;10;3\n400;40;20;4\n");
+    file.close();
+    watchdog.Expect([](QWidget* w) {
+      auto* import = qobject_cast<ImportDialog*>(w);
+      QVERIFY(import);
+      QVERIFY(import->Header()->isChecked());
+      QCOMPARE(import->Problem()->text(),
+               QString("groups.csv, line 1, column 3: the header names the column \"n_i\" twice"));
+      import->reject();
+    });
+    d.ImportFile(path);
+    QVERIFY(watchdog.Unexpected().isEmpty());
   }
 
   // A broken file says where it breaks, takes nothing, and leaves the table open.
@@ -255,6 +282,24 @@ class EntryTableTest : public QObject {
     QCOMPARE(model->index(1, 2).data().toString(), QString("0.2"));
     QCOMPARE(model->index(2, 2).data().toString(), QString("0.3"));
     QVERIFY(d.OkButton()->isEnabled());
+    QVERIFY(watchdog.Unexpected().isEmpty());
+  }
+
+  // A value outside the formulas' domain (n_i > N_i) marks its cell with the
+  // library's advice and keeps OK enabled; "2e1" for a whole number holds it back.
+  void adviceMarksACellWithoutHoldingOkBack() {
+    test::ModalWatchdog watchdog;
+    data::EntryTable table(EntryLoop{.tmpl = FindFormTemplate(160), .count = 1});
+    EntryTableDialog d(table);
+    QAbstractItemModel* model = d.View()->model();
+    d.View()->setCurrentIndex(model->index(0, 1));
+    QVERIFY(d.PasteText("10\t20\t5\t1\n"));
+    QVERIFY(model->index(0, 2).data(Qt::ToolTipRole).toString().startsWith("n_i is larger than N_i: "));
+    QCOMPARE(model->index(0, 2).data(Qt::BackgroundRole).value<QColor>(), QColor(255, 238, 185));
+    QVERIFY(d.OkButton()->isEnabled());
+    Edit(d, 0, 2, "2e1");
+    QCOMPARE(model->index(0, 2).data(Qt::ToolTipRole).toString(), QString("\"2e1\" is not a whole number."));
+    QVERIFY(!d.OkButton()->isEnabled());
     QVERIFY(watchdog.Unexpected().isEmpty());
   }
 

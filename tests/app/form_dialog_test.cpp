@@ -234,6 +234,58 @@ class FormDialogTest : public QObject {
     QVERIFY(watchdog.Unexpected().isEmpty());
   }
 
+  // Text that is not wholly a number is refused at OK: a message naming the
+  // field, the field marked with it and focused, and the form kept open.
+  void textThatIsNotANumberIsRefusedAndMarked() {
+    test::ModalWatchdog watchdog;
+    Form form(*FindFormTemplate(182));  // N, n: whole numbers
+    CFormDialog d(form);
+    d.show();
+    QTest::keyClicks(d.Edit(1), "1000");
+    QTest::keyClicks(d.Edit(2), "2e1");
+    QCOMPARE(d.Mark(2), QString());  // not while typing
+    QString refusal;
+    watchdog.Expect(test::AnswerMessage(&refusal, QMessageBox::Ok));
+    OkButton(d)->click();
+    QCOMPARE(refusal, QString("In \"Sample size, n:\", \"2e1\" is not a whole number."));
+    QVERIFY(d.isVisible());
+    QCOMPARE(form.Text(2), std::string());
+    QCOMPARE(d.Mark(2), QString("refused"));
+    QCOMPARE(d.Edit(2)->toolTip(), refusal);
+    QCOMPARE(d.Mark(1), QString());
+    QCOMPARE(d.focusWidget(), static_cast<QWidget*>(d.Edit(2)));
+    d.Edit(2)->setText("20");
+    QCOMPARE(d.Mark(2), QString());
+    OkButton(d)->click();
+    QCOMPARE(d.result(), static_cast<int>(QDialog::Accepted));
+    QCOMPARE(form.Text(2), std::string("20"));
+    QVERIFY(watchdog.Unexpected().isEmpty());
+  }
+
+  // A value outside the formulas' domain marks its field while typing, with
+  // the library's advice as its tooltip, and OK still takes it.
+  void adviceMarksAFieldWithoutBlocking() {
+    test::ModalWatchdog watchdog;
+    Form form(*FindFormTemplate(138));  // N, n, P, level
+    CFormDialog d(form);
+    d.show();
+    QTest::keyClicks(d.Edit(1), "100");
+    QTest::keyClicks(d.Edit(2), "200");
+    QCOMPARE(d.Mark(2), QString("advice"));
+    QVERIFY(d.Edit(2)->toolTip().startsWith("n is larger than N: "));
+    QTest::keyClicks(d.Edit(3), "0.5");
+    QCOMPARE(d.Mark(3), QString());
+    d.Edit(1)->setText("300");  // the other field of the relation
+    QCOMPARE(d.Mark(2), QString());
+    QCOMPARE(d.Edit(2)->toolTip(), QString());
+    d.Edit(1)->setText("100");
+    d.List(4)->item(1)->setSelected(true);
+    OkButton(d)->click();
+    QCOMPARE(d.result(), static_cast<int>(QDialog::Accepted));
+    QCOMPARE(form.Text(2), std::string("200"));
+    QVERIFY(watchdog.Unexpected().isEmpty());
+  }
+
   // A choice may change other controls; the dialog shows what the Form says.
   void choicesRefreshTheOtherControls() {
     Form form(kChoiceForm);
