@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <limits>
 
 #include "data/Delimited.h"
@@ -254,10 +255,14 @@ std::optional<DataProblem> DataSession::Open(const std::string& path, std::strin
     problem->file = shown;
     return problem;
   }
+  Open(std::move(file), std::move(shown));
+  return std::nullopt;
+}
+
+void DataSession::Open(std::unique_ptr<DataFile> file, std::string shown) {
   m_file = std::move(file);
   m_shown = std::move(shown);
   m_roles = {};
-  return std::nullopt;
 }
 
 std::optional<DataProblem> DataSession::Use(std::span<const std::pair<Role, std::string>> roles) {
@@ -328,7 +333,8 @@ std::optional<DataProblem> DataSession::LoadPopulation(const std::string& path, 
 
 std::optional<DataProblem> DataSession::LoadPairs(const std::string& path, std::string shown) {
   constexpr double kMostRows = std::numeric_limits<std::uint32_t>::max();
-  std::vector<JointProbability> pairs;
+  // In pieces, not one block that doubles: memory stays with the pairs kept.
+  std::deque<JointProbability> pairs;
   auto problem = ReadRows(
       path, shown, 3, "i, j and p_ij", [&](const DelimitedTable& t, std::size_t r) -> std::optional<DataProblem> {
         const std::optional<double> i = Number(t.Cell(0, 0)), j = Number(t.Cell(0, 1)), p = Number(t.Cell(0, 2));
@@ -345,19 +351,20 @@ std::optional<DataProblem> DataSession::LoadPairs(const std::string& path, std::
       });
   if (problem) return problem;
   if (pairs.empty()) return DataProblem{shown, 0, {}, "no pairs in the file"};
-  std::stable_sort(pairs.begin(), pairs.end(), RowsBefore);
+  std::sort(pairs.begin(), pairs.end(), [](const JointProbability& x, const JointProbability& y) {
+    return RowsBefore(x, y) || (!RowsBefore(y, x) && x.line < y.line);
+  });
   for (std::size_t k = 1; k < pairs.size(); ++k)
     if (!RowsBefore(pairs[k - 1], pairs[k]))
       return DataProblem{shown, 0, {}, Format("the pair is given twice (line %u)", pairs[k - 1].line), pairs[k].line};
-  pairs.shrink_to_fit();
   m_pairs = std::move(pairs);
   m_pairsShown = std::move(shown);
   return std::nullopt;
 }
 
 const JointProbability* DataSession::Pair(long long a, long long b) const {
-  const JointProbability key{static_cast<std::uint32_t>(std::min(a, b)), static_cast<std::uint32_t>(std::max(a, b))};
   if (std::max(a, b) > std::numeric_limits<std::uint32_t>::max() || std::min(a, b) < 1) return nullptr;
+  const JointProbability key{static_cast<std::uint32_t>(std::min(a, b)), static_cast<std::uint32_t>(std::max(a, b))};
   const auto found = std::lower_bound(m_pairs.begin(), m_pairs.end(), key, RowsBefore);
   return found != m_pairs.end() && !RowsBefore(key, *found) ? &*found : nullptr;
 }

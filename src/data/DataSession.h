@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <span>
@@ -121,6 +122,8 @@ class DataSession {
  public:
   // `shown` is how messages and the data note name the file.
   std::optional<DataProblem> Open(const std::string& path, std::string shown);
+  // The same with a file already open (bytes in memory, for the fuzzer).
+  void Open(std::unique_ptr<DataFile> file, std::string shown);
   // Binds roles to variables of the open file; every name must be found.
   std::optional<DataProblem> Use(std::span<const std::pair<Role, std::string>> roles);
   // Lines of "VALUE,SIZE" (or ";" or tab); a first line whose size is not a
@@ -132,7 +135,7 @@ class DataSession {
   std::optional<DataProblem> LoadPairs(const std::string& path, std::string shown);
   // The pair of the units of data rows a and b, in either order.
   const JointProbability* Pair(long long a, long long b) const;
-  const std::vector<JointProbability>& Pairs() const { return m_pairs; }
+  const std::deque<JointProbability>& Pairs() const { return m_pairs; }
   bool HasPairs() const { return !m_pairs.empty(); }
   const std::string& PairsName() const { return m_pairsShown; }
   // `use` alone: the roles go, the file and the population stay for a later `use`.
@@ -172,7 +175,7 @@ class DataSession {
   std::vector<PopulationSize> m_population;
   std::unordered_map<std::string, std::size_t> m_populationIndex;  // by GroupKey
   std::string m_populationShown;
-  std::vector<JointProbability> m_pairs;  // by rows
+  std::deque<JointProbability> m_pairs;  // by rows, then line
   std::string m_pairsShown;
 };
 

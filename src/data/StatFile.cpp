@@ -22,8 +22,10 @@ namespace mirto::data {
 
 namespace {
 
-// What no survey file needs and a corrupt header may claim.
-constexpr long long kMaxVariables = 100'000;
+// What no survey file needs and a corrupt header may claim. ReadStat keeps a
+// record of some 2 KB per variable while it parses, whatever is read of it:
+// the widest Stata/SE file, at most 70 MB.
+constexpr long long kMaxVariables = 32'767;
 constexpr std::size_t kMaxLabelBytes = 64u << 20;
 
 const char* FormatName(StatFormat format) {
