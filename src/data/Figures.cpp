@@ -162,12 +162,13 @@ std::optional<DataProblem> DataAnswers::CheckSizes(const DataSession& session) {
   }
   // Every stratum is sampled; a cluster population file may list groups not drawn.
   if (by != Role::Stratum) return std::nullopt;
-  for (const PopulationSize& entry : session.Population()) {
-    const bool seen = std::any_of(m_scan.groups.begin(), m_scan.groups.end(),
-                                  [&](const std::string& g) { return SameGroup(g, entry.name); });
-    if (!seen)
-      return DataProblem{session.PopulationName(), 0, {}, Quoted(entry.name) + " has no units in " + where, entry.line};
-  }
+  const std::vector<PopulationSize>& entries = session.Population();
+  std::vector<bool> seen(entries.size());
+  for (const std::string& group : m_scan.groups) seen[session.Population(group) - entries.data()] = true;
+  for (std::size_t k = 0; k < entries.size(); ++k)
+    if (!seen[k])
+      return DataProblem{
+          session.PopulationName(), 0, {}, Quoted(entries[k].name) + " has no units in " + where, entries[k].line};
   return std::nullopt;
 }
 
