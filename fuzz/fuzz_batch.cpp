@@ -1,18 +1,27 @@
 // The batch runner on arbitrary scripts. A run ends with status 0 and no
 // error, or with status 2 and exactly one error that names a line of the
-// script. Scripts never reach the file system: the lines of `open`, `save`,
-// `rows` and the data statements are blanked before the run (keeping the line
-// numbers). The script is read the
-// way a script file is, in pieces of varying size; for some inputs (picked by
-// checksum) the read fails part way, which must end the run with status 1 and
-// one error naming the line that could not be read. A value refused because
-// it is not wholly a number must indeed not read as one of its field's kind.
+// The batch runner on arbitrary scripts. A run ends with status 0 and no
+// error, or with status 2 and exactly one error that names a line of the
+// script. Scripts reach no file of their choosing: the lines of `open`,
+// `save` and `rows` are blanked before the run (keeping the line numbers),
+// and `data`, `population` and `pairs` read three files the fuzzer writes
+// in a folder of its own from the input's sections after the script, each
+// begun by a line "%%": the data file, the population file, the pairs file.
+// The script is read the way a script file is, in pieces of varying size;
+// for some inputs (picked by checksum) the read fails part way, which must
+// end the run with status 1 and one error naming the line that could not be
+// read. A value refused because it is not wholly a number must indeed not
+// read as one of its field's kind.
+#include <stdlib.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -33,6 +42,42 @@ std::string_view Verb(std::string_view line) {
   return line.substr(0, end);
 }
 
+// The fuzzer's own folder, for the files data mode reads; removed at exit.
+struct Folder {
+  Folder() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/mirto-fuzz-XXXXXX";
+    if (!::mkdtemp(pattern.data())) std::abort();
+    path = pattern;
+  }
+  ~Folder() { std::filesystem::remove_all(path); }
+  std::string path;
+};
+const Folder& TheFolder() {
+  static const Folder folder;
+  return folder;
+}
+
+constexpr std::string_view kDataFiles[] = {"data.csv", "population.csv", "pairs.csv"};
+
+// The input's sections after the script go to the data, population and
+// pairs files (empty where there is none); the script is what comes before.
+std::string_view WriteDataFiles(std::string_view input) {
+  constexpr std::string_view kMark = "\n%%\n";
+  std::size_t end = input.find(kMark);
+  const std::string_view script = input.substr(0, end);
+  for (std::string_view name : kDataFiles) {
+    std::string_view section;
+    if (end != std::string_view::npos) {
+      input.remove_prefix(end + kMark.size());
+      end = input.find(kMark);
+      section = input.substr(0, end);
+    }
+    std::ofstream(TheFolder().path + "/" + std::string(name), std::ios::binary) << section;
+  }
+  return script;
+}
+
 std::string WithoutFileStatements(std::string_view script) {
   std::string out;
   out.reserve(script.size());
@@ -41,8 +86,14 @@ std::string WithoutFileStatements(std::string_view script) {
     std::string_view line = script.substr(0, nl);
     // The reader skips a byte-order mark at the start of the script.
     std::string_view verb = Verb(out.empty() && line.starts_with("\xEF\xBB\xBF") ? line.substr(3) : line);
-    constexpr std::string_view kFiles[] = {"open", "save", "rows", "data", "population", "pairs"};
-    if (std::find(std::begin(kFiles), std::end(kFiles), verb) == std::end(kFiles)) out.append(line);
+    constexpr std::string_view kFiles[] = {"open", "save", "rows"};
+    constexpr std::string_view kData[] = {"data", "population", "pairs"};
+    const auto data = std::find(std::begin(kData), std::end(kData), verb);
+    const bool alone = line.find_first_not_of(" \t\r\v\f", line.find(verb) + verb.size()) == std::string_view::npos;
+    if (data != std::end(kData) && !alone)
+      out += std::string(verb) + " " + TheFolder().path + "/" + std::string(kDataFiles[data - std::begin(kData)]);
+    else if (std::find(std::begin(kFiles), std::end(kFiles), verb) == std::end(kFiles))
+      out.append(line);
     if (nl == std::string_view::npos) break;
     out.push_back('\n');
     script.remove_prefix(nl + 1);
@@ -106,7 +157,8 @@ void CheckNumberRefusal(std::string_view error, const std::string& err) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string script = WithoutFileStatements(std::string_view(reinterpret_cast<const char*>(data), size));
+  const std::string script =
+      WithoutFileStatements(WriteDataFiles(std::string_view(reinterpret_cast<const char*>(data), size)));
   std::uint32_t sum = 0;
   for (unsigned char c : script) sum = sum * 31 + c;
   g_served = {script, 0, 1 + sum % 7, sum % 5 == 0 && !script.empty() ? sum / 5 % script.size() : std::string::npos};
@@ -147,9 +199,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (status == mirto::kBatchScriptError && (errors != 1 || readErrors != 0))
     Fail("status 2 without exactly one script error", text);
 
-  // Every block the run appended starts with the separator after the heading lines.
+  // Every block the run appended starts with the separator after the heading
+  // lines, and after its data note where it has one.
   const mirto::Journal& journal = doc.GetJournal();
   if (journal.size() < 2) Fail("the journal lost its heading lines", text);
-  if (journal.size() > 2 && journal[2] != "*********") Fail("a block without its separator", text);
+  std::size_t first = 2;
+  while (first < journal.size() && std::string_view(journal[first]).starts_with("Data ")) ++first;
+  if (journal.size() > 2 && (first == journal.size() || journal[first] != "*********"))
+    Fail("a block without its separator", text);
+  for (std::size_t i = 2; i < journal.size(); ++i)
+    for (char c : std::string_view(journal[i]))
+      if (static_cast<unsigned char>(c) < 0x20) Fail("a control byte in the journal", text);
   return 0;
 }

@@ -3,7 +3,10 @@
 // problem naming the file; every scan gives rows numbered 1, 2, ... with one
 // value per column asked for, numbers finite, and ends with no problem or
 // one naming the file; a scan stopped early gives the first rows of a whole
-// one.
+// one. Then data mode on the file, its roles bound to variables the second
+// byte picks: every command the data answer is refused with a problem that
+// names the file, or fills its forms with finite numbers, counts as digits.
+// No message holds a control byte.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -15,6 +18,11 @@
 
 #include "FuzzCheck.h"
 #include "data/DataFormats.h"
+#include "data/DataHost.h"
+#include "framework/Form.h"
+#include "framework/FormCatalog.h"
+#include "framework/Format.h"
+#include "framework/Registry.h"
 #include "journal/Fd.h"
 
 namespace {
@@ -24,7 +32,47 @@ using mirto::data::DataProblem;
 void CheckProblem(const std::optional<DataProblem>& problem, const std::string& name) {
   if (!problem) return;
   CHECK(problem->file == name && !problem->text.empty() && problem->row >= 0);
-  CHECK(problem->Describe().starts_with(name));
+  const std::string text = problem->Describe();
+  CHECK(text.starts_with(name));
+  for (char c : text) CHECK(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F);
+}
+
+// Whether `text` is wholly a finite number (digits alone for a count).
+bool Number(std::string_view text, bool count) {
+  if (count) return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+  return !text.empty() && mirto::RealLength(text) == text.size() && std::isfinite(mirto::ReadReal(text));
+}
+
+// Every command the data answer, on the file with roles bound by `pick`.
+void RunCommands(std::unique_ptr<mirto::data::DataFile> file, const std::string& name, std::uint8_t pick) {
+  namespace data = mirto::data;
+  const std::size_t n = file->Variables().size();
+  std::vector<std::pair<data::Role, std::string>> roles;
+  for (std::size_t r = 0; r < data::kRoles; ++r)
+    roles.emplace_back(static_cast<data::Role>(r), file->Variables()[(pick + r * (pick % 3 + 1)) % n].name);
+  data::DataSession session;
+  session.Open(std::move(file), name);
+  if (const auto problem = session.Use(roles)) return CheckProblem(problem, name);
+  for (const mirto::Command& command : mirto::Commands()) {
+    const data::CommandFigures* figures = data::FindFigures(command);
+    if (!figures || !data::TakesData(command)) continue;
+    data::DataRun run;
+    if (const auto problem = run.Begin(session, command.id)) {
+      CheckProblem(problem, name);
+      continue;
+    }
+    for (const data::FormFigures& f : figures->forms) {
+      mirto::Form form(*mirto::FindFormTemplate(f.form));
+      run.Fill(form, f.perGroup ? 1 : 0);
+      for (std::size_t i = 0, k = 0; i < form.size() && k < f.fields.size(); ++i) {
+        if (!mirto::TakesValue(form.ControlAt(i))) continue;
+        const data::Figure figure = f.fields[k++];
+        const bool count =
+            figure == data::Figure::Count || figure == data::Figure::Groups || figure == data::Figure::GroupSize;
+        CHECK(figure == data::Figure::Typed || Number(form.Text(i), count));
+      }
+    }
+  }
 }
 
 // Rows as text, stopping after `stop` rows (-1: none).
@@ -78,5 +126,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   mirto::data::DataProfile profile;
   CheckProblem(Profile(*file, profile), name);
   CHECK(profile.variables.size() == file->Variables().size());
+  RunCommands(std::move(file), name, data[1]);
   return 0;
 }

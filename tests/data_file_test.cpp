@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/DataFile.h"
+#include "data/DataSession.h"
 #include "data/Delimited.h"
 #include "framework/Format.h"
 #include "support/Files.h"
@@ -67,8 +68,8 @@ TEST(DataFileTest, DelimitedCellsRowsAndProblems) {
       {"a,b\n1,x\"y\n",
        {"a"},
        "F, row 1 (line 2): field 2: a quote inside a field that is not quoted, or text after a closing quote"},
-      {"a,,c\n", {"a"}, "F, line 1: column 2 of the header has no name"},
-      {"a,b,a\n", {"a"}, "F, line 1, variable \"a\": column 3 repeats the name of column 1"},
+      {"a,,c\n", {"a"}, "F, the header (line 1): column 2 has no name"},
+      {"a,b,a\n", {"a"}, "F, the header (line 1), variable \"a\": column 3 repeats the name of column 1"},
       {"", {"a"}, "F: the file is empty: its first line must name the variables"},
       {"Rate,rate\n1,2\n", {"rate", "RATE"}, "no RATE"},
   };
@@ -233,6 +234,44 @@ TEST(DataFileTest, StatFilesValuesLabelsMissingAndCuts) {
       }
     }
   }
+}
+
+// An SPSS file may declare a weight variable; the figures do not use it, and
+// the data note says so (written with ReadStat's writer, weight w).
+TEST(DataFileTest, DeclaredWeightIsNamedInTheNote) {
+  std::string bytes;
+  readstat_writer_t* w = readstat_writer_init();
+  readstat_set_data_writer(w, [](const void* data, std::size_t size, void* out) {
+    static_cast<std::string*>(out)->append(static_cast<const char*>(data), size);
+    return static_cast<ssize_t>(size);
+  });
+  readstat_variable_t* y = readstat_add_variable(w, "y", READSTAT_TYPE_DOUBLE, 0);
+  readstat_variable_t* weight = readstat_add_variable(w, "w", READSTAT_TYPE_DOUBLE, 0);
+  readstat_writer_set_fweight_variable(w, weight);
+  readstat_begin_writing_sav(w, &bytes, 2);
+  for (double v : {1.0, 2.0}) {
+    readstat_begin_row(w);
+    readstat_insert_double_value(w, y, v);
+    readstat_insert_double_value(w, weight, 10 * v);
+    readstat_end_row(w);
+  }
+  ASSERT_EQ(readstat_end_writing(w), READSTAT_OK);
+  readstat_writer_free(w);
+  const TempDir dir;
+  test::WriteBytes(dir / "w.sav", bytes);
+  DataSession session;
+  ASSERT_FALSE(session.Open(dir / "w.sav", "w.sav"));
+  const std::pair<Role, std::string> roles[] = {{Role::Y, "y"}};
+  ASSERT_FALSE(session.Use(roles));
+  ScanPlan plan;
+  plan.numeric = {Role::Y};
+  Scan scan;
+  ASSERT_FALSE(session.Run(plan, scan));
+  EXPECT_EQ(
+      session.Note(scan, plan, false, false),
+      (std::vector<std::string>{"Data file: w.sav", "Data variables: y=y",
+                                "Data weight: the file declares the weight variable w; these figures do not use it",
+                                "Data units: 2 used, 0 skipped as missing"}));
 }
 
 }  // namespace

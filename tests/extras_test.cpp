@@ -223,6 +223,7 @@ TEST(AddedCalculations, RefusedEntries) {
   };
   const Case cases[] = {
       {"joint probability 0", "command 32954\nok 5; 2; 95%\nok 3; 0.3\nok 9; 0.6\nok 0\n", "Illegal entry"},
+      {"joint probability above p_i", "command 32954\nok 5; 2; 95%\nok 3; 0.3\nok 9; 0.6\nok 0.4\n", "Illegal entry"},
       {"inclusion probability above 1", "command 32955\nok 5; 2; 95%\nok 1; 1.5\n", "Illegal entry"},
       {"negative sigma_i", "command 32952\nok 2; 10; 0\nok 100; -1\n", "Illegal entry"},
       {"pi_i above 1", "command 32953\nok 2; 10; 0\nok 100; 0.5\nok 100; 1.5\n", "Illegal entry"},

@@ -164,6 +164,7 @@ TEST(UnequalWithoutReplacement, RefusedOrCancelledEntryAppendsNothing) {
       {"joint probability above 1", std::string(kMeanSd) + "ok 3\nok 1; 0.5\nok 2; 0.5\nok 3; 1\nok 0.5\nok 1.5\n",
        true},
       {"negative joint probability", std::string(kMeanSd) + "ok 2\nok 1; 0.5\nok 3; 0.5\nok -0.25\n", true},
+      {"joint probability above an element's", std::string(kMeanSd) + "ok 2\nok 1; 0.5\nok 3; 0.3\nok 0.4\n", true},
       {"cancel on a pair", std::string(kPropSd) + "ok 3\nok 1; 0.5\nok 0; 0.5\nok 1; 1\nok 0.25\ncancel\n", false},
   };
   for (const Case& c : cases) {

@@ -18,20 +18,52 @@ bool BatchHost::IsDataStatement(std::string_view verb) {
 
 namespace {
 
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// A variable's name at the start of `text`: up to a blank, or between double
+// quotes with a quote in it doubled (`"Revenu mensuel (€)"`). What follows
+// it; nullopt, with `name` saying why, when a quote is not closed.
+std::optional<std::string_view> ReadName(std::string_view text, std::string& name) {
+  name.clear();
+  if (text.empty() || text.front() != '"') {
+    const std::size_t end = std::min(text.find_first_of(" \t"), text.size());
+    name = text.substr(0, end);
+    return text.substr(end);
+  }
+  for (std::size_t i = 1; i < text.size(); ++i) {
+    if (text[i] != '"') {
+      name += text[i];
+    } else if (i + 1 < text.size() && text[i + 1] == '"') {
+      name += '"', ++i;
+    } else if (i + 1 < text.size() && !IsBlank(text[i + 1])) {
+      name = Excerpt(text.substr(0, i + 2)) + ": a blank must follow the closing quote";
+      return std::nullopt;
+    } else {
+      return text.substr(i + 1);
+    }
+  }
+  name = Excerpt(text) + ": the quote is not closed";
+  return std::nullopt;
+}
+
 // "ROLE=VARIABLE ..." into pairs; the text of the first bad word, if any.
 std::optional<std::string> ParseRoles(std::string_view rest, std::vector<std::pair<data::Role, std::string>>& roles) {
+  std::string name;
   while (!rest.empty()) {
-    std::size_t end = rest.find_first_of(" \t");
-    const std::string_view word = rest.substr(0, end);
-    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end);
-    while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.remove_prefix(1);
-    const std::size_t eq = word.find('=');
-    const std::optional<data::Role> role = data::RoleNamed(word.substr(0, eq));
-    if (eq == std::string_view::npos || eq + 1 == word.size() || !role)
-      return "\"" + Excerpt(word) + "\" is not ROLE=VARIABLE (roles: y, x, y1, y2, stratum, group, size, prob)";
-    for (const auto& [seen, name] : roles)
+    const std::size_t end = std::min(rest.find_first_of(" \t"), rest.size());
+    const std::size_t eq = rest.substr(0, end).find('=');
+    const std::optional<data::Role> role =
+        eq == std::string_view::npos ? std::nullopt : data::RoleNamed(rest.substr(0, eq));
+    if (!role || eq + 1 == end)
+      return "\"" + Excerpt(rest.substr(0, end)) +
+             "\" is not ROLE=VARIABLE (roles: y, x, y1, y2, stratum, group, size, prob)";
+    const std::optional<std::string_view> after = ReadName(rest.substr(eq + 1), name);
+    if (!after) return name;
+    for (const auto& [seen, known] : roles)
       if (seen == *role) return "the role " + std::string(data::RoleName(*role)) + " is given twice";
-    roles.emplace_back(*role, std::string(word.substr(eq + 1)));
+    roles.emplace_back(*role, name);
+    rest = *after;
+    while (!rest.empty() && IsBlank(rest.front())) rest.remove_prefix(1);
   }
   return std::nullopt;
 }

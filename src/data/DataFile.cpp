@@ -7,12 +7,13 @@
 
 #include "data/DataFormats.h"
 #include "framework/Format.h"
+#include "journal/Excerpt.h"
 
 namespace mirto::data {
 
 namespace {
 
-bool SameLetters(std::string_view a, std::string_view b) {
+bool EqualLetters(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
            return std::tolower(x) == std::tolower(y);
          });
@@ -54,11 +55,17 @@ Value ReadCell(std::string_view text) {
   return value;
 }
 
+std::string Quoted(std::string_view text) { return "\"" + Excerpt(text) + "\""; }
+
 std::string DataProblem::Describe(Front front) const {
   std::string out = file;
-  if (row > 0) out += Format(", row %lld", row);
-  if (line > 0) out += row > 0 ? Format(" (line %lld)", line) : Format(", line %lld", line);
-  if (!variable.empty()) out += ", variable \"" + variable + "\"";
+  if (header) {
+    out += Format(", the header (line %lld)", line > 0 ? line : 1);
+  } else {
+    if (row > 0) out += Format(", row %lld", row);
+    if (line > 0) out += row > 0 ? Format(" (line %lld)", line) : Format(", line %lld", line);
+  }
+  if (!variable.empty()) out += ", variable " + Quoted(variable);
   if (!text.empty()) out += ": " + text;
   return remedy.For(front).empty() ? out : out + " (" + remedy.For(front) + ")";
 }
@@ -66,12 +73,15 @@ std::string DataProblem::Describe(Front front) const {
 std::optional<std::size_t> DataFile::Find(std::string_view name) const {
   for (std::size_t i = 0; i < m_variables.size(); ++i)
     if (m_variables[i].name == name) return i;
-  std::optional<std::size_t> found;
-  for (std::size_t i = 0; i < m_variables.size(); ++i) {
-    if (!SameLetters(m_variables[i].name, name)) continue;
-    if (found) return std::nullopt;  // two differ only in case: neither is meant more
-    found = i;
-  }
+  const std::vector<std::size_t> found = SameLetters(name);
+  // Two that differ only in case: neither is meant more.
+  return found.size() == 1 ? std::optional(found.front()) : std::nullopt;
+}
+
+std::vector<std::size_t> DataFile::SameLetters(std::string_view name) const {
+  std::vector<std::size_t> found;
+  for (std::size_t i = 0; i < m_variables.size(); ++i)
+    if (EqualLetters(m_variables[i].name, name)) found.push_back(i);
   return found;
 }
 

@@ -49,7 +49,7 @@ struct Remedy {
 
 // What stopped a read: the file, the data row (0: the file as a whole), the
 // line of a text file it starts on (0: not known) and the variable (empty:
-// none in particular).
+// none in particular). `text` quotes what the file holds through Quoted.
 struct DataProblem {
   std::string file;
   long long row = 0;
@@ -57,9 +57,15 @@ struct DataProblem {
   std::string text;
   long long line = 0;
   Remedy remedy = {};
-  // "FILE, row R (line L), variable "V": TEXT (REMEDY)", leaving out what is not known.
+  bool header = false;  // the problem is in the header line of a text file
+  // "FILE, row R (line L), variable "V": TEXT (REMEDY)", leaving out what is
+  // not known; "FILE, the header (line L)" for the header.
   std::string Describe(Front front = Front::Script) const;
 };
+
+// Text of a file (a value, a label, a name) in a message or a note, between
+// double quotes: control bytes and bytes that are not UTF-8 as \xNN.
+std::string Quoted(std::string_view text);
 
 class DataFile {
  public:
@@ -69,6 +75,11 @@ class DataFile {
   // The variable called `name`: exactly so, else the one it names regardless
   // of case when only one does.
   std::optional<std::size_t> Find(std::string_view name) const;
+  // The variables `name` names regardless of case: two or more when Find
+  // finds none for that reason.
+  std::vector<std::size_t> SameLetters(std::string_view name) const;
+  // The weight variable the file declares (SPSS), which no figure uses; empty: none.
+  virtual std::string Weight() const { return {}; }
 
   // Each data row in file order, with the values of `columns` in the order
   // given; `row` is the 1-based data row (the header line of a delimited file

@@ -17,9 +17,14 @@ std::vector<std::string> ScriptStatements(const DataChoice& choice) {
   if (!choice.population.empty()) lines.push_back("population " + choice.population);
   if (!choice.pairs.empty()) lines.push_back("pairs " + choice.pairs);
   std::string use = "use";
-  for (std::size_t r = 0; r < kRoles; ++r)
-    if (!choice.variables[r].empty())
-      use += " " + std::string(RoleName(static_cast<Role>(r))) + "=" + choice.variables[r];
+  for (std::size_t r = 0; r < kRoles; ++r) {
+    if (choice.variables[r].empty()) continue;
+    const std::string role(RoleName(static_cast<Role>(r)));
+    if (const std::optional<std::string> name = ScriptName(choice.variables[r]))
+      use += " " + role + "=" + *name;
+    else
+      lines.push_back("# " + role + "=" + NoteName(choice.variables[r]) + " left out: no script can write its name");
+  }
   lines.push_back(use);
   return lines;
 }
@@ -39,8 +44,10 @@ void DataRun::End() {
 }
 
 std::optional<std::string> DataRun::Refusal(const Form& form, Front front) const {
-  if (!m_answers.NotFromData(form)) return std::nullopt;
-  return "this road of the command does not take its figures from data (" + kEndDataMode.For(front) + ")";
+  if (m_answers.NotFromData(form))
+    return "this road of the command does not take its figures from data (" + kEndDataMode.For(front) + ")";
+  if (const auto undefined = m_answers.Undefined(form)) return undefined->Describe(front);
+  return std::nullopt;
 }
 
 const std::vector<std::size_t>& DataRun::Fill(Form& form, long long row) {

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <deque>
+#include <limits>
 
 #include "data/Delimited.h"
 #include "framework/Format.h"
@@ -12,23 +15,36 @@ namespace {
 
 constexpr std::string_view kRoleNames[kRoles] = {"y", "x", "y1", "y2", "stratum", "group", "size", "prob"};
 
-// A whole text that reads as a finite number, as the forms would read it.
-std::optional<double> Number(std::string_view text) {
+std::string_view Trimmed(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+// A whole text that reads as a finite number, as the forms would read it.
+std::optional<double> Number(std::string_view text) {
+  text = Trimmed(text);
   if (text.empty() || RealLength(text) != text.size()) return std::nullopt;
   const double value = ReadReal(text);
   return std::isfinite(value) ? std::optional(value) : std::nullopt;
 }
 
-// A small delimited file of `columns` fields a line, whole.
-std::optional<DataProblem> ReadSmall(const std::string& path, const std::string& shown, std::size_t columns,
-                                     const char* fields, DelimitedTable& table) {
-  DelimitedRead read = ReadDelimitedFile(path);
+// A small delimited file of `columns` fields a line, a row at a time:
+// `take(row, index)` returns a problem to stop.
+template <class Take>
+std::optional<DataProblem> ReadRows(const std::string& path, const std::string& shown, std::size_t columns,
+                                    const char* fields, Take take) {
+  std::optional<DataProblem> stopped;
+  std::size_t index = 0;
+  const DelimitedRead read = StreamDelimitedFile(path, [&](const DelimitedTable& row) {
+    if (row.Columns() != columns)
+      stopped = DataProblem{shown, 0, {}, Format("%zu fields a line, %s", columns, fields), row.Line(0)};
+    else
+      stopped = take(row, index++);
+    return !stopped;
+  });
+  if (stopped) return stopped;
   if (read.problem) return DataProblem{shown, 0, {}, read.problem->text, read.problem->line};
-  table = std::move(read.table);
-  if (table.Rows() > 0 && table.Columns() != columns)
-    return DataProblem{shown, 0, {}, Format("%zu fields a line, %s", columns, fields), table.Line(0)};
   return std::nullopt;
 }
 
@@ -72,6 +88,36 @@ class GroupIndex {
   std::size_t m_mask = 15, m_count = 0;
 };
 
+// The groups of a scan: each spelling of a value found by its text, and each
+// new spelling put with its group by GroupKey, so that 1 and 1.0 are one.
+class Groups {
+ public:
+  explicit Groups(Scan& scan) : m_scan(scan) {}
+  // The group of the value `text`, made (first seen in `row`) if new.
+  std::size_t Find(std::string_view text, long long row) {
+    const std::size_t spelling = m_index.Find(text, m_spellings);
+    if (spelling < m_spellings.size()) return m_groupOf[spelling];
+    m_spellings.emplace_back(text);
+    const auto [at, added] = m_byKey.emplace(GroupKey(text), m_scan.groups.size());
+    m_groupOf.push_back(at->second);
+    if (added) {
+      m_scan.groups.emplace_back(text);
+      m_scan.byGroup.emplace_back();
+      m_scan.firstRow.push_back(row);
+    }
+    return at->second;
+  }
+
+ private:
+  Scan& m_scan;
+  GroupIndex m_index;
+  std::vector<std::string> m_spellings;
+  std::vector<std::size_t> m_groupOf;  // per spelling
+  std::unordered_map<std::string, std::size_t> m_byKey;
+};
+
+bool RowsBefore(const JointProbability& x, const JointProbability& y) { return x.a != y.a ? x.a < y.a : x.b < y.b; }
+
 // s + a. For the sums of squares: their terms are never below 0, so the
 // rounding of each term costs at most its own last digit, and the sum, kept
 // in twice the precision, no more than that.
@@ -90,48 +136,115 @@ std::optional<Role> RoleNamed(std::string_view name) {
   return std::nullopt;
 }
 
+namespace {
+
+constexpr int kLimitExponent = 470;
+
+Wide Down(Wide w, int by) { return {std::ldexp(w.hi, -by), std::ldexp(w.lo, -by)}; }
+
+}  // namespace
+
+void Moments::ScaleTo(Variable& var, int scale) {
+  const int by = scale - var.scale;
+  if (by <= 0) return;
+  var.shift = std::ldexp(var.shift, -by);
+  var.off = std::ldexp(var.off, -by);
+  var.scale = scale;
+  var.limit = std::ldexp(0x1p470, scale);
+  Wide& squares = &var == &m_y ? m_ssY : m_ssX;
+  squares = Down(squares, 2 * by);
+  m_sxy = Down(m_sxy, by);
+}
+
+double Moments::Scaled(Variable& var, double v) {
+  if (!(std::fabs(v) <= var.limit) && std::isfinite(v)) ScaleTo(var, std::ilogb(v) - kLimitExponent + 1);
+  return var.scale == 0 ? v : std::ldexp(v, -var.scale);
+}
+
 void Moments::Add(double y, double x) {
-  if (n++ == 0) m_shiftY = y, m_shiftX = x;
-  const double ey = y - m_shiftY, ex = x - m_shiftX;
-  const double dy = ey - m_offY, dx = ex - m_offX;
-  m_offY += dy / static_cast<double>(n);
-  m_offX += dx / static_cast<double>(n);
+  y = Scaled(m_y, y);
+  x = Scaled(m_x, x);
+  if (n++ == 0) m_y.shift = y, m_x.shift = x;
+  const double ey = y - m_y.shift, ex = x - m_x.shift;
+  const double dy = ey - m_y.off, dx = ex - m_x.off;
+  m_y.off += dy / static_cast<double>(n);
+  m_x.off += dx / static_cast<double>(n);
   // dy (y - new mean) is the Welford update of the centred sum of squares.
-  ssY = Plus(ssY, dy * (ey - m_offY));
-  ssX = Plus(ssX, dx * (ex - m_offX));
-  sxy = sxy + Product(dx, ey - m_offY);  // of either sign: each product whole
+  m_ssY = Plus(m_ssY, dy * (ey - m_y.off));
+  m_ssX = Plus(m_ssX, dx * (ex - m_x.off));
+  m_sxy = m_sxy + Product(dx, ey - m_y.off);  // of either sign: each product whole
 }
 
 void Moments::AddY(double y) {
-  if (n++ == 0) m_shiftY = y;
-  const double ey = y - m_shiftY, dy = ey - m_offY;
-  m_offY += dy / static_cast<double>(n);
-  ssY = Plus(ssY, dy * (ey - m_offY));
+  y = Scaled(m_y, y);
+  if (n++ == 0) m_y.shift = y;
+  const double ey = y - m_y.shift, dy = ey - m_y.off;
+  m_y.off += dy / static_cast<double>(n);
+  m_ssY = Plus(m_ssY, dy * (ey - m_y.off));
 }
 
-void Moments::Merge(const Moments& other) {
-  if (other.n == 0) return;
+void Moments::Merge(const Moments& part) {
+  if (part.n == 0) return;
   if (n == 0) {
-    *this = other;
+    *this = part;
     return;
   }
+  Moments other = part;  // both in the same units
+  ScaleTo(m_y, other.m_y.scale);
+  ScaleTo(m_x, other.m_x.scale);
+  other.ScaleTo(other.m_y, m_y.scale);
+  other.ScaleTo(other.m_x, m_x.scale);
   const double na = static_cast<double>(n), nb = static_cast<double>(other.n), total = na + nb;
-  const double dy = (other.m_shiftY - m_shiftY) + (other.m_offY - m_offY);
-  const double dx = (other.m_shiftX - m_shiftX) + (other.m_offX - m_offX);
+  const double dy = (other.m_y.shift - m_y.shift) + (other.m_y.off - m_y.off);
+  const double dx = (other.m_x.shift - m_x.shift) + (other.m_x.off - m_x.off);
   // The squares about each part's mean, plus those of the parts' means about the whole's.
   const double weight = na * nb / total;
-  ssY = ssY + other.ssY + Product(dy * weight, dy);
-  ssX = ssX + other.ssX + Product(dx * weight, dx);
-  sxy = sxy + other.sxy + Product(dx * weight, dy);
-  m_offY += dy * (nb / total);
-  m_offX += dx * (nb / total);
+  m_ssY = m_ssY + other.m_ssY + Product(dy * weight, dy);
+  m_ssX = m_ssX + other.m_ssX + Product(dx * weight, dx);
+  m_sxy = m_sxy + other.m_sxy + Product(dx * weight, dy);
+  m_y.off += dy * (nb / total);
+  m_x.off += dx * (nb / total);
   n += other.n;
+}
+
+double Moments::ResidualSd(bool slope, double divisor) const {
+  // c in the units of the moments: the ratio of the scaled means, or the scaled slope.
+  const double c = slope ? Rounded(m_sxy) / Rounded(m_ssX) : (m_y.shift + m_y.off) / (m_x.shift + m_x.off);
+  const double squares = std::max(0.0, VarianceOfDifference(m_ssY, m_sxy, m_ssX, Exact(c)));
+  return std::ldexp(std::sqrt(squares / divisor), m_y.scale);
 }
 
 std::string ShortestText(double value) {
   char text[32];
   const auto end = std::to_chars(text, text + sizeof text, value).ptr;
   return std::string(text, end);
+}
+
+std::string WholeText(double value) { return Format("%.0f", value); }
+
+std::string GroupKey(std::string_view value) {
+  const std::optional<double> number = Number(value);
+  if (!number) return "t" + std::string(value);
+  const double x = *number == 0 ? 0.0 : *number;  // -0 is 0
+  char key[1 + sizeof x] = {'n'};
+  std::memcpy(key + 1, &x, sizeof x);
+  return std::string(key, sizeof key);
+}
+
+bool SameGroup(std::string_view a, std::string_view b) { return a == b || GroupKey(a) == GroupKey(b); }
+
+std::optional<std::string> ScriptName(std::string_view name) {
+  if (std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
+    return std::nullopt;
+  if (!name.empty() && name.find_first_of(" \t\"") == std::string_view::npos) return std::string(name);
+  std::string out = "\"";
+  for (char c : name) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return out + "\"";
+}
+
+std::string NoteName(std::string_view name) {
+  const std::optional<std::string> written = ScriptName(name);
+  return written ? *written : Quoted(name);
 }
 
 std::optional<DataProblem> DataSession::Open(const std::string& path, std::string shown) {
@@ -142,10 +255,14 @@ std::optional<DataProblem> DataSession::Open(const std::string& path, std::strin
     problem->file = shown;
     return problem;
   }
+  Open(std::move(file), std::move(shown));
+  return std::nullopt;
+}
+
+void DataSession::Open(std::unique_ptr<DataFile> file, std::string shown) {
   m_file = std::move(file);
   m_shown = std::move(shown);
   m_roles = {};
-  return std::nullopt;
 }
 
 std::optional<DataProblem> DataSession::Use(std::span<const std::pair<Role, std::string>> roles) {
@@ -153,7 +270,15 @@ std::optional<DataProblem> DataSession::Use(std::span<const std::pair<Role, std:
   std::array<std::optional<Bound_>, kRoles> bound{};
   for (const auto& [role, name] : roles) {
     const std::optional<std::size_t> column = m_file->Find(name);
-    if (!column) return DataProblem{m_shown, 0, name, "no such variable in the file"};
+    if (!column) {
+      const std::vector<std::size_t> same = m_file->SameLetters(name);
+      if (same.size() < 2) return DataProblem{m_shown, 0, name, "no such variable in the file"};
+      std::string names;
+      for (std::size_t k = 0; k < same.size(); ++k)
+        names += (k == 0 ? "" : k + 1 == same.size() ? " and " : ", ") + Quoted(m_file->Variables()[same[k]].name);
+      return DataProblem{m_shown, 0, name,
+                         "the name is ambiguous: " + names + " differ only in case; give one exactly"};
+    }
     if (m_file->Variables()[*column].type == VariableType::Text && role != Role::Stratum && role != Role::Group)
       return DataProblem{m_shown, 0, name, "the variable is not numeric"};
     bound[static_cast<std::size_t>(role)] = Bound_{m_file->Variables()[*column].name, *column};
@@ -179,60 +304,74 @@ DataProblem DataSession::Problem(long long row, Role role, std::string text) con
 }
 
 std::optional<DataProblem> DataSession::LoadPopulation(const std::string& path, std::string shown) {
-  DelimitedTable t;
-  if (auto problem = ReadSmall(path, shown, 2, "the group and its size", t)) return problem;
-  std::vector<std::pair<std::string, double>> sizes;
-  for (std::size_t r = 0; r < t.Rows(); ++r) {
-    const std::optional<double> size = Number(t.Cell(r, 1));
-    if (!size && r == 0) continue;  // a header
-    if (!size || *size <= 0) return DataProblem{shown, 0, {}, "the size is not a number above 0", t.Line(r)};
-    const std::string name(t.Cell(r, 0));
-    for (const auto& [seen, n] : sizes)
-      if (seen == name) return DataProblem{shown, 0, {}, "\"" + name + "\" is given twice", t.Line(r)};
-    sizes.emplace_back(name, *size);
-  }
+  std::vector<PopulationSize> sizes;
+  std::unordered_map<std::string, std::size_t> index;
+  auto problem = ReadRows(
+      path, shown, 2, "the group and its size",
+      [&](const DelimitedTable& t, std::size_t r) -> std::optional<DataProblem> {
+        const std::optional<double> size = Number(t.Cell(0, 1));
+        if (!size && r == 0) return std::nullopt;  // a header
+        const auto bad = [&](std::string why) { return DataProblem{shown, 0, {}, std::move(why), t.Line(0)}; };
+        if (!size || *size <= 0 || *size != std::floor(*size))
+          return bad("the size " + Quoted(Trimmed(t.Cell(0, 1))) + " is not a whole number above 0");
+        const std::string_view name = t.Cell(0, 0);
+        const auto [at, added] = index.emplace(GroupKey(name), sizes.size());
+        if (!added) {
+          const PopulationSize& first = sizes[at->second];
+          return bad(Quoted(name) + " is the group " + Quoted(first.name) + Format(" of line %lld again", first.line));
+        }
+        sizes.push_back({std::string(name), *size, t.Line(0)});
+        return std::nullopt;
+      });
+  if (problem) return problem;
   if (sizes.empty()) return DataProblem{shown, 0, {}, "no group sizes in the file"};
   m_population = std::move(sizes);
+  m_populationIndex = std::move(index);
   m_populationShown = std::move(shown);
   return std::nullopt;
 }
 
-bool SameGroup(std::string_view a, std::string_view b) {
-  if (a == b) return true;
-  const std::optional<double> x = Number(a), y = Number(b);
-  return x && y && *x == *y;
-}
-
 std::optional<DataProblem> DataSession::LoadPairs(const std::string& path, std::string shown) {
-  DelimitedTable t;
-  if (auto problem = ReadSmall(path, shown, 3, "i, j and p_ij", t)) return problem;
-  std::map<std::pair<long long, long long>, double> pairs;
-  for (std::size_t r = 0; r < t.Rows(); ++r) {
-    const std::optional<double> i = Number(t.Cell(r, 0)), j = Number(t.Cell(r, 1)), p = Number(t.Cell(r, 2));
-    if (!(i && j && p) && r == 0) continue;  // a header
-    auto bad = [&](const char* why) { return DataProblem{shown, 0, {}, why, t.Line(r)}; };
-    if (!i || !j || *i != std::floor(*i) || *j != std::floor(*j) || *i < 1 || *j < 1 || *i == *j || *i > 1e15 ||
-        *j > 1e15)
-      return bad("i and j must be two different data rows (1, 2, ...)");
-    if (!p || !(*p > 0 && *p <= 1)) return bad("the joint probability is not in (0, 1]");
-    const auto a = static_cast<long long>(std::min(*i, *j)), b = static_cast<long long>(std::max(*i, *j));
-    if (!pairs.emplace(std::pair(a, b), *p).second) return bad("the pair is given twice");
-  }
+  constexpr double kMostRows = std::numeric_limits<std::uint32_t>::max();
+  // In pieces, not one block that doubles: memory stays with the pairs kept.
+  std::deque<JointProbability> pairs;
+  auto problem = ReadRows(
+      path, shown, 3, "i, j and p_ij", [&](const DelimitedTable& t, std::size_t r) -> std::optional<DataProblem> {
+        const std::optional<double> i = Number(t.Cell(0, 0)), j = Number(t.Cell(0, 1)), p = Number(t.Cell(0, 2));
+        if (!(i && j && p) && r == 0) return std::nullopt;  // a header
+        const auto bad = [&](const char* why) { return DataProblem{shown, 0, {}, why, t.Line(0)}; };
+        if (!i || !j || *i != std::floor(*i) || *j != std::floor(*j) || *i < 1 || *j < 1 || *i == *j ||
+            *i > kMostRows || *j > kMostRows)
+          return bad("i and j must be two different data rows (1, 2, ...)");
+        if (!p || !(*p > 0 && *p <= 1)) return bad("the joint probability is not in (0, 1]");
+        if (t.Line(0) > kMostRows) return bad("more lines than a pairs file may hold");
+        pairs.push_back({static_cast<std::uint32_t>(std::min(*i, *j)), static_cast<std::uint32_t>(std::max(*i, *j)),
+                         static_cast<std::uint32_t>(t.Line(0)), *p});
+        return std::nullopt;
+      });
+  if (problem) return problem;
   if (pairs.empty()) return DataProblem{shown, 0, {}, "no pairs in the file"};
+  std::sort(pairs.begin(), pairs.end(), [](const JointProbability& x, const JointProbability& y) {
+    return RowsBefore(x, y) || (!RowsBefore(y, x) && x.line < y.line);
+  });
+  for (std::size_t k = 1; k < pairs.size(); ++k)
+    if (!RowsBefore(pairs[k - 1], pairs[k]))
+      return DataProblem{shown, 0, {}, Format("the pair is given twice (line %u)", pairs[k - 1].line), pairs[k].line};
   m_pairs = std::move(pairs);
   m_pairsShown = std::move(shown);
   return std::nullopt;
 }
 
-std::optional<double> DataSession::Pair(long long a, long long b) const {
-  const auto found = m_pairs.find(std::pair(std::min(a, b), std::max(a, b)));
-  return found == m_pairs.end() ? std::nullopt : std::optional(found->second);
+const JointProbability* DataSession::Pair(long long a, long long b) const {
+  if (std::max(a, b) > std::numeric_limits<std::uint32_t>::max() || std::min(a, b) < 1) return nullptr;
+  const JointProbability key{static_cast<std::uint32_t>(std::min(a, b)), static_cast<std::uint32_t>(std::max(a, b))};
+  const auto found = std::lower_bound(m_pairs.begin(), m_pairs.end(), key, RowsBefore);
+  return found != m_pairs.end() && !RowsBefore(key, *found) ? &*found : nullptr;
 }
 
-std::optional<double> DataSession::PopulationSize(std::string_view name) const {
-  for (const auto& [seen, n] : m_population)
-    if (SameGroup(seen, name)) return n;
-  return std::nullopt;
+const PopulationSize* DataSession::Population(std::string_view name) const {
+  const auto found = m_populationIndex.find(GroupKey(name));
+  return found == m_populationIndex.end() ? nullptr : &m_population[found->second];
 }
 
 std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) const {
@@ -252,15 +391,22 @@ std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) co
   }
   std::optional<DataProblem> bad;
   std::vector<double> v(2, 0.0);
-  GroupIndex index;
+  Groups groups(scan);
   const bool withX = plan.numeric.size() >= 2;
   const auto add = [withX](Moments& m, double y, double x) { withX ? m.Add(y, x) : m.AddY(y); };
   auto visit = [&](long long row, std::span<const Value> values) {
     for (const Value& value : values)
-      if (value.missing) return ++scan.skipped, true;
+      if (value.missing) {
+        // Where sizes may be counted, what each group lost is told.
+        if (plan.by && plan.sizes && !values[numeric].missing) {
+          Scan::Skipped& lost = scan.skippedBy[GroupKey(values[numeric].text)];
+          if (lost.rows++ == 0) lost.name = values[numeric].text, lost.firstRow = row;
+        }
+        return ++scan.skipped, true;
+      }
     for (std::size_t k = 0; k < numeric; ++k) {
       if (!values[k].numeric) {
-        bad = Problem(row, roles[k], "\"" + std::string(values[k].text) + "\" is not a number");
+        bad = Problem(row, roles[k], Quoted(values[k].text) + " is not a number");
         return false;
       }
       if (k < std::min<std::size_t>(2, plan.numeric.size())) v[k] = values[k].number;
@@ -279,19 +425,21 @@ std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) co
     }
     std::size_t g = 0;
     if (plan.by) {
-      const std::string_view name = values[numeric].text;
-      g = index.Find(name, scan.groups);
-      if (g == scan.groups.size()) {
-        scan.groups.emplace_back(name);
-        scan.byGroup.emplace_back();
-        scan.firstRow.push_back(row);
-        if (sizes) scan.sizes.push_back(values[numeric - 1].number);
-      }
-      if (sizes && values[numeric - 1].number != scan.sizes[g]) {
-        bad = Problem(
-            row, Role::Size,
-            "the group size differs from the one of row " + std::to_string(scan.firstRow[g]) + " of the same group");
-        return false;
+      const std::size_t count = scan.groups.size();
+      g = groups.Find(values[numeric].text, row);
+      if (sizes) {
+        const double size = values[numeric - 1].number;
+        if (g == count && (size <= 0 || size != std::floor(size))) {
+          bad = Problem(row, Role::Size, "the group size " + ShortestText(size) + " is not a whole number above 0");
+          return false;
+        }
+        if (g == count) scan.sizes.push_back(size);
+        if (size != scan.sizes[g]) {
+          bad = Problem(
+              row, Role::Size,
+              "the group size differs from the one of row " + std::to_string(scan.firstRow[g]) + " of the same group");
+          return false;
+        }
       }
     }
     add(plan.by ? scan.byGroup[g] : scan.all, v[0], v[1]);
@@ -310,10 +458,13 @@ std::vector<std::string> DataSession::Note(const Scan& scan, const ScanPlan& pla
   std::vector<Role> roles = plan.numeric;
   if (plan.sizes && Has(Role::Size)) roles.push_back(Role::Size);
   if (plan.by) roles.push_back(*plan.by);
-  for (Role role : roles) variables += " " + std::string(RoleName(role)) + "=" + Variable(role);
+  for (Role role : roles) variables += " " + std::string(RoleName(role)) + "=" + NoteName(Variable(role));
   lines.push_back(variables);
   if (population) lines.push_back("Data population sizes: " + m_populationShown);
   if (pairs) lines.push_back("Data joint probabilities: " + m_pairsShown);
+  if (const std::string weight = m_file->Weight(); !weight.empty())
+    lines.push_back("Data weight: the file declares the weight variable " + NoteName(weight) +
+                    "; these figures do not use it");
   lines.push_back(Format("Data units: %lld used, %lld skipped as missing", scan.used, scan.skipped));
   return lines;
 }

@@ -26,11 +26,19 @@ void DelimitedTable::AddField(std::string_view text) {
 
 bool DelimitedTable::EndRow(long long line) {
   const std::size_t fields = PendingFields();
-  if (m_lines.empty()) m_columns = fields;
+  if (m_firstLine == 0) m_columns = fields, m_firstLine = line;
   if (fields != m_columns) return false;
   m_lines.push_back(line);
   m_rowStart = m_cells.size();
   return true;
+}
+
+// Called between rows, when no field is pending.
+void DelimitedTable::DropRows() {
+  m_text.clear();
+  m_cells.clear();
+  m_lines.clear();
+  m_rowStart = 0;
 }
 
 namespace {
@@ -52,7 +60,7 @@ std::size_t Separators(std::string_view line, char separator, bool quoted) {
 
 class Reader {
  public:
-  Reader(const DelimitedOptions& options) : m_options(options) {
+  Reader(const DelimitedOptions& options, const VisitRow* visit = nullptr) : m_options(options), m_visit(visit) {
     csv_init(&m_parser, CSV_STRICT | CSV_STRICT_FINI);
     csv_set_space_func(&m_parser, OnlySpace);
     if (options.separator) Decide(options.separator);
@@ -103,7 +111,7 @@ class Reader {
   }
 
  private:
-  bool Done() const { return m_problem.has_value() || m_more; }
+  bool Done() const { return m_problem.has_value() || m_more || m_stopped; }
 
   void Decide(char separator) {
     m_decided = true;
@@ -169,10 +177,13 @@ class Reader {
     const std::size_t fields = r.m_table.PendingFields();
     if (!r.m_table.EndRow(r.m_recordLine)) {
       const std::size_t expected = r.m_table.Columns();
-      r.Problem(
-          r.m_recordLine, std::min(fields, expected) + 1,
-          Format("%zu field%s, where line %lld has %zu", fields, fields == 1 ? "" : "s", r.m_table.Line(0), expected));
+      return r.Problem(r.m_recordLine, std::min(fields, expected) + 1,
+                       Format("%zu field%s, where line %lld has %zu", fields, fields == 1 ? "" : "s",
+                              r.m_table.FirstLine(), expected));
     }
+    if (!r.m_visit) return;
+    r.m_stopped = !(*r.m_visit)(r.m_table);
+    r.m_table.DropRows();
   }
 
   void Problem(long long line, std::size_t column, std::string text) {
@@ -180,6 +191,8 @@ class Reader {
   }
 
   DelimitedOptions m_options;
+  const VisitRow* m_visit;
+  bool m_stopped = false;
   csv_parser m_parser{};
   DelimitedTable m_table;
   std::optional<DelimitedProblem> m_problem;
@@ -199,8 +212,10 @@ char DetectSeparator(std::string_view line) {
   return ',';
 }
 
-DelimitedRead ReadDelimited(const ReadBytes& read, const DelimitedOptions& options) {
-  Reader reader(options);
+namespace {
+
+DelimitedRead Read(const ReadBytes& read, const DelimitedOptions& options, const VisitRow* visit) {
+  Reader reader(options, visit);
   std::vector<char> buffer(1 << 16);
   for (;;) {
     const long n = read(buffer.data(), buffer.size());
@@ -215,6 +230,23 @@ DelimitedRead ReadDelimited(const ReadBytes& read, const DelimitedOptions& optio
   return reader.Finish();
 }
 
+DelimitedRead ReadFile(const std::string& path, const DelimitedOptions& options, const VisitRow* visit) {
+  Fd fd;
+  if (const std::string why = OpenForReading(path, fd); !why.empty()) {
+    DelimitedRead failed;
+    failed.problem = DelimitedProblem{0, 0, "cannot read it: " + why};
+    failed.fileError = true;
+    return failed;
+  }
+  return Read([&fd](char* buffer, std::size_t size) { return ReadSome(fd, buffer, size); }, options, visit);
+}
+
+}  // namespace
+
+DelimitedRead ReadDelimited(const ReadBytes& read, const DelimitedOptions& options) {
+  return Read(read, options, nullptr);
+}
+
 DelimitedRead ReadDelimitedText(std::string_view text, const DelimitedOptions& options) {
   return ReadDelimited(
       [&text](char* buffer, std::size_t size) {
@@ -226,12 +258,16 @@ DelimitedRead ReadDelimitedText(std::string_view text, const DelimitedOptions& o
       options);
 }
 
-std::string OpenForReading(const std::string& path, Fd& fd) {
-  fd.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+std::string OpenForReading(const std::string& path, Fd& fd, bool regular) {
+  // Not blocking in open: a pipe nobody writes to reads as empty instead of hanging.
+  fd.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   struct stat st {};
   if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) return std::strerror(errno);
   if (S_ISDIR(st.st_mode)) return "it is a folder, not a file";
   if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return "it is a device, not a file";
+  if (regular && !S_ISREG(st.st_mode)) return "it is a pipe or socket, not a file that can be read again";
+  const int flags = ::fcntl(fd.get(), F_GETFL);
+  if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return std::strerror(errno);
   return {};
 }
 
@@ -244,14 +280,11 @@ long ReadSome(const Fd& fd, char* buffer, std::size_t size) {
 }
 
 DelimitedRead ReadDelimitedFile(const std::string& path, const DelimitedOptions& options) {
-  Fd fd;
-  if (const std::string why = OpenForReading(path, fd); !why.empty()) {
-    DelimitedRead failed;
-    failed.problem = DelimitedProblem{0, 0, "cannot read it: " + why};
-    failed.fileError = true;
-    return failed;
-  }
-  return ReadDelimited([&fd](char* buffer, std::size_t size) { return ReadSome(fd, buffer, size); }, options);
+  return ReadFile(path, options, nullptr);
+}
+
+DelimitedRead StreamDelimitedFile(const std::string& path, const VisitRow& visit, const DelimitedOptions& options) {
+  return ReadFile(path, options, &visit);
 }
 
 std::string Describe(const DelimitedProblem& problem, std::string_view name) {

@@ -34,6 +34,8 @@ class DelimitedTable {
   std::string_view Cell(std::size_t row, std::size_t column) const;
   long long Line(std::size_t row) const { return m_lines[row]; }
   char Separator() const { return m_separator; }
+  // The line of the first row, kept when the rows are dropped.
+  long long FirstLine() const { return m_firstLine; }
 
   void SetSeparator(char separator) { m_separator = separator; }
   void AddField(std::string_view text);
@@ -41,6 +43,8 @@ class DelimitedTable {
   // another number of fields than the first.
   bool EndRow(long long line);
   std::size_t PendingFields() const { return m_cells.size() - m_rowStart; }
+  // Forgets the rows ended so far (a stream of rows keeps one at a time).
+  void DropRows();
 
  private:
   char m_separator = ',';
@@ -49,6 +53,7 @@ class DelimitedTable {
   std::vector<std::size_t> m_cells;  // where each cell ends in m_text, row after row
   std::size_t m_rowStart = 0;        // the first cell of the row being added
   std::vector<long long> m_lines;
+  long long m_firstLine = 0;
 };
 
 struct DelimitedRead {
@@ -65,9 +70,16 @@ using ReadBytes = std::function<long(char* buffer, std::size_t size)>;
 DelimitedRead ReadDelimited(const ReadBytes& read, const DelimitedOptions& options = {});
 DelimitedRead ReadDelimitedText(std::string_view text, const DelimitedOptions& options = {});
 DelimitedRead ReadDelimitedFile(const std::string& path, const DelimitedOptions& options = {});
+// The same a row at a time: `visit` gets a table holding that row alone and
+// returns false to stop; the table read gives the columns only. Memory does
+// not grow with the file.
+using VisitRow = std::function<bool(const DelimitedTable& row)>;
+DelimitedRead StreamDelimitedFile(const std::string& path, const VisitRow& visit, const DelimitedOptions& options = {});
 
-// Opens `path` to read: the reason it cannot be read, else empty.
-std::string OpenForReading(const std::string& path, Fd& fd);
+// Opens `path` to read without waiting for a writer (a pipe nobody writes to
+// reads as empty): the reason it cannot be read, else empty. `regular`: only
+// a regular file, one that can be read again.
+std::string OpenForReading(const std::string& path, Fd& fd, bool regular = false);
 // Bytes read from `fd`: as ReadBytes counts them.
 long ReadSome(const Fd& fd, char* buffer, std::size_t size);
 

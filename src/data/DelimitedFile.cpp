@@ -60,6 +60,7 @@ class Pass {
   }
 
   char Separator() const { return m_separator; }
+  long long HeaderLine() const { return m_headerLine; }
   // A pass without lines met what needs them: read again with lines.
   bool Retry() const { return m_retry; }
   long long Visited() const { return m_visited; }
@@ -69,7 +70,7 @@ class Pass {
 
   void Run() {
     Fd fd;
-    if (const std::string why = OpenForReading(m_path, fd); !why.empty())
+    if (const std::string why = OpenForReading(m_path, fd, true); !why.empty())
       return Problem(0, "cannot read it: " + why, 0);
     std::vector<char> buffer(kPiece);
     for (bool first = true; !Done(); first = false) {
@@ -181,7 +182,10 @@ class Pass {
       m_retry = true;
       return;
     }
-    if (!m_problem) m_problem = MakeProblem(m_path, std::move(text), row, line);
+    if (m_problem) return;
+    m_problem = MakeProblem(m_path, std::move(text), row, line);
+    // The header is no data row: its problems name its line alone.
+    if (line > 0 && (!m_headerDone || row == 0)) m_problem->row = 0, m_problem->header = true;
   }
 
   const std::string& m_path;
@@ -224,16 +228,19 @@ class DelimitedFile final : public DataFile {
   char m_separator;
 };
 
-std::optional<DataProblem> CheckNames(const std::string& path, const std::vector<std::string>& names) {
+std::optional<DataProblem> CheckNames(const std::string& path, const std::vector<std::string>& names, long long line) {
   std::unordered_map<std::string_view, std::size_t> seen;
   for (std::size_t i = 0; i < names.size(); ++i) {
     const std::string_view name = names[i];
     std::string text;
     if (Blank(name))
-      text = Format("column %zu of the header has no name", i + 1);
+      text = Format("column %zu has no name", i + 1);
     else if (const auto [it, added] = seen.emplace(name, i); !added)
       text = Format("column %zu repeats the name of column %zu", i + 1, it->second + 1);
-    if (!text.empty()) return MakeProblem(path, text, 0, 1, names[i]);
+    if (text.empty()) continue;
+    DataProblem problem = MakeProblem(path, text, 0, line, names[i]);
+    problem.header = true;
+    return problem;
   }
   return std::nullopt;
 }
@@ -244,7 +251,7 @@ std::unique_ptr<DataFile> OpenDelimitedFile(const std::string& path, std::option
   std::vector<std::string> names;
   Pass pass(path, 0);
   problem = pass.ReadHeader(names);
-  if (!problem) problem = CheckNames(path, names);
+  if (!problem) problem = CheckNames(path, names, pass.HeaderLine());
   if (problem) return nullptr;
   std::vector<Variable> variables;
   variables.reserve(names.size());

@@ -14,12 +14,6 @@ bool Serves(const CommandFigures& f, const Command& c) {
   return f.method == c.method && f.target == c.target && f.objective == c.objective && f.estimator == c.estimator;
 }
 
-bool Uses(const CommandFigures& d, Figure figure) {
-  return std::any_of(d.forms.begin(), d.forms.end(), [&](const FormFigures& f) {
-    return std::find(f.fields.begin(), f.fields.end(), figure) != f.fields.end();
-  });
-}
-
 // The fewest units each sample (or group) needs for its figures: a
 // deviation needs two, a regression's residual deviation three.
 long long FewestUnits(const CommandFigures& d) {
@@ -33,13 +27,13 @@ std::size_t FewestGroups(const CommandFigures& d) {
   return d.objective == Objective::Interval && d.plan.by == Role::Group ? 2 : 1;
 }
 
-// sum (y - c x)^2 over the units, c the ratio or the slope: for either the
-// sum of (y - barY) - c (x - barX) squared, from the centred sums.
-double ResidualSquares(const Moments& m, double c) {
-  return std::max(0.0, VarianceOfDifference(m.ssY, m.sxy, m.ssX, Exact(c)));
-}
-
 }  // namespace
+
+bool Uses(const CommandFigures& d, Figure figure) {
+  return std::any_of(d.forms.begin(), d.forms.end(), [&](const FormFigures& f) {
+    return std::find(f.fields.begin(), f.fields.end(), figure) != f.fields.end();
+  });
+}
 
 const CommandFigures* FindFigures(const Command& command) {
   if (command.approach == Approach::Prediction) return &PredictionFigures();
@@ -55,11 +49,14 @@ std::optional<DataProblem> DataAnswers::Prepare(const DataSession& session, cons
   if (!definition) return session.Problem("this command does not take its figures from data", kEndDataMode);
   if (auto problem = session.Run(definition->plan, m_scan)) return problem;
   m_definition = definition;
+  m_file = session.FileName();
+  m_x = session.Variable(Role::X);
   if (auto problem = Check(session)) {
     m_definition = nullptr;
     return problem;
   }
   m_note = session.Note(m_scan, definition->plan, m_fromPopulation, !m_joint.empty());
+  if (const auto counted = CountedSizes()) m_note.insert(m_note.end() - 1, *counted);
   return std::nullopt;
 }
 
@@ -69,17 +66,30 @@ std::optional<DataProblem> DataAnswers::CheckPairs(const DataSession& session) {
   if (!session.HasPairs())
     return session.Problem("the joint inclusion probabilities come from a pairs file",
                            {"give pairs PATH first", "choose it in Data > From data..."});
+  const auto bad = [&](std::string text, long long line) {
+    return DataProblem{session.PairsName(), 0, {}, std::move(text), line};
+  };
+  for (const JointProbability& pair : session.Pairs())
+    if (pair.b > m_scan.Rows())
+      return bad(
+          Format("row %u is not a data row of %s, which has %lld", pair.b, session.FileName().c_str(), m_scan.Rows()),
+          pair.line);
   const std::vector<long long>& rows = m_scan.elementRows;
   for (std::size_t i = 0; i < rows.size(); ++i)
     for (std::size_t j = i + 1; j < rows.size(); ++j) {
-      const std::optional<double> p = session.Pair(rows[i], rows[j]);
-      if (!p)
-        return DataProblem{session.PairsName(),
-                           0,
-                           {},
-                           Format("no joint probability for the units of data rows %lld and %lld of %s", rows[i],
-                                  rows[j], session.FileName().c_str())};
-      m_joint.push_back(*p);
+      const JointProbability* pair = session.Pair(rows[i], rows[j]);
+      if (!pair)
+        return bad(Format("no joint probability for the units of data rows %lld and %lld of %s", rows[i], rows[j],
+                          session.FileName().c_str()),
+                   0);
+      // No pair is drawn more often than either of its units.
+      for (const std::size_t k : {i, j})
+        if (pair->p > m_scan.elements[k].second)
+          return bad("the joint probability " + ShortestText(pair->p) +
+                         Format(" of rows %lld and %lld is above the inclusion probability ", rows[i], rows[j]) +
+                         ShortestText(m_scan.elements[k].second) + Format(" of row %lld", rows[k]),
+                     pair->line);
+      m_joint.push_back(pair->p);
     }
   return std::nullopt;
 }
@@ -92,7 +102,7 @@ std::optional<DataProblem> DataAnswers::Check(const DataSession& session) {
     if (m_scan.used < fewest)
       return session.Problem(Format("%lld unit%s with every variable present; the calculation needs at least %lld",
                                     m_scan.used, m_scan.used == 1 ? "" : "s", fewest));
-    return std::nullopt;
+    return CheckDefined(session);
   }
   const Role by = *plan.by;
   if (m_scan.groups.size() < FewestGroups(*m_definition))
@@ -102,75 +112,100 @@ std::optional<DataProblem> DataAnswers::Check(const DataSession& session) {
     if (m_scan.byGroup[g].n < fewest)
       return session.Problem(
           m_scan.firstRow[g], by,
-          Format("\"%s\" has %lld unit%s, where its deviation needs at least %lld", m_scan.groups[g].c_str(),
-                 m_scan.byGroup[g].n, m_scan.byGroup[g].n == 1 ? "" : "s", fewest));
+          Quoted(m_scan.groups[g]) + Format(" has %lld unit%s, where its deviation needs at least %lld",
+                                            m_scan.byGroup[g].n, m_scan.byGroup[g].n == 1 ? "" : "s", fewest));
+  if (auto problem = CheckSizes(session)) return problem;
+  return CheckDefined(session);
+}
+
+std::optional<DataProblem> DataAnswers::CheckSizes(const DataSession& session) {
   m_sizes.clear();
-  m_fromPopulation = false;
+  m_fromPopulation = m_counted = false;
   if (!Uses(*m_definition, Figure::GroupSize)) return std::nullopt;
+  const Role by = *m_definition->plan.by;
   if (!m_scan.sizes.empty()) {
     m_sizes = m_scan.sizes;
+    for (std::size_t g = 0; g < m_sizes.size(); ++g)
+      if (static_cast<double>(m_scan.byGroup[g].n) > m_sizes[g])
+        return session.Problem(
+            m_scan.firstRow[g], Role::Size,
+            Quoted(m_scan.groups[g]) + Format(" has %lld units with every variable present, more than its size %s",
+                                              m_scan.byGroup[g].n, WholeText(m_sizes[g]).c_str()));
     return std::nullopt;
   }
   if (!session.HasPopulation()) {
     // Every element of a sampled cluster is observed: its size is its count.
     if (m_definition->method == Method::Cluster) {
       for (const Moments& m : m_scan.byGroup) m_sizes.push_back(static_cast<double>(m.n));
+      m_counted = true;
       return std::nullopt;
     }
     return session.Problem("the group sizes N_i come from a population file or a size variable",
                            {"population PATH, or use size=VARIABLE", "choose one in Data > From data..."});
   }
   m_fromPopulation = true;
+  const std::string where = session.FileName() + " (variable " + Quoted(session.Variable(by)) + ")";
   for (std::size_t g = 0; g < m_scan.groups.size(); ++g) {
-    const std::optional<double> size = session.PopulationSize(m_scan.groups[g]);
+    const PopulationSize* size = session.Population(m_scan.groups[g]);
     if (!size)
       return session.Problem(m_scan.firstRow[g], by,
-                             "\"" + m_scan.groups[g] + "\" is not in the population file " + session.PopulationName());
-    m_sizes.push_back(*size);
+                             Quoted(m_scan.groups[g]) + " is not in the population file " + session.PopulationName());
+    if (static_cast<double>(m_scan.byGroup[g].n) > size->size)
+      return DataProblem{session.PopulationName(),
+                         0,
+                         {},
+                         Quoted(size->name) +
+                             Format(" has %lld units with every variable present in ", m_scan.byGroup[g].n) + where +
+                             ", more than its size " + WholeText(size->size),
+                         size->line};
+    m_sizes.push_back(size->size);
   }
   // Every stratum is sampled; a cluster population file may list groups not drawn.
   if (by != Role::Stratum) return std::nullopt;
-  for (const auto& entry : session.Population()) {
-    const std::string& name = entry.first;
-    const bool seen = std::any_of(m_scan.groups.begin(), m_scan.groups.end(),
-                                  [&](const std::string& g) { return SameGroup(g, name); });
-    if (!seen)
+  const std::vector<PopulationSize>& entries = session.Population();
+  std::vector<bool> seen(entries.size());
+  for (const std::string& group : m_scan.groups) seen[session.Population(group) - entries.data()] = true;
+  for (std::size_t k = 0; k < entries.size(); ++k)
+    if (!seen[k])
       return DataProblem{
-          session.PopulationName(),
-          0,
-          {},
-          "\"" + name + "\" has no units in " + session.FileName() + " (variable \"" + session.Variable(by) + "\")"};
-  }
+          session.PopulationName(), 0, {}, Quoted(entries[k].name) + " has no units in " + where, entries[k].line};
   return std::nullopt;
 }
 
-std::optional<std::string> DataAnswers::Text(Figure figure, std::size_t group, bool perGroup) const {
-  if (figure == Figure::ElementY) return ShortestText(m_scan.elements[group].first);
-  if (figure == Figure::ElementProb || figure == Figure::ElementX) return ShortestText(m_scan.elements[group].second);
-  if (figure == Figure::PairProb) return ShortestText(m_joint[group]);
+std::optional<double> DataAnswers::Number(Figure figure, std::size_t group, bool perGroup) const {
+  if (figure == Figure::ElementY) return m_scan.elements[group].first;
+  if (figure == Figure::ElementProb || figure == Figure::ElementX) return m_scan.elements[group].second;
+  if (figure == Figure::PairProb) return m_joint[group];
   const Moments& m = perGroup && !m_definition->plan.elements ? m_scan.byGroup[group] : m_scan.all;
   const double n = static_cast<double>(m.n);
   switch (figure) {
     case Figure::Typed: return std::nullopt;
-    case Figure::Count: return ShortestText(n);
-    case Figure::MeanY: return ShortestText(m.MeanY());
-    case Figure::MeanX: return ShortestText(m.MeanX());
-    case Figure::SdYByN: return ShortestText(std::sqrt(Rounded(m.ssY) / n));
-    case Figure::VarYByN: return ShortestText(Rounded(m.ssY) / n);
-    case Figure::VarXByN: return ShortestText(Rounded(m.ssX) / n);
-    case Figure::CovByN: return ShortestText(Rounded(m.sxy) / n);
-    case Figure::Slope: return ShortestText(Rounded(m.sxy) / Rounded(m.ssX));
-    case Figure::RatioResidSd: return ShortestText(std::sqrt(ResidualSquares(m, m.MeanY() / m.MeanX()) / (n - 1)));
-    case Figure::RegressResidSd:
-      return ShortestText(std::sqrt(ResidualSquares(m, Rounded(m.sxy) / Rounded(m.ssX)) / (n - 2)));
-    case Figure::Groups: return ShortestText(static_cast<double>(m_scan.groups.size()));
-    case Figure::GroupSize: return ShortestText(m_sizes[group]);
+    case Figure::Count: return n;
+    case Figure::MeanY: return m.MeanY();
+    case Figure::MeanX: return m.MeanX();
+    case Figure::SdYByN: return m.SdY(n);
+    case Figure::VarYByN: return m.VarY(n);
+    case Figure::VarXByN: return m.VarX(n);
+    case Figure::CovByN: return m.Cov(n);
+    case Figure::Slope: return m.Slope();
+    case Figure::RatioResidSd: return m.ResidualSd(false, n - 1);
+    case Figure::RegressResidSd: return m.ResidualSd(true, n - 2);
+    case Figure::Groups: return static_cast<double>(m_scan.groups.size());
+    case Figure::GroupSize: return m_sizes[group];
     case Figure::ElementY:
     case Figure::ElementX:
     case Figure::ElementProb:
     case Figure::PairProb: break;
   }
   return std::nullopt;
+}
+
+std::optional<std::string> DataAnswers::Text(Figure figure, std::size_t group, bool perGroup) const {
+  const std::optional<double> number = Number(figure, group, perGroup);
+  if (!number) return std::nullopt;
+  // Counts go in whole: "1e+05" would read as 1 in a whole-number field.
+  const bool count = figure == Figure::Count || figure == Figure::Groups || figure == Figure::GroupSize;
+  return count ? WholeText(*number) : ShortestText(*number);
 }
 
 std::vector<std::size_t> DataAnswers::Fill(Form& form, long long row) const {

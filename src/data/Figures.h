@@ -76,6 +76,9 @@ std::span<const CommandFigures> UnequalFigures();
 // and `notFromData` those of the roads they do not.
 const CommandFigures& PredictionFigures();
 
+// Whether a form of the definition takes `figure`.
+bool Uses(const CommandFigures& definition, Figure figure);
+
 // The definition for a command, if the data can answer it.
 const CommandFigures* FindFigures(const Command& command);
 
@@ -93,17 +96,28 @@ class DataAnswers {
   const std::vector<std::string>& Note() const { return m_note; }
   // Whether `form` begins a road of the command that the data cannot answer.
   bool NotFromData(const Form& form) const;
+  // Why the data leave a figure of the road `form` begins undefined (the
+  // prediction models, chosen on the command's first form), if they do.
+  std::optional<DataProblem> Undefined(const Form& form) const;
 
  private:
   std::optional<DataProblem> Check(const DataSession& session);
   std::optional<DataProblem> CheckPairs(const DataSession& session);
+  std::optional<DataProblem> CheckSizes(const DataSession& session);
+  // Why a figure the data supply is undefined or beyond a double, if one is.
+  std::optional<DataProblem> CheckDefined(const DataSession& session) const;
+  // The figure, or nullopt where the user gives it.
+  std::optional<double> Number(Figure figure, std::size_t group, bool perGroup) const;
   std::optional<std::string> Text(Figure figure, std::size_t group, bool perGroup) const;
+  // The note's line on counted group sizes, where they are counted.
+  std::optional<std::string> CountedSizes() const;
 
   const CommandFigures* m_definition = nullptr;
   Scan m_scan;
   std::vector<double> m_sizes;  // N_i per group
   std::vector<double> m_joint;  // p_ij of the units' pairs, in the order (1,2), (1,3), ...
-  bool m_fromPopulation = false;
+  bool m_fromPopulation = false, m_counted = false;
+  std::string m_file, m_x;  // the data file and the variable of x, as messages name them
   std::vector<std::string> m_note;
 };
 

@@ -16,13 +16,16 @@
 #include "data/DataFormats.h"
 #include "data/Delimited.h"
 #include "framework/Format.h"
+#include "journal/Excerpt.h"
 
 namespace mirto::data {
 
 namespace {
 
-// What no survey file needs and a corrupt header may claim.
-constexpr long long kMaxVariables = 100'000;
+// What no survey file needs and a corrupt header may claim. ReadStat keeps a
+// record of some 2 KB per variable while it parses, whatever is read of it:
+// the widest Stata/SE file, at most 70 MB.
+constexpr long long kMaxVariables = 32'767;
 constexpr std::size_t kMaxLabelBytes = 64u << 20;
 
 const char* FormatName(StatFormat format) {
@@ -64,7 +67,7 @@ struct Source {
     s.fdAt = 0;
     if (s.memory) return 0;
     s.buffer.resize(kBuffer);
-    s.why = OpenForReading(*s.path, s.fd);
+    s.why = OpenForReading(*s.path, s.fd, true);
     return s.why.empty() ? s.fd.get() : -1;
   }
   static int Close(void* self) { return static_cast<Source*>(self)->fd.Close(); }
@@ -178,6 +181,7 @@ struct Dictionary : Heard {
 
   std::size_t nameBytes = 256;  // at most, in a label set's name
   bool stata = false;
+  std::string weight;  // the declared weight variable
 
   // ReadStat hands over a Stata label set's name as it stands in the file,
   // unterminated when it fills its field: read no further than the field.
@@ -219,6 +223,12 @@ struct Dictionary : Heard {
                                        : VariableType::Numeric,
                                    label ? label : ""});
     d.labelSetOf.push_back(labels && *labels ? d.Set(labels) : -1);
+    return READSTAT_HANDLER_OK;
+  }
+
+  static int OnWeight(readstat_variable_t* variable, void* self) {
+    const char* name = readstat_variable_get_name(variable);
+    static_cast<Dictionary*>(self)->weight = name ? name : "";
     return READSTAT_HANDLER_OK;
   }
 
@@ -270,7 +280,10 @@ class StatFile final : public DataFile {
         m_memory(memory),
         m_labelSetOf(std::move(dictionary.labelSetOf)),
         m_sets(std::move(dictionary.sets)),
-        m_rows(dictionary.rows) {}
+        m_rows(dictionary.rows),
+        m_weight(std::move(dictionary.weight)) {}
+
+  std::string Weight() const override { return m_weight; }
 
   std::optional<DataProblem> Scan(std::span<const std::size_t> columns, const Visit& visit) const override {
     ScanState state;
@@ -308,7 +321,7 @@ class StatFile final : public DataFile {
                              const Heard& heard, long long row) {
     if (!source.why.empty()) return MakeProblem(path, "cannot read it: " + source.why);
     std::string text = Format("not a readable %s file: %s", FormatName(format), readstat_error_message(error));
-    if (!heard.detail.empty()) text += " (" + heard.detail + ")";
+    if (!heard.detail.empty()) text += " (" + Excerpt(heard.detail, 200, 40) + ")";
     return MakeProblem(path, text, row);
   }
 
@@ -349,6 +362,7 @@ class StatFile final : public DataFile {
   std::vector<int> m_labelSetOf;
   std::vector<LabelSet> m_sets;
   long long m_rows;
+  std::string m_weight;
 };
 
 int ScanState::OnValue(int, readstat_variable_t* variable, readstat_value_t value, void* self) {
@@ -396,6 +410,7 @@ std::unique_ptr<DataFile> Open(const std::string& path, StatFormat format, std::
   readstat_set_metadata_handler(parser.get(), Dictionary::OnMetadata);
   readstat_set_variable_handler(parser.get(), Dictionary::OnVariable);
   readstat_set_value_label_handler(parser.get(), Dictionary::OnValueLabel);
+  readstat_set_fweight_handler(parser.get(), Dictionary::OnWeight);
   readstat_set_error_handler(parser.get(), Heard::Error);
   const readstat_error_t error = Parse(format, parser.get(), path.c_str(), &dictionary);
   if (dictionary.problem)

@@ -17,7 +17,8 @@ struct JointInput {
 };
 
 // The n sampled elements, then each of their pairs; the forms' own checks
-// take every probability above 0 and at most 1 in this context.
+// take every probability above 0 and at most 1 in this context, and no
+// joint probability may exceed either element's own.
 bool Enter(CTervoDoc& doc, JointInput& in) {
   const FormContext context{.objective = Objective::JointInterval};
   const long long n = doc.m_nSampleSize;
@@ -35,9 +36,9 @@ bool Enter(CTervoDoc& doc, JointInput& in) {
   });
   if (!entered) return false;
   const bool paired = RunPairLoop(host, unequal::kJointProbabilityForm, context, n, p.get(),
-                                  [&](const Form& f, long long k, long long, long long) {
+                                  [&](const Form& f, long long k, long long i, long long j) {
                                     joint[k] = unequal::ReadPair(f).p;
-                                    return !unequal::Refused(f);
+                                    return !unequal::Refused(f) && unequal::JointWithin(joint[k], p[i], p[j]);
                                   });
   if (!paired) return false;
   in.y.assign(y.get() + 1, y.get() + 1 + n);

@@ -268,7 +268,7 @@ FormHelpFamily UnequalProbabilities() {
                "pair of elements i and j asks the joint inclusion probability p_ij: the probability that i and j are "
                "both in the sample (for a simple random sample n(n − 1) / (N(N − 1)) for every pair), from 0 to 1. "
                "The variance of the total is the sum over the pairs of (p_i · p_j − p_ij) · (Y_i / p_i − Y_j / p_j)². "
-               "N elements take N(N − 1)/2 such forms."},
+               "N elements take N(N − 1)/2 such forms. A p_ij above p_i or p_j is refused with \"Illegal entry\"."},
           }};
 }
 

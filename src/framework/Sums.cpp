@@ -1,6 +1,8 @@
 #include "framework/Sums.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace mirto {
 namespace {
@@ -14,9 +16,25 @@ double Mean(std::span<const double> u) {
 using sums::FastSum;
 using sums::Plain;
 
+// The power of two by which values beyond 2^470 are scaled down before their
+// mean and squares are taken, so that neither overflows where the result does not.
+int ScaleOf(std::span<const double> u) {
+  double largest = 0.0;
+  for (double v : u) largest = std::max(largest, std::fabs(v));
+  return largest > 0x1p470 && std::isfinite(largest) ? std::ilogb(largest) - 469 : 0;
+}
+
+std::vector<double> Scaled(std::span<const double> u, int scale) {
+  std::vector<double> out;
+  out.reserve(u.size());
+  for (double v : u) out.push_back(std::ldexp(v, -scale));
+  return out;
+}
+
 }  // namespace
 
 double SquaredDeviations(std::span<const double> u) {
+  if (const int scale = ScaleOf(u); scale != 0) return std::ldexp(SquaredDeviations(Scaled(u, scale)), 2 * scale);
   if (u.empty()) return 0.0;
   const double mean = Mean(u);
   double squares = 0.0, drift = 0.0;
@@ -31,6 +49,8 @@ double SquaredDeviations(std::span<const double> u) {
 }
 
 double CrossDeviations(std::span<const double> x, std::span<const double> y) {
+  if (const int sx = ScaleOf(x), sy = ScaleOf(y); sx != 0 || sy != 0)
+    return std::ldexp(CrossDeviations(Scaled(x, sx), Scaled(y, sy)), sx + sy);
   if (x.empty()) return 0.0;
   const double mx = Mean(x), my = Mean(y);
   double products = 0.0, driftX = 0.0, driftY = 0.0;

@@ -21,6 +21,10 @@ PairRow ReadPair(const Form& form);
 // The form's own row check refuses the row.
 bool Refused(const Form& form);
 
+// No pair is drawn more often than either of its elements: a joint
+// probability above p_i or p_j is refused ("Illegal entry").
+inline bool JointWithin(double pij, double pi, double pj) { return pij <= pi && pij <= pj; }
+
 // Sampled elements: Y and a probability the form's check accepts. Keeps
 // sumRatio (sum of Y/p).
 bool EnterSampledElements(FormHost& host, const FormTemplate& form, FormContext context, double* y, double* p,

@@ -35,7 +35,7 @@ bool EnterPairs(FormHost& host, HteWork& w) {
   return RunPairLoop(host, kJointProbabilityForm, ContextOf(Objective::ThStdDev), w.count, p,
                      [&](const Form& form, long long k, long long i, long long j) {
                        pij[k] = ReadPair(form).p;
-                       if (Refused(form)) return false;
+                       if (Refused(form) || !JointWithin(pij[k], p[i], p[j])) return false;
                        const double d = y[i] / p[i] - y[j] / p[j];
                        w.sumSquares += (p[i] * p[j] - pij[k]) * d * d;
                        return true;
