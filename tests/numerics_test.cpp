@@ -21,6 +21,7 @@
 
 #include "data/DataSession.h"
 #include "framework/Format.h"
+#include "srs/Srs.h"
 #include "support/RecordCheck.h"
 #include "support/ScriptRun.h"
 
@@ -404,6 +405,15 @@ TEST(Numerics, HugeValuesKeepAFiniteDeviation) {
   for (const Moments* m : {&whole, &merged})
     EXPECT_NEAR(m->SdY(3) / sd, 1.0, 4 * std::numeric_limits<double>::epsilon()) << m->SdY(3);
   EXPECT_EQ(std::isinf(whole.VarY(1)), true);  // 2e308 is beyond a double: so said, not lost
+  EXPECT_EQ(static_cast<double>(mean), 1.0);   // the two large values cancel exactly
+  for (const Moments* m : {&whole, &merged}) EXPECT_EQ(m->MeanY(), 1.0);
+
+  // The interval's deviation of the mean: s sqrt((N - n) / ((n - 1) N)), finite though s^2 (N - n) is not.
+  srs::SrsInput in;
+  in.N = 1000, in.n = 3, in.barY = 1, in.s = sd, in.z = 1.96;
+  const double expected = sd * std::sqrt(997.0 / 2000.0);
+  EXPECT_NEAR(srs::ComputeInterval(in, Target::MeanTotal).sd / expected, 1.0,
+              4 * std::numeric_limits<double>::epsilon());
 
   const std::vector<double> same(3, 1.5e308), x = {1.5e308, 1.7e308}, y = {1, 2};
   EXPECT_EQ(SquaredDeviations(same), 0.0);

@@ -118,9 +118,9 @@ class Groups {
 
 bool RowsBefore(const JointProbability& x, const JointProbability& y) { return x.a != y.a ? x.a < y.a : x.b < y.b; }
 
-// s + a. For the sums of squares: their terms are never below 0, so the
-// rounding of each term costs at most its own last digit, and the sum, kept
-// in twice the precision, no more than that.
+// s + a in twice the precision. The sums of squares add terms never below 0,
+// so each term's rounding costs at most its own last digit; the sums of the
+// values may cancel, and are only read for the mean.
 Wide Plus(Wide s, double a) {
   const Wide t = Sum(s.hi, a);
   return sums::Plain(t.hi) ? t : sums::FastSum(t.hi, t.lo + s.lo);
@@ -149,6 +149,7 @@ void Moments::ScaleTo(Variable& var, int scale) {
   if (by <= 0) return;
   var.shift = std::ldexp(var.shift, -by);
   var.off = std::ldexp(var.off, -by);
+  var.sum = Down(var.sum, by);
   var.scale = scale;
   var.limit = std::ldexp(0x1p470, scale);
   Wide& squares = &var == &m_y ? m_ssY : m_ssX;
@@ -173,6 +174,8 @@ void Moments::Add(double y, double x) {
   m_ssY = Plus(m_ssY, dy * (ey - m_y.off));
   m_ssX = Plus(m_ssX, dx * (ex - m_x.off));
   m_sxy = m_sxy + Product(dx, ey - m_y.off);  // of either sign: each product whole
+  m_y.sum = Plus(m_y.sum, y);
+  m_x.sum = Plus(m_x.sum, x);
 }
 
 void Moments::AddY(double y) {
@@ -181,6 +184,7 @@ void Moments::AddY(double y) {
   const double ey = y - m_y.shift, dy = ey - m_y.off;
   m_y.off += dy / static_cast<double>(n);
   m_ssY = Plus(m_ssY, dy * (ey - m_y.off));
+  m_y.sum = Plus(m_y.sum, y);
 }
 
 void Moments::Merge(const Moments& part) {
@@ -204,12 +208,14 @@ void Moments::Merge(const Moments& part) {
   m_sxy = m_sxy + other.m_sxy + Product(dx * weight, dy);
   m_y.off += dy * (nb / total);
   m_x.off += dx * (nb / total);
+  m_y.sum = m_y.sum + other.m_y.sum;
+  m_x.sum = m_x.sum + other.m_x.sum;
   n += other.n;
 }
 
 double Moments::ResidualSd(bool slope, double divisor) const {
   // c in the units of the moments: the ratio of the scaled means, or the scaled slope.
-  const double c = slope ? Rounded(m_sxy) / Rounded(m_ssX) : (m_y.shift + m_y.off) / (m_x.shift + m_x.off);
+  const double c = slope ? Rounded(m_sxy) / Rounded(m_ssX) : m_y.Mean(n) / m_x.Mean(n);
   const double squares = std::max(0.0, VarianceOfDifference(m_ssY, m_sxy, m_ssX, Exact(c)));
   return std::ldexp(std::sqrt(squares / divisor), m_y.scale);
 }

@@ -37,8 +37,8 @@ std::optional<Role> RoleNamed(std::string_view name);
 class Moments {
  public:
   long long n = 0;
-  double MeanY() const { return std::ldexp(m_y.shift + m_y.off, m_y.scale); }
-  double MeanX() const { return std::ldexp(m_x.shift + m_x.off, m_x.scale); }
+  double MeanY() const { return std::ldexp(m_y.Mean(n), m_y.scale); }
+  double MeanX() const { return std::ldexp(m_x.Mean(n), m_x.scale); }
   // Sums of squared and cross deviations about the means, each divided by
   // `divisor` (inf where the true value overflows).
   double VarY(double divisor) const { return std::ldexp(Rounded(m_ssY) / divisor, 2 * m_y.scale); }
@@ -62,6 +62,10 @@ class Moments {
     double off = 0;          // the mean less that
     int scale = 0;           // the values are taken times 2^-scale
     double limit = 0x1p470;  // the largest value taken without scaling further
+    // The values' own sum, for the mean: the running mean can lose a small
+    // mean to the rounding of values far larger (1e154, -1e154, 3).
+    Wide sum;
+    double Mean(long long count) const { return Rounded(sum) / static_cast<double>(count); }
   };
   // `v` in the units of the moments of `var`, scaled further first where it is too large.
   double Scaled(Variable& var, double v);

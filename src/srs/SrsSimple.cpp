@@ -112,6 +112,15 @@ Record& EchoSample(Record& rec, const SrsInput& in, Target target) {
   return IsMean(target) ? rec.Input("sample_mean", in.barY) : rec.Input("sample_proportion", in.P);
 }
 
+// sqrt((N - n) s^2 / ((n - 1) N)). Where s^2 times N - n overflows though the
+// deviation is finite (s near 1e154), the factor is taken apart from s; only
+// then, so that every other figure keeps its bits.
+double MeanSd(const SrsInput& in) {
+  const double sd = std::sqrt((in.N - in.n) * in.s * in.s / ((in.n - 1) * in.N));
+  if (!std::isinf(sd) || !std::isfinite(in.s)) return sd;
+  return std::fabs(in.s) * std::sqrt((in.N - in.n) / ((in.n - 1) * in.N));
+}
+
 }  // namespace
 
 SrsInput::SrsInput(const CTervoDoc& d) { LoadState<In>(d, *this, kState); }
@@ -123,8 +132,7 @@ SrsPoint ComputePoint(const SrsInput& in, Target target) {
 
 SrsInterval ComputeInterval(const SrsInput& in, Target target) {
   const double estimate = IsMean(target) ? in.barY : in.P;
-  const double sd = IsMean(target) ? std::sqrt((in.N - in.n) * in.s * in.s / ((in.n - 1) * in.N))
-                                   : std::sqrt((in.N - in.n) * in.P * (1 - in.P) / ((in.n - 1) * in.N));
+  const double sd = IsMean(target) ? MeanSd(in) : std::sqrt((in.N - in.n) * in.P * (1 - in.P) / ((in.n - 1) * in.N));
   const double low = estimate - in.z * sd, high = estimate + in.z * sd;
   return {in, target, estimate, in.N * estimate, sd, low, high, in.N * low, in.N * high, IsSmallSample(in.n, in.N)};
 }
