@@ -1,6 +1,7 @@
 // The journal reader on arbitrary bytes: read from a file, it must give
-// exactly the lines the reading rule gives;
-// what the program writes must then read back unchanged.
+// exactly the lines the reading rule gives, and judge the file text or not
+// as the rule for that says; what the program writes must then read back
+// unchanged.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -67,6 +68,27 @@ std::vector<std::string> ReferenceLines(const std::string& bytes) {
   return lines;
 }
 
+// The rule for what is not text written out plainly: in the first 64 KiB, a
+// NUL, or more than one byte in 16 a control byte other than tab, line feed,
+// vertical tab, form feed, carriage return, SUB and escape.
+std::string ReferenceReason(const std::string& bytes) {
+  const std::string start = bytes.substr(0, 64 << 10);
+  if (start.find('\0') != std::string::npos) return "it holds NUL bytes";
+  std::size_t controls = 0;
+  for (unsigned char c : start)
+    controls += c < 32 && c != '\t' && c != '\n' && c != '\v' && c != '\f' && c != '\r' && c != 0x1A && c != 0x1B;
+  return controls * 16 > start.size() ? "it holds many control bytes" : "";
+}
+
+// Reads `path` after `first`, noting what the reader says of a file that is not text.
+mirto::FileResult ReadNoting(const std::string& path, mirto::Journal& journal, std::string& reason, bool refuse) {
+  reason.clear();
+  return mirto::ReadJournalFile(path, journal, &mirto::SystemRead, [&](const char* why) {
+    reason = why;
+    return refuse ? mirto::FileResult{false, "refused"} : mirto::FileResult{};
+  });
+}
+
 void CheckJournal(const mirto::Journal& journal, const std::vector<std::string>& expected, const char* what) {
   Check(journal.size() == expected.size(), what);
   std::size_t widest = 0, bytes = 0;
@@ -106,12 +128,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           "cannot write the input file");
     ::close(fd);
   }
+  const std::string reason = ReferenceReason(bytes);
+  std::string said;
   mirto::Journal journal;
   journal.push_back("first");
-  Check(mirto::ReadJournalFile(scratch.Input(), journal).ok, "reading a plain file failed");
+  Check(ReadNoting(scratch.Input(), journal, said, false).ok, "reading a plain file failed");
+  Check(said == reason, "the file is judged text or not against the rule");
   std::vector<std::string> withFirst = {"first"};
   withFirst.insert(withFirst.end(), expected.begin(), expected.end());
   CheckJournal(journal, withFirst, "file reading differs from the reading rule");
+  // Refused, a file that is not text appends nothing.
+  mirto::Journal refused;
+  refused.push_back("first");
+  const bool read = ReadNoting(scratch.Input(), refused, said, true).ok;
+  Check(read == reason.empty(), "a refusal of a file that is not text");
+  CheckJournal(refused, read ? withFirst : std::vector<std::string>{"first"}, "a refused file appended lines");
 
   // For one input in about 128 (chosen by a checksum, so a failure repeats),
   // the input repeated past a storage block, so that lines fall across block
@@ -127,7 +158,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           "cannot write the input file");
     ::close(fd);
     mirto::Journal stretched;
-    Check(mirto::ReadJournalFile(scratch.Input(), stretched).ok, "reading a stretched file failed");
+    Check(ReadNoting(scratch.Input(), stretched, said, false).ok, "reading a stretched file failed");
+    Check(said == ReferenceReason(big), "a stretched file is judged text or not against the rule");
     CheckJournal(stretched, ReferenceLines(big), "a stretched file reads differently from the reading rule");
   }
 

@@ -2,7 +2,9 @@
 // standard output that fails, memory that runs out, hostile script text.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "batch/Batch.h"
+#include "framework/Results.h"
 #include "journal/CTervoDoc.h"
 #include "support/Files.h"
 #include "support/MemoryLimit.h"
@@ -257,6 +260,81 @@ TEST(RobustBatchMessages, TwoOutputsAreAnErrorAndWriteNothing) {
   EXPECT_EQ(r.err.rfind("mirto: --journal is given twice", 0), 0u) << r.err;
 }
 
+TEST(RobustBatchFiles, AnOutputThatIsAnotherOutputOrAnInputIsRefusedAndNothingWritten) {
+  TempDir dir;
+  const std::string script = dir / "script.mirto", journal = dir / "j.txt";
+  WriteBytes(script, kCalculation);
+  WriteBytes(journal, "Program Mirto, journal of calculations.\n");
+  ::symlink("j.txt", (dir / "link").c_str());
+  ::link(journal.c_str(), (dir / "hard").c_str());
+  ::symlink("new.jsonl", (dir / "dangling").c_str());
+  struct Case {
+    std::vector<std::string> args;
+    std::string same;
+  } cases[] = {
+      {{"-o", journal, "--results", journal}, "--results " + journal + " is the same file as -o " + journal},
+      {{"--journal", journal, "--results", dir / "link"},
+       "--results " + dir / "link" + " is the same file as --journal " + journal},
+      {{"-o", dir / "hard", "--results", journal}, "--results " + journal + " is the same file as -o " + dir / "hard"},
+      {{"-o", script}, "-o " + script + " is the same file as the script " + script},
+      {{"--results", dir / "new.jsonl", "-o", dir / "dangling"},
+       "--results " + dir / "new.jsonl" + " is the same file as -o " + dir / "dangling"},
+  };
+  const std::vector<std::string> names = dir.Names();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.same);
+    std::vector<std::string> args = {script};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const BatchRun r = Batch(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "mirto: " + c.same + "; nothing was written\n");
+    EXPECT_EQ(dir.Names(), names);
+    EXPECT_EQ(ReadBytes(journal), "Program Mirto, journal of calculations.\n");
+    EXPECT_EQ(ReadBytes(script), kCalculation);
+  }
+  // The journal read whole and saved back over itself stays allowed.
+  const BatchRun r = Batch({script, "--journal", journal, "-o", journal});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Blocks(ReadBytes(journal)), 1);
+}
+
+// ---- Standard output that closes ---------------------------------------------------
+
+TEST(RobustBatchOutput, AClosedStandardOutputIsReportedAndTheResultsAreStillWritten) {
+  const char* bin = std::getenv("MIRTO_BIN");
+  if (!bin) GTEST_SKIP() << "MIRTO_BIN is not set";
+  TempDir dir;
+  WriteBytes(dir / "script.mirto", std::string(kCalculation) + kCalculation);
+  // As `mirto ... | head -1` once head has gone: a pipe nobody reads, SIGPIPE as a shell leaves it.
+  int pipe[2];
+  ASSERT_EQ(::pipe(pipe), 0);
+  ::close(pipe[0]);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipe[1], 1);
+  posix_spawn_file_actions_addopen(&actions, 2, (dir / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t pipeSignal;
+  sigemptyset(&pipeSignal);
+  sigaddset(&pipeSignal, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attributes, &pipeSignal);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+  const std::string script = dir / "script.mirto", results = dir / "r.jsonl";
+  const char* argv[] = {bin, "--batch", script.c_str(), "--results", results.c_str(), nullptr};
+  pid_t child = 0;
+  ASSERT_EQ(::posix_spawn(&child, bin, &actions, &attributes, const_cast<char**>(argv), environ), 0);
+  ::close(pipe[1]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(ReadBytes(dir / "err"), "mirto: error: cannot write the journal to standard output: Broken pipe\n");
+  EXPECT_EQ(test::Lines(ReadBytes(results)).size(), 2u);  // one object per block, both there
+}
+
 // ---- Memory running out while opening -----------------------------------------------
 
 using test::kMemoryLimitWorks;
@@ -305,6 +383,68 @@ TEST(RobustMemory, ABatchRunThatRunsOutOfMemoryInOpenStillWritesItsJournal) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, dir / "script.mirto" + ":3: error: Cannot open " + large + ": Memory allocation failure.\n");
   EXPECT_EQ(Blocks(ReadBytes(dir / "out")), 1);
+}
+
+// ---- Memory running out in a command, in the results, with much data -----------------
+
+TEST(RobustMemory, ACommandThatRunsOutOfMemoryTakesBackItsBlockAndEndsTheRun) {
+  if (!kMemoryLimitWorks) GTEST_SKIP() << "the sanitizer's allocator does not fail under an address-space limit";
+  TempDir dir;
+  std::string script;
+  for (int i = 0; i < 20'000; ++i) script += kCalculation;
+  WriteBytes(dir / "script.mirto", script);
+  BatchRun r;
+  {
+    MemoryLimit limit(2 << 20);
+    r = Batch({dir / "script.mirto", "-o", dir / "out"});
+  }
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(r.err.starts_with(dir / "script.mirto:")) << r.err;
+  EXPECT_TRUE(r.err.ends_with(": error: Memory allocation failure.\n")) << r.err;
+  // Whole blocks only: the two heading lines and eight lines a block.
+  const std::string journal = ReadBytes(dir / "out");
+  const int blocks = Blocks(journal);
+  EXPECT_GT(blocks, 0);
+  EXPECT_LT(blocks, 20'000);
+  EXPECT_EQ(test::Lines(journal).size(), 2u + 8u * static_cast<std::size_t>(blocks));
+}
+
+TEST(RobustMemory, ResultsThatRunOutOfMemoryLeaveTheOldFileWhole) {
+  if (!kMemoryLimitWorks) GTEST_SKIP() << "the sanitizer's allocator does not fail under an address-space limit";
+  TempDir dir;
+  test::Session s;
+  for (int i = 0; i < 100; ++i) s.Run(kCalculation);
+  WriteBytes(dir / "r.jsonl", "old\n");
+  FileResult r;
+  {
+    MemoryLimit limit(256 << 10);
+    r = WriteResults(s.doc.Blocks(), dir / "r.jsonl");
+  }
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.message, "Cannot save " + dir / "r.jsonl" + ": Memory allocation failure.");
+  EXPECT_EQ(ReadBytes(dir / "r.jsonl"), "old\n");
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"r.jsonl"});
+}
+
+TEST(RobustMemory, DataOfAMillionElementsBeyondMemoryEndsTheRunWithTheMessage) {
+  if (!kMemoryLimitWorks) GTEST_SKIP() << "the sanitizer's allocator does not fail under an address-space limit";
+  TempDir dir;
+  std::string csv = "y,p\n";
+  for (int i = 0; i < 1'000'000; ++i) csv += std::to_string(i % 97) + ",0.001\n";
+  WriteBytes(dir / "big.csv", csv);
+  csv.clear();
+  csv.shrink_to_fit();
+  WriteBytes(dir / "script.mirto", "data " + dir / "big.csv" + "\nuse y=y prob=p\n" +
+                                       "command Un.Prob.WithoutRepl. > Mean/total of variable > Interval estimates\n" +
+                                       "ok 1000000000; 95%\n");
+  BatchRun r;
+  {
+    MemoryLimit limit(8 << 20);
+    r = Batch({dir / "script.mirto", "-o", dir / "out"});
+  }
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, dir / "script.mirto:3: error: Memory allocation failure.\n");
+  EXPECT_EQ(Blocks(ReadBytes(dir / "out")), 0);
 }
 
 }  // namespace

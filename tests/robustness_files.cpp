@@ -13,14 +13,17 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "batch/Batch.h"
 #include "journal/CTervoDoc.h"
 #include "journal/Journal.h"
 #include "journal/JournalFile.h"
 #include "support/Files.h"
+#include "support/MemoryLimit.h"
 #include "support/ScriptRun.h"
 
 namespace mirto {
@@ -224,24 +227,128 @@ TEST(RobustOpen, AHundredMegabyteLineAndAFileOfNulBytesRead) {
 
   test::Session s;
   ASSERT_TRUE(s.doc.OnOpenDocument(dir / "huge").ok);
-  ASSERT_TRUE(s.doc.OnOpenDocument(dir / "zeros").ok);
+  // Not text: a script appends nothing of it; the reader alone takes it by the rule.
+  const FileResult zeros = s.doc.OnOpenDocument(dir / "zeros");
+  EXPECT_FALSE(zeros.ok);
+  EXPECT_EQ(zeros.message.rfind("Cannot open " + dir / "zeros" + ": it is not a text file", 0), 0u) << zeros.message;
+  Journal read;
+  ASSERT_TRUE(ReadJournalFile(dir / "zeros", read).ok);
+  EXPECT_EQ(read.Lines(), std::vector<std::string>{""});  // all NULs: cut to nothing
   const Journal& journal = s.doc.GetJournal();
-  ASSERT_EQ(journal.size(), 4u);
+  ASSERT_EQ(journal.size(), 3u);
   EXPECT_EQ(journal[2].size(), huge.size());
   EXPECT_TRUE(journal[2] == huge);
-  EXPECT_EQ(journal[3], "");  // all NULs: cut to nothing
   EXPECT_EQ(journal.WidestLine(), huge.size());
 
   // Saved and read again, the long line comes back whole.
   ASSERT_TRUE(s.doc.OnSaveDocument(dir / "saved").ok);
   Journal again;
   ASSERT_TRUE(ReadJournalFile(dir / "saved", again).ok);
-  ASSERT_EQ(again.size(), 4u);
+  ASSERT_EQ(again.size(), 3u);
   EXPECT_TRUE(again[2] == huge);
   huge.clear();
   test::ScriptResult next = s.Run(kCalculation);
   EXPECT_EQ(next.status, 0);
   EXPECT_FALSE(next.appended.empty());
+}
+
+// ---- Files that are not text ---------------------------------------------------
+
+TEST(RobustOpen, TheRuleThatTellsAFileThatIsNotText) {
+  const std::string kib64(64 << 10, 'a');
+  const std::string controls15 = std::string(15, 'a') + "\x01";  // one byte in 16: still text
+  struct Case {
+    const char* name;
+    std::string start;
+    const char* why;
+  } cases[] = {
+      {"nothing", "", nullptr},
+      {"a journal", "Program Mirto, journal of calculations.\n*********\n", nullptr},
+      {"an 8-bit character set, CR LF, tab, form feed, escape", "caf\xe9\t\xb0\r\n\f\x1b[1m\x1a\n", nullptr},
+      {"a NUL in the first 64 KiB", kib64.substr(1) + '\0', "it holds NUL bytes"},
+      {"a NUL after them", kib64 + '\0', nullptr},
+      {"one control byte in 16", controls15 + controls15, nullptr},
+      {"more", controls15 + controls15 + "\x02", "it holds many control bytes"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const char* why = NotTextReason(c.start);
+    EXPECT_EQ(why ? std::string(why) : "text", c.why ? std::string(c.why) : "text");
+  }
+}
+
+// A script has nobody to ask: it neither appends nor replaces a file that is not text.
+TEST(RobustBatchFiles, AFileThatIsNotTextIsNeitherOpenedNorSavedOver) {
+  TempDir dir;
+  std::string binary(5 << 20, '\0');
+  for (std::size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>(i * 2654435761u >> 13);
+  const std::string bin = dir / "data.bin";
+  WriteBytes(bin, binary);
+  const std::string refusal = ": it is not a text file (it holds NUL bytes); only the desktop program ";
+  struct Case {
+    std::string statement, error;
+  } cases[] = {
+      {"open " + bin, "test:3: error: Cannot open " + bin + refusal + "appends one, after asking\n"},
+      {"save " + bin, "test:3: error: Cannot save to " + bin + refusal + "replaces one, after asking\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.statement);
+    test::Session s;
+    test::ScriptResult r = s.Run(std::string(kCalculation) + c.statement + "\n" + kCalculation);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, c.error);
+    EXPECT_EQ(r.appended.size(), 12u);  // the block before, nothing of the file, nothing after
+    EXPECT_EQ(s.doc.GetPathName(), "");
+    EXPECT_TRUE(ReadBytes(bin) == binary);
+  }
+  const std::string script = dir / "script.mirto";
+  WriteBytes(script, kCalculation);
+  for (const char* option : {"-o", "--journal"}) {
+    SCOPED_TRACE(option);
+    const char* argv[] = {script.c_str(), option, bin.c_str()};
+    std::ostringstream out, err;
+    EXPECT_EQ(BatchMain(3, argv, out, err), 1);
+    EXPECT_NE(err.str().find(bin + refusal), std::string::npos) << err.str();
+    EXPECT_TRUE(ReadBytes(bin) == binary);
+  }
+}
+
+// ---- Memory that grows with what is kept ----------------------------------------
+
+TEST(RobustMemory, WhatFollowsANulIsSkippedNotHeld) {
+  if (!test::kMemoryLimitWorks) GTEST_SKIP() << "the sanitizer's allocator does not fail under an address-space limit";
+  TempDir dir;
+  // 256 MiB of NULs without a newline (a sparse file), and 80 MB of lines
+  // that a NUL cuts to one letter.
+  const int zeros = ::open((dir / "zeros").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_EQ(::ftruncate(zeros, 256 << 20), 0);
+  ::close(zeros);
+  std::string cut = std::string("x\0", 2) + std::string(1000, 'j') + "\n";
+  for (int i = 0; i < 16; ++i) cut += cut.substr(0, 1003);
+  std::string lines;
+  for (int i = 0; i < 80'000 / 17; ++i) lines += cut;
+  WriteBytes(dir / "cut", lines);
+  const std::size_t cutLines = lines.size() / 1003;
+  lines.clear();
+  lines.shrink_to_fit();
+  struct Case {
+    const char* name;
+    std::vector<std::string> first;
+    std::size_t count;
+  } cases[] = {{"zeros", {""}, 1}, {"cut", {"x", "x"}, cutLines}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Journal journal;
+    FileResult r;
+    {
+      test::MemoryLimit limit(64 << 20);
+      r = ReadJournalFile(dir / c.name, journal);
+    }
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(journal.size(), c.count);
+    for (std::size_t i = 0; i < c.first.size(); ++i) EXPECT_EQ(journal[i], c.first[i]);
+    EXPECT_EQ(journal.WidestLine(), c.first[0].size());
+  }
 }
 
 // ---- Saves that fail part way ------------------------------------------------

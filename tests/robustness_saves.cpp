@@ -4,12 +4,17 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <filesystem>
+#include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "batch/Batch.h"
@@ -173,7 +178,8 @@ TEST(RobustSaveLinks, AnInPlaceWriteThatFailsPutsTheOldContentBack) {
   const std::string old = ReadBytes(path);
   const long long total = static_cast<long long>(t.Journal().size());
   ASSERT_GT(total, 400);
-  for (long long budget : {0LL, 1LL, 300LL, total - 1}) {
+  // Failing while the copies are written, and (past 2 * total) while the file itself is.
+  for (long long budget : {0LL, 1LL, 300LL, total - 1, total + 1, total + 300, 2 * total - 1}) {
     SCOPED_TRACE("fails after " + std::to_string(budget) + " bytes");
     g_budget = budget;
     const FileResult r = t.s.doc.OnSaveDocument(path, {&BudgetWrite, &::fsync, &::rename});
@@ -263,6 +269,120 @@ TEST(RobustSaveTemporaries, NamedAfterTheirTargetAndStaleOnesRemovedByTheNextSav
   EXPECT_EQ(t.dir.Names(), (std::vector<std::string>{".journal.txt.mirto-Zz9Zz9", ".journal.txt.mirto-toolong",
                                                      ".other.txt.mirto-a1B2c3", "empty.mirto", "journal.txt",
                                                      "journal.txt.mirto-a1B2c3"}));
+}
+
+// Two journals, each a few hundred kilobytes.
+std::pair<Journal, Journal> TwoJournals(int lines) {
+  std::pair<Journal, Journal> two;
+  for (int i = 0; i < lines; ++i) {
+    two.first.push_back("Estimate of population mean: " + std::to_string(i) + ".500000 (old)");
+    two.second.push_back("Approx. 0.95 confidence interval for pop. mean is from " + std::to_string(i) + " (new)");
+  }
+  return two;
+}
+
+// Writes of 4 KiB that take a while, so that a kill lands as often in the
+// middle of a write as between two. A kill loses nothing that is not yet
+// flushed, so flushing is skipped to spend the time in writing.
+ssize_t SlowWrite(int fd, const void* data, std::size_t size) {
+  ::usleep(50);
+  return ::write(fd, data, std::min<std::size_t>(size, 4096));
+}
+int NoFlush(int) { return 0; }
+
+// Starts a process that saves `b` and `a` to `path` by turns until it is killed.
+pid_t SaveForever(const Journal& a, const Journal& b, const std::string& path) {
+  const pid_t child = ::fork();
+  if (child == 0)
+    for (int i = 0;; ++i) WriteJournalFile(i % 2 ? a : b, path, {&SlowWrite, &NoFlush, &::rename});
+  return child;
+}
+
+// After a save is killed: the journal whole, or its whole copy beside it
+// (README, "The journal file").
+bool SomethingWhole(const TempDir& dir, const std::string& a, const std::string& b) {
+  const std::string file = ReadBytes(dir / "journal.txt");
+  if (file == a || file == b) return true;
+  for (const std::string& name : dir.Names())
+    if (name.starts_with(".journal.txt.mirto-whole-") && (ReadBytes(dir / name) == a || ReadBytes(dir / name) == b))
+      return true;
+  return false;
+}
+
+TEST(RobustSaveLinks, ASaveKilledAtAnyMomentLeavesTheJournalOrItsCopyWhole) {
+  TempDir dir;
+  const std::string path = dir / "journal.txt";
+  const auto [a, b] = TwoJournals(6000);
+  const std::string textA = Joined(a), textB = Joined(b);
+  WriteBytes(path, textA);
+  ::link(path.c_str(), (dir / "second").c_str());  // so that every save writes in place
+  std::mt19937 moments(2023);                      // the same moments each run
+  for (int kill = 0; kill < 20; ++kill) {
+    SCOPED_TRACE("kill " + std::to_string(kill));
+    // Each time from the old journal, and no copy of an earlier time.
+    WriteBytes(path, textA);
+    for (const std::string& name : dir.Names())
+      if (name.starts_with(".")) ::unlink((dir / name).c_str());
+    const pid_t child = SaveForever(a, b, path);
+    ASSERT_GT(child, 0);
+    ::usleep(1'000 + moments() % 80'000);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_TRUE(SomethingWhole(dir, textA, textB));
+    // The next session opens what is there and saves it: a whole copy must stay.
+    Journal reopened;
+    ASSERT_TRUE(ReadJournalFile(path, reopened).ok);
+    ASSERT_TRUE(WriteJournalFile(reopened, path).ok);
+    EXPECT_TRUE(SomethingWhole(dir, textA, textB));
+    EXPECT_EQ(Stat(path).st_nlink, 2u);
+  }
+}
+
+// Starts a process that saves `journal` to `path` `times` times, and ends
+// with status 1 at the first save that fails. Without flushing, saves follow
+// each other closely, as they would in a fast folder.
+pid_t SaveTimes(const Journal& journal, const std::string& path, int times) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    for (int i = 0; i < times; ++i)
+      if (!WriteJournalFile(journal, path, {&::write, &NoFlush, &::rename}).ok) ::_exit(1);
+    ::_exit(0);
+  }
+  return child;
+}
+
+TEST(RobustSaveTemporaries, TwoProcessesSavingOneFileDoNotFailEachOther) {
+  const auto [a, b] = TwoJournals(10);
+  TempDir dir;
+  const std::string path = dir / "journal.txt";
+  for (pid_t child : {SaveTimes(a, path, 500), SaveTimes(b, path, 500)}) {
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+  const std::string file = ReadBytes(path);
+  EXPECT_TRUE(file == Joined(a) || file == Joined(b));
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"journal.txt"});  // nothing left behind
+}
+
+// A save in place waits for one that another process is making.
+TEST(RobustSaveLinks, ASaveInPlaceWaitsForAnotherToEnd) {
+  Saving t;
+  const std::string path = t.Old("journal.txt", 0644);
+  ::link(path.c_str(), (t.dir / "second").c_str());
+  const int other = ::open(path.c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(other, LOCK_EX), 0);
+  std::string seenWhileHeld;
+  std::thread release([&] {
+    ::usleep(100'000);
+    seenWhileHeld = ReadBytes(path);
+    ::close(other);
+  });
+  const FileResult r = t.s.doc.OnSaveDocument(path);
+  release.join();
+  EXPECT_TRUE(r.ok) << r.message;
+  EXPECT_EQ(seenWhileHeld, "old\n");
+  EXPECT_EQ(ReadBytes(path), t.Journal());
 }
 
 }  // namespace

@@ -29,19 +29,21 @@ bool CTervoApp::InitInstance(const QStringList& arguments) {
   m_host.SetWindow(m_frame.get());
   m_frame->SetFormHost(&m_host);
 
-  const QString file = arguments.value(0);
-  if (file.isEmpty()) {
-    m_doc.OnNewDocument();
-  } else {
+  QString file = arguments.value(0);
+  if (!file.isEmpty()) {
     const FileResult result = m_doc.OnOpenDocument(QFile::encodeName(file).toStdString());
-    if (!result.ok) {
+    if (result.declined) {
+      file.clear();  // not a text file, and the person chose to leave it: a new journal instead
+    } else if (!result.ok) {
       QMessageBox::critical(nullptr, kAppTitle, QString::fromStdString(result.message));
       m_frame.reset();
       return false;
+    } else {
+      m_recent.Add(file);
+      m_settings.SaveRecentFiles(m_recent.Files());
     }
-    m_recent.Add(file);
-    m_settings.SaveRecentFiles(m_recent.Files());
   }
+  if (file.isEmpty()) m_doc.OnNewDocument();
   m_session.Start(file.isEmpty() ? std::string() : QFile::encodeName(file).toStdString(), m_doc.AdditionalFigures());
   m_frame->UpdateRecentFiles();
   m_frame->UpdateTitle();

@@ -51,6 +51,7 @@ bool DocumentFlow::OpenFile(const QString& path, bool fromRecentList) {
     WaitCursor wait;
     result = m_doc.OnOpenDocument(QFile::encodeName(path).toStdString());
   }
+  if (result.declined) return false;  // nothing was appended
   if (!result.ok) {
     // Lines read before an error stay shown; mark them so they are not lost unasked.
     if (m_doc.GetJournal().size() != before) {
@@ -92,6 +93,7 @@ bool DocumentFlow::SaveTo(const QString& path) {
     WaitCursor wait;
     result = m_doc.OnSaveDocument(QFile::encodeName(path).toStdString());
   }
+  if (result.declined) return false;  // the file stays, the journal stays modified
   if (!result.ok) {
     Fail(result.message);
     return false;

@@ -114,12 +114,27 @@ void QtFormHost::ClearData() {
 }
 
 bool QtFormHost::BeforeCommand(CTervoDoc& doc, int id) {
-  if (auto problem = m_run.Begin(m_data, id)) {
-    Message(problem->Describe(data::Front::Desktop));
+  try {
+    if (auto problem = m_run.Begin(m_data, id)) {
+      Message(problem->Describe(data::Front::Desktop));
+      return false;
+    }
+    if (m_run.Ready()) doc.SetNote(m_run.Note());
+    return true;
+  } catch (const std::bad_alloc&) {
+    // Too much data for the memory there is: the command does not start.
+    m_run.End();
+    doc.SetNote({});
+    OutOfMemory();
     return false;
   }
-  if (m_run.Ready()) doc.SetNote(m_run.Note());
-  return true;
+}
+
+std::optional<bool> QtFormHost::Ask(std::string_view question) {
+  const auto answer = QMessageBox::question(m_window, kAppTitle,
+                                            QString::fromUtf8(question.data(), static_cast<qsizetype>(question.size())),
+                                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+  return answer == QMessageBox::Yes;
 }
 
 }  // namespace mirto

@@ -35,6 +35,8 @@ class QtFormHost : public FormHost {
   void BeginEntryLoop(const EntryLoop& loop) override;
   void EndEntryLoop() override;
   std::vector<std::size_t> DataFields() const override { return m_filled; }
+  // A question box with Yes and No, No the default.
+  std::optional<bool> Ask(std::string_view question) override;
 
   // Data mode, from Data > "From data..." until Data > "Clear data".
   void UseData(data::DataSession session, data::DataChoice choice);

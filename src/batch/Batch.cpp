@@ -6,7 +6,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <iostream>
+#include <new>
+#include <optional>
 #include <vector>
 
 #include "framework/Format.h"
@@ -254,37 +258,54 @@ void BatchHost::Advise(const Form& form) {
     if (std::find(m_filled.begin(), m_filled.end(), note.control) == m_filled.end()) Message(note.text);
 }
 
+void BatchHost::OutOfMemory() { Fail(kBatchFileError, m_source.LastLine(), std::string(kNoMemory)); }
+
+namespace {
+
+void RunStatement(CTervoDoc& doc, BatchHost& host, const Statement& s) {
+  if (s.verb == "new" && s.rest.empty()) {
+    doc.OnNewDocument();
+  } else if (s.verb == "open" && !s.rest.empty()) {
+    FileResult r = doc.OnOpenDocument(std::string(s.rest));
+    if (!r.ok) host.Fail(kBatchFileError, s.line, r.message);
+  } else if (s.verb == "save" && !s.rest.empty()) {
+    FileResult r = doc.OnSaveDocument(std::string(s.rest));
+    if (!r.ok) host.Fail(kBatchFileError, s.line, r.message);
+  } else if (s.verb == "command" && !s.rest.empty()) {
+    const int line = s.line;
+    const std::string what(s.rest);  // the command's forms read further lines
+    int id = 0;
+    if (std::all_of(what.begin(), what.end(), [](char c) { return c >= '0' && c <= '9'; }))
+      id = what.size() <= 9 ? ReadInt(what) : 0;
+    else
+      id = FindCommandId(what);
+    if (id && !host.BeforeCommand(doc, id, line)) return;
+    const bool ran = id && doc.OnCommand(id);
+    host.AfterCommand();
+    if (!ran) host.Fail(kBatchScriptError, line, "no command " + Quoted(what));
+  } else if (s.verb == "extras" && (s.rest == "on" || s.rest == "off")) {
+    doc.SetAdditionalFigures(s.rest == "on");
+  } else if (BatchHost::IsDataStatement(s.verb)) {
+    host.DataStatement(s);
+  } else if (IsFormAnswer(s.verb)) {
+    host.Fail(kBatchScriptError, s.line, std::string(s.verb) + " with no form open");
+  } else {
+    host.Fail(kBatchScriptError, s.line, Misuse(s));
+  }
+}
+
+}  // namespace
+
 int RunScript(CTervoDoc& doc, ScriptSource& source, BatchHost& host) {
   Statement s;
   while (host.Status() == kBatchOk && source.Next(s)) {
-    if (s.verb == "new" && s.rest.empty()) {
-      doc.OnNewDocument();
-    } else if (s.verb == "open" && !s.rest.empty()) {
-      FileResult r = doc.OnOpenDocument(std::string(s.rest));
-      if (!r.ok) host.Fail(kBatchFileError, s.line, r.message);
-    } else if (s.verb == "save" && !s.rest.empty()) {
-      FileResult r = doc.OnSaveDocument(std::string(s.rest));
-      if (!r.ok) host.Fail(kBatchFileError, s.line, r.message);
-    } else if (s.verb == "command" && !s.rest.empty()) {
-      const int line = s.line;
-      const std::string what(s.rest);  // the command's forms read further lines
-      int id = 0;
-      if (std::all_of(what.begin(), what.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        id = what.size() <= 9 ? ReadInt(what) : 0;
-      else
-        id = FindCommandId(what);
-      if (id && !host.BeforeCommand(doc, id, line)) continue;
-      const bool ran = id && doc.OnCommand(id);
+    // A command takes back its own block (CTervoDoc::OnCommand); memory that
+    // runs out in reading data or in working out a command's figures ends here.
+    try {
+      RunStatement(doc, host, s);
+    } catch (const std::bad_alloc&) {
       host.AfterCommand();
-      if (!ran) host.Fail(kBatchScriptError, line, "no command " + Quoted(what));
-    } else if (s.verb == "extras" && (s.rest == "on" || s.rest == "off")) {
-      doc.SetAdditionalFigures(s.rest == "on");
-    } else if (BatchHost::IsDataStatement(s.verb)) {
-      host.DataStatement(s);
-    } else if (IsFormAnswer(s.verb)) {
-      host.Fail(kBatchScriptError, s.line, std::string(s.verb) + " with no form open");
-    } else {
-      host.Fail(kBatchScriptError, s.line, Misuse(s));
+      host.Fail(kBatchFileError, s.line, std::string(kNoMemory));
     }
   }
   if (host.Status() == kBatchOk) host.EndOfScript(nullptr);
@@ -321,26 +342,61 @@ constexpr const char* kUsage =
 
 }  // namespace
 
-int BatchMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+namespace {
+
+// A file the run reads or writes, as the arguments name it.
+struct RunFile {
+  std::string what;  // "-o OUT", "the script s.mirto", ...
+  std::optional<FileId> id;
+  bool output;
+  bool journal;  // the --journal file: read whole before -o is written, so it may be -o
+};
+
+// Why the run must not start: an output that is another output or an input.
+std::string SameFile(const std::vector<RunFile>& files) {
+  for (std::size_t j = 0; j < files.size(); ++j)
+    for (std::size_t i = 0; i < j; ++i) {
+      const RunFile &a = files[i], &b = files[j];
+      if (!a.id || !b.id || *a.id != *b.id || !(a.output || b.output)) continue;
+      if ((a.journal && b.what.starts_with("-o ")) || (b.journal && a.what.starts_with("-o "))) continue;
+      return b.what + " is the same file as " + a.what;
+    }
+  return {};
+}
+
+struct Arguments {
   std::string script, journal, output, results;
+};
+
+std::vector<RunFile> FilesOf(const Arguments& a, bool toStandardOutput) {
+  std::vector<RunFile> files;
+  if (a.script == "-")
+    files.push_back({"the script (standard input)", IdentifyFile(0), false, false});
+  else
+    files.push_back({"the script " + PathExcerpt(a.script), IdentifyFile(a.script), false, false});
+  if (!a.journal.empty())
+    files.push_back({"--journal " + PathExcerpt(a.journal), IdentifyFile(a.journal), false, true});
+  if (!a.output.empty()) files.push_back({"-o " + PathExcerpt(a.output), IdentifyFile(a.output), true, false});
+  if (a.output.empty() && toStandardOutput) files.push_back({"standard output", IdentifyFile(1), true, false});
+  if (!a.results.empty())
+    files.push_back({"--results " + PathExcerpt(a.results), IdentifyFile(a.results), true, false});
+  return files;
+}
+
+// Reads the arguments after "--batch"; the status of an error in them, or -1.
+int ReadArguments(int argc, const char* const* argv, Arguments& args, std::ostream& err) {
   bool haveScript = false;
   for (int i = 0; i < argc; ++i) {
     std::string_view a = argv[i];
-    if ((a == "--journal" || a == "-o") && i + 1 < argc) {
-      std::string& value = a == "-o" ? output : journal;
+    if ((a == "--journal" || a == "-o" || a == "--results") && i + 1 < argc) {
+      std::string& value = a == "-o" ? args.output : a == "--journal" ? args.journal : args.results;
       if (!value.empty()) {
         err << "mirto: " << a << " is given twice\n" << kUsage;
         return kBatchScriptError;
       }
       value = argv[++i];
-    } else if (a == "--results" && i + 1 < argc) {
-      if (!results.empty()) {
-        err << "mirto: " << a << " is given twice\n" << kUsage;
-        return kBatchScriptError;
-      }
-      results = argv[++i];
     } else if (!haveScript && (a == "-" || a.substr(0, 1) != "-")) {
-      script = argv[i];
+      args.script = argv[i];
       haveScript = true;
     } else {
       err << "mirto: unexpected argument " << Quoted(a) << "\n" << kUsage;
@@ -351,6 +407,17 @@ int BatchMain(int argc, const char* const* argv, std::ostream& out, std::ostream
     err << "mirto: --batch needs a script\n" << kUsage;
     return kBatchScriptError;
   }
+  return -1;
+}
+
+int RunBatch(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  Arguments args;
+  if (const int status = ReadArguments(argc, argv, args, err); status >= 0) return status;
+  if (const std::string same = SameFile(FilesOf(args, &out == &std::cout)); !same.empty()) {
+    err << "mirto: " << same << "; nothing was written\n";
+    return kBatchScriptError;
+  }
+  const std::string& script = args.script;
   Fd fd(script == "-" ? -1 : ::open(script.c_str(), O_RDONLY | O_CLOEXEC));
   if (const std::string why = script == "-" ? std::string() : RefusedScript(fd.get()); !why.empty()) {
     err << PathExcerpt(script) << ": error: cannot read the script: " << why << "; no journal was written\n";
@@ -361,33 +428,45 @@ int BatchMain(int argc, const char* const* argv, std::ostream& out, std::ostream
   BatchHost host(source, err);
   CTervoDoc doc(host);
   int status = kBatchOk;
-  if (journal.empty()) {
+  if (args.journal.empty()) {
     doc.OnNewDocument();
-  } else if (FileResult r = doc.OnOpenDocument(journal); !r.ok) {
+  } else if (FileResult r = doc.OnOpenDocument(args.journal); !r.ok) {
     // What was read must not replace any file, least of all the one it came from.
-    err << "mirto: error: " << r.message << (output.empty() ? "" : "; no journal was written") << '\n';
-    if (!output.empty()) return kBatchFileError;
+    err << "mirto: error: " << r.message << (args.output.empty() ? "" : "; no journal was written") << '\n';
+    if (!args.output.empty()) return kBatchFileError;
     status = kBatchFileError;
   }
   if (status == kBatchOk) status = RunScript(doc, source, host);
-  if (output.empty()) {
+  if (args.output.empty()) {
     errno = 0;
     if (!WriteLines(doc.GetJournal(), out)) {
       err << "mirto: error: cannot write the journal to standard output: "
           << (errno != 0 ? std::strerror(errno) : "write error") << '\n';
       status = kBatchFileError;
     }
-  } else if (FileResult r = doc.WriteJournal(output); !r.ok) {
+  } else if (FileResult r = doc.WriteJournal(args.output); !r.ok) {
     err << "mirto: error: " << r.message << '\n';
     status = kBatchFileError;
   }
-  if (!results.empty()) {
-    if (FileResult r = WriteResults(doc.Blocks(), results); !r.ok) {
+  if (!args.results.empty()) {
+    if (FileResult r = WriteResults(doc.Blocks(), args.results); !r.ok) {
       err << "mirto: error: " << r.message << '\n';
       status = kBatchFileError;
     }
   }
   return status;
+}
+
+}  // namespace
+
+int BatchMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  try {
+    return RunBatch(argc, argv, out, err);
+  } catch (const std::bad_alloc&) {
+    // The last resort: what a statement or a save did not catch.
+    err << "mirto: error: " << kNoMemory << '\n';
+    return kBatchFileError;
+  }
 }
 
 int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -407,7 +486,12 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     out << kRepeatPrediction << "\t(no menu item: as Prediction)\n";
     return 0;
   }
-  if (first == "--batch") return BatchMain(argc - 2, argv + 2, out, err);
+  if (first == "--batch") {
+    // A closed standard output fails a write (reported, status 1) rather
+    // than ending the run before the journal and results files are written.
+    std::signal(SIGPIPE, SIG_IGN);
+    return BatchMain(argc - 2, argv + 2, out, err);
+  }
   return -1;
 }
 

@@ -84,6 +84,8 @@ class BatchHost : public FormHost {
   void Message(std::string_view text) override;
   void BeginEntryLoop(const EntryLoop& loop) override;
   void EndEntryLoop() override;
+  // Ends the run with status 1 and "Memory allocation failure.".
+  void OutOfMemory() override;
 
   // The first error ends the run: the form open then is cancelled, and every
   // later form is cancelled at once.

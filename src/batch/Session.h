@@ -31,6 +31,8 @@ class SessionRecorder : public FormHost {
   void BeginEntryLoop(const EntryLoop& loop) override { m_host.BeginEntryLoop(loop); }
   void EndEntryLoop() override { m_host.EndEntryLoop(); }
   std::vector<std::size_t> DataFields() const override { return m_host.DataFields(); }
+  std::optional<bool> Ask(std::string_view question) override { return m_host.Ask(question); }
+  void OutOfMemory() override { m_host.OutOfMemory(); }
 
   // Where the session began: a new journal (empty path) or the lines of a
   // file, and whether the additional figures were on (a script starts with them off).

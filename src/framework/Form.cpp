@@ -303,4 +303,6 @@ int FormReader::Choice() {
   return i < m_form.size() ? m_form.Selection(i) : 0;
 }
 
+void FormHost::OutOfMemory() { Message(kNoMemory); }
+
 }  // namespace mirto

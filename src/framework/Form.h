@@ -245,6 +245,15 @@ class FormHost {
   // The fields of the form shown last that the host filled from a data file
   // (none by default); a form whose every input they are took no typing.
   virtual std::vector<std::size_t> DataFields() const { return {}; }
+  // A question answered Yes (true) or No; nothing where there is nobody to
+  // ask (a script), and the caller then does the safe thing.
+  virtual std::optional<bool> Ask(std::string_view question) {
+    (void)question;
+    return std::nullopt;
+  }
+  // Memory ran out in a command, whose block was taken back: by default the
+  // message box "Memory allocation failure.".
+  virtual void OutOfMemory();
 };
 
 // Tells the host of an entry loop for as long as it runs (loops of no rows

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <new>
 #include <nlohmann/json.hpp>
 
 #include "framework/Registry.h"
+#include "journal/Excerpt.h"
 
 namespace mirto {
 namespace {
@@ -149,13 +151,17 @@ std::string ResultRows(const Record& record) {
 
 FileResult WriteResults(const std::vector<CompletedBlock>& blocks, const std::string& path) {
   // The journal's own writer: one text line each, and the old file kept whole on failure.
-  Journal lines;
-  if (EndsWith(path, ".csv")) {
-    for (const std::string& row : ResultCsv(blocks)) lines.push_back(row);
-  } else {
-    for (std::size_t b = 0; b < blocks.size(); ++b) lines.push_back(ResultJson(blocks[b], b + 1));
+  try {
+    Journal lines;
+    if (EndsWith(path, ".csv")) {
+      for (const std::string& row : ResultCsv(blocks)) lines.push_back(row);
+    } else {
+      for (std::size_t b = 0; b < blocks.size(); ++b) lines.push_back(ResultJson(blocks[b], b + 1));
+    }
+    return WriteJournalFile(lines, path);
+  } catch (const std::bad_alloc&) {
+    return {false, "Cannot save " + PathExcerpt(path) + ": Memory allocation failure."};
   }
-  return WriteJournalFile(lines, path);
 }
 
 }  // namespace mirto

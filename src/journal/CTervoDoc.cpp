@@ -1,6 +1,5 @@
 #include "journal/CTervoDoc.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,18 +31,35 @@ bool CTervoDoc::OnNewDocument() {
 
 namespace {
 
-// The regular file a path names (links followed), or nothing.
-std::optional<std::pair<dev_t, ino_t>> FileIdentity(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  return std::pair{st.st_dev, st.st_ino};
+// A file that is plainly not text: the question the desktop asks, and what
+// a script is told instead.
+std::string NotTextQuestion(const std::string& path, const char* why, const char* question) {
+  return PathExcerpt(path) + " is not a text file (" + why + ").\n" + question;
+}
+
+std::string NotTextRefusal(const char* cannot, const std::string& path, const char* why, const char* verb) {
+  return std::string(cannot) + " " + PathExcerpt(path) + ": it is not a text file (" + why +
+         "); only the desktop program " + verb + " one, after asking";
 }
 
 }  // namespace
 
+FileResult CTervoDoc::Confirm(const std::string& question, const std::string& refusal) {
+  const std::optional<bool> yes = m_host.Ask(question);
+  if (!yes) return {false, refusal};
+  return *yes ? FileResult{} : FileResult{false, {}, true};
+}
+
 FileResult CTervoDoc::ReadJournal(const std::string& path, ReadFn read) {
-  FileResult result = ReadJournalFile(path, m_journal, read);
-  if (const auto id = FileIdentity(path)) {
+  bool refused = false;
+  FileResult result = ReadJournalFile(path, m_journal, read, [&](const char* why) {
+    FileResult answer = Confirm(NotTextQuestion(path, why, "Append its lines to the journal all the same?"),
+                                NotTextRefusal("Cannot open", path, why, "appends"));
+    refused = !answer.ok;
+    return answer;
+  });
+  if (refused) return result;  // nothing was read: the file is neither read nor unread
+  if (const auto id = IdentifyFile(path)) {
     std::erase(m_notRead, *id);
     if (!result.ok) m_notRead.push_back(*id);
   }
@@ -51,10 +67,15 @@ FileResult CTervoDoc::ReadJournal(const std::string& path, ReadFn read) {
 }
 
 FileResult CTervoDoc::WriteJournal(const std::string& path, const FileOps& ops) {
-  const auto id = FileIdentity(path);
+  const auto id = IdentifyFile(path);
   if (id && std::find(m_notRead.begin(), m_notRead.end(), *id) != m_notRead.end())
     return {false, "Cannot save " + PathExcerpt(path) +
                        ": it was not read completely, and saving would replace the lines that were not read"};
+  if (const char* why = FileNotTextReason(path)) {
+    FileResult answer = Confirm(NotTextQuestion(path, why, "Replace it with the journal?"),
+                                NotTextRefusal("Cannot save to", path, why, "replaces"));
+    if (!answer.ok) return answer;
+  }
   FileResult result = WriteJournalFile(m_journal, path, ops);
   if (result.ok) SetModifiedFlag(false);
   return result;
@@ -181,6 +202,24 @@ int CTervoDoc::SelectionNotCoded() {
 }
 
 bool CTervoDoc::OnCommand(int id) {
+  const Journal::Mark mark = m_journal.GetMark();
+  const std::size_t blocks = m_blocks.size();
+  try {
+    return RunCommand(id);
+  } catch (const std::bad_alloc&) {
+    // Nothing half-written: the block in progress goes, as after Cancel.
+    m_journal.Rollback(mark);
+    m_blocks.erase(m_blocks.begin() + static_cast<std::ptrdiff_t>(blocks), m_blocks.end());
+    m_note.clear();
+    m_blockNote.clear();
+    m_running = nullptr;
+    UpdateAllViews();
+    m_host.OutOfMemory();
+    return true;
+  }
+}
+
+bool CTervoDoc::RunCommand(int id) {
   if (id == kRepeatRandomization) {
     DispatchRandomization();
     return true;

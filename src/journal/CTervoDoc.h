@@ -66,10 +66,13 @@ class CTervoDoc {
   // ---- Document and journal file -------------------------------------------
   // A new journal: the two heading lines. Codes and calculator state stay.
   bool OnNewDocument();
-  // Appends the file's lines (File > Open, or a file named at start-up).
+  // Appends the file's lines (File > Open, or a file named at start-up). A
+  // file that is plainly not text (JournalFile.h) is read only when the host's
+  // person says so: in a script it is refused, nothing appended.
   FileResult ReadJournal(const std::string& path, ReadFn read = &SystemRead);
   // Saves the Journal; the old file stays whole unless every line was written.
   // A file that failed to read is never saved over: its unread lines would go.
+  // A file that is plainly not text is replaced only when the person says so.
   FileResult WriteJournal(const std::string& path, const FileOps& ops = SystemFileOps());
   // The framework's open and save: path name, modified flag and views as well.
   FileResult OnOpenDocument(const std::string& path, ReadFn read = &SystemRead);
@@ -90,7 +93,8 @@ class CTervoDoc {
   // ---- Commands ----------------------------------------------------------------
   // Runs a command by id: a menu leaf of the registry, "Prediction" (32772), or
   // one of the two ids without a menu item (32773, 32774). Returns false when
-  // no such command exists.
+  // no such command exists. When memory runs out, what the command appended
+  // is taken back and the host told (FormHost::OutOfMemory).
   bool OnCommand(int id);
   int DispatchRandomization();
   int PredictionDispatch();
@@ -248,15 +252,18 @@ class CTervoDoc {
   int m_nAllocationMinimum = 0;  // allocation of a given n: the least a group gets
 
  private:
+  bool RunCommand(int id);
   void CloseBlock(std::optional<Record> record);
+  // Asks the host; without a person to ask, the refusal.
+  FileResult Confirm(const std::string& question, const std::string& refusal);
   void AppendAdditional(CompletedBlock& block);
 
   FormHost& m_host;
   Journal m_journal;
   bool m_bModified = false;
   std::string m_strPathName;
-  // Files (device and inode) whose last reading failed.
-  std::vector<std::pair<dev_t, ino_t>> m_notRead;
+  // Files whose last reading failed.
+  std::vector<FileId> m_notRead;
   std::function<void()> m_viewUpdate;
   std::function<void(bool)> m_modifiedChanged;
   std::vector<CompletedBlock> m_blocks;

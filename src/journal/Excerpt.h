@@ -2,6 +2,7 @@
 // Text from a file or a script quoted in a message: escaped so that no
 // control or stray byte reaches a terminal, and cut short when it is long.
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -14,5 +15,10 @@ std::string Excerpt(std::string_view text, std::size_t head = 40, std::size_t ta
 
 // A path in a message: cut only when far beyond any real path.
 inline std::string PathExcerpt(std::string_view path) { return Excerpt(path, 400, 200); }
+
+// "Cannot open PATH: No such file or directory" and the like.
+inline std::string FileError(std::string_view what, std::string_view path, int error) {
+  return std::string(what) + " " + PathExcerpt(path) + ": " + std::strerror(error);
+}
 
 }  // namespace mirto

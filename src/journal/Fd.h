@@ -1,5 +1,6 @@
 #pragma once
 // Owns a file descriptor.
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace mirto {
@@ -15,6 +16,11 @@ class Fd {
     Close();
     m_fd = fd;
   }
+  int Release() {
+    const int fd = m_fd;
+    m_fd = -1;
+    return fd;
+  }
   int Close() {
     int rc = m_fd >= 0 ? ::close(m_fd) : 0;
     m_fd = -1;
@@ -24,5 +30,12 @@ class Fd {
  private:
   int m_fd;
 };
+
+// Opened without blocking (so that a pipe with nobody at its other end does
+// not hang), used blocking from then on.
+inline int ClearNonBlocking(int fd) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  return flags < 0 ? -1 : ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+}
 
 }  // namespace mirto

@@ -1,6 +1,5 @@
 #include "journal/JournalFile.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -14,108 +13,24 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 
 #include "journal/Excerpt.h"
 #include "journal/Fd.h"
+#include "journal/SaveFiles.h"
 
 namespace mirto {
 namespace {
 
-std::string Shown(const std::string& path) { return PathExcerpt(path); }
-
-std::string Describe(const std::string& what, const std::string& path, int error) {
-  return what + " " + Shown(path) + ": " + std::strerror(error);
-}
+using save::DirOf;
+using save::NameOf;
+using save::TempFile;
 
 constexpr std::size_t kIoBlock = 1 << 20;
-constexpr std::size_t kMinRead = 64 << 10;
 
-int ClearNonBlocking(int fd) {
-  const int flags = ::fcntl(fd, F_GETFL);
-  return flags < 0 ? -1 : ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-}
-
-std::size_t TrimmedLength(const char* data, std::size_t size) {
-  while (size > 0 && static_cast<signed char>(data[size - 1]) < 32) --size;
-  return size;
-}
-
-// Cut at the NUL before trimming, so no line keeps a control byte at its end
-// and a saved journal reads back exactly as it was.
-std::size_t KeptLength(const char* data, std::size_t size) {
-  if (const void* nul = std::memchr(data, '\0', size))
-    size = static_cast<std::size_t>(static_cast<const char*>(nul) - data);
-  return TrimmedLength(data, size);
-}
+std::string Shown(const std::string& path) { return PathExcerpt(path); }
 
 }  // namespace
-
-// The file is read straight into the Journal's storage and split there, so
-// each byte is copied once, by the system.
-ssize_t SystemRead(int fd, void* data, std::size_t size) { return ::read(fd, data, size); }
-
-namespace {
-
-FileResult ReadInto(const std::string& path, Journal& journal, ReadFn read) {
-  // Not blocking in open: a pipe nobody writes to reads as empty instead of hanging.
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (fd.get() < 0) return {false, Describe("Cannot open", path, errno)};
-  struct stat st {};
-  if (::fstat(fd.get(), &st) == 0 && S_ISDIR(st.st_mode))
-    return {false, "Cannot open " + Shown(path) + ": it is a folder, not a journal file"};
-  // A device such as /dev/zero never ends and would fill the memory.
-  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
-    return {false, "Cannot open " + Shown(path) + ": it is a device, not a journal file"};
-  if (ClearNonBlocking(fd.get()) != 0) return {false, Describe("Cannot open", path, errno)};
-  std::size_t carry = 0;  // bytes of an unfinished line at the start of the free space
-  bool carryMayHoldNul = false;
-  auto finish = [&] {
-    if (carry > 0) {
-      const char* line = journal.FreeSpace(carry, 0).data();
-      const std::size_t kept = KeptLength(line, carry);
-      journal.AppendFromFreeSpace(kept, carry - kept);
-    }
-  };
-  for (;;) {
-    std::span<char> room = journal.FreeSpace(carry, kMinRead);
-    ssize_t n = read(fd.get(), room.data() + carry, std::min(room.size() - carry, kIoBlock));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      int error = errno;
-      finish();
-      return {false, Describe("Error reading", path, error)};
-    }
-    if (n == 0) break;
-    const char* line = room.data();
-    const char* end = line + carry + n;
-    const char* from = line + carry;
-    // One look for NUL over all that was read spares a look in every line.
-    const bool mayHoldNul = carryMayHoldNul || std::memchr(from, '\0', static_cast<std::size_t>(n));
-    while (const void* found = std::memchr(from, '\n', static_cast<std::size_t>(end - from))) {
-      const char* nl = static_cast<const char*>(found);
-      const std::size_t length = static_cast<std::size_t>(nl - line);
-      const std::size_t kept = mayHoldNul ? KeptLength(line, length) : TrimmedLength(line, length);
-      journal.AppendFromFreeSpace(kept, length + 1 - kept);
-      line = from = nl + 1;
-    }
-    carry = static_cast<std::size_t>(end - line);
-    carryMayHoldNul = mayHoldNul;
-  }
-  finish();
-  return {};
-}
-
-}  // namespace
-
-FileResult ReadJournalFile(const std::string& path, Journal& journal, ReadFn read) {
-  const Journal::Mark mark = journal.GetMark();
-  try {
-    return ReadInto(path, journal, read);
-  } catch (const std::bad_alloc&) {
-    journal.Rollback(mark);
-    return {false, "Cannot open " + Shown(path) + ": Memory allocation failure."};
-  }
-}
 
 const FileOps& SystemFileOps() {
   static const FileOps ops{&::write, &::fsync, &::rename};
@@ -138,38 +53,47 @@ bool WriteAll(const FileOps& ops, int fd, const char* data, std::size_t size) {
   return true;
 }
 
-bool WriteLines(const Journal& journal, const FileOps& ops, int fd) {
-  std::string buffer;
-  buffer.reserve(kIoBlock + 256);
-  for (std::size_t i = 0; i < journal.size(); ++i) {
-    std::string_view line = journal[i];
-    if (line.size() >= kIoBlock) {
-      if (!WriteAll(ops, fd, buffer.data(), buffer.size()) || !WriteAll(ops, fd, line.data(), line.size()))
-        return false;
-      buffer.clear();
-      buffer.push_back('\n');
-      continue;
-    }
-    buffer.append(line).push_back('\n');
-    if (buffer.size() >= kIoBlock) {
-      if (!WriteAll(ops, fd, buffer.data(), buffer.size())) return false;
-      buffer.clear();
-    }
+// Lines gathered into large writes; a long line is written from where it lies.
+class LineWriter {
+ public:
+  LineWriter(const FileOps& ops, int fd) : m_ops(ops), m_fd(fd) {
+    // With memory short (a save after a command ran out of it) a small buffer does.
+    m_heap.reset(new (std::nothrow) char[kIoBlock]);
+    m_buffer = m_heap ? m_heap.get() : m_local;
+    m_capacity = m_heap ? kIoBlock : sizeof m_local;
   }
-  return WriteAll(ops, fd, buffer.data(), buffer.size());
+  bool Line(std::string_view line) {
+    if (line.size() >= m_capacity) return Flush() && WriteAll(m_ops, m_fd, line.data(), line.size()) && Put("\n");
+    return Put(line) && Put("\n");
+  }
+  bool Flush() {
+    const std::size_t size = std::exchange(m_size, 0);
+    return WriteAll(m_ops, m_fd, m_buffer, size);
+  }
+
+ private:
+  bool Put(std::string_view text) {
+    if (m_size + text.size() > m_capacity && !Flush()) return false;
+    text.copy(m_buffer + m_size, text.size());
+    m_size += text.size();
+    return true;
+  }
+
+  const FileOps& m_ops;
+  int m_fd;
+  std::unique_ptr<char[]> m_heap;
+  char m_local[16 << 10];
+  char* m_buffer;
+  std::size_t m_capacity;
+  std::size_t m_size = 0;
+};
+
+bool WriteLines(const Journal& journal, const FileOps& ops, int fd) {
+  LineWriter writer(ops, fd);
+  for (std::size_t i = 0; i < journal.size(); ++i)
+    if (!writer.Line(journal[i])) return false;
+  return writer.Flush();
 }
-
-std::string DirOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string NameOf(const std::string& path) { return path.substr(DirOf(path).size()); }
-
-// Temporary files of a target: ".NAME.mirto-" and six characters, the name cut
-// so that the whole stays within the longest file name.
-std::string TempPrefix(const std::string& name) { return "." + name.substr(0, 241) + ".mirto-"; }
-constexpr std::size_t kTempSuffix = 6;
 
 // The file a save writes: links in the last part of the path are followed,
 // so the link survives and a dangling one gets the file it names.
@@ -194,55 +118,6 @@ mode_t NewFileMode() {
   return static_cast<mode_t>(0666 & ~mask);
 }
 
-// A temporary file, locked while this save uses it, removed unless kept.
-class TempFile {
- public:
-  TempFile() = default;
-  ~TempFile() {
-    if (!m_keep && !m_path.empty()) ::unlink(m_path.c_str());
-  }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-  // Returns 0 or the error.
-  int Create(const std::string& dir, const std::string& name) {
-    std::string path = dir + TempPrefix(name) + std::string(kTempSuffix, 'X');
-    m_fd.reset(::mkostemp(path.data(), O_CLOEXEC));
-    if (m_fd.get() < 0) return errno;
-    m_path = std::move(path);
-    ::flock(m_fd.get(), LOCK_EX | LOCK_NB);
-    struct stat st {};
-    ::fstat(m_fd.get(), &st);
-    m_owner = st.st_uid;
-    return 0;
-  }
-  int fd() const { return m_fd.get(); }
-  const std::string& path() const { return m_path; }
-  uid_t Owner() const { return m_owner; }
-  void Keep() { m_keep = true; }
-
- private:
-  Fd m_fd;
-  std::string m_path;
-  uid_t m_owner = 0;
-  bool m_keep = false;
-};
-
-// Temporary files of `name` that no live save holds: left by a save that was
-// killed. Only the user's own are taken.
-void RemoveStale(const std::string& dir, const std::string& name, uid_t owner) {
-  std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(dir.empty() ? "." : dir.c_str()), &::closedir);
-  if (!folder) return;
-  const std::string prefix = TempPrefix(name);
-  while (const dirent* entry = ::readdir(folder.get())) {
-    const std::string_view found = entry->d_name;
-    if (found.size() != prefix.size() + kTempSuffix || !found.starts_with(prefix)) continue;
-    Fd fd(::openat(::dirfd(folder.get()), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    struct stat st {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != owner) continue;
-    if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) ::unlinkat(::dirfd(folder.get()), entry->d_name, 0);
-  }
-}
-
 bool CopyAll(int from, int to, off_t& copied) {
   copied = 0;
   if (::lseek(from, 0, SEEK_SET) != 0 || ::lseek(to, 0, SEEK_SET) != 0) return false;
@@ -259,7 +134,7 @@ bool CopyAll(int from, int to, off_t& copied) {
 
 bool IsNoRoom(int error) { return error == ENOSPC || error == EDQUOT; }
 
-FileResult Failure(const std::string& path, int error) { return {false, Describe("Cannot save", path, error)}; }
+FileResult Failure(const std::string& path, int error) { return {false, FileError("Cannot save", path, error)}; }
 
 // A device or pipe cannot be replaced by renaming; it is written directly.
 FileResult WriteDevice(const Journal& journal, const std::string& path, const std::string& target, const FileOps& ops) {
@@ -278,35 +153,60 @@ FileResult WriteDevice(const Journal& journal, const std::string& path, const st
   return ok ? FileResult{} : Failure(path, error);
 }
 
-// Writes over the file itself: first a flushed copy of its old content, put
-// back if writing the journal fails.
+// Waits a while for saves by other processes to end.
+bool LockForWriting(int fd) {
+  for (int tries = 0; tries < 1000; ++tries) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK) return true;
+    ::usleep(10'000);
+  }
+  return false;
+}
+
+// A flushed copy of the file open as `fd` in `copy`; 0 or the error.
+int CopyOld(int fd, TempFile& copy, const std::string& target) {
+  if (int error = copy.CreateNear(DirOf(target), NameOf(target))) return error;
+  off_t size = 0;
+  return CopyAll(fd, copy.fd(), size) && ::fsync(copy.fd()) == 0 ? 0 : errno;
+}
+
+// The journal, flushed, in a whole copy that outlives a save killed part way.
+int CopyNew(const Journal& journal, TempFile& copy, const std::string& target, const FileOps& ops) {
+  if (int error = copy.CreateNear(DirOf(target), NameOf(target))) return error;
+  if (!WriteLines(journal, ops, copy.fd()) || ops.fsync(copy.fd()) != 0) return errno;
+  return copy.MarkWhole();
+}
+
+// Writes over the file itself, after a flushed copy of its old content (put
+// back if writing fails) and one of the journal (what a kill leaves whole).
 FileResult WriteInPlace(const Journal& journal, const std::string& path, const std::string& target, int fd,
                         const FileOps& ops) {
-  TempFile copy;
-  int error = copy.Create(DirOf(target), NameOf(target));
-  if (error == EACCES || error == EPERM || error == EROFS) {
-    const char* tmp = std::getenv("TMPDIR");
-    error = copy.Create(std::string(tmp && *tmp ? tmp : "/tmp") + "/", NameOf(target));
+  // Another save writing it in place now would mix its lines with these.
+  if (!LockForWriting(fd)) return {false, "Cannot save " + Shown(path) + ": another save is writing it"};
+  TempFile old, whole;
+  int error = CopyOld(fd, old, target);
+  if (error == 0) {
+    save::RemoveRedundantWhole(DirOf(target), NameOf(target), fd, old.Owner());
+    error = CopyNew(journal, whole, target, ops);
   }
-  off_t oldSize = 0;
-  if (error == 0 && (!CopyAll(fd, copy.fd(), oldSize) || ::fsync(copy.fd()) != 0)) error = errno;
   if (IsNoRoom(error))
-    return {false,
-            Describe("Cannot save", path, error) + "; there is no room for a copy of the old file, which is kept"};
+    return {false, FileError("Cannot save", path, error) +
+                       "; there is no room for the copies a save in place makes, and the old file is kept"};
   if (error != 0) return Failure(path, error);
 
   off_t size = 0;
   if (::lseek(fd, 0, SEEK_SET) == 0 && WriteLines(journal, ops, fd) && (size = ::lseek(fd, 0, SEEK_CUR)) >= 0 &&
       ::ftruncate(fd, size) == 0 && ops.fsync(fd) == 0) {
-    RemoveStale(DirOf(target), NameOf(target), copy.Owner());
+    save::RemoveStale(DirOf(target), NameOf(target), old.Owner());
     return {};
   }
   error = errno;
   off_t restored = 0;
-  if (CopyAll(copy.fd(), fd, restored) && ::ftruncate(fd, restored) == 0 && ::fsync(fd) == 0)
+  if (CopyAll(old.fd(), fd, restored) && ::ftruncate(fd, restored) == 0 && ::fsync(fd) == 0)
     return Failure(path, error);
-  copy.Keep();
-  return {false, Describe("Cannot save", path, error) + "; its old content is kept in " + Shown(copy.path())};
+  old.Keep();
+  whole.Keep();
+  return {false, FileError("Cannot save", path, error) + "; its old content is kept in " + Shown(old.path()) +
+                     " and the journal in " + Shown(whole.path())};
 }
 
 // Gives the temporary file the owner and mode of the file it replaces; false
@@ -325,9 +225,9 @@ struct Replaced {
 };
 
 // Writes a temporary file beside the target and renames it over the target.
-// `old` is the file replaced, null for a new file.
+// `old` is the file replaced, null for a new file; `fd` is open on it when readable.
 Replaced Replace(const Journal& journal, const std::string& path, const std::string& target, const struct stat* old,
-                 const FileOps& ops) {
+                 int fd, const FileOps& ops) {
   const bool exists = old != nullptr;
   TempFile temp;
   if (int error = temp.Create(DirOf(target), NameOf(target))) {
@@ -336,10 +236,11 @@ Replaced Replace(const Journal& journal, const std::string& path, const std::str
   }
   if (exists ? !KeepOwnerAndMode(temp.fd(), *old) : ::fchmod(temp.fd(), NewFileMode()) != 0)
     return {exists ? FileResult{} : Failure(path, errno), exists};
+  if (fd >= 0) save::RemoveRedundantWhole(DirOf(target), NameOf(target), fd, temp.Owner());
   if (!WriteLines(journal, ops, temp.fd()) || ops.fsync(temp.fd()) != 0) {
     const int error = errno;
     if (exists && IsNoRoom(error))
-      return {{false, Describe("Cannot save", path, error) +
+      return {{false, FileError("Cannot save", path, error) +
                           "; there is no room for a second copy beside the old file, which is kept"}};
     return {Failure(path, error)};
   }
@@ -349,7 +250,7 @@ Replaced Replace(const Journal& journal, const std::string& path, const std::str
     return {Failure(path, error)};
   }
   temp.Keep();
-  RemoveStale(DirOf(target), NameOf(target), temp.Owner());
+  save::RemoveStale(DirOf(target), NameOf(target), temp.Owner());
   return {};
 }
 
@@ -359,7 +260,7 @@ FileResult Save(const Journal& journal, const std::string& path, const FileOps& 
   struct stat old {};
   if (::stat(target.c_str(), &old) != 0) {
     if (errno != ENOENT) return Failure(path, errno);
-    return Replace(journal, path, target, nullptr, ops).result;
+    return Replace(journal, path, target, nullptr, -1, ops).result;
   }
   if (S_ISDIR(old.st_mode)) return {false, "Cannot save to " + Shown(path) + ": it is a folder"};
   if (!S_ISREG(old.st_mode)) return WriteDevice(journal, path, target, ops);
@@ -370,12 +271,17 @@ FileResult Save(const Journal& journal, const std::string& path, const FileOps& 
   if (fd.get() < 0) return Failure(path, errno);
   if (::fstat(fd.get(), &old) != 0) return Failure(path, errno);
   if (old.st_nlink <= 1) {
-    Replaced replaced = Replace(journal, path, target, &old, ops);
+    Replaced replaced = Replace(journal, path, target, &old, readable ? fd.get() : -1, ops);
     if (!replaced.inPlaceInstead) return replaced.result;
   }
   // Writing in place needs the old content, to put it back if the write fails.
   if (!readable) return Failure(path, EACCES);
   return WriteInPlace(journal, path, target, fd.get(), ops);
+}
+
+std::optional<FileId> RegularFile(const struct stat& st) {
+  if (!S_ISREG(st.st_mode)) return std::nullopt;
+  return FileId{st.st_dev, st.st_ino, {}};
 }
 
 }  // namespace
@@ -386,6 +292,24 @@ FileResult WriteJournalFile(const Journal& journal, const std::string& path, con
   } catch (const std::bad_alloc&) {
     return {false, "Cannot save " + Shown(path) + ": Memory allocation failure."};
   }
+}
+
+std::optional<FileId> IdentifyFile(const std::string& path) {
+  std::string target;
+  struct stat st {};
+  if (FollowLinks(path, target) != 0) return std::nullopt;
+  if (::stat(target.c_str(), &st) == 0) return RegularFile(st);
+  if (errno != ENOENT) return std::nullopt;
+  const std::string dir = DirOf(target);
+  std::unique_ptr<char, decltype(&std::free)> real(::realpath(dir.empty() ? "." : dir.c_str(), nullptr), &std::free);
+  if (!real) return std::nullopt;
+  return FileId{0, 0, std::string(real.get()) + "/" + NameOf(target)};
+}
+
+std::optional<FileId> IdentifyFile(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return std::nullopt;
+  return RegularFile(st);
 }
 
 }  // namespace mirto

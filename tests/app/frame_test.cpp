@@ -214,6 +214,45 @@ class FrameTest : public QObject {
     QCOMPARE(JournalLines(s.app.Document()).size(), before.size() + 8);
   }
 
+  // A file that is not text is appended, and replaced by Save, only when the person says so.
+  void aFileThatIsNotTextIsAskedAbout() {
+    Started s;
+    const QString path = s.dir.filePath("picture.bin");
+    QByteArray binary(1 << 20, '\0');
+    for (int i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>((i * 2654435761u) >> 13);
+    {
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      file.write(binary);
+    }
+    const QStringList before = JournalLines(s.app.Document());
+    const QString notText = path + " is not a text file (it holds NUL bytes).\n";
+    QString question;
+    s.watchdog.Expect(test::ChooseFile(path));
+    s.watchdog.Expect(test::AnswerMessage(&question, QMessageBox::No));
+    s.frame().Action(FrameCommand::Open)->trigger();
+    QCOMPARE(question, notText + "Append its lines to the journal all the same?");
+    QCOMPARE(JournalLines(s.app.Document()), before);
+    QCOMPARE(s.app.Document().GetPathName(), std::string());
+
+    s.watchdog.Expect(test::ChooseFile(path));
+    s.watchdog.Expect(test::AnswerMessage(nullptr, QMessageBox::Yes));
+    s.frame().Action(FrameCommand::Open)->trigger();
+    QVERIFY(JournalLines(s.app.Document()).size() > before.size());
+    QCOMPARE(s.app.Document().GetPathName(), path.toStdString());
+
+    s.watchdog.Expect(test::AnswerMessage(&question, QMessageBox::No));
+    s.frame().Action(FrameCommand::Save)->trigger();
+    QCOMPARE(question, notText + "Replace it with the journal?");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll() == binary);
+    file.close();
+    s.watchdog.Expect(test::AnswerMessage(nullptr, QMessageBox::Yes));
+    s.frame().Action(FrameCommand::Save)->trigger();
+    QCOMPARE(FileLines(path), JournalLines(s.app.Document()));
+  }
+
   void exitAsksToSaveAModifiedJournal() {
     Started s;
     s.Calculate();

@@ -21,6 +21,10 @@ void Session::Message(std::string_view text) {
   if (m_current) m_current->Message(text);
 }
 
+void Session::OutOfMemory() {
+  if (m_current) m_current->OutOfMemory();
+}
+
 void Session::BeginEntryLoop(const EntryLoop& loop) {
   if (m_current) m_current->BeginEntryLoop(loop);
 }

@@ -34,6 +34,7 @@ class Session : private FormHost {
   void Message(std::string_view text) override;
   void BeginEntryLoop(const EntryLoop& loop) override;
   void EndEntryLoop() override;
+  void OutOfMemory() override;
   BatchHost* m_current = nullptr;
 };
 
