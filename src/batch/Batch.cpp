@@ -16,6 +16,7 @@
 #include "journal/Excerpt.h"
 #include "journal/Fd.h"
 #include "mirto/Version.h"
+#include "select/Script.h"
 
 namespace mirto {
 namespace {
@@ -244,6 +245,7 @@ bool BatchHost::ShowForm(Form& form) {
 
 int RunScript(CTervoDoc& doc, ScriptSource& source, BatchHost& host) {
   Statement s;
+  select::ScriptDraws draws;
   while (host.Status() == kBatchOk && source.Next(s)) {
     if (s.verb == "new" && s.rest.empty()) {
       doc.OnNewDocument();
@@ -269,6 +271,8 @@ int RunScript(CTervoDoc& doc, ScriptSource& source, BatchHost& host) {
       doc.SetAdditionalFigures(s.rest == "on");
     } else if (BatchHost::IsDataStatement(s.verb)) {
       host.DataStatement(s);
+    } else if (select::IsStatement(s.verb)) {
+      if (auto failure = draws.Run(doc, s.verb, s.rest)) host.Fail(failure->status, s.line, failure->message);
     } else if (IsFormAnswer(s.verb)) {
       host.Fail(kBatchScriptError, s.line, std::string(s.verb) + " with no form open");
     } else {
