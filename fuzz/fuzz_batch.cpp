@@ -1,8 +1,8 @@
 // The batch runner on arbitrary scripts. A run ends with status 0 and no
 // error, or with status 2 and exactly one error that names a line of the
 // script. Scripts never reach the file system: the lines of `open`, `save`,
-// `rows` and the data statements are blanked before the run (keeping the line
-// numbers). The script is read the
+// `rows`, the data statements and `frame` and `draw` are blanked before the
+// run (keeping the line numbers). The script is read the
 // way a script file is, in pieces of varying size; for some inputs (picked by
 // checksum) the read fails part way, which must end the run with status 1 and
 // one error naming the line that could not be read.
@@ -39,7 +39,7 @@ std::string WithoutFileStatements(std::string_view script) {
     std::string_view line = script.substr(0, nl);
     // The reader skips a byte-order mark at the start of the script.
     std::string_view verb = Verb(out.empty() && line.starts_with("\xEF\xBB\xBF") ? line.substr(3) : line);
-    constexpr std::string_view kFiles[] = {"open", "save", "rows", "data", "population", "pairs"};
+    constexpr std::string_view kFiles[] = {"open", "save", "rows", "data", "population", "pairs", "frame", "draw"};
     if (std::find(std::begin(kFiles), std::end(kFiles), verb) == std::end(kFiles)) out.append(line);
     if (nl == std::string_view::npos) break;
     out.push_back('\n');

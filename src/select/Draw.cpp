@@ -69,8 +69,8 @@ std::optional<DataProblem> DrawRun::Run() {
 }
 
 DataProblem DrawRun::Problem(std::string text, long long row, std::string variable) const {
-  return data::MakeProblem(row || !variable.empty() ? m_result.frame : std::string(), std::move(text), row, 0,
-                           std::move(variable));
+  std::string file = row || !variable.empty() ? m_result.frame : std::string();
+  return data::MakeProblem(std::move(file), std::move(text), row, 0, std::move(variable));
 }
 
 DataProblem DrawRun::ForStratum(const Stratum& s, std::string text) const {
@@ -98,9 +98,6 @@ std::optional<DataProblem> DrawRun::Prepare() {
   if (auto bad = CheckRequest(m_r)) return Problem(*bad);
   if (m_r.Groups() && m_r.method == PpsMethod::WithReplacement && m_r.design == Design::TwoStage)
     return Problem("draw two-stage draws its groups without replacement: method=systematic, sampford or brewer");
-  m_format = FormatOf(m_r.out);
-  if (!m_format)
-    return Problem("out=" + Excerpt(m_r.out) + ": the sample file ends in .csv, .tsv, .txt, .sav, .zsav or .dta");
   for (const auto& [option, path] :
        {std::pair("out=", &m_r.out), std::pair("population=", &m_r.population), std::pair("pairs=", &m_r.pairs)}) {
     if (path->empty()) continue;
@@ -109,6 +106,9 @@ std::optional<DataProblem> DrawRun::Prepare() {
       if (!reserved.empty() && SameFile(*path, reserved))
         return Problem(std::string(option) + PathExcerpt(*path) + " is the journal");
   }
+  m_format = FormatOf(m_r.out);
+  if (!m_format)
+    return Problem("out=" + Excerpt(m_r.out) + ": the sample file ends in .csv, .tsv, .txt, .sav, .zsav or .dta");
   std::optional<DataProblem> problem;
   m_frame = data::OpenDataFile(m_r.frame, problem);
   if (!m_frame) {
