@@ -189,13 +189,22 @@ std::optional<DataProblem> DrawRun::NewStratumSize(Stratum& s) {
 }
 
 std::optional<DataProblem> DrawRun::StratumOf(long long row, const Value* v, std::size_t& index) {
+  if (!v && !m_strata.empty()) {
+    index = 0;
+    return std::nullopt;
+  }
   std::string key;
   if (v) {
     if (v->missing) return Problem("the stratum is missing", row, m_r.stratum);
+    if (m_lastStratum.Same(*v)) {
+      index = m_lastStratum.index;
+      return std::nullopt;
+    }
     key = KeyOf(*v);
   }
   const auto [it, added] = m_strataByKey.emplace(key, m_strata.size());
   index = it->second;
+  if (v) m_lastStratum.Set(*v, index);
   if (!added) return std::nullopt;
   Stratum& s = m_strata.emplace_back();
   s.key = key;

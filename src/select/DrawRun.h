@@ -88,6 +88,25 @@ struct ChosenRow {
 // Strata and groups by value: a number however written, else the text.
 std::string KeyOf(const Value& v);
 
+// The value a row had last and where it led: frames often come ordered by
+// stratum or group, and a row like the one before takes no lookup.
+struct LastValue {
+  bool valid = false, numeric = false;
+  double number = 0;
+  std::string text;
+  std::size_t index = 0;
+  bool Same(const Value& v) const {
+    return valid && v.numeric == numeric && (numeric ? v.number == number : v.text == text);
+  }
+  void Set(const Value& v, std::size_t at) {
+    valid = true;
+    numeric = v.numeric;
+    number = v.number;
+    text = v.text;
+    index = at;
+  }
+};
+
 // Where the design's variables stand among the columns a pass reads (-1: not read).
 struct Slots {
   int stratum = -1, group = -1, size = -1, sort = -1, sd = -1;
@@ -148,6 +167,7 @@ class DrawRun {
   std::optional<StratumFile> m_sizes, m_sdFile, m_costFile;
   std::vector<Stratum> m_strata;
   std::unordered_map<std::string, std::size_t> m_strataByKey;
+  LastValue m_lastStratum, m_lastGroup;
   std::vector<Group> m_groups;
   std::unordered_map<std::string, std::size_t> m_groupsByKey;
   // A sorted frame: keys while reading, then the order; the chosen rows.

@@ -145,9 +145,12 @@ std::optional<DataProblem> DrawRun::Take(long long row, std::span<const Value> v
 std::optional<DataProblem> DrawRun::TakeGroupUnit(long long row, std::span<const Value> values, const Slots& slots) {
   const Value& v = values[static_cast<std::size_t>(slots.group)];
   if (v.missing) return Problem("the group is missing", row, m_r.group);
-  const auto it = m_groupsByKey.find(KeyOf(v));
-  if (it == m_groupsByKey.end()) return Problem("the frame changed while it was read", row, m_r.group);
-  Group& g = m_groups[it->second];
+  if (!m_lastGroup.Same(v)) {
+    const auto it = m_groupsByKey.find(KeyOf(v));
+    if (it == m_groupsByKey.end()) return Problem("the frame changed while it was read", row, m_r.group);
+    m_lastGroup.Set(v, it->second);
+  }
+  Group& g = m_groups[m_lastGroup.index];
   if (!g.hits) return std::nullopt;
   const double units = static_cast<double>(g.units);
   if (m_r.design == Design::Cluster) {
