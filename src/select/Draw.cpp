@@ -110,7 +110,7 @@ std::optional<DataProblem> DrawRun::Prepare() {
   if (!m_format)
     return Problem("out=" + Excerpt(m_r.out) + ": the sample file ends in .csv, .tsv, .txt, .sav, .zsav or .dta");
   std::optional<DataProblem> problem;
-  m_frame = data::OpenDataFile(m_r.frame, problem);
+  m_frame = m_options.open ? m_options.open(m_r.frame, problem) : data::OpenDataFile(m_r.frame, problem);
   if (!m_frame) {
     m_result.fileError = ::access(m_r.frame.c_str(), R_OK) != 0;
     return problem;
@@ -330,6 +330,8 @@ std::optional<DataProblem> DrawRun::Allocate() {
 std::optional<DataProblem> DrawRun::CheckSizes() {
   const char* units = m_r.Groups() ? "groups" : "units";
   for (const Stratum& s : m_strata) {
+    if (m_r.WithReplacement() && s.n > kMaxDraws)
+      return ForStratum(s, Format("with replacement, n_h= %lld is more than %lld draws", s.n, kMaxDraws));
     if (m_r.WithReplacement() || s.n <= s.N) continue;
     if (!m_r.Stratified())
       return data::MakeProblem(m_result.frame,
@@ -510,6 +512,7 @@ std::optional<DataProblem> DrawRun::SecondStage() {
 
 std::optional<DataProblem> DrawRun::ChooseSorted() {
   const std::size_t N = m_keys.size();
+  if (N > UINT32_MAX) return data::MakeProblem(m_result.frame, "sort= orders frames of up to 4294967295 units");
   if (!m_texts.empty()) {
     std::vector<std::uint32_t> order(m_texts.size()), rank(m_texts.size());
     std::iota(order.begin(), order.end(), 0u);
@@ -520,10 +523,12 @@ std::optional<DataProblem> DrawRun::ChooseSorted() {
   }
   std::vector<std::uint32_t> order(N);
   std::iota(order.begin(), order.end(), 0u);
-  std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+  // Equal keys keep the frame's order; a sort in place takes no buffer of its own.
+  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
     if (!m_stratumOfUnit.empty() && m_stratumOfUnit[a] != m_stratumOfUnit[b])
       return m_stratumOfUnit[a] < m_stratumOfUnit[b];
-    return KeyLess(m_keys[a], m_keys[b]);
+    if (KeyLess(m_keys[a], m_keys[b])) return true;
+    return !KeyLess(m_keys[b], m_keys[a]) && a < b;
   });
   m_keys = Doubles();
   m_stratumOfUnit = {};

@@ -5,6 +5,8 @@
 // the report block prints (Report.h); no text is made here but messages.
 #include <cmath>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -57,6 +59,8 @@ struct DrawResult {
 struct DrawOptions {
   // Files a draw must not write over (the journal).
   std::vector<std::string> reserved;
+  // How the frame is opened (OpenDataFile when not given).
+  std::function<std::unique_ptr<data::DataFile>(const std::string&, std::optional<data::DataProblem>&)> open;
 };
 
 // Reads the frame, draws and writes the files. When it fails nothing is

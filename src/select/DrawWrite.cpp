@@ -79,11 +79,10 @@ std::optional<DataProblem> DrawRun::Take(long long row, std::span<const Value> v
   const long long t = s.seen++;
   const Mode mode = ModeOf();
   if (mode == Mode::Reservoir) {
-    if (!s.reservoir) {
-      s.reservoir.emplace(s.n);
-      s.slots.resize(static_cast<std::size_t>(s.n));
-    }
+    if (!s.reservoir) s.reservoir.emplace(s.n);
+    // The first n units fill the places in turn: they grow with the frame, not with n alone.
     if (const long long slot = s.reservoir->Offer(m_g); slot >= 0) {
+      if (static_cast<std::size_t>(slot) == s.slots.size()) s.slots.emplace_back();
       s.slots[static_cast<std::size_t>(slot)].row = row;
       s.slots[static_cast<std::size_t>(slot)].Keep(values);
     }

@@ -247,6 +247,7 @@ std::optional<std::string> CheckRequest(const DrawRequest& r) {
   if (auto bad = CheckDesign(r)) return bad;
   if (auto bad = CheckStrata(r)) return bad;
   if (!r.n && r.sizes.empty()) return "n= is needed (the sample size)";
+  if (r.WithReplacement() && r.n > kMaxDraws) return Format("with replacement, n= is at most %lld draws", kMaxDraws);
   if (r.out.empty()) return "out=PATH is needed (the sample file)";
   const std::string* files[] = {&r.out, &r.population, &r.pairs};
   for (std::size_t i = 0; i < 3; ++i)

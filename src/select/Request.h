@@ -9,6 +9,9 @@
 
 namespace mirto::select {
 
+// With replacement the draws are held at once: at most this many.
+inline constexpr long long kMaxDraws = 10'000'000;
+
 enum class Design : std::uint8_t { Srs, Systematic, Pps, Cluster, TwoStage };
 // How units (or groups) with unequal probabilities are drawn.
 enum class PpsMethod : std::uint8_t { None, WithReplacement, Systematic, Sampford, Brewer };
