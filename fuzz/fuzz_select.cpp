@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t end = rest.find('\n');
     const std::vector<std::string> fields = Split(rest.substr(0, end));
     if (header)
-      for (const std::string& f : fields) variables.push_back({f});
+      for (const std::string& f : fields) variables.push_back({f, mirto::data::VariableType::Unknown, {}});
     else
       rows.push_back(fields);
     if (end == std::string_view::npos) break;

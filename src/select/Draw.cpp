@@ -49,6 +49,9 @@ std::string KeyOf(const Value& v) { return v.numeric ? "#" + NumberText(v.number
 std::optional<DataProblem> RunDraw(const DrawRequest& request, const DrawOptions& options, DrawResult& result) {
   result = DrawResult{};
   result.request = request;
+  // Groups drawn by size without a method: systematic, as the statement's help says.
+  if (request.Groups() && !request.size.empty() && request.method == PpsMethod::None)
+    result.request.method = PpsMethod::Systematic;
   DrawRun run(result.request, options, result);
   return run.Run();
 }
@@ -357,7 +360,6 @@ std::optional<DataProblem> DrawRun::Certainties() {
   if (!stored && m_r.allocation != Allocation::None) {
     // The n_h were not known in the census: the largest sizes are read again.
     for (Stratum& s : m_strata) s.largest.emplace(static_cast<std::size_t>(s.n));
-    Slots slots;
     std::vector<std::size_t> columns = {*m_size};
     if (m_stratum) columns.push_back(*m_stratum);
     std::size_t si = 0;

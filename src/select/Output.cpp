@@ -170,6 +170,8 @@ std::optional<std::string> WriteStat(StagedFile& file, SampleFormat format, cons
   std::vector<bool> numeric;
   for (std::size_t c = 0; c < columns.frame.size(); ++c) {
     const data::Variable& v = columns.frame[c];
+    if (v.name.empty() || v.name.find('\0') != std::string::npos)
+      return "column " + std::to_string(c + 1) + " of the frame has no name the file can hold";
     numeric.push_back(Numeric(v, c, rows));
     std::size_t width = 1;
     if (!numeric.back())
