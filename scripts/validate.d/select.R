@@ -156,13 +156,14 @@ cat(sprintf("validate select: %d checks agree, %d differ\n", sum(table$verdict =
 bad <- table[table$verdict != "agrees", ]
 if (nrow(bad)) print(bad, row.names = FALSE)
 if (nzchar(out)) {
-  md <- c("", "## Sample selection", "",
+  esc <- function(s) gsub("|", "\\|", s, fixed = TRUE)
+  md <- c("## Sample selection", "",
           sprintf("`draw` against R's sampling package on a 30-unit frame (`scripts/validate.d/select.R`), n = %d, two units", n),
           "taken with certainty; the samples and pairs files read back in R. The Monte Carlo rows draw 2000 samples with",
           "seeds 1001 to 3000 and compare each unit's inclusion frequency, and each pair's joint frequency, with",
           "its pi and p_ij: *difference* is then the largest gap in standard errors, within 4.5 to agree.", "",
           "| Design | Check | Compared | Difference | How | Verdict |", "|---|---|---|---|---|---|",
-          with(table, paste("|", design, "|", check, "|", compared, "|", diff, "|", how, "|", verdict, "|")))
+          with(table, paste("|", design, "|", check, "|", compared, "|", diff, "|", esc(how), "|", verdict, "|")), "")
   cat(md, file = out, sep = "\n", append = TRUE)
 }
 quit(status = if (failures > 0) 1 else 0)
