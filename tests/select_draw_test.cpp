@@ -99,6 +99,9 @@ TEST_F(Draws, EachDesignWritesItsUnitsWithTheirProbabilities) {
       {"srs", "draw srs n=4 seed=1", 4, [](const Row& r) { Equal(r, 0.4); }},
       {"systematic", "draw systematic n=4 seed=2", 4, [](const Row& r) { Equal(r, 0.4); }},
       {"systematic sorted", "draw systematic n=5 seed=2 sort=village", 5, [](const Row& r) { Equal(r, 0.5); }},
+      // Proportional: 2.4 and 1.6, the remainder to S.
+      {"systematic sorted in strata", "draw systematic n=4 seed=2 sort=y stratum=region allocation=proportional", 4,
+       [](const Row& r) { Equal(r, r.at("region") == "N" ? 2.0 / 6 : 2.0 / 4); }},
       {"pps systematic", "draw pps size=size n=4 method=systematic seed=3", 4, BySize},
       {"pps sorted", "draw pps size=size n=4 method=systematic seed=3 sort=village", 4, BySize},
       {"sampford", "draw pps size=size n=4 method=sampford seed=4", 4, BySize},
@@ -200,7 +203,7 @@ TEST_F(Draws, ReportBlock) {
                               "Certainty units (pi = 1): 1\n"
                               "       Row       Size\n"
                               "         9  20.000000\n"
-                              "Sum of pi over the frame's units: 4.000000\n"
+                              "RunningSum of pi over the frame's units: 4.000000\n"
                               "Units in the sample file: 4\n"
                               "Sample file: " +
                               Path("s.csv") +

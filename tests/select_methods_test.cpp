@@ -48,7 +48,7 @@ TEST(SelectGenerator, EqualProbabilityPositionsAsTheIndependentImplementation) {
 
 Certainty CertaintyOf(const std::vector<double>& x, long long n) {
   Largest largest(static_cast<std::size_t>(n));
-  Sum total;
+  RunningSum total;
   for (double v : x) {
     largest.Offer(v);
     total.Add(v);
@@ -90,7 +90,7 @@ TEST(SelectProbabilities, InclusionProbabilitiesAsR) {
   for (const PiCase& c : cases) {
     SCOPED_TRACE(c.name);
     const Certainty cert = CertaintyOf(c.sizes, c.n);
-    Sum sum;
+    RunningSum sum;
     for (std::size_t i = 0; i < c.sizes.size(); ++i) {
       EXPECT_NEAR(cert.Pi(c.sizes[i]), c.pi[i], 4e-16 * c.pi[i]) << i;
       sum.Add(cert.Pi(c.sizes[i]));
@@ -315,7 +315,7 @@ TEST(SelectMonteCarlo, WithoutReplacementBySize) {
 TEST(SelectMonteCarlo, WithReplacementBySize) {
   Tally t(10);
   Generator g(303);
-  Sum total;
+  RunningSum total;
   for (double x : kOneCertain) total.Add(x);
   for (int r = 0; r < kDraws; ++r) {
     PointWalk walk(UniformPoints(total.Value(), 4, g), 10, false);

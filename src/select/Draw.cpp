@@ -269,33 +269,38 @@ std::optional<DataProblem> DrawRun::Census() {
       }
     }
     ++m_strata[si].units;
-    if (slots.sort >= 0) {
-      const Value& k = v[slots.sort];
-      if (k.missing) return Problem("the sort variable has no value", row, m_r.sort);
-      double key = k.number + 0.0;
-      if (!k.numeric) {
-        const auto [it, added] = m_textIds.emplace(std::string(k.text), static_cast<std::uint32_t>(m_texts.size()));
-        if (added) m_texts.emplace_back(k.text);
-        key = TextKey(it->second);
-      }
-      m_keys.push_back(key);
-      if (m_r.Stratified()) m_stratumOfUnit.push_back(static_cast<std::uint32_t>(si));
-    }
-    if (slots.sd >= 0) {
-      const Value& d = v[slots.sd];
-      if (d.missing) {
-        ++m_result.sdMissing;
-      } else if (!d.numeric) {
-        return Problem("\"" + Excerpt(d.text) + "\" is not a number", row, m_r.sd);
-      } else {
-        Stratum& s = m_strata[si];
-        const double delta = d.number - s.sdMean;
-        s.sdMean += delta / static_cast<double>(++s.sdCount);
-        s.sdM2 += delta * (d.number - s.sdMean);
-      }
-    }
+    if (slots.sort >= 0)
+      if (auto p = AddSortKey(row, v[slots.sort], si)) return p;
+    if (slots.sd >= 0)
+      if (auto p = AddDeviation(row, v[slots.sd], m_strata[si])) return p;
     return std::nullopt;
   });
+}
+
+std::optional<DataProblem> DrawRun::AddSortKey(long long row, const Value& v, std::size_t stratum) {
+  if (v.missing) return Problem("the sort variable has no value", row, m_r.sort);
+  double key = v.number + 0.0;
+  if (!v.numeric) {
+    const auto [it, added] = m_textIds.emplace(std::string(v.text), static_cast<std::uint32_t>(m_texts.size()));
+    if (added) m_texts.emplace_back(v.text);
+    key = TextKey(it->second);
+  }
+  m_keys.push_back(key);
+  if (m_r.Stratified()) m_stratumOfUnit.push_back(static_cast<std::uint32_t>(stratum));
+  return std::nullopt;
+}
+
+// The stratum's mean and sum of squared deviations, updated unit by unit (Welford).
+std::optional<DataProblem> DrawRun::AddDeviation(long long row, const Value& v, Stratum& s) {
+  if (v.missing) {
+    ++m_result.sdMissing;
+    return std::nullopt;
+  }
+  if (!v.numeric) return Problem("\"" + Excerpt(v.text) + "\" is not a number", row, m_r.sd);
+  const double delta = v.number - s.sdMean;
+  s.sdMean += delta / static_cast<double>(++s.sdCount);
+  s.sdM2 += delta * (v.number - s.sdMean);
+  return std::nullopt;
 }
 
 std::optional<DataProblem> DrawRun::Allocate() {
@@ -523,17 +528,23 @@ std::optional<DataProblem> DrawRun::ChooseSorted() {
     for (std::size_t k = 0; k < N; ++k)
       if (std::isnan(m_keys[k])) m_keys[k] = TextKey(rank[TextId(m_keys[k])]);
   }
+  // The units by stratum (their counts are known), then each stratum's by key;
+  // equal keys keep the frame's order.
   std::vector<std::uint32_t> order(N);
-  std::iota(order.begin(), order.end(), 0u);
-  // Equal keys keep the frame's order; a sort in place takes no buffer of its own.
-  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-    if (!m_stratumOfUnit.empty() && m_stratumOfUnit[a] != m_stratumOfUnit[b])
-      return m_stratumOfUnit[a] < m_stratumOfUnit[b];
-    if (KeyLess(m_keys[a], m_keys[b])) return true;
-    return !KeyLess(m_keys[b], m_keys[a]) && a < b;
-  });
-  m_keys = Doubles();
+  std::vector<std::size_t> next(m_strata.size());
+  for (std::size_t h = 1; h < m_strata.size(); ++h) next[h] = next[h - 1] + static_cast<std::size_t>(m_strata[h - 1].N);
+  for (std::uint32_t k = 0; k < N; ++k) order[m_stratumOfUnit.empty() ? k : next[m_stratumOfUnit[k]]++] = k;
   m_stratumOfUnit = {};
+  std::size_t from = 0;
+  for (const Stratum& s : m_strata) {
+    const auto first = order.begin() + static_cast<std::ptrdiff_t>(from);
+    std::sort(first, first + s.N, [&](std::uint32_t a, std::uint32_t b) {
+      if (KeyLess(m_keys[a], m_keys[b])) return true;
+      return !KeyLess(m_keys[b], m_keys[a]) && a < b;
+    });
+    from += static_cast<std::size_t>(s.N);
+  }
+  m_keys = Doubles();
   Doubles sorted;
   if (UnitSizes()) {
     // Every size in the sorted order, read again: 16 bytes a unit with the order and its inverse.

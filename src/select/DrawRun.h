@@ -37,7 +37,7 @@ struct Stratum {
   long long firstRow = 0;
   long long N = 0, units = 0, n = 0;
   long long nLine = 0;  // the line of sizes= that gave n, if one did
-  Sum X;
+  RunningSum X;
   std::optional<Largest> largest;
   Doubles sizes;  // Sampford and Brewer: every size
   long long sdCount = 0;
@@ -51,7 +51,7 @@ struct Stratum {
   std::optional<Reservoir> reservoir;
   std::vector<SampleRow> slots;
   long long seen = 0, certainSeen = 0;
-  Sum piSum;
+  RunningSum piSum;
   // Joint probabilities
   double spacing = 0;    // systematic PPS: the points' spacing in sizes
   double oddsTotal = 0;  // Sampford: the sum of pi / (1 - pi)
@@ -122,6 +122,8 @@ class DrawRun {
   // Draw.cpp
   std::optional<DataProblem> Prepare();
   std::optional<DataProblem> Census();
+  std::optional<DataProblem> AddSortKey(long long row, const Value& v, std::size_t stratum);
+  std::optional<DataProblem> AddDeviation(long long row, const Value& v, Stratum& s);
   std::optional<DataProblem> Allocate();
   std::optional<DataProblem> CheckSizes();
   std::optional<DataProblem> Certainties();
@@ -172,7 +174,7 @@ class DrawRun {
   std::unordered_map<std::string, std::size_t> m_groupsByKey;
   // A sorted frame: keys while reading, then the order; the chosen rows.
   Doubles m_keys;
-  std::vector<std::uint32_t> m_stratumOfUnit;
+  Blocks<std::uint32_t> m_stratumOfUnit;
   std::vector<std::string> m_texts;  // the sort variable's text values
   std::unordered_map<std::string, std::uint32_t> m_textIds;
   std::vector<ChosenRow> m_chosenRows;

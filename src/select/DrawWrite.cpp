@@ -209,7 +209,7 @@ std::optional<DataProblem> DrawRun::Finish() {
 }
 
 std::optional<DataProblem> DrawRun::CheckSums() {
-  Sum total, expected;
+  RunningSum total, expected;
   for (const Stratum& s : m_strata) {
     StratumResult& r = m_result.strata.emplace_back();
     r.name = s.name;

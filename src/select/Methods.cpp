@@ -7,7 +7,7 @@
 
 namespace mirto::select {
 
-void Sum::Add(double x) {
+void RunningSum::Add(double x) {
   const double t = m_s + x;
   m_c += std::fabs(m_s) >= std::fabs(x) ? (m_s - t) + x : (x - t) + m_s;
   m_s = t;
@@ -56,7 +56,7 @@ double Certainty::Pi(double x) const {
   return Draws() == 0 ? 0.0 : static_cast<double>(Draws()) * (x / rest);
 }
 
-Certainty FindCertainty(std::span<const double> largest, Sum total, long long n) {
+Certainty FindCertainty(std::span<const double> largest, RunningSum total, long long n) {
   Certainty c;
   c.n = n;
   c.total = c.rest = total.Value();
@@ -210,10 +210,10 @@ std::vector<long long> Brewer(const Doubles& pi, long long draws, Generator& g) 
         const double p = Width(pi, j);
         return chosen.count(j) || p == 0 ? 0.0 : p * step.F(p);
       };
-      Sum total;
+      RunningSum total;
       for (std::size_t j = 0; j < pi.size(); ++j) total.Add(weight(j));
       const double target = g.Uniform() * total.Value();
-      Sum run;
+      RunningSum run;
       for (k = 0; k + 1 < pi.size(); ++k) {
         run.Add(weight(k));
         if (weight(k) > 0 && run.Value() > target) break;
@@ -229,7 +229,7 @@ std::vector<long long> Brewer(const Doubles& pi, long long draws, Generator& g) 
 }
 
 void Cumulate(Doubles& sizesToPi, Doubles* odds, const Certainty& c) {
-  Sum pi, w;
+  RunningSum pi, w;
   for (std::size_t k = 0; k < sizesToPi.size(); ++k) {
     const double x = sizesToPi[k], p = x >= c.from ? 0.0 : c.Pi(x);
     if (odds) {

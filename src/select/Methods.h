@@ -16,7 +16,7 @@ namespace mirto::select {
 
 // A compensated sum (Neumaier): summing the same numbers in the same order
 // gives the same total in every pass, within an ulp of the exact sum.
-class Sum {
+class RunningSum {
  public:
   void Add(double x);
   double Value() const { return m_s + m_c; }
@@ -63,7 +63,7 @@ struct Certainty {
   double Pi(double x) const;
 };
 // `largest`: the n largest sizes (all when fewer), largest first; `total` their sum over every unit.
-Certainty FindCertainty(std::span<const double> largest, Sum total, long long n);
+Certainty FindCertainty(std::span<const double> largest, RunningSum total, long long n);
 
 // Keeps the k largest of the numbers offered.
 class Largest {
@@ -96,7 +96,7 @@ class PointWalk {
  private:
   std::vector<double> m_points;
   std::size_t m_next = 0;
-  Sum m_end;
+  RunningSum m_end;
   double m_start = 0;
   long long m_left = 0;
   bool m_once = false, m_broken = false;
