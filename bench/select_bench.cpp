@@ -1,8 +1,8 @@
 // Drawing from a 10,000,000-unit frame (CSV: id, stratum, size, y): simple
 // random, systematic and systematic PPS draws, sample file written, against
 // the project's own scan of the size column (OpenDataFile and Scan); and the
-// memory Sampford's and Brewer's methods take per frame unit, from the
-// process's peak resident size. bench/select-vs-r times the same draws
+// memory Sampford's and Brewer's methods and a sorted systematic PPS draw
+// take per frame unit, from the process's peak resident size. bench/select-vs-r times the same draws
 // against R's sampling package.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
@@ -22,17 +22,25 @@ namespace {
 
 constexpr long long kUnits = 10'000'000;
 
+std::string WriteFrame(const std::string& name, long long units) {
+  const std::string p = ScratchDir() + "/" + name;
+  std::FILE* f = std::fopen(p.c_str(), "w");
+  std::fputs("id,stratum,size,y\n", f);
+  for (long long i = 0; i < units; ++i)
+    std::fprintf(f, "%lld,%lld,%lld,%.2f\n", i + 1, i % 12, 1 + i * 7919 % 1000, static_cast<double>(i % 100'003) / 8);
+  std::fclose(f);
+  return p;
+}
+
 const std::string& Frame() {
-  static const std::string path = [] {
-    const std::string p = ScratchDir() + "/frame.csv";
-    std::FILE* f = std::fopen(p.c_str(), "w");
-    std::fputs("id,stratum,size,y\n", f);
-    for (long long i = 0; i < kUnits; ++i)
-      std::fprintf(f, "%lld,%lld,%lld,%.2f\n", i + 1, i % 12, 1 + i * 7919 % 1000,
-                   static_cast<double>(i % 100'003) / 8);
-    std::fclose(f);
-    return p;
-  }();
+  static const std::string path = WriteFrame("frame.csv", kUnits);
+  return path;
+}
+
+// The same frame's first 100,000 units: what a draw takes whatever the frame's size.
+constexpr long long kFewUnits = 100'000;
+const std::string& FewUnits() {
+  static const std::string path = WriteFrame("few.csv", kFewUnits);
   return path;
 }
 
@@ -74,9 +82,9 @@ bool ScanSize() {
 }
 
 // `statement`: what follows `draw` in a script.
-bool Draw(const std::string& statement) {
+bool Draw(const std::string& statement, const std::string& frame = Frame()) {
   select::DrawRequest request;
-  request.frame = Frame();
+  request.frame = frame;
   if (auto bad = select::ParseDraw(statement + " seed=1 out=" + ScratchDir() + "/sample.csv", request)) {
     std::fprintf(stderr, "%s\n", bad->c_str());
     return false;
@@ -125,22 +133,28 @@ long long Resident(const char* field) {
   return -1;
 }
 
+// The peak resident size a draw adds, in bytes.
+long long PeakOf(const std::string& statement, const std::string& frame) {
+  ::malloc_trim(0);
+  std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
+  const long long before = Resident("VmRSS:");
+  if (before < 0 || !Draw(statement, frame)) return -1;
+  const long long peak = Resident("VmHWM:");
+  return peak < 0 ? -1 : peak - before;
+}
+
+// Bytes per frame unit: the growth of the peak from 100,000 units to 10,000,000.
 void Memory(benchmark::State& state, const std::string& statement, const char* target) {
   for (auto _ : state) {
-    ::malloc_trim(0);
-    std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
-    const long long before = Resident("VmRSS:");
-    if (!Draw(statement)) {
+    const long long few = PeakOf(statement, FewUnits()), many = PeakOf(statement, Frame());
+    if (few < 0 || many < 0) {
       state.SkipWithError("failed");
+      RecordUnmeasured(target, "the draw failed, or no /proc/self/status");
       return;
     }
-    const long long peak = Resident("VmHWM:");
-    if (before < 0 || peak < 0) {
-      RecordUnmeasured(target, "no /proc/self/status");
-      return;
-    }
-    const double perUnit = static_cast<double>(peak - before) / static_cast<double>(kUnits);
+    const double perUnit = static_cast<double>(many - few) / static_cast<double>(kUnits - kFewUnits);
     state.counters["bytes_per_unit"] = perUnit;
+    state.counters["fixed_bytes"] = static_cast<double>(few);
     RecordRatio(target, perUnit, 16, true, "bytes per frame unit");
   }
 }
@@ -156,6 +170,12 @@ void BM_SelectBrewerMemory(benchmark::State& state) {
          "Select e. Brewer's method, memory per frame unit (10,000,000 units)");
 }
 BENCHMARK(BM_SelectBrewerMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_SelectSortedPpsMemory(benchmark::State& state) {
+  Memory(state, "pps size=size method=systematic n=1000 sort=y",
+         "Select f. Systematic PPS with sort=, memory per frame unit (10,000,000 units)");
+}
+BENCHMARK(BM_SelectSortedPpsMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace mirto::bench

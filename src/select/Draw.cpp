@@ -504,6 +504,53 @@ std::optional<DataProblem> DrawRun::ChooseGroups(Stratum& s) {
   return std::nullopt;
 }
 
+// Each unit's place in the order, in place of the order, and the sizes in
+// that order, read again: 12 bytes a unit. The chosen places then give their
+// rows in one sweep.
+std::optional<DataProblem> DrawRun::ChooseSortedBySize(std::vector<std::uint32_t>& order) {
+  const std::size_t N = order.size();
+  std::vector<std::uint32_t> place(N);
+  for (std::uint32_t k = 0; k < N; ++k) place[order[k]] = k;
+  std::vector<std::uint32_t>().swap(order);  // its memory goes too
+  Doubles sorted;
+  sorted.resize(N);
+  auto p = Pass({*m_size}, [&](long long row, std::span<const Value> v) -> std::optional<DataProblem> {
+    double x = 0;
+    if (auto q = SizeOf(row, v[0], x)) return q;
+    sorted[place[static_cast<std::size_t>(row - 1)]] = x;
+    return std::nullopt;
+  });
+  if (p) return p;
+  std::vector<ChosenRow> chosen;  // by place, then by row
+  std::size_t offset = 0;
+  for (Stratum& s : m_strata) {
+    if (const Certainty& c = s.certainty; c.Draws() > 0) {
+      s.spacing = c.rest / static_cast<double>(c.Draws());
+      s.keepArcs = s.N - c.units <= 2 * c.Draws();
+      m_result.zeroPairs = m_result.zeroPairs || s.N - c.units > 2 * c.Draws();
+      PointWalk walk(SystematicPoints(c.rest, c.Draws(), m_g), s.N - c.units, true);
+      for (std::size_t k = offset; k < offset + static_cast<std::size_t>(s.N); ++k) {
+        const double x = sorted[k];
+        if (x >= c.from) continue;
+        const bool hit = walk.Next(x) > 0;
+        const double start = walk.Start() / s.spacing;
+        if (s.keepArcs) s.arcs.emplace_back(start, c.Pi(x));
+        if (hit) chosen.push_back({static_cast<long long>(k), start});
+      }
+      if (walk.Broken()) return ForStratum(s, "rounding put two draws on one unit; draw again with another seed");
+    }
+    offset += static_cast<std::size_t>(s.N);
+  }
+  sorted = Doubles();
+  for (std::size_t row = 0; row < N; ++row) {
+    const auto it = std::lower_bound(chosen.begin(), chosen.end(), static_cast<long long>(place[row]),
+                                     [](const ChosenRow& c, long long k) { return c.row < k; });
+    if (it != chosen.end() && it->row == static_cast<long long>(place[row]))
+      m_chosenRows.push_back({static_cast<long long>(row) + 1, it->start});
+  }
+  return std::nullopt;
+}
+
 std::optional<DataProblem> DrawRun::SecondStage() {
   for (const Stratum& s : m_strata)
     for (std::size_t k : s.members) {
@@ -545,43 +592,16 @@ std::optional<DataProblem> DrawRun::ChooseSorted() {
     from += static_cast<std::size_t>(s.N);
   }
   m_keys = Doubles();
-  Doubles sorted;
-  if (UnitSizes()) {
-    // Every size in the sorted order, read again: 16 bytes a unit with the order and its inverse.
-    std::vector<std::uint32_t> place(N);
-    for (std::uint32_t k = 0; k < N; ++k) place[order[k]] = k;
-    sorted.resize(N);
-    auto p = Pass({*m_size}, [&](long long row, std::span<const Value> v) -> std::optional<DataProblem> {
-      double x = 0;
-      if (auto q = SizeOf(row, v[0], x)) return q;
-      sorted[place[static_cast<std::size_t>(row - 1)]] = x;
-      return std::nullopt;
-    });
-    if (p) return p;
-  }
-  std::size_t offset = 0;
-  for (Stratum& s : m_strata) {
-    const auto first = order.begin() + static_cast<std::ptrdiff_t>(offset);
-    if (!UnitSizes()) {
+  if (!UnitSizes()) {
+    std::size_t offset = 0;
+    for (const Stratum& s : m_strata) {
       if (s.n > 0)
         for (long long k : SystematicPositions(s.N, s.n, m_g))
-          m_chosenRows.push_back({static_cast<long long>(first[k]) + 1, 0});
-    } else if (const Certainty& c = s.certainty; c.Draws() > 0) {
-      s.spacing = c.rest / static_cast<double>(c.Draws());
-      s.keepArcs = s.N - c.units <= 2 * c.Draws();
-      m_result.zeroPairs = m_result.zeroPairs || s.N - c.units > 2 * c.Draws();
-      PointWalk walk(SystematicPoints(c.rest, c.Draws(), m_g), s.N - c.units, true);
-      for (long long k = 0; k < s.N; ++k) {
-        const double x = sorted[offset + static_cast<std::size_t>(k)];
-        if (x >= c.from) continue;
-        const bool hit = walk.Next(x) > 0;
-        const double start = walk.Start() / s.spacing;
-        if (s.keepArcs) s.arcs.emplace_back(start, c.Pi(x));
-        if (hit) m_chosenRows.push_back({static_cast<long long>(first[k]) + 1, start});
-      }
-      if (walk.Broken()) return ForStratum(s, "rounding put two draws on one unit; draw again with another seed");
+          m_chosenRows.push_back({static_cast<long long>(order[offset + static_cast<std::size_t>(k)]) + 1, 0});
+      offset += static_cast<std::size_t>(s.N);
     }
-    offset += static_cast<std::size_t>(s.N);
+  } else if (auto p = ChooseSortedBySize(order)) {
+    return p;
   }
   std::sort(m_chosenRows.begin(), m_chosenRows.end(),
             [](const ChosenRow& a, const ChosenRow& b) { return a.row < b.row; });

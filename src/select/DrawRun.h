@@ -130,6 +130,7 @@ class DrawRun {
   std::optional<DataProblem> Choose();
   std::optional<DataProblem> ChooseGroups(Stratum& s);
   std::optional<DataProblem> ChooseSorted();
+  std::optional<DataProblem> ChooseSortedBySize(std::vector<std::uint32_t>& order);
   std::optional<DataProblem> SecondStage();
   // The frame's rows, a few columns at a time; `visit` returns a problem to stop.
   std::optional<DataProblem> Pass(

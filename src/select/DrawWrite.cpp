@@ -184,7 +184,7 @@ std::optional<DataProblem> DrawRun::Finish() {
       r.added = {pi, 1.0 / pi};
       m_rows.push_back(std::move(r));
     }
-    s.slots = {};
+    std::vector<SampleRow>().swap(s.slots);
   }
   if (reservoir) {
     std::sort(m_rows.begin(), m_rows.end(), [](const SampleRow& a, const SampleRow& b) { return a.row < b.row; });
