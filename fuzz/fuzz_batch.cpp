@@ -1,9 +1,7 @@
 // The batch runner on arbitrary scripts. A run ends with status 0 and no
 // error, or with status 2 and exactly one error that names a line of the
-// The batch runner on arbitrary scripts. A run ends with status 0 and no
-// error, or with status 2 and exactly one error that names a line of the
 // script. Scripts reach no file of their choosing: the lines of `open`,
-// `save` and `rows` are blanked before the run (keeping the line numbers),
+// `save`, `rows`, `frame` and `draw` are blanked before the run (keeping the line numbers),
 // and `data`, `population` and `pairs` read three files the fuzzer writes
 // in a folder of its own from the input's sections after the script, each
 // begun by a line "%%": the data file, the population file, the pairs file.
@@ -86,7 +84,7 @@ std::string WithoutFileStatements(std::string_view script) {
     std::string_view line = script.substr(0, nl);
     // The reader skips a byte-order mark at the start of the script.
     std::string_view verb = Verb(out.empty() && line.starts_with("\xEF\xBB\xBF") ? line.substr(3) : line);
-    constexpr std::string_view kFiles[] = {"open", "save", "rows"};
+    constexpr std::string_view kFiles[] = {"open", "save", "rows", "frame", "draw"};
     constexpr std::string_view kData[] = {"data", "population", "pairs"};
     const auto data = std::find(std::begin(kData), std::end(kData), verb);
     const bool alone = line.find_first_not_of(" \t\r\v\f", line.find(verb) + verb.size()) == std::string_view::npos;

@@ -20,6 +20,7 @@
 #include "journal/Excerpt.h"
 #include "journal/Fd.h"
 #include "mirto/Version.h"
+#include "select/Script.h"
 
 namespace mirto {
 namespace {
@@ -262,7 +263,7 @@ void BatchHost::OutOfMemory() { Fail(kBatchFileError, m_source.LastLine(), std::
 
 namespace {
 
-void RunStatement(CTervoDoc& doc, BatchHost& host, const Statement& s) {
+void RunStatement(CTervoDoc& doc, BatchHost& host, select::ScriptDraws& draws, const Statement& s) {
   if (s.verb == "new" && s.rest.empty()) {
     doc.OnNewDocument();
   } else if (s.verb == "open" && !s.rest.empty()) {
@@ -287,6 +288,8 @@ void RunStatement(CTervoDoc& doc, BatchHost& host, const Statement& s) {
     doc.SetAdditionalFigures(s.rest == "on");
   } else if (BatchHost::IsDataStatement(s.verb)) {
     host.DataStatement(s);
+  } else if (select::IsStatement(s.verb)) {
+    if (auto failure = draws.Run(doc, s.verb, s.rest)) host.Fail(failure->status, s.line, failure->message);
   } else if (IsFormAnswer(s.verb)) {
     host.Fail(kBatchScriptError, s.line, std::string(s.verb) + " with no form open");
   } else {
@@ -298,11 +301,12 @@ void RunStatement(CTervoDoc& doc, BatchHost& host, const Statement& s) {
 
 int RunScript(CTervoDoc& doc, ScriptSource& source, BatchHost& host) {
   Statement s;
+  select::ScriptDraws draws;
   while (host.Status() == kBatchOk && source.Next(s)) {
     // A command takes back its own block (CTervoDoc::OnCommand); memory that
     // runs out in reading data or in working out a command's figures ends here.
     try {
-      RunStatement(doc, host, s);
+      RunStatement(doc, host, draws, s);
     } catch (const std::bad_alloc&) {
       host.AfterCommand();
       host.Fail(kBatchFileError, s.line, std::string(kNoMemory));
