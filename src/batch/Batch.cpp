@@ -16,6 +16,7 @@
 #include "journal/Excerpt.h"
 #include "journal/Fd.h"
 #include "mirto/Version.h"
+#include "survey/Statements.h"
 
 namespace mirto {
 namespace {
@@ -244,6 +245,7 @@ bool BatchHost::ShowForm(Form& form) {
 
 int RunScript(CTervoDoc& doc, ScriptSource& source, BatchHost& host) {
   Statement s;
+  survey::Statements survey;  // the survey design in effect, on the file `data` opened
   while (host.Status() == kBatchOk && source.Next(s)) {
     if (s.verb == "new" && s.rest.empty()) {
       doc.OnNewDocument();
@@ -269,6 +271,10 @@ int RunScript(CTervoDoc& doc, ScriptSource& source, BatchHost& host) {
       doc.SetAdditionalFigures(s.rest == "on");
     } else if (BatchHost::IsDataStatement(s.verb)) {
       host.DataStatement(s);
+      if (s.verb == "data" && host.Status() == kBatchOk) survey.DataOpened(std::string(s.rest), PathExcerpt(s.rest));
+    } else if (survey::Statements::Handles(s.verb)) {
+      if (auto failure = survey.Run(doc, s.verb, s.rest))
+        host.Fail(failure->file ? kBatchFileError : kBatchScriptError, s.line, failure->text);
     } else if (IsFormAnswer(s.verb)) {
       host.Fail(kBatchScriptError, s.line, std::string(s.verb) + " with no form open");
     } else {
