@@ -17,6 +17,14 @@ read_block <- function(id) {
   fromJSON(lines[length(lines)], simplifyVector = FALSE)
 }
 figure <- function(block, key) {
+  # Row i of a table: TABLE[i].COLUMN, among the results or (extras.TABLE[i].COLUMN) the extras.
+  cell <- regmatches(key, regexec("^(extras[.])?([a-z_]+)\\[([0-9]+)\\][.](.+)$", key))[[1]]
+  if (length(cell)) {
+    rows <- (if (nzchar(cell[2])) block$extras else block$results)[[cell[3]]]
+    i <- as.integer(cell[4])
+    v <- if (i <= length(rows)) rows[[i]][[cell[5]]] else NULL
+    return(if (is.null(v)) NA_real_ else suppressWarnings(as.numeric(v)))
+  }
   if (startsWith(key, "extras.")) {
     v <- block$extras[[sub("^extras[.]", "", key)]]
     return(if (is.null(v)) NA_real_ else suppressWarnings(as.numeric(v)))
