@@ -115,8 +115,7 @@ void DesignLines(const Design& d, std::vector<std::string>& lines) {
       lines.push_back(std::string("Finite population correction: fpc as ") +
                       (d.fractions ? "sampling fractions" : "numbers of PSUs in the population"));
     if (const std::vector<std::size_t> lonely = d.LonelyStrata(); !lonely.empty())
-      lines.push_back(Format("Strata with a single PSU (lonely=%s): %zu: ",
-                             std::string(LonelyName(d.request.lonely)).c_str(), lonely.size()) +
+      lines.push_back("Strata with a single PSU, lonely=" + std::string(LonelyName(d.request.lonely)) + ": " +
                       StrataNames(d, lonely));
     lines.push_back(Format("Degrees of freedom: %g (PSUs less strata)", d.df));
     return;
