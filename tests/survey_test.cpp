@@ -18,6 +18,7 @@
 #include "support/RecordCheck.h"
 #include "support/ScriptRun.h"
 #include "survey/Design.h"
+#include "survey/Estimate.h"
 #include "survey/Parse.h"
 
 namespace mirto::test {
@@ -344,6 +345,27 @@ TEST(SurveyRefusals, NameTheFileRowAndVariableAndAppendNothing) {
     EXPECT_TRUE(r.appended.empty());
     EXPECT_TRUE(s.doc.Blocks().empty());
   }
+}
+
+// An estimate from a file rewritten since its design would use strata and
+// PSUs it no longer has.
+TEST(SurveyRefusals, AFileChangedSinceItsDesign) {
+  DataDir dir;
+  const std::string path = dir.Write("c.csv", "w,y\n1,2\n1,3\n");
+  std::optional<data::DataProblem> problem;
+  const auto file = data::OpenDataFile(path, problem);
+  ASSERT_TRUE(file);
+  const auto design =
+      survey::ReadDesign(*file, "c.csv", std::get<survey::DesignRequest>(survey::ParseDesign("weight=w")));
+  ASSERT_TRUE(std::holds_alternative<survey::Design>(design));
+  const auto request = std::get<survey::EstimateRequest>(survey::ParseEstimate("mean y"));
+  EXPECT_TRUE(
+      std::holds_alternative<survey::Estimates>(survey::Estimate(*file, std::get<survey::Design>(design), request)));
+  dir.Write("c.csv", "w,y\n1,2\n1,3\n1,4\n");
+  const auto changed = survey::Estimate(*file, std::get<survey::Design>(design), request);
+  ASSERT_TRUE(std::holds_alternative<data::DataProblem>(changed));
+  EXPECT_EQ(std::get<data::DataProblem>(changed).Describe(),
+            "c.csv: the file changed since the design was read; give design again");
 }
 
 }  // namespace

@@ -5,36 +5,31 @@
 
 namespace mirto::survey {
 
-std::optional<std::size_t> Codes::Look(const data::Value& value) const {
+std::size_t Codes::Look(const data::Value& value) const {
   if (value.numeric) {
     const auto found = m_numbers.find(value.number);
-    if (found == m_numbers.end()) return std::nullopt;
-    return found->second;
+    return found == m_numbers.end() ? kNone : found->second;
   }
   const auto found = m_texts.find(value.text);
-  if (found == m_texts.end()) return std::nullopt;
-  return found->second;
-}
-
-std::optional<std::size_t> Codes::Find(const data::Value& value) const {
-  if (m_last < m_entries.size()) {
-    const Entry& e = m_entries[m_last];
-    if (value.numeric ? e.numeric && e.number == value.number : !e.numeric && e.name == value.text) return m_last;
-  }
-  const std::optional<std::size_t> found = Look(value);
-  if (found) m_last = *found;
-  return found;
+  return found == m_texts.end() ? kNone : found->second;
 }
 
 std::size_t Codes::Add(const data::Value& value, long long row) {
-  if (const std::optional<std::size_t> found = Find(value)) return *found;
+  if (const std::size_t found = Find(value); found != kNone) return found;
   const auto index = static_cast<std::uint32_t>(m_entries.size());
-  if (value.numeric)
+  if (value.numeric) {
     m_numbers.emplace(value.number, index);
-  else
+    if (value.number >= 0 && value.number < kSmall) {
+      const auto code = static_cast<std::size_t>(value.number);
+      if (static_cast<double>(code) == value.number) {
+        if (m_small.size() <= code) m_small.resize(code + 1, 0);
+        m_small[code] = index + 1;
+      }
+    }
+  } else {
     m_texts.emplace(std::string(value.text), index);
+  }
   m_entries.push_back({value.numeric, value.numeric ? value.number : 0.0, std::string(value.text), row});
-  m_last = index;
   return index;
 }
 

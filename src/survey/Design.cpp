@@ -1,5 +1,7 @@
 #include "survey/Design.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -14,6 +16,12 @@ using data::DataFile;
 using data::DataProblem;
 using data::Value;
 
+std::optional<std::pair<long long, long long>> FileStamp(const DataFile& file) {
+  struct stat st {};
+  if (file.Path().empty() || ::stat(file.Path().c_str(), &st) != 0) return std::nullopt;
+  return std::pair<long long, long long>(st.st_size, st.st_mtim.tv_sec * 1'000'000'000LL + st.st_mtim.tv_nsec);
+}
+
 std::string NotANumber(std::string_view text) { return "\"" + Excerpt(text) + "\" is not a number"; }
 
 bool IsVariableNumeric(const DataFile& file, std::size_t column) {
@@ -27,24 +35,22 @@ std::vector<std::size_t> Design::LonelyStrata() const {
   return lonely;
 }
 
-std::optional<std::size_t> Design::StratumOf(const Value* stratum) const {
-  if (!stratum) return 0;
-  return strataCodes.Find(*stratum);
-}
-
 std::uint64_t Design::PsuKey(std::size_t stratum, std::size_t code) const {
   return request.nest ? (static_cast<std::uint64_t>(stratum) << 32) | code : code;
 }
 
-std::optional<std::size_t> Design::PsuOf(std::size_t stratum, const Value& code) const {
-  const std::optional<std::size_t> number = m_psuCodes.Find(code);
-  if (!number) return std::nullopt;
-  const std::uint64_t key = PsuKey(stratum, *number);
-  if (key == m_lastKey) return m_lastPsu;
+std::size_t Design::PsuOf(std::size_t stratum, const Value& code) const {
+  const std::size_t number = m_psuCodes.Find(code);
+  if (number == Codes::kNone) return Codes::kNone;
+  if (!request.nest) {  // the code alone names the PSU
+    const std::size_t g = number < m_psuOfCode.size() ? m_psuOfCode[number] : Codes::kNone;
+    return g != Codes::kNone && psuStratum[g] == stratum ? g : Codes::kNone;
+  }
+  const std::uint64_t key = PsuKey(stratum, number);
+  if (const std::uint64_t g = m_recent.Find(key); g != Recent::kNone) return g;
   const auto found = m_psuIndex.find(key);
-  if (found == m_psuIndex.end() || psuStratum[found->second] != stratum) return std::nullopt;
-  m_lastKey = key;
-  m_lastPsu = found->second;
+  if (found == m_psuIndex.end() || psuStratum[found->second] != stratum) return Codes::kNone;
+  m_recent.Keep(key, found->second);
   return found->second;
 }
 
@@ -55,9 +61,11 @@ std::size_t Design::AddStratum(const Value* stratum, long long row) {
 }
 
 std::variant<std::size_t, std::string> Design::AddPsu(std::size_t stratum, const Value& code, long long row) {
-  const std::uint64_t key = PsuKey(stratum, m_psuCodes.Add(code, row));
-  const auto [at, added] = m_psuIndex.emplace(key, static_cast<std::uint32_t>(psuStratum.size()));
+  const std::size_t number = m_psuCodes.Add(code, row);
+  const std::uint64_t key = PsuKey(stratum, number);
+  const auto [at, added] = m_psuIndex.try_emplace(key, static_cast<std::uint32_t>(psuStratum.size()));
   const std::size_t g = at->second;
+  if (added && !request.nest) m_psuOfCode.push_back(static_cast<std::uint32_t>(g));
   if (added) {
     psuStratum.push_back(static_cast<std::uint32_t>(stratum));
     m_psuRow.push_back(row);
@@ -454,6 +462,7 @@ std::variant<Design, DataProblem> ReadDesign(const DataFile& file, const std::st
   Design d;
   d.request = request;
   d.file = shown;
+  d.stamp = FileStamp(file);
   auto resolve = [&](const std::string& name, bool numeric, std::size_t& out) -> std::optional<DataProblem> {
     auto column = Column(file, shown, name, numeric);
     if (auto* problem = std::get_if<DataProblem>(&column)) return *problem;

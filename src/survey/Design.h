@@ -15,6 +15,7 @@
 #include "data/DataFile.h"
 #include "framework/Sums.h"
 #include "survey/Codes.h"
+#include "survey/Recent.h"
 #include "survey/Request.h"
 
 namespace mirto::survey {
@@ -56,16 +57,19 @@ class Design {
   std::size_t psus = 0;                // PSUs in all (units when there are no PSUs)
   std::vector<std::uint32_t> psuStratum;
   std::optional<Replicates> replicates;
+  // The file's size and modification time when the design was read: an
+  // estimate from a file changed since would use strata and PSUs it no longer has.
+  std::optional<std::pair<long long, long long>> stamp;
 
   bool Taylor() const { return !replicates; }
   std::size_t StratumCount() const { return strataFigures.size(); }
   std::vector<std::size_t> LonelyStrata() const;
 
-  // The stratum and PSU of a row from its stratum and PSU values (either
-  // absent when the design has none); nothing when the design pass did not
-  // see them. Without PSUs the PSU is the unit and is not numbered.
-  std::optional<std::size_t> StratumOf(const data::Value* stratum) const;
-  std::optional<std::size_t> PsuOf(std::size_t stratum, const data::Value& code) const;
+  // The stratum and PSU of a row from its stratum and PSU values (the
+  // stratum's absent when the design has none); Codes::kNone when the design
+  // pass did not see them. Without PSUs the PSU is the unit and is not numbered.
+  std::size_t StratumOf(const data::Value* stratum) const { return stratum ? strataCodes.Find(*stratum) : 0; }
+  std::size_t PsuOf(std::size_t stratum, const data::Value& code) const;
 
   // Design pass: new strata and PSUs as they come; a problem for a PSU
   // found in two strata without nest.
@@ -78,8 +82,8 @@ class Design {
   Codes m_psuCodes;
   std::unordered_map<std::uint64_t, std::uint32_t> m_psuIndex;
   std::vector<long long> m_psuRow;
-  mutable std::uint64_t m_lastKey = ~std::uint64_t{0};
-  mutable std::uint32_t m_lastPsu = 0;
+  std::vector<std::uint32_t> m_psuOfCode;  // without nest: by PSU code number
+  mutable Recent m_recent;
 };
 
 // Reads the design's columns of `file` (called `shown` in messages). Each
@@ -92,6 +96,9 @@ std::variant<Design, data::DataProblem> ReadDesign(const data::DataFile& file, c
 // column counts when what is left of it after the columns counted before is
 // at least `tol` times its length.
 std::size_t GramRank(const std::vector<double>& gram, std::size_t columns, double tol);
+
+// A file's size and modification time (nanoseconds), where it has a path.
+std::optional<std::pair<long long, long long>> FileStamp(const data::DataFile& file);
 
 // Problems with a value, named as the data readers name them.
 std::string NotANumber(std::string_view text);

@@ -31,24 +31,31 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr std::size_t kLevelsCounted = 100'000;
 
 // Weighted sums of the analysis values for the design effect: the spread
-// about the domain's estimate under simple random sampling.
+// about the domain's estimate under simple random sampling. The values are
+// taken less the domain's first, so that the sums of squares less the square
+// of the sum keep their digits.
 struct Spread {
   Wide w, wy, wyy, wx, wxx, wxy;
-  double shift = 0;  // y is taken less the domain's first value
+  double shift = 0, shiftX = 0;
   void Add(double weight, double y, double x, bool ratio) {
-    const Wide a = Product(weight, ratio ? y : y - shift);
-    w = w + Exact(weight);
-    wy = wy + a;
-    wyy = wyy + a * Exact(ratio ? y : y - shift);
+    const double a = y - shift, wa = weight * a;
+    Accrue(w, weight);
+    Accrue(wy, wa);
+    Accrue(wyy, wa * a);
     if (!ratio) return;
-    const Wide b = Product(weight, x);
-    wx = wx + b;
-    wxx = wxx + b * Exact(x);
-    wxy = wxy + b * Exact(y);
+    const double b = x - shiftX, wb = weight * b;
+    Accrue(wx, wb);
+    Accrue(wxx, wb * b);
+    Accrue(wxy, wb * a);
   }
-  // Sum of w (y - mean y)^2, and of w (y - R x)^2.
+  // Sum of w (y - mean y)^2.
   double Deviations() const { return Rounded(wyy - wy * wy * Exact(1 / Rounded(w))); }
-  double Residuals(double R) const { return Rounded(wyy - wxy * Exact(2 * R) + wxx * Exact(R) * Exact(R)); }
+  // Sum of w (y - R x)^2: with y = a + s, x = b + t, of w (a - R b + k)^2, k = s - R t.
+  double Residuals(double R) const {
+    const double k = shift - R * shiftX;
+    return Rounded(wyy - wxy * Exact(2 * R) + wxx * Exact(R * R) + wy * Exact(2 * k) - wx * Exact(2 * R * k) +
+                   w * Exact(k * k));
+  }
 };
 
 struct Domain {
@@ -82,7 +89,7 @@ class Pass {
   bool Proportion() const { return m_q.statistic == Statistic::Proportion; }
   std::size_t Slots() const { return Ratio() || m_q.statistic == Statistic::Mean ? 2 : 1; }
   std::optional<DataProblem> Row(long long row, std::span<const Value> v);
-  std::optional<std::size_t> DomainOf(long long row, std::span<const Value> v);
+  std::size_t DomainOf(long long row, std::span<const Value> v);  // Codes::kNone: in none
   bool Overflowing(long long row, std::span<const Value> v);
   std::optional<DataProblem> Overflow() const;
   std::vector<std::size_t> DomainOrder() const;
@@ -108,6 +115,8 @@ class Pass {
 };
 
 std::optional<DataProblem> Pass::Resolve() {
+  if (FileStamp(m_file) != m_d.stamp)
+    return DataProblem{m_d.file, 0, {}, "the file changed since the design was read; give design again"};
   auto find = [&](const std::string& name, bool numeric, std::size_t& column) -> std::optional<DataProblem> {
     const std::optional<std::size_t> found = m_file.Find(name);
     if (!found) return DataProblem{m_d.file, 0, name, "no such variable in the file"};
@@ -175,22 +184,23 @@ std::optional<DataProblem> Pass::Overflow() const {
                         what, m_overflow->limit));
 }
 
-std::optional<std::size_t> Pass::DomainOf(long long row, std::span<const Value> v) {
+std::size_t Pass::DomainOf(long long row, std::span<const Value> v) {
   std::size_t level[2] = {0, 0};
   for (std::size_t i = 0; i < m_by.size(); ++i) {
     Levels& by = m_by[i];
     const Value& value = v[by.at];
-    if (value.missing) return std::nullopt;
+    if (value.missing) return Codes::kNone;
     level[i] = by.codes.Add(value, row);
     if (by.codes.size() > by.limit) {
       m_overflow = &by;
       m_overflowRow = row;
-      return std::nullopt;
+      return Codes::kNone;
     }
   }
   std::size_t d = level[0];
   if (m_by.size() == 2) {
-    const auto [at, added] = m_cross.emplace((static_cast<std::uint64_t>(level[0]) << 32) | level[1], m_cross.size());
+    const auto [at, added] =
+        m_cross.try_emplace((static_cast<std::uint64_t>(level[0]) << 32) | level[1], m_cross.size());
     if (added) m_crossLevels.emplace_back(level[0], level[1]);
     d = at->second;
   }
@@ -207,18 +217,15 @@ std::optional<DataProblem> Pass::Row(long long row, std::span<const Value> v) {
   constexpr const char* kChanged = "not in the file when the design was read; give design again";
   Unit u;
   u.w = v[0].number;
-  const std::optional<std::size_t> h = m_d.StratumOf(m_strata ? &v[*m_strata] : nullptr);
-  if (!h) return Problem(row, *m_d.strata, "the stratum is " + std::string(kChanged));
-  u.stratum = *h;
+  u.stratum = m_d.StratumOf(m_strata ? &v[*m_strata] : nullptr);
+  if (u.stratum == Codes::kNone) return Problem(row, *m_d.strata, "the stratum is " + std::string(kChanged));
   if (m_psu) {
-    const std::optional<std::size_t> g = m_d.PsuOf(u.stratum, v[*m_psu]);
-    if (!g) return Problem(row, *m_d.psu, "the PSU is " + std::string(kChanged));
-    u.psu = *g;
+    u.psu = m_d.PsuOf(u.stratum, v[*m_psu]);
+    if (u.psu == Codes::kNone) return Problem(row, *m_d.psu, "the PSU is " + std::string(kChanged));
   }
-  const std::optional<std::size_t> d = DomainOf(row, v);
-  if (!d) return ++m_out.noDomain, std::nullopt;
-  Domain& domain = m_domains[*d];
-  u.domain = *d;
+  u.domain = DomainOf(row, v);
+  if (u.domain == Codes::kNone) return ++m_out.noDomain, std::nullopt;
+  Domain& domain = m_domains[u.domain];
   const Value& y = v[m_y];
   if (y.missing || (Ratio() && v[m_x].missing)) return ++domain.missing, ++m_out.missing, std::nullopt;
   if (!Proportion() && !y.numeric) return Problem(row, m_columns[m_y], NotANumber(y.text));
@@ -239,7 +246,7 @@ std::optional<DataProblem> Pass::Row(long long row, std::span<const Value> v) {
     }
   }
   const double yv = y.numeric ? y.number : 0, xv = Ratio() ? v[m_x].number : 0;
-  if (!domain.seen) domain.spread.shift = yv, domain.seen = true;
+  if (!domain.seen) domain.spread.shift = yv, domain.spread.shiftX = xv, domain.seen = true;
   switch (m_q.statistic) {
     case Statistic::Mean: u.v[0] = yv - domain.spread.shift, u.v[1] = 1; break;
     case Statistic::Total: u.v[0] = yv; break;

@@ -25,7 +25,7 @@ class ReplicateSums final : public Accumulator {
     if (block.empty()) block.resize(m_slots * m_columns);
     for (std::size_t c = 0; c < m_slots; ++c) Accumulate(&block[c * m_columns], u, u.v[c]);
     if (!m_categories) return;
-    const auto [at, added] = m_categoryOf.emplace(u.domain * kCategoryRange + u.category, m_category.size());
+    const auto [at, added] = m_categoryOf.try_emplace(u.domain * kCategoryRange + u.category, m_category.size());
     if (added) m_category.resize(m_category.size() + m_columns);
     Accumulate(&m_category[at->second], u, 1.0);
   }

@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "survey/Accumulate.h"
+#include "survey/Recent.h"
 
 namespace mirto::survey {
 
@@ -57,9 +58,9 @@ class ClusterSums final : public Accumulator {
   void Add(const Unit& u) override {
     const std::uint32_t cell = CellOf(u.psu, u.domain, u.stratum);
     Wide* base = &m_base[cell * m_slots];
-    for (std::size_t c = 0; c < m_slots; ++c) base[c] = base[c] + Product(u.w, u.v[c]);
+    for (std::size_t c = 0; c < m_slots; ++c) Accrue(base[c], u.w * u.v[c]);
     if (!m_hasCategories) return;
-    const auto [at, added] = m_categoryOf.emplace(cell * kCategoryRange + u.category, m_category.size());
+    const auto [at, added] = m_categoryOf.try_emplace(cell * kCategoryRange + u.category, m_category.size());
     if (added) m_category.emplace_back();
     Accrue(m_category[at->second], u.w);
   }
@@ -109,16 +110,15 @@ class ClusterSums final : public Accumulator {
 
   std::uint32_t CellOf(std::size_t psu, std::size_t domain, std::size_t stratum) {
     const std::uint64_t key = Key(psu, domain);
-    if (key == m_lastKey) return m_lastCell;
-    const auto [at, added] = m_cellOf.emplace(key, static_cast<std::uint32_t>(m_cells.size()));
+    if (const std::uint64_t cell = m_recent.Find(key); cell != Recent::kNone) return static_cast<std::uint32_t>(cell);
+    const auto [at, added] = m_cellOf.try_emplace(key, static_cast<std::uint32_t>(m_cells.size()));
     if (added) {
       m_cells.push_back(
           {static_cast<std::uint32_t>(psu), static_cast<std::uint32_t>(domain), static_cast<std::uint32_t>(stratum)});
       m_base.resize(m_base.size() + m_slots);
       m_byDomain.clear();
     }
-    m_lastKey = key;
-    m_lastCell = at->second;
+    m_recent.Keep(key, at->second);
     return at->second;
   }
 
@@ -152,8 +152,7 @@ class ClusterSums final : public Accumulator {
   std::unordered_map<std::uint64_t, std::size_t> m_categoryOf;
   std::vector<Wide> m_category;
   mutable std::vector<std::vector<std::uint32_t>> m_byDomain;
-  std::uint64_t m_lastKey = ~std::uint64_t{0};
-  std::uint32_t m_lastCell = 0;
+  Recent m_recent;
 };
 
 // Sums per stratum and domain, every unit its own PSU: of each slot's
@@ -176,7 +175,7 @@ class ElementSums final : public Accumulator {
     for (std::size_t c = 0, k = m_slots; c < m_slots; ++c)
       for (std::size_t c2 = c; c2 < m_slots; ++c2, ++k) s[k] = s[k] + a[c] * a[c2];
     if (!m_hasCategories) return;
-    const auto [at, added] = m_categoryOf.emplace(block * kCategoryRange + u.category, m_category.size());
+    const auto [at, added] = m_categoryOf.try_emplace(block * kCategoryRange + u.category, m_category.size());
     if (added) m_category.resize(m_category.size() + 2);
     Accrue(m_category[at->second], u.w);
     m_category[at->second + 1] = m_category[at->second + 1] + Product(u.w, u.w);
@@ -220,15 +219,14 @@ class ElementSums final : public Accumulator {
 
   std::size_t BlockOf(std::size_t stratum, std::size_t domain) {
     const std::uint64_t key = Key(stratum, domain);
-    if (key == m_lastKey) return m_lastBlock;
-    const auto [at, added] = m_blockOf.emplace(key, m_blocks.size());
+    if (const std::uint64_t block = m_recent.Find(key); block != Recent::kNone) return block;
+    const auto [at, added] = m_blockOf.try_emplace(key, m_blocks.size());
     if (added) {
       m_blocks.push_back({static_cast<std::uint32_t>(stratum), static_cast<std::uint32_t>(domain)});
       m_sums.resize(m_sums.size() + m_width);
       m_byDomain.clear();
     }
-    m_lastKey = key;
-    m_lastBlock = at->second;
+    m_recent.Keep(key, at->second);
     return at->second;
   }
 
@@ -274,8 +272,7 @@ class ElementSums final : public Accumulator {
   std::unordered_map<std::uint64_t, std::size_t> m_categoryOf;
   std::vector<Wide> m_category;  // pairs: sum of w, sum of w^2
   mutable std::vector<std::vector<std::size_t>> m_byDomain;
-  std::uint64_t m_lastKey = ~std::uint64_t{0};
-  std::size_t m_lastBlock = 0;
+  Recent m_recent;
 };
 
 }  // namespace
