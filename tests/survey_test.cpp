@@ -10,11 +10,11 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "framework/Format.h"
 #include "framework/Registry.h"
 #include "framework/Results.h"
+#include "support/Files.h"
 #include "support/RecordCheck.h"
 #include "support/ScriptRun.h"
 #include "survey/Design.h"
@@ -25,13 +25,6 @@ namespace mirto::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // Runs scripts in tests/scripts/survey, where their data files are.
 class InSurveyFolder {
@@ -234,10 +227,10 @@ std::string Unrecorded(const CTervoDoc& doc, const CompletedBlock& block) {
 TEST(SurveyBlock, PrintsTheDesignAndARowPerDomainWithEveryFigureRecorded) {
   InSurveyFolder here;
   Session s;
-  const ScriptResult r = s.Run(ReadText("block.mirto"));
+  const ScriptResult r = s.Run(ReadBytes("block.mirto"));
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.appended, Lines(ReadText("block.expected")));
-  const std::string docs = ReadText(fs::path(MIRTO_DOCS_DIR) / "results.md");
+  EXPECT_EQ(r.appended, Lines(ReadBytes("block.expected")));
+  const std::string docs = ReadBytes((fs::path(MIRTO_DOCS_DIR) / "results.md").string());
   for (const CompletedBlock& block : s.doc.Blocks()) {
     EXPECT_EQ(block.command->id, 32960);
     EXPECT_EQ(Unrecorded(s.doc, block), "");

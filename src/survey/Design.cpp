@@ -195,6 +195,21 @@ std::optional<std::string> WeightFault(const Value& w) {
   return std::nullopt;
 }
 
+// Every row of `columns` to `row`, which gives the problem that stops the pass.
+template <typename RowFn>
+std::optional<DataProblem> EachRow(const DataFile& file, const Design& d, const std::vector<std::size_t>& columns,
+                                   RowFn row) {
+  std::optional<DataProblem> bad;
+  auto visit = [&](long long r, std::span<const Value> v) {
+    bad = row(r, v);
+    return !bad;
+  };
+  if (auto problem = file.Scan(columns, visit)) return problem;
+  if (bad) return bad;
+  if (d.units == 0) return DataProblem{d.file, 0, {}, "the file has no data rows"};
+  return std::nullopt;
+}
+
 // The pass over a Taylor design's columns, and then its strata's figures.
 class TaylorReader {
  public:
@@ -204,14 +219,8 @@ class TaylorReader {
     std::vector<std::size_t> columns{m_d.weight};
     for (const auto& c : {m_d.strata, m_d.psu, m_d.fpc})
       if (c) columns.push_back(*c);
-    std::optional<DataProblem> bad;
-    auto visit = [&](long long row, std::span<const Value> v) {
-      bad = Row(row, v);
-      return !bad;
-    };
-    if (auto problem = m_file.Scan(columns, visit)) return problem;
-    if (bad) return bad;
-    if (m_d.units == 0) return DataProblem{m_d.file, 0, {}, "the file has no data rows"};
+    if (auto problem = EachRow(m_file, m_d, columns, [&](long long row, auto v) { return Row(row, v); }))
+      return problem;
     return Strata();
   }
 
@@ -320,14 +329,8 @@ class ReplicateReader {
     std::vector<std::size_t> columns{m_d.weight};
     if (m_d.strata) columns.push_back(*m_d.strata);
     columns.insert(columns.end(), m_r.columns.begin(), m_r.columns.end());
-    std::optional<DataProblem> bad;
-    auto visit = [&](long long row, std::span<const Value> v) {
-      bad = Row(row, v);
-      return !bad;
-    };
-    if (auto problem = m_file.Scan(columns, visit)) return problem;
-    if (bad) return bad;
-    if (m_d.units == 0) return DataProblem{m_d.file, 0, {}, "the file has no data rows"};
+    if (auto problem = EachRow(m_file, m_d, columns, [&](long long row, auto v) { return Row(row, v); }))
+      return problem;
     Flush();
     for (std::size_t i = 0; i < R; ++i)
       for (std::size_t j = 0; j < i; ++j) m_gram[i * R + j] = m_gram[j * R + i];

@@ -1,10 +1,11 @@
 #include "survey/Estimate.h"
 
+#include <algorithm>
 #include <boost/math/distributions/normal.hpp>
 #include <cmath>
 #include <limits>
+#include <numeric>
 #include <optional>
-#include <unordered_map>
 
 #include "data/DataSession.h"
 #include "extras/Additional.h"
@@ -12,6 +13,7 @@
 #include "framework/Format.h"
 #include "journal/Excerpt.h"
 #include "survey/Accumulate.h"
+#include "survey/Recent.h"
 
 namespace mirto::survey {
 
@@ -104,7 +106,7 @@ class Pass {
   std::optional<std::size_t> m_strata, m_psu;
   std::vector<Levels> m_by;
   std::optional<Levels> m_categories;
-  std::unordered_map<std::uint64_t, std::size_t> m_cross;  // (level of A, level of B) -> domain
+  PairIndex m_cross;  // (level of A, level of B) -> domain
   std::vector<std::pair<std::size_t, std::size_t>> m_crossLevels;
   std::vector<Domain> m_domains;
   std::vector<double> m_weights;  // the row's replicate weights
@@ -199,10 +201,9 @@ std::size_t Pass::DomainOf(long long row, std::span<const Value> v) {
   }
   std::size_t d = level[0];
   if (m_by.size() == 2) {
-    const auto [at, added] =
-        m_cross.try_emplace((static_cast<std::uint64_t>(level[0]) << 32) | level[1], m_cross.size());
+    const auto [number, added] = m_cross.Of(level[0], level[1]);
     if (added) m_crossLevels.emplace_back(level[0], level[1]);
-    d = at->second;
+    d = number;
   }
   if (d >= m_domains.size()) m_domains.resize(d + 1);
   return d;
@@ -267,11 +268,19 @@ std::optional<DataProblem> Pass::Row(long long row, std::span<const Value> v) {
 std::vector<std::size_t> Pass::DomainOrder() const {
   if (m_by.empty()) return m_domains.empty() ? std::vector<std::size_t>{} : std::vector<std::size_t>{0};
   if (m_by.size() == 1) return m_by[0].codes.Sorted();
-  std::vector<std::size_t> order;
-  for (std::size_t a : m_by[0].codes.Sorted())
-    for (std::size_t b : m_by[1].codes.Sorted())
-      if (const auto found = m_cross.find((static_cast<std::uint64_t>(a) << 32) | b); found != m_cross.end())
-        order.push_back(found->second);
+  // The pairs that occur, by the first variable's order, then the second's.
+  std::vector<std::size_t> rank[2];
+  for (std::size_t i = 0; i < 2; ++i) {
+    const std::vector<std::size_t> sorted = m_by[i].codes.Sorted();
+    rank[i].resize(sorted.size());
+    for (std::size_t r = 0; r < sorted.size(); ++r) rank[i][sorted[r]] = r;
+  }
+  std::vector<std::size_t> order(m_crossLevels.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+    const auto &a = m_crossLevels[x], &b = m_crossLevels[y];
+    return std::pair(rank[0][a.first], rank[1][a.second]) < std::pair(rank[0][b.first], rank[1][b.second]);
+  });
   return order;
 }
 

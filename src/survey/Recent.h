@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 
 namespace mirto::survey {
 
@@ -37,6 +39,24 @@ class Recent {
     std::uint64_t key = kNone, value = kNone;
   };
   std::array<Slot, kSlots> m_slots{};
+};
+
+// Numbers for pairs (a PSU or stratum and a domain), given in order of first
+// appearance, those used lately found again first.
+class PairIndex {
+ public:
+  // The pair's number, and whether it was given it now.
+  std::pair<std::size_t, bool> Of(std::size_t high, std::size_t low) {
+    const std::uint64_t key = (static_cast<std::uint64_t>(high) << 32) | low;
+    if (const std::uint64_t found = m_recent.Find(key); found != Recent::kNone) return {found, false};
+    const auto [at, added] = m_numbers.try_emplace(key, m_numbers.size());
+    m_recent.Keep(key, at->second);
+    return {at->second, added};
+  }
+
+ private:
+  Recent m_recent;
+  std::unordered_map<std::uint64_t, std::size_t> m_numbers;
 };
 
 }  // namespace mirto::survey

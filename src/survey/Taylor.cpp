@@ -45,8 +45,6 @@ namespace {
 
 constexpr std::uint64_t kCategoryRange = 1024;  // above the most categories a proportion takes
 
-std::uint64_t Key(std::size_t high, std::size_t low) { return (static_cast<std::uint64_t>(high) << 32) | low; }
-
 // theta' = theta - shift, the quotient's part.
 double Part(const Estimand& e) { return e.theta - e.shift; }
 
@@ -109,17 +107,14 @@ class ClusterSums final : public Accumulator {
   };
 
   std::uint32_t CellOf(std::size_t psu, std::size_t domain, std::size_t stratum) {
-    const std::uint64_t key = Key(psu, domain);
-    if (const std::uint64_t cell = m_recent.Find(key); cell != Recent::kNone) return static_cast<std::uint32_t>(cell);
-    const auto [at, added] = m_cellOf.try_emplace(key, static_cast<std::uint32_t>(m_cells.size()));
+    const auto [cell, added] = m_cellOf.Of(psu, domain);
     if (added) {
       m_cells.push_back(
           {static_cast<std::uint32_t>(psu), static_cast<std::uint32_t>(domain), static_cast<std::uint32_t>(stratum)});
       m_base.resize(m_base.size() + m_slots);
       m_byDomain.clear();
     }
-    m_recent.Keep(key, at->second);
-    return at->second;
+    return static_cast<std::uint32_t>(cell);
   }
 
   Wide Value(std::uint32_t cell, Slot slot) const {
@@ -146,13 +141,12 @@ class ClusterSums final : public Accumulator {
   const Design& m_d;
   std::size_t m_slots;
   bool m_hasCategories = false;
-  std::unordered_map<std::uint64_t, std::uint32_t> m_cellOf;
+  PairIndex m_cellOf;
   std::vector<Cell> m_cells;
   std::vector<Wide> m_base;
   std::unordered_map<std::uint64_t, std::size_t> m_categoryOf;
   std::vector<Wide> m_category;
   mutable std::vector<std::vector<std::uint32_t>> m_byDomain;
-  Recent m_recent;
 };
 
 // Sums per stratum and domain, every unit its own PSU: of each slot's
@@ -218,16 +212,13 @@ class ElementSums final : public Accumulator {
   };
 
   std::size_t BlockOf(std::size_t stratum, std::size_t domain) {
-    const std::uint64_t key = Key(stratum, domain);
-    if (const std::uint64_t block = m_recent.Find(key); block != Recent::kNone) return block;
-    const auto [at, added] = m_blockOf.try_emplace(key, m_blocks.size());
+    const auto [block, added] = m_blockOf.Of(stratum, domain);
     if (added) {
       m_blocks.push_back({static_cast<std::uint32_t>(stratum), static_cast<std::uint32_t>(domain)});
       m_sums.resize(m_sums.size() + m_width);
       m_byDomain.clear();
     }
-    m_recent.Keep(key, at->second);
-    return at->second;
+    return block;
   }
 
   // Sum of a slot's a = w v in a block.
@@ -266,13 +257,12 @@ class ElementSums final : public Accumulator {
   const Design& m_d;
   std::size_t m_slots, m_width;
   bool m_hasCategories = false;
-  std::unordered_map<std::uint64_t, std::size_t> m_blockOf;
+  PairIndex m_blockOf;
   std::vector<Block> m_blocks;
   std::vector<Wide> m_sums;
   std::unordered_map<std::uint64_t, std::size_t> m_categoryOf;
   std::vector<Wide> m_category;  // pairs: sum of w, sum of w^2
   mutable std::vector<std::vector<std::size_t>> m_byDomain;
-  Recent m_recent;
 };
 
 }  // namespace
