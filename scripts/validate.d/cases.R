@@ -414,4 +414,8 @@ for (mod in names(models)) {
              sub(paste0("; ", n_p, ";"), ";", first, fixed = TRUE)), figs, fast_case = mod == "D", note = pnote)
 }
 
+# The survey designs' cases live beside this file.
+here <- dirname(sub("^--file=", "", grep("^--file=", commandArgs(FALSE), value = TRUE)))
+source(file.path(here, "survey.R"), local = TRUE)
+
 writeLines(toJSON(cases, auto_unbox = TRUE, digits = NA, pretty = TRUE), file.path(work, "cases.json"))

@@ -17,6 +17,14 @@ read_block <- function(id) {
   fromJSON(lines[length(lines)], simplifyVector = FALSE)
 }
 figure <- function(block, key) {
+  # Row i of a table: TABLE[i].COLUMN, among the results or (extras.TABLE[i].COLUMN) the extras.
+  cell <- regmatches(key, regexec("^(extras[.])?([a-z_]+)\\[([0-9]+)\\][.](.+)$", key))[[1]]
+  if (length(cell)) {
+    rows <- (if (nzchar(cell[2])) block$extras else block$results)[[cell[3]]]
+    i <- as.integer(cell[4])
+    v <- if (i <= length(rows)) rows[[i]][[cell[5]]] else NULL
+    return(if (is.null(v)) NA_real_ else suppressWarnings(as.numeric(v)))
+  }
   if (startsWith(key, "extras.")) {
     v <- block$extras[[sub("^extras[.]", "", key)]]
     return(if (is.null(v)) NA_real_ else suppressWarnings(as.numeric(v)))
@@ -100,6 +108,10 @@ if (nzchar(out)) {
     "- The figures are Mirto's `--results` values (full precision), not its printed digits.",
     "  `extras.KEY` is one of the additional figures (`extras on`): the t-based interval beside",
     "  R's estimate -+ qt(0.975, degf(design)) SE, degf being survey's degrees of freedom.",
+    "- Survey designs (`design` and `estimate`, [survey.md](survey.md)): `estimates[i].COLUMN` is",
+    "  row i of the block's table of estimates (`extras.estimates[i].COLUMN` of its additional",
+    "  figures), R's figure that of svymean, svytotal, svyratio or svyciprop on the same domain;",
+    "  `degrees_of_freedom` is R's degf. Their intervals use R's own qnorm(0.975), as confint does.",
     sprintf("- Tolerance: |Mirto - R| <= %g |R| + %g. Typed fields carry up to 15 characters,", rel_tol, abs_tol),
     "  well inside it.",
     "- Intervals use z = 1.96, the form's 95% level. Where Mirto's convention differs from R's",

@@ -21,6 +21,7 @@
 #include "journal/Fd.h"
 #include "mirto/Version.h"
 #include "select/Script.h"
+#include "survey/Statements.h"
 
 namespace mirto {
 namespace {
@@ -263,7 +264,13 @@ void BatchHost::OutOfMemory() { Fail(kBatchFileError, m_source.LastLine(), std::
 
 namespace {
 
-void RunStatement(CTervoDoc& doc, BatchHost& host, select::ScriptDraws& draws, const Statement& s) {
+// What the statements beyond forms keep from one statement to the next.
+struct ScriptStatements {
+  select::ScriptDraws draws;
+  survey::Statements survey;  // the survey design in effect, on the file `data` opened
+};
+
+void RunStatement(CTervoDoc& doc, BatchHost& host, ScriptStatements& st, const Statement& s) {
   if (s.verb == "new" && s.rest.empty()) {
     doc.OnNewDocument();
   } else if (s.verb == "open" && !s.rest.empty()) {
@@ -288,8 +295,12 @@ void RunStatement(CTervoDoc& doc, BatchHost& host, select::ScriptDraws& draws, c
     doc.SetAdditionalFigures(s.rest == "on");
   } else if (BatchHost::IsDataStatement(s.verb)) {
     host.DataStatement(s);
+    if (s.verb == "data" && host.Status() == kBatchOk) st.survey.DataOpened(std::string(s.rest), PathExcerpt(s.rest));
   } else if (select::IsStatement(s.verb)) {
-    if (auto failure = draws.Run(doc, s.verb, s.rest)) host.Fail(failure->status, s.line, failure->message);
+    if (auto failure = st.draws.Run(doc, s.verb, s.rest)) host.Fail(failure->status, s.line, failure->message);
+  } else if (survey::Statements::Handles(s.verb)) {
+    if (auto failure = st.survey.Run(doc, s.verb, s.rest))
+      host.Fail(failure->file ? kBatchFileError : kBatchScriptError, s.line, failure->text);
   } else if (IsFormAnswer(s.verb)) {
     host.Fail(kBatchScriptError, s.line, std::string(s.verb) + " with no form open");
   } else {
@@ -301,12 +312,12 @@ void RunStatement(CTervoDoc& doc, BatchHost& host, select::ScriptDraws& draws, c
 
 int RunScript(CTervoDoc& doc, ScriptSource& source, BatchHost& host) {
   Statement s;
-  select::ScriptDraws draws;
+  ScriptStatements statements;
   while (host.Status() == kBatchOk && source.Next(s)) {
     // A command takes back its own block (CTervoDoc::OnCommand); memory that
     // runs out in reading data or in working out a command's figures ends here.
     try {
-      RunStatement(doc, host, draws, s);
+      RunStatement(doc, host, statements, s);
     } catch (const std::bad_alloc&) {
       host.AfterCommand();
       host.Fail(kBatchFileError, s.line, std::string(kNoMemory));

@@ -20,6 +20,11 @@ std::string Quoted(std::string_view text) {
 // A number, or a non-finite value as a string.
 std::string JsonNumber(double value) { return std::isfinite(value) ? NumberText(value) : Quoted(NumberText(value)); }
 
+// A cell of a table: a number, or text as a JSON string.
+std::string JsonCell(const Table& t, std::size_t row, std::size_t column) {
+  return t.IsText(column) ? Quoted(t.text(row, column)) : JsonNumber(t.at(row, column));
+}
+
 void AppendFigures(std::string& out, const std::vector<Figure>& figures, const Record& record, Section section) {
   out += '{';
   bool first = true;
@@ -38,7 +43,7 @@ void AppendFigures(std::string& out, const std::vector<Figure>& figures, const R
     for (std::size_t row = 0; row < t.rows(); ++row) {
       out += row ? ", {" : "{";
       for (std::size_t c = 0; c < t.columns().size(); ++c)
-        out += (c ? ", " : "") + Quoted(t.columns()[c]) + ": " + JsonNumber(t.at(row, c));
+        out += (c ? ", " : "") + Quoted(t.columns()[c]) + ": " + JsonCell(t, row, c);
       out += '}';
     }
     out += ']';
@@ -46,11 +51,57 @@ void AppendFigures(std::string& out, const std::vector<Figure>& figures, const R
   out += '}';
 }
 
+// The additional figures of a block: those the document added after it, and
+// those the block wrote itself.
+void AppendExtras(std::string& out, const CompletedBlock& block) {
+  const bool own = block.record && block.record->HasExtras();
+  if (!block.extras && !own) return;
+  std::vector<Figure> figures;
+  if (block.extras) figures = block.extras->results();
+  if (own) figures.insert(figures.end(), block.record->extras().begin(), block.record->extras().end());
+  out += ", \"extras\": ";
+  AppendFigures(out, figures, own ? *block.record : Record(), Section::Extras);
+}
+
 int CommandId(const CompletedBlock& block) { return block.command ? block.command->id : 0; }
 
+// A field of the long table, quoted where it holds a comma, a quote or a line end.
+std::string CsvField(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string out = "\"";
+  for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return out + '"';
+}
+
+std::string CsvRow(std::size_t number, int command, std::string_view name, std::string index, std::string_view value) {
+  return std::to_string(number) + ',' + std::to_string(command) + ',' + CsvField(name) + ',' + index + ',' +
+         CsvField(value);
+}
+
 std::string CsvRow(std::size_t number, int command, std::string_view name, std::string index, double value) {
-  return std::to_string(number) + ',' + std::to_string(command) + ',' + std::string(name) + ',' + index + ',' +
-         NumberText(value);
+  return CsvRow(number, command, name, std::move(index), NumberText(value));
+}
+
+// The rows of a record's tables in `section`, named `prefix`TABLE.COLUMN.
+void CsvTables(std::vector<std::string>& rows, std::size_t number, int command, const Record& record, Section section,
+               const std::string& prefix) {
+  for (const Table& t : record.tables()) {
+    if (t.section() != section) continue;
+    for (std::size_t row = 0; row < t.rows(); ++row)
+      for (std::size_t c = 0; c < t.columns().size(); ++c) {
+        const std::string name = prefix + std::string(t.key()) + '.' + std::string(t.columns()[c]);
+        const std::string index = std::to_string(row + 1);
+        rows.push_back(t.IsText(c) ? CsvRow(number, command, name, index, std::string_view(t.text(row, c)))
+                                   : CsvRow(number, command, name, index, t.at(row, c)));
+      }
+  }
+}
+
+// A text cell on one line of a tab-separated row.
+std::string RowText(std::string text) {
+  for (char& c : text)
+    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+  return text;
 }
 
 bool EndsWith(const std::string& text, std::string_view suffix) {
@@ -79,10 +130,7 @@ std::string ResultJson(const CompletedBlock& block, std::size_t number) {
     out += ", \"results\": ";
     AppendFigures(out, block.record->results(), *block.record, Section::Results);
   }
-  if (block.extras) {
-    out += ", \"extras\": ";
-    AppendFigures(out, block.extras->results(), *block.extras, Section::Results);
-  }
+  AppendExtras(out, block);
   if (!block.note.empty()) {
     out += ", \"data\": [";
     for (std::size_t i = 0; i < block.note.size(); ++i) out += (i ? ", " : "") + Quoted(block.note[i]);
@@ -104,18 +152,17 @@ std::vector<std::string> ResultCsv(const std::vector<CompletedBlock>& blocks) {
       for (Section section : {Section::Inputs, Section::Results}) {
         for (const Figure& f : block.record->figures(section))
           rows.push_back(CsvRow(number, command, f.key, "", f.value));
-        for (const Table& t : block.record->tables()) {
-          if (t.section() != section) continue;
-          for (std::size_t row = 0; row < t.rows(); ++row)
-            for (std::size_t c = 0; c < t.columns().size(); ++c)
-              rows.push_back(CsvRow(number, command, std::string(t.key()) + '.' + std::string(t.columns()[c]),
-                                    std::to_string(row + 1), t.at(row, c)));
-        }
+        CsvTables(rows, number, command, *block.record, section, "");
       }
     }
     if (block.extras)
       for (const Figure& f : block.extras->results())
         rows.push_back(CsvRow(number, command, "extras." + std::string(f.key), "", f.value));
+    if (block.record) {
+      for (const Figure& f : block.record->extras())
+        rows.push_back(CsvRow(number, command, "extras." + std::string(f.key), "", f.value));
+      CsvTables(rows, number, command, *block.record, Section::Extras, "extras.");
+    }
     rows.push_back(CsvRow(number, command, "warning", "", block.warning ? 1 : 0));
   }
   return rows;
@@ -132,7 +179,7 @@ const CompletedBlock* FindBlock(const std::vector<CompletedBlock>& blocks, std::
 
 std::string ResultRows(const Record& record) {
   std::string out;
-  for (Section section : {Section::Inputs, Section::Results}) {
+  for (Section section : {Section::Inputs, Section::Results, Section::Extras}) {
     for (const Figure& f : record.figures(section)) out += std::string(f.key) + '\t' + NumberText(f.value) + '\n';
     for (const Table& t : record.tables()) {
       if (t.section() != section) continue;
@@ -141,7 +188,8 @@ std::string ResultRows(const Record& record) {
       out += '\n';
       for (std::size_t row = 0; row < t.rows(); ++row) {
         out += std::to_string(row + 1);
-        for (std::size_t c = 0; c < t.columns().size(); ++c) out += '\t' + NumberText(t.at(row, c));
+        for (std::size_t c = 0; c < t.columns().size(); ++c)
+          out += '\t' + (t.IsText(c) ? RowText(t.text(row, c)) : NumberText(t.at(row, c)));
         out += '\n';
       }
     }

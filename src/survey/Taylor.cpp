@@ -1,0 +1,281 @@
+// Taylor linearization: the with-replacement first-stage (ultimate cluster)
+// variance, with the first-stage finite population correction. With PSUs the
+// totals are kept per PSU and domain; without them every unit is its own PSU,
+// and each stratum keeps the sums and sums of squares and products of its
+// units' weighted values instead, in double-double so that the deviations
+// about the estimate do not cancel.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "survey/Accumulate.h"
+#include "survey/Recent.h"
+
+namespace mirto::survey {
+
+double CombineStrata(const Design& design, std::span<const StratumPart> parts) {
+  double v = 0, counted = 0;
+  for (const StratumPart& part : parts) {
+    const Stratum& s = design.strataFigures[part.stratum];
+    if (s.factor < 1e-7) {
+      ++counted;
+      continue;
+    }
+    const auto n = static_cast<double>(s.psus);
+    if (s.psus > 1) {
+      v += s.factor * n / (n - 1) * part.squares;
+      ++counted;
+      continue;
+    }
+    switch (design.request.lonely) {
+      case Lonely::Adjust:  // deviations about 0 rather than the stratum's mean
+        v += s.factor * part.lone * part.lone;
+        ++counted;
+        break;
+      case Lonely::Average: break;  // the others' average stands in for it
+      default: ++counted;           // remove, certainty: nothing
+    }
+  }
+  if (design.request.lonely == Lonely::Average && counted < static_cast<double>(parts.size()))
+    return counted > 0 ? v * static_cast<double>(parts.size()) / counted : std::numeric_limits<double>::quiet_NaN();
+  return v;
+}
+
+namespace {
+
+constexpr std::uint64_t kCategoryRange = 1024;  // above the most categories a proportion takes
+
+// theta' = theta - shift, the quotient's part.
+double Part(const Estimand& e) { return e.theta - e.shift; }
+
+// Totals per PSU and domain.
+class ClusterSums final : public Accumulator {
+ public:
+  ClusterSums(const Design& design, std::size_t slots) : m_d(design), m_slots(slots) {}
+
+  void Add(const Unit& u) override {
+    const std::uint32_t cell = CellOf(u.psu, u.domain, u.stratum);
+    Wide* base = &m_base[cell * m_slots];
+    for (std::size_t c = 0; c < m_slots; ++c) Accrue(base[c], u.w * u.v[c]);
+    if (!m_hasCategories) return;
+    const auto [at, added] = m_categoryOf.try_emplace(cell * kCategoryRange + u.category, m_category.size());
+    if (added) m_category.emplace_back();
+    Accrue(m_category[at->second], u.w);
+  }
+
+  void UseCategories() { m_hasCategories = true; }
+
+  Wide Total(std::size_t domain, Slot slot) const override {
+    Wide total;
+    for (std::uint32_t cell : Cells(domain)) total = total + Value(cell, slot);
+    return total;
+  }
+
+  void Variances(std::size_t domain, std::span<const Estimand> estimands, std::span<Variance> out) override {
+    const std::vector<std::uint32_t>& cells = Cells(domain);
+    std::vector<StratumPart> parts;
+    std::vector<double> z;
+    for (std::size_t e = 0; e < estimands.size(); ++e) {
+      const Estimand& est = estimands[e];
+      const double D = est.quotient ? Rounded(Total(domain, est.den)) : 1;
+      parts.clear();
+      for (std::size_t first = 0; first < cells.size();) {
+        const std::size_t h = m_cells[cells[first]].stratum;
+        z.clear();
+        for (; first < cells.size() && m_cells[cells[first]].stratum == h; ++first) {
+          Wide t = Value(cells[first], est.num);
+          if (est.quotient) t = t - Value(cells[first], est.den) * Exact(Part(est));
+          z.push_back(Rounded(t) / D);
+        }
+        const auto n = static_cast<double>(m_d.strataFigures[h].psus);
+        double mean = 0;
+        for (double x : z) mean += x;
+        mean /= n;
+        double squares = (n - static_cast<double>(z.size())) * mean * mean;
+        for (double x : z) squares += (x - mean) * (x - mean);
+        parts.push_back({h, squares, z.size() == 1 ? z[0] : 0.0});
+      }
+      out[e].v = CombineStrata(m_d, parts);
+      const double P = est.theta;
+      out[e].logit = out[e].v / (P * (1 - P) * P * (1 - P));
+    }
+  }
+
+ private:
+  struct Cell {
+    std::uint32_t psu, domain, stratum;
+  };
+
+  std::uint32_t CellOf(std::size_t psu, std::size_t domain, std::size_t stratum) {
+    const auto [cell, added] = m_cellOf.Of(psu, domain);
+    if (added) {
+      m_cells.push_back(
+          {static_cast<std::uint32_t>(psu), static_cast<std::uint32_t>(domain), static_cast<std::uint32_t>(stratum)});
+      m_base.resize(m_base.size() + m_slots);
+      m_byDomain.clear();
+    }
+    return static_cast<std::uint32_t>(cell);
+  }
+
+  Wide Value(std::uint32_t cell, Slot slot) const {
+    if (!slot.category) return m_base[cell * m_slots + slot.index];
+    const auto found = m_categoryOf.find(cell * kCategoryRange + slot.index);
+    return found == m_categoryOf.end() ? Wide{} : m_category[found->second];
+  }
+
+  // The cells of a domain by stratum.
+  const std::vector<std::uint32_t>& Cells(std::size_t domain) const {
+    if (m_byDomain.empty()) {
+      for (std::uint32_t c = 0; c < m_cells.size(); ++c) {
+        if (m_byDomain.size() <= m_cells[c].domain) m_byDomain.resize(m_cells[c].domain + 1);
+        m_byDomain[m_cells[c].domain].push_back(c);
+      }
+      for (auto& list : m_byDomain)
+        std::stable_sort(list.begin(), list.end(),
+                         [&](std::uint32_t a, std::uint32_t b) { return m_cells[a].stratum < m_cells[b].stratum; });
+    }
+    static const std::vector<std::uint32_t> none;
+    return domain < m_byDomain.size() ? m_byDomain[domain] : none;
+  }
+
+  const Design& m_d;
+  std::size_t m_slots;
+  bool m_hasCategories = false;
+  PairIndex m_cellOf;
+  std::vector<Cell> m_cells;
+  std::vector<Wide> m_base;
+  std::unordered_map<std::uint64_t, std::size_t> m_categoryOf;
+  std::vector<Wide> m_category;
+  mutable std::vector<std::vector<std::uint32_t>> m_byDomain;
+};
+
+// Sums per stratum and domain, every unit its own PSU: of each slot's
+// weighted value a = w v, and of the products a_c a_c'.
+class ElementSums final : public Accumulator {
+ public:
+  ElementSums(const Design& design, std::size_t slots)
+      : m_d(design), m_slots(slots), m_width(slots + slots * (slots + 1) / 2) {}
+
+  void UseCategories() { m_hasCategories = true; }
+
+  void Add(const Unit& u) override {
+    const std::size_t block = BlockOf(u.stratum, u.domain);
+    Wide* s = &m_sums[block * m_width];
+    Wide a[2];
+    for (std::size_t c = 0; c < m_slots; ++c) {
+      a[c] = Product(u.w, u.v[c]);
+      s[c] = s[c] + a[c];
+    }
+    for (std::size_t c = 0, k = m_slots; c < m_slots; ++c)
+      for (std::size_t c2 = c; c2 < m_slots; ++c2, ++k) s[k] = s[k] + a[c] * a[c2];
+    if (!m_hasCategories) return;
+    const auto [at, added] = m_categoryOf.try_emplace(block * kCategoryRange + u.category, m_category.size());
+    if (added) m_category.resize(m_category.size() + 2);
+    Accrue(m_category[at->second], u.w);
+    m_category[at->second + 1] = m_category[at->second + 1] + Product(u.w, u.w);
+  }
+
+  Wide Total(std::size_t domain, Slot slot) const override {
+    Wide total;
+    for (std::size_t block : Blocks(domain)) total = total + Sum(block, slot);
+    return total;
+  }
+
+  void Variances(std::size_t domain, std::span<const Estimand> estimands, std::span<Variance> out) override {
+    std::vector<StratumPart> parts;
+    for (std::size_t e = 0; e < estimands.size(); ++e) {
+      const Estimand& est = estimands[e];
+      const double D = est.quotient ? Rounded(Total(domain, est.den)) : 1, t = Part(est);
+      parts.clear();
+      for (std::size_t block : Blocks(domain)) {
+        // sum z D = S_n - t S_d; sum z^2 D^2 = S_nn - 2 t S_nd + t^2 S_dd
+        Wide sum = Sum(block, est.num), squares = Cross(block, est.num, est.num);
+        if (est.quotient) {
+          sum = sum - Sum(block, est.den) * Exact(t);
+          squares = squares - Cross(block, est.num, est.den) * Exact(2 * t) +
+                    Cross(block, est.den, est.den) * Exact(t) * Exact(t);
+        }
+        const std::size_t h = m_blocks[block].stratum;
+        const auto n = static_cast<double>(m_d.strataFigures[h].psus);
+        const double deviations = std::max(0.0, Rounded(squares - sum * sum * Exact(1 / n)));
+        parts.push_back({h, deviations / (D * D), Rounded(sum) / D});
+      }
+      out[e].v = CombineStrata(m_d, parts);
+      const double P = est.theta;
+      out[e].logit = out[e].v / (P * (1 - P) * P * (1 - P));
+    }
+  }
+
+ private:
+  struct Block {
+    std::uint32_t stratum, domain;
+  };
+
+  std::size_t BlockOf(std::size_t stratum, std::size_t domain) {
+    const auto [block, added] = m_blockOf.Of(stratum, domain);
+    if (added) {
+      m_blocks.push_back({static_cast<std::uint32_t>(stratum), static_cast<std::uint32_t>(domain)});
+      m_sums.resize(m_sums.size() + m_width);
+      m_byDomain.clear();
+    }
+    return block;
+  }
+
+  // Sum of a slot's a = w v in a block.
+  Wide Sum(std::size_t block, Slot slot) const {
+    if (!slot.category) return m_sums[block * m_width + slot.index];
+    const auto found = m_categoryOf.find(block * kCategoryRange + slot.index);
+    return found == m_categoryOf.end() ? Wide{} : m_category[found->second];
+  }
+
+  // Sum of a_x a_y. A category's a is w on its units and 0 elsewhere, so
+  // with another category it is 0 and with the base slot (v = 1) it is its w^2.
+  Wide Cross(std::size_t block, Slot x, Slot y) const {
+    if (x.category || y.category) {
+      if (x.category && y.category && x.index != y.index) return {};
+      const std::size_t k = x.category ? x.index : y.index;
+      const auto found = m_categoryOf.find(block * kCategoryRange + k);
+      return found == m_categoryOf.end() ? Wide{} : m_category[found->second + 1];
+    }
+    const std::size_t lo = std::min(x.index, y.index), hi = std::max(x.index, y.index);
+    // Products are stored row by row of the upper triangle, after the sums.
+    std::size_t k = m_slots;
+    for (std::size_t c = 0; c < lo; ++c) k += m_slots - c;
+    return m_sums[block * m_width + k + (hi - lo)];
+  }
+
+  const std::vector<std::size_t>& Blocks(std::size_t domain) const {
+    if (m_byDomain.empty())
+      for (std::size_t b = 0; b < m_blocks.size(); ++b) {
+        if (m_byDomain.size() <= m_blocks[b].domain) m_byDomain.resize(m_blocks[b].domain + 1);
+        m_byDomain[m_blocks[b].domain].push_back(b);
+      }
+    static const std::vector<std::size_t> none;
+    return domain < m_byDomain.size() ? m_byDomain[domain] : none;
+  }
+
+  const Design& m_d;
+  std::size_t m_slots, m_width;
+  bool m_hasCategories = false;
+  PairIndex m_blockOf;
+  std::vector<Block> m_blocks;
+  std::vector<Wide> m_sums;
+  std::unordered_map<std::uint64_t, std::size_t> m_categoryOf;
+  std::vector<Wide> m_category;  // pairs: sum of w, sum of w^2
+  mutable std::vector<std::vector<std::size_t>> m_byDomain;
+};
+
+}  // namespace
+
+std::unique_ptr<Accumulator> MakeTaylorSums(const Design& design, std::size_t slots, bool categories) {
+  if (design.psu) {
+    auto sums = std::make_unique<ClusterSums>(design, slots);
+    if (categories) sums->UseCategories();
+    return sums;
+  }
+  auto sums = std::make_unique<ElementSums>(design, slots);
+  if (categories) sums->UseCategories();
+  return sums;
+}
+
+}  // namespace mirto::survey
