@@ -40,19 +40,37 @@ struct DelimitedTokenizer::Pass {
 };
 
 // One record, parsed block by block: `Search` finds the bytes that matter.
+// Everything here is inlined into one function per way of searching, so that
+// what the loop keeps stays in registers; problems are handed a copy of the pass.
 template <class Search>
 struct RecordParser {
   using Step = DelimitedTokenizer::Step;
+  using Pass = DelimitedTokenizer::Pass;
   DelimitedTokenizer& t;
   const char* const data;
   const std::size_t size;
   const char sep;
-  DelimitedTokenizer::Pass pass;
+  const bool tabs;  // tabs are blanks
+  const bool final;
+  const std::size_t maxFields;
+  const int* slot;  // per column: its view, or -1
+  std::size_t slots;
+  std::string_view* views;
+  Pass pass;
   std::size_t base = 0;    // the block searched, in data
   std::uint64_t mask = 0;  // the bytes of it that matter, not yet passed
 
-  [[gnu::always_inline]] inline RecordParser(DelimitedTokenizer& tokenizer)
-      : t(tokenizer), data(tokenizer.m_data), size(tokenizer.m_size), sep(tokenizer.m_separator) {
+  [[gnu::always_inline]] inline explicit RecordParser(DelimitedTokenizer& tokenizer)
+      : t(tokenizer),
+        data(tokenizer.m_data),
+        size(tokenizer.m_size),
+        sep(tokenizer.m_separator),
+        tabs(tokenizer.m_tabIsBlank),
+        final(tokenizer.m_final),
+        maxFields(tokenizer.m_maxFields),
+        slot(tokenizer.m_slot.data()),
+        slots(tokenizer.m_slot.size()),
+        views(tokenizer.m_views.data()) {
     pass.start = t.m_pos;
     pass.recordLineStart = pass.lineStart = t.m_lineStart;
     pass.recordLine = pass.line = t.m_line;
@@ -60,6 +78,8 @@ struct RecordParser {
     mask = t.m_blockMask;
     if (!t.m_blockValid) Load(pass.start);
   }
+
+  [[gnu::always_inline]] inline bool Blank(char c) const { return c == ' ' || (c == '\t' && tabs); }
 
   [[gnu::always_inline]] inline void Load(std::size_t at) {
     base = at;
@@ -86,65 +106,57 @@ struct RecordParser {
     return at;
   }
 
-  bool AllBlank(std::size_t from, std::size_t to) const {
+  [[gnu::always_inline]] inline bool AllBlank(std::size_t from, std::size_t to) const {
     for (; from < to; ++from)
-      if (!t.Blank(data[from])) return false;
+      if (!Blank(data[from])) return false;
     return true;
   }
 
-  // The view a field goes to, or null when it is not asked for.
-  [[gnu::always_inline]] inline std::string_view* Slot(std::size_t column) {
-    if (t.m_all) return &t.m_views.emplace_back();
-    if (column >= t.m_slot.size() || t.m_slot[column] < 0) return nullptr;
-    return &t.m_views[static_cast<std::size_t>(t.m_slot[column])];
+  // Where the field in `column` goes, or -1 when it is not asked for.
+  [[gnu::always_inline]] inline int Slot(std::size_t column) {
+    if (column >= slots) {
+      if (!t.m_all) return -1;
+      DelimitedTokenizer::GrowAll(t);
+      slot = t.m_slot.data();
+      slots = t.m_slot.size();
+      views = t.m_views.data();
+    }
+    return slot[column];
   }
 
   [[gnu::always_inline]] inline void Keep(std::size_t from, std::size_t to) {
-    std::string_view* view = Slot(pass.fields++);
-    if (!view) return;
-    while (from < to && t.Blank(data[from])) ++from;
-    while (to > from && t.Blank(data[to - 1])) --to;
-    *view = std::string_view(data + from, to - from);
+    const int s = Slot(pass.fields++);
+    if (s < 0) return;
+    while (from < to && Blank(data[from])) ++from;
+    while (to > from && Blank(data[to - 1])) --to;
+    views[s] = std::string_view(data + from, to - from);
   }
 
   // A quoted field's text [from, to): as it stands, or undone into the scratch copy.
-  void KeepQuoted(std::size_t from, std::size_t to, bool undo) {
-    const std::size_t column = pass.fields++;
-    std::string_view* view = Slot(column);
-    if (!view) return;
-    if (!undo) {
-      *view = std::string_view(data + from, to - from);
-      return;
-    }
-    const std::size_t offset = t.m_scratch.size();
-    for (std::size_t i = from; i < to; ++i) {
-      const char c = data[i];
-      if (c == '"') ++i;  // the first of two
-      if (c == '\r' && t.Table()) {
-        if (i + 1 < to && data[i + 1] == '\n') ++i;
-        t.m_scratch += '\n';
-        continue;
-      }
-      t.m_scratch += c;
-    }
-    t.m_undone.push_back({static_cast<std::size_t>(view - t.m_views.data()), offset, t.m_scratch.size() - offset});
+  [[gnu::always_inline]] inline void KeepQuoted(std::size_t from, std::size_t to, bool undo) {
+    const int s = Slot(pass.fields++);
+    if (s < 0) return;
+    if (undo)
+      t.Undo(static_cast<std::size_t>(s), std::string_view(data + from, to - from));
+    else
+      views[s] = std::string_view(data + from, to - from);
   }
 
   // The bytes held end inside the record, whose bytes before `at` are known: read
   // more, unless they make it too long already.
-  Step More(std::size_t at) {
+  [[gnu::always_inline]] inline Step More(std::size_t at) {
     const std::uint64_t bytes = t.m_base + at - pass.recordLineStart - (t.Table() ? pass.lineEnds : 0);
     if (bytes > t.m_maxRecord) return t.Fail(pass, TokenProblem::TooLong, at, 0);
     return Step::More;
   }
 
   // The record ends at `at` (a line end, or `size` at the end of the bytes).
-  Step End(std::size_t at) {
+  [[gnu::always_inline]] inline Step End(std::size_t at) {
     std::size_t next = at;
     if (at < size) {
       next = at + 1;
       if (data[at] == '\r') {
-        if (next == size && !t.m_final) return More(at);
+        if (next == size && !final) return More(at);
         if (next < size && data[next] == '\n') ++next;
       }
     }
@@ -154,60 +166,63 @@ struct RecordParser {
     t.m_blockBase = base;
     t.m_blockMask = mask;
     t.m_blockValid = true;
-    t.Commit(pass, next);
-    t.m_line += at < size;
+    t.m_pos = next;
+    t.m_line = pass.line + (at < size);
     t.m_lineStart = t.m_base + next;  // at the end of the bytes, nothing is left of the line
+    t.m_recordIndex = t.m_records++;
+    t.m_recordLine = pass.recordLine;
+    t.m_fields = pass.fields;
+    if (!t.m_undone.empty() || (!t.m_all && pass.fields < slots)) t.Settle();
     return Step::Record;
   }
 
-  // A field submitted at `at`: refused past the limit of fields.
-  [[gnu::always_inline]] inline bool Room() const { return pass.fields < t.m_maxFields; }
-  Step TooMany(std::size_t at) { return t.Fail(pass, TokenProblem::TooManyFields, at, t.m_maxFields + 1); }
+  [[gnu::always_inline]] inline Step TooMany(std::size_t at) {
+    return t.Fail(pass, TokenProblem::TooManyFields, at, maxFields + 1);
+  }
 
   [[gnu::always_inline]] inline Step Record() {
-    if (t.m_all) t.m_views.clear();
-    t.m_scratch.clear();
-    t.m_undone.clear();
+    if (!t.m_undone.empty()) t.m_undone.clear();  // from a pass cut short
     Seek(pass.start);
     std::size_t fieldStart = pass.start;
     for (;;) {
       const std::size_t at = Next();
       if (at == size) {
-        if (!t.m_final) return More(at);
-        if (!Room()) return TooMany(at);
+        if (!final) return More(at);
+        if (pass.fields == maxFields) return TooMany(at);
         Keep(fieldStart, at);
         return End(at);
       }
       const char c = data[at];
       if (c == sep) {
-        if (!Room()) return TooMany(at);
+        if (pass.fields == maxFields) return TooMany(at);
         Keep(fieldStart, at);
         fieldStart = at + 1;
         continue;
       }
       if (c == '\n' || c == '\r') {
-        if (!Room()) return TooMany(at);
+        if (pass.fields == maxFields) return TooMany(at);
         Keep(fieldStart, at);
         return End(at);
       }
       if (c != '"') return t.Fail(pass, TokenProblem::Nul, at, 0);
       if (!AllBlank(fieldStart, at)) return t.Fail(pass, TokenProblem::Quote, at, pass.fields + 1);
-      if (const auto step = Quoted(at, fieldStart)) return *step;
+      const Step step = Quoted(at, fieldStart);
+      if (step != Step::Going) return step;
     }
   }
 
-  // The field opened by the quote at `open`; nothing when the record goes on at `fieldStart`.
-  std::optional<Step> Quoted(std::size_t open, std::size_t& fieldStart) {
+  // The field opened by the quote at `open`; Going when the record goes on at `fieldStart`.
+  [[gnu::always_inline]] inline Step Quoted(std::size_t open, std::size_t& fieldStart) {
     bool undo = false;
     for (;;) {
       const std::size_t at = Next();
-      if (at == size) return t.m_final ? t.Fail(pass, TokenProblem::Unclosed, at, pass.fields + 1) : More(at);
+      if (at == size) return final ? t.Fail(pass, TokenProblem::Unclosed, at, pass.fields + 1) : More(at);
       const char c = data[at];
       if (c == sep) continue;
       if (c == '\n' || c == '\r') {
         std::size_t next = at + 1;
         if (c == '\r') {
-          if (next == size && !t.m_final) return More(at);
+          if (next == size && !final) return More(at);
           if (next < size && data[next] == '\n') ++next, Next();
           undo |= t.Table();
         }
@@ -219,31 +234,28 @@ struct RecordParser {
         continue;
       }
       if (c != '"') return t.Fail(pass, TokenProblem::Nul, at, 0);
-      if (at + 1 == size && !t.m_final) return More(size);
+      if (at + 1 == size && !final) return More(size);
       if (at + 1 < size && data[at + 1] == '"') {
         Next();
         undo = true;
         continue;
       }
       std::size_t after = at + 1;
-      while (after < size && t.Blank(data[after])) ++after;
-      if (after == size && !t.m_final) return More(size);
-      if (after < size && data[after] != sep && !LineEnd(data[after])) {
-        if (data[after] == '\0') return t.Fail(pass, TokenProblem::Nul, after, 0);
-        return t.Fail(pass, TokenProblem::Quote, after, pass.fields + 1);
-      }
-      if (!Room()) return TooMany(after);
+      while (after < size && Blank(data[after])) ++after;
+      if (after == size && !final) return More(size);
+      if (after < size && data[after] != sep && !LineEnd(data[after]))
+        return data[after] == '\0' ? t.Fail(pass, TokenProblem::Nul, after, 0)
+                                   : t.Fail(pass, TokenProblem::Quote, after, pass.fields + 1);
+      if (pass.fields == maxFields) return TooMany(after);
       KeepQuoted(open + 1, at, undo);
-      if (after < size && data[after] == sep) {
-        fieldStart = after + 1;
-        Seek(fieldStart);
-        return std::nullopt;
-      }
-      return End(after);
+      if (after == size || data[after] != sep) return End(after);
+      fieldStart = after + 1;
+      Seek(fieldStart);
+      return Step::Going;
     }
   }
 
-  static Step Run(DelimitedTokenizer& t) { return RecordParser(t).Record(); }
+  [[gnu::always_inline]] static inline Step Run(DelimitedTokenizer& t) { return RecordParser(t).Record(); }
 };
 
 namespace {
@@ -292,7 +304,12 @@ void DelimitedTokenizer::Init(const TokenizerOptions& options) {
   m_parse = ParserFor(options.search);
 }
 
-void DelimitedTokenizer::WantAll() { m_all = true; }
+void DelimitedTokenizer::WantAll() {
+  m_all = true;
+  m_slot.clear();
+  m_order.clear();
+  m_views.clear();
+}
 
 void DelimitedTokenizer::Want(std::span<const std::size_t> columns) {
   m_all = false;
@@ -313,13 +330,9 @@ bool DelimitedTokenizer::Next() {
     Step step = m_started ? Skip() : Start();
     if (step == Step::Record && !m_separator) step = Decide();
     if (step == Step::Record) step = m_parse(*this);
-    switch (step) {
-      case Step::Record: return true;
-      case Step::End: m_done = true; return false;
-      case Step::Failed: return false;
-      case Step::More:
-        if (!Refill()) return false;
-    }
+    if (step == Step::Record) return true;
+    if (step == Step::End) m_done = true;
+    if (step != Step::More || !Refill()) return false;
   }
 }
 
@@ -407,17 +420,36 @@ DelimitedTokenizer::Step DelimitedTokenizer::SkipTableLine(std::size_t text) {
   return Step::Record;
 }
 
-void DelimitedTokenizer::Commit(const Pass& pass, std::size_t next) {
-  m_pos = next;
-  m_line = pass.line;
-  m_recordIndex = m_records++;
-  m_recordLine = pass.recordLine;
-  m_fields = pass.fields;
+// What a record leaves to settle: the fields undone into the scratch copy,
+// and the columns asked for that it lacks.
+void DelimitedTokenizer::Settle() {
   for (const Undone& u : m_undone) m_views[u.view] = std::string_view(m_scratch).substr(u.offset, u.size);
-  // Columns asked for that this record lacks.
-  if (!m_all && pass.fields < m_slot.size())
-    for (std::size_t column = pass.fields; column < m_slot.size(); ++column)
+  m_undone.clear();
+  if (!m_all)
+    for (std::size_t column = m_fields; column < m_slot.size(); ++column)
       if (m_slot[column] >= 0) m_views[static_cast<std::size_t>(m_slot[column])] = {};
+}
+
+// A quoted field with doubled quotes (or, in tables, CR line ends) copied as it reads.
+void DelimitedTokenizer::Undo(std::size_t view, std::string_view quoted) {
+  if (m_undone.empty()) m_scratch.clear();  // the last record's copies are done with
+  const std::size_t offset = m_scratch.size();
+  for (std::size_t i = 0; i < quoted.size(); ++i) {
+    const char c = quoted[i];
+    if (c == '"') ++i;  // the first of two
+    if (c == '\r' && Table()) {
+      if (i + 1 < quoted.size() && quoted[i + 1] == '\n') ++i;
+      m_scratch += '\n';
+      continue;
+    }
+    m_scratch += c;
+  }
+  m_undone.push_back({view, offset, m_scratch.size() - offset});
+}
+
+void DelimitedTokenizer::GrowAll(DelimitedTokenizer& t) {
+  t.m_slot.push_back(static_cast<int>(t.m_slot.size()));
+  t.m_views.emplace_back();
 }
 
 // Makes room and reads more: the record being read is kept whole.
@@ -474,8 +506,7 @@ std::size_t DelimitedTokenizer::CrudeField(const Pass& pass, std::size_t nul) co
 // line-by-line readers tell it: the record grown too long on an earlier line,
 // or a NUL on this one, or (tables) the record growing too long on this one
 // before a NUL, come first.
-DelimitedTokenizer::Step DelimitedTokenizer::Fail(const Pass& pass, TokenProblem problem, std::size_t at,
-                                                  std::size_t field) {
+DelimitedTokenizer::Step DelimitedTokenizer::Fail(Pass pass, TokenProblem problem, std::size_t at, std::size_t field) {
   const std::uint64_t max = m_maxRecord;
   std::uint64_t threshold;  // the first byte past the limit, in the source
   if (Table()) {

@@ -119,7 +119,7 @@ class DelimitedTokenizer {
   long long LinesPassed() const { return m_line - 1; }
 
  private:
-  enum class Step : std::uint8_t { Record, More, End, Failed };
+  enum class Step : std::uint8_t { Record, More, End, Failed, Going };
   struct Pass;
   template <class Search>
   friend struct RecordParser;
@@ -130,11 +130,13 @@ class DelimitedTokenizer {
   Step SkipTableLine(std::size_t text);
   Step Decide();
   bool Refill();
-  Step Fail(const Pass& pass, TokenProblem problem, std::size_t at, std::size_t field);
+  Step Fail(Pass pass, TokenProblem problem, std::size_t at, std::size_t field);
   bool NulFurtherOn(bool& nul);
   std::size_t CrudeField(const Pass& pass, std::size_t nul) const;
   Step Report(TokenProblem problem, long long line, std::size_t field, int errnum = 0);
-  void Commit(const Pass& pass, std::size_t next);
+  void Settle();
+  void Undo(std::size_t view, std::string_view quoted);
+  [[gnu::noinline]] static void GrowAll(DelimitedTokenizer& t);
   bool Blank(char c) const { return c == ' ' || (c == '\t' && m_tabIsBlank); }
   bool Table() const { return m_rules != DelimitedRules::DataFile; }
 
