@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "data/CellNumbers.h"
+#include "data/DataFormats.h"
 #include "data/DelimitedBlocks.h"
 #include "data/DelimitedTokenizer.h"
 #include "support/CsvReference.h"
@@ -192,6 +194,53 @@ TEST(DelimitedTokenizer, BlockSearchesAgree) {
       EXPECT_EQ(data::blocks::Avx2::Specials(block, separator), expected);
     }
 #endif
+  }
+}
+
+// The quick reading of plain decimals gives what ReadCell (from_chars) gives, bit for bit, and leaves
+// the rest to it: signs, points, digits past 2^53 or 22 decimals, exponents, blanks, NA, text.
+TEST(DelimitedTokenizer, QuickNumbersAreReadCellsNumbers) {
+  const auto same = [](std::string_view text) {
+    const data::Value quick = data::ReadCellFast(text), slow = data::ReadCell(text);
+    return quick.missing == slow.missing && quick.numeric == slow.numeric &&
+           std::memcmp(&quick.number, &slow.number, sizeof(double)) == 0 && quick.text == slow.text;
+  };
+  for (const char* text : {"5.",
+                           ".5",
+                           "-.5",
+                           "-0",
+                           "-0.0",
+                           "0.1",
+                           "0.3",
+                           "-",
+                           ".",
+                           "-.",
+                           "1.2.3",
+                           "--1",
+                           "+1",
+                           "+-1",
+                           " 1",
+                           "1 ",
+                           "1e5",
+                           "NA",
+                           "",
+                           "9007199254740993",
+                           "9007199254740992.5",
+                           "12345678901234567890",
+                           "0.00000000000000000000001",
+                           "1.00000000000000000000001",
+                           "0x10",
+                           "inf",
+                           "nan",
+                           "1,5"})
+    EXPECT_TRUE(same(text)) << text;
+  std::mt19937_64 random(25);
+  for (int i = 0; i < 200'000; ++i) {
+    std::string text = random() % 4 ? "" : "-";
+    const int digits = 1 + static_cast<int>(random() % 18), point = static_cast<int>(random() % (digits + 1));
+    for (int k = 0; k < digits; ++k)
+      text += (k == point ? "." : "") + std::string(1, static_cast<char>('0' + random() % 10));
+    ASSERT_TRUE(same(text)) << text;
   }
 }
 
