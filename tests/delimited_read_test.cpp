@@ -1,7 +1,9 @@
-// Delimited data files read in blocks on several threads. What a scan
-// visits, and the problem that ends it, is what libcsv gives for the same
-// bytes (support/CsvReference, the header its first record), whatever the
-// threads and the size of the blocks; summaries are the same to the bit.
+// Delimited files as the readers read them. Data files are read in blocks on
+// several threads: what a scan visits, and the problem that ends it, is what
+// libcsv gives for the same bytes (support/CsvReference, the header its first
+// record), whatever the threads and the size of the blocks; summaries are the
+// same to the bit. Then the faults of the readers that came before, each with
+// the line or the value counted by hand.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -211,6 +213,58 @@ TEST(ParallelRead, SummariesAreTheSameToTheBit) {
       const Settings settings(threads, 1000);
       EXPECT_EQ(summarize(c.plan, c.roles), whole) << threads << " threads";
     }
+  }
+}
+
+// Each was told or read otherwise before: lines counted at LF alone, a line
+// of tabs taken for the start of the next record, a blank pasted line taken
+// for an open record, the separator looked for in the first 64 KiB only, and
+// the problem of a line past 64 KiB told by where reads ended.
+TEST(DelimitedReaders, FaultsOfTheReadersBefore) {
+  const TempDir dir;
+  const std::string path = dir / "d.csv";
+  const std::string wide = "\"" + std::string(70'000, 'a') + "\"";
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::vector<std::size_t> columns;
+    std::string expected;  // @ for the file's path
+  } files[] = {
+      {"CR line ends", "a,b\r1,2\r3\r", {0}, "1:=1|;@, row 2 (line 3): 1 field, where the header (line 1) has 2"},
+      {"a line of tabs", "a,b\n\t\t\n1,2,3\n", {0}, "@, row 1 (line 3): 3 fields, where the header (line 1) has 2"},
+      {"the separator past 64 KiB", wide + ";b\n1;2\n", {1}, "1:=2|;"},
+      {"a NUL past 64 KiB on a line with a stray quote",
+       "a,b\n1,x\"y" + std::string(70'000, 'z') + std::string(1, '\0'),
+       {0},
+       "@, row 1 (line 2): a NUL byte: this is not a text file"},
+  };
+  for (const auto& f : files) {
+    WriteBytes(path, f.bytes);
+    std::string expected = f.expected;
+    if (const std::size_t at = expected.find('@'); at != std::string::npos) expected.replace(at, 1, path);
+    EXPECT_EQ(Scanned(path, f.columns), expected) << f.name;
+  }
+  const struct {
+    const char* name;
+    std::string text;
+    data::DelimitedOptions options;
+    std::string expected;
+  } tables[] = {
+      {"pasted with a blank line last", "1,2\n\n", {.literal = true}, "1:1|2;"},
+      {"pasted with a blank line between",
+       "1,2\n \n3,4,5\n",
+       {.literal = true},
+       "line 3, column 3: 3 fields, where line 1 has 2"},
+      {"CR line ends", "1,2\r\r3,4\r", {}, "1:1|2;3:3|4;"},
+  };
+  for (const auto& t : tables) {
+    const data::DelimitedRead read = data::ReadDelimitedText(t.text, t.options);
+    std::string shown;
+    if (read.problem) shown = data::Describe(*read.problem, "").substr(2);
+    for (std::size_t r = 0; r < read.table.Rows(); ++r)
+      shown += std::to_string(read.table.Line(r)) + ":" + std::string(read.table.Cell(r, 0)) + "|" +
+               std::string(read.table.Cell(r, 1)) + ";";
+    EXPECT_EQ(shown, t.expected) << t.name;
   }
 }
 
