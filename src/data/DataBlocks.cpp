@@ -52,6 +52,13 @@ char* Room(BlockRows::Piece& piece, std::size_t size) {
 
 }  // namespace
 
+void BlockRows::Grow(std::size_t needed, std::size_t kept) {
+  m_capacity = std::max({needed, 2 * m_capacity, std::size_t{1024}});
+  auto values = std::make_unique<Value[]>(m_capacity);
+  std::copy(m_values.get(), m_values.get() + kept, values.get());
+  m_values = std::move(values);
+}
+
 DataBlocks::DataBlocks(int fd, std::uint64_t size, std::uint64_t start, std::size_t blockBytes, char separator,
                        std::size_t width, std::span<const std::size_t> columns)
     : m_fd(fd),
@@ -67,7 +74,6 @@ void DataBlocks::Read(std::size_t k, BlockRows& out, std::optional<std::uint64_t
   out.found = false;
   out.rows = 0;
   out.lines = 0;
-  out.values.clear();
   out.problem.reset();
   out.copies.clear();
   out.pieces.resize(1);
@@ -123,12 +129,13 @@ void DataBlocks::Parse(BlockRows& out, std::uint64_t origin, std::size_t begin, 
       out.problem = BlockProblem{TokenError{TokenProblem::TooManyFields, t.Record(), t.Line(), 0, 0}, t.Fields()};
       break;
     }
+    Value* row = out.NextRow(wanted);
     for (std::size_t i = 0; i < wanted; ++i) {
       std::string_view field = t.Field(i);
       // A quoted field undone lives in the tokenizer until its next record.
       if (!field.empty() && (field.data() < current.data() || field.data() >= current.data() + current.size()))
         field = out.copies.emplace_back(field);
-      ReadCellFast(field, out.values.emplace_back());
+      ReadCellFast(field, row[i]);
     }
     ++out.rows;
   }

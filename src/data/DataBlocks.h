@@ -34,11 +34,14 @@ struct BlockRows {
   std::uint64_t end = 0;    // where reading stopped: the next block's start
   long long lines = 0;      // lines from begin to end
   std::size_t rows = 0;
-  std::vector<Value> values;  // rows x the columns asked for
   std::optional<BlockProblem> problem;
 
-  std::span<const Value> Row(std::size_t row, std::size_t width) const {
-    return std::span(values).subspan(row * width, width);
+  // Row after row, `width` values each: the columns asked for.
+  std::span<const Value> Row(std::size_t row, std::size_t width) const { return {m_values.get() + row * width, width}; }
+  // Where the next row's values go.
+  Value* NextRow(std::size_t width) {
+    if ((rows + 1) * width > m_capacity) Grow((rows + 1) * width, rows * width);
+    return m_values.get() + rows * width;
   }
 
   // The bytes the values' text stands in: the block's piece of the file (the
@@ -49,6 +52,12 @@ struct BlockRows {
   };
   std::vector<Piece> pieces;
   std::deque<std::string> copies;
+
+ private:
+  void Grow(std::size_t needed, std::size_t kept);
+  // Kept from block to block, so that values are set, not made anew.
+  std::unique_ptr<Value[]> m_values;
+  std::size_t m_capacity = 0;
 };
 
 class DataBlocks {
