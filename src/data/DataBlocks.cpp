@@ -13,8 +13,9 @@ namespace mirto::data {
 namespace {
 
 constexpr std::size_t kNone = std::string_view::npos;
-// Read past a block's bound, for its last record; a longer one has more read.
-constexpr std::size_t kSlack = 1 << 16;
+// Read past a block's bound, for its last record (no more than the block
+// itself); a longer one has more read.
+constexpr std::size_t kSlack = 1 << 14;
 
 // [offset, offset + size) of the file into `into`: the count read (short at
 // the end of the file), or -errno.
@@ -87,7 +88,8 @@ void DataBlocks::Read(std::size_t k, BlockRows& out, std::optional<std::uint64_t
   }
   // The piece starts a byte early: whether a line starts at the block's bound shows.
   const std::uint64_t origin = (from ? *from : Bound(k)) - 1;
-  const std::size_t asked = static_cast<std::size_t>((last ? m_size + 1 : next + kSlack) - origin);
+  const std::size_t asked =
+      static_cast<std::size_t>((last ? m_size + 1 : next + std::min(kSlack, m_blockBytes)) - origin);
   char* bytes = Room(out.pieces[0], asked);
   const long n = ReadAt(m_fd, bytes, asked, origin);
   if (n < 0) {

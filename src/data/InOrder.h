@@ -13,7 +13,7 @@ namespace mirto::data {
 // depend on the threads.
 struct ReadSettings {
   unsigned threads = 0;
-  std::size_t blockBytes = std::size_t{1} << 19;
+  std::size_t blockBytes = std::size_t{1} << 17;
 };
 void SetReadSettings(const ReadSettings& settings);
 ReadSettings CurrentReadSettings();
