@@ -15,6 +15,9 @@ void RecordUnmeasured(const std::string& name, const std::string& why);
 // A scratch folder for the benchmarks' files ($TMPDIR or /tmp), removed at exit.
 const std::string& ScratchDir();
 
+// `value` / 10^decimals written with `decimals` decimals ("1234.5" for 12345, 1).
+void AppendDecimal(std::string& text, long value, int decimals);
+
 // The peak resident size `run` adds to the process, in bytes; -1 when it
 // fails or /proc/self/status cannot tell.
 long long PeakAdded(const std::function<bool()>& run);

@@ -3,6 +3,7 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -77,6 +78,15 @@ long long Resident(const char* field) {
 }
 
 }  // namespace
+
+void AppendDecimal(std::string& text, long value, int decimals) {
+  char digits[32];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  const std::size_t whole = static_cast<std::size_t>(end - digits) - static_cast<std::size_t>(decimals);
+  text.append(digits, whole);
+  text += '.';
+  text.append(digits + whole, static_cast<std::size_t>(decimals));
+}
 
 long long PeakAdded(const std::function<bool()>& run) {
   ::malloc_trim(0);

@@ -34,22 +34,13 @@ using Clock = std::chrono::steady_clock;
 constexpr long kRows = 5'000'000, kFewRows = 500'000, kWideRows = 1'000'000;
 constexpr int kStrata = 40, kWide = 80;
 
-void Decimal(std::string& text, long value, int decimals) {
-  char digits[32];
-  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  const std::size_t whole = static_cast<std::size_t>(end - digits) - static_cast<std::size_t>(decimals);
-  text.append(digits, whole);
-  text += '.';
-  text.append(digits + whole, static_cast<std::size_t>(decimals));
-}
-
 // y with three decimals and one of 40 strata: about 20 bytes a row.
 std::string StrataFile(long rows) {
   const std::string path = ScratchDir() + Format("/strata-%ld.csv", rows);
   std::ofstream out(path, std::ios::binary);
   std::string text = "y,stratum\n";
   for (long i = 0; i < rows; ++i) {
-    Decimal(text, 100'000 + i * 7919 % 9'900'000, 3);
+    AppendDecimal(text, 100'000 + i * 7919 % 9'900'000, 3);
     text += ",Stratum " + std::to_string(10 + i % kStrata) + "\n";
     if (text.size() > (1 << 20)) out << text, text.clear();
   }
@@ -68,7 +59,7 @@ const std::string& WideFile() {
     for (long i = 0; i < kWideRows; ++i) {
       for (int j = 0; j < kWide; ++j) {
         if (j) text += ',';
-        Decimal(text, 10'000 + (i * 31 + j * 7919) % 90'000, 2);
+        AppendDecimal(text, 10'000 + (i * 31 + j * 7919) % 90'000, 2);
       }
       text += '\n';
       if (text.size() > (1 << 20)) out << text, text.clear();
