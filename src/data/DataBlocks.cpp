@@ -110,9 +110,20 @@ void DataBlocks::Read(std::size_t k, BlockRows& out, std::optional<std::uint64_t
 void DataBlocks::Parse(BlockRows& out, std::uint64_t origin, std::size_t begin, std::size_t stop, std::size_t held,
                        bool final) const {
   std::string_view current(out.pieces[0].bytes.get(), held);
+  std::vector<char> onward;  // bytes read on past a record too long, not kept
+  std::uint64_t further = 0;
   // A record past the piece: a piece twice as large, the bytes held copied (the
   // values of the records before keep pointing into the first).
-  GrowBytes grow = [&](std::string_view& bytes, bool& reached) {
+  GrowBytes grow = [&](std::string_view& bytes, bool& reached, bool keep) {
+    if (!keep) {
+      if (onward.empty()) onward.resize(kSlack), further = origin + current.size();
+      const long n = ReadAt(m_fd, onward.data(), onward.size(), further);
+      if (n < 0) return static_cast<int>(-n);
+      further += static_cast<std::uint64_t>(n);
+      reached = static_cast<std::size_t>(n) < onward.size();
+      bytes = std::string_view(onward.data(), static_cast<std::size_t>(n));
+      return 0;
+    }
     BlockRows::Piece& piece = out.pieces.emplace_back();
     const std::size_t size = 2 * bytes.size() + kSlack;
     char* into = Room(piece, size);

@@ -499,7 +499,7 @@ bool DelimitedTokenizer::Refill() {
 bool DelimitedTokenizer::Grow() {
   std::string_view bytes(m_data, m_size);
   bool final = false;
-  if (const int errnum = m_grow(bytes, final); errnum != 0) {
+  if (const int errnum = m_grow(bytes, final, true); errnum != 0) {
     Report(TokenProblem::Read, 0, 0, errnum);
     return false;
   }
@@ -568,11 +568,16 @@ DelimitedTokenizer::Step DelimitedTokenizer::Fail(Pass pass, TokenProblem proble
 // a NUL comes first. Nothing read is kept: reading ends here.
 bool DelimitedTokenizer::NulFurtherOn(bool& nul) {
   if (m_grow) {
-    for (std::size_t from = m_size;; from = m_size) {
-      if (!Grow()) return false;
-      const std::size_t end = NulOrLineEnd(m_data, from, m_size);
-      if (end < m_size || m_final) {
-        nul = end < m_size && m_data[end] == '\0';
+    for (;;) {
+      std::string_view bytes;
+      bool final = false;
+      if (const int errnum = m_grow(bytes, final, false); errnum != 0) {
+        Report(TokenProblem::Read, 0, 0, errnum);
+        return false;
+      }
+      const std::size_t end = NulOrLineEnd(bytes.data(), 0, bytes.size());
+      if (end < bytes.size() || final) {
+        nul = end < bytes.size() && bytes[end] == '\0';
         return true;
       }
     }

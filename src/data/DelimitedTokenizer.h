@@ -79,11 +79,12 @@ struct TokenError {
   int errnum = 0;
 };
 
-// Bytes in memory that may go on (a block of a file read in one piece): given
-// the bytes held, the same bytes followed by more, at any address (those held
-// stay where they were, for the views handed over from them), and whether
-// they now reach the end. Returns 0, or an errno.
-using GrowBytes = std::function<int(std::string_view& bytes, bool& final)>;
+// Bytes in memory that may go on (a block of a file read in one piece). With
+// `keep`: given the bytes held, the same bytes followed by more, at any
+// address (those held stay where they were, for the views handed over from
+// them). Without: the bytes that follow the last given, anywhere, read once
+// and forgotten. Sets whether they reach the end; returns 0, or an errno.
+using GrowBytes = std::function<int(std::string_view& bytes, bool& final, bool keep)>;
 
 class DelimitedTokenizer {
  public:
