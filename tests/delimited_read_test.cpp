@@ -4,11 +4,16 @@
 // record), whatever the threads and the size of the blocks; summaries are the
 // same to the bit. Then the faults of the readers that came before, each with
 // the line or the value counted by hand.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "data/DataFile.h"
@@ -266,6 +271,27 @@ TEST(DelimitedReaders, FaultsOfTheReadersBefore) {
                std::string(read.table.Cell(r, 1)) + ";";
     EXPECT_EQ(shown, t.expected) << t.name;
   }
+}
+
+// Tables may come from a pipe: read as they come, to its end.
+TEST(DelimitedReaders, APipeIsReadAsItComes) {
+  const TempDir dir;
+  const std::string pipe = dir / "sizes.csv";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const int writer = ::open(pipe.c_str(), O_RDWR);  // the pipe has a writer before it is read
+  ASSERT_GE(writer, 0);
+  const std::string text = "stratum;size\nA;400\n\"B;x\";600\n";
+  ASSERT_EQ(::write(writer, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  std::thread closer([writer] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ::close(writer);
+  });
+  const data::DelimitedRead read = data::ReadDelimitedFile(pipe);
+  closer.join();
+  ASSERT_FALSE(read.problem);
+  ASSERT_EQ(read.table.Rows(), 3u);
+  EXPECT_EQ(read.table.Cell(2, 0), "B;x");
+  EXPECT_EQ(read.table.Line(2), 3);
 }
 
 }  // namespace
