@@ -1,0 +1,127 @@
+#!/usr/bin/env python3
+"""Independent figures for the planning tests, with 50-digit arithmetic:
+cluster planning from its formulas, the simple sample size over a grid, and
+the least-cost allocation for several variables found by nested bisection on
+the Lagrange multipliers (not Chromy's iteration), then rounded by the rule
+the command states (total rounded up, largest remainders within the bounds,
+raised by one until every target holds)."""
+from mpmath import mp, mpf, sqrt, ceil, floor, nstr
+
+mp.dps = 50
+
+
+def cluster(rho, c1, c2, cv, S, e, z):
+    opt = sqrt(c1 / c2 * (1 - rho) / rho)
+    m = max(1, int(floor(opt + mpf('0.5'))))
+    deff = 1 + rho * ((m - 1) + m * cv * cv)
+    k = ceil(z * z * S * S * deff / (m * e * e))
+    return opt, m, deff, k, k * c1 + k * m * c2
+
+
+def srs_n(N, D, e, z):
+    e = e / z
+    return N * D / ((N - 1) * e * e + D)
+
+
+def weights(N, spreads, proportion):
+    T = sum(N)
+    out = []
+    for Nh, s in zip(N, spreads):
+        W = Nh / T
+        out.append(W * W * s * (1 - s) * Nh / (Nh - 1) if proportion else W * W * s * s)
+    return out
+
+
+def allocation(N, cost, a, allowed, lower):
+    """a[j][h]; minimise sum c n s.t. sum_h a_jh (1/n_h - 1/N_h) <= allowed_j."""
+    b = [v + sum(x / Nh for x, Nh in zip(aj, N)) for aj, v in zip(a, allowed)]
+
+    def n_of(lam):
+        return [min(max(sqrt(sum(l * aj[h] for l, aj in zip(lam, a)) / cost[h]), lower[h]), N[h])
+                for h in range(len(N))]
+
+    def load(j, n):
+        return sum(a[j][h] / n[h] if n[h] > 0 else mp.inf for h in range(len(N)))
+
+    def root(f, hi):  # f decreasing; smallest x >= 0 with f(x) <= 0
+        if f(mpf(0)) <= 0:
+            return mpf(0)
+        while f(hi) > 0:
+            hi *= 2
+        lo = mpf(0)
+        for _ in range(200):
+            mid = (lo + hi) / 2
+            lo, hi = (mid, hi) if f(mid) > 0 else (lo, mid)
+        return hi
+
+    def inner(l1):
+        return root(lambda l2: load(1, n_of([l1, l2])) - b[1], mpf(1))
+
+    if len(a) == 1:
+        lam = [root(lambda l1: load(0, n_of([l1])) - b[0], mpf(1))]
+    else:
+        l1 = root(lambda l1: load(0, n_of([l1, inner(l1)])) - b[0], mpf(1))
+        lam = [l1, inner(l1)]
+    return n_of(lam)
+
+
+def whole(exact, N, lower, ok):
+    n = max(int(ceil(sum(exact) - mpf(10) ** -30)), sum(lower))
+    while True:
+        lo, hi = mpf(0), mpf(n) / sum(exact) * 4 + 1
+        for _ in range(200):  # the scale that makes the capped values add up to n
+            mid = (lo + hi) / 2
+            total = sum(min(max(mid * v, l), Nh) for v, l, Nh in zip(exact, lower, N))
+            lo, hi = (mid, hi) if total < n else (lo, mid)
+        x = [min(max(hi * v, lo_), Nh) for v, lo_, Nh in zip(exact, lower, N)]
+        w = [int(floor(v)) for v in x]
+        order = sorted(range(len(x)), key=lambda i: -(x[i] - w[i]))
+        for i in order[: n - sum(w)]:
+            w[i] += 1
+        if ok(w):
+            return w
+        n += 1
+
+
+def report(name, values):
+    print(name, ", ".join(nstr(v, 17) for v in values))
+
+
+if __name__ == "__main__":
+    report("cluster example", cluster(mpf('0.05'), 400, 20, 0, 10, 1, mpf('1.96')))
+    report("cluster m1", cluster(mpf('0.9'), 1, 10, 0, 10, 1, mpf('1.96')))
+    report("deff cv .5", [1 + mpf('0.05') * (18 + 19 * mpf('0.25'))])
+    report("budget margin", [mpf('1.96') * 10 * sqrt(mpf('1.9') / (mpf(30420) / 780 * 19))])
+    for N, D, e, name in [(1000, 100, 1, "mean"), (500, mpf('0.25'), mpf('0.05'), "prop")]:
+        for f in ['0.5', '0.75', '1', '1.25', '1.5', '2']:
+            report("srs %s x%s" % (name, f), [srs_n(N, D, e * mpf(f), z) for z in (mpf('1.645'), mpf('1.96'), mpf('2.576'))])
+    # Proportional allocation: (N, S) = (600, 10), (400, 20), margin 1; P = (0.3, 0.5), margin 0.05.
+    N = [600, 400]
+    for s2, e in [([100, 400], 1), ([mpf('0.21'), mpf('0.25')], mpf('0.05'))]:
+        T = sum(N)
+        A = sum(Nh * Nh * v / (mpf(Nh) / T) for Nh, v in zip(N, s2))
+        B = sum(Nh * v for Nh, v in zip(N, s2))
+        report("proportional", [A / (T * T * (e / mpf('1.96')) ** 2 + B)])
+    # One variable: (N, S, c) = (600, 10, 1), (400, 20, 4), margin 1 at 95%.
+    N, c = [600, 400], [1, 4]
+    a = [weights(N, [10, 20], False)]
+    allowed = [(1 / mpf('1.96')) ** 2]
+    ex = allocation(N, c, a, allowed, [0, 0])
+    report("one exact", ex)
+    ok = lambda w: all(sum(aj[h] * (mpf(1) / w[h] - mpf(1) / N[h]) for h in range(len(N))) <= v * (1 + mpf(10) ** -12)
+                       for aj, v in zip(a, allowed))
+    report("one whole", whole(ex, N, [0, 0], ok))
+    # Two variables, the third stratum taken whole: means (50, 40, 200) with S (15, 8, 600) to a CV of 1%;
+    # proportions (0.2, 0.5, 0.1) to a margin of 0.04 at 95%; minimum 2.
+    N, c = [100, 500, 20], [4, 1, 2]
+    T = sum(N)
+    mean = sum(mpf(Nh) / T * m for Nh, m in zip(N, [50, 40, 200]))
+    P = sum(mpf(Nh) / T * p for Nh, p in zip(N, [mpf('0.2'), mpf('0.5'), mpf('0.1')]))
+    a = [weights(N, [15, 8, 600], False), weights(N, [mpf('0.2'), mpf('0.5'), mpf('0.1')], True)]
+    allowed = [(mpf('0.01') * mean) ** 2, (mpf('0.04') / mpf('1.96')) ** 2]
+    ex = allocation(N, c, a, allowed, [2, 2, 2])
+    report("two exact", ex)
+    w = whole(ex, N, [2, 2, 2], ok)
+    report("two whole", w)
+    for aj, m in zip(a, [mean, P]):
+        report("two cv", [sqrt(sum(aj[h] * (mpf(1) / w[h] - mpf(1) / N[h]) for h in range(3))) / m])
