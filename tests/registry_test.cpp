@@ -78,13 +78,13 @@ TEST(Registry, EveryRandomizationCommandReachesItsRoutine) {
 }
 
 TEST(Registry, EveryPredictionRouteReachesItsRoutine) {
-  const Command& prediction = *FindCommand(kPredictionCommand);
+  const Command& prediction = *PredictionCommand();
   for (const PredictionRoute& route : PredictionRoutes()) {
     SCOPED_TRACE(static_cast<int>(route.objective) + (route.modelE ? 10 : 0));
     Walk run;
     run.doc.m_nModel = route.modelE ? PredictionModel::E : PredictionModel::A;
     run.doc.m_nObjective = route.objective;
-    ASSERT_TRUE(run.doc.OnCommand(kPredictionCommand));
+    ASSERT_TRUE(run.doc.OnCommand(prediction.id));
     ASSERT_GE(run.host.shown.size(), 2u);
     EXPECT_EQ(run.host.shown[1], route.step->form);
     ExpectOneBlock(run, prediction);

@@ -5,6 +5,7 @@
 // within-group variance terms and the small-sample test on n_i.
 #include <vector>
 
+#include "framework/Catalogue.h"
 #include "framework/Codes.h"
 #include "framework/Entry.h"
 #include "framework/Record.h"
@@ -119,5 +120,21 @@ int Run(CTervoDoc& doc, int rows, const GroupForm& form) {
   if (!work.Collect(doc, form)) return 0;
   return Report(doc, compute(work.Input(form)));
 }
+
+// ---- The family ---------------------------------------------------------------------------
+
+// The commands of both methods, at the end of ClusterForms.cpp beside their forms.
+extern const CommandTable kTable;
+
+inline constexpr const CommandTable* kFamilyTables[] = {&kTable};
+inline constexpr LabelItem kFamilyLabels[] = {
+    TargetLabel(32858, "Cluster"),
+    TargetLabel(32870, "Two-stage"),
+    ObjectiveLabel(32862, "Cluster > Mean/total of variable"),
+    ObjectiveLabel(32866, "Cluster > Proportion/number in category"),
+    ObjectiveLabel(32872, "Two-stage > Mean/total of variable"),
+    ObjectiveLabel(32876, "Two-stage > Proportion/number in category"),
+};
+inline constexpr Family kFamily{"cluster", kFamilyTables, kFamilyLabels};
 
 }  // namespace mirto::cluster

@@ -119,6 +119,32 @@ double RoundUp(double x) {
 int SrsMeanAdjustedSampleSize(CTervoDoc& doc) { return Run(doc, kMeanForm, Target::MeanTotal); }
 int SrsProportionAdjustedSampleSize(CTervoDoc& doc) { return Run(doc, kProportionForm, Target::ProportionNumber); }
 
-std::vector<const FormTemplate*> AdjustedSizeTemplates() { return {&kMeanForm.tmpl, &kProportionForm.tmpl}; }
+}  // namespace mirto::extras
+
+// ---- The commands ---------------------------------------------------------------------
+
+namespace mirto::extras {
+namespace {
+
+using M = Method;
+using T = Target;
+using O = Objective;
+using E = Estimator;
+
+constexpr Command kCommands[] = {
+    Leaf("simple.mean.adjusted-size", 32950, "Simple > Mean/total of variable > Sample size with adjustments",
+         {M::Simple, T::MeanTotal, O::AdjustedSampleSize, E::Simple},
+         "M: Simple, T: Mean/total, O: SampleSizeAdjusted, E: Simple", nullptr, &SrsMeanAdjustedSampleSize,
+         {&kMeanForm.tmpl}),
+    Leaf("simple.proportion.adjusted-size", 32951,
+         "Simple > Proportion/number in category > Sample size with adjustments",
+         {M::Simple, T::ProportionNumber, O::AdjustedSampleSize, E::Simple},
+         "M: Simple, T: Proportion/number, O: SampleSizeAdjusted, E: Simple", nullptr, &SrsProportionAdjustedSampleSize,
+         {&kProportionForm.tmpl}),
+};
+
+}  // namespace
+
+const CommandTable kAdjustedSizeTable{kCommands};
 
 }  // namespace mirto::extras

@@ -6,7 +6,6 @@
 #include <optional>
 
 #include "extras/Commands.h"
-#include "framework/FormCatalog.h"
 #include "framework/PreliminaryForms.h"
 #include "stratified/Stratified.h"
 
@@ -266,16 +265,32 @@ std::vector<double> WholeAllocation(const std::vector<double>& a, const std::vec
 int StratifiedMeanGivenAllocation(CTervoDoc& doc) { return Run(doc, kMeanLayout); }
 int StratifiedProportionGivenAllocation(CTervoDoc& doc) { return Run(doc, kProportionLayout); }
 
-std::vector<const FormTemplate*> GivenAllocationTemplates() { return {&kFirstForm, &kMeanForm, &kProportionForm}; }
-
 }  // namespace mirto::extras
 
-namespace mirto {
+// ---- The commands ---------------------------------------------------------------------
 
-std::vector<const FormTemplate*> ExtrasFormTemplates() {
-  std::vector<const FormTemplate*> all = extras::AdjustedSizeTemplates();
-  for (const FormTemplate* t : extras::GivenAllocationTemplates()) all.push_back(t);
-  return all;
-}
+namespace mirto::extras {
+namespace {
 
-}  // namespace mirto
+using M = Method;
+using T = Target;
+using O = Objective;
+using E = Estimator;
+
+constexpr Command kCommands[] = {
+    Leaf("stratified.mean.given-allocation", 32952, "Stratified > Mean/total of variable > Allocation of a given n",
+         {M::Stratified, T::MeanTotal, O::GivenAllocation, E::Stratified},
+         "M: Stratified, T: Mean/total, O: AllocationOfN, E: Stratified", &kGivenAllocationStep,
+         &StratifiedMeanGivenAllocation, {&kMeanForm}),
+    Leaf("stratified.proportion.given-allocation", 32953,
+         "Stratified > Proportion/number in category > Allocation of a given n",
+         {M::Stratified, T::ProportionNumber, O::GivenAllocation, E::Stratified},
+         "M: Stratified, T: Proportion/number, O: AllocationOfN, E: Stratified", &kGivenAllocationStep,
+         &StratifiedProportionGivenAllocation, {&kProportionForm}),
+};
+
+}  // namespace
+
+const CommandTable kGivenAllocationTable{kCommands};
+
+}  // namespace mirto::extras

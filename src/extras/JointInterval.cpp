@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "extras/Commands.h"
+#include "framework/PreliminaryForms.h"
 #include "framework/Routine.h"
 #include "unequal/Rows.h"
 
@@ -140,5 +141,34 @@ double SenYatesGrundyVariance(const std::vector<double>& y, const std::vector<do
 
 int HteMeanJointInterval(CTervoDoc& doc) { return Run(doc, Target::MeanTotal); }
 int HteProportionJointInterval(CTervoDoc& doc) { return Run(doc, Target::ProportionNumber); }
+
+}  // namespace mirto::extras
+
+// ---- The commands ---------------------------------------------------------------------
+
+namespace mirto::extras {
+namespace {
+
+using M = Method;
+using T = Target;
+using O = Objective;
+using E = Estimator;
+
+constexpr Command kCommands[] = {
+    Leaf("without-replacement.mean.joint-interval", 32954,
+         "Un.Prob.WithoutRepl. > Mean/total of variable > Interval estimates (joint probabilities)",
+         {M::WithoutReplacement, T::MeanTotal, O::JointInterval, E::Hte},
+         "M: UnPrWithoutRepl, T: Mean/total, O: IntervalEstJoint, E: HTE", &kUnequalSizesLevelStep,
+         &HteMeanJointInterval, {&unequal::kHteElementForm, &unequal::kJointProbabilityForm}),
+    Leaf("without-replacement.proportion.joint-interval", 32955,
+         "Un.Prob.WithoutRepl. > Proportion/number in category > Interval estimates (joint probabilities)",
+         {M::WithoutReplacement, T::ProportionNumber, O::JointInterval, E::Hte},
+         "M: UnPrWithoutRepl, T: Proportion/number, O: IntervalEstJoint, E: HTE", &kUnequalSizesLevelStep,
+         &HteProportionJointInterval, {&unequal::kHteCategoryElementForm, &unequal::kJointProbabilityForm}),
+};
+
+}  // namespace
+
+const CommandTable kJointIntervalTable{kCommands};
 
 }  // namespace mirto::extras

@@ -175,7 +175,7 @@ void CTervoDoc::AppendAdditional(CompletedBlock& block) {
   block.extras = std::move(additional.figures);
 }
 
-int CTervoDoc::RunRoutine(const Command& command, int (*routine)(CTervoDoc&)) {
+int CTervoDoc::RunRoutine(const Command& command, const std::function<int(CTervoDoc&)>& routine) {
   const Command* outer = m_running;
   m_running = &command;
   const int result = routine(*this);
@@ -224,7 +224,7 @@ bool CTervoDoc::RunCommand(int id) {
     DispatchRandomization();
     return true;
   }
-  const Command* command = FindCommand(id == kRepeatPrediction ? kPredictionCommand : id);
+  const Command* command = id == kRepeatPrediction ? PredictionCommand() : FindCommand(id);
   if (!command) return false;
   if (command->approach == Approach::Prediction) {
     PredictionDispatch();

@@ -100,7 +100,7 @@ class CTervoDoc {
   int PredictionDispatch();
   // Runs `routine` as the calculation of `command`: the block it completes
   // carries the command's id and path.
-  int RunRoutine(const Command& command, int (*routine)(CTervoDoc&));
+  int RunRoutine(const Command& command, const std::function<int(CTervoDoc&)>& routine);
 
   // ---- Report blocks -------------------------------------------------------------
   [[gnu::format(printf, 2, 3)]] void AppendLine(const char* format, ...);

@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "framework/Catalogue.h"
 #include "framework/Codes.h"
 #include "framework/Form.h"
 #include "framework/Record.h"
@@ -127,5 +128,16 @@ Record ToRecord(const PredictionPoint& r);
 Record ToRecord(const PredictionInterval& r);
 Record ToRecord(const PredictionErrorVariance& r);
 Record ToRecord(const ModelEPoint& r);
+
+// ---- The family ---------------------------------------------------------------------------
+
+// "Prediction", an item of "Select approach:" itself; scripts type its id.
+inline constexpr int kPredictionCommand = 32772;
+
+// The command and its routes, at the end of PredictionDispatch.cpp.
+extern const CommandTable kTable;
+
+inline constexpr const CommandTable* kFamilyTables[] = {&kTable};
+inline constexpr Family kFamily{"prediction", kFamilyTables};
 
 }  // namespace mirto::prediction

@@ -4,6 +4,7 @@
 #include "framework/PreliminaryForms.h"
 #include "framework/Registry.h"
 #include "journal/CTervoDoc.h"
+#include "prediction/Prediction.h"
 #include "prediction/PredictionForms.h"
 
 namespace mirto {
@@ -47,8 +48,37 @@ int CTervoDoc::PredictionDispatch() {
   const PredictionRoute* route = FindPredictionRoute(m_nModel, m_nObjective);
   if (!route) return SelectionNotCoded();
   if (!RunPreliminaryStep(*this, *route->step, FormContext{.model = m_nModel})) return 0;
-  m_nLastResult = RunRoutine(*FindCommand(kPredictionCommand), route->routine);
+  m_nLastResult = RunRoutine(*PredictionCommand(), route->routine);
   return m_nLastResult;
 }
 
 }  // namespace mirto
+
+// ---- The command and its routes ---------------------------------------------------------
+
+namespace mirto::prediction {
+namespace {
+
+using O = Objective;
+
+constexpr Command kCommands[] = {{.key = "prediction",
+                                  .id = kPredictionCommand,
+                                  .path = "Prediction",
+                                  .approach = Approach::Prediction,
+                                  .prompt = "Prediction approach",
+                                  .routine = &Op<&CTervoDoc::PredictionDispatch>,
+                                  .help = {.approach = &kPredictionTopic},
+                                  .forms = {&kPredictionSpecTemplate}}};
+
+constexpr PredictionRoute kRoutes[] = {
+    {false, O::Point, &kPredictionPointStep, &Op<&CTervoDoc::PredictPoint>, {&kPredictionPairForm}},
+    {false, O::Interval, &kPredictionIntervalStep, &Op<&CTervoDoc::PredictInterval>, {&kPredictionPairForm}},
+    {false, O::ThStdDev, &kPredictionVarianceStep, &Op<&CTervoDoc::PredictErrorVariance>, {&kPredictionXForm}},
+    {true, O::Point, &kPredictionModelEStep, &Op<&CTervoDoc::PredictModelE>, {&kPredictionVariableForm}},
+};
+
+}  // namespace
+
+const CommandTable kTable{kCommands, kRoutes};
+
+}  // namespace mirto::prediction

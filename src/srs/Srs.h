@@ -5,6 +5,7 @@
 // result, writes the block from the result and hands the result's record to
 // the document (Report, framework/Routine.h). Everything here but the writers
 // is free of report text and can be tested on its own.
+#include "framework/Catalogue.h"
 #include "framework/Codes.h"
 #include "framework/Entry.h"
 #include "framework/Record.h"
@@ -237,9 +238,26 @@ inline Control SampleSize(Control c, std::string_view population, bool sampleVar
 }
 inline Control Margin(Control c) { return c.AtLeast(0, kNegativeMargin).Above(0, kNoMargin); }
 
-// The templates of the three kinds, for the form catalogue.
-std::vector<const FormTemplate*> SimpleFormTemplates();
-std::vector<const FormTemplate*> AuxFormTemplates();
-std::vector<const FormTemplate*> MeansRatioFormTemplates();
+// ---- The family ---------------------------------------------------------------------------
+
+// The commands of each file, at its end.
+extern const CommandTable kSimpleTable, kAuxTable, kMeansRatioTable;
+
+inline constexpr const CommandTable* kFamilyTables[] = {&kSimpleTable, &kAuxTable, &kMeansRatioTable};
+inline constexpr LabelItem kFamilyLabels[] = {
+    TargetLabel(32802, "Simple"),
+    ObjectiveLabel(32803, "Simple > Mean/total of variable"),
+    ObjectiveLabel(32809, "Simple > Proportion/number in category"),
+    ObjectiveLabel(32838, "Simple > Ratio of means/totals"),
+    EstimatorLabel(32807, "Simple > Mean/total of variable > Point estimates"),
+    EstimatorLabel(32813, "Simple > Mean/total of variable > Interval estimates"),
+    EstimatorLabel(32817, "Simple > Mean/total of variable > Th. std. dev. of estimator"),
+    EstimatorLabel(32821, "Simple > Mean/total of variable > Sample size"),
+    EstimatorLabel(32825, "Simple > Proportion/number in category > Point estimates"),
+    EstimatorLabel(32829, "Simple > Proportion/number in category > Interval estimates"),
+    EstimatorLabel(32830, "Simple > Proportion/number in category > Th. std. dev. of estimator"),
+    EstimatorLabel(32834, "Simple > Proportion/number in category > Sample size"),
+};
+inline constexpr Family kFamily{"srs", kFamilyTables, kFamilyLabels};
 
 }  // namespace mirto::srs

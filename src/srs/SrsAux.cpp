@@ -297,13 +297,6 @@ Record ToRecord(const AuxSampleSize& r) {
   return RecordAccuracy(rec, r.in.margin, r.in.probability, r.in.z).Result("required_sample_size", r.required);
 }
 
-std::vector<const FormTemplate*> AuxFormTemplates() {
-  std::vector<const FormTemplate*> all;
-  for (const EntryForm<In>* forms : {kPointForms, kIntervalForms, kSdForms, kSampleSizeForms})
-    for (int i = 0; i < 2; ++i) all.push_back(&forms[i].tmpl);
-  return all;
-}
-
 }  // namespace srs
 
 using srs::SrsAuxInput;
@@ -333,3 +326,50 @@ int CTervoDoc::SrsAuxSampleSize() {
 }
 
 }  // namespace mirto
+
+// ---- The commands ---------------------------------------------------------------------
+
+namespace mirto::srs {
+namespace {
+
+using M = Method;
+using T = Target;
+using O = Objective;
+using E = Estimator;
+
+constexpr Command kCommands[] = {
+    Leaf("simple.mean.point.ratio", 32805, "Simple > Mean/total of variable > Point estimates > Ratio",
+         {M::Simple, T::MeanTotal, O::Point, E::Ratio}, "M: Simple, T: Mean/total, O: Point, E: Ratio", nullptr,
+         &Op<&CTervoDoc::SrsAuxPoint>, {&kPointForms[0].tmpl}),
+    Leaf("simple.mean.point.regression", 32806, "Simple > Mean/total of variable > Point estimates > Regression",
+         {M::Simple, T::MeanTotal, O::Point, E::Regression}, "M: Simple, T: Mean/total, O: Point, E: Regression",
+         nullptr, &Op<&CTervoDoc::SrsAuxPoint>, {&kPointForms[1].tmpl}),
+    Leaf("simple.mean.interval.ratio", 32811, "Simple > Mean/total of variable > Interval estimates > Ratio",
+         {M::Simple, T::MeanTotal, O::Interval, E::Ratio}, "M: Simple, T: Mean/total, O: IntervalEst, E: Ratio",
+         nullptr, &Op<&CTervoDoc::SrsAuxInterval>, {&kIntervalForms[0].tmpl}),
+    Leaf("simple.mean.interval.regression", 32812, "Simple > Mean/total of variable > Interval estimates > Regression",
+         {M::Simple, T::MeanTotal, O::Interval, E::Regression},
+         "M: Simple, T: Mean/total, O: IntervalEst, E: Regression", nullptr, &Op<&CTervoDoc::SrsAuxInterval>,
+         {&kIntervalForms[1].tmpl}),
+    Leaf("simple.mean.sd.ratio", 32815, "Simple > Mean/total of variable > Th. std. dev. of estimator > Ratio",
+         {M::Simple, T::MeanTotal, O::ThStdDev, E::Ratio}, "M: Simple, T: Mean/total, O: ThStdDevEst, E: Ratio",
+         nullptr, &Op<&CTervoDoc::SrsAuxSd>, {&kSdForms[0].tmpl}),
+    Leaf("simple.mean.sd.regression", 32816,
+         "Simple > Mean/total of variable > Th. std. dev. of estimator > Regression",
+         {M::Simple, T::MeanTotal, O::ThStdDev, E::Regression},
+         "M: Simple, T: Mean/total, O: ThStdDevEst, E: Regression", nullptr, &Op<&CTervoDoc::SrsAuxSd>,
+         {&kSdForms[1].tmpl}),
+    Leaf("simple.mean.size.ratio", 32819, "Simple > Mean/total of variable > Sample size > Ratio",
+         {M::Simple, T::MeanTotal, O::SampleSize, E::Ratio}, "M: Simple, T: Mean/total, O: SampleSize, E: Ratio",
+         nullptr, &Op<&CTervoDoc::SrsAuxSampleSize>, {&kSampleSizeForms[0].tmpl}),
+    Leaf("simple.mean.size.regression", 32820, "Simple > Mean/total of variable > Sample size > Regression",
+         {M::Simple, T::MeanTotal, O::SampleSize, E::Regression},
+         "M: Simple, T: Mean/total, O: SampleSize, E: Regression", nullptr, &Op<&CTervoDoc::SrsAuxSampleSize>,
+         {&kSampleSizeForms[1].tmpl}),
+};
+
+}  // namespace
+
+const CommandTable kAuxTable{kCommands};
+
+}  // namespace mirto::srs

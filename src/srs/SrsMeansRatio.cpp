@@ -223,10 +223,6 @@ Record ToRecord(const RatioSampleSize& r) {
       .Result("required_sample_size", r.required);
 }
 
-std::vector<const FormTemplate*> MeansRatioFormTemplates() {
-  return {&kPointForm.tmpl, &kIntervalForm.tmpl, &kSdForm.tmpl, &kSampleSizeForm.tmpl};
-}
-
 }  // namespace srs
 
 using srs::SrsMeansRatioInput;
@@ -256,3 +252,34 @@ int CTervoDoc::SrsMeansRatioSampleSize() {
 }
 
 }  // namespace mirto
+
+// ---- The commands ---------------------------------------------------------------------
+
+namespace mirto::srs {
+namespace {
+
+using M = Method;
+using T = Target;
+using O = Objective;
+using E = Estimator;
+
+constexpr Command kCommands[] = {
+    Leaf("simple.ratio.point", 32839, "Simple > Ratio of means/totals > Point estimates",
+         {M::Simple, T::RatioOfMeans, O::Point, E::Special}, "M: Simple, T: Ratio; O: Point, E: Special", nullptr,
+         &Op<&CTervoDoc::SrsMeansRatioPoint>, {&kPointForm.tmpl}),
+    Leaf("simple.ratio.interval", 32840, "Simple > Ratio of means/totals > Interval estimates",
+         {M::Simple, T::RatioOfMeans, O::Interval, E::Special}, "M: Simple, T: Ratio, O: IntervalEst, E: Special",
+         nullptr, &Op<&CTervoDoc::SrsMeansRatioInterval>, {&kIntervalForm.tmpl}),
+    Leaf("simple.ratio.sd", 32841, "Simple > Ratio of means/totals > Th. std. dev. of estimator",
+         {M::Simple, T::RatioOfMeans, O::ThStdDev, E::Special}, "M: Simple, T: Ratio, O: ThStdDevEst, E: Special",
+         nullptr, &Op<&CTervoDoc::SrsMeansRatioSd>, {&kSdForm.tmpl}),
+    Leaf("simple.ratio.size", 32842, "Simple > Ratio of means/totals > Sample size",
+         {M::Simple, T::RatioOfMeans, O::SampleSize, E::Special}, "M: Simple, T: Ratio, O: SampleSize, E: Special",
+         nullptr, &Op<&CTervoDoc::SrsMeansRatioSampleSize>, {&kSampleSizeForm.tmpl}),
+};
+
+}  // namespace
+
+const CommandTable kMeansRatioTable{kCommands};
+
+}  // namespace mirto::srs

@@ -2,7 +2,6 @@
 // and number; point, interval, theoretical standard deviation, sample size.
 #include <cmath>
 
-#include "framework/FormCatalog.h"
 #include "framework/Routine.h"
 #include "journal/CTervoDoc.h"
 #include "srs/Srs.h"
@@ -293,19 +292,7 @@ Record ToRecord(const SrsSampleSize& r) {
   return RecordAccuracy(rec, r.in.margin, r.in.probability, r.in.z).Result("required_sample_size", r.required);
 }
 
-std::vector<const FormTemplate*> SimpleFormTemplates() {
-  return {&kMeanPointForm.tmpl, &kProportionPointForm.tmpl, &kMeanIntervalForm.tmpl,   &kProportionIntervalForm.tmpl,
-          &kMeanSdForm.tmpl,    &kProportionSdForm.tmpl,    &kMeanSampleSizeForm.tmpl, &kProportionSampleSizeForm.tmpl};
-}
-
 }  // namespace srs
-
-std::vector<const FormTemplate*> SrsFormTemplates() {
-  std::vector<const FormTemplate*> all;
-  for (auto kind : {srs::SimpleFormTemplates, srs::AuxFormTemplates, srs::MeansRatioFormTemplates})
-    for (const FormTemplate* t : kind()) all.push_back(t);
-  return all;
-}
 
 using srs::SrsInput;
 
@@ -358,3 +345,49 @@ int CTervoDoc::SrsProportionSampleSize() {
 }
 
 }  // namespace mirto
+
+// ---- The commands ---------------------------------------------------------------------
+
+namespace mirto::srs {
+namespace {
+
+using M = Method;
+using T = Target;
+using O = Objective;
+using E = Estimator;
+
+constexpr Command kCommands[] = {
+    Leaf("simple.mean.point", 32804, "Simple > Mean/total of variable > Point estimates > Simple",
+         {M::Simple, T::MeanTotal, O::Point, E::Simple}, "M: Simple, T: Mean/variable, O: Point; E: Simple", nullptr,
+         &Op<&CTervoDoc::SrsMeanPoint>, {&kMeanPointForm.tmpl}),
+    Leaf("simple.mean.interval", 32810, "Simple > Mean/total of variable > Interval estimates > Simple",
+         {M::Simple, T::MeanTotal, O::Interval, E::Simple}, "M: Simple, T: Mean/total, O: IntervalEst, E: Simple",
+         nullptr, &Op<&CTervoDoc::SrsMeanInterval>, {&kMeanIntervalForm.tmpl}),
+    Leaf("simple.mean.sd", 32814, "Simple > Mean/total of variable > Th. std. dev. of estimator > Simple",
+         {M::Simple, T::MeanTotal, O::ThStdDev, E::Simple}, "M: Simple, T: Mean/total, O: ThStdDevEst, E: Simple",
+         nullptr, &Op<&CTervoDoc::SrsMeanSd>, {&kMeanSdForm.tmpl}),
+    Leaf("simple.mean.size", 32818, "Simple > Mean/total of variable > Sample size > Simple",
+         {M::Simple, T::MeanTotal, O::SampleSize, E::Simple}, "M: Simple, T: Mean/total, O: SampleSize, E: Simple",
+         nullptr, &Op<&CTervoDoc::SrsMeanSampleSize>, {&kMeanSampleSizeForm.tmpl}),
+    Leaf("simple.proportion.point", 32822, "Simple > Proportion/number in category > Point estimates > Simple",
+         {M::Simple, T::ProportionNumber, O::Point, E::Simple}, "M: Simple, T: Proportion/number, O: Point, E: Simple",
+         nullptr, &Op<&CTervoDoc::SrsProportionPoint>, {&kProportionPointForm.tmpl}),
+    Leaf("simple.proportion.interval", 32826, "Simple > Proportion/number in category > Interval estimates > Simple",
+         {M::Simple, T::ProportionNumber, O::Interval, E::Simple},
+         "M: Simple, T: Proportion/number, O: IntervalEst, E: Simple", nullptr, &Op<&CTervoDoc::SrsProportionInterval>,
+         {&kProportionIntervalForm.tmpl}),
+    Leaf("simple.proportion.sd", 32831, "Simple > Proportion/number in category > Th. std. dev. of estimator > Simple",
+         {M::Simple, T::ProportionNumber, O::ThStdDev, E::Simple},
+         "M: Simple, T: Proportion/number, O: ThStdDevEst, E: Simple", nullptr, &Op<&CTervoDoc::SrsProportionSd>,
+         {&kProportionSdForm.tmpl}),
+    Leaf("simple.proportion.size", 32835, "Simple > Proportion/number in category > Sample size > Simple",
+         {M::Simple, T::ProportionNumber, O::SampleSize, E::Simple},
+         "M: Simple, T: Proportion/number, O: SampleSize, E: Simple", nullptr, &Op<&CTervoDoc::SrsProportionSampleSize>,
+         {&kProportionSampleSizeForm.tmpl}),
+};
+
+}  // namespace
+
+const CommandTable kSimpleTable{kCommands};
+
+}  // namespace mirto::srs

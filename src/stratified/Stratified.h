@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "framework/Catalogue.h"
 #include "framework/Codes.h"
 #include "framework/Entry.h"
 #include "framework/Record.h"
@@ -165,5 +166,18 @@ int Run(CTervoDoc& doc, const StrataLayout& layout) {
   if (!work.Collect(doc)) return doc.m_nLastResult = 0;
   return doc.m_nLastResult = Report(doc, compute(work.Input()));
 }
+
+// ---- The family ---------------------------------------------------------------------------
+
+// The commands, at the end of StratumForms.cpp beside their forms.
+extern const CommandTable kTable;
+
+inline constexpr const CommandTable* kFamilyTables[] = {&kTable};
+inline constexpr LabelItem kFamilyLabels[] = {
+    TargetLabel(32843, "Stratified"),
+    ObjectiveLabel(32851, "Stratified > Mean/total of variable"),
+    ObjectiveLabel(32844, "Stratified > Proportion/number in category"),
+};
+inline constexpr Family kFamily{"stratified", kFamilyTables, kFamilyLabels};
 
 }  // namespace mirto::stratified

@@ -1,6 +1,6 @@
 // The per-group forms of stratified sampling and, for each routine, what its
 // form fills and how its block is headed and tabulated.
-#include "framework/FormCatalog.h"
+#include "framework/PreliminaryForms.h"
 #include "stratified/Stratified.h"
 
 namespace mirto {
@@ -97,12 +97,6 @@ const FormTemplate kProportionCostForm = GroupForm(
     172, "Stratified sampling, proportion and total, min. cost allocation", 5, {Elements(), PiGuess(), Cost()});
 
 }  // namespace
-
-std::vector<const FormTemplate*> StratifiedFormTemplates() {
-  return {&kMeanPointForm,   &kProportionPointForm,   &kMeanIntervalForm, &kProportionIntervalForm,
-          &kMeanSdForm,      &kProportionSdForm,      &kMeanSizeForm,     &kProportionSizeForm,
-          &kMeanOptimalForm, &kProportionOptimalForm, &kMeanCostForm,     &kProportionCostForm};
-}
 
 namespace stratified {
 namespace {
@@ -234,3 +228,71 @@ const StrataLayout kProportionCost{
 
 }  // namespace stratified
 }  // namespace mirto
+
+// ---- The commands ---------------------------------------------------------------------
+
+namespace mirto::stratified {
+namespace {
+
+using M = Method;
+using T = Target;
+using O = Objective;
+using E = Estimator;
+
+constexpr Command kCommands[] = {
+    Leaf("stratified.mean.point", 32852, "Stratified > Mean/total of variable > Point estimates",
+         {M::Stratified, T::MeanTotal, O::Point, E::Stratified}, "M: Stratified, T:Mean/total, O: Point, E: Stratified",
+         &kGroupCountStep, &Op<&CTervoDoc::StratifiedMeanPoint>, {&kMeanPointForm}),
+    Leaf("stratified.mean.interval", 32853, "Stratified > Mean/total of variable > Interval estimates",
+         {M::Stratified, T::MeanTotal, O::Interval, E::Stratified},
+         "M: Stratified, T: Mean/total, O: IntervalEst, E: Stratified", &kGroupCountLevelStep,
+         &Op<&CTervoDoc::StratifiedMeanInterval>, {&kMeanIntervalForm}),
+    Leaf("stratified.mean.sd", 32854, "Stratified > Mean/total of variable > Th. std. dev. of estimator",
+         {M::Stratified, T::MeanTotal, O::ThStdDev, E::Stratified},
+         "M: Stratified, T: Mean/total, O: ThStdDevEst, E: Stratified", &kGroupCountStep,
+         &Op<&CTervoDoc::StratifiedMeanSd>, {&kMeanSdForm}),
+    Leaf("stratified.mean.size", 32855, "Stratified > Mean/total of variable > Sample size",
+         {M::Stratified, T::MeanTotal, O::SampleSize, E::Stratified},
+         "M: Stratified, T: Mean/total, O: SampleSize, E: Stratified", &kMeanAccuracyStep,
+         &Op<&CTervoDoc::StratifiedMeanSampleSize>, {&kMeanSizeForm}),
+    Leaf("stratified.mean.optimal-allocation", 32856, "Stratified > Mean/total of variable > Optimal allocation",
+         {M::Stratified, T::MeanTotal, O::OptimalAllocation, E::Stratified},
+         "M: Stratified, T: Mean/total, O: OptAllocation, E: Stratified", &kGroupCountStep,
+         &Op<&CTervoDoc::StratifiedMeanOptimalAllocation>, {&kMeanOptimalForm}),
+    Leaf("stratified.mean.min-cost-allocation", 32857, "Stratified > Mean/total of variable > Min. cost allocation",
+         {M::Stratified, T::MeanTotal, O::MinCostAllocation, E::Stratified},
+         "M: Stratified, T: Mean/total, O: MinCostAllocation, E: Stratified", &kBudgetStep,
+         &Op<&CTervoDoc::StratifiedMeanMinCostAllocation>, {&kMeanCostForm}),
+    Leaf("stratified.proportion.point", 32845, "Stratified > Proportion/number in category > Point estimates",
+         {M::Stratified, T::ProportionNumber, O::Point, E::Stratified},
+         "M: Stratified, T: Proportion/number, O: Point, E: Stratified", &kGroupCountStep,
+         &Op<&CTervoDoc::StratifiedProportionPoint>, {&kProportionPointForm}),
+    Leaf("stratified.proportion.interval", 32846, "Stratified > Proportion/number in category > Interval estimates",
+         {M::Stratified, T::ProportionNumber, O::Interval, E::Stratified},
+         "M: Stratified, T: Proportion/number, O: IntervalEst, E: Stratified", &kGroupCountLevelStep,
+         &Op<&CTervoDoc::StratifiedProportionInterval>, {&kProportionIntervalForm}),
+    Leaf("stratified.proportion.sd", 32847, "Stratified > Proportion/number in category > Th. std. dev. of estimator",
+         {M::Stratified, T::ProportionNumber, O::ThStdDev, E::Stratified},
+         "M: Stratified, T: Proportion/number, O: ThStdDevEst, E: Stratified", &kGroupCountStep,
+         &Op<&CTervoDoc::StratifiedProportionSd>, {&kProportionSdForm}),
+    Leaf("stratified.proportion.size", 32848, "Stratified > Proportion/number in category > Sample size",
+         {M::Stratified, T::ProportionNumber, O::SampleSize, E::Stratified},
+         "M: Stratified, T: Proportion/number, O:SampleSize, E: Stratified", &kPropAccuracyStep,
+         &Op<&CTervoDoc::StratifiedProportionSampleSize>, {&kProportionSizeForm}),
+    Leaf("stratified.proportion.optimal-allocation", 32849,
+         "Stratified > Proportion/number in category > Optimal allocation",
+         {M::Stratified, T::ProportionNumber, O::OptimalAllocation, E::Stratified},
+         "M: Stratified, T: Proportion/number, O: OptAllocation, E: Stratified", &kGroupCountStep,
+         &Op<&CTervoDoc::StratifiedProportionOptimalAllocation>, {&kProportionOptimalForm}),
+    Leaf("stratified.proportion.min-cost-allocation", 32850,
+         "Stratified > Proportion/number in category > Min. cost allocation",
+         {M::Stratified, T::ProportionNumber, O::MinCostAllocation, E::Stratified},
+         "M: Stratified, T: Proportion/number, O: MinCostAllocation, E: Stratified", &kBudgetStep,
+         &Op<&CTervoDoc::StratifiedProportionMinCostAllocation>, {&kProportionCostForm}),
+};
+
+}  // namespace
+
+const CommandTable kTable{kCommands};
+
+}  // namespace mirto::stratified

@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "framework/Entry.h"
-#include "framework/FormCatalog.h"
 #include "framework/Sums.h"
 #include "unequal/Rows.h"
 
@@ -307,11 +306,5 @@ Record ToRecord(const UnequalSd& r) {
 }
 
 }  // namespace unequal
-
-std::vector<const FormTemplate*> UnequalFormTemplates() {
-  using namespace unequal;
-  return {&kHheElementForm, &kHheCategoryElementForm, &kHteElementForm, &kHteCategoryElementForm,
-          &kJointProbabilityForm};
-}
 
 }  // namespace mirto

@@ -9,6 +9,7 @@
 // text.
 #include <vector>
 
+#include "framework/Catalogue.h"
 #include "framework/Codes.h"
 #include "framework/Form.h"
 #include "framework/Record.h"
@@ -125,5 +126,21 @@ void Write(CTervoDoc& d, const UnequalSd& r);
 Record ToRecord(const UnequalPoint& r);
 Record ToRecord(const UnequalInterval& r);
 Record ToRecord(const UnequalSd& r);
+
+// ---- The family ---------------------------------------------------------------------------
+
+// The commands of each method, at the end of its file.
+extern const CommandTable kWithReplacementTable, kWithoutReplacementTable;
+
+inline constexpr const CommandTable* kFamilyTables[] = {&kWithReplacementTable, &kWithoutReplacementTable};
+inline constexpr LabelItem kFamilyLabels[] = {
+    TargetLabel(32880, "Un.Prob.WithRepl."),
+    TargetLabel(32885, "Un.Prob.WithoutRepl."),
+    ObjectiveLabel(32895, "Un.Prob.WithRepl. > Mean/total of variable"),
+    ObjectiveLabel(32881, "Un.Prob.WithRepl. > Proportion/number in category"),
+    ObjectiveLabel(32891, "Un.Prob.WithoutRepl. > Mean/total of variable"),
+    ObjectiveLabel(32887, "Un.Prob.WithoutRepl. > Proportion/number in category"),
+};
+inline constexpr Family kFamily{"unequal", kFamilyTables, kFamilyLabels};
 
 }  // namespace mirto::unequal

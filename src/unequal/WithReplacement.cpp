@@ -3,6 +3,7 @@
 // and number; point, interval and theoretical standard deviation.
 #include <cmath>
 
+#include "framework/PreliminaryForms.h"
 #include "framework/Routine.h"
 #include "unequal/Rows.h"
 #include "unequal/Unequal.h"
@@ -109,3 +110,48 @@ int CTervoDoc::HheMeanSd() { return RunHhe(*this, Target::MeanTotal, Objective::
 int CTervoDoc::HheProportionSd() { return RunHhe(*this, Target::ProportionNumber, Objective::ThStdDev); }
 
 }  // namespace mirto
+
+// ---- The commands ---------------------------------------------------------------------
+
+namespace mirto::unequal {
+namespace {
+
+using M = Method;
+using T = Target;
+using O = Objective;
+using E = Estimator;
+
+constexpr Command kCommands[] = {
+    Leaf("with-replacement.mean.point", 32896, "Un.Prob.WithRepl. > Mean/total of variable > Point estimates",
+         {M::WithReplacement, T::MeanTotal, O::Point, E::Hhe}, "M: UnProbWithRepl, T: Mean/total, O: Point; E: HHE",
+         &kUnequalSizesStep, &Op<&CTervoDoc::HheMeanPoint>, {&kHheElementForm}),
+    Leaf("with-replacement.mean.interval", 32928, "Un.Prob.WithRepl. > Mean/total of variable > Interval estimates",
+         {M::WithReplacement, T::MeanTotal, O::Interval, E::Hhe},
+         "M: UnProbWithRepl, T: Mean/total, O: IntervalEst,  E: HHE", &kUnequalSizesLevelStep,
+         &Op<&CTervoDoc::HheMeanInterval>, {&kHheElementForm}),
+    Leaf("with-replacement.mean.sd", 32929, "Un.Prob.WithRepl. > Mean/total of variable > Th. std. dev. of estimator",
+         {M::WithReplacement, T::MeanTotal, O::ThStdDev, E::Hhe},
+         "M: UnProbWithRepl, T: Mean/total, O: ThStdDevEst,  E: HHE", &kUnequalSizesMeanStep,
+         &Op<&CTervoDoc::HheMeanSd>, {&kHheElementForm}),
+    Leaf("with-replacement.proportion.point", 32931,
+         "Un.Prob.WithRepl. > Proportion/number in category > Point estimates",
+         {M::WithReplacement, T::ProportionNumber, O::Point, E::Hhe},
+         "M: UnProbWithRepl, T: Proportion/number, O: Point; E: HHE", &kUnequalSizesStep,
+         &Op<&CTervoDoc::HheProportionPoint>, {&kHheCategoryElementForm}),
+    Leaf("with-replacement.proportion.interval", 32932,
+         "Un.Prob.WithRepl. > Proportion/number in category > Interval estimates",
+         {M::WithReplacement, T::ProportionNumber, O::Interval, E::Hhe},
+         "M: UnProbWithRepl, T: Proportion/number, O: IntervalEst; E: HHE", &kUnequalSizesLevelStep,
+         &Op<&CTervoDoc::HheProportionInterval>, {&kHheCategoryElementForm}),
+    Leaf("with-replacement.proportion.sd", 32933,
+         "Un.Prob.WithRepl. > Proportion/number in category > Th. std. dev. of estimator",
+         {M::WithReplacement, T::ProportionNumber, O::ThStdDev, E::Hhe},
+         "M: UnProbWithRepl, T: Proportion/number, O: ThStdDevEst, E: HHE", &kUnequalSizesMeanStep,
+         &Op<&CTervoDoc::HheProportionSd>, {&kHheCategoryElementForm}),
+};
+
+}  // namespace
+
+const CommandTable kWithReplacementTable{kCommands};
+
+}  // namespace mirto::unequal

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <utility>
 
+#include "framework/PreliminaryForms.h"
 #include "framework/Routine.h"
 #include "unequal/Rows.h"
 #include "unequal/Unequal.h"
@@ -127,3 +128,50 @@ int CTervoDoc::HteMeanSd() { return RunHte(*this, Target::MeanTotal, Objective::
 int CTervoDoc::HteProportionSd() { return RunHte(*this, Target::ProportionNumber, Objective::ThStdDev); }
 
 }  // namespace mirto
+
+// ---- The commands ---------------------------------------------------------------------
+
+namespace mirto::unequal {
+namespace {
+
+using M = Method;
+using T = Target;
+using O = Objective;
+using E = Estimator;
+
+constexpr Command kCommands[] = {
+    Leaf("without-replacement.mean.point", 32892, "Un.Prob.WithoutRepl. > Mean/total of variable > Point estimates",
+         {M::WithoutReplacement, T::MeanTotal, O::Point, E::Hte}, "M: UnPrWithoutRepl, T: Mean/total, O: Point, E: HTE",
+         &kUnequalSizesStep, &Op<&CTervoDoc::HteMeanPoint>, {&kHteElementForm}),
+    Leaf("without-replacement.mean.interval", 32934,
+         "Un.Prob.WithoutRepl. > Mean/total of variable > Interval estimates",
+         {M::WithoutReplacement, T::MeanTotal, O::Interval, E::Hte},
+         "M: UnPrWithoutRepl, T: Mean/total, O: IntervalEst, E: HTE", &kUnequalSizesLevelStep,
+         &Op<&CTervoDoc::HteMeanInterval>, {&kHteElementForm}),
+    Leaf("without-replacement.mean.sd", 32935,
+         "Un.Prob.WithoutRepl. > Mean/total of variable > Th. std. dev. of estimator",
+         {M::WithoutReplacement, T::MeanTotal, O::ThStdDev, E::Hte},
+         "M: UnPrWithoutRepl, T: Mean/total, O: ThStdDevEst, E: HTE", &kPopSizeStep, &Op<&CTervoDoc::HteMeanSd>,
+         {&kHteElementForm, &kJointProbabilityForm}),
+    Leaf("without-replacement.proportion.point", 32937,
+         "Un.Prob.WithoutRepl. > Proportion/number in category > Point estimates",
+         {M::WithoutReplacement, T::ProportionNumber, O::Point, E::Hte},
+         "M: UnPrWithoutRepl, T: Proportion/number, O: IntervalEst, E: HTE", &kUnequalSizesStep,
+         &Op<&CTervoDoc::HteProportionPoint>, {&kHteCategoryElementForm}),
+    Leaf("without-replacement.proportion.interval", 32938,
+         "Un.Prob.WithoutRepl. > Proportion/number in category > Interval estimates",
+         {M::WithoutReplacement, T::ProportionNumber, O::Interval, E::Hte},
+         "M: UnPrWithoutRepl, T: Proportion/number, O: IntervalEst, E: HTE", &kUnequalSizesLevelStep,
+         &Op<&CTervoDoc::HteProportionInterval>, {&kHteCategoryElementForm}),
+    Leaf("without-replacement.proportion.sd", 32939,
+         "Un.Prob.WithoutRepl. > Proportion/number in category > Th. std.dev. of estimator",
+         {M::WithoutReplacement, T::ProportionNumber, O::ThStdDev, E::Hte},
+         "M: UnPrWithoutRepl, T: Proportion/number, O: ThStdDevEst, E: HTE", &kPopSizeStep,
+         &Op<&CTervoDoc::HteProportionSd>, {&kHteCategoryElementForm, &kJointProbabilityForm}),
+};
+
+}  // namespace
+
+const CommandTable kWithoutReplacementTable{kCommands};
+
+}  // namespace mirto::unequal

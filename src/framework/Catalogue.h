@@ -1,0 +1,36 @@
+#pragma once
+// The command catalogue as the framework reads it. A family file ends with a
+// CommandTable: the rows of the commands it implements (and, for the
+// prediction approach, its routes). Each family has one Family descriptor (in
+// its header) that lists its tables and its label items; src/catalogue/Catalogue.cpp,
+// the one file that knows every family, lists the families. The registry
+// (Registry.h) and the help work over it; neither includes a family header.
+#include <span>
+#include <string_view>
+
+#include "framework/Registry.h"
+
+namespace mirto {
+
+struct CommandTable {
+  std::span<const Command> commands;
+  std::span<const PredictionRoute> routes = {};
+};
+
+struct Family {
+  std::string_view name;  // its folder under src/
+  std::span<const CommandTable* const> tables;
+  std::span<const LabelItem> labels = {};
+};
+
+struct Catalogue {
+  // In the order their commands first appear in the menu.
+  std::span<const Family* const> families;
+  // Items that head "Random sampling" itself ("Method:").
+  std::span<const LabelItem> labels;
+};
+
+// Defined by src/catalogue/Catalogue.cpp.
+const Catalogue& CommandCatalogue();
+
+}  // namespace mirto
