@@ -121,6 +121,15 @@ int Run(CTervoDoc& doc, int rows, const GroupForm& form) {
   return Report(doc, compute(work.Input(form)));
 }
 
+// ---- The routines: operations on the document (collect, compute, write) ------------------
+// Each serves cluster and two-stage sampling alike.
+int ClusterMeanPoint(CTervoDoc& d);
+int ClusterProportionPoint(CTervoDoc& d);
+int ClusterMeanInterval(CTervoDoc& d);
+int ClusterProportionInterval(CTervoDoc& d);
+int ClusterMeanSd(CTervoDoc& d);
+int ClusterProportionSd(CTervoDoc& d);
+
 // ---- The family ---------------------------------------------------------------------------
 
 // The commands of both methods, at the end of ClusterForms.cpp beside their forms.

@@ -88,19 +88,13 @@ Record ToRecord(const ClusterInterval& r) {
   return srs::RecordIntervals(rec, keys, r.sd, r.low, r.high, r.totalLow, r.totalHigh);
 }
 
-}  // namespace cluster
+int ClusterMeanPoint(CTervoDoc& d) { return Run<ComputePoint>(d, d.m_nSampledGroups, kMeanPointForm); }
+int ClusterProportionPoint(CTervoDoc& d) { return Run<ComputePoint>(d, d.m_nSampledGroups, kProportionPointForm); }
+int ClusterMeanInterval(CTervoDoc& d) { return Run<ComputeInterval>(d, d.m_nSampledGroups, kMeanIntervalForm); }
+int ClusterProportionInterval(CTervoDoc& d) {
+  return Run<ComputeInterval>(d, d.m_nSampledGroups, kProportionIntervalForm);
+}
 
-int CTervoDoc::ClusterMeanPoint() {
-  return cluster::Run<cluster::ComputePoint>(*this, m_nSampledGroups, cluster::kMeanPointForm);
-}
-int CTervoDoc::ClusterProportionPoint() {
-  return cluster::Run<cluster::ComputePoint>(*this, m_nSampledGroups, cluster::kProportionPointForm);
-}
-int CTervoDoc::ClusterMeanInterval() {
-  return cluster::Run<cluster::ComputeInterval>(*this, m_nSampledGroups, cluster::kMeanIntervalForm);
-}
-int CTervoDoc::ClusterProportionInterval() {
-  return cluster::Run<cluster::ComputeInterval>(*this, m_nSampledGroups, cluster::kProportionIntervalForm);
-}
+}  // namespace cluster
 
 }  // namespace mirto

@@ -101,13 +101,8 @@ const GroupForm kProportionSdForm{
     Target::ProportionNumber,
     Objective::ThStdDev};
 
-}  // namespace cluster
-
-}  // namespace mirto
-
 // ---- The commands ---------------------------------------------------------------------
 
-namespace mirto::cluster {
 namespace {
 
 using M = Method;
@@ -118,54 +113,55 @@ using E = Estimator;
 constexpr Command kCommands[] = {
     Leaf("cluster.mean.point", 32863, "Cluster > Mean/total of variable > Point estimates",
          {M::Cluster, T::MeanTotal, O::Point, E::TwoStage}, "M: Cluster, T: Mean/total, O: Point, E: Two-stage",
-         &kClusterSizesStep, &Op<&CTervoDoc::ClusterMeanPoint>, {&kMeanPointForm.entry.tmpl}),
+         &kClusterSizesStep, &ClusterMeanPoint, {&kMeanPointForm.entry.tmpl}),
     Leaf("cluster.mean.interval", 32864, "Cluster > Mean/total of variable > Interval estimates",
          {M::Cluster, T::MeanTotal, O::Interval, E::TwoStage},
-         "M: Cluster, T: Mean/total, O: IntervalEst, E: Two-stage", &kClusterSizesLevelStep,
-         &Op<&CTervoDoc::ClusterMeanInterval>, {&kMeanIntervalForm.entry.tmpl}),
+         "M: Cluster, T: Mean/total, O: IntervalEst, E: Two-stage", &kClusterSizesLevelStep, &ClusterMeanInterval,
+         {&kMeanIntervalForm.entry.tmpl}),
     Leaf("cluster.mean.sd", 32865, "Cluster > Mean/total of variable > Th. std. dev. of estimator",
          {M::Cluster, T::MeanTotal, O::ThStdDev, E::TwoStage},
-         "M: Cluster, T: Mean/total, O: ThStdDevEst, E: Two-stage", &kClusterSizesStep, &Op<&CTervoDoc::ClusterMeanSd>,
+         "M: Cluster, T: Mean/total, O: ThStdDevEst, E: Two-stage", &kClusterSizesStep, &ClusterMeanSd,
          {&kMeanSdForm.entry.tmpl}),
     Leaf("cluster.proportion.point", 32867, "Cluster > Proportion/number in category > Point estimates",
          {M::Cluster, T::ProportionNumber, O::Point, E::TwoStage},
-         "M: Cluster, T: Proportion/number, O: Point, E: Two-stage", &kClusterSizesStep,
-         &Op<&CTervoDoc::ClusterProportionPoint>, {&kProportionPointForm.entry.tmpl}),
+         "M: Cluster, T: Proportion/number, O: Point, E: Two-stage", &kClusterSizesStep, &ClusterProportionPoint,
+         {&kProportionPointForm.entry.tmpl}),
     Leaf("cluster.proportion.interval", 32868, "Cluster > Proportion/number in category > Interval estimates",
          {M::Cluster, T::ProportionNumber, O::Interval, E::TwoStage},
          "M: Cluster, T: Proportion/number, O: IntervalEst, E: Two-stage", &kClusterSizesLevelStep,
-         &Op<&CTervoDoc::ClusterProportionInterval>, {&kProportionIntervalForm.entry.tmpl}),
+         &ClusterProportionInterval, {&kProportionIntervalForm.entry.tmpl}),
     Leaf("cluster.proportion.sd", 32869, "Cluster > Proportion/number in category > Th. std. dev. of estimator",
          {M::Cluster, T::ProportionNumber, O::ThStdDev, E::TwoStage},
-         "M: Cluster, T: Proportion/number, O: ThStdDevEst, E: Two-stage", &kClusterSizesStep,
-         &Op<&CTervoDoc::ClusterProportionSd>, {&kProportionSdForm.entry.tmpl}),
+         "M: Cluster, T: Proportion/number, O: ThStdDevEst, E: Two-stage", &kClusterSizesStep, &ClusterProportionSd,
+         {&kProportionSdForm.entry.tmpl}),
     Leaf("two-stage.mean.point", 32877, "Two-stage > Mean/total of variable > Point estimates",
          {M::TwoStage, T::MeanTotal, O::Point, E::TwoStage}, "M: Two-stage, T: Mean/total, O: Point, E: Two-stage",
-         &kClusterSizesStep, &Op<&CTervoDoc::ClusterMeanPoint>, {&kMeanPointForm.entry.tmpl}),
+         &kClusterSizesStep, &ClusterMeanPoint, {&kMeanPointForm.entry.tmpl}),
     Leaf("two-stage.mean.interval", 32921, "Two-stage > Mean/total of variable > Interval estimates",
          {M::TwoStage, T::MeanTotal, O::Interval, E::TwoStage},
-         "M: Two-stage, T: Mean/total, O: IntervalEst, E: Two-stage", &kClusterSizesLevelStep,
-         &Op<&CTervoDoc::ClusterMeanInterval>, {&kMeanIntervalForm.entry.tmpl}),
+         "M: Two-stage, T: Mean/total, O: IntervalEst, E: Two-stage", &kClusterSizesLevelStep, &ClusterMeanInterval,
+         {&kMeanIntervalForm.entry.tmpl}),
     Leaf("two-stage.mean.sd", 32920, "Two-stage > Mean/total of variable > Th. std. dev. of estimator",
          {M::TwoStage, T::MeanTotal, O::ThStdDev, E::TwoStage},
-         "M: Two-stage, T: Mean/total, O: ThStdDevEst, E: Two-stage", &kClusterSizesStep,
-         &Op<&CTervoDoc::ClusterMeanSd>, {&kMeanSdForm.entry.tmpl}),
+         "M: Two-stage, T: Mean/total, O: ThStdDevEst, E: Two-stage", &kClusterSizesStep, &ClusterMeanSd,
+         {&kMeanSdForm.entry.tmpl}),
     Leaf("two-stage.proportion.point", 32927, "Two-stage > Proportion/number in category > Point estimates",
          {M::TwoStage, T::ProportionNumber, O::Point, E::TwoStage},
-         "M: Two-stage, T: Proportion/number, O: Point, E: Two-stage", &kClusterSizesStep,
-         &Op<&CTervoDoc::ClusterProportionPoint>, {&kProportionPointForm.entry.tmpl}),
+         "M: Two-stage, T: Proportion/number, O: Point, E: Two-stage", &kClusterSizesStep, &ClusterProportionPoint,
+         {&kProportionPointForm.entry.tmpl}),
     Leaf("two-stage.proportion.interval", 32925, "Two-stage > Proportion/number in category > Interval estimates",
          {M::TwoStage, T::ProportionNumber, O::Interval, E::TwoStage},
          "M: Two-stage, T: Proportion/number, O: IntervalEst, E: Two-stage", &kClusterSizesLevelStep,
-         &Op<&CTervoDoc::ClusterProportionInterval>, {&kProportionIntervalForm.entry.tmpl}),
+         &ClusterProportionInterval, {&kProportionIntervalForm.entry.tmpl}),
     Leaf("two-stage.proportion.sd", 32926, "Two-stage > Proportion/number in category > Th. std. dev. of estimator",
          {M::TwoStage, T::ProportionNumber, O::ThStdDev, E::TwoStage},
-         "M: Two-stage, T: Proportion/number, O: ThStdDevEst, E: Two-stage", &kClusterSizesStep,
-         &Op<&CTervoDoc::ClusterProportionSd>, {&kProportionSdForm.entry.tmpl}),
+         "M: Two-stage, T: Proportion/number, O: ThStdDevEst, E: Two-stage", &kClusterSizesStep, &ClusterProportionSd,
+         {&kProportionSdForm.entry.tmpl}),
 };
 
 }  // namespace
 
 const CommandTable kTable{kCommands};
 
-}  // namespace mirto::cluster
+}  // namespace cluster
+}  // namespace mirto

@@ -44,11 +44,9 @@ Record ToRecord(const ClusterSd& r) {
                      : rec.Result("sd_proportion", r.sd).Result("sd_number", r.totalSd);
 }
 
-}  // namespace cluster
+int ClusterMeanSd(CTervoDoc& d) { return Run<ComputeSd>(d, d.m_nGroups, kMeanSdForm); }
+int ClusterProportionSd(CTervoDoc& d) { return Run<ComputeSd>(d, d.m_nGroups, kProportionSdForm); }
 
-int CTervoDoc::ClusterMeanSd() { return cluster::Run<cluster::ComputeSd>(*this, m_nGroups, cluster::kMeanSdForm); }
-int CTervoDoc::ClusterProportionSd() {
-  return cluster::Run<cluster::ComputeSd>(*this, m_nGroups, cluster::kProportionSdForm);
-}
+}  // namespace cluster
 
 }  // namespace mirto

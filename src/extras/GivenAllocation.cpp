@@ -172,8 +172,8 @@ Record ToRecord(const GivenAllocation& r) {
 
 int Run(CTervoDoc& doc, const stratified::StrataLayout& layout) {
   stratified::StratifiedWork work(doc, layout);
-  if (!work.Collect(doc)) return doc.m_nLastResult = 0;
-  return doc.m_nLastResult = Report(doc, Compute(work.Input(), doc.m_nAllocationSize, doc.m_nAllocationMinimum));
+  if (!work.Collect(doc)) return 0;
+  return Report(doc, Compute(work.Input(), doc.m_nAllocationSize, doc.m_nAllocationMinimum));
 }
 
 // x_i = clamp(lambda a_i, lower_i, upper_i) adding up to n: between two

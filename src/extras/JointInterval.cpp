@@ -121,8 +121,8 @@ Record ToRecord(const JointInterval& r) {
 
 int Run(CTervoDoc& doc, Target target) {
   JointInput in{target, doc.m_dPopSize, doc.m_dSampleSize, doc.m_dZ, doc.m_dLevel, {}, {}, {}};
-  if (!Enter(doc, in)) return doc.m_nLastResult = 0;
-  return doc.m_nLastResult = Report(doc, Compute(std::move(in)));
+  if (!Enter(doc, in)) return 0;
+  return Report(doc, Compute(std::move(in)));
 }
 
 }  // namespace

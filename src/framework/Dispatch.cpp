@@ -140,8 +140,7 @@ int CTervoDoc::DispatchRandomization() {
   const Route route = FindRoute(m_nMethod, m_nTarget, m_nObjective, m_nEstimator);
   if (route.step && !RunPreliminaryStep(*this, *route.step, FormContext{})) return 0;
   if (!route.command) return SelectionNotCoded();
-  m_nLastResult = RunRoutine(*route.command, route.command->routine);
-  return m_nLastResult;
+  return RunRoutine(*route.command, route.command->routine);
 }
 
 }  // namespace mirto

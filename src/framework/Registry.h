@@ -23,12 +23,6 @@ struct CommandFigures;
 // A calculation (or the prediction dispatcher): 1 when it appended a block.
 using Routine = int (*)(CTervoDoc&);
 
-// A calculation that is an operation of the document.
-template <int (CTervoDoc::*operation)()>
-int Op(CTervoDoc& doc) {
-  return (doc.*operation)();
-}
-
 // The form a dispatcher shows before the routine: its values are stored in
 // the calculator state as read, then checked.
 struct PreliminaryStep {

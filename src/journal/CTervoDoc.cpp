@@ -178,9 +178,9 @@ void CTervoDoc::AppendAdditional(CompletedBlock& block) {
 int CTervoDoc::RunRoutine(const Command& command, const std::function<int(CTervoDoc&)>& routine) {
   const Command* outer = m_running;
   m_running = &command;
-  const int result = routine(*this);
+  m_nLastResult = routine(*this);
   m_running = outer;
-  return result;
+  return m_nLastResult;
 }
 
 DoubleArray CTervoDoc::AllocArray(long long count) {
@@ -227,7 +227,7 @@ bool CTervoDoc::RunCommand(int id) {
   const Command* command = id == kRepeatPrediction ? PredictionCommand() : FindCommand(id);
   if (!command) return false;
   if (command->approach == Approach::Prediction) {
-    PredictionDispatch();
+    command->routine(*this);
     m_note.clear();
     return true;
   }

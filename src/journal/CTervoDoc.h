@@ -97,7 +97,6 @@ class CTervoDoc {
   // is taken back and the host told (FormHost::OutOfMemory).
   bool OnCommand(int id);
   int DispatchRandomization();
-  int PredictionDispatch();
   // Runs `routine` as the calculation of `command`: the block it completes
   // carries the command's id and path.
   int RunRoutine(const Command& command, const std::function<int(CTervoDoc&)>& routine);
@@ -130,72 +129,6 @@ class CTervoDoc {
   // the reservation cannot be made.
   DoubleArray AllocArray(long long count);
   int SelectionNotCoded();
-
-  // ---- Simple random sampling, simple estimator ----------------------------------
-  int SrsMeanPoint();
-  int SrsProportionPoint();
-  int SrsMeanInterval();
-  int SrsProportionInterval();
-  int SrsMeanSd();
-  int SrsProportionSd();
-  int SrsMeanSampleSize();
-  int SrsProportionSampleSize();
-
-  // ---- Ratio and regression estimators --------------------------------------------
-  int SrsAuxPoint();
-  int SrsAuxInterval();
-  int SrsAuxSd();
-  int SrsAuxSampleSize();
-
-  // ---- Ratio of two variables -------------------------------------------------------
-  int SrsMeansRatioPoint();
-  int SrsMeansRatioInterval();
-  int SrsMeansRatioSd();
-  int SrsMeansRatioSampleSize();
-
-  // ---- Stratified sampling ------------------------------------------------------------
-  int StratifiedMeanPoint();
-  int StratifiedProportionPoint();
-  int StratifiedMeanInterval();
-  int StratifiedProportionInterval();
-  int StratifiedMeanSd();
-  int StratifiedProportionSd();
-  int StratifiedMeanSampleSize();
-  int StratifiedProportionSampleSize();
-  int StratifiedMeanOptimalAllocation();
-  int StratifiedProportionOptimalAllocation();
-  int StratifiedMeanMinCostAllocation();
-  int StratifiedProportionMinCostAllocation();
-
-  // ---- Cluster and two-stage sampling ---------------------------------------------------
-  int ClusterMeanPoint();
-  int ClusterProportionPoint();
-  int ClusterMeanInterval();
-  int ClusterProportionInterval();
-  int ClusterMeanSd();
-  int ClusterProportionSd();
-
-  // ---- Unequal probabilities, with replacement ---------------------------------------------
-  int HheMeanPoint();
-  int HheProportionPoint();
-  int HheMeanInterval();
-  int HheProportionInterval();
-  int HheMeanSd();
-  int HheProportionSd();
-
-  // ---- Unequal probabilities, without replacement -------------------------------------------
-  int HteMeanPoint();
-  int HteProportionPoint();
-  int HteMeanInterval();
-  int HteProportionInterval();
-  int HteMeanSd();
-  int HteProportionSd();
-
-  // ---- Prediction approach ---------------------------------------------------------------------
-  int PredictPoint();
-  int PredictInterval();
-  int PredictErrorVariance();
-  int PredictModelE();
 
   // ---- Calculator state (values at construction as the comments say) --------------------------
   double m_dDevVar = 0.0;  // prediction: variance of deviations sigma^2

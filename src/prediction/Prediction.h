@@ -129,6 +129,15 @@ Record ToRecord(const PredictionInterval& r);
 Record ToRecord(const PredictionErrorVariance& r);
 Record ToRecord(const ModelEPoint& r);
 
+// ---- The routines: operations on the document ---------------------------------------------
+// PredictionDispatch is the command's: the specifications form, then the route's
+// preliminary form and one of the four calculations.
+int PredictionDispatch(CTervoDoc& d);
+int PredictPoint(CTervoDoc& d);
+int PredictInterval(CTervoDoc& d);
+int PredictErrorVariance(CTervoDoc& d);
+int PredictModelE(CTervoDoc& d);
+
 // ---- The family ---------------------------------------------------------------------------
 
 // "Prediction", an item of "Select approach:" itself; scripts type its id.

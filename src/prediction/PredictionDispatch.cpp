@@ -37,26 +37,26 @@ const PreliminaryStep kPredictionIntervalStep{&kPredictionIntervalForm, kInterva
 const PreliminaryStep kPredictionVarianceStep{&kPredictionVarianceForm, kVarianceItems, AcceptSampleSizes};
 const PreliminaryStep kPredictionModelEStep{&kPredictionModelEForm, kModelEItems, ModelEOk};
 
-int CTervoDoc::PredictionDispatch() {
-  m_nApproach = Approach::Prediction;
-  {
-    PredictionSpecForm spec(m_nModel, m_nObjective);
-    if (!m_host.ShowForm(spec)) return 0;
-    m_nModel = spec.Model();
-    m_nObjective = spec.ChosenObjective();
-  }
-  const PredictionRoute* route = FindPredictionRoute(m_nModel, m_nObjective);
-  if (!route) return SelectionNotCoded();
-  if (!RunPreliminaryStep(*this, *route->step, FormContext{.model = m_nModel})) return 0;
-  m_nLastResult = RunRoutine(*PredictionCommand(), route->routine);
-  return m_nLastResult;
-}
-
 }  // namespace mirto
+
+namespace mirto::prediction {
+
+int PredictionDispatch(CTervoDoc& d) {
+  d.m_nApproach = Approach::Prediction;
+  {
+    PredictionSpecForm spec(d.m_nModel, d.m_nObjective);
+    if (!d.Host().ShowForm(spec)) return 0;
+    d.m_nModel = spec.Model();
+    d.m_nObjective = spec.ChosenObjective();
+  }
+  const PredictionRoute* route = FindPredictionRoute(d.m_nModel, d.m_nObjective);
+  if (!route) return d.SelectionNotCoded();
+  if (!RunPreliminaryStep(d, *route->step, FormContext{.model = d.m_nModel})) return 0;
+  return d.RunRoutine(*PredictionCommand(), route->routine);
+}
 
 // ---- The command and its routes ---------------------------------------------------------
 
-namespace mirto::prediction {
 namespace {
 
 using O = Objective;
@@ -66,15 +66,15 @@ constexpr Command kCommands[] = {{.key = "prediction",
                                   .path = "Prediction",
                                   .approach = Approach::Prediction,
                                   .prompt = "Prediction approach",
-                                  .routine = &Op<&CTervoDoc::PredictionDispatch>,
+                                  .routine = &PredictionDispatch,
                                   .help = {.approach = &kPredictionTopic},
                                   .forms = {&kPredictionSpecTemplate}}};
 
 constexpr PredictionRoute kRoutes[] = {
-    {false, O::Point, &kPredictionPointStep, &Op<&CTervoDoc::PredictPoint>, {&kPredictionPairForm}},
-    {false, O::Interval, &kPredictionIntervalStep, &Op<&CTervoDoc::PredictInterval>, {&kPredictionPairForm}},
-    {false, O::ThStdDev, &kPredictionVarianceStep, &Op<&CTervoDoc::PredictErrorVariance>, {&kPredictionXForm}},
-    {true, O::Point, &kPredictionModelEStep, &Op<&CTervoDoc::PredictModelE>, {&kPredictionVariableForm}},
+    {false, O::Point, &kPredictionPointStep, &PredictPoint, {&kPredictionPairForm}},
+    {false, O::Interval, &kPredictionIntervalStep, &PredictInterval, {&kPredictionPairForm}},
+    {false, O::ThStdDev, &kPredictionVarianceStep, &PredictErrorVariance, {&kPredictionXForm}},
+    {true, O::Point, &kPredictionModelEStep, &PredictModelE, {&kPredictionVariableForm}},
 };
 
 }  // namespace

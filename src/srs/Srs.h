@@ -238,6 +238,25 @@ inline Control SampleSize(Control c, std::string_view population, bool sampleVar
 }
 inline Control Margin(Control c) { return c.AtLeast(0, kNegativeMargin).Above(0, kNoMargin); }
 
+// ---- The routines: operations on the document (collect, compute, write) ------------------
+// The ratio and regression routines (SrsAux...) take their estimator from the codes.
+int SrsMeanPoint(CTervoDoc& d);
+int SrsProportionPoint(CTervoDoc& d);
+int SrsMeanInterval(CTervoDoc& d);
+int SrsProportionInterval(CTervoDoc& d);
+int SrsMeanSd(CTervoDoc& d);
+int SrsProportionSd(CTervoDoc& d);
+int SrsMeanSampleSize(CTervoDoc& d);
+int SrsProportionSampleSize(CTervoDoc& d);
+int SrsAuxPoint(CTervoDoc& d);
+int SrsAuxInterval(CTervoDoc& d);
+int SrsAuxSd(CTervoDoc& d);
+int SrsAuxSampleSize(CTervoDoc& d);
+int SrsMeansRatioPoint(CTervoDoc& d);
+int SrsMeansRatioInterval(CTervoDoc& d);
+int SrsMeansRatioSd(CTervoDoc& d);
+int SrsMeansRatioSampleSize(CTervoDoc& d);
+
 // ---- The family ---------------------------------------------------------------------------
 
 // The commands of each file, at its end.

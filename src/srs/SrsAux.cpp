@@ -297,39 +297,32 @@ Record ToRecord(const AuxSampleSize& r) {
   return RecordAccuracy(rec, r.in.margin, r.in.probability, r.in.z).Result("required_sample_size", r.required);
 }
 
-}  // namespace srs
-
-using srs::SrsAuxInput;
-
-int CTervoDoc::SrsAuxPoint() {
-  SrsAuxInput in(*this);
-  if (!Collect(*this, in, srs::FormOf(in, srs::kPointForms))) return 0;
-  return Report(*this, srs::ComputeAuxPoint(in));
+int SrsAuxPoint(CTervoDoc& d) {
+  SrsAuxInput in(d);
+  if (!Collect(d, in, FormOf(in, kPointForms))) return 0;
+  return Report(d, ComputeAuxPoint(in));
 }
 
-int CTervoDoc::SrsAuxInterval() {
-  SrsAuxInput in(*this);
-  if (!Collect(*this, in, srs::FormOf(in, srs::kIntervalForms))) return 0;
-  return Report(*this, srs::ComputeAuxInterval(in));
+int SrsAuxInterval(CTervoDoc& d) {
+  SrsAuxInput in(d);
+  if (!Collect(d, in, FormOf(in, kIntervalForms))) return 0;
+  return Report(d, ComputeAuxInterval(in));
 }
 
-int CTervoDoc::SrsAuxSd() {
-  SrsAuxInput in(*this);
-  if (!Collect(*this, in, srs::FormOf(in, srs::kSdForms))) return 0;
-  return Report(*this, srs::ComputeAuxSd(in));
+int SrsAuxSd(CTervoDoc& d) {
+  SrsAuxInput in(d);
+  if (!Collect(d, in, FormOf(in, kSdForms))) return 0;
+  return Report(d, ComputeAuxSd(in));
 }
 
-int CTervoDoc::SrsAuxSampleSize() {
-  SrsAuxInput in(*this);
-  if (!Collect(*this, in, srs::FormOf(in, srs::kSampleSizeForms))) return 0;
-  return Report(*this, srs::ComputeAuxSampleSize(in));
+int SrsAuxSampleSize(CTervoDoc& d) {
+  SrsAuxInput in(d);
+  if (!Collect(d, in, FormOf(in, kSampleSizeForms))) return 0;
+  return Report(d, ComputeAuxSampleSize(in));
 }
-
-}  // namespace mirto
 
 // ---- The commands ---------------------------------------------------------------------
 
-namespace mirto::srs {
 namespace {
 
 using M = Method;
@@ -340,31 +333,30 @@ using E = Estimator;
 constexpr Command kCommands[] = {
     Leaf("simple.mean.point.ratio", 32805, "Simple > Mean/total of variable > Point estimates > Ratio",
          {M::Simple, T::MeanTotal, O::Point, E::Ratio}, "M: Simple, T: Mean/total, O: Point, E: Ratio", nullptr,
-         &Op<&CTervoDoc::SrsAuxPoint>, {&kPointForms[0].tmpl}),
+         &SrsAuxPoint, {&kPointForms[0].tmpl}),
     Leaf("simple.mean.point.regression", 32806, "Simple > Mean/total of variable > Point estimates > Regression",
          {M::Simple, T::MeanTotal, O::Point, E::Regression}, "M: Simple, T: Mean/total, O: Point, E: Regression",
-         nullptr, &Op<&CTervoDoc::SrsAuxPoint>, {&kPointForms[1].tmpl}),
+         nullptr, &SrsAuxPoint, {&kPointForms[1].tmpl}),
     Leaf("simple.mean.interval.ratio", 32811, "Simple > Mean/total of variable > Interval estimates > Ratio",
          {M::Simple, T::MeanTotal, O::Interval, E::Ratio}, "M: Simple, T: Mean/total, O: IntervalEst, E: Ratio",
-         nullptr, &Op<&CTervoDoc::SrsAuxInterval>, {&kIntervalForms[0].tmpl}),
+         nullptr, &SrsAuxInterval, {&kIntervalForms[0].tmpl}),
     Leaf("simple.mean.interval.regression", 32812, "Simple > Mean/total of variable > Interval estimates > Regression",
          {M::Simple, T::MeanTotal, O::Interval, E::Regression},
-         "M: Simple, T: Mean/total, O: IntervalEst, E: Regression", nullptr, &Op<&CTervoDoc::SrsAuxInterval>,
+         "M: Simple, T: Mean/total, O: IntervalEst, E: Regression", nullptr, &SrsAuxInterval,
          {&kIntervalForms[1].tmpl}),
     Leaf("simple.mean.sd.ratio", 32815, "Simple > Mean/total of variable > Th. std. dev. of estimator > Ratio",
          {M::Simple, T::MeanTotal, O::ThStdDev, E::Ratio}, "M: Simple, T: Mean/total, O: ThStdDevEst, E: Ratio",
-         nullptr, &Op<&CTervoDoc::SrsAuxSd>, {&kSdForms[0].tmpl}),
+         nullptr, &SrsAuxSd, {&kSdForms[0].tmpl}),
     Leaf("simple.mean.sd.regression", 32816,
          "Simple > Mean/total of variable > Th. std. dev. of estimator > Regression",
          {M::Simple, T::MeanTotal, O::ThStdDev, E::Regression},
-         "M: Simple, T: Mean/total, O: ThStdDevEst, E: Regression", nullptr, &Op<&CTervoDoc::SrsAuxSd>,
-         {&kSdForms[1].tmpl}),
+         "M: Simple, T: Mean/total, O: ThStdDevEst, E: Regression", nullptr, &SrsAuxSd, {&kSdForms[1].tmpl}),
     Leaf("simple.mean.size.ratio", 32819, "Simple > Mean/total of variable > Sample size > Ratio",
          {M::Simple, T::MeanTotal, O::SampleSize, E::Ratio}, "M: Simple, T: Mean/total, O: SampleSize, E: Ratio",
-         nullptr, &Op<&CTervoDoc::SrsAuxSampleSize>, {&kSampleSizeForms[0].tmpl}),
+         nullptr, &SrsAuxSampleSize, {&kSampleSizeForms[0].tmpl}),
     Leaf("simple.mean.size.regression", 32820, "Simple > Mean/total of variable > Sample size > Regression",
          {M::Simple, T::MeanTotal, O::SampleSize, E::Regression},
-         "M: Simple, T: Mean/total, O: SampleSize, E: Regression", nullptr, &Op<&CTervoDoc::SrsAuxSampleSize>,
+         "M: Simple, T: Mean/total, O: SampleSize, E: Regression", nullptr, &SrsAuxSampleSize,
          {&kSampleSizeForms[1].tmpl}),
 };
 
@@ -372,4 +364,5 @@ constexpr Command kCommands[] = {
 
 const CommandTable kAuxTable{kCommands};
 
-}  // namespace mirto::srs
+}  // namespace srs
+}  // namespace mirto

@@ -223,39 +223,32 @@ Record ToRecord(const RatioSampleSize& r) {
       .Result("required_sample_size", r.required);
 }
 
-}  // namespace srs
-
-using srs::SrsMeansRatioInput;
-
-int CTervoDoc::SrsMeansRatioPoint() {
-  SrsMeansRatioInput in(*this);
-  if (!Collect(*this, in, srs::kPointForm)) return 0;
-  return Report(*this, srs::ComputeRatioPoint(in));
+int SrsMeansRatioPoint(CTervoDoc& d) {
+  SrsMeansRatioInput in(d);
+  if (!Collect(d, in, kPointForm)) return 0;
+  return Report(d, ComputeRatioPoint(in));
 }
 
-int CTervoDoc::SrsMeansRatioInterval() {
-  SrsMeansRatioInput in(*this);
-  if (!Collect(*this, in, srs::kIntervalForm)) return 0;
-  return Report(*this, srs::ComputeRatioInterval(in));
+int SrsMeansRatioInterval(CTervoDoc& d) {
+  SrsMeansRatioInput in(d);
+  if (!Collect(d, in, kIntervalForm)) return 0;
+  return Report(d, ComputeRatioInterval(in));
 }
 
-int CTervoDoc::SrsMeansRatioSd() {
-  SrsMeansRatioInput in(*this);
-  if (!Collect(*this, in, srs::kSdForm)) return 0;
-  return Report(*this, srs::ComputeRatioSd(in));
+int SrsMeansRatioSd(CTervoDoc& d) {
+  SrsMeansRatioInput in(d);
+  if (!Collect(d, in, kSdForm)) return 0;
+  return Report(d, ComputeRatioSd(in));
 }
 
-int CTervoDoc::SrsMeansRatioSampleSize() {
-  SrsMeansRatioInput in(*this);
-  if (!Collect(*this, in, srs::kSampleSizeForm)) return 0;
-  return Report(*this, srs::ComputeRatioSampleSize(in));
+int SrsMeansRatioSampleSize(CTervoDoc& d) {
+  SrsMeansRatioInput in(d);
+  if (!Collect(d, in, kSampleSizeForm)) return 0;
+  return Report(d, ComputeRatioSampleSize(in));
 }
-
-}  // namespace mirto
 
 // ---- The commands ---------------------------------------------------------------------
 
-namespace mirto::srs {
 namespace {
 
 using M = Method;
@@ -266,20 +259,21 @@ using E = Estimator;
 constexpr Command kCommands[] = {
     Leaf("simple.ratio.point", 32839, "Simple > Ratio of means/totals > Point estimates",
          {M::Simple, T::RatioOfMeans, O::Point, E::Special}, "M: Simple, T: Ratio; O: Point, E: Special", nullptr,
-         &Op<&CTervoDoc::SrsMeansRatioPoint>, {&kPointForm.tmpl}),
+         &SrsMeansRatioPoint, {&kPointForm.tmpl}),
     Leaf("simple.ratio.interval", 32840, "Simple > Ratio of means/totals > Interval estimates",
          {M::Simple, T::RatioOfMeans, O::Interval, E::Special}, "M: Simple, T: Ratio, O: IntervalEst, E: Special",
-         nullptr, &Op<&CTervoDoc::SrsMeansRatioInterval>, {&kIntervalForm.tmpl}),
+         nullptr, &SrsMeansRatioInterval, {&kIntervalForm.tmpl}),
     Leaf("simple.ratio.sd", 32841, "Simple > Ratio of means/totals > Th. std. dev. of estimator",
          {M::Simple, T::RatioOfMeans, O::ThStdDev, E::Special}, "M: Simple, T: Ratio, O: ThStdDevEst, E: Special",
-         nullptr, &Op<&CTervoDoc::SrsMeansRatioSd>, {&kSdForm.tmpl}),
+         nullptr, &SrsMeansRatioSd, {&kSdForm.tmpl}),
     Leaf("simple.ratio.size", 32842, "Simple > Ratio of means/totals > Sample size",
          {M::Simple, T::RatioOfMeans, O::SampleSize, E::Special}, "M: Simple, T: Ratio, O: SampleSize, E: Special",
-         nullptr, &Op<&CTervoDoc::SrsMeansRatioSampleSize>, {&kSampleSizeForm.tmpl}),
+         nullptr, &SrsMeansRatioSampleSize, {&kSampleSizeForm.tmpl}),
 };
 
 }  // namespace
 
 const CommandTable kMeansRatioTable{kCommands};
 
-}  // namespace mirto::srs
+}  // namespace srs
+}  // namespace mirto

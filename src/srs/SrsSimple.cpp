@@ -292,63 +292,56 @@ Record ToRecord(const SrsSampleSize& r) {
   return RecordAccuracy(rec, r.in.margin, r.in.probability, r.in.z).Result("required_sample_size", r.required);
 }
 
-}  // namespace srs
-
-using srs::SrsInput;
-
-int CTervoDoc::SrsMeanPoint() {
-  SrsInput in(*this);
-  if (!Collect(*this, in, srs::kMeanPointForm)) return 0;
-  return Report(*this, srs::ComputePoint(in, Target::MeanTotal));
+int SrsMeanPoint(CTervoDoc& d) {
+  SrsInput in(d);
+  if (!Collect(d, in, kMeanPointForm)) return 0;
+  return Report(d, ComputePoint(in, Target::MeanTotal));
 }
 
-int CTervoDoc::SrsProportionPoint() {
-  SrsInput in(*this);
-  if (!Collect(*this, in, srs::kProportionPointForm)) return 0;
-  return Report(*this, srs::ComputePoint(in, Target::ProportionNumber));
+int SrsProportionPoint(CTervoDoc& d) {
+  SrsInput in(d);
+  if (!Collect(d, in, kProportionPointForm)) return 0;
+  return Report(d, ComputePoint(in, Target::ProportionNumber));
 }
 
-int CTervoDoc::SrsMeanInterval() {
-  SrsInput in(*this);
-  if (!Collect(*this, in, srs::kMeanIntervalForm)) return 0;
-  return Report(*this, srs::ComputeInterval(in, Target::MeanTotal));
+int SrsMeanInterval(CTervoDoc& d) {
+  SrsInput in(d);
+  if (!Collect(d, in, kMeanIntervalForm)) return 0;
+  return Report(d, ComputeInterval(in, Target::MeanTotal));
 }
 
-int CTervoDoc::SrsProportionInterval() {
-  SrsInput in(*this);
-  if (!Collect(*this, in, srs::kProportionIntervalForm)) return 0;
-  return Report(*this, srs::ComputeInterval(in, Target::ProportionNumber));
+int SrsProportionInterval(CTervoDoc& d) {
+  SrsInput in(d);
+  if (!Collect(d, in, kProportionIntervalForm)) return 0;
+  return Report(d, ComputeInterval(in, Target::ProportionNumber));
 }
 
-int CTervoDoc::SrsMeanSd() {
-  SrsInput in(*this);
-  if (!Collect(*this, in, srs::kMeanSdForm)) return 0;
-  return Report(*this, srs::ComputeSd(in, Target::MeanTotal));
+int SrsMeanSd(CTervoDoc& d) {
+  SrsInput in(d);
+  if (!Collect(d, in, kMeanSdForm)) return 0;
+  return Report(d, ComputeSd(in, Target::MeanTotal));
 }
 
-int CTervoDoc::SrsProportionSd() {
-  SrsInput in(*this);
-  if (!Collect(*this, in, srs::kProportionSdForm)) return 0;
-  return Report(*this, srs::ComputeSd(in, Target::ProportionNumber));
+int SrsProportionSd(CTervoDoc& d) {
+  SrsInput in(d);
+  if (!Collect(d, in, kProportionSdForm)) return 0;
+  return Report(d, ComputeSd(in, Target::ProportionNumber));
 }
 
-int CTervoDoc::SrsMeanSampleSize() {
-  SrsInput in(*this);
-  if (!Collect(*this, in, srs::kMeanSampleSizeForm)) return 0;
-  return Report(*this, srs::ComputeSampleSize(in, Target::MeanTotal));
+int SrsMeanSampleSize(CTervoDoc& d) {
+  SrsInput in(d);
+  if (!Collect(d, in, kMeanSampleSizeForm)) return 0;
+  return Report(d, ComputeSampleSize(in, Target::MeanTotal));
 }
 
-int CTervoDoc::SrsProportionSampleSize() {
-  SrsInput in(*this);
-  if (!Collect(*this, in, srs::kProportionSampleSizeForm)) return 0;
-  return Report(*this, srs::ComputeSampleSize(in, Target::ProportionNumber));
+int SrsProportionSampleSize(CTervoDoc& d) {
+  SrsInput in(d);
+  if (!Collect(d, in, kProportionSampleSizeForm)) return 0;
+  return Report(d, ComputeSampleSize(in, Target::ProportionNumber));
 }
-
-}  // namespace mirto
 
 // ---- The commands ---------------------------------------------------------------------
 
-namespace mirto::srs {
 namespace {
 
 using M = Method;
@@ -359,30 +352,30 @@ using E = Estimator;
 constexpr Command kCommands[] = {
     Leaf("simple.mean.point", 32804, "Simple > Mean/total of variable > Point estimates > Simple",
          {M::Simple, T::MeanTotal, O::Point, E::Simple}, "M: Simple, T: Mean/variable, O: Point; E: Simple", nullptr,
-         &Op<&CTervoDoc::SrsMeanPoint>, {&kMeanPointForm.tmpl}),
+         &SrsMeanPoint, {&kMeanPointForm.tmpl}),
     Leaf("simple.mean.interval", 32810, "Simple > Mean/total of variable > Interval estimates > Simple",
          {M::Simple, T::MeanTotal, O::Interval, E::Simple}, "M: Simple, T: Mean/total, O: IntervalEst, E: Simple",
-         nullptr, &Op<&CTervoDoc::SrsMeanInterval>, {&kMeanIntervalForm.tmpl}),
+         nullptr, &SrsMeanInterval, {&kMeanIntervalForm.tmpl}),
     Leaf("simple.mean.sd", 32814, "Simple > Mean/total of variable > Th. std. dev. of estimator > Simple",
          {M::Simple, T::MeanTotal, O::ThStdDev, E::Simple}, "M: Simple, T: Mean/total, O: ThStdDevEst, E: Simple",
-         nullptr, &Op<&CTervoDoc::SrsMeanSd>, {&kMeanSdForm.tmpl}),
+         nullptr, &SrsMeanSd, {&kMeanSdForm.tmpl}),
     Leaf("simple.mean.size", 32818, "Simple > Mean/total of variable > Sample size > Simple",
          {M::Simple, T::MeanTotal, O::SampleSize, E::Simple}, "M: Simple, T: Mean/total, O: SampleSize, E: Simple",
-         nullptr, &Op<&CTervoDoc::SrsMeanSampleSize>, {&kMeanSampleSizeForm.tmpl}),
+         nullptr, &SrsMeanSampleSize, {&kMeanSampleSizeForm.tmpl}),
     Leaf("simple.proportion.point", 32822, "Simple > Proportion/number in category > Point estimates > Simple",
          {M::Simple, T::ProportionNumber, O::Point, E::Simple}, "M: Simple, T: Proportion/number, O: Point, E: Simple",
-         nullptr, &Op<&CTervoDoc::SrsProportionPoint>, {&kProportionPointForm.tmpl}),
+         nullptr, &SrsProportionPoint, {&kProportionPointForm.tmpl}),
     Leaf("simple.proportion.interval", 32826, "Simple > Proportion/number in category > Interval estimates > Simple",
          {M::Simple, T::ProportionNumber, O::Interval, E::Simple},
-         "M: Simple, T: Proportion/number, O: IntervalEst, E: Simple", nullptr, &Op<&CTervoDoc::SrsProportionInterval>,
+         "M: Simple, T: Proportion/number, O: IntervalEst, E: Simple", nullptr, &SrsProportionInterval,
          {&kProportionIntervalForm.tmpl}),
     Leaf("simple.proportion.sd", 32831, "Simple > Proportion/number in category > Th. std. dev. of estimator > Simple",
          {M::Simple, T::ProportionNumber, O::ThStdDev, E::Simple},
-         "M: Simple, T: Proportion/number, O: ThStdDevEst, E: Simple", nullptr, &Op<&CTervoDoc::SrsProportionSd>,
+         "M: Simple, T: Proportion/number, O: ThStdDevEst, E: Simple", nullptr, &SrsProportionSd,
          {&kProportionSdForm.tmpl}),
     Leaf("simple.proportion.size", 32835, "Simple > Proportion/number in category > Sample size > Simple",
          {M::Simple, T::ProportionNumber, O::SampleSize, E::Simple},
-         "M: Simple, T: Proportion/number, O: SampleSize, E: Simple", nullptr, &Op<&CTervoDoc::SrsProportionSampleSize>,
+         "M: Simple, T: Proportion/number, O: SampleSize, E: Simple", nullptr, &SrsProportionSampleSize,
          {&kProportionSampleSizeForm.tmpl}),
 };
 
@@ -390,4 +383,5 @@ constexpr Command kCommands[] = {
 
 const CommandTable kSimpleTable{kCommands};
 
-}  // namespace mirto::srs
+}  // namespace srs
+}  // namespace mirto

@@ -163,9 +163,23 @@ Record RecordStrata(const StratifiedInput& in, const std::vector<double>* alloca
 template <auto compute>
 int Run(CTervoDoc& doc, const StrataLayout& layout) {
   StratifiedWork work(doc, layout);
-  if (!work.Collect(doc)) return doc.m_nLastResult = 0;
-  return doc.m_nLastResult = Report(doc, compute(work.Input()));
+  if (!work.Collect(doc)) return 0;
+  return Report(doc, compute(work.Input()));
 }
+
+// ---- The routines: operations on the document (collect, compute, write) ------------------
+int StratifiedMeanPoint(CTervoDoc& d);
+int StratifiedProportionPoint(CTervoDoc& d);
+int StratifiedMeanInterval(CTervoDoc& d);
+int StratifiedProportionInterval(CTervoDoc& d);
+int StratifiedMeanSd(CTervoDoc& d);
+int StratifiedProportionSd(CTervoDoc& d);
+int StratifiedMeanSampleSize(CTervoDoc& d);
+int StratifiedProportionSampleSize(CTervoDoc& d);
+int StratifiedMeanOptimalAllocation(CTervoDoc& d);
+int StratifiedProportionOptimalAllocation(CTervoDoc& d);
+int StratifiedMeanMinCostAllocation(CTervoDoc& d);
+int StratifiedProportionMinCostAllocation(CTervoDoc& d);
 
 // ---- The family ---------------------------------------------------------------------------
 

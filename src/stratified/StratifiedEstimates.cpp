@@ -74,19 +74,13 @@ Record ToRecord(const StratifiedSd& r) {
   return rec.Result(KeysOf(r.in).sd, r.sd).Result(IsMean(r.in) ? "sd_total" : "sd_number", r.totalSd);
 }
 
+int StratifiedMeanPoint(CTervoDoc& d) { return Run<ComputePoint>(d, kMeanPoint); }
+int StratifiedProportionPoint(CTervoDoc& d) { return Run<ComputePoint>(d, kProportionPoint); }
+int StratifiedMeanInterval(CTervoDoc& d) { return Run<ComputeInterval>(d, kMeanInterval); }
+int StratifiedProportionInterval(CTervoDoc& d) { return Run<ComputeInterval>(d, kProportionInterval); }
+int StratifiedMeanSd(CTervoDoc& d) { return Run<ComputeSd>(d, kMeanSd); }
+int StratifiedProportionSd(CTervoDoc& d) { return Run<ComputeSd>(d, kProportionSd); }
+
 }  // namespace stratified
-
-using stratified::Run;
-
-int CTervoDoc::StratifiedMeanPoint() { return Run<stratified::ComputePoint>(*this, stratified::kMeanPoint); }
-int CTervoDoc::StratifiedProportionPoint() {
-  return Run<stratified::ComputePoint>(*this, stratified::kProportionPoint);
-}
-int CTervoDoc::StratifiedMeanInterval() { return Run<stratified::ComputeInterval>(*this, stratified::kMeanInterval); }
-int CTervoDoc::StratifiedProportionInterval() {
-  return Run<stratified::ComputeInterval>(*this, stratified::kProportionInterval);
-}
-int CTervoDoc::StratifiedMeanSd() { return Run<stratified::ComputeSd>(*this, stratified::kMeanSd); }
-int CTervoDoc::StratifiedProportionSd() { return Run<stratified::ComputeSd>(*this, stratified::kProportionSd); }
 
 }  // namespace mirto

@@ -32,25 +32,13 @@ Record ToRecord(const StratifiedAllocation& r) {
   return rec;
 }
 
+int StratifiedMeanSampleSize(CTervoDoc& d) { return Run<ComputeSampleSize>(d, kMeanSize); }
+int StratifiedProportionSampleSize(CTervoDoc& d) { return Run<ComputeSampleSize>(d, kProportionSize); }
+int StratifiedMeanOptimalAllocation(CTervoDoc& d) { return Run<ComputeOptimalAllocation>(d, kMeanOptimal); }
+int StratifiedProportionOptimalAllocation(CTervoDoc& d) { return Run<ComputeOptimalAllocation>(d, kProportionOptimal); }
+int StratifiedMeanMinCostAllocation(CTervoDoc& d) { return Run<ComputeMinCostAllocation>(d, kMeanCost); }
+int StratifiedProportionMinCostAllocation(CTervoDoc& d) { return Run<ComputeMinCostAllocation>(d, kProportionCost); }
+
 }  // namespace stratified
-
-using stratified::Run;
-
-int CTervoDoc::StratifiedMeanSampleSize() { return Run<stratified::ComputeSampleSize>(*this, stratified::kMeanSize); }
-int CTervoDoc::StratifiedProportionSampleSize() {
-  return Run<stratified::ComputeSampleSize>(*this, stratified::kProportionSize);
-}
-int CTervoDoc::StratifiedMeanOptimalAllocation() {
-  return Run<stratified::ComputeOptimalAllocation>(*this, stratified::kMeanOptimal);
-}
-int CTervoDoc::StratifiedProportionOptimalAllocation() {
-  return Run<stratified::ComputeOptimalAllocation>(*this, stratified::kProportionOptimal);
-}
-int CTervoDoc::StratifiedMeanMinCostAllocation() {
-  return Run<stratified::ComputeMinCostAllocation>(*this, stratified::kMeanCost);
-}
-int CTervoDoc::StratifiedProportionMinCostAllocation() {
-  return Run<stratified::ComputeMinCostAllocation>(*this, stratified::kProportionCost);
-}
 
 }  // namespace mirto

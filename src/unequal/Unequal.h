@@ -127,6 +127,20 @@ Record ToRecord(const UnequalPoint& r);
 Record ToRecord(const UnequalInterval& r);
 Record ToRecord(const UnequalSd& r);
 
+// ---- The routines: operations on the document (collect, compute, write) ------------------
+int HheMeanPoint(CTervoDoc& d);
+int HheProportionPoint(CTervoDoc& d);
+int HheMeanInterval(CTervoDoc& d);
+int HheProportionInterval(CTervoDoc& d);
+int HheMeanSd(CTervoDoc& d);
+int HheProportionSd(CTervoDoc& d);
+int HteMeanPoint(CTervoDoc& d);
+int HteProportionPoint(CTervoDoc& d);
+int HteMeanInterval(CTervoDoc& d);
+int HteProportionInterval(CTervoDoc& d);
+int HteMeanSd(CTervoDoc& d);
+int HteProportionSd(CTervoDoc& d);
+
 // ---- The family ---------------------------------------------------------------------------
 
 // The commands of each method, at the end of its file.

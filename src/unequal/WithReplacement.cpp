@@ -78,42 +78,35 @@ UnequalSd ComputeHheSd(const HheWork& w, Target target) {
           w.N * sd};
 }
 
-}  // namespace unequal
-
 namespace {
-
-using unequal::HheWork;
 
 int RunHhe(CTervoDoc& d, Target target, Objective objective) {
   const long long count = objective == Objective::ThStdDev ? d.m_nPopSize : d.m_nSampleSize;
   DoubleArray y = d.AllocArray(count);
-  if (!y) return d.m_nLastResult = 0;
+  if (!y) return 0;
   DoubleArray q = d.AllocArray(count);
-  if (!q) return d.m_nLastResult = 0;
+  if (!q) return 0;
   HheWork w(y, q, d, count);
   const FormTemplate& form = target == Target::MeanTotal ? unequal::kHheElementForm : unequal::kHheCategoryElementForm;
-  if (!unequal::EnterHheElements(d.Host(), form, w, objective)) return d.m_nLastResult = 0;
+  if (!unequal::EnterHheElements(d.Host(), form, w, objective)) return 0;
   switch (objective) {
-    case Objective::Point: return d.m_nLastResult = Report(d, unequal::ComputeHhePoint(w, target));
-    case Objective::Interval: return d.m_nLastResult = Report(d, unequal::ComputeHheInterval(w, target));
-    default: return d.m_nLastResult = Report(d, unequal::ComputeHheSd(w, target));
+    case Objective::Point: return Report(d, unequal::ComputeHhePoint(w, target));
+    case Objective::Interval: return Report(d, unequal::ComputeHheInterval(w, target));
+    default: return Report(d, unequal::ComputeHheSd(w, target));
   }
 }
 
 }  // namespace
 
-int CTervoDoc::HheMeanPoint() { return RunHhe(*this, Target::MeanTotal, Objective::Point); }
-int CTervoDoc::HheProportionPoint() { return RunHhe(*this, Target::ProportionNumber, Objective::Point); }
-int CTervoDoc::HheMeanInterval() { return RunHhe(*this, Target::MeanTotal, Objective::Interval); }
-int CTervoDoc::HheProportionInterval() { return RunHhe(*this, Target::ProportionNumber, Objective::Interval); }
-int CTervoDoc::HheMeanSd() { return RunHhe(*this, Target::MeanTotal, Objective::ThStdDev); }
-int CTervoDoc::HheProportionSd() { return RunHhe(*this, Target::ProportionNumber, Objective::ThStdDev); }
-
-}  // namespace mirto
+int HheMeanPoint(CTervoDoc& d) { return RunHhe(d, Target::MeanTotal, Objective::Point); }
+int HheProportionPoint(CTervoDoc& d) { return RunHhe(d, Target::ProportionNumber, Objective::Point); }
+int HheMeanInterval(CTervoDoc& d) { return RunHhe(d, Target::MeanTotal, Objective::Interval); }
+int HheProportionInterval(CTervoDoc& d) { return RunHhe(d, Target::ProportionNumber, Objective::Interval); }
+int HheMeanSd(CTervoDoc& d) { return RunHhe(d, Target::MeanTotal, Objective::ThStdDev); }
+int HheProportionSd(CTervoDoc& d) { return RunHhe(d, Target::ProportionNumber, Objective::ThStdDev); }
 
 // ---- The commands ---------------------------------------------------------------------
 
-namespace mirto::unequal {
 namespace {
 
 using M = Method;
@@ -124,34 +117,35 @@ using E = Estimator;
 constexpr Command kCommands[] = {
     Leaf("with-replacement.mean.point", 32896, "Un.Prob.WithRepl. > Mean/total of variable > Point estimates",
          {M::WithReplacement, T::MeanTotal, O::Point, E::Hhe}, "M: UnProbWithRepl, T: Mean/total, O: Point; E: HHE",
-         &kUnequalSizesStep, &Op<&CTervoDoc::HheMeanPoint>, {&kHheElementForm}),
+         &kUnequalSizesStep, &HheMeanPoint, {&kHheElementForm}),
     Leaf("with-replacement.mean.interval", 32928, "Un.Prob.WithRepl. > Mean/total of variable > Interval estimates",
          {M::WithReplacement, T::MeanTotal, O::Interval, E::Hhe},
-         "M: UnProbWithRepl, T: Mean/total, O: IntervalEst,  E: HHE", &kUnequalSizesLevelStep,
-         &Op<&CTervoDoc::HheMeanInterval>, {&kHheElementForm}),
+         "M: UnProbWithRepl, T: Mean/total, O: IntervalEst,  E: HHE", &kUnequalSizesLevelStep, &HheMeanInterval,
+         {&kHheElementForm}),
     Leaf("with-replacement.mean.sd", 32929, "Un.Prob.WithRepl. > Mean/total of variable > Th. std. dev. of estimator",
          {M::WithReplacement, T::MeanTotal, O::ThStdDev, E::Hhe},
-         "M: UnProbWithRepl, T: Mean/total, O: ThStdDevEst,  E: HHE", &kUnequalSizesMeanStep,
-         &Op<&CTervoDoc::HheMeanSd>, {&kHheElementForm}),
+         "M: UnProbWithRepl, T: Mean/total, O: ThStdDevEst,  E: HHE", &kUnequalSizesMeanStep, &HheMeanSd,
+         {&kHheElementForm}),
     Leaf("with-replacement.proportion.point", 32931,
          "Un.Prob.WithRepl. > Proportion/number in category > Point estimates",
          {M::WithReplacement, T::ProportionNumber, O::Point, E::Hhe},
-         "M: UnProbWithRepl, T: Proportion/number, O: Point; E: HHE", &kUnequalSizesStep,
-         &Op<&CTervoDoc::HheProportionPoint>, {&kHheCategoryElementForm}),
+         "M: UnProbWithRepl, T: Proportion/number, O: Point; E: HHE", &kUnequalSizesStep, &HheProportionPoint,
+         {&kHheCategoryElementForm}),
     Leaf("with-replacement.proportion.interval", 32932,
          "Un.Prob.WithRepl. > Proportion/number in category > Interval estimates",
          {M::WithReplacement, T::ProportionNumber, O::Interval, E::Hhe},
          "M: UnProbWithRepl, T: Proportion/number, O: IntervalEst; E: HHE", &kUnequalSizesLevelStep,
-         &Op<&CTervoDoc::HheProportionInterval>, {&kHheCategoryElementForm}),
+         &HheProportionInterval, {&kHheCategoryElementForm}),
     Leaf("with-replacement.proportion.sd", 32933,
          "Un.Prob.WithRepl. > Proportion/number in category > Th. std. dev. of estimator",
          {M::WithReplacement, T::ProportionNumber, O::ThStdDev, E::Hhe},
-         "M: UnProbWithRepl, T: Proportion/number, O: ThStdDevEst, E: HHE", &kUnequalSizesMeanStep,
-         &Op<&CTervoDoc::HheProportionSd>, {&kHheCategoryElementForm}),
+         "M: UnProbWithRepl, T: Proportion/number, O: ThStdDevEst, E: HHE", &kUnequalSizesMeanStep, &HheProportionSd,
+         {&kHheCategoryElementForm}),
 };
 
 }  // namespace
 
 const CommandTable kWithReplacementTable{kCommands};
 
-}  // namespace mirto::unequal
+}  // namespace unequal
+}  // namespace mirto

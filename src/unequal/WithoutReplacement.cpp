@@ -91,11 +91,7 @@ UnequalSd ComputeHteSd(const HteWork& w, Target target) {
       std::move(pairs),           sd,     sd * w.N};
 }
 
-}  // namespace unequal
-
 namespace {
-
-using unequal::HteWork;
 
 // N(N-1)/2 in 64 bits: it passes the range of int from N = 46,342 on.
 long long PairCount(long long N) { return N * (N - 1) / 2; }
@@ -103,35 +99,32 @@ long long PairCount(long long N) { return N * (N - 1) / 2; }
 int RunHte(CTervoDoc& d, Target target, Objective objective) {
   const long long count = objective == Objective::ThStdDev ? d.m_nPopSize : d.m_nSampleSize;
   DoubleArray y = d.AllocArray(count);
-  if (!y) return d.m_nLastResult = 0;
+  if (!y) return 0;
   DoubleArray p = d.AllocArray(count);
-  if (!p) return d.m_nLastResult = 0;
+  if (!p) return 0;
   DoubleArray pij;
-  if (objective == Objective::ThStdDev && !(pij = d.AllocArray(PairCount(count)))) return d.m_nLastResult = 0;
+  if (objective == Objective::ThStdDev && !(pij = d.AllocArray(PairCount(count)))) return 0;
   HteWork w(y, p, pij, d, count);
   const FormTemplate& form = target == Target::MeanTotal ? unequal::kHteElementForm : unequal::kHteCategoryElementForm;
-  if (!unequal::EnterHteElements(d.Host(), form, w, objective)) return d.m_nLastResult = 0;
+  if (!unequal::EnterHteElements(d.Host(), form, w, objective)) return 0;
   switch (objective) {
-    case Objective::Point: return d.m_nLastResult = Report(d, unequal::ComputeHtePoint(w, target));
-    case Objective::Interval: return d.m_nLastResult = Report(d, unequal::ComputeHteInterval(w, target));
-    default: return d.m_nLastResult = Report(d, unequal::ComputeHteSd(w, target));
+    case Objective::Point: return Report(d, unequal::ComputeHtePoint(w, target));
+    case Objective::Interval: return Report(d, unequal::ComputeHteInterval(w, target));
+    default: return Report(d, unequal::ComputeHteSd(w, target));
   }
 }
 
 }  // namespace
 
-int CTervoDoc::HteMeanPoint() { return RunHte(*this, Target::MeanTotal, Objective::Point); }
-int CTervoDoc::HteProportionPoint() { return RunHte(*this, Target::ProportionNumber, Objective::Point); }
-int CTervoDoc::HteMeanInterval() { return RunHte(*this, Target::MeanTotal, Objective::Interval); }
-int CTervoDoc::HteProportionInterval() { return RunHte(*this, Target::ProportionNumber, Objective::Interval); }
-int CTervoDoc::HteMeanSd() { return RunHte(*this, Target::MeanTotal, Objective::ThStdDev); }
-int CTervoDoc::HteProportionSd() { return RunHte(*this, Target::ProportionNumber, Objective::ThStdDev); }
-
-}  // namespace mirto
+int HteMeanPoint(CTervoDoc& d) { return RunHte(d, Target::MeanTotal, Objective::Point); }
+int HteProportionPoint(CTervoDoc& d) { return RunHte(d, Target::ProportionNumber, Objective::Point); }
+int HteMeanInterval(CTervoDoc& d) { return RunHte(d, Target::MeanTotal, Objective::Interval); }
+int HteProportionInterval(CTervoDoc& d) { return RunHte(d, Target::ProportionNumber, Objective::Interval); }
+int HteMeanSd(CTervoDoc& d) { return RunHte(d, Target::MeanTotal, Objective::ThStdDev); }
+int HteProportionSd(CTervoDoc& d) { return RunHte(d, Target::ProportionNumber, Objective::ThStdDev); }
 
 // ---- The commands ---------------------------------------------------------------------
 
-namespace mirto::unequal {
 namespace {
 
 using M = Method;
@@ -142,36 +135,37 @@ using E = Estimator;
 constexpr Command kCommands[] = {
     Leaf("without-replacement.mean.point", 32892, "Un.Prob.WithoutRepl. > Mean/total of variable > Point estimates",
          {M::WithoutReplacement, T::MeanTotal, O::Point, E::Hte}, "M: UnPrWithoutRepl, T: Mean/total, O: Point, E: HTE",
-         &kUnequalSizesStep, &Op<&CTervoDoc::HteMeanPoint>, {&kHteElementForm}),
+         &kUnequalSizesStep, &HteMeanPoint, {&kHteElementForm}),
     Leaf("without-replacement.mean.interval", 32934,
          "Un.Prob.WithoutRepl. > Mean/total of variable > Interval estimates",
          {M::WithoutReplacement, T::MeanTotal, O::Interval, E::Hte},
-         "M: UnPrWithoutRepl, T: Mean/total, O: IntervalEst, E: HTE", &kUnequalSizesLevelStep,
-         &Op<&CTervoDoc::HteMeanInterval>, {&kHteElementForm}),
+         "M: UnPrWithoutRepl, T: Mean/total, O: IntervalEst, E: HTE", &kUnequalSizesLevelStep, &HteMeanInterval,
+         {&kHteElementForm}),
     Leaf("without-replacement.mean.sd", 32935,
          "Un.Prob.WithoutRepl. > Mean/total of variable > Th. std. dev. of estimator",
          {M::WithoutReplacement, T::MeanTotal, O::ThStdDev, E::Hte},
-         "M: UnPrWithoutRepl, T: Mean/total, O: ThStdDevEst, E: HTE", &kPopSizeStep, &Op<&CTervoDoc::HteMeanSd>,
+         "M: UnPrWithoutRepl, T: Mean/total, O: ThStdDevEst, E: HTE", &kPopSizeStep, &HteMeanSd,
          {&kHteElementForm, &kJointProbabilityForm}),
     Leaf("without-replacement.proportion.point", 32937,
          "Un.Prob.WithoutRepl. > Proportion/number in category > Point estimates",
          {M::WithoutReplacement, T::ProportionNumber, O::Point, E::Hte},
-         "M: UnPrWithoutRepl, T: Proportion/number, O: IntervalEst, E: HTE", &kUnequalSizesStep,
-         &Op<&CTervoDoc::HteProportionPoint>, {&kHteCategoryElementForm}),
+         "M: UnPrWithoutRepl, T: Proportion/number, O: IntervalEst, E: HTE", &kUnequalSizesStep, &HteProportionPoint,
+         {&kHteCategoryElementForm}),
     Leaf("without-replacement.proportion.interval", 32938,
          "Un.Prob.WithoutRepl. > Proportion/number in category > Interval estimates",
          {M::WithoutReplacement, T::ProportionNumber, O::Interval, E::Hte},
          "M: UnPrWithoutRepl, T: Proportion/number, O: IntervalEst, E: HTE", &kUnequalSizesLevelStep,
-         &Op<&CTervoDoc::HteProportionInterval>, {&kHteCategoryElementForm}),
+         &HteProportionInterval, {&kHteCategoryElementForm}),
     Leaf("without-replacement.proportion.sd", 32939,
          "Un.Prob.WithoutRepl. > Proportion/number in category > Th. std.dev. of estimator",
          {M::WithoutReplacement, T::ProportionNumber, O::ThStdDev, E::Hte},
-         "M: UnPrWithoutRepl, T: Proportion/number, O: ThStdDevEst, E: HTE", &kPopSizeStep,
-         &Op<&CTervoDoc::HteProportionSd>, {&kHteCategoryElementForm, &kJointProbabilityForm}),
+         "M: UnPrWithoutRepl, T: Proportion/number, O: ThStdDevEst, E: HTE", &kPopSizeStep, &HteProportionSd,
+         {&kHteCategoryElementForm, &kJointProbabilityForm}),
 };
 
 }  // namespace
 
 const CommandTable kWithoutReplacementTable{kCommands};
 
-}  // namespace mirto::unequal
+}  // namespace unequal
+}  // namespace mirto
