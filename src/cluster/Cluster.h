@@ -144,6 +144,8 @@ inline constexpr LabelItem kFamilyLabels[] = {
     ObjectiveLabel(32872, "Two-stage > Mean/total of variable"),
     ObjectiveLabel(32876, "Two-stage > Proportion/number in category"),
 };
-inline constexpr Family kFamily{"cluster", kFamilyTables, kFamilyLabels};
+// Its section of the help on forms, before its tables' entries.
+FormHelpFamily FamilyHelp();
+inline constexpr Family kFamily{"cluster", kFamilyTables, kFamilyLabels, &FamilyHelp};
 
 }  // namespace mirto::cluster

@@ -110,6 +110,29 @@ using T = Target;
 using O = Objective;
 using E = Estimator;
 
+std::vector<FormHelp> FormsHelp() {
+  return {
+      {"Point estimates",
+       {&kMeanPointForm.entry.tmpl, &kProportionPointForm.entry.tmpl},
+       "For each of the m sampled groups: **Number of elements, N_i:** and **Sample mean of variable, "
+       "barY_i:** (or **Sample proportion in category, P_i:**), the mean over the elements observed. The "
+       "estimate of the mean is (M / m) times the sum of (N_i / N) · barY_i."},
+      {"Interval estimates",
+       {&kMeanIntervalForm.entry.tmpl, &kProportionIntervalForm.entry.tmpl},
+       "**Number of elements, N_i:**; **Number of sampled elements, n_i:** (two-stage only); **Sample mean "
+       "of variable, barY_i:** and **Sample std. deviation of variable, S_i:** with divisor n_i, as in "
+       "stratified sampling (for a proportion, **Sample proportion in category, P_i:**). The variance adds "
+       "the spread of the estimated group totals N_i · barY_i between groups and, for two-stage sampling, "
+       "the within-group term."},
+      {"Theoretical standard deviation",
+       {&kMeanSdForm.entry.tmpl, &kProportionSdForm.entry.tmpl},
+       "One form for each of the M groups of the population, not only the sampled ones: **Number of "
+       "elements, N_i:**, **Number of sampled elements, n_i:** (two-stage, planned), **Guesstimate of  "
+       "mean of variable, mu_i:** and **Guesstimate of  std. deviation of variable, sigma_i:** (divisor "
+       "N_i), or **Guesstimate of  proportion in category, pi_i:**."},
+  };
+}
+
 constexpr Command kCommands[] = {
     Leaf("cluster.mean.point", 32863, "Cluster > Mean/total of variable > Point estimates",
          {M::Cluster, T::MeanTotal, O::Point, E::TwoStage}, "M: Cluster, T: Mean/total, O: Point, E: Two-stage",
@@ -161,7 +184,22 @@ constexpr Command kCommands[] = {
 
 }  // namespace
 
-const CommandTable kTable{kCommands};
+FormHelpFamily FamilyHelp() {
+  return {"cluster",
+          "Cluster and two-stage sampling",
+          {"The population has N elements in M groups; m groups are drawn. In cluster sampling every element of a "
+           "drawn group is observed; in two-stage sampling a simple random sample of n_i of its N_i elements. "
+           "The group forms have a field for n_i that is greyed for cluster sampling."},
+          {
+              {"The first form",
+               {&kClusterSizesForm, &kClusterSizesLevelForm},
+               "**Number of elements in population, N:**, **Number of groups in population, M:** and **Number of "
+               "sampled groups, m:** (M and m above 0, m at most M, N above 0); for intervals also **Select "
+               "confidence level:**."},
+          }};
+}
+
+const CommandTable kTable{kCommands, {}, &FormsHelp};
 
 }  // namespace cluster
 }  // namespace mirto

@@ -131,6 +131,21 @@ using T = Target;
 using O = Objective;
 using E = Estimator;
 
+std::vector<FormHelp> FormsHelp() {
+  return {
+      {"Sample size with adjustments (Simple > Mean/total of variable, or Proportion/number in category)",
+       {&kMeanForm.tmpl, &kProportionForm.tmpl},
+       "The form of \"Sample size\": **Population size, N:**, **Guesstimate of population std. deviation of "
+       "variable, sigma:** (divisor N) or **Guesstimate of population proportion in category, pi:**, the "
+       "**Special target:** and, as accuracy requirements, the **Margin:** and the **Probability:**; then "
+       "**Design effect, deff:**, the variance of the planned design over that of simple random sampling "
+       "(greater than 0; 1 for simple random sampling), and **Expected response rate:**, the share of the "
+       "selected elements that will respond (greater than 0, at most 1). The report shows the size of "
+       "\"Sample size\" with the variance multiplied by deff (unrounded), that size divided by the response "
+       "rate, and the number to select: that quotient rounded up."},
+  };
+}
+
 constexpr Command kCommands[] = {
     Leaf("simple.mean.adjusted-size", 32950, "Simple > Mean/total of variable > Sample size with adjustments",
          {M::Simple, T::MeanTotal, O::AdjustedSampleSize, E::Simple},
@@ -145,6 +160,6 @@ constexpr Command kCommands[] = {
 
 }  // namespace
 
-const CommandTable kAdjustedSizeTable{kCommands};
+const CommandTable kAdjustedSizeTable{kCommands, {}, &FormsHelp};
 
 }  // namespace mirto::extras

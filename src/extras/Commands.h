@@ -54,6 +54,8 @@ extern const CommandTable kAdjustedSizeTable, kGivenAllocationTable, kJointInter
 
 inline constexpr const CommandTable* kFamilyTables[] = {&kAdjustedSizeTable, &kGivenAllocationTable,
                                                         &kJointIntervalTable};
-inline constexpr Family kFamily{"extras", kFamilyTables};
+// Its section of the help on forms, before its tables' entries.
+FormHelpFamily FamilyHelp();
+inline constexpr Family kFamily{"extras", kFamilyTables, {}, &FamilyHelp};
 
 }  // namespace mirto::extras

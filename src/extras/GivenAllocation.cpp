@@ -277,6 +277,27 @@ using T = Target;
 using O = Objective;
 using E = Estimator;
 
+std::vector<FormHelp> FormsHelp() {
+  return {
+      {"Allocation of a given n, the first form (Stratified > ... > Allocation of a given n)",
+       {&kFirstForm},
+       "**Enter the number of groups (strata):**, **Total sample size, n:** and **Minimum sample size per "
+       "group:**, the least each group must get (a group with fewer elements gets all of them)."},
+      {"Allocation of a given n, one form per group",
+       {&kMeanForm, &kProportionForm},
+       "**Number of elements, N_i:** and **Guesstimate of std. deviation of variable, sigma_i:** (the textbook "
+       "S_i, divisor N_i − 1; not negative), or **Guesstimate of proportion in category, pi_i:** (0 to 1). The n "
+       "elements go to the groups in proportion to N_i times the standard deviation (sqrt(pi_i (1 − pi_i)) for a "
+       "proportion); a group that would get more than N_i takes all its elements and the rest is shared again "
+       "among the others, and none gets less than the minimum. The shares are rounded to whole numbers that add "
+       "up to n by largest remainders (equal remainders go to the first group). Groups whose standard deviation "
+       "is 0 get only the minimum unless the others are full. The table shows N_i, the guess, the share of n "
+       "before rounding and n_i; then the standard deviation of the estimator of the mean (proportion) and of "
+       "the total (number) under that allocation. When the minimums add up to more than n, or n exceeds N, the "
+       "report says so instead."},
+  };
+}
+
 constexpr Command kCommands[] = {
     Leaf("stratified.mean.given-allocation", 32952, "Stratified > Mean/total of variable > Allocation of a given n",
          {M::Stratified, T::MeanTotal, O::GivenAllocation, E::Stratified},
@@ -291,6 +312,6 @@ constexpr Command kCommands[] = {
 
 }  // namespace
 
-const CommandTable kGivenAllocationTable{kCommands};
+const CommandTable kGivenAllocationTable{kCommands, {}, &FormsHelp};
 
 }  // namespace mirto::extras

@@ -154,6 +154,21 @@ using T = Target;
 using O = Objective;
 using E = Estimator;
 
+std::vector<FormHelp> FormsHelp() {
+  return {
+      {"Interval estimates (joint probabilities) (Un.Prob.WithoutRepl.)",
+       {},
+       "The first form asks N, n and the confidence level as for interval estimates; then one form per sampled "
+       "element (its Y-value, or Y'-value, and its inclusion probability, above 0 and at most 1), then one form "
+       "per pair of sampled elements for their joint inclusion probability (above 0 and at most 1), in the "
+       "order (1,2), (1,3), ..., (n−1,n). The variance of the estimator of the total is the Sen-Yates-Grundy "
+       "sum over the pairs of (p_i p_j − p_ij) / p_ij · (Y_i / p_i − Y_j / p_j)²; that of the mean is it over "
+       "N². For a simple random sample without replacement (p_i = n / N, p_ij = n (n − 1) / (N (N − 1))) it "
+       "equals (1 − n/N) s² / n for the mean. The variance can come out negative for some designs; the report "
+       "then says so."},
+  };
+}
+
 constexpr Command kCommands[] = {
     Leaf("without-replacement.mean.joint-interval", 32954,
          "Un.Prob.WithoutRepl. > Mean/total of variable > Interval estimates (joint probabilities)",
@@ -169,6 +184,6 @@ constexpr Command kCommands[] = {
 
 }  // namespace
 
-const CommandTable kJointIntervalTable{kCommands};
+const CommandTable kJointIntervalTable{kCommands, {}, &FormsHelp};
 
 }  // namespace mirto::extras

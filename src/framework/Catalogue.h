@@ -7,7 +7,9 @@
 // (Registry.h) and the help work over it; neither includes a family header.
 #include <span>
 #include <string_view>
+#include <vector>
 
+#include "framework/Help.h"
 #include "framework/Registry.h"
 
 namespace mirto {
@@ -15,12 +17,17 @@ namespace mirto {
 struct CommandTable {
   std::span<const Command> commands;
   std::span<const PredictionRoute> routes = {};
+  // The prose of the forms these commands show, field by field.
+  std::vector<FormHelp> (*help)() = nullptr;
 };
 
 struct Family {
   std::string_view name;  // its folder under src/
   std::span<const CommandTable* const> tables;
   std::span<const LabelItem> labels = {};
+  // Its section of the help on forms, before its tables' entries; nullptr for
+  // a family without forms (the script statements).
+  FormHelpFamily (*help)() = nullptr;
 };
 
 struct Catalogue {

@@ -147,6 +147,8 @@ inline constexpr int kPredictionCommand = 32772;
 extern const CommandTable kTable;
 
 inline constexpr const CommandTable* kFamilyTables[] = {&kTable};
-inline constexpr Family kFamily{"prediction", kFamilyTables};
+// Its section of the help on forms, before its tables' entries.
+FormHelpFamily FamilyHelp();
+inline constexpr Family kFamily{"prediction", kFamilyTables, {}, &FamilyHelp};
 
 }  // namespace mirto::prediction

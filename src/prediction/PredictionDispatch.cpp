@@ -61,6 +61,31 @@ namespace {
 
 using O = Objective;
 
+std::vector<FormHelp> FormsHelp() {
+  return {
+      {"Specifications",
+       {&kPredictionSpecTemplate},
+       "**Model**: Model A to Model E; **Objective**: **Point estimate**, **Confidence interval** or "
+       "**Theoretical error variance** (Model E gives the point estimate only). The form opens on the last "
+       "model chosen."},
+      {"Models A to D",
+       {&kPredictionPointForm, &kPredictionIntervalForm, &kPredictionVarianceForm},
+       "**Population size, N:**, **Sample size, n:**, **Sum of X-values in the population:**; for an interval "
+       "or the error variance with Model C also **Sum of squared X-values in the population:** (greyed for the "
+       "other models); for an interval **Select confidence level:**; for the error variance **Variance of "
+       "deviations, sigma^2:** the model's error variance sigma²."},
+      {"The sampled elements",
+       {&kPredictionPairForm, &kPredictionXForm},
+       "One form per sampled element: **X-value:** and **Y-value:** (the error variance needs only the "
+       "X-values)."},
+      {"Model E",
+       {&kPredictionModelEForm, &kPredictionVariableForm},
+       "**Population size, N:**, **Sample mean of Y, barY:** and **Number of explanatory variables, k:**; then "
+       "for each variable **- regression coefficient, b_j:**, **- population mean, mu_j:** and **- sample "
+       "mean, barX_j:**. The estimate of the mean is barY plus the sum of b_j · (mu_j − barX_j)."},
+  };
+}
+
 constexpr Command kCommands[] = {{.key = "prediction",
                                   .id = kPredictionCommand,
                                   .path = "Prediction",
@@ -79,6 +104,19 @@ constexpr PredictionRoute kRoutes[] = {
 
 }  // namespace
 
-const CommandTable kTable{kCommands, kRoutes};
+FormHelpFamily FamilyHelp() {
+  return {"prediction",
+          "The prediction approach",
+          {"The model-based approach predicts the total of Y as the sampled values plus a prediction for the elements "
+           "not sampled, from the sampled pairs (X, Y) and the population sum of X. Model A: Y = b · X plus an error "
+           "of constant variance. Model B: the same line with an error variance proportional to X (the ratio "
+           "estimator). Model C: variance proportional to X², with b the mean of y / x (X must be above 0). Model D: "
+           "Y = a + b · X with constant variance (the regression estimator). Model E: the mean of Y from its sample "
+           "mean and k explanatory variables whose coefficients you supply. Cancel on the forms of the sampled "
+           "elements shows \"Illegal entry\"."},
+          {}};
+}
+
+const CommandTable kTable{kCommands, kRoutes, &FormsHelp};
 
 }  // namespace mirto::prediction

@@ -277,6 +277,8 @@ inline constexpr LabelItem kFamilyLabels[] = {
     EstimatorLabel(32830, "Simple > Proportion/number in category > Th. std. dev. of estimator"),
     EstimatorLabel(32834, "Simple > Proportion/number in category > Sample size"),
 };
-inline constexpr Family kFamily{"srs", kFamilyTables, kFamilyLabels};
+// Its section of the help on forms, before its tables' entries.
+FormHelpFamily FamilyHelp();
+inline constexpr Family kFamily{"srs", kFamilyTables, kFamilyLabels, &FamilyHelp};
 
 }  // namespace mirto::srs

@@ -330,6 +330,62 @@ using T = Target;
 using O = Objective;
 using E = Estimator;
 
+std::vector<FormHelp> FormsHelp() {
+  return {
+      {"Ratio estimator, point estimates (Point estimates > Ratio)",
+       {&kPointForms[0].tmpl},
+       "**Population size:** N. **Sample average of variable of interest:** barY. **Sample average of "
+       "auxiliary variable:** barX. **Population average of auxiliary variable:** muX, which must be known. "
+       "The estimate of the mean is (barY / barX) · muX."},
+      {"Regression estimator, point estimates (Point estimates > Regression)",
+       {&kPointForms[1].tmpl},
+       "As for the ratio estimator (**Population size:**, **Sample average of variable of interest:**, "
+       "**Sample average of auxiliary variable:**, **Population average of auxiliary variable:**), and **Least "
+       "squares estimate:** b, the slope of the least squares line of y on x in the sample. The estimate of "
+       "the mean is barY + b · (muX − barX)."},
+      {"Ratio estimator, interval estimates",
+       {&kIntervalForms[0].tmpl},
+       "**Population size, N:**, **Sample size, n:**, **Sample average of variable of interest, barY:**, "
+       "**Sample average of auxiliary variable, barX:**, **Population average of auxiliary variable, muX:**, "
+       "and **Sample std. deviation of residuals, S_r:** the standard deviation of the residuals y − (barY / "
+       "barX) · x with divisor n − 1. Mirto takes it as entered: sd = S_r · sqrt((N − n) / (N · n)). "
+       "**Confidence level:** the level of the intervals."},
+      {"Regression estimator, interval estimates",
+       {&kIntervalForms[1].tmpl},
+       "**Population size, N:**, **Sample size, n:**, **Sample average of variable of interest, barY:**, "
+       "**Sample average of auxiliary variable, barX:**, **Population average of auxiliary variable, muX:**, "
+       "**Sample std. deviation of residuals, S_lr:** the standard deviation of the residuals of the least "
+       "squares line with divisor n − 2, taken as entered as for the ratio estimator; **Least squares "
+       "estimate, b:** the slope; **Confidence level:**."},
+      {"Ratio estimator, theoretical standard deviation",
+       {&kSdForms[0].tmpl},
+       "**Population size, N:**, **Sample size, n:** (planned) and **Population average of auxiliary variable, "
+       "muX:** (known); the guesses, marked with an asterisk: ***Population average of variable of interest, "
+       "muY:**, ***Population std. deviation of auxiliary variable, sigmaX:** and ***Population std. "
+       "deviation of variable of interest, sigmaY:** (both with divisor N), ***Population correlation "
+       "coefficient of X and Y, rhoXY:**. With R = muY / muX the variance is (N − n) · D / ((N − 1) · n), "
+       "D = sigmaY² + R² · sigmaX² − 2 · R · rhoXY · sigmaX · sigmaY."},
+      {"Regression estimator, theoretical standard deviation",
+       {&kSdForms[1].tmpl},
+       "**Population size, N:**, **Sample size, n:**, ***Population std. deviation of variable of interest, "
+       "sigmaY:** (divisor N) and ***Population correlation coefficient of X and Y, rhoXY:**; D = sigmaY² · "
+       "(1 − rhoXY²) in the same variance."},
+      {"Ratio estimator, sample size",
+       {&kSampleSizeForms[0].tmpl},
+       "The fields of the theoretical standard deviation without the sample size (**Population size, N:**, "
+       "**Population average of auxiliary variable, muX:**, ***Population average of variable of interest, "
+       "muY:**, ***Population std. deviation of auxiliary variable, sigmaX:**, ***Population std. "
+       "deviation of variable of interest, sigmaY:**, ***Population correlation coefficient of X and Y, "
+       "rhoXY:**), then **Special target:**, **Margin, c:** and **Probability, 1-alpha:** as for the simple "
+       "estimator; the size is N · D / ((N − 1) · e² + D)."},
+      {"Regression estimator, sample size",
+       {&kSampleSizeForms[1].tmpl},
+       "**Population size, N:**, ***Population std. deviation of variable of interest, sigmaY:**, "
+       "***Population correlation coefficient of X and Y, rhoXY:**, **Special target:**, **Margin, c:** and "
+       "**Probability, 1-alpha:**."},
+  };
+}
+
 constexpr Command kCommands[] = {
     Leaf("simple.mean.point.ratio", 32805, "Simple > Mean/total of variable > Point estimates > Ratio",
          {M::Simple, T::MeanTotal, O::Point, E::Ratio}, "M: Simple, T: Mean/total, O: Point, E: Ratio", nullptr,
@@ -362,7 +418,7 @@ constexpr Command kCommands[] = {
 
 }  // namespace
 
-const CommandTable kAuxTable{kCommands};
+const CommandTable kAuxTable{kCommands, {}, &FormsHelp};
 
 }  // namespace srs
 }  // namespace mirto

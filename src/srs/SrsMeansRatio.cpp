@@ -256,6 +256,36 @@ using T = Target;
 using O = Objective;
 using E = Estimator;
 
+std::vector<FormHelp> FormsHelp() {
+  return {
+      {"Ratio of two variables, point estimate (Ratio of means/totals > Point estimates)",
+       {&kPointForm.tmpl},
+       "**Sample average of Y1, barY1:** the numerator and **Sample average of Y2, barY2:** the denominator; "
+       "the estimate of the ratio of the means (and of the totals) is barY1 / barY2. No population size is "
+       "needed."},
+      {"Ratio of two variables, interval estimate",
+       {&kIntervalForm.tmpl},
+       "**Population size, N:**, **Sample size, n:**, **Sample average of Y1, barY1:**, **Sample average of "
+       "Y2, barY2:**, **Sample variance of Y1, S^2_1:**, **Sample variance of Y2, S^2_2:** and **Sample "
+       "covariance of Y1 and Y2, S_12:**, all three with divisor n: as for the mean, Mirto divides by n − 1 "
+       "itself, sd = sqrt((N − n) · Q / (N · (n − 1) · barY2²)) with Q = S²_1 + R² · S²_2 − 2 · R · S_12. "
+       "**Confidence level:** the level of the interval."},
+      {"Ratio of two variables, theoretical standard deviation",
+       {&kSdForm.tmpl},
+       "**Population size, N:**, **Sample size, n:**, and the guesses (marked *): **Population average of Y1 "
+       "*, mu_1:**, **Population average of Y2 *, mu_2:**, **Population variance of Y1 *, sigma^2_1:**, "
+       "**Population variance of Y2 *, sigma^2_2:** and **Population covariance of Y1 and Y2 *, sigma_12:**, "
+       "variances and covariance with divisor N."},
+      {"Ratio of two variables, sample size",
+       {&kSampleSizeForm.tmpl},
+       "**Population size, N:**, the guesses **Population average of Y1 *, mu_1:**, **Population average of "
+       "Y2 *, mu_2:**, **Population variance of Y1 *, sigma^2_1:**, **Population variance of Y2 *, "
+       "sigma^2_2:**, **Population covariance of Y1 and Y2 *, sigma_12:**, then **Margin:** (on the ratio "
+       "itself) and **Probability:**. The report also shows the standard deviation at the sample size of the "
+       "last calculation that had one, since this form asks none."},
+  };
+}
+
 constexpr Command kCommands[] = {
     Leaf("simple.ratio.point", 32839, "Simple > Ratio of means/totals > Point estimates",
          {M::Simple, T::RatioOfMeans, O::Point, E::Special}, "M: Simple, T: Ratio; O: Point, E: Special", nullptr,
@@ -273,7 +303,7 @@ constexpr Command kCommands[] = {
 
 }  // namespace
 
-const CommandTable kMeansRatioTable{kCommands};
+const CommandTable kMeansRatioTable{kCommands, {}, &FormsHelp};
 
 }  // namespace srs
 }  // namespace mirto

@@ -349,6 +349,55 @@ using T = Target;
 using O = Objective;
 using E = Estimator;
 
+std::vector<FormHelp> FormsHelp() {
+  return {
+      {"Point estimates of a mean and total (Simple > Mean/total of variable > Point estimates > Simple)",
+       {&kMeanPointForm.tmpl},
+       "**Population size, N:** the number of elements in the population. **Sample average of variable, barY:** "
+       "the mean of the sampled values. The estimate of the mean is barY, that of the total N · barY."},
+      {"Point estimates of a proportion and number (Proportion/number in category > Point estimates)",
+       {&kProportionPointForm.tmpl},
+       "**Population size, N:** as above. **Sample proportion in category, P:** the share of sampled elements "
+       "that are in the category, as a fraction from 0 to 1 (0.3, not 30). The number is N · P."},
+      {"Interval estimates of a mean and total (Interval estimates > Simple)",
+       {&kMeanIntervalForm.tmpl},
+       "**Population size:** N. **Sample size:** n. **Sample average of variable:** barY. **Sample std. "
+       "deviation of variable:** s with divisor n, the root of the sum of (y − barY)² over n: Mirto divides s² "
+       "by n − 1 itself, sd = sqrt((N − n) · s² / (N · (n − 1))), which is then the usual (1 − n/N) · S²/n "
+       "with S² the sample variance with divisor n − 1. Entering S instead makes the standard deviation larger "
+       "by the factor sqrt(n/(n − 1)). **Confidence level:** the level of both intervals."},
+      {"Interval estimates of a proportion and number (Proportion/number in category > Interval estimates)",
+       {&kProportionIntervalForm.tmpl},
+       "**Population size, N:**, **Sample size, n:** and **Sample proportion in category, P:** (a fraction). "
+       "The standard deviation is sqrt((N − n) · P(1 − P) / (N · (n − 1))), the usual unbiased estimate. "
+       "**Confidence level:** as above. The limits are not cut at 0 and 1."},
+      {"Theoretical standard deviation of the estimator of a mean (Th. std. dev. of estimator > Simple)",
+       {&kMeanSdForm.tmpl},
+       "**Population size, N:** and **Sample size, n:**, the size of the sample you plan. **Gesstimate of "
+       "population standard deviation of variable, sigma:** (so spelled on the form) a guess of sigma, the "
+       "standard deviation of the N population values with divisor N. The variance of the estimator of the "
+       "mean is (N − n) · sigma² / ((N − 1) · n)."},
+      {"Theoretical standard deviation of the estimator of a proportion",
+       {&kProportionSdForm.tmpl},
+       "**Population size, N:**, **Sample size, n:** and **Guesstimate of population proportion in category, "
+       "pi:**, a guess of the population proportion. The variance is (N − n) · pi(1 − pi) / ((N − 1) · n)."},
+      {"Sample size for a mean or total (Sample size > Simple)",
+       {&kMeanSampleSizeForm.tmpl},
+       "**Population size, N:**; **Guesstimate of population std. deviation of variable, sigma:** with divisor "
+       "N, as above; **Special target:** **Mean** or **Total**, the estimate that must reach the accuracy; "
+       "**Margin:** the half-width of the interval to be reached, in the units of that estimate (of the mean, "
+       "or of the total); **Probability:** the probability of staying within the margin. The required size "
+       "N · sigma² / ((N − 1) · e² + sigma²), with e = margin / z (or margin / (z · N) for the total), is "
+       "printed rounded to the nearest whole number: round it up for a plan."},
+      {"Sample size for a proportion or number",
+       {&kProportionSampleSizeForm.tmpl},
+       "**Population size, N:**; **Guesstimate of population proportion in category, pi:** (0.5 when nothing "
+       "is known: it gives the largest size); **Special target:** **Proportion** or **Number**; **Margin:** a "
+       "fraction for the proportion (0.05 for five percentage points) or a count of elements for the number; "
+       "**Probability:** as above."},
+  };
+}
+
 constexpr Command kCommands[] = {
     Leaf("simple.mean.point", 32804, "Simple > Mean/total of variable > Point estimates > Simple",
          {M::Simple, T::MeanTotal, O::Point, E::Simple}, "M: Simple, T: Mean/variable, O: Point; E: Simple", nullptr,
@@ -381,7 +430,16 @@ constexpr Command kCommands[] = {
 
 }  // namespace
 
-const CommandTable kSimpleTable{kCommands};
+FormHelpFamily FamilyHelp() {
+  return {"srs",
+          "Simple random sampling",
+          {"Every form opens empty. A confidence or probability list left without a level uses the level chosen last "
+           "by any calculation (none when Mirto has just started: the report then shows the probability 0.00 and an "
+           "interval of width 0)."},
+          {}};
+}
+
+const CommandTable kSimpleTable{kCommands, {}, &FormsHelp};
 
 }  // namespace srs
 }  // namespace mirto

@@ -192,6 +192,8 @@ inline constexpr LabelItem kFamilyLabels[] = {
     ObjectiveLabel(32851, "Stratified > Mean/total of variable"),
     ObjectiveLabel(32844, "Stratified > Proportion/number in category"),
 };
-inline constexpr Family kFamily{"stratified", kFamilyTables, kFamilyLabels};
+// Its section of the help on forms, before its tables' entries.
+FormHelpFamily FamilyHelp();
+inline constexpr Family kFamily{"stratified", kFamilyTables, kFamilyLabels, &FamilyHelp};
 
 }  // namespace mirto::stratified

@@ -239,6 +239,60 @@ using T = Target;
 using O = Objective;
 using E = Estimator;
 
+std::vector<FormHelp> FormsHelp() {
+  return {
+      {"Point estimates, mean and total",
+       {&kMeanPointForm},
+       "For each group: **Number of elements, N_i:** its size and **Sample mean of variable, barY_i:** the "
+       "mean of its sampled values. The estimate of the mean is the sum of w_i · barY_i."},
+      {"Point estimates, proportion and number",
+       {&kProportionPointForm},
+       "**Number of elements, N_i:** and **Sample proportion in category, P_i:** (a fraction)."},
+      {"Interval estimates, mean and total",
+       {&kMeanIntervalForm},
+       "**Number of elements, N_i:**, **Number of sampled elements, n_i:**, **Sample mean of variable, "
+       "barY_i:** and **Sample std. deviation of variable, S_i:** with divisor n_i: as in simple random "
+       "sampling, Mirto divides S_i² by n_i − 1 itself; the variance is the sum of w_i² · S_i² · (N_i − n_i) "
+       "/ (N_i · (n_i − 1))."},
+      {"Interval estimates, proportion and number",
+       {&kProportionIntervalForm},
+       "**Number of elements, N_i:**, **Number of sampled elements, n_i:** and **Sample proportion in "
+       "category, P_i:**; the variance is the sum of w_i² · P_i(1 − P_i) · (N_i − n_i) / (N_i · (n_i − 1))."},
+      {"Theoretical standard deviation, mean and total",
+       {&kMeanSdForm},
+       "**Number of elements, N_i:**, **Number of sampled elements, n_i:** (planned) and **Guesstimate of std. "
+       "deviation of variable, sigma_i:** a guess of the group's standard deviation with divisor N_i; the "
+       "variance is the sum of w_i² · sigma_i² · (N_i − n_i) / (n_i · (N_i − 1))."},
+      {"Theoretical standard deviation, proportion and number",
+       {&kProportionSdForm},
+       "**Number of elements, N_i:**, **Number of sampled elements, n_i:** and **Guesstimate of population "
+       "proportion in category, pi_i:**."},
+      {"Sample size, mean or total",
+       {&kMeanSizeForm},
+       "**Number of elements, N_i:**; **Proportion of sample allocated to group, v_i:** the share of the "
+       "sample the group gets (the shares should add up to 1; N_i / N gives proportional allocation); "
+       "**Guesstimate of std. deviation of variable, sigma_i:** here the group's S_i with divisor N_i − 1. "
+       "The size is the sum of N_i² · sigma_i² / v_i divided by N² · e² plus the sum of N_i · sigma_i², e "
+       "being the margin (divided by N for the total) over z."},
+      {"Sample size, proportion or number",
+       {&kProportionSizeForm},
+       "**Number of elements, N_i:**, **Proportion of sample allocated to group, v_i:** and **Guesstimate of "
+       "proportion in category, pi_i:** (its variance pi_i(1 − pi_i) takes the place of sigma_i²)."},
+      {"Optimal allocation",
+       {&kMeanOptimalForm, &kProportionOptimalForm},
+       "**Number of elements, N_i:** and, for a mean, **Guesstimate of std. deviation of variable, sigma_i:** "
+       "(for a proportion **Guesstimate of proportion in category, pi_i:**, with sigma_i = sqrt(pi_i(1 − "
+       "pi_i))). Each group gets the share N_i · sigma_i / (sum of N_j · sigma_j) of the sample, printed as a "
+       "fraction."},
+      {"Minimum-cost allocation",
+       {&kMeanCostForm, &kProportionCostForm},
+       "**Number of elements, N_i:**, **Guesstimate of std. deviation of variable, sigma_i:** (or "
+       "**Guesstimate of proportion in category, pi_i:**) and **Cost of sampling one element, c_i:**. The "
+       "sample size the budget affords is (C − c_0) times the sum of N_i · sigma_i / sqrt(c_i) over the sum "
+       "of N_i · sigma_i · sqrt(c_i); each group's share is proportional to N_i · sigma_i / sqrt(c_i)."},
+  };
+}
+
 constexpr Command kCommands[] = {
     Leaf("stratified.mean.point", 32852, "Stratified > Mean/total of variable > Point estimates",
          {M::Stratified, T::MeanTotal, O::Point, E::Stratified}, "M: Stratified, T:Mean/total, O: Point, E: Stratified",
@@ -293,6 +347,23 @@ constexpr Command kCommands[] = {
 
 }  // namespace
 
-const CommandTable kTable{kCommands};
+FormHelpFamily FamilyHelp() {
+  return {"stratified",
+          "Stratified sampling",
+          {"A first form asks the number of groups and what the whole calculation needs; then one form per group "
+           "(stratum) asks its figures, numbered 1 to K. The weights are w_i = N_i / N with N the sum of the group "
+           "sizes entered. Cancel on any group form abandons the calculation."},
+          {
+              {"The first form",
+               {&kGroupCountForm, &kGroupCountLevelForm, &kMeanAccuracyForm, &kPropAccuracyForm, &kBudgetForm},
+               "**Enter the number of groups (strata):** K (0 is accepted and asks no group). With interval estimates, "
+               "**Select confidence level:**. With a sample size, **Special target:** (**Mean** or **Total**, "
+               "**Proportion** or **Number**), **Margin:** in the units of that estimate, and **Probability:**. With "
+               "the minimum-cost allocation, **Enter the sampling budget, C:** and **Enter the fixed cost of sampling, "
+               "c_0:**, the part of the budget that does not depend on the sample size."},
+          }};
+}
+
+const CommandTable kTable{kCommands, {}, &FormsHelp};
 
 }  // namespace mirto::stratified

@@ -155,6 +155,8 @@ inline constexpr LabelItem kFamilyLabels[] = {
     ObjectiveLabel(32891, "Un.Prob.WithoutRepl. > Mean/total of variable"),
     ObjectiveLabel(32887, "Un.Prob.WithoutRepl. > Proportion/number in category"),
 };
-inline constexpr Family kFamily{"unequal", kFamilyTables, kFamilyLabels};
+// Its section of the help on forms, before its tables' entries.
+FormHelpFamily FamilyHelp();
+inline constexpr Family kFamily{"unequal", kFamilyTables, kFamilyLabels, &FamilyHelp};
 
 }  // namespace mirto::unequal

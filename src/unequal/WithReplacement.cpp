@@ -114,6 +114,16 @@ using T = Target;
 using O = Objective;
 using E = Estimator;
 
+std::vector<FormHelp> FormsHelp() {
+  return {
+      {"With replacement, one form per draw",
+       {&kHheElementForm, &kHheCategoryElementForm},
+       "**Y-value of element:** (for a proportion **Y'-value of element (1 if in category, 0 otherwise):**) "
+       "and **Selection probability:**. An element drawn twice is entered twice. The theoretical standard "
+       "deviation asks every one of the N population elements instead."},
+  };
+}
+
 constexpr Command kCommands[] = {
     Leaf("with-replacement.mean.point", 32896, "Un.Prob.WithRepl. > Mean/total of variable > Point estimates",
          {M::WithReplacement, T::MeanTotal, O::Point, E::Hhe}, "M: UnProbWithRepl, T: Mean/total, O: Point; E: HHE",
@@ -145,7 +155,25 @@ constexpr Command kCommands[] = {
 
 }  // namespace
 
-const CommandTable kWithReplacementTable{kCommands};
+FormHelpFamily FamilyHelp() {
+  return {"unequal",
+          "Sampling with unequal probabilities",
+          {"Each sampled element is entered with its probability. With replacement the estimator (HHE) divides "
+           "each drawn value by its **selection probability**, the chance of drawing the element at each draw (the "
+           "selection probabilities of all N elements add up to 1). Without replacement the estimator (HTE) divides "
+           "by the **inclusion probability**, the chance that the element is in the sample (they add up to n). A "
+           "probability that is not above 0 is refused with \"Illegal entry\"."},
+          {
+              {"The first form",
+               {&kUnequalSizesForm, &kUnequalSizesLevelForm, &kUnequalSizesMeanForm, &kPopSizeForm},
+               "**Population size, N:** and **Sample size, n:** (the number of draws with replacement; 0 < n ≤ N); "
+               "for intervals **Select confidence level:**. The theoretical standard deviation with replacement also "
+               "asks **Population mean or population proportion:** (a guess of the mean, or the proportion in the "
+               "category); without replacement it asks only **Enter the population size, N:**."},
+          }};
+}
+
+const CommandTable kWithReplacementTable{kCommands, {}, &FormsHelp};
 
 }  // namespace unequal
 }  // namespace mirto

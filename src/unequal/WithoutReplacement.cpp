@@ -132,6 +132,23 @@ using T = Target;
 using O = Objective;
 using E = Estimator;
 
+std::vector<FormHelp> FormsHelp() {
+  return {
+      {"Without replacement, one form per sampled element",
+       {&kHteElementForm, &kHteCategoryElementForm},
+       "**Y-value of element:** (or **Y'-value of element (1 if in category, 0 otherwise):**) and "
+       "**Inclusion probability:**; for the theoretical standard deviation every population element, with an "
+       "inclusion probability from 0 to 1."},
+      {"Joint inclusion probabilities",
+       {&kJointProbabilityForm},
+       "For the theoretical standard deviation without replacement, after the N elements, one form for every "
+       "pair of elements i and j asks the joint inclusion probability p_ij: the probability that i and j are "
+       "both in the sample (for a simple random sample n(n − 1) / (N(N − 1)) for every pair), from 0 to 1. "
+       "The variance of the total is the sum over the pairs of (p_i · p_j − p_ij) · (Y_i / p_i − Y_j / p_j)². "
+       "N elements take N(N − 1)/2 such forms. A p_ij above p_i or p_j is refused with \"Illegal entry\"."},
+  };
+}
+
 constexpr Command kCommands[] = {
     Leaf("without-replacement.mean.point", 32892, "Un.Prob.WithoutRepl. > Mean/total of variable > Point estimates",
          {M::WithoutReplacement, T::MeanTotal, O::Point, E::Hte}, "M: UnPrWithoutRepl, T: Mean/total, O: Point, E: HTE",
@@ -165,7 +182,7 @@ constexpr Command kCommands[] = {
 
 }  // namespace
 
-const CommandTable kWithoutReplacementTable{kCommands};
+const CommandTable kWithoutReplacementTable{kCommands, {}, &FormsHelp};
 
 }  // namespace unequal
 }  // namespace mirto
