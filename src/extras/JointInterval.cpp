@@ -3,6 +3,7 @@
 // Sen-Yates-Grundy form.
 #include <cmath>
 
+#include "data/Figures.h"
 #include "extras/Commands.h"
 #include "framework/PreliminaryForms.h"
 #include "framework/Routine.h"
@@ -154,6 +155,27 @@ using T = Target;
 using O = Objective;
 using E = Estimator;
 
+// Data mode: as the intervals without replacement, and p_ij of each pair of
+// units from a pairs file.
+using S = data::FieldSource;
+const data::ScanPlan kY{.numeric = {data::Role::Y, data::Role::Prob}, .by = std::nullopt, .elements = true};
+const data::ScanPlan kZeroOne{
+    .numeric = {data::Role::Y, data::Role::Prob}, .by = std::nullopt, .zeroOne = true, .elements = true};
+const data::CommandFigures kMeanFigures{
+    kY,
+    {{&kUnequalSizesLevelForm, false, {{"Sample size, n:", S::Count}}},
+     {&unequal::kHteElementForm,
+      true,
+      {{"Y-value of element:", S::ElementY}, {"Inclusion probability:", S::ElementProb}}},
+     {&unequal::kJointProbabilityForm, true, {{"p_ij", S::PairProb}}}}};
+const data::CommandFigures kProportionFigures{kZeroOne,
+                                              {{&kUnequalSizesLevelForm, false, {{"Sample size, n:", S::Count}}},
+                                               {&unequal::kHteCategoryElementForm,
+                                                true,
+                                                {{"Y'-value of element (1 if in category, 0 otherwise):", S::ElementY},
+                                                 {"Inclusion probability:", S::ElementProb}}},
+                                               {&unequal::kJointProbabilityForm, true, {{"p_ij", S::PairProb}}}}};
+
 std::vector<FormHelp> FormsHelp() {
   return {
       {"Interval estimates (joint probabilities) (Un.Prob.WithoutRepl.)",
@@ -174,12 +196,13 @@ constexpr Command kCommands[] = {
          "Un.Prob.WithoutRepl. > Mean/total of variable > Interval estimates (joint probabilities)",
          {M::WithoutReplacement, T::MeanTotal, O::JointInterval, E::Hte},
          "M: UnPrWithoutRepl, T: Mean/total, O: IntervalEstJoint, E: HTE", &kUnequalSizesLevelStep,
-         &HteMeanJointInterval, {&unequal::kHteElementForm, &unequal::kJointProbabilityForm}),
+         &HteMeanJointInterval, {&unequal::kHteElementForm, &unequal::kJointProbabilityForm}, &kMeanFigures),
     Leaf("without-replacement.proportion.joint-interval", 32955,
          "Un.Prob.WithoutRepl. > Proportion/number in category > Interval estimates (joint probabilities)",
          {M::WithoutReplacement, T::ProportionNumber, O::JointInterval, E::Hte},
          "M: UnPrWithoutRepl, T: Proportion/number, O: IntervalEstJoint, E: HTE", &kUnequalSizesLevelStep,
-         &HteProportionJointInterval, {&unequal::kHteCategoryElementForm, &unequal::kJointProbabilityForm}),
+         &HteProportionJointInterval, {&unequal::kHteCategoryElementForm, &unequal::kJointProbabilityForm},
+         &kProportionFigures),
 };
 
 }  // namespace

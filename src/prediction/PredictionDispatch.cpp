@@ -1,6 +1,7 @@
 // The prediction dispatcher: from the specifications form to the preliminary
 // form of the chosen model and objective, and on to one calculation. The
 // registry holds the routes; the steps are here.
+#include "data/Figures.h"
 #include "framework/PreliminaryForms.h"
 #include "framework/Registry.h"
 #include "journal/CTervoDoc.h"
@@ -61,6 +62,19 @@ namespace {
 
 using O = Objective;
 
+// Data mode, Models A to D: n is the number of units, and each sampled
+// element's X and Y go into its form as they stand. The population sums of X
+// are typed. Model E (its regression coefficients) and the theoretical error
+// variance (a guess of sigma^2) take no figures from data.
+using S = data::FieldSource;
+const data::ScanPlan kYX{.numeric = {data::Role::Y, data::Role::X}, .by = std::nullopt, .elements = true};
+const data::CommandFigures kFigures{
+    kYX,
+    {{&kPredictionPointForm, false, {{"Sample size, n:", S::Count}}, data::ModelRoad::Point},
+     {&kPredictionIntervalForm, false, {{"Sample size, n:", S::Count}}, data::ModelRoad::Interval},
+     {&kPredictionPairForm, true, {{"X-value:", S::ElementX}, {"Y-value:", S::ElementY}}}},
+    {&kPredictionVarianceForm, &kPredictionModelEForm}};
+
 std::vector<FormHelp> FormsHelp() {
   return {
       {"Specifications",
@@ -93,7 +107,8 @@ constexpr Command kCommands[] = {{.key = "prediction",
                                   .prompt = "Prediction approach",
                                   .routine = &PredictionDispatch,
                                   .help = {.approach = &kPredictionTopic},
-                                  .forms = {&kPredictionSpecTemplate}}};
+                                  .forms = {&kPredictionSpecTemplate},
+                                  .figures = &kFigures}};
 
 constexpr PredictionRoute kRoutes[] = {
     {false, O::Point, &kPredictionPointStep, &PredictPoint, {&kPredictionPairForm}},

@@ -3,6 +3,7 @@
 // estimators and picks its form and wording by the estimator code.
 #include <cmath>
 
+#include "data/Figures.h"
 #include "framework/Routine.h"
 #include "framework/Sums.h"
 #include "journal/CTervoDoc.h"
@@ -330,6 +331,37 @@ using T = Target;
 using O = Objective;
 using E = Estimator;
 
+// Data mode: the figures of the estimates from unit-level data, y and x.
+using S = data::FieldSource;
+const data::ScanPlan kYX{.numeric = {data::Role::Y, data::Role::X}, .by = std::nullopt};
+const data::CommandFigures kRatioPointFigures{
+    kYX,
+    {{&kPointForms[0].tmpl,
+      false,
+      {{"Sample average of variable of interest:", S::MeanY}, {"Sample average of auxiliary variable:", S::MeanX}}}}};
+const data::CommandFigures kRegressionPointFigures{kYX,
+                                                   {{&kPointForms[1].tmpl,
+                                                     false,
+                                                     {{"Sample average of variable of interest:", S::MeanY},
+                                                      {"Sample average of auxiliary variable:", S::MeanX},
+                                                      {"Least squares estimate:", S::Slope}}}}};
+const data::CommandFigures kRatioIntervalFigures{kYX,
+                                                 {{&kIntervalForms[0].tmpl,
+                                                   false,
+                                                   {{"Sample size, n:", S::Count},
+                                                    {"Sample average of variable of interest, barY:", S::MeanY},
+                                                    {"Sample average of auxiliary variable, barX:", S::MeanX},
+                                                    {"Sample std. deviation of residuals, S_r:", S::RatioResidSd}}}}};
+const data::CommandFigures kRegressionIntervalFigures{
+    kYX,
+    {{&kIntervalForms[1].tmpl,
+      false,
+      {{"Sample size, n:", S::Count},
+       {"Sample average of variable of interest, barY:", S::MeanY},
+       {"Sample average of auxiliary variable, barX:", S::MeanX},
+       {"Sample std. deviation of residuals, S_lr:", S::RegressResidSd},
+       {"Least squares estimate, b:", S::Slope}}}}};
+
 std::vector<FormHelp> FormsHelp() {
   return {
       {"Ratio estimator, point estimates (Point estimates > Ratio)",
@@ -389,17 +421,17 @@ std::vector<FormHelp> FormsHelp() {
 constexpr Command kCommands[] = {
     Leaf("simple.mean.point.ratio", 32805, "Simple > Mean/total of variable > Point estimates > Ratio",
          {M::Simple, T::MeanTotal, O::Point, E::Ratio}, "M: Simple, T: Mean/total, O: Point, E: Ratio", nullptr,
-         &SrsAuxPoint, {&kPointForms[0].tmpl}),
+         &SrsAuxPoint, {&kPointForms[0].tmpl}, &kRatioPointFigures),
     Leaf("simple.mean.point.regression", 32806, "Simple > Mean/total of variable > Point estimates > Regression",
          {M::Simple, T::MeanTotal, O::Point, E::Regression}, "M: Simple, T: Mean/total, O: Point, E: Regression",
-         nullptr, &SrsAuxPoint, {&kPointForms[1].tmpl}),
+         nullptr, &SrsAuxPoint, {&kPointForms[1].tmpl}, &kRegressionPointFigures),
     Leaf("simple.mean.interval.ratio", 32811, "Simple > Mean/total of variable > Interval estimates > Ratio",
          {M::Simple, T::MeanTotal, O::Interval, E::Ratio}, "M: Simple, T: Mean/total, O: IntervalEst, E: Ratio",
-         nullptr, &SrsAuxInterval, {&kIntervalForms[0].tmpl}),
+         nullptr, &SrsAuxInterval, {&kIntervalForms[0].tmpl}, &kRatioIntervalFigures),
     Leaf("simple.mean.interval.regression", 32812, "Simple > Mean/total of variable > Interval estimates > Regression",
          {M::Simple, T::MeanTotal, O::Interval, E::Regression},
-         "M: Simple, T: Mean/total, O: IntervalEst, E: Regression", nullptr, &SrsAuxInterval,
-         {&kIntervalForms[1].tmpl}),
+         "M: Simple, T: Mean/total, O: IntervalEst, E: Regression", nullptr, &SrsAuxInterval, {&kIntervalForms[1].tmpl},
+         &kRegressionIntervalFigures),
     Leaf("simple.mean.sd.ratio", 32815, "Simple > Mean/total of variable > Th. std. dev. of estimator > Ratio",
          {M::Simple, T::MeanTotal, O::ThStdDev, E::Ratio}, "M: Simple, T: Mean/total, O: ThStdDevEst, E: Ratio",
          nullptr, &SrsAuxSd, {&kSdForms[0].tmpl}),

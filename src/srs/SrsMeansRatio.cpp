@@ -2,6 +2,7 @@
 // Y1 and Y2 measured on the same elements.
 #include <cmath>
 
+#include "data/Figures.h"
 #include "framework/Routine.h"
 #include "journal/CTervoDoc.h"
 #include "srs/Srs.h"
@@ -256,6 +257,26 @@ using T = Target;
 using O = Objective;
 using E = Estimator;
 
+// Data mode: the figures of the estimates from unit-level data, y1 and y2.
+// The interval divides the (co)variances by n - 1 itself, so it takes them
+// with divisor n.
+using S = data::FieldSource;
+const data::ScanPlan kY1Y2{.numeric = {data::Role::Y1, data::Role::Y2}, .by = std::nullopt};
+const data::CommandFigures kPointFigures{
+    kY1Y2,
+    {{&kPointForm.tmpl,
+      false,
+      {{"Sample average of Y1, barY1:", S::MeanY}, {"Sample average of Y2, barY2:", S::MeanX}}}}};
+const data::CommandFigures kIntervalFigures{kY1Y2,
+                                            {{&kIntervalForm.tmpl,
+                                              false,
+                                              {{"Sample size, n:", S::Count},
+                                               {"Sample average of Y1, barY1:", S::MeanY},
+                                               {"Sample average of Y2, barY2:", S::MeanX},
+                                               {"Sample variance of Y1, S^2_1:", S::VarYByN},
+                                               {"Sample variance of Y2, S^2_2:", S::VarXByN},
+                                               {"Sample covariance of Y1 and Y2, S_12:", S::CovByN}}}}};
+
 std::vector<FormHelp> FormsHelp() {
   return {
       {"Ratio of two variables, point estimate (Ratio of means/totals > Point estimates)",
@@ -289,10 +310,10 @@ std::vector<FormHelp> FormsHelp() {
 constexpr Command kCommands[] = {
     Leaf("simple.ratio.point", 32839, "Simple > Ratio of means/totals > Point estimates",
          {M::Simple, T::RatioOfMeans, O::Point, E::Special}, "M: Simple, T: Ratio; O: Point, E: Special", nullptr,
-         &SrsMeansRatioPoint, {&kPointForm.tmpl}),
+         &SrsMeansRatioPoint, {&kPointForm.tmpl}, &kPointFigures),
     Leaf("simple.ratio.interval", 32840, "Simple > Ratio of means/totals > Interval estimates",
          {M::Simple, T::RatioOfMeans, O::Interval, E::Special}, "M: Simple, T: Ratio, O: IntervalEst, E: Special",
-         nullptr, &SrsMeansRatioInterval, {&kIntervalForm.tmpl}),
+         nullptr, &SrsMeansRatioInterval, {&kIntervalForm.tmpl}, &kIntervalFigures),
     Leaf("simple.ratio.sd", 32841, "Simple > Ratio of means/totals > Th. std. dev. of estimator",
          {M::Simple, T::RatioOfMeans, O::ThStdDev, E::Special}, "M: Simple, T: Ratio, O: ThStdDevEst, E: Special",
          nullptr, &SrsMeansRatioSd, {&kSdForm.tmpl}),

@@ -2,6 +2,7 @@
 // and number; point, interval, theoretical standard deviation, sample size.
 #include <cmath>
 
+#include "data/Figures.h"
 #include "framework/Routine.h"
 #include "journal/CTervoDoc.h"
 #include "srs/Srs.h"
@@ -349,6 +350,28 @@ using T = Target;
 using O = Objective;
 using E = Estimator;
 
+// Data mode: the figures of the estimates from unit-level data. The simple
+// interval divides s^2 by n - 1 itself, so it takes the deviation with
+// divisor n.
+using S = data::FieldSource;
+const data::ScanPlan kY{.numeric = {data::Role::Y}, .by = std::nullopt};
+const data::ScanPlan kZeroOne{.numeric = {data::Role::Y}, .by = std::nullopt, .zeroOne = true};
+const data::CommandFigures kMeanPointFigures{
+    kY, {{&kMeanPointForm.tmpl, false, {{"Sample average of variable, barY:", S::MeanY}}}}};
+const data::CommandFigures kProportionPointFigures{
+    kZeroOne, {{&kProportionPointForm.tmpl, false, {{"Sample proportion in category, P:", S::MeanY}}}}};
+const data::CommandFigures kMeanIntervalFigures{kY,
+                                                {{&kMeanIntervalForm.tmpl,
+                                                  false,
+                                                  {{"Sample size:", S::Count},
+                                                   {"Sample average of variable:", S::MeanY},
+                                                   {"Sample std. deviation of variable:", S::SdYByN}}}}};
+const data::CommandFigures kProportionIntervalFigures{
+    kZeroOne,
+    {{&kProportionIntervalForm.tmpl,
+      false,
+      {{"Sample size, n:", S::Count}, {"Sample proportion in category, P:", S::MeanY}}}}};
+
 std::vector<FormHelp> FormsHelp() {
   return {
       {"Point estimates of a mean and total (Simple > Mean/total of variable > Point estimates > Simple)",
@@ -401,10 +424,10 @@ std::vector<FormHelp> FormsHelp() {
 constexpr Command kCommands[] = {
     Leaf("simple.mean.point", 32804, "Simple > Mean/total of variable > Point estimates > Simple",
          {M::Simple, T::MeanTotal, O::Point, E::Simple}, "M: Simple, T: Mean/variable, O: Point; E: Simple", nullptr,
-         &SrsMeanPoint, {&kMeanPointForm.tmpl}),
+         &SrsMeanPoint, {&kMeanPointForm.tmpl}, &kMeanPointFigures),
     Leaf("simple.mean.interval", 32810, "Simple > Mean/total of variable > Interval estimates > Simple",
          {M::Simple, T::MeanTotal, O::Interval, E::Simple}, "M: Simple, T: Mean/total, O: IntervalEst, E: Simple",
-         nullptr, &SrsMeanInterval, {&kMeanIntervalForm.tmpl}),
+         nullptr, &SrsMeanInterval, {&kMeanIntervalForm.tmpl}, &kMeanIntervalFigures),
     Leaf("simple.mean.sd", 32814, "Simple > Mean/total of variable > Th. std. dev. of estimator > Simple",
          {M::Simple, T::MeanTotal, O::ThStdDev, E::Simple}, "M: Simple, T: Mean/total, O: ThStdDevEst, E: Simple",
          nullptr, &SrsMeanSd, {&kMeanSdForm.tmpl}),
@@ -413,11 +436,11 @@ constexpr Command kCommands[] = {
          nullptr, &SrsMeanSampleSize, {&kMeanSampleSizeForm.tmpl}),
     Leaf("simple.proportion.point", 32822, "Simple > Proportion/number in category > Point estimates > Simple",
          {M::Simple, T::ProportionNumber, O::Point, E::Simple}, "M: Simple, T: Proportion/number, O: Point, E: Simple",
-         nullptr, &SrsProportionPoint, {&kProportionPointForm.tmpl}),
+         nullptr, &SrsProportionPoint, {&kProportionPointForm.tmpl}, &kProportionPointFigures),
     Leaf("simple.proportion.interval", 32826, "Simple > Proportion/number in category > Interval estimates > Simple",
          {M::Simple, T::ProportionNumber, O::Interval, E::Simple},
          "M: Simple, T: Proportion/number, O: IntervalEst, E: Simple", nullptr, &SrsProportionInterval,
-         {&kProportionIntervalForm.tmpl}),
+         {&kProportionIntervalForm.tmpl}, &kProportionIntervalFigures),
     Leaf("simple.proportion.sd", 32831, "Simple > Proportion/number in category > Th. std. dev. of estimator > Simple",
          {M::Simple, T::ProportionNumber, O::ThStdDev, E::Simple},
          "M: Simple, T: Proportion/number, O: ThStdDevEst, E: Simple", nullptr, &SrsProportionSd,

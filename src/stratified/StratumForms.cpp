@@ -1,5 +1,6 @@
 // The per-group forms of stratified sampling and, for each routine, what its
 // form fills and how its block is headed and tabulated.
+#include "data/Figures.h"
 #include "framework/PreliminaryForms.h"
 #include "stratified/Stratified.h"
 
@@ -239,6 +240,43 @@ using T = Target;
 using O = Objective;
 using E = Estimator;
 
+// Data mode: K is the number of strata in the data, N_i comes from the
+// population file, and n_i, barY_i (or P_i) and S_i from each stratum's
+// units. The interval divides S_i^2 by n_i - 1 itself, so S_i is the
+// deviation with divisor n_i.
+using S = data::FieldSource;
+const data::ScanPlan kY{.numeric = {data::Role::Y}, .by = data::Role::Stratum, .zeroOne = false};
+const data::ScanPlan kZeroOne{.numeric = {data::Role::Y}, .by = data::Role::Stratum, .zeroOne = true};
+const data::CommandFigures kMeanPointFigures{
+    kY,
+    {{&kGroupCountForm, false, {{"Enter the number of groups (strata):", S::Groups}}},
+     {&kMeanPointForm,
+      true,
+      {{"Number of elements, N_i:", S::GroupSize}, {"Sample mean of variable, barY_i:", S::MeanY}}}}};
+const data::CommandFigures kProportionPointFigures{
+    kZeroOne,
+    {{&kGroupCountForm, false, {{"Enter the number of groups (strata):", S::Groups}}},
+     {&kProportionPointForm,
+      true,
+      {{"Number of elements, N_i:", S::GroupSize}, {"Sample proportion in category, P_i:", S::MeanY}}}}};
+const data::CommandFigures kMeanIntervalFigures{
+    kY,
+    {{&kGroupCountLevelForm, false, {{"Enter the number of groups (strata):", S::Groups}}},
+     {&kMeanIntervalForm,
+      true,
+      {{"Number of elements, N_i:", S::GroupSize},
+       {"Number of sampled elements, n_i:", S::Count},
+       {"Sample mean of variable, barY_i:", S::MeanY},
+       {"Sample std. deviation of variable, S_i:", S::SdYByN}}}}};
+const data::CommandFigures kProportionIntervalFigures{
+    kZeroOne,
+    {{&kGroupCountLevelForm, false, {{"Enter the number of groups (strata):", S::Groups}}},
+     {&kProportionIntervalForm,
+      true,
+      {{"Number of elements, N_i:", S::GroupSize},
+       {"Number of sampled elements, n_i:", S::Count},
+       {"Sample proportion in category, P_i:", S::MeanY}}}}};
+
 std::vector<FormHelp> FormsHelp() {
   return {
       {"Point estimates, mean and total",
@@ -296,11 +334,11 @@ std::vector<FormHelp> FormsHelp() {
 constexpr Command kCommands[] = {
     Leaf("stratified.mean.point", 32852, "Stratified > Mean/total of variable > Point estimates",
          {M::Stratified, T::MeanTotal, O::Point, E::Stratified}, "M: Stratified, T:Mean/total, O: Point, E: Stratified",
-         &kGroupCountStep, &StratifiedMeanPoint, {&kMeanPointForm}),
+         &kGroupCountStep, &StratifiedMeanPoint, {&kMeanPointForm}, &kMeanPointFigures),
     Leaf("stratified.mean.interval", 32853, "Stratified > Mean/total of variable > Interval estimates",
          {M::Stratified, T::MeanTotal, O::Interval, E::Stratified},
          "M: Stratified, T: Mean/total, O: IntervalEst, E: Stratified", &kGroupCountLevelStep, &StratifiedMeanInterval,
-         {&kMeanIntervalForm}),
+         {&kMeanIntervalForm}, &kMeanIntervalFigures),
     Leaf("stratified.mean.sd", 32854, "Stratified > Mean/total of variable > Th. std. dev. of estimator",
          {M::Stratified, T::MeanTotal, O::ThStdDev, E::Stratified},
          "M: Stratified, T: Mean/total, O: ThStdDevEst, E: Stratified", &kGroupCountStep, &StratifiedMeanSd,
@@ -320,11 +358,11 @@ constexpr Command kCommands[] = {
     Leaf("stratified.proportion.point", 32845, "Stratified > Proportion/number in category > Point estimates",
          {M::Stratified, T::ProportionNumber, O::Point, E::Stratified},
          "M: Stratified, T: Proportion/number, O: Point, E: Stratified", &kGroupCountStep, &StratifiedProportionPoint,
-         {&kProportionPointForm}),
+         {&kProportionPointForm}, &kProportionPointFigures),
     Leaf("stratified.proportion.interval", 32846, "Stratified > Proportion/number in category > Interval estimates",
          {M::Stratified, T::ProportionNumber, O::Interval, E::Stratified},
          "M: Stratified, T: Proportion/number, O: IntervalEst, E: Stratified", &kGroupCountLevelStep,
-         &StratifiedProportionInterval, {&kProportionIntervalForm}),
+         &StratifiedProportionInterval, {&kProportionIntervalForm}, &kProportionIntervalFigures),
     Leaf("stratified.proportion.sd", 32847, "Stratified > Proportion/number in category > Th. std. dev. of estimator",
          {M::Stratified, T::ProportionNumber, O::ThStdDev, E::Stratified},
          "M: Stratified, T: Proportion/number, O: ThStdDevEst, E: Stratified", &kGroupCountStep,

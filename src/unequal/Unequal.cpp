@@ -75,12 +75,12 @@ const FormTemplate kHteElementForm = ElementForm(187, kWithoutTitle, kValue, "In
 const FormTemplate kHteCategoryElementForm =
     ElementForm(188, kWithoutTitle, kCategoryValue, "Inclusion probability:", CheckInclusion);
 // Reads as one sentence: "... of elements [i] and [j]" followed by the probability.
-const FormTemplate kJointProbabilityForm{
-    190,
-    kWithoutTitle,
-    {RowNumber("Enter the joint inclusion probability of elements", 10), RowNumber("and", 10), Field("", 10)},
-    nullptr,
-    CheckJoint};
+const FormTemplate kJointProbabilityForm{190,
+                                         kWithoutTitle,
+                                         {RowNumber("Enter the joint inclusion probability of elements", 10),
+                                          RowNumber("and", 10), Field("", 10).Named("p_ij")},
+                                         nullptr,
+                                         CheckJoint};
 
 ElementRow ReadElement(const Form& form) { return ReadRow<ElementRow>(form, kElementItems); }
 PairRow ReadPair(const Form& form) { return ReadRow<PairRow>(form, kPairItems); }

@@ -3,6 +3,7 @@
 // and number; point, interval and theoretical standard deviation.
 #include <cmath>
 
+#include "data/Figures.h"
 #include "framework/PreliminaryForms.h"
 #include "framework/Routine.h"
 #include "unequal/Rows.h"
@@ -114,6 +115,35 @@ using T = Target;
 using O = Objective;
 using E = Estimator;
 
+// Data mode: one element form per unit, its y and its selection probability
+// as they stand; n is the number of units. N is typed.
+using S = data::FieldSource;
+const data::ScanPlan kY{.numeric = {data::Role::Y, data::Role::Prob}, .by = std::nullopt, .elements = true};
+const data::ScanPlan kZeroOne{
+    .numeric = {data::Role::Y, data::Role::Prob}, .by = std::nullopt, .zeroOne = true, .elements = true};
+const data::CommandFigures kMeanPointFigures{
+    kY,
+    {{&kUnequalSizesForm, false, {{"Sample size, n:", S::Count}}},
+     {&kHheElementForm, true, {{"Y-value of element:", S::ElementY}, {"Selection probability:", S::ElementProb}}}}};
+const data::CommandFigures kProportionPointFigures{
+    kZeroOne,
+    {{&kUnequalSizesForm, false, {{"Sample size, n:", S::Count}}},
+     {&kHheCategoryElementForm,
+      true,
+      {{"Y'-value of element (1 if in category, 0 otherwise):", S::ElementY},
+       {"Selection probability:", S::ElementProb}}}}};
+const data::CommandFigures kMeanIntervalFigures{
+    kY,
+    {{&kUnequalSizesLevelForm, false, {{"Sample size, n:", S::Count}}},
+     {&kHheElementForm, true, {{"Y-value of element:", S::ElementY}, {"Selection probability:", S::ElementProb}}}}};
+const data::CommandFigures kProportionIntervalFigures{
+    kZeroOne,
+    {{&kUnequalSizesLevelForm, false, {{"Sample size, n:", S::Count}}},
+     {&kHheCategoryElementForm,
+      true,
+      {{"Y'-value of element (1 if in category, 0 otherwise):", S::ElementY},
+       {"Selection probability:", S::ElementProb}}}}};
+
 std::vector<FormHelp> FormsHelp() {
   return {
       {"With replacement, one form per draw",
@@ -127,11 +157,11 @@ std::vector<FormHelp> FormsHelp() {
 constexpr Command kCommands[] = {
     Leaf("with-replacement.mean.point", 32896, "Un.Prob.WithRepl. > Mean/total of variable > Point estimates",
          {M::WithReplacement, T::MeanTotal, O::Point, E::Hhe}, "M: UnProbWithRepl, T: Mean/total, O: Point; E: HHE",
-         &kUnequalSizesStep, &HheMeanPoint, {&kHheElementForm}),
+         &kUnequalSizesStep, &HheMeanPoint, {&kHheElementForm}, &kMeanPointFigures),
     Leaf("with-replacement.mean.interval", 32928, "Un.Prob.WithRepl. > Mean/total of variable > Interval estimates",
          {M::WithReplacement, T::MeanTotal, O::Interval, E::Hhe},
          "M: UnProbWithRepl, T: Mean/total, O: IntervalEst,  E: HHE", &kUnequalSizesLevelStep, &HheMeanInterval,
-         {&kHheElementForm}),
+         {&kHheElementForm}, &kMeanIntervalFigures),
     Leaf("with-replacement.mean.sd", 32929, "Un.Prob.WithRepl. > Mean/total of variable > Th. std. dev. of estimator",
          {M::WithReplacement, T::MeanTotal, O::ThStdDev, E::Hhe},
          "M: UnProbWithRepl, T: Mean/total, O: ThStdDevEst,  E: HHE", &kUnequalSizesMeanStep, &HheMeanSd,
@@ -140,12 +170,12 @@ constexpr Command kCommands[] = {
          "Un.Prob.WithRepl. > Proportion/number in category > Point estimates",
          {M::WithReplacement, T::ProportionNumber, O::Point, E::Hhe},
          "M: UnProbWithRepl, T: Proportion/number, O: Point; E: HHE", &kUnequalSizesStep, &HheProportionPoint,
-         {&kHheCategoryElementForm}),
+         {&kHheCategoryElementForm}, &kProportionPointFigures),
     Leaf("with-replacement.proportion.interval", 32932,
          "Un.Prob.WithRepl. > Proportion/number in category > Interval estimates",
          {M::WithReplacement, T::ProportionNumber, O::Interval, E::Hhe},
          "M: UnProbWithRepl, T: Proportion/number, O: IntervalEst; E: HHE", &kUnequalSizesLevelStep,
-         &HheProportionInterval, {&kHheCategoryElementForm}),
+         &HheProportionInterval, {&kHheCategoryElementForm}, &kProportionIntervalFigures),
     Leaf("with-replacement.proportion.sd", 32933,
          "Un.Prob.WithRepl. > Proportion/number in category > Th. std. dev. of estimator",
          {M::WithReplacement, T::ProportionNumber, O::ThStdDev, E::Hhe},

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <utility>
 
+#include "data/Figures.h"
 #include "framework/PreliminaryForms.h"
 #include "framework/Routine.h"
 #include "unequal/Rows.h"
@@ -132,6 +133,35 @@ using T = Target;
 using O = Objective;
 using E = Estimator;
 
+// Data mode: one element form per unit, its y and its inclusion probability
+// as they stand; n is the number of units. N is typed.
+using S = data::FieldSource;
+const data::ScanPlan kY{.numeric = {data::Role::Y, data::Role::Prob}, .by = std::nullopt, .elements = true};
+const data::ScanPlan kZeroOne{
+    .numeric = {data::Role::Y, data::Role::Prob}, .by = std::nullopt, .zeroOne = true, .elements = true};
+const data::CommandFigures kMeanPointFigures{
+    kY,
+    {{&kUnequalSizesForm, false, {{"Sample size, n:", S::Count}}},
+     {&kHteElementForm, true, {{"Y-value of element:", S::ElementY}, {"Inclusion probability:", S::ElementProb}}}}};
+const data::CommandFigures kProportionPointFigures{
+    kZeroOne,
+    {{&kUnequalSizesForm, false, {{"Sample size, n:", S::Count}}},
+     {&kHteCategoryElementForm,
+      true,
+      {{"Y'-value of element (1 if in category, 0 otherwise):", S::ElementY},
+       {"Inclusion probability:", S::ElementProb}}}}};
+const data::CommandFigures kMeanIntervalFigures{
+    kY,
+    {{&kUnequalSizesLevelForm, false, {{"Sample size, n:", S::Count}}},
+     {&kHteElementForm, true, {{"Y-value of element:", S::ElementY}, {"Inclusion probability:", S::ElementProb}}}}};
+const data::CommandFigures kProportionIntervalFigures{
+    kZeroOne,
+    {{&kUnequalSizesLevelForm, false, {{"Sample size, n:", S::Count}}},
+     {&kHteCategoryElementForm,
+      true,
+      {{"Y'-value of element (1 if in category, 0 otherwise):", S::ElementY},
+       {"Inclusion probability:", S::ElementProb}}}}};
+
 std::vector<FormHelp> FormsHelp() {
   return {
       {"Without replacement, one form per sampled element",
@@ -152,12 +182,12 @@ std::vector<FormHelp> FormsHelp() {
 constexpr Command kCommands[] = {
     Leaf("without-replacement.mean.point", 32892, "Un.Prob.WithoutRepl. > Mean/total of variable > Point estimates",
          {M::WithoutReplacement, T::MeanTotal, O::Point, E::Hte}, "M: UnPrWithoutRepl, T: Mean/total, O: Point, E: HTE",
-         &kUnequalSizesStep, &HteMeanPoint, {&kHteElementForm}),
+         &kUnequalSizesStep, &HteMeanPoint, {&kHteElementForm}, &kMeanPointFigures),
     Leaf("without-replacement.mean.interval", 32934,
          "Un.Prob.WithoutRepl. > Mean/total of variable > Interval estimates",
          {M::WithoutReplacement, T::MeanTotal, O::Interval, E::Hte},
          "M: UnPrWithoutRepl, T: Mean/total, O: IntervalEst, E: HTE", &kUnequalSizesLevelStep, &HteMeanInterval,
-         {&kHteElementForm}),
+         {&kHteElementForm}, &kMeanIntervalFigures),
     Leaf("without-replacement.mean.sd", 32935,
          "Un.Prob.WithoutRepl. > Mean/total of variable > Th. std. dev. of estimator",
          {M::WithoutReplacement, T::MeanTotal, O::ThStdDev, E::Hte},
@@ -167,12 +197,12 @@ constexpr Command kCommands[] = {
          "Un.Prob.WithoutRepl. > Proportion/number in category > Point estimates",
          {M::WithoutReplacement, T::ProportionNumber, O::Point, E::Hte},
          "M: UnPrWithoutRepl, T: Proportion/number, O: IntervalEst, E: HTE", &kUnequalSizesStep, &HteProportionPoint,
-         {&kHteCategoryElementForm}),
+         {&kHteCategoryElementForm}, &kProportionPointFigures),
     Leaf("without-replacement.proportion.interval", 32938,
          "Un.Prob.WithoutRepl. > Proportion/number in category > Interval estimates",
          {M::WithoutReplacement, T::ProportionNumber, O::Interval, E::Hte},
          "M: UnPrWithoutRepl, T: Proportion/number, O: IntervalEst, E: HTE", &kUnequalSizesLevelStep,
-         &HteProportionInterval, {&kHteCategoryElementForm}),
+         &HteProportionInterval, {&kHteCategoryElementForm}, &kProportionIntervalFigures),
     Leaf("without-replacement.proportion.sd", 32939,
          "Un.Prob.WithoutRepl. > Proportion/number in category > Th. std.dev. of estimator",
          {M::WithoutReplacement, T::ProportionNumber, O::ThStdDev, E::Hte},
