@@ -15,16 +15,16 @@ struct AdjustedInput : srs::SrsInput {
   double deff = 0, rate = 0;
 };
 
-using D = CTervoDoc;
+using D = CalculatorState;
 using In = AdjustedInput;
 
 // The fields of the simple sample-size forms, carried in and stored back as there; then deff and the rate.
 constexpr Item<In> kN = RealItem<In>(&In::N, &D::m_dPopSize);
 constexpr Item<In> kSigma = RealItem<In>(&In::sigma, &D::m_dSigma);
 constexpr Item<In> kPi = RealItem<In>(&In::pi, &D::m_dPi);
-constexpr Item<In> kChoice = ChoiceItem<In>(&In::specialTarget);
+constexpr Item<In> kChoice = ChoiceItem<In>(&In::specialTarget, &D::m_nSpecialTarget);
 constexpr Item<In> kMargin = RealItem<In>(&In::margin, &D::m_dMargin);
-constexpr Item<In> kLevel = LevelItem<In>(&In::probability, &In::z);
+constexpr Item<In> kLevel = LevelItem<In>(&In::probability, &In::z, &D::m_dLevel, &D::m_dZ);
 constexpr Item<In> kDeff = RealItem<In>(&In::deff);
 constexpr Item<In> kRate = RealItem<In>(&In::rate);
 

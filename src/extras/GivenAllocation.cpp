@@ -20,11 +20,13 @@ const FormTemplate kFirstForm{203,
                               {Digits("Enter the number of groups (strata):", 10), Digits("Total sample size, n:", 10),
                                Digits("Minimum sample size per group:", 10)}};
 
-using D = CTervoDoc;
+using D = CalculatorState;
 constexpr Item<D> kFirstItems[] = {WholeItem(&D::m_nGroups), WholeItem(&D::m_nAllocationSize),
                                    WholeItem(&D::m_nAllocationMinimum)};
 
-bool FirstFormOk(CTervoDoc& d) { return d.m_nGroups >= 0 && d.m_nAllocationSize >= 0 && d.m_nAllocationMinimum >= 0; }
+bool FirstFormOk(CalculatorState& d) {
+  return d.m_nGroups >= 0 && d.m_nAllocationSize >= 0 && d.m_nAllocationMinimum >= 0;
+}
 
 // The fields of a group's form: N_i, then its spread.
 constexpr std::size_t kSizeControl = 3, kSpreadControl = 4;

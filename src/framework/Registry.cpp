@@ -165,7 +165,7 @@ bool RunPreliminaryStep(CTervoDoc& doc, const PreliminaryStep& step, FormContext
   {
     Form form(*step.form, context);
     if (!doc.Host().ShowForm(form)) return false;
-    ReadItems<CTervoDoc>(form, doc, step.items);
+    ReadItems<CalculatorState>(form, doc, step.items);
     accepted = step.accept(doc);
   }
   if (!accepted) doc.Host().Message(kIllegalEntry);

@@ -27,9 +27,9 @@ using Routine = int (*)(CTervoDoc&);
 // the calculator state as read, then checked.
 struct PreliminaryStep {
   const FormTemplate* form;
-  std::span<const Item<CTervoDoc>> items;
+  std::span<const Item<CalculatorState>> items;
   // The checks; what may be stored only once they pass is stored here too.
-  bool (*accept)(CTervoDoc&);
+  bool (*accept)(CalculatorState&);
 };
 
 // The selection codes a command writes.

@@ -1,26 +1,27 @@
 #pragma once
 // CTervoDoc: Mirto's one document. Start here.
 //
-// The document owns the Journal (the lines of every report so far) and the
-// calculator state (selection codes and the figures the commands hand on).
-// A calculation is one command, run start to end on one thread:
+// The document owns the Journal (the lines of every report so far), the
+// calculator state (CalculatorState.h: selection codes and the figures the
+// commands hand on) and the command handlers. A calculation is one command,
+// run start to end on one thread:
 //
 //   menu / batch script / test -> OnCommand(id): writes the five selection codes
-//   -> DispatchRandomization (or PredictionDispatch): the route the command
-//      registry (framework/Registry.h) gives for the codes: preliminary form,
-//      checks, calculator state -> one routine: arrays (AllocArray), its forms
-//      or entry loop (framework/Entry.h), a result computed from the inputs,
-//      one report block written from it (AppendLine ...)
+//   -> DispatchRandomization (or the prediction command's dispatcher): the
+//      route the command registry (framework/Registry.h) gives for the codes:
+//      preliminary form, checks, calculator state
+//   -> one routine, a free function of its family taking the document:
+//      form -> work record (framework/Entry.h) -> compute -> result -> writer
+//      (framework/Routine.h), the block written through AppendLine ...
 //   -> EndBlock: the block and its result record kept (Blocks), views
 //      updated, document marked modified.
 //
-// The routines are operations of this class, each defined in its family's
-// folder (src/srs, src/stratified, ...).
+// Each family (src/srs, src/stratified, ...) describes its commands in rows
+// at the end of its files; src/catalogue lists the families.
 //
 // Forms and message boxes reach a person only through the FormHost given at
 // construction: the desktop dialogs, the batch script host, or a test's host.
 // Cancel or a refused entry returns 0 with nothing appended.
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -28,9 +29,10 @@
 #include <utility>
 #include <vector>
 
-#include "framework/Codes.h"
 #include "framework/Form.h"
 #include "framework/Record.h"
+#include "journal/CalculatorState.h"
+#include "journal/CompletedBlock.h"
 #include "journal/Journal.h"
 #include "journal/JournalFile.h"
 
@@ -40,23 +42,7 @@ using DoubleArray = std::unique_ptr<double[]>;
 
 struct Command;
 
-// A report block completed since the journal was new: its lines, the command
-// that wrote it and, for a family that writes one, its result record.
-struct CompletedBlock {
-  std::size_t firstLine;  // the separator's index in the Journal
-  std::size_t lines;
-  const Command* command;  // nullptr for a routine run outside any command
-  bool warning;            // the block holds the small-sample warning
-  std::optional<Record> record;
-  // With additional figures on: the lines of their block right after this
-  // one (0: none) and the figures by key.
-  std::size_t extraLines = 0;
-  std::optional<Record> extras = std::nullopt;
-  // The data note written just before the block, when its figures came from data.
-  std::vector<std::string> note = {};
-};
-
-class CTervoDoc {
+class CTervoDoc : public CalculatorState {
  public:
   explicit CTervoDoc(FormHost& host);
   ~CTervoDoc();
@@ -130,60 +116,6 @@ class CTervoDoc {
   DoubleArray AllocArray(long long count);
   int SelectionNotCoded();
 
-  // ---- Calculator state (values at construction as the comments say) --------------------------
-  double m_dDevVar = 0.0;  // prediction: variance of deviations sigma^2
-  double m_dSumX2 = 0.0;   // prediction: population sum of squared X
-  double m_dSumX = 0.0;    // prediction: population sum of X
-  PredictionModel m_nModel = PredictionModel::A;
-  double m_dPopMean = 0.0;        // with replacement, theoretical sd: population mean or proportion
-  double m_dSampledGroups = 0.0;  // m as a double
-  int m_nSampledGroups = 0;       // m
-  int m_nExplanatory = 0;         // Model E: k
-  double m_dGroups = 0.0;         // M as a double
-  double m_dFixedCost = 0.0;      // c_0
-  double m_dBudget = 0.0;         // C
-  int m_nGroups = 0;              // strata K, or groups M
-  int m_nPopSize = 0;             // N as an integer
-  int m_nSampleSize = 0;          // n as an integer
-  Estimator m_nEstimator = Estimator::Simple;
-  Objective m_nObjective = Objective::Point;
-  Method m_nMethod = Method::Simple;
-  Target m_nTarget = Target::MeanTotal;
-  std::string m_szLine;  // the report line buffer
-  double m_dPopSize = 0.0;
-  double m_dSampleSize = 0.0;
-  double m_dSampleMean = 0.0;
-  double m_dSampleProp = 0.0;
-  double m_dSampleSd = 0.0;
-  double m_dZ = 0.0;
-  double m_dLevel = 0.0;
-  double m_dSigma = 0.0;
-  double m_dPi = 0.0;
-  double m_dMargin = 0.0;
-  double m_dPopMeanX = 0.0;
-  double m_dPopMeanY = 0.0;
-  double m_dSampleMeanX = 0.0;
-  double m_dSlope = 0.0;
-  double m_dResidSd = 0.0;
-  double m_dSigmaX = 0.0;
-  double m_dSigmaY = 0.0;
-  double m_dRhoXY = 0.0;
-  double m_dSampleMean1 = 0.0;
-  double m_dSampleMean2 = 0.0;
-  double m_dSampleVar1 = 0.0;
-  double m_dSampleVar2 = 0.0;
-  double m_dSampleCov12 = 0.0;
-  double m_dPopMean1 = 0.0;
-  double m_dPopMean2 = 0.0;
-  double m_dPopVar1 = 0.0;
-  double m_dPopVar2 = 0.0;
-  double m_dPopCov12 = 0.0;
-  SpecialTarget m_nSpecialTarget = SpecialTarget::MeanOrProportion;
-  int m_nLastResult = 0;
-  Approach m_nApproach = Approach::Randomization;
-  int m_nAllocationSize = 0;     // allocation of a given n: n
-  int m_nAllocationMinimum = 0;  // allocation of a given n: the least a group gets
-
  private:
   bool RunCommand(int id);
   void CloseBlock(std::optional<Record> record);
@@ -193,6 +125,7 @@ class CTervoDoc {
 
   FormHost& m_host;
   Journal m_journal;
+  std::string m_szLine;  // the report line buffer
   bool m_bModified = false;
   std::string m_strPathName;
   // Files whose last reading failed.

@@ -11,10 +11,10 @@
 namespace mirto {
 namespace {
 
-using D = CTervoDoc;
+using D = CalculatorState;
 
 // A negative k would size the arrays from a count that makes no sense.
-bool ModelEOk(CTervoDoc& d) {
+bool ModelEOk(CalculatorState& d) {
   if (d.m_nPopSize <= 0 || d.m_nExplanatory < 0) return false;
   d.m_dPopSize = d.m_nPopSize;
   return true;

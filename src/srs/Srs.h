@@ -21,7 +21,7 @@ namespace mirto::srs {
 // The simple estimator.
 struct SrsInput {
   SrsInput() = default;
-  explicit SrsInput(const CTervoDoc& d);
+  explicit SrsInput(const CalculatorState& state);
   virtual ~SrsInput() = default;
   SrsInput(const SrsInput&) = default;
   SrsInput& operator=(const SrsInput&) = default;
@@ -32,7 +32,7 @@ struct SrsInput {
 // The ratio and regression estimators; one record serves both.
 struct SrsAuxInput {
   SrsAuxInput() = default;
-  explicit SrsAuxInput(const CTervoDoc& d);
+  explicit SrsAuxInput(const CalculatorState& state);
   virtual ~SrsAuxInput() = default;
   SrsAuxInput(const SrsAuxInput&) = default;
   SrsAuxInput& operator=(const SrsAuxInput&) = default;
@@ -46,7 +46,7 @@ struct SrsAuxInput {
 // The ratio of two variables, with the work values u and e of the sample size.
 struct SrsMeansRatioInput {
   SrsMeansRatioInput() = default;
-  explicit SrsMeansRatioInput(const CTervoDoc& d);
+  explicit SrsMeansRatioInput(const CalculatorState& state);
   virtual ~SrsMeansRatioInput() = default;
   SrsMeansRatioInput(const SrsMeansRatioInput&) = default;
   SrsMeansRatioInput& operator=(const SrsMeansRatioInput&) = default;

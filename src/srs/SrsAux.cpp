@@ -13,7 +13,7 @@ namespace mirto {
 namespace srs {
 namespace {
 
-using D = CTervoDoc;
+using D = CalculatorState;
 using In = SrsAuxInput;
 
 constexpr Item<In> kN = RealItem(&In::N, &D::m_dPopSize);
@@ -28,8 +28,8 @@ constexpr Item<In> kSigmaX = RealItem(&In::sigmaX, &D::m_dSigmaX);
 constexpr Item<In> kRhoXY = RealItem(&In::rhoXY, &D::m_dRhoXY);
 constexpr Item<In> kB = RealItem(&In::b, &D::m_dSlope);
 constexpr Item<In> kMargin = RealItem(&In::margin, &D::m_dMargin);
-constexpr Item<In> kLevel = LevelItem(&In::probability, &In::z);
-constexpr Item<In> kChoice = ChoiceItem(&In::specialTarget);
+constexpr Item<In> kLevel = LevelItem(&In::probability, &In::z, &D::m_dLevel, &D::m_dZ);
+constexpr Item<In> kChoice = ChoiceItem(&In::specialTarget, &D::m_nSpecialTarget);
 constexpr Item<In> kState[] = {kN,      kSmallN, kBarY,  kBarX, kMuX,    kMuY,   kS,
                                kSigmaY, kSigmaX, kRhoXY, kB,    kMargin, kLevel, kChoice};
 
@@ -198,7 +198,9 @@ Record& RecordGuesses(Record& rec, const SrsAuxInput& in) {
 
 }  // namespace
 
-SrsAuxInput::SrsAuxInput(const CTervoDoc& d) : estimator(d.m_nEstimator) { LoadState<In>(d, *this, kState); }
+SrsAuxInput::SrsAuxInput(const CalculatorState& state) : estimator(state.m_nEstimator) {
+  LoadState<In>(state, *this, kState);
+}
 
 AuxPoint ComputeAuxPoint(const SrsAuxInput& in) {
   const double est = Estimate(in);

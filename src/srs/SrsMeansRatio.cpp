@@ -11,7 +11,7 @@ namespace mirto {
 namespace srs {
 namespace {
 
-using D = CTervoDoc;
+using D = CalculatorState;
 using In = SrsMeansRatioInput;
 
 constexpr Item<In> kN = RealItem(&In::N, &D::m_dPopSize);
@@ -27,7 +27,7 @@ constexpr Item<In> kSigma2_1 = RealItem(&In::sigma2_1, &D::m_dPopVar1);
 constexpr Item<In> kSigma2_2 = RealItem(&In::sigma2_2, &D::m_dPopVar2);
 constexpr Item<In> kSigma_12 = RealItem(&In::sigma_12, &D::m_dPopCov12);
 constexpr Item<In> kMargin = RealItem(&In::margin, &D::m_dMargin);
-constexpr Item<In> kLevel = LevelItem(&In::probability, &In::z);
+constexpr Item<In> kLevel = LevelItem(&In::probability, &In::z, &D::m_dLevel, &D::m_dZ);
 constexpr Item<In> kState[] = {kN,   kSmallN, kBarY1,    kBarY2,    kS2_1,     kS2_2,   kS_12,
                                kMu1, kMu2,    kSigma2_1, kSigma2_2, kSigma_12, kMargin, kLevel};
 
@@ -117,7 +117,7 @@ Record& RecordGuesses(Record& rec, const SrsMeansRatioInput& in) {
 
 }  // namespace
 
-SrsMeansRatioInput::SrsMeansRatioInput(const CTervoDoc& d) { LoadState<In>(d, *this, kState); }
+SrsMeansRatioInput::SrsMeansRatioInput(const CalculatorState& state) { LoadState<In>(state, *this, kState); }
 
 RatioPoint ComputeRatioPoint(const SrsMeansRatioInput& in) { return {in, in.barY1 / in.barY2}; }
 

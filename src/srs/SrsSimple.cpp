@@ -11,7 +11,7 @@ namespace mirto {
 namespace srs {
 namespace {
 
-using D = CTervoDoc;
+using D = CalculatorState;
 
 constexpr std::string_view kProportionOutside =
     "P is outside 0 to 1, where every proportion lies: the estimates are P and N times P all the same";
@@ -37,8 +37,8 @@ constexpr Item<In> kBarY = RealItem(&In::barY, &D::m_dSampleMean);
 constexpr Item<In> kS = RealItem(&In::s, &D::m_dSampleSd);
 constexpr Item<In> kP = RealItem(&In::P, &D::m_dSampleProp);
 constexpr Item<In> kMargin = RealItem(&In::margin, &D::m_dMargin);
-constexpr Item<In> kLevel = LevelItem(&In::probability, &In::z);
-constexpr Item<In> kChoice = ChoiceItem(&In::specialTarget);
+constexpr Item<In> kLevel = LevelItem(&In::probability, &In::z, &D::m_dLevel, &D::m_dZ);
+constexpr Item<In> kChoice = ChoiceItem(&In::specialTarget, &D::m_nSpecialTarget);
 constexpr Item<In> kState[] = {kN, kSmallN, kPi, kSigma, kBarY, kS, kP, kMargin, kLevel, kChoice};
 
 const EntryForm<In> kMeanPointForm{
@@ -123,7 +123,7 @@ double MeanSd(const SrsInput& in) {
 
 }  // namespace
 
-SrsInput::SrsInput(const CTervoDoc& d) { LoadState<In>(d, *this, kState); }
+SrsInput::SrsInput(const CalculatorState& state) { LoadState<In>(state, *this, kState); }
 
 SrsPoint ComputePoint(const SrsInput& in, Target target) {
   const double estimate = IsMean(target) ? in.barY : in.P;
