@@ -7,6 +7,7 @@
 
 #include "extras/Commands.h"
 #include "framework/PreliminaryForms.h"
+#include "framework/RecordKeys.h"
 #include "stratified/Stratified.h"
 
 namespace mirto::extras {
@@ -167,13 +168,11 @@ Record ToRecord(const GivenAllocation& r) {
   rec.Input("sample_size", r.n).Input("minimum_size", r.minimum);
   Table& allocation = rec.AddTable(Section::Results, "allocation", {"share_i", "n_i"});
   for (std::size_t i = 0; i < r.share.size(); ++i) allocation.AddRow({r.share[i], r.in.strata[i].n});
-  const bool proportion = Proportion(r.in);
-  return rec.Result(proportion ? "sd_proportion" : "sd_mean", r.sd)
-      .Result(proportion ? "sd_number" : "sd_total", r.totalSd);
+  return RecordDeviations(rec, KeysOf(Proportion(r.in)), r.sd, r.totalSd);
 }
 
 int Run(CTervoDoc& doc, const stratified::StrataLayout& layout) {
-  stratified::StratifiedWork work(doc, layout);
+  stratified::StratifiedEntry work(doc, layout);
   if (!work.Collect(doc)) return 0;
   return Report(doc, Compute(work.Input(), doc.m_nAllocationSize, doc.m_nAllocationMinimum));
 }

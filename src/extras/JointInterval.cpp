@@ -6,6 +6,7 @@
 #include "data/Figures.h"
 #include "extras/Commands.h"
 #include "framework/PreliminaryForms.h"
+#include "framework/RecordKeys.h"
 #include "framework/Routine.h"
 #include "unequal/Rows.h"
 
@@ -112,12 +113,9 @@ Record ToRecord(const JointInterval& r) {
   for (std::size_t i = 0; i < r.in.y.size(); ++i)
     for (std::size_t j = i + 1; j < r.in.y.size(); ++j)
       pairs.AddRow({static_cast<double>(i + 1), static_cast<double>(j + 1), r.in.joint[k++]});
-  const bool mean = IsMean(r.in);
-  rec.Result(mean ? "mean" : "proportion", r.mean).Result(mean ? "total" : "number", r.total);
-  rec.Result(mean ? "var_total" : "var_number", r.variance).Result(mean ? "sd_mean" : "sd_proportion", r.sd);
-  rec.Result(mean ? "mean_low" : "proportion_low", r.low).Result(mean ? "mean_high" : "proportion_high", r.high);
-  return rec.Result(mean ? "total_low" : "number_low", r.in.N * r.low)
-      .Result(mean ? "total_high" : "number_high", r.in.N * r.high);
+  const EstimateKeys& keys = KeysOf(r.in.target);
+  RecordEstimates(rec, keys, r.mean, r.total).Result(IsMean(r.in) ? "var_total" : "var_number", r.variance);
+  return RecordIntervals(rec, keys, r.sd, r.low, r.high, r.in.N * r.low, r.in.N * r.high);
 }
 
 int Run(CTervoDoc& doc, Target target) {

@@ -20,14 +20,11 @@ class CTervoDoc;
 
 namespace mirto::prediction {
 
-// PredictionWork: what one prediction calculation works with while it runs,
+// PredictionInput: what one prediction calculation works with while it runs,
 // copied from the calculator state, filled by its entry loop and turned into
 // estimates by the formula steps below.
-struct PredictionWork {
-  explicit PredictionWork(const CTervoDoc& d);
-  virtual ~PredictionWork() = default;
-  PredictionWork(const PredictionWork&) = default;
-  PredictionWork& operator=(const PredictionWork&) = default;
+struct PredictionInput {
+  explicit PredictionInput(const CalculatorState& d);
 
   int k = 0;               // Model E: explanatory variables
   double* barX = nullptr;  // the routine's arrays, entries 1..k (Model E) or 1..n
@@ -114,10 +111,10 @@ struct ModelEPoint {
   double mean, total;
 };
 
-PredictionPoint ComputePoint(const PredictionWork& w);
-PredictionInterval ComputeInterval(const PredictionWork& w, double level);
-PredictionErrorVariance ComputeErrorVariance(const PredictionWork& w);
-ModelEPoint ComputeModelE(const PredictionWork& w);
+PredictionPoint ComputePoint(const PredictionInput& w);
+PredictionInterval ComputeInterval(const PredictionInput& w, double level);
+PredictionErrorVariance ComputeErrorVariance(const PredictionInput& w);
+ModelEPoint ComputeModelE(const PredictionInput& w);
 
 void Write(CTervoDoc& d, const PredictionPoint& r);
 void Write(CTervoDoc& d, const PredictionInterval& r);

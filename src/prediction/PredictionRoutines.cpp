@@ -15,7 +15,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 bool IsC(PredictionModel model) { return model == PredictionModel::C; }
 
-std::vector<XY> Pairs(const PredictionWork& w) {
+std::vector<XY> Pairs(const PredictionInput& w) {
   std::vector<XY> rows;
   for (long long i = 1; i <= w.Elements(); ++i) rows.push_back({w.x[i], w.y[i]});
   return rows;
@@ -23,20 +23,20 @@ std::vector<XY> Pairs(const PredictionWork& w) {
 
 // The estimates of a work record whose pairs are entered; the copy keeps the
 // formula steps' figures.
-PredictionPoint Estimated(PredictionWork& w) {
+PredictionPoint Estimated(PredictionInput& w) {
   const bool estimated = w.Estimate();
   return {w.model, w.N, w.n, w.popSumX, Pairs(w), w.slope, w.intercept, w.T / w.N, w.T, estimated};
 }
 
 }  // namespace
 
-PredictionPoint ComputePoint(const PredictionWork& in) {
-  PredictionWork w = in;
+PredictionPoint ComputePoint(const PredictionInput& in) {
+  PredictionInput w = in;
   return Estimated(w);
 }
 
-PredictionInterval ComputeInterval(const PredictionWork& in, double level) {
-  PredictionWork w = in;
+PredictionInterval ComputeInterval(const PredictionInput& in, double level) {
+  PredictionInput w = in;
   PredictionInterval r{};
   r.point = Estimated(w);
   r.popSumX2 = w.popSumX2;
@@ -55,14 +55,14 @@ PredictionInterval ComputeInterval(const PredictionWork& in, double level) {
   return r;
 }
 
-PredictionErrorVariance ComputeErrorVariance(const PredictionWork& in) {
-  PredictionWork w = in;
+PredictionErrorVariance ComputeErrorVariance(const PredictionInput& in) {
+  PredictionInput w = in;
   const bool known = w.TheoreticalErrorVariance();
   return {w.model, w.N,  w.n, w.popSumX, w.popSumX2, w.sigma2, std::vector<double>(w.x + 1, w.x + 1 + w.Elements()),
           w.varE,  known};
 }
 
-ModelEPoint ComputeModelE(const PredictionWork& w) {
+ModelEPoint ComputeModelE(const PredictionInput& w) {
   std::vector<Variable> variables;
   for (long long j = 1; j <= w.Variables(); ++j) variables.push_back({w.b[j], w.mu[j], w.barX[j]});
   return {w.N, w.barY, std::move(variables), w.T / w.N, w.T};
@@ -204,7 +204,7 @@ Record ToRecord(const ModelEPoint& r) {
 namespace {
 
 // The pairs entered, or 0 with nothing appended. `ys` and `xs` hold them.
-bool EnterPairs(CTervoDoc& d, PredictionWork& w, DoubleArray& ys, DoubleArray& xs) {
+bool EnterPairs(CTervoDoc& d, PredictionInput& w, DoubleArray& ys, DoubleArray& xs) {
   const long long count = w.Elements();
   if (!(ys = d.AllocArray(count)) || !(xs = d.AllocArray(count))) return false;
   w.y = ys.get();
@@ -219,7 +219,7 @@ void ReportModel(CTervoDoc& d, const PredictionPoint& r) {
 }  // namespace
 
 int PredictPoint(CTervoDoc& d) {
-  PredictionWork w(d);
+  PredictionInput w(d);
   DoubleArray ys, xs;
   if (!EnterPairs(d, w, ys, xs)) return 0;
   const PredictionPoint r = ComputePoint(w);
@@ -228,7 +228,7 @@ int PredictPoint(CTervoDoc& d) {
 }
 
 int PredictInterval(CTervoDoc& d) {
-  PredictionWork w(d);
+  PredictionInput w(d);
   DoubleArray ys, xs;
   if (!EnterPairs(d, w, ys, xs)) return 0;
   const PredictionInterval r = ComputeInterval(w, d.m_dLevel);
@@ -238,7 +238,7 @@ int PredictInterval(CTervoDoc& d) {
 }
 
 int PredictErrorVariance(CTervoDoc& d) {
-  PredictionWork w(d);
+  PredictionInput w(d);
   DoubleArray xs = d.AllocArray(w.Elements());
   if (!xs) return 0;
   w.x = xs.get();
@@ -249,7 +249,7 @@ int PredictErrorVariance(CTervoDoc& d) {
 }
 
 int PredictModelE(CTervoDoc& d) {
-  PredictionWork w(d);
+  PredictionInput w(d);
   const long long count = w.Variables();
   DoubleArray coefficients = d.AllocArray(count);
   if (!coefficients) return 0;

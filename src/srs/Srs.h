@@ -9,6 +9,7 @@
 #include "framework/Codes.h"
 #include "framework/Entry.h"
 #include "framework/Record.h"
+#include "framework/RecordKeys.h"
 
 namespace mirto {
 class CTervoDoc;
@@ -22,9 +23,6 @@ namespace mirto::srs {
 struct SrsInput {
   SrsInput() = default;
   explicit SrsInput(const CalculatorState& state);
-  virtual ~SrsInput() = default;
-  SrsInput(const SrsInput&) = default;
-  SrsInput& operator=(const SrsInput&) = default;
   double N = 0, n = 0, pi = 0, sigma = 0, barY = 0, s = 0, P = 0, z = 0, margin = 0, probability = 0;
   SpecialTarget specialTarget = SpecialTarget::MeanOrProportion;
 };
@@ -33,9 +31,6 @@ struct SrsInput {
 struct SrsAuxInput {
   SrsAuxInput() = default;
   explicit SrsAuxInput(const CalculatorState& state);
-  virtual ~SrsAuxInput() = default;
-  SrsAuxInput(const SrsAuxInput&) = default;
-  SrsAuxInput& operator=(const SrsAuxInput&) = default;
   bool Regression() const { return estimator == Estimator::Regression; }
   Estimator estimator = Estimator::Ratio;
   double barY = 0, barX = 0, muX = 0, muY = 0, N = 0, S = 0, n = 0, sigmaY = 0, sigmaX = 0, rhoXY = 0, b = 0, z = 0,
@@ -47,9 +42,6 @@ struct SrsAuxInput {
 struct SrsMeansRatioInput {
   SrsMeansRatioInput() = default;
   explicit SrsMeansRatioInput(const CalculatorState& state);
-  virtual ~SrsMeansRatioInput() = default;
-  SrsMeansRatioInput(const SrsMeansRatioInput&) = default;
-  SrsMeansRatioInput& operator=(const SrsMeansRatioInput&) = default;
   double N = 0, n = 0, u = 0, e = 0, barY1 = 0, barY2 = 0, S2_1 = 0, S2_2 = 0, S_12 = 0, sigma2_1 = 0, sigma2_2 = 0,
          sigma_12 = 0, mu_1 = 0, mu_2 = 0, z = 0, probability = 0, margin = 0;
 };
@@ -179,23 +171,6 @@ Record ToRecord(const RatioPoint& r);
 Record ToRecord(const RatioInterval& r);
 Record ToRecord(const RatioSd& r);
 Record ToRecord(const RatioSampleSize& r);
-
-// ---- Record keys the three kinds share ------------------------------------------------------
-
-// The names of the estimates of one target: a mean and total, or a proportion and number.
-struct EstimateKeys {
-  std::string_view estimate, total, sd, low, high, totalLow, totalHigh;
-};
-inline constexpr EstimateKeys kMeanKeys{"mean", "total", "sd_mean", "mean_low", "mean_high", "total_low", "total_high"};
-inline constexpr EstimateKeys kProportionKeys{"proportion",      "number",     "sd_proportion", "proportion_low",
-                                              "proportion_high", "number_low", "number_high"};
-
-// The estimates and, with the deviation, the two intervals.
-Record& RecordEstimates(Record& rec, const EstimateKeys& keys, double estimate, double total);
-Record& RecordIntervals(Record& rec, const EstimateKeys& keys, double sd, double low, double high, double totalLow,
-                        double totalHigh);
-// The accuracy requirements of a sample size.
-Record& RecordAccuracy(Record& rec, double margin, double probability, double z);
 
 // ---- Form texts the three kinds share -------------------------------------------------------
 

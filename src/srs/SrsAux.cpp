@@ -290,7 +290,7 @@ Record ToRecord(const AuxInterval& r) {
 Record ToRecord(const AuxSd& r) {
   Record rec;
   RecordGuesses(rec.Input("population_size", r.in.N).Input("sample_size", r.in.n), r.in);
-  return rec.Result("sd_mean", r.sd).Result("sd_total", r.totalSd);
+  return RecordDeviations(rec, kMeanKeys, r.sd, r.totalSd);
 }
 
 Record ToRecord(const AuxSampleSize& r) {

@@ -231,27 +231,10 @@ void Write(CTervoDoc& d, const SrsSampleSize& r) {
   if (r.warning) d.AppendWarning();
 }
 
-Record& RecordEstimates(Record& rec, const EstimateKeys& keys, double estimate, double total) {
-  return rec.Result(keys.estimate, estimate).Result(keys.total, total);
-}
-
-Record& RecordIntervals(Record& rec, const EstimateKeys& keys, double sd, double low, double high, double totalLow,
-                        double totalHigh) {
-  return rec.Result(keys.sd, sd)
-      .Result(keys.low, low)
-      .Result(keys.high, high)
-      .Result(keys.totalLow, totalLow)
-      .Result(keys.totalHigh, totalHigh);
-}
-
-Record& RecordAccuracy(Record& rec, double margin, double probability, double z) {
-  return rec.Input("margin", margin).Input("probability", probability).Input("z", z);
-}
-
 Record ToRecord(const SrsPoint& r) {
   Record rec;
   EchoSample(rec.Input("population_size", r.in.N), r.in, r.target);
-  return RecordEstimates(rec, IsMean(r.target) ? kMeanKeys : kProportionKeys, r.estimate, r.total);
+  return RecordEstimates(rec, KeysOf(r.target), r.estimate, r.total);
 }
 
 Record ToRecord(const SrsInterval& r) {
@@ -260,7 +243,7 @@ Record ToRecord(const SrsInterval& r) {
   EchoSample(rec, r.in, r.target);
   if (IsMean(r.target)) rec.Input("sample_sd", r.in.s);
   rec.Input("confidence", r.in.probability).Input("z", r.in.z);
-  const EstimateKeys& keys = IsMean(r.target) ? kMeanKeys : kProportionKeys;
+  const EstimateKeys& keys = KeysOf(r.target);
   RecordEstimates(rec, keys, r.estimate, r.total);
   return RecordIntervals(rec, keys, r.sd, r.low, r.high, r.totalLow, r.totalHigh);
 }

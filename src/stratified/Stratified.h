@@ -1,8 +1,8 @@
 #pragma once
 // Stratified sampling: the work record the per-group entry loop fills, the
 // result of each calculation and the formulas that make one from the other.
-// A routine collects its groups (StratifiedWork), computes a result from the
-// figures the work hands over (StratifiedInput), writes the block from the
+// A routine collects its groups (StratifiedEntry), computes a result from the
+// work record the entry hands over (StratifiedInput), writes the block from the
 // result and hands its record to the document (Report, framework/Routine.h).
 // Each of the twelve routines is one layout: its per-group form, the figures
 // the form fills, its heading and its group table.
@@ -53,7 +53,7 @@ struct StrataLayout {
 extern const StrataLayout kMeanPoint, kProportionPoint, kMeanInterval, kProportionInterval, kMeanSd, kProportionSd,
     kMeanSize, kProportionSize, kMeanOptimal, kProportionOptimal, kMeanCost, kProportionCost;
 
-// ---- What a calculation starts from ------------------------------------------------
+// ---- The work record: what a calculation starts from -------------------------------
 
 // The groups in entry order and the calculator state the command reads.
 struct StratifiedInput {
@@ -66,14 +66,13 @@ struct StratifiedInput {
   double budget = 0, fixedCost = 0;
 };
 
-// The work record of one command: per-group arrays (entries 1..K) filled by
-// the entry loop, released when the routine returns.
-class StratifiedWork {
+// The entry loop of one command: per-group arrays (entries 1..K) it fills,
+// released when the routine returns.
+class StratifiedEntry {
  public:
-  StratifiedWork(const CTervoDoc& doc, const StrataLayout& layout);
-  virtual ~StratifiedWork() = default;
-  StratifiedWork(const StratifiedWork&) = delete;
-  StratifiedWork& operator=(const StratifiedWork&) = delete;
+  StratifiedEntry(const CalculatorState& doc, const StrataLayout& layout);
+  StratifiedEntry(const StratifiedEntry&) = delete;
+  StratifiedEntry& operator=(const StratifiedEntry&) = delete;
 
   // Arrays, then the entry loop; on success the document's population size
   // becomes N. False, with the document untouched, on Cancel or no memory.
@@ -162,7 +161,7 @@ Record RecordStrata(const StratifiedInput& in, const std::vector<double>* alloca
 // Entry loop, formulas, block: the whole of a stratified routine.
 template <auto compute>
 int Run(CTervoDoc& doc, const StrataLayout& layout) {
-  StratifiedWork work(doc, layout);
+  StratifiedEntry work(doc, layout);
   if (!work.Collect(doc)) return 0;
   return Report(doc, compute(work.Input()));
 }

@@ -1,7 +1,7 @@
 // Stratified sampling plans: the sample size for a margin, the optimal
 // allocation and the allocation that costs least within a budget. The mean
 // and proportion twins differ only in their layouts.
-#include "srs/Srs.h"
+#include "framework/RecordKeys.h"
 #include "stratified/Stratified.h"
 
 namespace mirto {
@@ -23,7 +23,7 @@ void Write(CTervoDoc& d, const StratifiedAllocation& r) {
 Record ToRecord(const StratifiedSampleSize& r) {
   Record rec = RecordStrata(r.in);
   rec.Input("special_target", static_cast<int>(r.in.specialTarget));
-  return srs::RecordAccuracy(rec, r.in.margin, r.in.probability, r.in.z).Result("required_sample_size", r.required);
+  return RecordAccuracy(rec, r.in.margin, r.in.probability, r.in.z).Result("required_sample_size", r.required);
 }
 
 Record ToRecord(const StratifiedAllocation& r) {

@@ -16,7 +16,7 @@ namespace {
 FormContext ContextOf(Objective objective) { return {.method = Method::WithReplacement, .objective = objective}; }
 
 // The whole population: any value, a selection probability the form accepts.
-bool EnterPopulation(FormHost& host, const FormTemplate& form, HheWork& w) {
+bool EnterPopulation(FormHost& host, const FormTemplate& form, HheInput& w) {
   w.sumSquares = 0.0;
   double* y = w.values.get();
   double* q = w.probabilities.get();
@@ -32,7 +32,7 @@ bool EnterPopulation(FormHost& host, const FormTemplate& form, HheWork& w) {
 
 }  // namespace
 
-HheWork::HheWork(DoubleArray& y, DoubleArray& q, const CTervoDoc& d, long long rows)
+HheInput::HheInput(DoubleArray& y, DoubleArray& q, const CalculatorState& d, long long rows)
     : values(y),
       probabilities(q),
       N(d.m_dPopSize),
@@ -44,18 +44,18 @@ HheWork::HheWork(DoubleArray& y, DoubleArray& q, const CTervoDoc& d, long long r
 
 // EnterHheElements: the draws for point and interval, the population for the
 // theoretical deviation.
-bool EnterHheElements(FormHost& host, const FormTemplate& form, HheWork& w, Objective objective) {
+bool EnterHheElements(FormHost& host, const FormTemplate& form, HheInput& w, Objective objective) {
   if (objective == Objective::ThStdDev) return EnterPopulation(host, form, w);
   return EnterSampledElements(host, form, ContextOf(objective), w.values.get(), w.probabilities.get(), w.count,
                               w.sumRatio);
 }
 
-UnequalPoint ComputeHhePoint(const HheWork& w, Target target) {
+UnequalPoint ComputeHhePoint(const HheInput& w, Target target) {
   return {Method::WithReplacement,  target,          w.N, w.n, Elements(w.values.get(), w.probabilities.get(), w.count),
           w.sumRatio / (w.N * w.n), w.sumRatio / w.n};
 }
 
-UnequalInterval ComputeHheInterval(const HheWork& w, Target target) {
+UnequalInterval ComputeHheInterval(const HheInput& w, Target target) {
   const double m = w.sumRatio / (w.N * w.n);
   // The sum of squares less n m^2, from the deviations themselves: draws of
   // equal share (the same element twice) give 0, not a negative difference.
@@ -66,7 +66,7 @@ UnequalInterval ComputeHheInterval(const HheWork& w, Target target) {
 }
 
 // A mu that does not fit the figures gives a negative radicand: "nan".
-UnequalSd ComputeHheSd(const HheWork& w, Target target) {
+UnequalSd ComputeHheSd(const HheInput& w, Target target) {
   const double sd = std::sqrt((w.sumSquares / w.N / w.N - w.mu * w.mu) / w.n);
   return {Method::WithReplacement,
           target,
@@ -87,7 +87,7 @@ int RunHhe(CTervoDoc& d, Target target, Objective objective) {
   if (!y) return 0;
   DoubleArray q = d.AllocArray(count);
   if (!q) return 0;
-  HheWork w(y, q, d, count);
+  HheInput w(y, q, d, count);
   const FormTemplate& form = target == Target::MeanTotal ? unequal::kHheElementForm : unequal::kHheCategoryElementForm;
   if (!unequal::EnterHheElements(d.Host(), form, w, objective)) return 0;
   switch (objective) {

@@ -18,7 +18,7 @@ namespace {
 FormContext ContextOf(Objective objective) { return {.method = Method::WithoutReplacement, .objective = objective}; }
 
 // The population for the theoretical deviation.
-bool EnterPopulation(FormHost& host, const FormTemplate& form, HteWork& w) {
+bool EnterPopulation(FormHost& host, const FormTemplate& form, HteInput& w) {
   double* y = w.values.get();
   double* p = w.probabilities.get();
   return RunEntryLoop(host, form, ContextOf(Objective::ThStdDev), w.count, [&](const Form& f, long long i) {
@@ -30,7 +30,7 @@ bool EnterPopulation(FormHost& host, const FormTemplate& form, HteWork& w) {
 }
 
 // Every pair in the order (1,2), (1,3), ..., (N-1,N); the k-th pair at index k.
-bool EnterPairs(FormHost& host, HteWork& w) {
+bool EnterPairs(FormHost& host, HteInput& w) {
   const double* y = w.values.get();
   const double* p = w.probabilities.get();
   double* pij = w.joint.get();
@@ -46,7 +46,7 @@ bool EnterPairs(FormHost& host, HteWork& w) {
 
 }  // namespace
 
-HteWork::HteWork(DoubleArray& y, DoubleArray& p, DoubleArray& pij, const CTervoDoc& d, long long rows)
+HteInput::HteInput(DoubleArray& y, DoubleArray& p, DoubleArray& pij, const CalculatorState& d, long long rows)
     : values(y),
       probabilities(p),
       joint(pij),
@@ -58,7 +58,7 @@ HteWork::HteWork(DoubleArray& y, DoubleArray& p, DoubleArray& pij, const CTervoD
 
 // EnterHteElements: the sample for point and interval; the population and
 // then every pair for the theoretical deviation.
-bool EnterHteElements(FormHost& host, const FormTemplate& form, HteWork& w, Objective objective) {
+bool EnterHteElements(FormHost& host, const FormTemplate& form, HteInput& w, Objective objective) {
   if (objective != Objective::ThStdDev)
     return EnterSampledElements(host, form, ContextOf(objective), w.values.get(), w.probabilities.get(), w.count,
                                 w.sumRatio);
@@ -66,12 +66,12 @@ bool EnterHteElements(FormHost& host, const FormTemplate& form, HteWork& w, Obje
   return EnterPopulation(host, form, w) && EnterPairs(host, w);
 }
 
-UnequalPoint ComputeHtePoint(const HteWork& w, Target target) {
+UnequalPoint ComputeHtePoint(const HteInput& w, Target target) {
   return {Method::WithoutReplacement, target,    w.N, w.n, Elements(w.values.get(), w.probabilities.get(), w.count),
           w.sumRatio / w.N,           w.sumRatio};
 }
 
-UnequalInterval ComputeHteInterval(const HteWork& w, Target target) {
+UnequalInterval ComputeHteInterval(const HteInput& w, Target target) {
   const double m = w.sumRatio / w.N;
   // The sum of squares less m^2 / n, from the deviations themselves.
   const double squares = SquaredDeviationsOfShares(w.values.get(), w.probabilities.get(), w.count, w.N);
@@ -81,7 +81,7 @@ UnequalInterval ComputeHteInterval(const HteWork& w, Target target) {
                       Elements(w.values.get(), w.probabilities.get(), w.count), m, w.sumRatio, std::sqrt(V));
 }
 
-UnequalSd ComputeHteSd(const HteWork& w, Target target) {
+UnequalSd ComputeHteSd(const HteInput& w, Target target) {
   std::vector<Pair> pairs;
   long long k = 0;
   for (long long i = 1; i < w.count; ++i)
@@ -105,7 +105,7 @@ int RunHte(CTervoDoc& d, Target target, Objective objective) {
   if (!p) return 0;
   DoubleArray pij;
   if (objective == Objective::ThStdDev && !(pij = d.AllocArray(PairCount(count)))) return 0;
-  HteWork w(y, p, pij, d, count);
+  HteInput w(y, p, pij, d, count);
   const FormTemplate& form = target == Target::MeanTotal ? unequal::kHteElementForm : unequal::kHteCategoryElementForm;
   if (!unequal::EnterHteElements(d.Host(), form, w, objective)) return 0;
   switch (objective) {
