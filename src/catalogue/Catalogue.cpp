@@ -5,6 +5,7 @@
 #include "framework/Catalogue.h"
 
 #include "cluster/Cluster.h"
+#include "extras/Additional.h"
 #include "extras/Commands.h"
 #include "prediction/Prediction.h"
 #include "select/Report.h"
@@ -22,7 +23,7 @@ constexpr const Family* kFamilies[] = {&srs::kFamily,        &stratified::kFamil
 // Heads the methods, which come from every family.
 constexpr LabelItem kRootLabels[] = {{32940, "Method:", "", ""}};
 
-constexpr Catalogue kCatalogue{kFamilies, kRootLabels};
+constexpr Catalogue kCatalogue{kFamilies, kRootLabels, &extras::FollowingBlock, &extras::AdditionalFiguresHelp};
 
 }  // namespace
 

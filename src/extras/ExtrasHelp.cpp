@@ -1,4 +1,5 @@
 // The help of the additional figures and of the added calculations.
+#include "extras/Additional.h"
 #include "extras/Commands.h"
 #include "framework/Help.h"
 
@@ -14,8 +15,6 @@ FormHelpFamily FamilyHelp() {
            "intervals from the joint inclusion probabilities of a sample drawn without replacement."},
           {}};
 }
-
-}  // namespace extras
 
 HelpSection AdditionalFiguresHelp() {
   HelpSection s{
@@ -52,4 +51,5 @@ HelpSection AdditionalFiguresHelp() {
   return s;
 }
 
+}  // namespace extras
 }  // namespace mirto

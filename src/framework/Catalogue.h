@@ -6,10 +6,12 @@
 // the one file that knows every family, lists the families. The registry
 // (Registry.h) and the help work over it; neither includes a family header.
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "framework/Help.h"
+#include "framework/Record.h"
 #include "framework/Registry.h"
 
 namespace mirto {
@@ -30,11 +32,21 @@ struct Family {
   FormHelpFamily (*help)() = nullptr;
 };
 
+// The lines that follow a block when View > "Additional figures" is on (the
+// heading first; none for a block without them) and their figures by key.
+struct FollowingLines {
+  std::vector<std::string> lines;
+  Record figures;
+};
+
 struct Catalogue {
   // In the order their commands first appear in the menu.
   std::span<const Family* const> families;
   // Items that head "Random sampling" itself ("Method:").
   std::span<const LabelItem> labels;
+  // The additional figures of a block, from its command and record, and their help.
+  FollowingLines (*additionalFigures)(const Command& command, const Record& record) = nullptr;
+  HelpSection (*additionalHelp)() = nullptr;
 };
 
 // Defined by src/catalogue/Catalogue.cpp.

@@ -169,8 +169,6 @@ struct FormHelpFamily {
 };
 // Every family's section, in catalogue order.
 std::vector<FormHelpFamily> FormHelpFamilies();
-// The additional figures (src/extras).
-HelpSection AdditionalFiguresHelp();
 // The Data menu: estimates from a data file.
 HelpSection DataModeHelp();
 

@@ -100,15 +100,14 @@ class CTervoDoc : public CalculatorState {
   enum class IntervalOf { MeanTotal, ProportionNumber };
   enum class Wording { Population, Pop };  // "population mean" or "pop. mean"
   void AppendIntervals(IntervalOf what, Wording wording, double probability, double N, double low, double high);
-  // Closing steps of a completed block: views updated, document modified. A
-  // routine whose family writes result records hands the block's record here.
-  void EndBlock();
+  // Closing steps of a completed block: its result record kept with it,
+  // views updated, document modified.
   void EndBlock(Record record);
   // The blocks completed since the journal was last new, in order.
   const std::vector<CompletedBlock>& Blocks() const { return m_blocks; }
   // View > "Additional figures" (batch: `extras on`): each block that has
-  // them is followed by its additional figures (extras/Additional.h). Off
-  // until switched on, so that every block reads as it always has.
+  // them is followed by its additional figures (the catalogue's, from
+  // src/extras). Off until switched on, so that every block reads as it always has.
   void SetAdditionalFigures(bool on) { m_bAdditional = on; }
   bool AdditionalFigures() const { return m_bAdditional; }
   // count + 1 doubles, entries 1..count used; empty (after the message) when
@@ -118,7 +117,6 @@ class CTervoDoc : public CalculatorState {
 
  private:
   bool RunCommand(int id);
-  void CloseBlock(std::optional<Record> record);
   // Asks the host; without a person to ask, the refusal.
   FileResult Confirm(const std::string& question, const std::string& refusal);
   void AppendAdditional(CompletedBlock& block);
