@@ -27,7 +27,7 @@ TEST(Commands, TableHoldsEveryLeafOnce) {
 
 TEST(Commands, PathsMatchWithoutCaseOrBlanks) {
   EXPECT_EQ(FindCommandId("  two-stage>MEAN/TOTAL OF VARIABLE >  interval estimates "), 32921);
-  EXPECT_EQ(FindCommandId("prediction"), kPredictionCommand);
+  EXPECT_EQ(FindCommandId("prediction"), PredictionCommand()->id);
   EXPECT_EQ(FindCommandId("Simple > Mean/total of variable"), 0);
   EXPECT_EQ(FindCommandId("Un.Prob.WithoutRepl. > Proportion/number in category > Th. std.dev. of estimator"), 32939);
 }

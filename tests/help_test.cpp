@@ -16,9 +16,9 @@ TEST(Help, EveryFieldOfEveryFormIsDescribedUnderItsLabel) {
   std::set<int> described;
   for (const FormHelpFamily& family : FormHelpFamilies()) {
     for (const FormHelp& help : family.forms) {
-      for (int id : help.templates) {
-        const FormTemplate* form = FindFormTemplate(id);
-        ASSERT_NE(form, nullptr) << help.calculation << ": no form " << id;
+      for (const FormTemplate* form : help.templates) {
+        const int id = form->id;
+        EXPECT_EQ(FindFormTemplate(id), form) << help.calculation << ": form " << id << " is not in the catalogue";
         described.insert(id);
         for (const Control& c : form->controls) {
           const bool named = (c.kind == ControlKind::Text && !c.readOnly) || c.kind == ControlKind::List ||

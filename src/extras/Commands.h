@@ -7,6 +7,7 @@
 // its block from it and hands over its record.
 #include <vector>
 
+#include "framework/Catalogue.h"
 #include "framework/Form.h"
 
 namespace mirto {
@@ -46,8 +47,15 @@ std::vector<double> WholeAllocation(const std::vector<double>& a, const std::vec
 double SenYatesGrundyVariance(const std::vector<double>& y, const std::vector<double>& p,
                               const std::vector<double>& joint);
 
-// The forms the commands add, for the form catalogue (each file lists its own).
-std::vector<const FormTemplate*> AdjustedSizeTemplates();
-std::vector<const FormTemplate*> GivenAllocationTemplates();
+// ---- The family ---------------------------------------------------------------------------
+
+// The commands of each file, at its end; each ends a submenu of another family.
+extern const CommandTable kAdjustedSizeTable, kGivenAllocationTable, kJointIntervalTable;
+
+inline constexpr const CommandTable* kFamilyTables[] = {&kAdjustedSizeTable, &kGivenAllocationTable,
+                                                        &kJointIntervalTable};
+// Its section of the help on forms, before its tables' entries.
+FormHelpFamily FamilyHelp();
+inline constexpr Family kFamily{"extras", kFamilyTables, {}, &FamilyHelp};
 
 }  // namespace mirto::extras

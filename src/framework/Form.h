@@ -55,6 +55,7 @@ struct Control {
   std::vector<std::string_view> buttons = {};  // Radio
   int initialChoice = 0;                       // Radio: 1-based, 0 none
   std::vector<Bound> bounds = {};              // text fields: checked in order, the first broken one told
+  std::string_view name = {};                  // a short name where the label does not name the field
 
   // Modifiers for building templates.
   Control Right() const;
@@ -68,6 +69,9 @@ struct Control {
   Control NotZero(std::string_view advice) const;
   Control AtMostField(std::string_view field, std::string_view advice) const;
   Control With(Bound bound) const;
+  Control Named(std::string_view shortName) const;
+  // The short name, or else the label: how tables outside the form name the field.
+  std::string_view Key() const { return name.empty() ? label : name; }
 };
 
 // Control builders, in the words the templates use.

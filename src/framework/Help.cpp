@@ -1,5 +1,6 @@
 #include "framework/Help.h"
 
+#include "framework/Catalogue.h"
 #include "framework/Registry.h"
 
 namespace mirto {
@@ -33,6 +34,19 @@ HelpSection Contents(const std::vector<HelpSection>& sections) {
 }
 
 }  // namespace
+
+std::vector<FormHelpFamily> FormHelpFamilies() {
+  std::vector<FormHelpFamily> families;
+  for (const Family* family : CommandCatalogue().families) {
+    if (!family->help) continue;
+    FormHelpFamily section = family->help();
+    for (const CommandTable* table : family->tables)
+      if (table->help)
+        for (FormHelp& entry : table->help()) section.forms.push_back(std::move(entry));
+    families.push_back(std::move(section));
+  }
+  return families;
+}
 
 std::vector<HelpParagraph> Paragraphs(const CommandHelp& help) {
   std::vector<HelpParagraph> out;

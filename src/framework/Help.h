@@ -148,24 +148,27 @@ struct HelpDocument {
   std::vector<HelpSection> sections;
 };
 
+struct FormTemplate;
+
 // The forms of one calculation (or of a family's first step) in prose: the
 // templates it describes, and a text that names every field by its label.
 struct FormHelp {
   std::string_view calculation;
-  std::vector<int> templates;
+  std::vector<const FormTemplate*> templates;
   std::string_view text;
 };
-// A family's forms: what they have in common, then each calculation's.
+// A family's section of the forms in prose: what they have in common, then
+// each calculation's. A family gives the heading, the common text and the
+// entries on its first forms; each of its tables adds the entries on its
+// commands' forms.
 struct FormHelpFamily {
   std::string_view anchor;
   std::string_view heading;
   std::vector<std::string_view> intro;
   std::vector<FormHelp> forms;
 };
-const std::vector<FormHelpFamily>& FormHelpFamilies();
-// The added calculations' forms, and the additional figures (src/extras).
-FormHelpFamily AddedCalculationsHelp();
-HelpSection AdditionalFiguresHelp();
+// Every family's section, in catalogue order.
+std::vector<FormHelpFamily> FormHelpFamilies();
 // The Data menu: estimates from a data file.
 HelpSection DataModeHelp();
 

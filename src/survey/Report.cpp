@@ -2,28 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 
 #include "data/DataSession.h"
 #include "extras/Additional.h"
+#include "framework/Catalogue.h"
 #include "framework/Format.h"
-#include "framework/Registry.h"
 #include "journal/CTervoDoc.h"
 #include "survey/Parse.h"
 
 namespace mirto::survey {
-
-const Command kEstimateCommand{32961,
-                               "Data > Estimate",
-                               Approach::Randomization,
-                               Method::Simple,
-                               Target::MeanTotal,
-                               Objective::Interval,
-                               Estimator::Special,
-                               "Estimates from the survey design in effect",
-                               nullptr,
-                               nullptr,
-                               {}};
 
 namespace {
 
@@ -343,27 +330,39 @@ Record ToRecord(const Design& d, const Estimates& e, bool extras) {
   return r;
 }
 
-namespace {
-
-// CTervoDoc::RunRoutine takes a plain function: the block reaches it here.
-thread_local const std::function<int(CTervoDoc&)>* t_writer = nullptr;
-int RunWriter(CTervoDoc& doc) { return (*t_writer)(doc); }
-
-}  // namespace
-
 void WriteBlock(CTervoDoc& doc, const Design& design, const Estimates& estimates) {
   const bool extras = doc.AdditionalFigures();
-  const std::function<int(CTervoDoc&)> write = [&](CTervoDoc& d) {
+  doc.RunRoutine(kTable.commands[0], [&](CTervoDoc& d) {
     d.SetNote(NoteLines(design, estimates));
     d.AppendSeparator();
     for (const std::string& line : BlockLines(design, estimates, extras)) d.AppendLine("%s", line.c_str());
     d.EndBlock(ToRecord(design, estimates, extras));
     return 1;
-  };
-  const auto* outer = t_writer;
-  t_writer = &write;
-  doc.RunRoutine(kEstimateCommand, &RunWriter);
-  t_writer = outer;
+  });
 }
+
+// ---- The command ------------------------------------------------------------------------
+
+namespace {
+
+constexpr HelpTopic kEstimateTopic = {
+    "Survey estimates",
+    "The block of an estimate statement: the data note, the design in effect and a row of estimates per "
+    "domain."};
+
+// Written by the `estimate` statement of a script on the design in effect: no menu item, no routine.
+constexpr Command kCommands[] = {{.key = "estimate",
+                                  .id = 32961,
+                                  .path = "Data > Estimate",
+                                  .method = Method::Simple,
+                                  .target = Target::MeanTotal,
+                                  .objective = Objective::Interval,
+                                  .estimator = Estimator::Special,
+                                  .prompt = "Estimates from the survey design in effect",
+                                  .help = {.approach = &kEstimateTopic}}};
+
+}  // namespace
+
+const CommandTable kTable{kCommands};
 
 }  // namespace mirto::survey

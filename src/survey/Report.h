@@ -5,19 +5,21 @@
 #include <string>
 #include <vector>
 
+#include "framework/Catalogue.h"
 #include "framework/Record.h"
 #include "survey/Design.h"
 #include "survey/Estimate.h"
 
 namespace mirto {
 class CTervoDoc;
-struct Command;
 }  // namespace mirto
 
 namespace mirto::survey {
 
-// The command id and path the blocks carry in the results files.
-extern const Command kEstimateCommand;
+// The command of the estimate blocks: "Data > Estimate", without a menu item.
+extern const CommandTable kTable;
+inline constexpr const CommandTable* kFamilyTables[] = {&kTable};
+inline constexpr Family kFamily{"survey", kFamilyTables};
 
 // The lines of the block after the separator; `extras` adds the additional figures.
 std::vector<std::string> BlockLines(const Design& design, const Estimates& estimates, bool extras);
