@@ -4,14 +4,15 @@
 #include <cmath>
 
 #include "extras/Commands.h"
+#include "framework/Routine.h"
 
 namespace mirto::extras {
 namespace {
 
-constexpr const char* kForm = "Cluster planning from ICC and costs";
+constexpr const char* kFormName = "Cluster planning from ICC and costs";
 
 std::string Refusal(const char* field, const char* why) {
-  return std::string("Illegal entry: ") + kForm + ", \"" + field + "\" " + why + ".";
+  return std::string("Illegal entry: ") + kFormName + ", \"" + field + "\" " + why + ".";
 }
 
 }  // namespace
@@ -53,5 +54,99 @@ ClusterPlan ComputeClusterPlan(const ClusterPlanInput& in) {
   const double clusters = RoundUp(in.z * in.z * in.S * in.S * deff / (size * in.margin * in.margin));
   return {in, optimal, size, deff, clusters, clusters * in.c1 + clusters * size * in.c2};
 }
+
+}  // namespace mirto::extras
+
+// ---- The command ------------------------------------------------------------------------
+
+namespace mirto::extras {
+namespace {
+
+using In = ClusterPlanInput;
+
+const EntryForm<In> kForm{
+    {210,
+     "Cluster sampling, planning from ICC and costs",
+     {Static("Enter or select the following:"), Field("Intraclass correlation, rho:", 15),
+      Field("Cost per cluster, C1:", 15), Field("Cost per element, C2:", 15), Field("CV of cluster sizes:", 15),
+      Field("Element std. deviation, S:", 15), Field("Margin for the mean:", 15), LevelList("Probability:")}},
+    {RealItem<In>(&In::rho), RealItem<In>(&In::c1), RealItem<In>(&In::c2), RealItem<In>(&In::cv), RealItem<In>(&In::S),
+     RealItem<In>(&In::margin), LevelItem<In>(&In::probability, &In::z)}};
+
+int ClusterPlanRoutine(CTervoDoc& doc) {
+  In in;
+  if (!Collect(doc, in, kForm)) return 0;
+  if (const auto fault = ClusterPlanFault(in)) {
+    doc.Host().Message(*fault);
+    return 0;
+  }
+  return Report(doc, ComputeClusterPlan(in));
+}
+
+std::vector<FormHelp> FormsHelp() {
+  return {
+      {"Cluster planning from ICC and costs (Cluster)",
+       {&kForm.tmpl},
+       "**Intraclass correlation, rho:** (at least 0, below 1; 0 is refused, as no cluster size is then best), "
+       "**Cost per cluster, C1:** and **Cost per element, C2:** (above 0), **CV of cluster sizes:** (0 for clusters "
+       "of one size), **Element std. deviation, S:**, **Margin for the mean:** and **Probability:**. The report "
+       "gives the optimal mean cluster size m̄ = √((C1/C2)(1 − rho)/rho) (Kish), the whole size used (the nearest "
+       "whole number, at least 1), the design effect with that size, deff = 1 + rho((m̄ − 1) + m̄·CV²) (Kish; the "
+       "CV term after Valliant, Dever and Kreuter), the clusters needed, m = z²S²·deff/(m̄e²) rounded up, and their "
+       "cost m·C1 + m·m̄·C2."},
+  };
+}
+
+using M = Method;
+using T = Target;
+using O = Objective;
+using E = Estimator;
+
+constexpr Command kCommands[] = {
+    Leaf("cluster.mean.planning", 32963, "Cluster > Cluster planning from ICC and costs",
+         {M::Cluster, T::MeanTotal, O::ClusterPlanning, E::TwoStage},
+         "M: Cluster, T: Mean/total, O: ClusterPlanning, E: Two-stage", nullptr, &ClusterPlanRoutine, {&kForm.tmpl}),
+};
+
+}  // namespace
+
+void Write(CTervoDoc& d, const ClusterPlan& r) {
+  d.AppendSeparator();
+  d.AppendLine("Target: Mean of variable");
+  d.AppendLine("Method: Cluster random sampling");
+  d.AppendLine("Objective: Cluster planning from ICC and costs");
+  d.AppendLine("Estimator: Two-stage");
+  d.AppendLine("Intraclass correlation, rho: %f", r.in.rho);
+  d.AppendLine("Cost per cluster, C1: %f", r.in.c1);
+  d.AppendLine("Cost per element, C2: %f", r.in.c2);
+  d.AppendLine("CV of cluster sizes: %f", r.in.cv);
+  d.AppendLine("Element std. deviation, S: %f", r.in.S);
+  d.AppendLine("Accuracy requirements, margin: %f", r.in.margin);
+  d.AppendLine("Accuracy requirements, probability: %f", r.in.probability);
+  d.AppendLine("Optimal mean cluster size: %f", r.optimalSize);
+  d.AppendLine("Mean cluster size used: %.0f", r.size);
+  d.AppendLine("Design effect, deff: %f", r.deff);
+  d.AppendLine("Clusters needed: %.0f", r.clusters);
+  d.AppendLine("Cost of the sample: %.0f", r.cost);
+}
+
+Record ToRecord(const ClusterPlan& r) {
+  Record rec;
+  rec.Input("rho", r.in.rho)
+      .Input("cost_cluster", r.in.c1)
+      .Input("cost_element", r.in.c2)
+      .Input("cv_cluster_sizes", r.in.cv)
+      .Input("element_sd", r.in.S)
+      .Input("margin", r.in.margin)
+      .Input("probability", r.in.probability)
+      .Input("z", r.in.z);
+  return rec.Result("optimal_cluster_size", r.optimalSize)
+      .Result("cluster_size", r.size)
+      .Result("deff", r.deff)
+      .Result("clusters", r.clusters)
+      .Result("cost", r.cost);
+}
+
+const CommandTable kClusterPlanningTable{kCommands, {}, &FormsHelp};
 
 }  // namespace mirto::extras

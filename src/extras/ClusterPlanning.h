@@ -6,6 +6,12 @@
 #include <optional>
 #include <string>
 
+#include "framework/Record.h"
+
+namespace mirto {
+class CTervoDoc;
+}
+
 namespace mirto::extras {
 
 // What the form "Cluster planning from ICC and costs" takes, in tab order.
@@ -35,5 +41,8 @@ double MarginForBudget(double budget, double c1, double c2, double size, double 
 std::optional<std::string> ClusterPlanFault(const ClusterPlanInput& in);
 // The plan; `in` passes ClusterPlanFault.
 ClusterPlan ComputeClusterPlan(const ClusterPlanInput& in);
+
+void Write(CTervoDoc& d, const ClusterPlan& r);
+Record ToRecord(const ClusterPlan& r);
 
 }  // namespace mirto::extras

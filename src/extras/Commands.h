@@ -50,10 +50,11 @@ double SenYatesGrundyVariance(const std::vector<double>& y, const std::vector<do
 // ---- The family ---------------------------------------------------------------------------
 
 // The commands of each file, at its end; each ends a submenu of another family.
-extern const CommandTable kAdjustedSizeTable, kGivenAllocationTable, kJointIntervalTable;
+extern const CommandTable kAdjustedSizeTable, kGivenAllocationTable, kJointIntervalTable, kClusterPlanningTable,
+    kSensitivityTable;
 
-inline constexpr const CommandTable* kFamilyTables[] = {&kAdjustedSizeTable, &kGivenAllocationTable,
-                                                        &kJointIntervalTable};
+inline constexpr const CommandTable* kFamilyTables[] = {
+    &kAdjustedSizeTable, &kGivenAllocationTable, &kJointIntervalTable, &kClusterPlanningTable, &kSensitivityTable};
 // Its section of the help on forms, before its tables' entries.
 FormHelpFamily FamilyHelp();
 inline constexpr Family kFamily{"extras", kFamilyTables, {}, &FamilyHelp};

@@ -13,7 +13,9 @@ enum class Target : int { MeanTotal = 1, ProportionNumber, RatioOfMeans };
 // ThStdDev (there: the theoretical error variance). The last three are the
 // added commands (src/extras): a sample size for a design effect and a
 // response rate, the allocation of a given n in whole numbers, and intervals
-// from the joint inclusion probabilities of the sample.
+// from the joint inclusion probabilities of the sample; then the planning
+// commands: clusters from ICC and costs, the allocation for several
+// variables and the sensitivity of n.
 enum class Objective : int {
   Point = 1,
   Interval,
@@ -23,7 +25,10 @@ enum class Objective : int {
   MinCostAllocation,
   AdjustedSampleSize,
   GivenAllocation,
-  JointInterval
+  JointInterval,
+  ClusterPlanning,
+  SeveralAllocation,
+  Sensitivity
 };
 
 enum class Estimator : int { Simple = 1, Ratio, Regression, Stratified, TwoStage, Hte, Hhe, Special };
