@@ -20,8 +20,8 @@ TEST(Commands, TableHoldsEveryLeafOnce) {
     paths.insert(c.path);
     EXPECT_EQ(FindCommandId(c.path), c.id) << c.path;
   }
-  EXPECT_EQ(ids.size(), 56u + 6u + 3u);  // with the 6 added and the planning commands
-  EXPECT_EQ(paths.size(), 56u + 6u + 3u);
+  EXPECT_EQ(ids.size(), 56u + 6u + 4u);  // with the 6 added and the 4 planning commands
+  EXPECT_EQ(paths.size(), 56u + 6u + 4u);
   EXPECT_EQ(LabelItems().size(), 1u + 6 + 13 + 8);
 }
 

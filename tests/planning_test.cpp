@@ -132,10 +132,11 @@ extras::PlanStratum Stratum(double N, double cost, std::vector<double> value, st
 // sum W S sqrt c / (V + sum W S^2 / N) = 6 x 22 / 0.480308... and 4 x 22 / 0.480308...
 // Two variables, both binding, the third stratum capped at N_h = 20 (reference script).
 TEST(MultiAllocation, LeastCostMeetsEveryTarget) {
-  extras::MultiAllocationInput one{{Stratum(600, 1, {0}, {10}), Stratum(400, 4, {0}, {20})}, {{false, false, 1, 1.96}}};
+  extras::MultiAllocationInput one{{Stratum(600, 1, {0}, {10}), Stratum(400, 4, {0}, {20})},
+                                   {{false, false, 1, 1.96, 0.95}}};
   extras::MultiAllocationInput two{
       {Stratum(100, 4, {50, 0.2}, {15, 0}), Stratum(500, 1, {40, 0.5}, {8, 0}), Stratum(20, 2, {200, 0.1}, {600, 0})},
-      {{false, true, 0.01, 0}, {true, false, 0.04, 1.96}},
+      {{false, true, 0.01, 0, 0}, {true, false, 0.04, 1.96, 0.95}},
       2};
   const struct {
     const extras::MultiAllocationInput& in;
@@ -161,7 +162,7 @@ TEST(MultiAllocation, LeastCostMeetsEveryTarget) {
 // and P (0.3, 0.5) at margin 0.05, 95% (reference script).
 TEST(MultiAllocation, ProportionalSizes) {
   const extras::MultiAllocationInput in{{Stratum(600, 1, {0, 0.3}, {10, 0}), Stratum(400, 1, {0, 0.5}, {20, 0})},
-                                        {{false, false, 1, 1.96}, {true, false, 0.05, 1.96}}};
+                                        {{false, false, 1, 1.96, 0.95}, {true, false, 0.05, 1.96, 0.95}}};
   const extras::ProportionalSizes r = extras::ComputeProportionalSizes(in);
   EXPECT_NEAR(r.n[0], 458.03922928842719, 1e-10);
   EXPECT_NEAR(r.n[1], 257.76414333393821, 1e-10);
@@ -170,7 +171,7 @@ TEST(MultiAllocation, ProportionalSizes) {
 
 TEST(MultiAllocation, RefusesNamingTheField) {
   const extras::MultiAllocationInput ok{{Stratum(600, 1, {5, 0.3}, {10, 0}), Stratum(400, 4, {8, 0.5}, {20, 0})},
-                                        {{false, true, 0.05, 0}, {true, false, 0.05, 1.96}}};
+                                        {{false, true, 0.05, 0, 0}, {true, false, 0.05, 1.96, 0.95}}};
   ASSERT_FALSE(extras::MultiAllocationFault(ok));
   auto none = ok, target = ok, cost = ok, pi = ok, mean = ok;
   none.variables.clear(), none.strata.clear();

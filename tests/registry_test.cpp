@@ -96,7 +96,7 @@ TEST(Registry, EveryCommandHasItsPromptHelpAndOneId) {
     EXPECT_EQ(help.size(), c.approach == Approach::Randomization ? 4u : 1u);
     for (const HelpParagraph& p : help) EXPECT_FALSE(p.topic->text.empty());
   }
-  EXPECT_EQ(ids.size(), 57u + 6u + 3u);  // 56 leaves, Prediction, the 6 added and the planning commands
+  EXPECT_EQ(ids.size(), 57u + 6u + 4u);  // 56 leaves, Prediction, the 6 added and the planning commands
   for (int hidden : {kRepeatRandomization, kRepeatPrediction}) EXPECT_FALSE(ids.count(hidden));
 }
 

@@ -51,10 +51,11 @@ double SenYatesGrundyVariance(const std::vector<double>& y, const std::vector<do
 
 // The commands of each file, at its end; each ends a submenu of another family.
 extern const CommandTable kAdjustedSizeTable, kGivenAllocationTable, kJointIntervalTable, kClusterPlanningTable,
-    kSensitivityTable;
+    kSensitivityTable, kSeveralAllocationTable;
 
-inline constexpr const CommandTable* kFamilyTables[] = {
-    &kAdjustedSizeTable, &kGivenAllocationTable, &kJointIntervalTable, &kClusterPlanningTable, &kSensitivityTable};
+inline constexpr const CommandTable* kFamilyTables[] = {&kAdjustedSizeTable,  &kGivenAllocationTable,
+                                                        &kJointIntervalTable, &kClusterPlanningTable,
+                                                        &kSensitivityTable,   &kSeveralAllocationTable};
 // Its section of the help on forms, before its tables' entries.
 FormHelpFamily FamilyHelp();
 inline constexpr Family kFamily{"extras", kFamilyTables, {}, &FamilyHelp};

@@ -137,11 +137,18 @@ double PlanVariance(const MultiAllocationInput& in, std::size_t j, const std::ve
   return V;
 }
 
-std::optional<std::string> MultiAllocationFault(const MultiAllocationInput& in) {
-  if (in.variables.empty()) return Refusal("first form", "Number of variables:", "must be 1 or more");
-  if (in.strata.empty()) return Refusal("first form", "Number of groups (strata):", "must be 1 or more");
-  if (!(in.minimum >= 0.0 && in.minimum == std::floor(in.minimum)))
+std::optional<std::string> CountsFault(long long groups, long long variables, double minimum) {
+  if (variables < 1) return Refusal("first form", "Number of variables:", "must be 1 or more");
+  if (groups < 1) return Refusal("first form", "Number of groups (strata):", "must be 1 or more");
+  if (!(minimum >= 0.0 && minimum == std::floor(minimum)))
     return Refusal("first form", "Minimum sample size per group:", "must be a whole number, 0 or more");
+  return std::nullopt;
+}
+
+std::optional<std::string> MultiAllocationFault(const MultiAllocationInput& in) {
+  if (auto fault = CountsFault(static_cast<long long>(in.strata.size()), static_cast<long long>(in.variables.size()),
+                               in.minimum))
+    return fault;
   for (std::size_t j = 0; j < in.variables.size(); ++j) {
     const PlanVariable& v = in.variables[j];
     if (!(v.target > 0.0 && std::isfinite(v.target)))

@@ -15,7 +15,7 @@ namespace mirto::extras {
 struct PlanVariable {
   bool proportion = false;
   bool byCv = false;
-  double target = 0, z = 0;
+  double target = 0, z = 0, probability = 0;  // the level of z, for the report
 };
 
 // One stratum: N_h, the cost of one element, and per variable its mean
@@ -45,6 +45,8 @@ struct MultiAllocation {
 // The variance of the estimator of the mean of variable j under allocation n.
 double PlanVariance(const MultiAllocationInput& in, std::size_t j, const std::vector<double>& n);
 
+// Why the counts of the first form cannot be used, naming the form and the field.
+std::optional<std::string> CountsFault(long long groups, long long variables, double minimum);
 // Why the figures cannot be computed, naming the form, the variable or group and the field.
 std::optional<std::string> MultiAllocationFault(const MultiAllocationInput& in);
 // The least-cost allocation (Chromy's iteration on the Lagrange multipliers,

@@ -9,7 +9,7 @@ namespace mirto {
 namespace {
 
 void AddForms(std::vector<const FormTemplate*>& all, const PreliminaryStep* step,
-              const std::array<const FormTemplate*, 2>& forms) {
+              const RoutineForms& forms) {
   if (step) all.push_back(step->form);
   for (const FormTemplate* form : forms)
     if (form) all.push_back(form);
