@@ -5,6 +5,8 @@ the least-cost allocation for several variables found by nested bisection on
 the Lagrange multipliers (not Chromy's iteration), then rounded by the rule
 the command states (total rounded up, largest remainders within the bounds,
 raised by one until every target holds)."""
+import sys
+
 from mpmath import mp, mpf, sqrt, ceil, floor, nstr
 
 mp.dps = 50
@@ -87,7 +89,68 @@ def report(name, values):
     print(name, ", ".join(nstr(v, 17) for v in values))
 
 
-if __name__ == "__main__":
+def expected():
+    """The journal of tests/scripts/extras/commands/planning.mirto."""
+    out = ["Program Mirto, journal of calculations.", "To start program, click on `Select approach:'."]
+    z95 = mpf('1.96')
+    for rho, c1, c2, cv in [(mpf('0.05'), 400, 20, mpf(0)), (mpf('0.9'), 1, 10, mpf('0.5'))]:
+        opt, m, deff, k, cost = cluster(rho, c1, c2, cv, 10, 1, z95)
+        out += ["*********", "Target: Mean of variable", "Method: Cluster random sampling",
+                "Objective: Cluster planning from ICC and costs", "Estimator: Two-stage",
+                "Intraclass correlation, rho: %f" % rho, "Cost per cluster, C1: %f" % c1,
+                "Cost per element, C2: %f" % c2, "CV of cluster sizes: %f" % cv,
+                "Element std. deviation, S: %f" % 10, "Accuracy requirements, margin: %f" % 1,
+                "Accuracy requirements, probability: %f" % 0.95, "Optimal mean cluster size: %f" % opt,
+                "Mean cluster size used: %d" % m, "Design effect, deff: %f" % deff,
+                "Clusters needed: %d" % k, "Cost of the sample: %d" % cost]
+    for N, guess, target, e, D in [(1000, "Guesstimate of population std. deviation of variable: %f" % 10,
+                                    "Target: Mean of variable", mpf(1), mpf(100)),
+                                   (500, "Guesstimate of population proportion in category: %f" % 0.5,
+                                    "Target: Number in category", mpf(25), mpf('0.25'))]:
+        out += ["*********", target, "Method: Simple random sampling", "Objective: Sensitivity of n",
+                "Estimator: Simple", "Population size, N= %d" % N, guess, "Accuracy requirements, margin: %f" % e,
+                "Required sample size by margin and probability:",
+                "    Margin %10.2f %10.2f %10.2f" % (0.90, 0.95, 0.99)]
+        for f in ['0.5', '0.75', '1', '1.25', '1.5', '2']:
+            m = e * mpf(f)
+            per = m / N if target.endswith("category") else m  # a margin on the number is N times the proportion's
+            out.append("%10f %10.0f %10.0f %10.0f" % tuple([m] + [float(srs_n(N, D, per, z))
+                                                                  for z in (mpf('1.645'), z95, mpf('2.576'))]))
+    cases = [([600, 400], [1, 4], 0, [("Mean", "Margin", 1, mpf(0), [10, 20], None)]),
+             ([100, 500, 20], [4, 1, 2], 2, [("Mean", "CV", mpf('0.01'), None, [15, 8, 600], [50, 40, 200]),
+                                              ("Proportion", "Margin", mpf('0.04'), None, None,
+                                               [mpf('0.2'), mpf('0.5'), mpf('0.1')])])]
+    for N, c, minimum, variables in cases:
+        T = sum(N)
+        a, allowed, means = [], [], []
+        for kind, by, t, _, S, values in variables:
+            prop = kind == "Proportion"
+            a.append(weights(N, values if prop else S, prop))
+            mean = sum(mpf(Nh) / T * v for Nh, v in zip(N, values)) if values else mpf(0)
+            means.append(mean)
+            allowed.append((t * mean) ** 2 if by == "CV" else (t / z95) ** 2)
+        lower = [min(minimum, Nh) for Nh in N]
+        ex = allocation(N, c, a, allowed, lower)
+        var = lambda aj, w: sum(aj[h] * (mpf(1) / w[h] - mpf(1) / N[h]) for h in range(len(N)))
+        w = whole(ex, N, lower, lambda w: all(var(aj, w) <= v * (1 + mpf(10) ** -12) for aj, v in zip(a, allowed)))
+        out += ["*********", "Target: Several variables", "Method: Stratified random sampling",
+                "Objective: Allocation for several variables", "Estimator: Stratified",
+                " Var. no.       Kind     By     Target      Prob.   Mean (P)  Std. dev.         CV"]
+        for j, (kind, by, t, _, _, _) in enumerate(variables):
+            sd = sqrt(var(a[j], w))
+            cv = "%10f" % (sd / means[j]) if means[j] > 0 else "not defined"
+            out.append("%9d %10s %6s %10f %10.2f %10f %10f %s" % (j + 1, kind, by, t, 0.95, means[j], sd, cv))
+        out.append(" Group no.        N_i        c_i   Opt. n_i        n_i")
+        for h in range(len(N)):
+            out.append("%10d %10d %10f %10.4f %10d" % (h + 1, N[h], c[h], ex[h], w[h]))
+        out += ["Minimum sample size per group: %d" % minimum, "Total sample size, n= %d" % sum(w),
+                "Cost of the sample: %f" % sum(x * ch for x, ch in zip(w, c))]
+    print("\n".join(out))
+
+
+if __name__ == "__main__" and sys.argv[1:] == ["--expected"]:
+    expected()
+elif __name__ == "__main__":
     report("cluster example", cluster(mpf('0.05'), 400, 20, 0, 10, 1, mpf('1.96')))
     report("cluster m1", cluster(mpf('0.9'), 1, 10, 0, 10, 1, mpf('1.96')))
     report("deff cv .5", [1 + mpf('0.05') * (18 + 19 * mpf('0.25'))])
