@@ -110,10 +110,11 @@ struct CommandHelp {
 };
 
 // The topics of a set of codes; a code without a topic does not compile in a
-// registry row.
-constexpr CommandHelp HelpFor(Method m, Target t, Objective o, Estimator e) {
+// registry row. An objective added by a family brings its topic with its row.
+constexpr CommandHelp HelpFor(Method m, Target t, Objective o, Estimator e, const HelpTopic* objective = nullptr) {
   return {&kMethodTopics[static_cast<int>(m) - 1], &kTargetTopics[static_cast<int>(t) - 1],
-          &kObjectiveTopics[static_cast<int>(o) - 1], &kEstimatorTopics[static_cast<int>(e) - 1], nullptr};
+          objective ? objective : &kObjectiveTopics[static_cast<int>(o) - 1],
+          &kEstimatorTopics[static_cast<int>(e) - 1], nullptr};
 }
 
 // One paragraph of a command's help: "Method: Simple." and its text; the
