@@ -2,28 +2,12 @@
 // preliminary forms' checks, and what a refused or cancelled entry leaves.
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include "framework/PreliminaryForms.h"
 #include "framework/Registry.h"
 #include "support/ScriptRun.h"
 
 namespace mirto::test {
 namespace {
-
-TEST(Commands, TableHoldsEveryLeafOnce) {
-  std::set<int> ids;
-  std::set<std::string_view> paths;
-  for (const Command& c : Commands()) {
-    if (c.approach != Approach::Randomization) continue;
-    ids.insert(c.id);
-    paths.insert(c.path);
-    EXPECT_EQ(FindCommandId(c.path), c.id) << c.path;
-  }
-  EXPECT_EQ(ids.size(), 56u + 6u + 4u);  // with the 6 added and the 4 planning commands
-  EXPECT_EQ(paths.size(), 56u + 6u + 4u);
-  EXPECT_EQ(LabelItems().size(), 1u + 6 + 13 + 8);
-}
 
 TEST(Commands, PathsMatchWithoutCaseOrBlanks) {
   EXPECT_EQ(FindCommandId("  two-stage>MEAN/TOTAL OF VARIABLE >  interval estimates "), 32921);

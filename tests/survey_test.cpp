@@ -39,7 +39,7 @@ class InSurveyFolder {
 };
 
 const Table& Estimates(const CompletedBlock& block, Section section = Section::Results) {
-  for (const Table& t : block.record->tables())
+  for (const Table& t : block.record.tables())
     if (t.key() == "estimates" && t.section() == section) return t;
   throw std::runtime_error("no estimates table");
 }
@@ -126,7 +126,7 @@ TEST(SurveyFigures, StratifiedClustersWithASinglePsuStratumAsR) {
   ASSERT_EQ(r.status, 0) << r.err;
   ASSERT_EQ(s.doc.Blocks().size(), 4U);
   const auto& blocks = s.doc.Blocks();
-  EXPECT_EQ(blocks[0].record->Get("degrees_of_freedom"), 3);
+  EXPECT_EQ(blocks[0].record.Get("degrees_of_freedom"), 3);
   const Table& mean = Estimates(blocks[0]);
   ExpectClose(At(mean, 0, "estimate"), 5.1194029850746263);
   ExpectClose(At(mean, 0, "se"), 0.88729430766559725);
@@ -156,7 +156,7 @@ TEST(SurveyFigures, UnitsAsPsusWithSamplingFractionsAsR) {
   const ScriptResult r = s.Run("data small.csv\ndesign weight=w strata=st fpc=f lonely=adjust\nestimate mean y\n");
   ASSERT_EQ(r.status, 0) << r.err;
   const CompletedBlock& block = s.doc.Blocks().at(0);
-  EXPECT_EQ(block.record->Get("degrees_of_freedom"), 6);
+  EXPECT_EQ(block.record.Get("degrees_of_freedom"), 6);
   ExpectClose(At(Estimates(block), 0, "estimate"), 5.0747663551401869);
   ExpectClose(At(Estimates(block), 0, "se"), 0.69791104858918129);
   ExpectClose(At(Estimates(block), 0, "deff"), 0.78640198221248803);
@@ -169,8 +169,8 @@ TEST(SurveyFigures, FayReplicatesCentredOnTheEstimateAsR) {
       s.Run("data replicates.csv\ndesign weight=w replicates=r1-r4 type=Fay rho=0.5 mse=on\nestimate mean y by=d\n");
   ASSERT_EQ(r.status, 0) << r.err;
   const CompletedBlock& block = s.doc.Blocks().at(0);
-  EXPECT_EQ(block.record->Get("degrees_of_freedom"), 2);
-  EXPECT_EQ(block.record->Get("scale"), 1.0);  // 1 / (R (1 - rho)^2) with R = 4, rho = 0.5
+  EXPECT_EQ(block.record.Get("degrees_of_freedom"), 2);
+  EXPECT_EQ(block.record.Get("scale"), 1.0);  // 1 / (R (1 - rho)^2) with R = 4, rho = 0.5
   const Table& t = Estimates(block);
   ExpectClose(At(t, 0, "estimate"), 4.3508771929824563);
   ExpectClose(At(t, 0, "se"), 2.2269175287445391);
@@ -199,7 +199,7 @@ TEST(SurveyFigures, RankOfTheReplicateWeights) {
 // Every number a line prints is among the record's figures or text cells.
 std::string Unrecorded(const CTervoDoc& doc, const CompletedBlock& block) {
   std::string missing;
-  const Record& record = *block.record;
+  const Record& record = block.record;
   for (std::size_t i = block.firstLine; i < block.firstLine + block.lines; ++i) {
     const std::string line(doc.GetJournal()[i]);
     if (line.starts_with("Design: ")) continue;  // the variables' names, as the statement gives them

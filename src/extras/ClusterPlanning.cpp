@@ -102,10 +102,17 @@ using T = Target;
 using O = Objective;
 using E = Estimator;
 
+constexpr HelpTopic kObjectiveTopic{
+    "Cluster planning from ICC and costs",
+    "Plans a sample of clusters from the intraclass correlation rho and the costs C1 per cluster and C2 per element: "
+    "the mean cluster size that buys the most precision for the cost, the design effect of clusters of that size, "
+    "the number of clusters a margin for the mean needs and what they cost."};
+
 constexpr Command kCommands[] = {
     Leaf("cluster.mean.planning", 32963, "Cluster > Cluster planning from ICC and costs",
          {M::Cluster, T::MeanTotal, O::ClusterPlanning, E::TwoStage},
-         "M: Cluster, T: Mean/total, O: ClusterPlanning, E: Two-stage", nullptr, &ClusterPlanRoutine, {&kForm.tmpl}),
+         "M: Cluster, T: Mean/total, O: ClusterPlanning, E: Two-stage", nullptr, &ClusterPlanRoutine, {&kForm.tmpl},
+         nullptr, &kObjectiveTopic),
 };
 
 }  // namespace

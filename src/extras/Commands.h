@@ -1,9 +1,9 @@
 #pragma once
 // The commands added to the "Select approach:" tree, registered like every
-// other (framework/Registry.cpp): a sample size adjusted for a design effect
+// other (src/catalogue lists the family): a sample size adjusted for a design effect
 // and a response rate, the allocation of a given n in whole numbers, and
 // intervals from the joint inclusion probabilities of a sample drawn without
-// replacement. Each collects, computes a result with no text, then writes
+// replacement, and the sample size for several variables. Each collects, computes a result with no text, then writes
 // its block from it and hands over its record.
 #include <vector>
 
@@ -23,6 +23,7 @@ int StratifiedMeanGivenAllocation(CTervoDoc& doc);
 int StratifiedProportionGivenAllocation(CTervoDoc& doc);
 int HteMeanJointInterval(CTervoDoc& doc);
 int HteProportionJointInterval(CTervoDoc& doc);
+int SrsSeveralSampleSize(CTervoDoc& doc);
 
 // The first form of the allocation of a given n: K, n and the minimum per group.
 extern const PreliminaryStep kGivenAllocationStep;
@@ -50,12 +51,12 @@ double SenYatesGrundyVariance(const std::vector<double>& y, const std::vector<do
 // ---- The family ---------------------------------------------------------------------------
 
 // The commands of each file, at its end; each ends a submenu of another family.
-extern const CommandTable kAdjustedSizeTable, kGivenAllocationTable, kJointIntervalTable, kClusterPlanningTable,
-    kSensitivityTable, kSeveralAllocationTable;
+extern const CommandTable kAdjustedSizeTable, kGivenAllocationTable, kJointIntervalTable, kSeveralSizeTable,
+    kClusterPlanningTable, kSensitivityTable, kSeveralAllocationTable;
 
-inline constexpr const CommandTable* kFamilyTables[] = {&kAdjustedSizeTable,  &kGivenAllocationTable,
-                                                        &kJointIntervalTable, &kClusterPlanningTable,
-                                                        &kSensitivityTable,   &kSeveralAllocationTable};
+inline constexpr const CommandTable* kFamilyTables[] = {
+    &kAdjustedSizeTable,    &kGivenAllocationTable, &kJointIntervalTable,    &kSeveralSizeTable,
+    &kClusterPlanningTable, &kSensitivityTable,     &kSeveralAllocationTable};
 // Its section of the help on forms, before its tables' entries.
 FormHelpFamily FamilyHelp();
 inline constexpr Family kFamily{"extras", kFamilyTables, {}, &FamilyHelp};

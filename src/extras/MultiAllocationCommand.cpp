@@ -140,11 +140,18 @@ using T = Target;
 using O = Objective;
 using E = Estimator;
 
+constexpr HelpTopic kObjectiveTopic{
+    "Allocation for several variables",
+    "The least-cost allocation of a stratified sample that meets a target CV or margin for every one of several "
+    "variables at once, in whole numbers within the group sizes and a minimum per group, with the CV each variable "
+    "reaches."};
+
 constexpr Command kCommands[] = {
     Leaf("stratified.several.allocation", 32966, "Stratified > Allocation for several variables",
          {M::Stratified, T::MeanTotal, O::SeveralAllocation, E::Stratified},
          "M: Stratified, T: Several variables, O: SeveralAllocation, E: Stratified", nullptr,
-         &StratifiedSeveralAllocation, {&kFirstForm.tmpl, &kGroupForm, &kVariableForm, &kMeanForm, &kProportionForm}),
+         &StratifiedSeveralAllocation, {&kFirstForm.tmpl, &kGroupForm, &kVariableForm, &kMeanForm, &kProportionForm},
+         nullptr, &kObjectiveTopic),
 };
 
 }  // namespace

@@ -153,14 +153,19 @@ using T = Target;
 using O = Objective;
 using E = Estimator;
 
+constexpr HelpTopic kObjectiveTopic{
+    "Sensitivity of n",
+    "The required sample size of \"Sample size\" over a grid: the margin entered times 0.5, 0.75, 1, 1.25, 1.5 and 2, "
+    "at the levels 90%, 95% and 99%."};
+
 constexpr Command kCommands[] = {
     Leaf("simple.mean.sensitivity", 32964, "Simple > Mean/total of variable > Sensitivity of n",
          {M::Simple, T::MeanTotal, O::Sensitivity, E::Simple}, "M: Simple, T: Mean/total, O: Sensitivity, E: Simple",
-         nullptr, &SrsMeanSensitivity, {&kMeanForm.tmpl}),
+         nullptr, &SrsMeanSensitivity, {&kMeanForm.tmpl}, nullptr, &kObjectiveTopic),
     Leaf("simple.proportion.sensitivity", 32965, "Simple > Proportion/number in category > Sensitivity of n",
          {M::Simple, T::ProportionNumber, O::Sensitivity, E::Simple},
          "M: Simple, T: Proportion/number, O: Sensitivity, E: Simple", nullptr, &SrsProportionSensitivity,
-         {&kProportionForm.tmpl}),
+         {&kProportionForm.tmpl}, nullptr, &kObjectiveTopic),
 };
 
 }  // namespace

@@ -76,17 +76,6 @@ inline constexpr HelpTopic kObjectiveTopics[] = {
      "Intervals from a sample without replacement whose joint inclusion probabilities p_ij are known: the variance "
      "of the estimator of the total in the Sen-Yates-Grundy form, the sum over pairs of (p_i p_j - p_ij) / p_ij "
      "times (Y_i / p_i - Y_j / p_j)^2."},
-    {"Cluster planning from ICC and costs",
-     "Plans a sample of clusters from the intraclass correlation rho and the costs C1 per cluster and C2 per element: "
-     "the mean cluster size that buys the most precision for the cost, the design effect of clusters of that size, "
-     "the number of clusters a margin for the mean needs and what they cost."},
-    {"Allocation for several variables",
-     "The least-cost allocation of a stratified sample that meets a target CV or margin for every one of several "
-     "variables at once, in whole numbers within the group sizes and a minimum per group, with the CV each variable "
-     "reaches."},
-    {"Sensitivity of n",
-     "The required sample size of \"Sample size\" over a grid: the margin entered times 0.5, 0.75, 1, 1.25, 1.5 and 2, "
-     "at the levels 90%, 95% and 99%."},
 };
 
 inline constexpr HelpTopic kEstimatorTopics[] = {
@@ -121,10 +110,11 @@ struct CommandHelp {
 };
 
 // The topics of a set of codes; a code without a topic does not compile in a
-// registry row.
-constexpr CommandHelp HelpFor(Method m, Target t, Objective o, Estimator e) {
+// registry row. An objective added by a family brings its topic with its row.
+constexpr CommandHelp HelpFor(Method m, Target t, Objective o, Estimator e, const HelpTopic* objective = nullptr) {
   return {&kMethodTopics[static_cast<int>(m) - 1], &kTargetTopics[static_cast<int>(t) - 1],
-          &kObjectiveTopics[static_cast<int>(o) - 1], &kEstimatorTopics[static_cast<int>(e) - 1], nullptr};
+          objective ? objective : &kObjectiveTopics[static_cast<int>(o) - 1],
+          &kEstimatorTopics[static_cast<int>(e) - 1], nullptr};
 }
 
 // One paragraph of a command's help: "Method: Simple." and its text; the

@@ -67,10 +67,11 @@ struct Command {
   bool IsStatement() const { return routine == nullptr; }
 };
 
-// A menu leaf of the randomization approach, its help the topics of its codes.
+// A menu leaf of the randomization approach, its help the topics of its codes
+// (the objective's given here when the family adds the objective).
 constexpr Command Leaf(std::string_view key, int id, std::string_view path, Codes codes, std::string_view prompt,
                        const PreliminaryStep* step, Routine routine, RoutineForms forms,
-                       const data::CommandFigures* figures = nullptr) {
+                       const data::CommandFigures* figures = nullptr, const HelpTopic* objectiveTopic = nullptr) {
   return {key,
           id,
           path,
@@ -82,7 +83,7 @@ constexpr Command Leaf(std::string_view key, int id, std::string_view path, Code
           prompt,
           step,
           routine,
-          HelpFor(codes.method, codes.target, codes.objective, codes.estimator),
+          HelpFor(codes.method, codes.target, codes.objective, codes.estimator, objectiveTopic),
           forms,
           figures};
 }

@@ -165,7 +165,7 @@ void CTervoDoc::EndBlock(Record record) {
 void CTervoDoc::AppendAdditional(CompletedBlock& block) {
   const auto following = CommandCatalogue().additionalFigures;
   if (!following) return;
-  FollowingLines added = following(*block.command, *block.record);
+  FollowingLines added = following(*block.command, block.record);
   if (added.lines.empty()) return;
   for (const std::string& line : added.lines) m_journal.push_back(line);
   block.extraLines = added.lines.size();

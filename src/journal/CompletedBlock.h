@@ -17,7 +17,7 @@ struct CompletedBlock {
   std::size_t lines;
   const Command* command;  // nullptr for a routine run outside any command
   bool warning;            // the block holds the small-sample warning
-  std::optional<Record> record;
+  Record record;
   // With additional figures on: the lines of their block right after this
   // one (0: none) and the figures by key.
   std::size_t extraLines = 0;
