@@ -85,6 +85,14 @@ def whole(exact, N, lower, ok):
         n += 1
 
 
+def proportional(N, s2, e):
+    """The stratified sample size with v_h = W_h: A / (N^2 (e/z)^2 + B)."""
+    T = sum(N)
+    A = sum(Nh * Nh * v / (mpf(Nh) / T) for Nh, v in zip(N, s2))
+    B = sum(Nh * v for Nh, v in zip(N, s2))
+    return A / (T * T * (e / mpf('1.96')) ** 2 + B)
+
+
 def report(name, values):
     print(name, ", ".join(nstr(v, 17) for v in values))
 
@@ -145,6 +153,15 @@ def expected():
             out.append("%10d %10d %10f %10.4f %10d" % (h + 1, N[h], c[h], ex[h], w[h]))
         out += ["Minimum sample size per group: %d" % minimum, "Total sample size, n= %d" % sum(w),
                 "Cost of the sample: %f" % sum(x * ch for x, ch in zip(w, c))]
+    # Proportional allocation: (600, 400), sigma (10, 20) at margin 1, pi (0.3, 0.5) at margin 0.05.
+    out += ["*********", "Target: Several variables", "Method: Stratified random sampling",
+            "Objective: Sample size for several variables, proportional allocation", "Estimator: Stratified",
+            " Group no.        N_i        w_i", "%10d %10d %10.4f" % (1, 600, 0.6), "%10d %10d %10.4f" % (2, 400, 0.4),
+            "Population size, N= 1000", " Var. no. Target         Margin Probability       n_j"]
+    sizes = [proportional([600, 400], [100, 400], 1), proportional([600, 400], [mpf('0.21'), mpf('0.25')], mpf('0.05'))]
+    out += ["%9d %-10s %10f %11f %9.0f" % (1, "Mean", 1, 0.95, sizes[0]),
+            "%9d %-10s %10f %11f %9.0f" % (2, "Proportion", 0.05, 0.95, sizes[1]),
+            "Required sample size is %.0f" % max(sizes)]
     print("\n".join(out))
 
 
@@ -159,12 +176,8 @@ elif __name__ == "__main__":
         for f in ['0.5', '0.75', '1', '1.25', '1.5', '2']:
             report("srs %s x%s" % (name, f), [srs_n(N, D, e * mpf(f), z) for z in (mpf('1.645'), mpf('1.96'), mpf('2.576'))])
     # Proportional allocation: (N, S) = (600, 10), (400, 20), margin 1; P = (0.3, 0.5), margin 0.05.
-    N = [600, 400]
     for s2, e in [([100, 400], 1), ([mpf('0.21'), mpf('0.25')], mpf('0.05'))]:
-        T = sum(N)
-        A = sum(Nh * Nh * v / (mpf(Nh) / T) for Nh, v in zip(N, s2))
-        B = sum(Nh * v for Nh, v in zip(N, s2))
-        report("proportional", [A / (T * T * (e / mpf('1.96')) ** 2 + B)])
+        report("proportional", [proportional([600, 400], s2, e)])
     # One variable: (N, S, c) = (600, 10, 1), (400, 20, 4), margin 1 at 95%.
     N, c = [600, 400], [1, 4]
     a = [weights(N, [10, 20], False)]

@@ -52,11 +52,11 @@ double SenYatesGrundyVariance(const std::vector<double>& y, const std::vector<do
 
 // The commands of each file, at its end; each ends a submenu of another family.
 extern const CommandTable kAdjustedSizeTable, kGivenAllocationTable, kJointIntervalTable, kSeveralSizeTable,
-    kClusterPlanningTable, kSensitivityTable, kSeveralAllocationTable;
+    kClusterPlanningTable, kSensitivityTable, kSeveralAllocationTable, kStratifiedSeveralSizeTable;
 
 inline constexpr const CommandTable* kFamilyTables[] = {
-    &kAdjustedSizeTable,    &kGivenAllocationTable, &kJointIntervalTable,    &kSeveralSizeTable,
-    &kClusterPlanningTable, &kSensitivityTable,     &kSeveralAllocationTable};
+    &kAdjustedSizeTable,    &kGivenAllocationTable, &kJointIntervalTable,     &kSeveralSizeTable,
+    &kClusterPlanningTable, &kSensitivityTable,     &kSeveralAllocationTable, &kStratifiedSeveralSizeTable};
 // Its section of the help on forms, before its tables' entries.
 FormHelpFamily FamilyHelp();
 inline constexpr Family kFamily{"extras", kFamilyTables, {}, &FamilyHelp};

@@ -11,10 +11,8 @@
 namespace mirto::extras {
 namespace {
 
-constexpr const char* kForm = "Allocation for several variables";
-
-std::string Refusal(const std::string& where, const char* field, const char* why) {
-  return std::string("Illegal entry: ") + kForm + ", " + where + ", \"" + field + "\" " + why + ".";
+std::string Refusal(const char* form, const std::string& where, const char* field, const char* why) {
+  return std::string("Illegal entry: ") + form + ", " + where + ", \"" + field + "\" " + why + ".";
 }
 
 std::string Numbered(const char* what, std::size_t i) { return what + std::to_string(i + 1); }
@@ -137,47 +135,49 @@ double PlanVariance(const MultiAllocationInput& in, std::size_t j, const std::ve
   return V;
 }
 
-std::optional<std::string> CountsFault(long long groups, long long variables, double minimum) {
-  if (variables < 1) return Refusal("first form", "Number of variables:", "must be 1 or more");
-  if (groups < 1) return Refusal("first form", "Number of groups (strata):", "must be 1 or more");
+std::optional<std::string> CountsFault(long long groups, long long variables, double minimum, const char* form) {
+  if (variables < 1) return Refusal(form, "first form", "Number of variables:", "must be 1 or more");
+  if (groups < 1) return Refusal(form, "first form", "Number of groups (strata):", "must be 1 or more");
   if (!(minimum >= 0.0 && minimum == std::floor(minimum)))
-    return Refusal("first form", "Minimum sample size per group:", "must be a whole number, 0 or more");
+    return Refusal(form, "first form", "Minimum sample size per group:", "must be a whole number, 0 or more");
   return std::nullopt;
 }
 
-std::optional<std::string> MultiAllocationFault(const MultiAllocationInput& in) {
+std::optional<std::string> MultiAllocationFault(const MultiAllocationInput& in, const char* form,
+                                                const char* targetField) {
   if (auto fault = CountsFault(static_cast<long long>(in.strata.size()), static_cast<long long>(in.variables.size()),
-                               in.minimum))
+                               in.minimum, form))
     return fault;
   for (std::size_t j = 0; j < in.variables.size(); ++j) {
     const PlanVariable& v = in.variables[j];
     if (!(v.target > 0.0 && std::isfinite(v.target)))
-      return Refusal(Numbered("variable ", j), "Target CV or margin:", "must be greater than 0");
-    if (!v.byCv && !(v.z > 0.0)) return Refusal(Numbered("variable ", j), "Probability:", "must be chosen");
+      return Refusal(form, Numbered("variable ", j), targetField, "must be greater than 0");
+    if (!v.byCv && !(v.z > 0.0)) return Refusal(form, Numbered("variable ", j), "Probability:", "must be chosen");
   }
   for (std::size_t h = 0; h < in.strata.size(); ++h) {
     const PlanStratum& s = in.strata[h];
     const std::string group = Numbered("group ", h);
     if (!(s.N >= 1.0 && s.N == std::floor(s.N) && std::isfinite(s.N)))
-      return Refusal(group, "Number of elements, N_i:", "must be a whole number, 1 or more");
+      return Refusal(form, group, "Number of elements, N_i:", "must be a whole number, 1 or more");
     if (!(s.cost > 0.0 && std::isfinite(s.cost)))
-      return Refusal(group, "Cost of sampling one element, c_i:", "must be greater than 0");
+      return Refusal(form, group, "Cost of sampling one element, c_i:", "must be greater than 0");
     for (std::size_t j = 0; j < in.variables.size(); ++j) {
       const std::string where = group + ", variable " + std::to_string(j + 1);
       if (in.variables[j].proportion) {
         if (!(s.value[j] >= 0.0 && s.value[j] <= 1.0))
-          return Refusal(where, "Guesstimate of proportion in category, pi_i:", "must lie between 0 and 1");
+          return Refusal(form, where, "Guesstimate of proportion in category, pi_i:", "must lie between 0 and 1");
       } else {
-        if (!std::isfinite(s.value[j])) return Refusal(where, "Guesstimate of mean, mu_i:", "must be a number");
+        if (!std::isfinite(s.value[j]))
+          return Refusal(form, where, "Guesstimate of mean of variable, mu_i:", "must be a number");
         if (!(s.sd[j] >= 0.0 && std::isfinite(s.sd[j])))
-          return Refusal(where, "Guesstimate of std. deviation of variable, sigma_i:", "cannot be negative");
+          return Refusal(form, where, "Guesstimate of std. deviation of variable, sigma_i:", "cannot be negative");
       }
     }
   }
   const double N = Total(in);
   for (std::size_t j = 0; j < in.variables.size(); ++j)
     if (in.variables[j].byCv && !(Mean(in, j, N) > 0.0))
-      return Refusal(Numbered("variable ", j), "Target CV or margin:",
+      return Refusal(form, Numbered("variable ", j), targetField,
                      "is a CV, and the CV of a population mean that is not above 0 is undefined");
   return std::nullopt;
 }

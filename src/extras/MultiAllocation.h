@@ -46,9 +46,13 @@ struct MultiAllocation {
 double PlanVariance(const MultiAllocationInput& in, std::size_t j, const std::vector<double>& n);
 
 // Why the counts of the first form cannot be used, naming the form and the field.
-std::optional<std::string> CountsFault(long long groups, long long variables, double minimum);
-// Why the figures cannot be computed, naming the form, the variable or group and the field.
-std::optional<std::string> MultiAllocationFault(const MultiAllocationInput& in);
+inline constexpr const char* kAllocationForm = "Allocation for several variables";
+std::optional<std::string> CountsFault(long long groups, long long variables, double minimum,
+                                       const char* form = kAllocationForm);
+// Why the figures cannot be computed, naming the form, the variable or group and the field
+// (the target's field is "Margin:" where the form asks only margins).
+std::optional<std::string> MultiAllocationFault(const MultiAllocationInput& in, const char* form = kAllocationForm,
+                                                const char* targetField = "Target CV or margin:");
 // The least-cost allocation (Chromy's iteration on the Lagrange multipliers,
 // within minimum <= n_h <= N_h), then whole numbers by the capped rounding
 // of the allocation of a given n. `in` passes MultiAllocationFault.
