@@ -10,6 +10,10 @@
 #include "framework/Catalogue.h"
 #include "framework/Form.h"
 
+namespace mirto::srs {
+struct SrsInput;
+}
+
 namespace mirto {
 class CTervoDoc;
 struct PreliminaryStep;
@@ -30,6 +34,10 @@ extern const PreliminaryStep kGivenAllocationStep;
 
 // ---- The formulas, for the tests ------------------------------------------------------
 
+// The lines a simple sample-size block starts with: separator, target,
+// method, `objective`, estimator, N, the guess and the margin.
+void WriteSizeHeading(CTervoDoc& d, const srs::SrsInput& in, Target target, const char* objective);
+
 // x rounded up, except that a value whole but for rounding error stays that whole number.
 double RoundUp(double x);
 
@@ -49,6 +57,9 @@ double SenYatesGrundyVariance(const std::vector<double>& y, const std::vector<do
                               const std::vector<double>& joint);
 
 // ---- The family ---------------------------------------------------------------------------
+
+// The objective both sample sizes for several variables bring, simple and stratified.
+extern const HelpTopic kSeveralSizeTopic;
 
 // The commands of each file, at its end; each ends a submenu of another family.
 extern const CommandTable kAdjustedSizeTable, kGivenAllocationTable, kJointIntervalTable, kSeveralSizeTable,

@@ -96,20 +96,7 @@ int Run(CTervoDoc& doc, const EntryForm<In>& form, Target target) {
 }
 
 void Write(CTervoDoc& d, const SensitivityOfN& r) {
-  const bool second = r.in.specialTarget == SpecialTarget::TotalOrNumber;
-  const bool mean = r.target == Target::MeanTotal;
-  d.AppendSeparator();
-  d.AppendLine("%s", mean ? (second ? "Target: Total of variable" : "Target: Mean of variable")
-                          : (second ? "Target: Number in category" : "Target: Proportion in category"));
-  d.AppendLine("Method: Simple random sampling");
-  d.AppendLine("Objective: Sensitivity of n");
-  d.AppendLine("Estimator: Simple");
-  d.AppendLine("Population size, N= %.0f", r.in.N);
-  if (mean)
-    d.AppendLine("Guesstimate of population std. deviation of variable: %f", r.in.sigma);
-  else
-    d.AppendLine("Guesstimate of population proportion in category: %f", r.in.pi);
-  d.AppendLine("Accuracy requirements, margin: %f", r.in.margin);
+  WriteSizeHeading(d, r.in, r.target, "Objective: Sensitivity of n");
   d.AppendLine("Required sample size by margin and probability:");
   d.AppendLine("    Margin %10.2f %10.2f %10.2f", kSensitivityLevels[0].probability, kSensitivityLevels[1].probability,
                kSensitivityLevels[2].probability);

@@ -145,11 +145,6 @@ Record ToRecord(const StratifiedSeveralSize& r) {
   return rec.Result("required_sample_size", r.sizes.required);
 }
 
-constexpr HelpTopic kObjectiveTopic{
-    "Sample size for several variables",
-    "The sample size of \"Sample size\" for each of several variables, a mean or a proportion each with its own "
-    "margin and probability, and the largest of them: the size that meets every requirement."};
-
 std::vector<FormHelp> FormsHelp() {
   return {
       {"Sample size for several variables (Stratified, proportional allocation)",
@@ -168,7 +163,7 @@ constexpr Command kCommands[] = {
     Leaf("stratified.several.size", 32967, "Stratified > Sample size for several variables",
          {Method::Stratified, Target::MeanTotal, Objective::SeveralSampleSize, Estimator::Stratified},
          "M: Stratified, O: SampleSizeSeveral, E: Stratified", nullptr, &StratifiedSeveralSampleSize,
-         {&kFirstForm.tmpl, &kGroupForm, &kVariableForm, &kMeanForm, &kProportionForm}, nullptr, &kObjectiveTopic),
+         {&kFirstForm.tmpl, &kGroupForm, &kVariableForm, &kMeanForm, &kProportionForm}, nullptr, &kSeveralSizeTopic),
 };
 
 }  // namespace
