@@ -131,6 +131,8 @@ extras::PlanStratum Stratum(double N, double cost, std::vector<double> value, st
 // One variable: the classical least-cost allocation, n_h = (W_h S_h / sqrt c_h)
 // sum W S sqrt c / (V + sum W S^2 / N) = 6 x 22 / 0.480308... and 4 x 22 / 0.480308...
 // Two variables, both binding, the third stratum capped at N_h = 20 (reference script).
+// Three small strata whose rounding to a total of 4 misses the target (one of
+// them would get no element): raised to 5 (the reference script's rule).
 TEST(MultiAllocation, LeastCostMeetsEveryTarget) {
   extras::MultiAllocationInput one{{Stratum(600, 1, {0}, {10}), Stratum(400, 4, {0}, {20})},
                                    {{false, false, 1, 1.96, 0.95}}};
@@ -138,10 +140,14 @@ TEST(MultiAllocation, LeastCostMeetsEveryTarget) {
       {Stratum(100, 4, {50, 0.2}, {15, 0}), Stratum(500, 1, {40, 0.5}, {8, 0}), Stratum(20, 2, {200, 0.1}, {600, 0})},
       {{false, true, 0.01, 0, 0}, {true, false, 0.04, 1.96, 0.95}},
       2};
+  extras::MultiAllocationInput small{{Stratum(240, 2, {0}, {2}), Stratum(107, 2, {0}, {2}), Stratum(40, 2, {0}, {2})},
+                                     {{false, false, 2, 1.96, 0.95}}};
   const struct {
     const extras::MultiAllocationInput& in;
     std::vector<double> exact, whole, cv;
   } cases[] = {
+      {small, {2.3589710000163749, 1.0517079041739671, 0.39316183333606246}, {3, 1, 1}, {}},
+
       {one, {274.82353757305632, 183.2156917153709}, {275, 184}, {}},
       {two, {29.838739277418452, 253.1859119250391, 20}, {30, 254, 20}, {0.0099637945047317765, 0.046360868623563858}}};
   for (const auto& c : cases) {
