@@ -3,9 +3,12 @@
 // the one "Sample size" gives for the same figures, and the largest is the one
 // to take.
 #include <algorithm>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "extras/Commands.h"
+#include "framework/Format.h"
 #include "framework/Routine.h"
 #include "srs/Srs.h"
 
@@ -134,9 +137,13 @@ int SrsSeveralSampleSize(CTervoDoc& doc) {
   }
   std::vector<VariableInput> variables;
   const FormContext context{.method = Method::Simple, .objective = Objective::SeveralSampleSize};
-  const bool entered = RunEntryLoop(doc.Host(), kVariableForm, context, in.count, [&](const Form& f, long long) {
+  const bool entered = RunEntryLoop(doc.Host(), kVariableForm, context, in.count, [&](const Form& f, long long j) {
     variables.push_back(ReadVariable(f));
-    return CheckVariable(f).check != RowCheck::Refuse;
+    const RowVerdict verdict = CheckVariable(f);
+    if (verdict.check != RowCheck::Refuse) return std::optional<std::string>();
+    return std::optional<std::string>(Format("Illegal entry for variable %lld: in \"%s\", %s.", j,
+                                             std::string(f.ControlAt(verdict.control).label).c_str(),
+                                             std::string(verdict.reason).c_str()));
   });
   if (!entered) return 0;
   return Report(doc, Compute(in, std::move(variables)));
