@@ -68,6 +68,14 @@ std::vector<std::string> CalibrationLines(const Design& d, const Calibration& c)
   lines.push_back(Format("g factors (calibrated over design weight): minimum %f; quartiles %f, %f, %f; maximum %f",
                          f.gMin, f.gQ1, f.gMedian, f.gQ3, f.gMax));
   IterationLines(c, lines);
+  if (!f.unconverged.empty()) {
+    std::string names;
+    for (std::size_t i = 0; i < f.unconverged.size() && i < 10; ++i)
+      names += (i ? ", " : "") + d.replicates->names[f.unconverged[i] - 1];
+    if (f.unconverged.size() > 10) names += ", ...";
+    lines.push_back(Format("Replicates that the bounds kept from their totals: %zu (", f.unconverged.size()) + names +
+                    "); each keeps its last iteration, as R survey does");
+  }
   if (f.negative > 0)
     lines.push_back(
         Format("Warning: %lld calibrated weights are negative (linear calibration allows them)", f.negative));
@@ -91,6 +99,7 @@ Record CalibrationRecord(const Design&, const Calibration& c) {
   r.Result("iterations", f.iterations).Result("largest_difference", f.largestDifference);
   if (c.request.method == CalibrationMethod::Rake) r.Result("last_change", f.lastChange);
   if (c.Bounded()) r.Result("weight_scale", f.scale);
+  if (c.Bounded() && c.replicates > 0) r.Result("unconverged_replicates", double(f.unconverged.size()));
   return r;
 }
 

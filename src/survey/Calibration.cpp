@@ -98,7 +98,7 @@ std::optional<std::pair<std::size_t, std::string>> Calibration::Learn(std::span<
 
 double Calibration::Eta(const Place& place, std::size_t r) const {
   const std::size_t columns = replicates + 1;
-  double eta = 0;
+  double eta = intercept.empty() ? 0 : intercept[r];
   for (std::size_t i = 0; i < variables.size(); ++i) {
     const CalibrationVariable& v = variables[i];
     eta += v.numeric ? v.lambda[r] * place.value[i] : v.lambda[place.category[i] * columns + r];
@@ -118,6 +118,7 @@ void Calibration::Terms(const Place& place, std::vector<AuxTerm>& terms) const {
     terms.push_back({static_cast<std::uint32_t>(place.cell), 1.0});
     return;
   }
+  if (interceptCoordinate != kNoCoordinate) terms.push_back({interceptCoordinate, 1.0});
   for (std::size_t i = 0; i < variables.size(); ++i) {
     const CalibrationVariable& v = variables[i];
     if (v.numeric) {

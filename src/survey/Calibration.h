@@ -39,9 +39,9 @@ struct CalibrationVariable {
   std::vector<long long> totalRows;  // their rows in the totals file
   long long firstTotalRow = 0;
   // Linear calibration: by category number (numeric: one), the coordinate of
-  // the term among the auxiliary variables (kNoCoordinate: the category left
-  // out, as R's model matrix leaves out each factor's first level after the
-  // first factor), and lambda, full sample then each replicate.
+  // the term among the auxiliary variables (kNoCoordinate: the first
+  // category, left out as R's model matrix leaves it out), and lambda, full
+  // sample then each replicate.
   std::vector<std::uint32_t> coordinate;
   std::vector<double> lambda;
 };
@@ -80,6 +80,7 @@ struct CalibrationFigures {
   double tolerance = 0;   // raking: epsilon as such a change
   double largestDifference = 0;
   double scale = 1;  // linear with bounds: the weights scaled first, as R's grake does
+  std::vector<std::size_t> unconverged;  // replicates (1..R) that did not meet their totals within the bounds
 };
 
 class Calibration {
@@ -98,6 +99,9 @@ class Calibration {
   bool hasCells = false;  // post-stratification, raking, linear on categories alone
   std::size_t replicates = 0;
   double low = 0, high = 0;    // linear: the bounds on g
+  // Linear: the constant's coordinate where there is a categorical variable, and its lambda by replicate.
+  std::uint32_t interceptCoordinate = kNoCoordinate;
+  std::vector<double> intercept;
   std::vector<double> scales;  // linear with bounds: full sample, then each replicate
   CalibrationFigures figures;
   std::optional<std::pair<long long, long long>> stamp;  // the file's, as for the design

@@ -29,14 +29,15 @@ struct Names {
 };
 
 // The sums of w x and w x x' over the units for linear calibration, for the
-// design weight and each replicate weight, x the terms: each numeric
-// variable and the indicator of each category (numbered as they come).
+// design weight and each replicate weight, x the terms: a constant, each
+// numeric variable and the indicator of each category (numbered as they come).
 class LinearMoments {
  public:
   explicit LinearMoments(const Calibration& c);
   void Add(const Calibration::Place& place, double d, std::span<const double> replicates);
   // The number of a variable's category (numeric: 0) among the terms; kNoCoordinate where none came.
   std::uint32_t Term(std::size_t variable, std::size_t category) const;
+  std::uint32_t Constant() const { return m_constant; }
   Wide Cross(std::uint32_t a, std::uint32_t b, std::size_t r) const;
   Wide Sum(std::uint32_t a, std::size_t r) const { return m_sums[a * m_columns + r]; }
 
@@ -44,6 +45,7 @@ class LinearMoments {
   std::uint32_t NewTerm();
 
   std::size_t m_columns;
+  std::uint32_t m_constant = 0;
   std::vector<bool> m_numeric;
   std::vector<std::vector<std::uint32_t>> m_term;  // by variable: by category
   std::vector<std::vector<Wide>> m_cross;          // row a: (b, r) for b <= a

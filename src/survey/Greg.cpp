@@ -1,8 +1,10 @@
 // Linear calibration (GREG): g = 1 + x'lambda with sum d g x equal to the
-// totals, x the terms in the parametrization of R's model matrix (each
-// numeric variable; every category of the first categorical variable and all
-// but the first of each later one, which spans the same space as R's
-// intercept and contrasts). Without bounds lambda solves T lambda = t - S,
+// totals, x the terms as R's model matrix has them: a constant where there
+// is a categorical variable (its total the population's size), each numeric
+// variable, and the indicators of all categories but the first of each
+// categorical variable. (The same space, other coordinates, would give the
+// same calibration but not the same last step where bounds cannot be met.)
+// Without bounds lambda solves T lambda = t - S,
 // T = sum d x x', S = sum d x; with bounds, R survey's grake for the linear
 // distance: Newton steps with g held at the bounds, one pass over the units
 // each. The residuals are those of the projection on x with the design
@@ -22,6 +24,7 @@ namespace mirto::survey::steps {
 using data::DataProblem;
 
 LinearMoments::LinearMoments(const Calibration& c) : m_columns(c.replicates + 1), m_term(c.variables.size()) {
+  m_constant = NewTerm();
   for (std::size_t i = 0; i < c.variables.size(); ++i) {
     m_numeric.push_back(c.variables[i].numeric);
     if (c.variables[i].numeric) m_term[i] = {NewTerm()};
@@ -37,6 +40,7 @@ std::uint32_t LinearMoments::NewTerm() {
 
 void LinearMoments::Add(const Calibration::Place& place, double d, std::span<const double> replicates) {
   m_row.clear();
+  m_row.emplace_back(m_constant, 1.0);
   for (std::size_t i = 0; i < m_term.size(); ++i) {
     if (m_numeric[i]) {
       m_row.emplace_back(m_term[i][0], place.value[i]);
@@ -86,7 +90,10 @@ class Projection final : public Residuals {
   std::size_t m_p;
 };
 
-// The coordinates of the terms, each with its variable, category, raw term and total.
+constexpr std::size_t kIntercept = ~std::size_t{0};
+
+// The coordinates of the terms, each with its variable (kIntercept: the
+// constant), category, raw term and total.
 struct Basis {
   struct Coordinate {
     std::size_t variable, category;
@@ -99,7 +106,17 @@ struct Basis {
 
 Basis MakeBasis(Calibration& c, const LinearMoments& moments) {
   Basis basis;
-  bool first = true;
+  c.intercept.clear();
+  c.interceptCoordinate = kNoCoordinate;
+  for (const CalibrationVariable& v : c.variables) {
+    if (v.numeric) continue;
+    Wide size;
+    for (double t : v.totals) size = size + Exact(t);
+    c.interceptCoordinate = 0;
+    c.intercept.assign(c.replicates + 1, 0.0);
+    basis.coordinates.push_back({kIntercept, 0, moments.Constant(), Rounded(size)});
+    break;
+  }
   for (std::size_t i = 0; i < c.variables.size(); ++i) {
     CalibrationVariable& v = c.variables[i];
     auto add = [&](std::size_t k) {
@@ -113,8 +130,7 @@ Basis MakeBasis(Calibration& c, const LinearMoments& moments) {
     }
     v.coordinate.assign(v.categories.size(), kNoCoordinate);
     const std::vector<std::size_t> sorted = v.categories.Sorted();
-    for (std::size_t s = first ? 0 : 1; s < sorted.size(); ++s) add(sorted[s]);
-    first = false;
+    for (std::size_t s = 1; s < sorted.size(); ++s) add(sorted[s]);
   }
   return basis;
 }
@@ -125,11 +141,22 @@ void Store(Calibration& c, const Basis& basis, std::size_t r, const std::vector<
   for (CalibrationVariable& v : c.variables) v.lambda.resize((v.numeric ? 1 : v.categories.size()) * columns, 0.0);
   for (std::size_t j = 0; j < basis.size(); ++j) {
     const Basis::Coordinate& x = basis.coordinates[j];
-    c.variables[x.variable].lambda[x.category * columns + r] = lambda[j];
+    if (x.variable == kIntercept)
+      c.intercept[r] = lambda[j];
+    else
+      c.variables[x.variable].lambda[x.category * columns + r] = lambda[j];
   }
 }
 
+// The categorical variable whose totals give the population's size.
+const CalibrationVariable& FirstCategorical(const Calibration& c) {
+  for (const CalibrationVariable& v : c.variables)
+    if (!v.numeric) return v;
+  return c.variables.front();
+}
+
 std::string Described(const Calibration& c, const Basis::Coordinate& x) {
+  if (x.variable == kIntercept) return "the population's size (the sum of the totals of " + FirstCategorical(c).name + ")";
   const CalibrationVariable& v = c.variables[x.variable];
   return v.numeric ? "the total of " + v.name : "the category \"" + Excerpt(v.categories.Name(x.category)) + "\"";
 }
@@ -182,6 +209,8 @@ DataProblem Unsolvable(const Calibration& c, const Names& names, const Basis& ba
   for (std::size_t j = 0; j < basis.size(); ++j) {
     if (s.T0[j * basis.size() + j] > 0) continue;
     const Basis::Coordinate& x = basis.coordinates[j];
+    if (x.variable == kIntercept)
+      return DataProblem{names.data, 0, c.variables[0].name, "every unit has weight 0; no total can be met"};
     const CalibrationVariable& v = c.variables[x.variable];
     return DataProblem{names.data, v.numeric ? 0 : v.categories.FirstRow(x.category), v.name,
                        v.numeric ? "the variable is 0 on every unit weighted above 0; its total cannot be met"
@@ -196,7 +225,7 @@ class Bounded {
  public:
   Bounded(Calibration& c, const Basis& basis, const UnitSource& units) : m_c(c), m_basis(basis), m_units(units) {}
 
-  std::optional<DataProblem> Run(const Names& names, const std::vector<System>& systems) {
+  std::optional<DataProblem> Run(const std::vector<System>& systems) {
     const std::size_t p = m_basis.size();
     m_c.low = m_c.request.bounds->first;
     m_c.high = m_c.request.bounds->second;
@@ -233,7 +262,7 @@ class Bounded {
       if (!active) break;
       if (auto problem = Pass()) return problem;
       for (std::size_t r = 0; r < m_state.size(); ++r)
-        if (auto problem = Check(names, r)) return problem;
+        if (auto problem = Check(r)) return problem;
     }
     m_c.figures.iterations = m_state[0].iterations;
     return std::nullopt;
@@ -277,7 +306,7 @@ class Bounded {
     return std::nullopt;
   }
 
-  std::optional<DataProblem> Check(const Names& names, std::size_t r) {
+  std::optional<DataProblem> Check(std::size_t r) {
     State& s = m_state[r];
     if (s.done) return std::nullopt;
     std::size_t worst = 0;
@@ -292,18 +321,19 @@ class Bounded {
     }
     if (++s.iterations <= kMaxit) return std::nullopt;
     const std::string bounds = data::ShortestText(m_c.low) + "," + data::ShortestText(m_c.high);
-    if (r > 0)
-      return DataProblem{names.data, 0, names.replicates[r - 1],
-                         Format("the replicate cannot be calibrated within bounds=%s: after %d iterations a total is "
-                                "still %s away (relative)",
-                                bounds.c_str(), kMaxit, data::ShortestText(achieved).c_str())};
+    if (r > 0) {
+      // As R's calibrate for replicate designs: the replicate keeps its last step, and the block says so.
+      s.done = true;
+      m_c.figures.unconverged.push_back(r);
+      return std::nullopt;
+    }
     const Basis::Coordinate& x = m_basis.coordinates[worst];
-    const CalibrationVariable& v = m_c.variables[x.variable];
-    return DataProblem{
-        m_c.totalsFile, v.totalRows[x.category], v.name,
-        Format("bounds=%s cannot be met: after %d iterations %s is still %s away from its total %s", bounds.c_str(),
-               kMaxit, Described(m_c, x).c_str(), data::ShortestText(std::fabs(s.misfit[worst])).c_str(),
-               data::ShortestText(x.total).c_str())};
+    const CalibrationVariable& v = x.variable == kIntercept ? FirstCategorical(m_c) : m_c.variables[x.variable];
+    return DataProblem{m_c.totalsFile, x.variable == kIntercept ? v.firstTotalRow : v.totalRows[x.category], v.name,
+                       Format("bounds=%s cannot be met: after %d iterations %s is still %s away from its total %s",
+                              bounds.c_str(), kMaxit, Described(m_c, x).c_str(),
+                              data::ShortestText(std::fabs(s.misfit[worst])).c_str(),
+                              data::ShortestText(x.total).c_str())};
   }
 
   // R's calibrate(): epsilon = 1e-7 on |misfit| / (1 + |total|), maxit = 50.
@@ -332,7 +362,7 @@ std::optional<DataProblem> Linear(Calibration& c, const Names& names, const Line
     if (!c.Bounded()) Store(c, basis, r, Solved(*chol, systems.back()));
   }
   if (c.Bounded())
-    if (auto problem = Bounded(c, basis, units).Run(names, systems)) return problem;
+    if (auto problem = Bounded(c, basis, units).Run(systems)) return problem;
   c.residuals = std::make_unique<Projection>(std::move(*design), p);
   return std::nullopt;
 }
