@@ -79,7 +79,7 @@ struct CalibrationFigures {
   double lastChange = 0;  // raking: the largest change of a cell's weighted count in the last sweep
   double tolerance = 0;   // raking: epsilon as such a change
   double largestDifference = 0;
-  double scale = 1;  // linear with bounds: the weights scaled first, as R's grake does
+  double scale = 1;                      // linear with bounds: the weights scaled first, as R's grake does
   std::vector<std::size_t> unconverged;  // replicates (1..R) that did not meet their totals within the bounds
 };
 
@@ -98,7 +98,7 @@ class Calibration {
   std::vector<Cell> cells;
   bool hasCells = false;  // post-stratification, raking, linear on categories alone
   std::size_t replicates = 0;
-  double low = 0, high = 0;    // linear: the bounds on g
+  double low = 0, high = 0;  // linear: the bounds on g
   // Linear: the constant's coordinate where there is a categorical variable, and its lambda by replicate.
   std::uint32_t interceptCoordinate = kNoCoordinate;
   std::vector<double> intercept;

@@ -227,7 +227,7 @@ std::optional<DataProblem> Rake(Calibration& c, const Names& names) {
     }
     return DataProblem{
         c.totalsFile, worst->totalRows[worstCategory], worst->name,
-        Format("raking did not converge in %d iterations: a cell still changed by %s in the last "
+        Format("raking did not converge within maxit=%d iterations: a cell still changed by %s in the last "
                "(epsilon allows %s); the total of \"%s\" is still %s away; give a larger maxit= or "
                "epsilon=",
                fit.sweeps, data::ShortestText(fit.change).c_str(), data::ShortestText(f.tolerance).c_str(),

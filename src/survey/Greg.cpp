@@ -156,7 +156,8 @@ const CalibrationVariable& FirstCategorical(const Calibration& c) {
 }
 
 std::string Described(const Calibration& c, const Basis::Coordinate& x) {
-  if (x.variable == kIntercept) return "the population's size (the sum of the totals of " + FirstCategorical(c).name + ")";
+  if (x.variable == kIntercept)
+    return "the population's size (the sum of the totals of " + FirstCategorical(c).name + ")";
   const CalibrationVariable& v = c.variables[x.variable];
   return v.numeric ? "the total of " + v.name : "the category \"" + Excerpt(v.categories.Name(x.category)) + "\"";
 }
@@ -329,11 +330,11 @@ class Bounded {
     }
     const Basis::Coordinate& x = m_basis.coordinates[worst];
     const CalibrationVariable& v = x.variable == kIntercept ? FirstCategorical(m_c) : m_c.variables[x.variable];
-    return DataProblem{m_c.totalsFile, x.variable == kIntercept ? v.firstTotalRow : v.totalRows[x.category], v.name,
-                       Format("bounds=%s cannot be met: after %d iterations %s is still %s away from its total %s",
-                              bounds.c_str(), kMaxit, Described(m_c, x).c_str(),
-                              data::ShortestText(std::fabs(s.misfit[worst])).c_str(),
-                              data::ShortestText(x.total).c_str())};
+    return DataProblem{
+        m_c.totalsFile, x.variable == kIntercept ? v.firstTotalRow : v.totalRows[x.category], v.name,
+        Format("bounds=%s cannot be met: after %d iterations %s is still %s away from its total %s", bounds.c_str(),
+               kMaxit, Described(m_c, x).c_str(), data::ShortestText(std::fabs(s.misfit[worst])).c_str(),
+               data::ShortestText(x.total).c_str())};
   }
 
   // R's calibrate(): epsilon = 1e-7 on |misfit| / (1 + |total|), maxit = 50.

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <tuple>
+#include <utility>
 
 #include "survey/Accumulate.h"
 #include "survey/KeyedSums.h"
@@ -321,13 +323,7 @@ class ElementSums final : public Accumulator {
       const double D = est.quotient ? Rounded(Total(domain, est.den)) : 1, t = Part(est);
       parts.clear();
       for (std::size_t block : Blocks(domain)) {
-        // sum z D = S_n - t S_d; sum z^2 D^2 = S_nn - 2 t S_nd + t^2 S_dd
-        Wide sum = Sum(block, est.num), squares = Cross(block, est.num, est.num);
-        if (est.quotient) {
-          sum = sum - Sum(block, est.den) * Exact(t);
-          squares = squares - Cross(block, est.num, est.den) * Exact(2 * t) +
-                    Cross(block, est.den, est.den) * Exact(t) * Exact(t);
-        }
+        const auto [sum, squares] = Linearized(block, est, t);
         const std::size_t h = m_blocks[block].stratum;
         const auto n = static_cast<double>(m_d.strataFigures[h].psus);
         const double deviations = std::max(0.0, Rounded(squares - sum * sum * Exact(1 / n)));
@@ -356,15 +352,9 @@ class ElementSums final : public Accumulator {
         Wide sum, squares;
         if (const std::uint64_t found = m_blockOf.Find(h, domain); found != Recent::kNone) {
           const auto block = static_cast<std::size_t>(found);
-          sum = Sum(block, est.num);
-          squares = Cross(block, est.num, est.num);
+          std::tie(sum, squares) = Linearized(block, est, t);
           Wide crossed = SlotCross(block, est.num, B);
-          if (est.quotient) {
-            sum = sum - Sum(block, est.den) * Exact(t);
-            squares = squares - Cross(block, est.num, est.den) * Exact(2 * t) +
-                      Cross(block, est.den, est.den) * Exact(t) * Exact(t);
-            crossed = crossed - SlotCross(block, est.den, B) * Exact(t);
-          }
+          if (est.quotient) crossed = crossed - SlotCross(block, est.den, B) * Exact(t);
           squares = squares - crossed * Exact(2);
         }
         sum = sum - Projected(m_aux.Of(h), B);
@@ -380,6 +370,17 @@ class ElementSums final : public Accumulator {
       const double P = est.theta;
       out[e].logit = out[e].v / (P * (1 - P) * P * (1 - P));
     }
+  }
+
+  // sum z D = S_n - t S_d; sum z^2 D^2 = S_nn - 2 t S_nd + t^2 S_dd over a block.
+  std::pair<Wide, Wide> Linearized(std::size_t block, const Estimand& est, double t) const {
+    Wide sum = Sum(block, est.num), squares = Cross(block, est.num, est.num);
+    if (est.quotient) {
+      sum = sum - Sum(block, est.den) * Exact(t);
+      squares = squares - Cross(block, est.num, est.den) * Exact(2 * t) +
+                Cross(block, est.den, est.den) * Exact(t) * Exact(t);
+    }
+    return {sum, squares};
   }
 
   // sum of w^2 v x'B over a block's units, v the slot's value.

@@ -33,7 +33,7 @@ std::string Unused(const DataFile& file, const std::vector<std::string>& added, 
 
 class Weigher {
  public:
-  Weigher(const DataFile& file, const Design& d, const Calibration& c) : m_file(file), m_d(d), m_c(c) {
+  Weigher(const DataFile& file, const Design& d, const Calibration& c) : m_d(d), m_c(c) {
     for (std::size_t i = 0; i < file.Variables().size(); ++i) m_columns.push_back(i);
     m_names.push_back(Unused(file, m_names, file.Variables()[d.weight].name));
     if (d.replicates)
@@ -62,7 +62,6 @@ class Weigher {
   const std::string& Shown() const { return m_d.file; }
 
  private:
-  const DataFile& m_file;
   const Design& m_d;
   const Calibration& m_c;
   std::vector<std::size_t> m_columns;
