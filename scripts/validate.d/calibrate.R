@@ -24,10 +24,11 @@ calib_cases <- function(prefix, what, file, design_line, base, data, methods, es
   for (m in methods) {
     lines <- c(design_line, m$line)
     cal <- m$cal(base)
+    notes <- c(m$note, note)
     for (e in estimates)
       calib_case(paste0(prefix, "_", m$id, "_", e$id), paste0(what, ", ", m$what, ", ", e$what), file, lines, cal,
-                 data, e$statistic, e$y, e$by, e$x, note = paste0(m$note, note), fast_case = isTRUE(m$fast) &&
-                   isTRUE(e$fast), deff = e$deff %||% TRUE)
+                 data, e$statistic, e$y, e$by, e$x, note = paste(notes[nzchar(notes)], collapse = "; "),
+                 fast_case = isTRUE(m$fast) && isTRUE(e$fast), deff = e$deff %||% TRUE)
     if (isTRUE(m$g)) g_case(paste0(prefix, "_", m$id, "_g"), paste0(what, ", ", m$what), file, lines, cal, base,
                             note = "g = calibrated over design weight; R's quantile() (type 7) over the units")
   }
@@ -59,6 +60,7 @@ api_linear <- c(`(Intercept)` = sum(pop_stype), stypeH = pop_stype[["H"]], stype
                 api99 = pop_api99)
 api_methods <- list(
   list(id = "post", what = "post-stratified on stype", line = "calibrate poststrata=stype totals=api_totals.csv",
+       note = "population totals from apipop",
        cal = function(d) postStratify(d, ~stype, df_stype), g = TRUE),
   list(id = "cross", what = "post-stratified on stype*sch.wide",
        line = "calibrate poststrata=stype*sch.wide totals=api_totals.csv",
@@ -91,7 +93,7 @@ suppressWarnings(r_capi <- svrepdesign(data = capi_jk1, repweights = "^rw[0-9]+$
                                         combined.weights = TRUE))
 calib_cases("calib_api_jk1", "JK1 (apiclus1)", "api_calibrate_jk1.csv", "design weight=pw replicates=rw* type=JK1",
             r_capi, capi_jk1, api_methods[c(1, 3, 4, 5)], api_estimates,
-            note = "; each replicate calibrated as R's calibrate/rake/postStratify for svrepdesign do")
+            note = "every replicate calibrated again, as R's methods for svrepdesign do")
 
 ## Generated: 10 strata of 3 to 6 clusters, three margins not aligned with them, a numeric term.
 set.seed(20280117)
@@ -151,7 +153,7 @@ gen_estimates <- list(estimate("mean", "mean, values missing", "mean", "y"),
                       estimate("total", "total", "total", "y"),
                       estimate("domain", "mean by dom", "mean", "y", "dom"),
                       estimate("prop", "proportions", "proportion", "opinion"))
-gen_note <- "; generated: 10 strata, 3 to 6 clusters each; y has 3 values missing"
+gen_note <- "generated: 10 strata, 3 to 6 clusters each; y has 3 values missing"
 d_gen <- svydesign(ids = ~psu, strata = ~st, weights = ~w, nest = TRUE, data = gen)
 calib_cases("calib_gen", "stratified clusters (generated)", "calibrate_gen.csv",
             "design weight=w strata=st psu=psu nest", d_gen, gen, gen_methods, gen_estimates, note = gen_note)
@@ -169,4 +171,4 @@ r_gen <- svrepdesign(data = gen_boot, repweights = "^b[0-9]+$", weights = ~w, ty
                      combined.weights = TRUE)
 calib_cases("calib_gen_boot", "bootstrap, 30 replicates (generated)", "calibrate_gen_boot.csv",
             "design weight=w replicates=b* type=bootstrap", r_gen, gen_boot, gen_methods, gen_estimates[1:3],
-            note = paste0(gen_note, "; each replicate calibrated again"))
+            note = paste0(gen_note, "; every replicate calibrated again"))
