@@ -1,6 +1,7 @@
 #pragma once
 // The figures each benchmark compares with its target, printed together at
 // the end of the run.
+#include <functional>
 #include <string>
 
 namespace mirto::bench {
@@ -13,5 +14,12 @@ void RecordUnmeasured(const std::string& name, const std::string& why);
 
 // A scratch folder for the benchmarks' files ($TMPDIR or /tmp), removed at exit.
 const std::string& ScratchDir();
+
+// `value` / 10^decimals written with `decimals` decimals ("1234.5" for 12345, 1).
+void AppendDecimal(std::string& text, long value, int decimals);
+
+// The peak resident size `run` adds to the process, in bytes; -1 when it
+// fails or /proc/self/status cannot tell.
+long long PeakAdded(const std::function<bool()>& run);
 
 }  // namespace mirto::bench

@@ -1,10 +1,14 @@
 // Runs the benchmarks, then prints every target with its measured figure.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 #include <unistd.h>
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 
@@ -62,6 +66,37 @@ const std::string& ScratchDir() {
   return scratch.Dir();
 }
 
+namespace {
+
+// The resident size in bytes: now, and at its peak since the peak was last reset.
+long long Resident(const char* field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind(field, 0) == 0) return std::stoll(line.substr(std::string(field).size())) * 1024;
+  return -1;
+}
+
+}  // namespace
+
+void AppendDecimal(std::string& text, long value, int decimals) {
+  char digits[32];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  const std::size_t whole = static_cast<std::size_t>(end - digits) - static_cast<std::size_t>(decimals);
+  text.append(digits, whole);
+  text += '.';
+  text.append(digits + whole, static_cast<std::size_t>(decimals));
+}
+
+long long PeakAdded(const std::function<bool()>& run) {
+  ::malloc_trim(0);
+  std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
+  const long long before = Resident("VmRSS:");
+  if (before < 0 || !run()) return -1;
+  const long long peak = Resident("VmHWM:");
+  return peak < 0 ? -1 : peak - before;
+}
+
 }  // namespace mirto::bench
 
 int main(int argc, char** argv) {
@@ -78,8 +113,10 @@ int main(int argc, char** argv) {
     }
     const bool met = f.atMost ? f.value <= f.target : f.value >= f.target;
     const double margin = f.atMost ? f.target / f.value : f.value / f.target;
-    std::printf("%-66s %14.3f %s%13.3f  %s (x%.2f)%s%s\n", name.c_str(), f.value, f.atMost ? "<=" : ">=", f.target,
-                met ? "met" : "NOT MET", margin, f.unit.empty() ? "" : "  ", f.unit.c_str());
+    char by[32] = "";  // none for a target of 0 met
+    if (std::isfinite(margin)) std::snprintf(by, sizeof by, " (x%.2f)", margin);
+    std::printf("%-66s %14.3f %s%13.3f  %s%s%s%s\n", name.c_str(), f.value, f.atMost ? "<=" : ">=", f.target,
+                met ? "met" : "NOT MET", by, f.unit.empty() ? "" : "  ", f.unit.c_str());
   }
   return 0;
 }

@@ -1,8 +1,9 @@
 // Reading unit-level data: 1,000,000 rows scanned for y and the stratum,
 // against the bare parser reading the same file: libcsv with callbacks that
-// do nothing for a CSV file, ReadStat with handlers that do nothing for an
-// SPSS file. The visitor here only adds y up; summaries built on the scan
-// take its place.
+// do nothing for a CSV file (which our own reader must beat: below 1), and
+// ReadStat with handlers that do nothing for an SPSS file (at most twice its
+// time). The visitor here only adds y up; summaries built on the scan take
+// its place.
 #include <benchmark/benchmark.h>
 #include <csv.h>
 #include <fcntl.h>
@@ -165,31 +166,31 @@ void BM_CsvLibcsvAlone(benchmark::State& state) {
 }
 BENCHMARK(BM_CsvLibcsvAlone)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
-// The best time of `once` as a ratio to the reference's, recorded against the 2x limit.
+// The best time of `once` as a ratio to the reference's, recorded against `limit`.
 template <typename Once>
-void Against(benchmark::State& state, Once once, double reference, const char* target, const char* unit) {
+void Against(benchmark::State& state, Once once, double reference, const char* target, const char* unit, double limit) {
   const double best = Best(state, once);
-  if (reference > 0 && best < 1e9) RecordRatio(target, best / reference, 2.0, true, unit);
+  if (reference > 0 && best < 1e9) RecordRatio(target, best / reference, limit, true, unit);
 }
 
 void BM_CsvScan(benchmark::State& state) {
   Against(
       state, [] { return Scanned(CsvFile()); }, g_libcsv,
-      "Data a. 1,000,000 CSV rows scanned for y and stratum, against libcsv alone", "times libcsv's time");
+      "Data a. 1,000,000 CSV rows scanned for y and stratum, against libcsv alone", "times libcsv's time", 1.0);
 }
 BENCHMARK(BM_CsvScan)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 void BM_CsvSummary(benchmark::State& state) {
   Against(
       state, [] { return Summarized(CsvFile()); }, g_libcsv,
-      "Data c. 1,000,000 CSV rows summarized by stratum, against libcsv alone", "times libcsv's time");
+      "Data c. 1,000,000 CSV rows summarized by stratum, against libcsv alone", "times libcsv's time", 1.0);
 }
 BENCHMARK(BM_CsvSummary)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 void BM_CsvRatioSummary(benchmark::State& state) {
   Against(
       state, [] { return Summarized(CsvFile(), true); }, g_libcsv,
-      "Data e. 1,000,000 CSV rows summarized for y and x, against libcsv alone", "times libcsv's time");
+      "Data e. 1,000,000 CSV rows summarized for y and x, against libcsv alone", "times libcsv's time", 1.0);
 }
 BENCHMARK(BM_CsvRatioSummary)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
@@ -201,14 +202,14 @@ BENCHMARK(BM_SavReadStatAlone)->UseManualTime()->Iterations(3)->Unit(benchmark::
 void BM_SavScan(benchmark::State& state) {
   Against(
       state, [] { return Scanned(SavFile()); }, g_readstat,
-      "Data b. 1,000,000 SPSS rows scanned for y and stratum, against ReadStat alone", "times ReadStat's time");
+      "Data b. 1,000,000 SPSS rows scanned for y and stratum, against ReadStat alone", "times ReadStat's time", 2.0);
 }
 BENCHMARK(BM_SavScan)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 void BM_SavSummary(benchmark::State& state) {
   Against(
       state, [] { return Summarized(SavFile()); }, g_readstat,
-      "Data d. 1,000,000 SPSS rows summarized by stratum, against ReadStat alone", "times ReadStat's time");
+      "Data d. 1,000,000 SPSS rows summarized by stratum, against ReadStat alone", "times ReadStat's time", 2.0);
 }
 BENCHMARK(BM_SavSummary)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 

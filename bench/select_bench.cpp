@@ -5,7 +5,6 @@
 // take per frame unit, from the process's peak resident size. bench/select-vs-r times the same draws
 // against R's sampling package.
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 
 #include <cstdio>
 #include <ctime>
@@ -124,23 +123,9 @@ void BM_SelectSystematicPps(benchmark::State& state) {
 }
 BENCHMARK(BM_SelectSystematicPps)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
-// The resident size in bytes: now, and at its peak since the peak was last reset.
-long long Resident(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind(field, 0) == 0) return std::stoll(line.substr(std::string(field).size())) * 1024;
-  return -1;
-}
-
 // The peak resident size a draw adds, in bytes.
 long long PeakOf(const std::string& statement, const std::string& frame) {
-  ::malloc_trim(0);
-  std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
-  const long long before = Resident("VmRSS:");
-  if (before < 0 || !Draw(statement, frame)) return -1;
-  const long long peak = Resident("VmHWM:");
-  return peak < 0 ? -1 : peak - before;
+  return PeakAdded([&] { return Draw(statement, frame); });
 }
 
 // Bytes per frame unit: the growth of the peak from 100,000 units to 10,000,000.

@@ -28,22 +28,13 @@ using Clock = std::chrono::steady_clock;
 constexpr long kRows = 5'000'000, kWideRows = 1'000'000;
 constexpr int kStrata = 40, kWide = 80;
 
-void Append(std::string& text, long value, int decimals) {
-  char digits[32];
-  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  const std::size_t whole = static_cast<std::size_t>(end - digits) - static_cast<std::size_t>(decimals);
-  text.append(digits, whole);
-  text += '.';
-  text.append(digits + whole, static_cast<std::size_t>(decimals));
-}
-
 // y with three decimals and a stratum name: about 26 bytes a row.
 const std::string& StrataFile() {
   static const std::string path = [] {
     std::string text = "y,stratum\n";
     text.reserve(static_cast<std::size_t>(kRows) * 27);
     for (long i = 0; i < kRows; ++i) {
-      Append(text, 100'000 + i * 7919 % 9'900'000, 3);
+      AppendDecimal(text, 100'000 + i * 7919 % 9'900'000, 3);
       text += ",Stratum ";
       text += std::to_string(10 + i % kStrata);
       text += '\n';
@@ -65,7 +56,7 @@ const std::string& WideFile() {
     for (long i = 0; i < kWideRows; ++i) {
       for (int j = 0; j < kWide; ++j) {
         if (j) text += ',';
-        Append(text, 10'000 + (i * 31 + j * 7919) % 90'000, 2);
+        AppendDecimal(text, 10'000 + (i * 31 + j * 7919) % 90'000, 2);
       }
       text += '\n';
     }

@@ -6,7 +6,8 @@
 // one. Then data mode on the file, its roles bound to variables the second
 // byte picks: every command the data answer is refused with a problem that
 // names the file, or fills its forms with finite numbers, counts as digits.
-// No message holds a control byte.
+// No message holds a control byte. A CSV file read in small blocks on one and
+// two threads gives the same rows, problems and figures.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -19,6 +20,7 @@
 #include "FuzzCheck.h"
 #include "data/DataFormats.h"
 #include "data/DataHost.h"
+#include "data/InOrder.h"
 #include "framework/Form.h"
 #include "framework/FormCatalog.h"
 #include "framework/Format.h"
@@ -43,8 +45,9 @@ bool Number(std::string_view text, bool count) {
   return !text.empty() && mirto::RealLength(text) == text.size() && std::isfinite(mirto::ReadReal(text));
 }
 
-// Every command the data answer, on the file with roles bound by `pick`.
-void RunCommands(std::unique_ptr<mirto::data::DataFile> file, const std::string& name, std::uint8_t pick) {
+// Every command the data answer, on the file with roles bound by `pick`: the
+// forms' texts, or the problems.
+std::string RunCommands(std::unique_ptr<mirto::data::DataFile> file, const std::string& name, std::uint8_t pick) {
   namespace data = mirto::data;
   const std::size_t n = file->Variables().size();
   std::vector<std::pair<data::Role, std::string>> roles;
@@ -52,13 +55,18 @@ void RunCommands(std::unique_ptr<mirto::data::DataFile> file, const std::string&
     roles.emplace_back(static_cast<data::Role>(r), file->Variables()[(pick + r * (pick % 3 + 1)) % n].name);
   data::DataSession session;
   session.Open(std::move(file), name);
-  if (const auto problem = session.Use(roles)) return CheckProblem(problem, name);
+  if (const auto problem = session.Use(roles)) {
+    CheckProblem(problem, name);
+    return problem->Describe();
+  }
+  std::string shown;
   for (const mirto::Command& command : mirto::Commands()) {
     const data::CommandFigures* figures = data::FindFigures(command);
     if (!figures || !data::TakesData(command)) continue;
     data::DataRun run;
     if (const auto problem = run.Begin(session, command.id)) {
       CheckProblem(problem, name);
+      shown += problem->Describe() + "\n";
       continue;
     }
     for (const data::FormFigures& f : figures->forms) {
@@ -70,9 +78,11 @@ void RunCommands(std::unique_ptr<mirto::data::DataFile> file, const std::string&
         const bool count =
             figure == data::Figure::Count || figure == data::Figure::Groups || figure == data::Figure::GroupSize;
         CHECK(figure == data::Figure::Typed || Number(form.Text(i), count));
+        shown += form.Text(i) + "\x1f";
       }
     }
   }
+  return shown;
 }
 
 // Rows as text, stopping after `stop` rows (-1: none).
@@ -103,7 +113,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::unique_ptr<mirto::data::DataFile> file;
   mirto::Fd memory;
   std::string name = "fuzz";
-  if (data[0] % 4 == 0) {
+  const bool csv = data[0] % 4 == 0;
+  if (csv) {
     memory.reset(::memfd_create("fuzz.csv", MFD_CLOEXEC));
     CHECK(memory.get() >= 0 && ::write(memory.get(), bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()));
     name = "/proc/self/fd/" + std::to_string(memory.get());
@@ -120,12 +131,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t i = 0; i < file->Variables().size(); i += 1 + data[1] % 3) columns.push_back(i);
   const std::string whole = Rows(*file, columns, -1, problem);
   CheckProblem(problem, name);
+  const std::string wholeProblem = problem ? problem->Describe() : "";
+  // A delimited file read in small blocks, on one thread and on two: the same rows and problem.
+  const mirto::data::ReadSettings blocks{0, 1 + data[1] % 23u};
+  if (csv)
+    for (const unsigned threads : {1u, 2u}) {
+      mirto::data::SetReadSettings({threads, blocks.blockBytes});
+      std::optional<DataProblem> again;
+      CHECK(Rows(*file, columns, -1, again) == whole);
+      CHECK((again ? again->Describe() : "") == wholeProblem);
+      mirto::data::SetReadSettings({});
+    }
   const std::string first = Rows(*file, columns, data[1] % 5 + 1, problem);
   CheckProblem(problem, name);
   CHECK(whole.starts_with(first));
   mirto::data::DataProfile profile;
   CheckProblem(Profile(*file, profile), name);
   CHECK(profile.variables.size() == file->Variables().size());
-  RunCommands(std::move(file), name, data[1]);
+  const std::string figures = RunCommands(std::move(file), name, data[1]);
+  if (csv) {
+    // The figures of every command the same in small blocks on two threads.
+    mirto::data::SetReadSettings({2, blocks.blockBytes});
+    auto again = mirto::data::OpenDelimitedFile(name, problem);
+    CHECK(again != nullptr);
+    CHECK(RunCommands(std::move(again), name, data[1]) == figures);
+    mirto::data::SetReadSettings({});
+  }
   return 0;
 }

@@ -1,9 +1,11 @@
 // The delimited-file reader on arbitrary bytes, read in pieces of varying
 // size: it ends with rows or with one problem that names a line, never both;
 // every row has the first row's number of fields and starts on a later line
-// than the one before; pieces of another size give the same result. The rows
-// are then pasted into a table of an entry loop, which must take them or say
-// why not.
+// than the one before; pieces of another size give the same result, and so
+// does libcsv, fed as the reader before this one fed it (its rows, then the
+// first row of another width or its own problem, in the reader's words). The
+// rows are then pasted into a table of an entry loop, which must take them or
+// say why not.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +16,8 @@
 #include "FuzzCheck.h"
 #include "data/Delimited.h"
 #include "data/EntryTable.h"
+#include "framework/Format.h"
+#include "support/CsvReference.h"
 
 namespace {
 
@@ -39,6 +43,35 @@ std::string Shown(const mirto::data::DelimitedRead& r) {
   return out;
 }
 
+// What libcsv's records make of the same bytes, as Shown shows a read.
+std::string Expected(std::string_view text, const mirto::data::DelimitedOptions& options) {
+  using mirto::Format;
+  using mirto::data::TokenProblem;
+  const auto reference = mirto::test::ReadWithLibcsv(
+      text, {.rules = options.literal ? mirto::data::DelimitedRules::Pasted : mirto::data::DelimitedRules::Table,
+             .separator = options.separator});
+  const auto told = [](const mirto::data::DelimitedProblem& p) { return mirto::data::Describe(p, "f"); };
+  std::string out;
+  for (std::size_t r = 0; r < reference.records.size(); ++r) {
+    if (options.maxRows >= 0 && static_cast<long long>(r) >= options.maxRows) return out;
+    const auto& record = reference.records[r];
+    const std::size_t fields = record.fields.size(), width = reference.records[0].fields.size();
+    if (fields != width)
+      return told({record.line, std::min(fields, width) + 1,
+                   Format("%zu field%s, where line %lld has %zu", fields, fields == 1 ? "" : "s",
+                          reference.records[0].line, width)});
+    out += std::to_string(record.line) + ":";
+    for (const std::string& field : record.fields) out += field + '\x1f';
+  }
+  if (!reference.error) return out;
+  const auto& e = *reference.error;
+  const std::string texts[] = {
+      "a NUL byte: this is not a text file", Format("longer than %zu bytes", mirto::data::kMaxRecordBytes),
+      Format("more than %zu fields", mirto::data::kMaxColumns),
+      "a quote inside a field that is not quoted, or text after a closing quote", "a quoted field is not closed"};
+  return told({e.line, e.problem == TokenProblem::TooLong ? 0 : e.field, texts[static_cast<int>(e.problem)]});
+}
+
 const mirto::FormTemplate kRows{
     1,
     "Rows",
@@ -58,6 +91,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view text(reinterpret_cast<const char*>(data) + 2, size - 2);
   const mirto::data::DelimitedRead r = Read(text, 1 + data[1] % 97, options);
   CHECK(Shown(r) == Shown(Read(text, 1 << 16, options)));
+  if (Shown(r) != Expected(text, options))
+    std::fprintf(stderr, "reader: %s\nlibcsv: %s\n", Shown(r).c_str(), Expected(text, options).c_str());
+  CHECK(Shown(r) == Expected(text, options));
   if (r.problem) {
     CHECK(r.table.Rows() == 0);
     CHECK(r.problem->line >= 1 && !r.problem->text.empty());

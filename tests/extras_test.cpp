@@ -1,12 +1,9 @@
-// Additional figures and the added calculations. The scripts under
-// scripts/extras/ run as they stand; their expected lines come from
-// reference.R beside them (R, from the definitions), the formula values
-// below from R's qt, qbeta, binom.test and prop.test.
+// Additional figures and the added calculations: the formula values from
+// R's qt, qbeta, binom.test and prop.test, the statements and the records.
+// Their scripts are in scripts/extras/, run by script_test.cpp.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -16,102 +13,10 @@
 #include "extras/Quantiles.h"
 #include "framework/Results.h"
 #include "support/Files.h"
-#include "support/RecordCheck.h"
 #include "support/ScriptRun.h"
 
 namespace mirto::test {
 namespace {
-
-namespace fs = std::filesystem;
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::vector<fs::path> Scripts(const char* folder) {
-  std::vector<fs::path> scripts;
-  for (const auto& entry : fs::directory_iterator(TestSourceDir() + "/scripts/extras/" + folder))
-    if (entry.path().extension() == ".mirto") scripts.push_back(entry.path());
-  std::sort(scripts.begin(), scripts.end());
-  return scripts;
-}
-
-std::string ScriptName(const testing::TestParamInfo<fs::path>& script) {
-  std::string name = script.param.stem().string();
-  std::replace_if(
-      name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
-  return name;
-}
-
-bool IsAdditional(std::string_view line) {
-  return line == extras::kHeading || line.substr(0, extras::kMark.size()) == extras::kMark;
-}
-
-std::vector<std::string> ExpectedLines(const fs::path& script) {
-  fs::path expected = script;
-  return Lines(ReadText(expected.replace_extension(".expected")));
-}
-
-// Every key a block's records hold is described in docs/results.md.
-void ExpectDocumented(const CompletedBlock& block) {
-  static const std::string docs = ReadText(fs::path(MIRTO_DOCS_DIR) / "results.md");
-  std::vector<std::string> keys;
-  if (block.record) keys = RecordKeys(*block.record);
-  if (block.extras)
-    for (const std::string& key : RecordKeys(*block.extras)) keys.push_back(key);
-  for (const std::string& key : keys)
-    EXPECT_NE(docs.find("`" + key + "`"), std::string::npos) << key << " is not in docs/results.md";
-}
-
-// With the switch on, each block is followed by the expected additional
-// lines; without them the journal is the one the switch off writes.
-class AdditionalFiguresScript : public testing::TestWithParam<fs::path> {};
-
-TEST_P(AdditionalFiguresScript, FollowEachBlockAndLeaveItAsItWas) {
-  const std::string script = ReadText(GetParam());
-  Session off, on;
-  const ScriptResult plain = off.Run(script), extra = on.Run("extras on\n" + script);
-  ASSERT_EQ(plain.status, 0) << plain.err;
-  ASSERT_EQ(extra.status, 0) << extra.err;
-  std::vector<std::string> additional, rest;
-  for (const std::string& line : extra.appended) (IsAdditional(line) ? additional : rest).push_back(line);
-  EXPECT_EQ(additional, ExpectedLines(GetParam()));
-  EXPECT_EQ(rest, plain.appended);
-  ASSERT_EQ(on.doc.Blocks().size(), off.doc.Blocks().size());
-  for (std::size_t b = 0; b < on.doc.Blocks().size(); ++b) {
-    const CompletedBlock &with = on.doc.Blocks()[b], &without = off.doc.Blocks()[b];
-    EXPECT_EQ(with.lines, without.lines);
-    EXPECT_FALSE(without.extras);
-    EXPECT_EQ(with.extras.has_value(), with.extraLines > 0);
-    if (with.extraLines) {
-      EXPECT_EQ(on.doc.GetJournal()[with.firstLine + with.lines], extras::kHeading);
-    }
-    ExpectDocumented(with);
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Scripts, AdditionalFiguresScript, testing::ValuesIn(Scripts("figures")), ScriptName);
-
-// The added calculations: every line each script appends, and records that
-// hold every printed figure.
-class AddedCalculationScript : public testing::TestWithParam<fs::path> {};
-
-TEST_P(AddedCalculationScript, AppendsTheExpectedBlocks) {
-  Session s;
-  const ScriptResult r = s.Run(ReadText(GetParam()));
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.appended, ExpectedLines(GetParam()));
-  for (const CompletedBlock& block : s.doc.Blocks()) {
-    ASSERT_TRUE(block.record);
-    EXPECT_EQ(MissingFigures(s.doc, block), "");
-    ExpectDocumented(block);
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Scripts, AddedCalculationScript, testing::ValuesIn(Scripts("commands")), ScriptName);
 
 // ---- The formulas at full precision --------------------------------------------------
 

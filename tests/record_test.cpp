@@ -1,7 +1,6 @@
-// Result records: each script under tests/records/<family>/ runs, and every
-// block it appends must carry a record that holds every figure the block
-// prints, to print precision, under keys that docs/results.md documents.
-// A family adds its scripts there once its routines hand over records.
+// Result records: how a report line's figures are read, records made
+// without text, and the two results files. That every block of every test
+// script carries all it prints is script_test.cpp's check.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -29,42 +28,6 @@ std::string ReadFile(const fs::path& path) {
   text << in.rdbuf();
   return text.str();
 }
-
-std::vector<fs::path> RecordScripts() {
-  std::vector<fs::path> scripts;
-  for (const std::string& family : MigratedFamilies())
-    for (const auto& entry : fs::directory_iterator(TestSourceDir() + "/records/" + family))
-      if (entry.path().extension() == ".mirto") scripts.push_back(entry.path());
-  std::sort(scripts.begin(), scripts.end());
-  return scripts;
-}
-
-class RecordScript : public testing::TestWithParam<fs::path> {};
-
-TEST_P(RecordScript, EveryPrintedFigureIsInTheRecordAndDocumented) {
-  const std::string docs = ReadFile(fs::path(MIRTO_DOCS_DIR) / "results.md");
-  Session s;
-  const ScriptResult r = s.Run(ReadFile(GetParam()));
-  ASSERT_EQ(r.status, 0) << r.err;
-  ASSERT_FALSE(s.doc.Blocks().empty());
-  for (const CompletedBlock& block : s.doc.Blocks()) {
-    SCOPED_TRACE(s.doc.GetJournal()[block.firstLine + 1]);
-    ASSERT_TRUE(block.record.has_value());
-    ASSERT_NE(block.command, nullptr);
-    EXPECT_EQ(MissingFigures(s.doc, block), "");
-    for (const std::string& key : RecordKeys(*block.record))
-      EXPECT_NE(docs.find("`" + key + "`"), std::string::npos) << key << " is not in docs/results.md";
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Families, RecordScript, testing::ValuesIn(RecordScripts()),
-                         [](const testing::TestParamInfo<fs::path>& script) {
-                           std::string name =
-                               script.param.parent_path().filename().string() + "_" + script.param.stem().string();
-                           std::replace_if(
-                               name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
-                           return name;
-                         });
 
 TEST(RecordCheck, NumbersOfAReportLine) {
   EXPECT_EQ(PrintedNumbers("Approx. 0.95 confidence interval for population mean is from -48.131213 to 5"),

@@ -21,9 +21,22 @@ inline constexpr std::uint64_t kExact = std::uint64_t{1} << 53;  // integers up 
 
 Value ReadCellSlowly(std::string_view text);
 
-inline Value ReadCellFast(std::string_view text) {
+// Into `value`, member by member: a Value built whole and then copied is read
+// back before its parts are stored, which stalls the processor.
+inline void ReadCellFast(std::string_view text, Value& value) {
   const char* p = text.data();
   const char* const end = p + text.size();
+  value.text = text;
+  value.missing = false;
+  // Text that begins with a letter other than the N of NA is no number and is there.
+  if (p != end) {
+    const unsigned char first = static_cast<unsigned char>(*p) | 0x20;
+    if (first >= 'a' && first <= 'z' && first != 'n') {
+      value.numeric = false;
+      value.number = 0;
+      return;
+    }
+  }
   const bool negative = p != end && *p == '-';
   p += negative;
   std::uint64_t digits = 0;
@@ -41,14 +54,19 @@ inline Value ReadCellFast(std::string_view text) {
       break;
     }
   }
-  if (p != end || count == 0 || count > cells::kMaxDigits || digits > cells::kExact || decimals > 22)
-    return ReadCellSlowly(text);
+  if (p != end || count == 0 || count > cells::kMaxDigits || digits > cells::kExact || decimals > 22) {
+    value = ReadCellSlowly(text);
+    return;
+  }
   double number = static_cast<double>(digits);
   if (decimals > 0) number /= cells::kPowersOfTen[decimals];
-  Value value;
-  value.text = text;
   value.numeric = true;
   value.number = negative ? -number : number;
+}
+
+inline Value ReadCellFast(std::string_view text) {
+  Value value;
+  ReadCellFast(text, value);
   return value;
 }
 

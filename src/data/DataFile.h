@@ -1,6 +1,6 @@
 #pragma once
 // Unit-level data files read a row at a time: delimited text (CSV, TSV) with
-// libcsv, and SPSS (.sav, .zsav), Stata (.dta) and SAS (.sas7bdat) files with
+// the delimited tokenizer, and SPSS (.sav, .zsav), Stata (.dta) and SAS (.sas7bdat) files with
 // ReadStat. Opening reads the variables only; a scan streams the rows and
 // keeps none of them, so memory does not grow with the file.
 #include <cstddef>

@@ -1,8 +1,9 @@
 #pragma once
 // Delimited text files (comma-, semicolon- or tab-separated, RFC 4180 quoting,
-// CRLF or LF line ends), read with libcsv into rows of fields, each row with
-// the line it starts on. Empty lines and lines starting with '#' are skipped.
-// The first problem is told by line and column, and then nothing is kept.
+// LF, CRLF or CR line ends), read with the delimited tokenizer into rows of
+// fields, each row with the line it starts on. Empty lines and lines starting
+// with '#' are skipped. The first problem is told by line and column, and
+// then nothing is kept.
 #include <cstddef>
 #include <functional>
 #include <optional>

@@ -285,6 +285,13 @@ DelimitedTokenizer::DelimitedTokenizer(std::string_view bytes, const TokenizerOp
   m_lineStart = m_pos;
 }
 
+DelimitedTokenizer::DelimitedTokenizer(std::string_view bytes, bool final, GrowBytes grow,
+                                       const TokenizerOptions& options, std::size_t begin, std::size_t stop)
+    : DelimitedTokenizer(bytes, options, begin, stop) {
+  m_final = final;
+  m_grow = std::move(grow);
+}
+
 DelimitedTokenizer::DelimitedTokenizer(ReadBytes read, const TokenizerOptions& options)
     : m_final(false), m_read(std::move(read)), m_buffer(kChunk) {
   Init(options);
@@ -454,6 +461,7 @@ void DelimitedTokenizer::GrowAll(DelimitedTokenizer& t) {
 
 // Makes room and reads more: the record being read is kept whole.
 bool DelimitedTokenizer::Refill() {
+  if (m_grow) return Grow();
   if (!m_read) {
     m_done = true;
     return false;
@@ -484,6 +492,21 @@ bool DelimitedTokenizer::Refill() {
     }
     m_size += static_cast<std::size_t>(n);
   }
+  return true;
+}
+
+// Bytes in memory made longer: the positions in them stay.
+bool DelimitedTokenizer::Grow() {
+  std::string_view bytes(m_data, m_size);
+  bool final = false;
+  if (const int errnum = m_grow(bytes, final, true); errnum != 0) {
+    Report(TokenProblem::Read, 0, 0, errnum);
+    return false;
+  }
+  m_data = bytes.data();
+  m_size = bytes.size();
+  m_final = final;
+  m_blockValid = false;
   return true;
 }
 
@@ -544,6 +567,21 @@ DelimitedTokenizer::Step DelimitedTokenizer::Fail(Pass pass, TokenProblem proble
 // Reads on past the bytes held, to the end of the line they end in: whether
 // a NUL comes first. Nothing read is kept: reading ends here.
 bool DelimitedTokenizer::NulFurtherOn(bool& nul) {
+  if (m_grow) {
+    for (;;) {
+      std::string_view bytes;
+      bool final = false;
+      if (const int errnum = m_grow(bytes, final, false); errnum != 0) {
+        Report(TokenProblem::Read, 0, 0, errnum);
+        return false;
+      }
+      const std::size_t end = NulOrLineEnd(bytes.data(), 0, bytes.size());
+      if (end < bytes.size() || final) {
+        nul = end < bytes.size() && bytes[end] == '\0';
+        return true;
+      }
+    }
+  }
   m_data = m_buffer.data();
   for (;;) {
     const long n = m_read(m_buffer.data(), m_buffer.size());

@@ -27,6 +27,7 @@
 // scratch copy when quotes must be undone); the others are passed over.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -78,6 +79,13 @@ struct TokenError {
   int errnum = 0;
 };
 
+// Bytes in memory that may go on (a block of a file read in one piece). With
+// `keep`: given the bytes held, the same bytes followed by more, at any
+// address (those held stay where they were, for the views handed over from
+// them). Without: the bytes that follow the last given, anywhere, read once
+// and forgotten. Sets whether they reach the end; returns 0, or an errno.
+using GrowBytes = std::function<int(std::string_view& bytes, bool& final, bool keep)>;
+
 class DelimitedTokenizer {
  public:
   // Bytes in memory (a mapped file): no copy is made. `begin` and `stop`
@@ -87,6 +95,10 @@ class DelimitedTokenizer {
   // counted from its start.
   DelimitedTokenizer(std::string_view bytes, const TokenizerOptions& options, std::size_t begin = 0,
                      std::size_t stop = std::string_view::npos);
+  // The same with bytes that go on past those given, unless `final`: `grow`
+  // gives more when a record needs them.
+  DelimitedTokenizer(std::string_view bytes, bool final, GrowBytes grow, const TokenizerOptions& options,
+                     std::size_t begin, std::size_t stop);
   // Bytes from a source, read as they are needed.
   DelimitedTokenizer(ReadBytes read, const TokenizerOptions& options);
   ~DelimitedTokenizer();
@@ -130,6 +142,7 @@ class DelimitedTokenizer {
   Step SkipTableLine(std::size_t text);
   Step Decide();
   bool Refill();
+  bool Grow();
   Step Fail(Pass pass, TokenProblem problem, std::size_t at, std::size_t field);
   bool NulFurtherOn(bool& nul);
   std::size_t CrudeField(const Pass& pass, std::size_t nul) const;
@@ -153,6 +166,7 @@ class DelimitedTokenizer {
   std::size_t m_stop = std::string_view::npos;
   bool m_final = true;  // nothing follows m_data
   ReadBytes m_read;
+  GrowBytes m_grow;
   std::vector<char> m_buffer;
   std::uint64_t m_lineStart = 0;  // where the line at m_pos starts, in the source
   long long m_line = 1;

@@ -254,8 +254,24 @@ struct Dictionary : Heard {
 struct Cell {
   bool missing = false, numeric = false;
   double number = 0;
-  std::string text;
+  std::string own;        // the value's text, where it has no label
+  std::string_view text;  // `own`, or the label
+  // The label of the value before, as codes come again and again.
+  double labelled = 0;
+  const std::string* label = nullptr;
 };
+
+// A number's shortest text, as to_chars writes it: codes (whole numbers of at
+// most four digits, where the plain form is the shortest) without the search
+// for the shortest digits.
+std::string_view NumberText(double x, char (&digits)[32]) {
+  const char* end = digits;
+  if (x == std::trunc(x) && std::fabs(x) < 1e4 && !(x == 0 && std::signbit(x)))
+    end = std::to_chars(digits, digits + sizeof digits, static_cast<int>(x)).ptr;
+  else
+    end = std::to_chars(digits, digits + sizeof digits, x).ptr;
+  return std::string_view(digits, static_cast<std::size_t>(end - digits));
+}
 
 class StatFile;
 
@@ -334,26 +350,29 @@ class StatFile final : public DataFile {
     if (readstat_value_type_class(value) == READSTAT_TYPE_CLASS_STRING) {
       const char* text = readstat_string_value(value);
       cell.numeric = false;
-      cell.text = text ? text : "";
-      cell.missing = cell.missing || cell.text.find_first_not_of(' ') == std::string::npos;
+      cell.own = text ? text : "";
+      cell.missing = cell.missing || cell.own.find_first_not_of(' ') == std::string::npos;
       if (labels)
-        if (const auto it = labels->texts.find(cell.text); it != labels->texts.end()) label = &it->second;
+        if (const auto it = labels->texts.find(cell.own); it != labels->texts.end()) label = &it->second;
     } else {
       cell.number = readstat_double_value(value);
       cell.numeric = !cell.missing && std::isfinite(cell.number);
       cell.missing = cell.missing || !std::isfinite(cell.number);
       if (labels && readstat_value_is_tagged_missing(value)) {
         if (const auto it = labels->tags.find(readstat_value_tag(value)); it != labels->tags.end()) label = &it->second;
+      } else if (labels && cell.label && cell.number == cell.labelled) {
+        label = cell.label;
       } else if (labels) {
         if (const auto it = labels->numbers.find(cell.number); it != labels->numbers.end()) label = &it->second;
+        cell.labelled = cell.number;
+        cell.label = label;
       }
       if (!label) {
         char digits[32];
-        const auto end = cell.numeric ? std::to_chars(digits, digits + sizeof digits, cell.number).ptr : digits;
-        cell.text.assign(digits, end);
+        cell.own = cell.numeric ? NumberText(cell.number, digits) : std::string_view();
       }
     }
-    if (label) cell.text = *label;
+    cell.text = label ? std::string_view(*label) : std::string_view(cell.own);
   }
 
  private:

@@ -27,7 +27,8 @@ bool Holds(const Record& record, const std::string& number) {
   const std::size_t point = number.find('.');
   const int decimals = point == std::string::npos ? 0 : static_cast<int>(number.size() - point - 1);
   auto same = [&](double v) { return Printed(v, decimals) == number; };
-  for (const auto* figures : {&record.inputs(), &record.results()})
+  // Extras: additional figures a block prints among its own lines.
+  for (const auto* figures : {&record.inputs(), &record.results(), &record.figures(Section::Extras)})
     for (const Figure& f : *figures)
       if (same(f.value)) return true;
   std::size_t rows = 0;
@@ -97,7 +98,7 @@ std::string TestSourceDir() { return MIRTO_TEST_SOURCE_DIR; }
 
 std::vector<std::string> MigratedFamilies() {
   std::vector<std::string> families;
-  for (const auto& entry : std::filesystem::directory_iterator(TestSourceDir() + "/records"))
+  for (const auto& entry : std::filesystem::directory_iterator(TestSourceDir() + "/scripts"))
     if (entry.is_directory()) families.push_back(entry.path().filename().string());
   std::sort(families.begin(), families.end());
   return families;

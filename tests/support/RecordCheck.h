@@ -20,7 +20,7 @@ std::string MissingFigures(const CTervoDoc& doc, const CompletedBlock& block);
 // Every key, table key and column name of a record.
 std::vector<std::string> RecordKeys(const Record& record);
 
-// The family folders under tests/records: those whose blocks must carry records.
+// The folders under tests/scripts; a family among them is one whose blocks must carry records.
 std::vector<std::string> MigratedFamilies();
 // The folder of a command's family ("srs", "stratified", "cluster", "unequal",
 // "prediction").

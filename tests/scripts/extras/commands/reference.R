@@ -1,6 +1,7 @@
 # Expected blocks of the added calculations in the scripts beside this file:
 #   Rscript tests/scripts/extras/commands/reference.R
-# prints every line each script appends, under a line "## SCRIPT".
+# prints every line each script appends, under a line "## SCRIPT" (the
+# .expected files hold them after the two heading lines of a new journal).
 source(file.path(dirname(sub("--file=", "", grep("--file=", commandArgs(FALSE), value = TRUE))), "..", "extras.R"))
 out <- function(...) cat(..., "\n", sep = "")
 sep <- function() out("*********")

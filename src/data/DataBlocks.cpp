@@ -1,0 +1,160 @@
+#include "data/DataBlocks.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "data/CellNumbers.h"
+
+namespace mirto::data {
+
+namespace {
+
+constexpr std::size_t kNone = std::string_view::npos;
+// Read past a block's bound, for its last record (no more than the block
+// itself); a longer one has more read.
+constexpr std::size_t kSlack = 1 << 14;
+
+// [offset, offset + size) of the file into `into`: the count read (short at
+// the end of the file), or -errno.
+long ReadAt(int fd, char* into, std::size_t size, std::uint64_t offset) {
+  std::size_t got = 0;
+  while (got < size) {
+    const ssize_t n = ::pread(fd, into + got, size - got, static_cast<off_t>(offset + got));
+    if (n == 0) break;
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -static_cast<long>(errno != 0 ? errno : EIO);
+    got += static_cast<std::size_t>(n);
+  }
+  return static_cast<long>(got);
+}
+
+// The first line start in [from, to) of `bytes` (from >= 1), or kNone: after
+// an LF, or after a CR no LF follows, as the tokenizer ends lines.
+std::size_t LineStart(std::string_view bytes, std::size_t from, std::size_t to) {
+  to = std::min(to, bytes.size() + 1);
+  for (std::size_t i = from; i < to; ++i) {
+    const char before = bytes[i - 1];
+    if (before == '\n' || (before == '\r' && (i == bytes.size() || bytes[i] != '\n'))) return i;
+  }
+  return kNone;
+}
+
+// Room for `size` bytes in `piece`, its bytes not kept.
+char* Room(BlockRows::Piece& piece, std::size_t size) {
+  if (piece.capacity < size) {
+    piece.bytes = std::make_unique_for_overwrite<char[]>(size);
+    piece.capacity = size;
+  }
+  return piece.bytes.get();
+}
+
+}  // namespace
+
+void BlockRows::Grow(std::size_t needed, std::size_t kept) {
+  m_capacity = std::max({needed, 2 * m_capacity, std::size_t{1024}});
+  auto values = std::make_unique<Value[]>(m_capacity);
+  std::copy(m_values.get(), m_values.get() + kept, values.get());
+  m_values = std::move(values);
+}
+
+DataBlocks::DataBlocks(int fd, std::uint64_t size, std::uint64_t start, std::size_t blockBytes, char separator,
+                       std::size_t width, std::span<const std::size_t> columns)
+    : m_fd(fd),
+      m_size(size),
+      m_start(start),
+      m_blockBytes(std::max<std::size_t>(blockBytes, 1)),
+      m_count(size > start ? static_cast<std::size_t>((size - start + m_blockBytes - 1) / m_blockBytes) : 0),
+      m_options{.rules = DelimitedRules::DataFile, .separator = separator},
+      m_width(width),
+      m_columns(columns.begin(), columns.end()) {}
+
+void DataBlocks::Read(std::size_t k, BlockRows& out, std::optional<std::uint64_t> from) const {
+  out.found = false;
+  out.rows = 0;
+  out.lines = 0;
+  out.problem.reset();
+  out.copies.clear();
+  out.pieces.resize(1);
+  const bool last = k + 1 == m_count;
+  const std::uint64_t next = Bound(k + 1);
+  if (k == 0 && !from) from = m_start;
+  if (from) {
+    out.begin = out.end = *from;
+    out.found = true;
+    if (!last && *from >= next) return;  // the block before ran past this one
+  }
+  // The piece starts a byte early: whether a line starts at the block's bound shows.
+  const std::uint64_t origin = (from ? *from : Bound(k)) - 1;
+  const std::size_t asked =
+      static_cast<std::size_t>((last ? m_size + 1 : next + std::min(kSlack, m_blockBytes)) - origin);
+  char* bytes = Room(out.pieces[0], asked);
+  const long n = ReadAt(m_fd, bytes, asked, origin);
+  if (n < 0) {
+    out.problem = BlockProblem{TokenError{TokenProblem::Read, 0, 0, 0, static_cast<int>(-n)}, std::nullopt};
+    return;
+  }
+  const std::size_t held = static_cast<std::size_t>(n);
+  std::size_t begin = 1;
+  if (!from) {
+    begin = LineStart(std::string_view(bytes, held), 1, static_cast<std::size_t>(next - origin));
+    if (begin == kNone) return;
+    out.found = true;
+    out.begin = origin + begin;
+  }
+  Parse(out, origin, begin, last ? kNone : static_cast<std::size_t>(next - origin), held, held < asked);
+}
+
+void DataBlocks::Parse(BlockRows& out, std::uint64_t origin, std::size_t begin, std::size_t stop, std::size_t held,
+                       bool final) const {
+  std::string_view current(out.pieces[0].bytes.get(), held);
+  std::vector<char> onward;  // bytes read on past a record too long, not kept
+  std::uint64_t further = 0;
+  // A record past the piece: a piece twice as large, the bytes held copied (the
+  // values of the records before keep pointing into the first).
+  GrowBytes grow = [&](std::string_view& bytes, bool& reached, bool keep) {
+    if (!keep) {
+      if (onward.empty()) onward.resize(kSlack), further = origin + current.size();
+      const long n = ReadAt(m_fd, onward.data(), onward.size(), further);
+      if (n < 0) return static_cast<int>(-n);
+      further += static_cast<std::uint64_t>(n);
+      reached = static_cast<std::size_t>(n) < onward.size();
+      bytes = std::string_view(onward.data(), static_cast<std::size_t>(n));
+      return 0;
+    }
+    BlockRows::Piece& piece = out.pieces.emplace_back();
+    const std::size_t size = 2 * bytes.size() + kSlack;
+    char* into = Room(piece, size);
+    std::memcpy(into, bytes.data(), bytes.size());
+    const long n = ReadAt(m_fd, into + bytes.size(), size - bytes.size(), origin + bytes.size());
+    if (n < 0) return static_cast<int>(-n);
+    reached = static_cast<std::size_t>(n) < size - bytes.size();
+    bytes = current = std::string_view(into, bytes.size() + static_cast<std::size_t>(n));
+    return 0;
+  };
+  DelimitedTokenizer t(current, final, std::move(grow), m_options, begin, stop);
+  t.Want(m_columns);
+  const std::size_t wanted = m_columns.size();
+  while (t.Next()) {
+    if (t.Fields() != m_width) {
+      out.problem = BlockProblem{TokenError{TokenProblem::TooManyFields, t.Record(), t.Line(), 0, 0}, t.Fields()};
+      break;
+    }
+    Value* row = out.NextRow(wanted);
+    for (std::size_t i = 0; i < wanted; ++i) {
+      std::string_view field = t.Field(i);
+      // A quoted field undone lives in the tokenizer until its next record.
+      if (!field.empty() && (field.data() < current.data() || field.data() >= current.data() + current.size()))
+        field = out.copies.emplace_back(field);
+      ReadCellFast(field, row[i]);
+    }
+    ++out.rows;
+  }
+  if (!out.problem && t.Error()) out.problem = BlockProblem{*t.Error(), std::nullopt};
+  out.end = origin + t.Offset();
+  out.lines = t.LinesPassed();
+}
+
+}  // namespace mirto::data

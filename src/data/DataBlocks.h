@@ -1,0 +1,89 @@
+#pragma once
+// The data rows of a delimited data file read in blocks, each in one piece
+// and on its own, so that threads can read them at once. Block k holds the
+// records whose line starts in [start + k B, start + (k + 1) B) (B: the
+// block's size), read from the first line start there. That line start may
+// lie inside a quoted field of the block before, which then ends past it:
+// the block is read again from where that one ended.
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "data/DataFile.h"
+#include "data/DelimitedTokenizer.h"
+
+namespace mirto::data {
+
+// Where a block stopped short: a problem of the tokenizer, or a record with
+// `fields` fields where the header has another number (record and line
+// counted from the block's start, from 0 and 1).
+struct BlockProblem {
+  TokenError error;
+  std::optional<std::size_t> fields;
+};
+
+// What a block gave: the values of the columns asked for, row after row.
+struct BlockRows {
+  bool found = false;       // a line starts in the block's bytes
+  std::uint64_t begin = 0;  // where its first record was looked for
+  std::uint64_t end = 0;    // where reading stopped: the next block's start
+  long long lines = 0;      // lines from begin to end
+  std::size_t rows = 0;
+  std::optional<BlockProblem> problem;
+
+  // Row after row, `width` values each: the columns asked for.
+  std::span<const Value> Row(std::size_t row, std::size_t width) const { return {m_values.get() + row * width, width}; }
+  // Where the next row's values go.
+  Value* NextRow(std::size_t width) {
+    if ((rows + 1) * width > m_capacity) Grow((rows + 1) * width, rows * width);
+    return m_values.get() + rows * width;
+  }
+
+  // The bytes the values' text stands in: the block's piece of the file (the
+  // first kept for the next block), and quoted fields undone.
+  struct Piece {
+    std::unique_ptr<char[]> bytes;
+    std::size_t capacity = 0;
+  };
+  std::vector<Piece> pieces;
+  std::deque<std::string> copies;
+
+ private:
+  void Grow(std::size_t needed, std::size_t kept);
+  // Kept from block to block, so that values are set, not made anew.
+  std::unique_ptr<Value[]> m_values;
+  std::size_t m_capacity = 0;
+};
+
+class DataBlocks {
+ public:
+  // The rows of the file open as `fd`, of `size` bytes, from `start` (after
+  // the header): `width` fields a row, `columns` asked for.
+  DataBlocks(int fd, std::uint64_t size, std::uint64_t start, std::size_t blockBytes, char separator, std::size_t width,
+             std::span<const std::size_t> columns);
+
+  std::size_t Count() const { return m_count; }
+  std::size_t Wanted() const { return m_columns.size(); }
+  // Block k from the first line start in its bytes, or from `from` (where
+  // the block before it ended).
+  void Read(std::size_t k, BlockRows& out, std::optional<std::uint64_t> from = std::nullopt) const;
+
+ private:
+  std::uint64_t Bound(std::size_t k) const { return m_start + k * m_blockBytes; }
+  void Parse(BlockRows& out, std::uint64_t origin, std::size_t begin, std::size_t stop, std::size_t held,
+             bool final) const;
+
+  int m_fd;
+  std::uint64_t m_size, m_start;
+  std::size_t m_blockBytes, m_count;
+  TokenizerOptions m_options;
+  std::size_t m_width;
+  std::vector<std::size_t> m_columns;
+};
+
+}  // namespace mirto::data
