@@ -325,13 +325,9 @@ class ElementSums final : public Accumulator {
       for (std::size_t block : Blocks(domain)) {
         const auto [sum, squares] = Linearized(block, est, t);
         const std::size_t h = m_blocks[block].stratum;
-        const auto n = static_cast<double>(m_d.strataFigures[h].psus);
-        const double deviations = std::max(0.0, Rounded(squares - sum * sum * Exact(1 / n)));
-        parts.push_back({h, deviations / (D * D), Rounded(sum) / D});
+        parts.push_back(Stratum(h, sum, squares, D));
       }
-      out[e].v = CombineStrata(m_d, parts);
-      const double P = est.theta;
-      out[e].logit = out[e].v / (P * (1 - P) * P * (1 - P));
+      Combine(parts, est, out[e]);
     }
   }
 
@@ -362,14 +358,23 @@ class ElementSums final : public Accumulator {
           const auto [c1, c2] = m_pairCoordinates[entry.coordinate];
           squares = squares + entry.sums[0] * Exact(B[c1]) * Exact(B[c2]);
         }
-        const auto n = static_cast<double>(m_d.strataFigures[h].psus);
-        const double deviations = std::max(0.0, Rounded(squares - sum * sum * Exact(1 / n)));
-        parts.push_back({h, deviations / (D * D), Rounded(sum) / D});
+        parts.push_back(Stratum(h, sum, squares, D));
       }
-      out[e].v = CombineStrata(m_d, parts);
-      const double P = est.theta;
-      out[e].logit = out[e].v / (P * (1 - P) * P * (1 - P));
+      Combine(parts, est, out[e]);
     }
+  }
+
+  // A stratum's part from the sums of z D and of z^2 D^2 over its units.
+  StratumPart Stratum(std::size_t h, const Wide& sum, const Wide& squares, double D) const {
+    const auto n = static_cast<double>(m_d.strataFigures[h].psus);
+    const double deviations = std::max(0.0, Rounded(squares - sum * sum * Exact(1 / n)));
+    return {h, deviations / (D * D), Rounded(sum) / D};
+  }
+
+  void Combine(const std::vector<StratumPart>& parts, const Estimand& est, Variance& out) const {
+    out.v = CombineStrata(m_d, parts);
+    const double P = est.theta;
+    out.logit = out.v / (P * (1 - P) * P * (1 - P));
   }
 
   // sum z D = S_n - t S_d; sum z^2 D^2 = S_nn - 2 t S_nd + t^2 S_dd over a block.
