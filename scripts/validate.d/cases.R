@@ -417,5 +417,6 @@ for (mod in names(models)) {
 # The survey designs' cases live beside this file.
 here <- dirname(sub("^--file=", "", grep("^--file=", commandArgs(FALSE), value = TRUE)))
 source(file.path(here, "survey.R"), local = TRUE)
+source(file.path(here, "calibrate.R"), local = TRUE)
 
 writeLines(toJSON(cases, auto_unbox = TRUE, digits = NA, pretty = TRUE), file.path(work, "cases.json"))

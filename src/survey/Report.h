@@ -16,17 +16,37 @@ struct Command;
 
 namespace mirto::survey {
 
-// The command id and path the blocks carry in the results files.
-extern const Command kEstimateCommand;
+class Calibration;
 
-// The lines of the block after the separator; `extras` adds the additional figures.
-std::vector<std::string> BlockLines(const Design& design, const Estimates& estimates, bool extras);
+// The command ids and paths the blocks carry in the results files.
+extern const Command kEstimateCommand;
+extern const Command kCalibrateCommand;
+
+// The lines of the block after the separator; `extras` adds the additional
+// figures. With a calibration the estimates are those of calibrated weights.
+std::vector<std::string> BlockLines(const Design& design, const Estimates& estimates, bool extras,
+                                    const Calibration* calibration = nullptr);
 // The data note written just before the block.
 std::vector<std::string> NoteLines(const Design& design, const Estimates& estimates);
-Record ToRecord(const Design& design, const Estimates& estimates, bool extras);
+Record ToRecord(const Design& design, const Estimates& estimates, bool extras,
+                const Calibration* calibration = nullptr);
 
 // Appends the block (with the note before it) to the journal.
-void WriteBlock(CTervoDoc& doc, const Design& design, const Estimates& estimates);
+void WriteBlock(CTervoDoc& doc, const Design& design, const Estimates& estimates,
+                const Calibration* calibration = nullptr);
+
+// The block of `calibrate` (CalibrateReport.cpp): the method and the margins,
+// each total beside the sample's weighted values before and after, the g
+// factors, the iterations.
+std::vector<std::string> CalibrationLines(const Design& design, const Calibration& calibration);
+std::vector<std::string> CalibrationNote(const Design& design, const Calibration& calibration);
+Record CalibrationRecord(const Design& design, const Calibration& calibration);
+void WriteCalibrationBlock(CTervoDoc& doc, const Design& design, const Calibration& calibration);
+
+// What the survey blocks share.
+void AppendBlock(CTervoDoc& doc, const Command& command, const std::vector<std::string>& note,
+                 const std::vector<std::string>& lines, const Record& record);
+std::string MethodLine(const Design& design);
 
 // The design as a statement writes it ("weight=pw strata=stype ...").
 std::string DesignText(const Design& design);
