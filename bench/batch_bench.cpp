@@ -131,7 +131,7 @@ int StandInElementLoop(CTervoDoc& doc, long long N) {
   doc.AppendLine(" i        Y_i       q_i ");
   for (long long i = 1; i <= N; ++i) doc.AppendLine("%3d %10f %10f ", static_cast<int>(i), values[i], probabilities[i]);
   doc.AppendLine("Std. deviation of estimator of pop. total: %f", sum);
-  doc.EndBlock();
+  doc.EndBlock(Record{});
   return 1;
 }
 

@@ -17,14 +17,14 @@
 namespace mirto::bench {
 namespace {
 
-struct Figure {
+struct Measure {
   double value = 0, target = 0;
   bool atMost = true, measured = true;
   std::string unit, why;
 };
 
-std::map<std::string, Figure>& Figures() {
-  static std::map<std::string, Figure> figures;
+std::map<std::string, Measure>& Measures() {
+  static std::map<std::string, Measure> figures;
   return figures;
 }
 
@@ -51,14 +51,14 @@ class Scratch {
 }  // namespace
 
 void RecordRatio(const std::string& name, double value, double target, bool atMost, const std::string& unit) {
-  Figures()[name] = Figure{value, target, atMost, true, unit, ""};
+  Measures()[name] = Measure{value, target, atMost, true, unit, ""};
 }
 
 void RecordUnmeasured(const std::string& name, const std::string& why) {
-  Figure f;
+  Measure f;
   f.measured = false;
   f.why = why;
-  Figures()[name] = f;
+  Measures()[name] = f;
 }
 
 const std::string& ScratchDir() {
@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
   benchmark::Shutdown();
 
   std::printf("\n%-66s %14s %14s  %s\n", "target", "measured", "limit", "");
-  for (const auto& [name, f] : mirto::bench::Figures()) {
+  for (const auto& [name, f] : mirto::bench::Measures()) {
     if (!f.measured) {
       std::printf("%-66s %14s %14s  not measured: %s\n", name.c_str(), "-", "-", f.why.c_str());
       continue;

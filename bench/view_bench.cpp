@@ -57,7 +57,7 @@ struct Shown {
   void AppendBlock() {
     doc.AppendSeparator();
     for (int i = 0; i < 14; ++i) doc.AppendLine("Estimate of population total: %f", 1000.0 + i);
-    doc.EndBlock();
+    doc.EndBlock(Record{});
   }
 
   void PaintScreen(QImage& image) {

@@ -61,7 +61,7 @@ std::string RunCommands(std::unique_ptr<mirto::data::DataFile> file, const std::
   }
   std::string shown;
   for (const mirto::Command& command : mirto::Commands()) {
-    const data::CommandFigures* figures = data::FindFigures(command);
+    const data::CommandFigures* figures = command.figures;
     if (!figures || !data::TakesData(command)) continue;
     data::DataRun run;
     if (const auto problem = run.Begin(session, command.id)) {
@@ -70,14 +70,14 @@ std::string RunCommands(std::unique_ptr<mirto::data::DataFile> file, const std::
       continue;
     }
     for (const data::FormFigures& f : figures->forms) {
-      mirto::Form form(*mirto::FindFormTemplate(f.form));
+      mirto::Form form(*f.form);
       run.Fill(form, f.perGroup ? 1 : 0);
-      for (std::size_t i = 0, k = 0; i < form.size() && k < f.fields.size(); ++i) {
+      for (std::size_t i = 0; i < form.size(); ++i) {
         if (!mirto::TakesValue(form.ControlAt(i))) continue;
-        const data::Figure figure = f.fields[k++];
-        const bool count =
-            figure == data::Figure::Count || figure == data::Figure::Groups || figure == data::Figure::GroupSize;
-        CHECK(figure == data::Figure::Typed || Number(form.Text(i), count));
+        const std::optional<data::FieldSource> source = data::SourceOf(f, form.ControlAt(i).Key());
+        const bool count = source == data::FieldSource::Count || source == data::FieldSource::Groups ||
+                           source == data::FieldSource::GroupSize;
+        CHECK(!source || Number(form.Text(i), count));
         shown += form.Text(i) + "\x1f";
       }
     }

@@ -29,13 +29,13 @@ class NoForms : public mirto::FormHost {
 };
 
 void CheckBlock(const mirto::CTervoDoc& doc, const mirto::CompletedBlock& block, std::string_view table) {
-  CHECK(block.record.has_value() && block.command != nullptr);
+  CHECK(block.command != nullptr);
   const mirto::Journal& journal = doc.GetJournal();
   CHECK(journal[block.firstLine] == "*********");
   for (std::size_t i = block.firstLine; i < block.firstLine + block.lines; ++i)
     for (char c : journal[i]) CHECK(static_cast<unsigned char>(c) >= 0x20 && c != 0x7f);
   bool rows = false;
-  for (const mirto::Table& t : block.record->tables()) rows = rows || (t.key() == table && t.rows() > 0);
+  for (const mirto::Table& t : block.record.tables()) rows = rows || (t.key() == table && t.rows() > 0);
   CHECK(rows);
 }
 

@@ -51,7 +51,7 @@ TEST(ClusterResults, RecordHoldsTheSampledElementsOnlyUnderTwoStageSampling) {
       "command Cluster > Mean/total of variable > Th. std. dev. of estimator\nok 100; 3; 2\nok 30; 4; 1\n"
       "ok 40; 5; 2\nok 30; 6; 1.5\n");
   ASSERT_EQ(s.doc.Blocks().size(), 2u);
-  const Record& twoStage = *s.doc.Blocks()[0].record;
+  const Record& twoStage = s.doc.Blocks()[0].record;
   // V = 21331 / 60320 for these groups (N' = 100).
   EXPECT_NEAR(twoStage.Get("sd_mean"), 0.59466850984794422, 1e-15);
   EXPECT_NEAR(twoStage.Get("sd_total"), 59.466850984794422, 1e-13);
@@ -60,7 +60,7 @@ TEST(ClusterResults, RecordHoldsTheSampledElementsOnlyUnderTwoStageSampling) {
   ASSERT_EQ(twoStage.tables().size(), 1u);
   EXPECT_EQ(twoStage.tables()[0].columns(), (std::vector<std::string_view>{"N_i", "n_i", "mu_i", "sigma_i"}));
   EXPECT_EQ(twoStage.tables()[0].at(2, 1), 15);
-  const Record& cluster = *s.doc.Blocks()[1].record;
+  const Record& cluster = s.doc.Blocks()[1].record;
   EXPECT_EQ(cluster.tables()[0].columns(), (std::vector<std::string_view>{"N_i", "mu_i", "sigma_i"}));
   EXPECT_EQ(cluster.tables()[0].rows(), 3u);
 }

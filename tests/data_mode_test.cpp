@@ -230,10 +230,13 @@ class Units final : public data::DataFile {
   long long m_units;
 };
 
+bool IsCount(data::FieldSource source) {
+  using S = data::FieldSource;
+  return source == S::Count || source == S::Groups || source == S::GroupSize;
+}
+
 bool TakesCount(const data::FormFigures& f) {
-  return std::any_of(f.fields.begin(), f.fields.end(), [](data::Figure figure) {
-    return figure == data::Figure::Count || figure == data::Figure::Groups || figure == data::Figure::GroupSize;
-  });
+  return std::any_of(f.fields.begin(), f.fields.end(), [](const data::DataField& d) { return IsCount(d.source); });
 }
 
 // Counts go into a form as their digits: "1e+05" would read as 1 in a
@@ -257,10 +260,10 @@ TEST(DataMode, CountsGoInAsWholeNumbers) {
     ASSERT_FALSE(session.Use(roles));
     int checked = 0;
     for (const Command& command : Commands()) {
-      const data::CommandFigures* figures = data::FindFigures(command);
-      if (!figures || !data::TakesData(command) || data::Uses(*figures, data::Figure::PairProb)) continue;
+      const data::CommandFigures* figures = command.figures;
+      if (!figures || !data::TakesData(command) || data::Uses(*figures, data::FieldSource::PairProb)) continue;
       const auto shownBefore = [&](const data::FormFigures& f) {
-        return !TakesCount(f) || !shown.insert(f.form).second;
+        return !TakesCount(f) || !shown.insert(f.form->id).second;
       };
       if (units == 1'000'000 && std::ranges::count_if(figures->forms, shownBefore) == std::ssize(figures->forms))
         continue;
@@ -269,17 +272,15 @@ TEST(DataMode, CountsGoInAsWholeNumbers) {
       ASSERT_FALSE(run.Begin(session, command.id));
       const bool groups = figures->plan.by.has_value();
       for (const data::FormFigures& f : figures->forms) {
-        Form form(*FindFormTemplate(f.form));
+        Form form(*f.form);
         run.Fill(form, f.perGroup ? 1 : 0);
-        for (std::size_t i = 0, k = 0; i < form.size() && k < f.fields.size(); ++i) {
-          if (!TakesValue(form.ControlAt(i))) continue;
-          const data::Figure figure = f.fields[k++];
-          const long long expected = figure == data::Figure::Count       ? (groups ? units / 2 : units)
-                                     : figure == data::Figure::Groups    ? (groups ? 2 : 1)
-                                     : figure == data::Figure::GroupSize ? units
-                                                                         : -1;
-          if (expected < 0) continue;
-          EXPECT_EQ(form.Text(i), std::to_string(expected)) << "form " << f.form;
+        for (std::size_t i = 0; i < form.size(); ++i) {
+          const std::optional<data::FieldSource> source = data::SourceOf(f, form.ControlAt(i).Key());
+          if (!TakesValue(form.ControlAt(i)) || !source || !IsCount(*source)) continue;
+          const long long expected = *source == data::FieldSource::Count    ? (groups ? units / 2 : units)
+                                     : *source == data::FieldSource::Groups ? (groups ? 2 : 1)
+                                                                            : units;
+          EXPECT_EQ(form.Text(i), std::to_string(expected)) << "form " << f.form->id;
           ++checked;
         }
       }

@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <set>
 
 #include "framework/FormCatalog.h"
+#include "framework/Registry.h"
 
 namespace mirto {
 namespace {
@@ -16,9 +18,9 @@ TEST(Help, EveryFieldOfEveryFormIsDescribedUnderItsLabel) {
   std::set<int> described;
   for (const FormHelpFamily& family : FormHelpFamilies()) {
     for (const FormHelp& help : family.forms) {
-      for (int id : help.templates) {
-        const FormTemplate* form = FindFormTemplate(id);
-        ASSERT_NE(form, nullptr) << help.calculation << ": no form " << id;
+      for (const FormTemplate* form : help.templates) {
+        const int id = form->id;
+        EXPECT_EQ(FindFormTemplate(id), form) << help.calculation << ": form " << id << " is not in the catalogue";
         described.insert(id);
         for (const Control& c : form->controls) {
           const bool named = (c.kind == ControlKind::Text && !c.readOnly) || c.kind == ControlKind::List ||
@@ -33,6 +35,21 @@ TEST(Help, EveryFieldOfEveryFormIsDescribedUnderItsLabel) {
   }
   for (const FormTemplate* form : AllFormTemplates())
     EXPECT_TRUE(described.count(form->id)) << "form " << form->id << " (" << form->title << ") is not described";
+}
+
+// An objective a family adds brings its topic in its row: it must reach the
+// Objectives section once, however many rows share it.
+TEST(Help, EveryObjectiveOfTheMenuIsExplainedOnce) {
+  const HelpDocument doc = HelpTopics();
+  const auto section = std::find_if(doc.sections.begin(), doc.sections.end(),
+                                    [](const HelpSection& s) { return s.anchor == "objectives"; });
+  ASSERT_NE(section, doc.sections.end());
+  std::multiset<std::string> terms;
+  for (const HelpEntry& e : section->entries) terms.insert(e.term);
+  for (const Command& c : Commands()) {
+    if (!c.help.objective) continue;
+    EXPECT_EQ(terms.count(std::string(c.help.objective->name)), 1u) << c.path;
+  }
 }
 
 TEST(Help, ContentsLinkEverySectionAndEveryLinkLeadsToOne) {

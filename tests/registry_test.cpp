@@ -43,12 +43,7 @@ struct Walk {
   Walk() { doc.OnNewDocument(); }
 };
 
-bool Migrated(const Command& c) {
-  const std::vector<std::string> families = MigratedFamilies();
-  return std::find(families.begin(), families.end(), FamilyOf(c)) != families.end();
-}
-
-// The command ran to its routine and left one block, with its record where its family keeps records.
+// The command ran to its routine and left one block with its record.
 void ExpectOneBlock(const Walk& run, const Command& c) {
   EXPECT_TRUE(run.host.messages.empty()) << run.host.messages.front();
   ASSERT_EQ(run.doc.Blocks().size(), 1u);
@@ -57,9 +52,7 @@ void ExpectOneBlock(const Walk& run, const Command& c) {
   EXPECT_EQ(run.doc.m_nLastResult, 1);
   for (const FormTemplate* form : run.host.shown)
     EXPECT_EQ(FindFormTemplate(form->id), form) << "form " << form->id << " is not in the catalogue";
-  if (block.record || Migrated(c)) {
-    EXPECT_EQ(MissingFigures(run.doc, block), "");
-  }
+  EXPECT_EQ(MissingFigures(run.doc, block), "");
 }
 
 TEST(Registry, EveryRandomizationCommandReachesItsRoutine) {
@@ -78,31 +71,55 @@ TEST(Registry, EveryRandomizationCommandReachesItsRoutine) {
 }
 
 TEST(Registry, EveryPredictionRouteReachesItsRoutine) {
-  const Command& prediction = *FindCommand(kPredictionCommand);
+  const Command& prediction = *PredictionCommand();
   for (const PredictionRoute& route : PredictionRoutes()) {
     SCOPED_TRACE(static_cast<int>(route.objective) + (route.modelE ? 10 : 0));
     Walk run;
     run.doc.m_nModel = route.modelE ? PredictionModel::E : PredictionModel::A;
     run.doc.m_nObjective = route.objective;
-    ASSERT_TRUE(run.doc.OnCommand(kPredictionCommand));
+    ASSERT_TRUE(run.doc.OnCommand(prediction.id));
     ASSERT_GE(run.host.shown.size(), 2u);
     EXPECT_EQ(run.host.shown[1], route.step->form);
     ExpectOneBlock(run, prediction);
   }
 }
 
-TEST(Registry, EveryCommandHasItsPromptHelpAndOneId) {
-  std::set<int> ids;
+// What a new row must bring, checked over the whole catalogue rather than
+// pinned as counts: one id, key and path of its own, its prompt, routine and
+// help, and forms the catalogue knows.
+TEST(Registry, EveryRowIsComplete) {
+  std::set<int> ids{kRepeatRandomization, kRepeatPrediction};
+  std::set<std::string_view> keys, paths;
   for (const Command& c : Commands()) {
     SCOPED_TRACE(c.path);
-    EXPECT_TRUE(ids.insert(c.id).second);
+    EXPECT_TRUE(ids.insert(c.id).second) << "id taken twice";
+    EXPECT_TRUE(keys.insert(c.key).second) << "key taken twice: " << c.key;
+    EXPECT_TRUE(paths.insert(c.path).second) << "path taken twice";
+    EXPECT_EQ(FindCommandId(c.path), c.id);
     EXPECT_FALSE(c.prompt.empty());
+    EXPECT_NE(c.routine, nullptr);
     const std::vector<HelpParagraph> help = Paragraphs(c.help);
     EXPECT_EQ(help.size(), c.approach == Approach::Randomization ? 4u : 1u);
     for (const HelpParagraph& p : help) EXPECT_FALSE(p.topic->text.empty());
+    std::vector<const FormTemplate*> forms(c.forms.begin(), c.forms.end());
+    if (c.step) forms.push_back(c.step->form);
+    for (const FormTemplate* form : forms) {
+      if (!form) continue;
+      EXPECT_EQ(FindFormTemplate(form->id), form) << "form " << form->id;
+    }
   }
-  EXPECT_EQ(ids.size(), 57u + 6u);  // 56 leaves, Prediction and the 6 added commands
-  for (int hidden : {kRepeatRandomization, kRepeatPrediction}) EXPECT_FALSE(ids.count(hidden));
+  for (const Command* c : StatementCommands()) {
+    EXPECT_TRUE(ids.insert(c->id).second) << c->id;
+    EXPECT_TRUE(c->IsStatement());
+  }
+  for (const LabelItem& label : LabelItems()) {
+    SCOPED_TRACE(label.text);
+    EXPECT_TRUE(ids.insert(label.id).second) << label.id;
+    // It heads a submenu that holds commands.
+    const std::string prefix = label.submenu.empty() ? "" : std::string(label.submenu) + " > ";
+    EXPECT_TRUE(std::any_of(paths.begin(), paths.end(), [&](std::string_view p) { return p.starts_with(prefix); }))
+        << label.submenu;
+  }
 }
 
 // Codes that name no routine: the objective's form first where its targets

@@ -15,7 +15,7 @@ TEST(ResultRows, FiguresAsNameAndValueInputsFirst) {
   const ScriptResult r = s.Run("command 32810\nok 1000; 100; 50; 10; 95%\n");
   ASSERT_EQ(r.status, 0) << r.err;
   ASSERT_EQ(s.doc.Blocks().size(), 1u);
-  const std::vector<std::string> rows = Lines(ResultRows(*s.doc.Blocks()[0].record));
+  const std::vector<std::string> rows = Lines(ResultRows(s.doc.Blocks()[0].record));
   ASSERT_GE(rows.size(), 7u);
   EXPECT_EQ(std::vector<std::string>(rows.begin(), rows.begin() + 6),
             (std::vector<std::string>{"population_size\t1000", "sample_size\t100", "sample_mean\t50", "sample_sd\t10",

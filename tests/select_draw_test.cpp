@@ -233,9 +233,8 @@ TEST_F(Draws, RecordsHoldWhatTheBlocksPrint) {
   const std::string docs((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   for (const CompletedBlock& block : session.doc.Blocks()) {
     SCOPED_TRACE(session.doc.GetJournal()[block.firstLine + 2]);
-    ASSERT_TRUE(block.record);
     EXPECT_EQ(MissingFigures(session.doc, block), "");
-    for (const std::string& key : RecordKeys(*block.record))
+    for (const std::string& key : RecordKeys(block.record))
       EXPECT_NE(docs.find("`" + key + "`"), std::string::npos) << key << " is not in docs/results.md";
   }
 }
@@ -301,12 +300,12 @@ TEST_F(Draws, AllocationAsTheAllocationCommand) {
   const ScriptResult draw = Run("draw srs n=20 stratum=stratum allocation=neyman sd=" + Path("sd.csv") +
                                 " min=2 seed=25 out=" + Path("s.csv"));
   ASSERT_EQ(draw.status, 0) << draw.err;
-  const Record drawn = *session.doc.Blocks().back().record;
+  const Record drawn = session.doc.Blocks().back().record;
   const ScriptResult command = session.Run(
       "command Stratified > Mean/total of variable > Allocation of a given n\nok 4; 20; 2\nok 40; 12.5\nok 25; "
       "30\nok 3; 80\nok 60; 0\n");
   ASSERT_EQ(command.status, 0) << command.err;
-  const Record allocated = *session.doc.Blocks().back().record;
+  const Record allocated = session.doc.Blocks().back().record;
   const Table* strata = nullptr;
   const Table* allocation = nullptr;
   for (const Table& t : drawn.tables()) strata = t.key() == "strata" ? &t : strata;

@@ -56,7 +56,7 @@ TEST(StratifiedResults, RecordNamesTheGroupsAndTheInterval) {
       "command Stratified > Mean/total of variable > Interval estimates\n"
       "ok 2; 95%\nok 120; 60; 10; 3\nok 180; 60; 20; 4\n");
   ASSERT_EQ(s.doc.Blocks().size(), 1u);
-  const Record& rec = *s.doc.Blocks().back().record;
+  const Record& rec = s.doc.Blocks().back().record;
   // s^2 = 0.4^2 9 60 / (120 59) + 0.6^2 16 120 / (180 59); the mean is 16.
   EXPECT_EQ(rec.Get("population_size"), 300);
   EXPECT_EQ(rec.Get("mean"), 16);

@@ -84,8 +84,8 @@ TEST(CalibrateFigures, EachMethodAsR) {
   const double boundedG[] = {0.9, 0.93694247923715779, 1.14930790525991999, 1.22945555213780366, 1.3};
   const char* keys[] = {"g_min", "g_q1", "g_median", "g_q3", "g_max"};
   for (std::size_t k = 0; k < 5; ++k) {
-    ExpectClose(blocks[0].record->Get(keys[k]), rakeG[k]);
-    ExpectClose(blocks[4].record->Get(keys[k]), boundedG[k]);
+    ExpectClose(blocks[0].record.Get(keys[k]), rakeG[k]);
+    ExpectClose(blocks[4].record.Get(keys[k]), boundedG[k]);
   }
   struct Row {
     std::size_t block, row;
@@ -113,7 +113,7 @@ TEST(CalibrateFigures, NegativeWeightsAreCountedNotRefused) {
             "design weight=w strata=st psu=psu nest lonely=adjust\n" + "calibrate linear=d+x totals=" + totals + "\n");
   ASSERT_EQ(r.status, 0) << r.err;
   // R: sum(weights(calibrate(...)) < 0) is 2.
-  EXPECT_EQ(s.doc.Blocks().at(0).record->Get("negative_weights"), 2);
+  EXPECT_EQ(s.doc.Blocks().at(0).record.Get("negative_weights"), 2);
   EXPECT_NE(std::find(r.appended.begin(), r.appended.end(),
                       "Warning: 2 calibrated weights are negative (linear calibration allows them)"),
             r.appended.end());

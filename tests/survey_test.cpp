@@ -103,7 +103,7 @@ TEST(SurveyFigures, StratifiedClustersWithASinglePsuStratumAsR) {
   ASSERT_EQ(r.status, 0) << r.err;
   ASSERT_EQ(s.doc.Blocks().size(), 4U);
   const auto& blocks = s.doc.Blocks();
-  EXPECT_EQ(blocks[0].record->Get("degrees_of_freedom"), 3);
+  EXPECT_EQ(blocks[0].record.Get("degrees_of_freedom"), 3);
   const Table& mean = Estimates(blocks[0]);
   ExpectClose(At(mean, 0, "estimate"), 5.1194029850746263);
   ExpectClose(At(mean, 0, "se"), 0.88729430766559725);
@@ -133,7 +133,7 @@ TEST(SurveyFigures, UnitsAsPsusWithSamplingFractionsAsR) {
   const ScriptResult r = s.Run("data small.csv\ndesign weight=w strata=st fpc=f lonely=adjust\nestimate mean y\n");
   ASSERT_EQ(r.status, 0) << r.err;
   const CompletedBlock& block = s.doc.Blocks().at(0);
-  EXPECT_EQ(block.record->Get("degrees_of_freedom"), 6);
+  EXPECT_EQ(block.record.Get("degrees_of_freedom"), 6);
   ExpectClose(At(Estimates(block), 0, "estimate"), 5.0747663551401869);
   ExpectClose(At(Estimates(block), 0, "se"), 0.69791104858918129);
   ExpectClose(At(Estimates(block), 0, "deff"), 0.78640198221248803);
@@ -146,8 +146,8 @@ TEST(SurveyFigures, FayReplicatesCentredOnTheEstimateAsR) {
       s.Run("data replicates.csv\ndesign weight=w replicates=r1-r4 type=Fay rho=0.5 mse=on\nestimate mean y by=d\n");
   ASSERT_EQ(r.status, 0) << r.err;
   const CompletedBlock& block = s.doc.Blocks().at(0);
-  EXPECT_EQ(block.record->Get("degrees_of_freedom"), 2);
-  EXPECT_EQ(block.record->Get("scale"), 1.0);  // 1 / (R (1 - rho)^2) with R = 4, rho = 0.5
+  EXPECT_EQ(block.record.Get("degrees_of_freedom"), 2);
+  EXPECT_EQ(block.record.Get("scale"), 1.0);  // 1 / (R (1 - rho)^2) with R = 4, rho = 0.5
   const Table& t = Estimates(block);
   ExpectClose(At(t, 0, "estimate"), 4.3508771929824563);
   ExpectClose(At(t, 0, "se"), 2.2269175287445391);

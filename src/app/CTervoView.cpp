@@ -182,7 +182,7 @@ LineRange CTervoView::ContextBlock() const { return BlockAt(m_doc.GetJournal(), 
 
 const Record* CTervoView::ContextRecord() const {
   const CompletedBlock* block = FindBlock(m_doc.Blocks(), m_contextLine);
-  return block && block->record ? &*block->record : nullptr;
+  return block ? &block->record : nullptr;
 }
 
 void CTervoView::CopyBlockTable() const {

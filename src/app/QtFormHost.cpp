@@ -53,7 +53,7 @@ void QtFormHost::BeginEntryLoop(const EntryLoop& loop) {
     }
   }
   AppSettings settings;
-  if (settings.LoadOneFormPerRow() || loop.count > data::kMaxTableRows) return;
+  if (settings.LoadOneFormPerRow() || loop.count > data::kMaxTableRows || !data::Tabular(*loop.tmpl)) return;
   std::unique_ptr<data::EntryTable> table;
   try {
     table = std::make_unique<data::EntryTable>(loop);

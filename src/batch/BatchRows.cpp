@@ -104,6 +104,10 @@ bool BatchHost::LoadRows(const Form& form, const Statement& s) {
          "rows cannot answer this form: it answers the forms of an entry loop that takes rows (docs/batch.md)", &form);
     return false;
   }
+  if (!data::Tabular(form.Template())) {
+    Fail(kBatchScriptError, s.line, "rows cannot answer this form: it has a choice or a list, which ok answers", &form);
+    return false;
+  }
   if (!SplitRowsArguments(s.rest, path, separator)) {
     Fail(kBatchScriptError, s.line, "sep= takes tab, comma (,) or semicolon (;)", &form);
     return false;

@@ -1,10 +1,12 @@
 #pragma once
-// Cluster and two-stage sampling: the work record its six routines share, the
-// result of each calculation and the formulas that make one from the other.
+// Cluster and two-stage sampling: the work record its six routines share
+// (ClusterInput, which the entry loop, ClusterEntry, fills), the result of
+// each calculation and the formulas that make one from the other.
 // One routine serves both methods; they differ only in the n_i column, the
 // within-group variance terms and the small-sample test on n_i.
 #include <vector>
 
+#include "framework/Catalogue.h"
 #include "framework/Codes.h"
 #include "framework/Entry.h"
 #include "framework/Record.h"
@@ -34,7 +36,7 @@ struct GroupForm {
 extern const GroupForm kMeanPointForm, kProportionPointForm, kMeanIntervalForm, kProportionIntervalForm, kMeanSdForm,
     kProportionSdForm;
 
-// ---- What a calculation starts from ------------------------------------------------
+// ---- The work record: what a calculation starts from -------------------------------
 
 struct ClusterInput {
   const GroupForm* form = nullptr;
@@ -46,14 +48,13 @@ struct ClusterInput {
   bool Mean() const { return form->target == Target::MeanTotal; }
 };
 
-// One command's copy of the calculator state and its per-group arrays
-// (entries 1..G), released when the routine returns.
-struct ClusterWork {
+// The entry loop of one command: its copy of the calculator state and its
+// per-group arrays (entries 1..G), released when the routine returns.
+struct ClusterEntry {
   // `rows` is G: m for point and interval routines, M for theoretical ones.
-  ClusterWork(const CTervoDoc& doc, int rows);
-  virtual ~ClusterWork() = default;
-  ClusterWork(const ClusterWork&) = delete;
-  ClusterWork& operator=(const ClusterWork&) = delete;
+  ClusterEntry(const CalculatorState& doc, int rows);
+  ClusterEntry(const ClusterEntry&) = delete;
+  ClusterEntry& operator=(const ClusterEntry&) = delete;
 
   bool TwoStage() const { return method != Method::Cluster; }
 
@@ -115,9 +116,36 @@ Record ToRecord(const ClusterSd& r);
 // Entry loop over `rows` groups, formulas, block: the whole of a cluster routine.
 template <auto compute>
 int Run(CTervoDoc& doc, int rows, const GroupForm& form) {
-  ClusterWork work(doc, rows);
+  ClusterEntry work(doc, rows);
   if (!work.Collect(doc, form)) return 0;
   return Report(doc, compute(work.Input(form)));
 }
+
+// ---- The routines: operations on the document (collect, compute, write) ------------------
+// Each serves cluster and two-stage sampling alike.
+int ClusterMeanPoint(CTervoDoc& d);
+int ClusterProportionPoint(CTervoDoc& d);
+int ClusterMeanInterval(CTervoDoc& d);
+int ClusterProportionInterval(CTervoDoc& d);
+int ClusterMeanSd(CTervoDoc& d);
+int ClusterProportionSd(CTervoDoc& d);
+
+// ---- The family ---------------------------------------------------------------------------
+
+// The commands of both methods, at the end of ClusterForms.cpp beside their forms.
+extern const CommandTable kTable;
+
+inline constexpr const CommandTable* kFamilyTables[] = {&kTable};
+inline constexpr LabelItem kFamilyLabels[] = {
+    TargetLabel(32858, "Cluster"),
+    TargetLabel(32870, "Two-stage"),
+    ObjectiveLabel(32862, "Cluster > Mean/total of variable"),
+    ObjectiveLabel(32866, "Cluster > Proportion/number in category"),
+    ObjectiveLabel(32872, "Two-stage > Mean/total of variable"),
+    ObjectiveLabel(32876, "Two-stage > Proportion/number in category"),
+};
+// Its section of the help on forms, before its tables' entries.
+FormHelpFamily FamilyHelp();
+inline constexpr Family kFamily{"cluster", kFamilyTables, kFamilyLabels, &FamilyHelp};
 
 }  // namespace mirto::cluster

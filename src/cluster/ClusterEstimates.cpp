@@ -1,7 +1,7 @@
 // Cluster and two-stage sampling: point estimates and confidence intervals
 // from the m selected groups, weighted by the population size N.
 #include "cluster/Cluster.h"
-#include "srs/Srs.h"
+#include "framework/RecordKeys.h"
 
 namespace mirto {
 namespace cluster {
@@ -11,7 +11,7 @@ constexpr const char* kMeanTarget = "Target: Mean and total of variable";
 constexpr const char* kPointObjective = "Objective: Point estimates";
 constexpr const char* kIntervalObjective = "Objective: Confidence intervals";
 
-const srs::EstimateKeys& KeysOf(const ClusterInput& in) { return in.Mean() ? srs::kMeanKeys : srs::kProportionKeys; }
+const EstimateKeys& KeysFor(const ClusterInput& in) { return KeysOf(in.form->target); }
 
 void WriteIntervalTable(CTervoDoc& d, const ClusterInterval& r) {
   const std::vector<Group>& rows = r.in.rows;
@@ -77,30 +77,24 @@ void Write(CTervoDoc& d, const ClusterInterval& r) {
 
 Record ToRecord(const ClusterPoint& r) {
   Record rec = RecordClusters(r.in, &r.w);
-  return srs::RecordEstimates(rec, KeysOf(r.in), r.estimate, r.total);
+  return RecordEstimates(rec, KeysFor(r.in), r.estimate, r.total);
 }
 
 Record ToRecord(const ClusterInterval& r) {
   Record rec = RecordClusters(r.in, &r.w);
   rec.Input("confidence", r.in.probability).Input("z", r.in.z);
-  const srs::EstimateKeys& keys = KeysOf(r.in);
-  srs::RecordEstimates(rec, keys, r.estimate, r.total);
-  return srs::RecordIntervals(rec, keys, r.sd, r.low, r.high, r.totalLow, r.totalHigh);
+  const EstimateKeys& keys = KeysFor(r.in);
+  RecordEstimates(rec, keys, r.estimate, r.total);
+  return RecordIntervals(rec, keys, r.sd, r.low, r.high, r.totalLow, r.totalHigh);
+}
+
+int ClusterMeanPoint(CTervoDoc& d) { return Run<ComputePoint>(d, d.m_nSampledGroups, kMeanPointForm); }
+int ClusterProportionPoint(CTervoDoc& d) { return Run<ComputePoint>(d, d.m_nSampledGroups, kProportionPointForm); }
+int ClusterMeanInterval(CTervoDoc& d) { return Run<ComputeInterval>(d, d.m_nSampledGroups, kMeanIntervalForm); }
+int ClusterProportionInterval(CTervoDoc& d) {
+  return Run<ComputeInterval>(d, d.m_nSampledGroups, kProportionIntervalForm);
 }
 
 }  // namespace cluster
-
-int CTervoDoc::ClusterMeanPoint() {
-  return cluster::Run<cluster::ComputePoint>(*this, m_nSampledGroups, cluster::kMeanPointForm);
-}
-int CTervoDoc::ClusterProportionPoint() {
-  return cluster::Run<cluster::ComputePoint>(*this, m_nSampledGroups, cluster::kProportionPointForm);
-}
-int CTervoDoc::ClusterMeanInterval() {
-  return cluster::Run<cluster::ComputeInterval>(*this, m_nSampledGroups, cluster::kMeanIntervalForm);
-}
-int CTervoDoc::ClusterProportionInterval() {
-  return cluster::Run<cluster::ComputeInterval>(*this, m_nSampledGroups, cluster::kProportionIntervalForm);
-}
 
 }  // namespace mirto

@@ -2,7 +2,8 @@
 // shown only under two-stage sampling; under cluster sampling every element of
 // a group is observed.
 #include "cluster/Cluster.h"
-#include "framework/FormCatalog.h"
+#include "data/Figures.h"
+#include "framework/PreliminaryForms.h"
 
 namespace mirto {
 namespace cluster {
@@ -101,12 +102,144 @@ const GroupForm kProportionSdForm{
     Target::ProportionNumber,
     Objective::ThStdDev};
 
-}  // namespace cluster
+// ---- The commands ---------------------------------------------------------------------
 
-std::vector<const FormTemplate*> ClusterFormTemplates() {
-  using namespace cluster;
-  return {&kMeanPointForm.entry.tmpl,          &kProportionPointForm.entry.tmpl, &kMeanIntervalForm.entry.tmpl,
-          &kProportionIntervalForm.entry.tmpl, &kMeanSdForm.entry.tmpl,          &kProportionSdForm.entry.tmpl};
+namespace {
+
+using M = Method;
+using T = Target;
+using O = Objective;
+using E = Estimator;
+
+// Data mode: m is the number of groups in the data; N and M are typed. N_i
+// comes from a `size` variable, else the population file, else (cluster
+// sampling, every element observed) the group's count. The two-stage
+// within-group term divides S_i^2 by n_i - 1 itself, so S_i is the deviation
+// with divisor n_i. Both methods share the figures; the n_i field differs
+// only in that the form enables it for two-stage sampling alone.
+using S = data::FieldSource;
+const data::ScanPlan kY{.numeric = {data::Role::Y}, .by = data::Role::Group, .zeroOne = false, .sizes = true};
+const data::ScanPlan kZeroOne{.numeric = {data::Role::Y}, .by = data::Role::Group, .zeroOne = true, .sizes = true};
+const data::CommandFigures kMeanPointFigures{
+    kY,
+    {{&kClusterSizesForm, false, {{"Number of sampled groups, m:", S::Groups}}},
+     {&kMeanPointForm.entry.tmpl,
+      true,
+      {{"Number of elements, N_i:", S::GroupSize}, {"Sample mean of variable, barY_i:", S::MeanY}}}}};
+const data::CommandFigures kProportionPointFigures{
+    kZeroOne,
+    {{&kClusterSizesForm, false, {{"Number of sampled groups, m:", S::Groups}}},
+     {&kProportionPointForm.entry.tmpl,
+      true,
+      {{"Number of elements, N_i:", S::GroupSize}, {"Sample proportion in category, P_i:", S::MeanY}}}}};
+const data::CommandFigures kMeanIntervalFigures{
+    kY,
+    {{&kClusterSizesLevelForm, false, {{"Number of sampled groups, m:", S::Groups}}},
+     {&kMeanIntervalForm.entry.tmpl,
+      true,
+      {{"Number of elements, N_i:", S::GroupSize},
+       {"Number of sampled elements, n_i:", S::Count},
+       {"Sample mean of variable, barY_i:", S::MeanY},
+       {"Sample std. deviation of variable, S_i:", S::SdYByN}}}}};
+const data::CommandFigures kProportionIntervalFigures{
+    kZeroOne,
+    {{&kClusterSizesLevelForm, false, {{"Number of sampled groups, m:", S::Groups}}},
+     {&kProportionIntervalForm.entry.tmpl,
+      true,
+      {{"Number of elements, N_i:", S::GroupSize},
+       {"Number of sampled elements, n_i:", S::Count},
+       {"Sample proportion in category, P_i:", S::MeanY}}}}};
+
+std::vector<FormHelp> FormsHelp() {
+  return {
+      {"Point estimates",
+       {&kMeanPointForm.entry.tmpl, &kProportionPointForm.entry.tmpl},
+       "For each of the m sampled groups: **Number of elements, N_i:** and **Sample mean of variable, "
+       "barY_i:** (or **Sample proportion in category, P_i:**), the mean over the elements observed. The "
+       "estimate of the mean is (M / m) times the sum of (N_i / N) · barY_i."},
+      {"Interval estimates",
+       {&kMeanIntervalForm.entry.tmpl, &kProportionIntervalForm.entry.tmpl},
+       "**Number of elements, N_i:**; **Number of sampled elements, n_i:** (two-stage only); **Sample mean "
+       "of variable, barY_i:** and **Sample std. deviation of variable, S_i:** with divisor n_i, as in "
+       "stratified sampling (for a proportion, **Sample proportion in category, P_i:**). The variance adds "
+       "the spread of the estimated group totals N_i · barY_i between groups and, for two-stage sampling, "
+       "the within-group term."},
+      {"Theoretical standard deviation",
+       {&kMeanSdForm.entry.tmpl, &kProportionSdForm.entry.tmpl},
+       "One form for each of the M groups of the population, not only the sampled ones: **Number of "
+       "elements, N_i:**, **Number of sampled elements, n_i:** (two-stage, planned), **Guesstimate of  "
+       "mean of variable, mu_i:** and **Guesstimate of  std. deviation of variable, sigma_i:** (divisor "
+       "N_i), or **Guesstimate of  proportion in category, pi_i:**."},
+  };
 }
 
+constexpr Command kCommands[] = {
+    Leaf("cluster.mean.point", 32863, "Cluster > Mean/total of variable > Point estimates",
+         {M::Cluster, T::MeanTotal, O::Point, E::TwoStage}, "M: Cluster, T: Mean/total, O: Point, E: Two-stage",
+         &kClusterSizesStep, &ClusterMeanPoint, {&kMeanPointForm.entry.tmpl}, &kMeanPointFigures),
+    Leaf("cluster.mean.interval", 32864, "Cluster > Mean/total of variable > Interval estimates",
+         {M::Cluster, T::MeanTotal, O::Interval, E::TwoStage},
+         "M: Cluster, T: Mean/total, O: IntervalEst, E: Two-stage", &kClusterSizesLevelStep, &ClusterMeanInterval,
+         {&kMeanIntervalForm.entry.tmpl}, &kMeanIntervalFigures),
+    Leaf("cluster.mean.sd", 32865, "Cluster > Mean/total of variable > Th. std. dev. of estimator",
+         {M::Cluster, T::MeanTotal, O::ThStdDev, E::TwoStage},
+         "M: Cluster, T: Mean/total, O: ThStdDevEst, E: Two-stage", &kClusterSizesStep, &ClusterMeanSd,
+         {&kMeanSdForm.entry.tmpl}),
+    Leaf("cluster.proportion.point", 32867, "Cluster > Proportion/number in category > Point estimates",
+         {M::Cluster, T::ProportionNumber, O::Point, E::TwoStage},
+         "M: Cluster, T: Proportion/number, O: Point, E: Two-stage", &kClusterSizesStep, &ClusterProportionPoint,
+         {&kProportionPointForm.entry.tmpl}, &kProportionPointFigures),
+    Leaf("cluster.proportion.interval", 32868, "Cluster > Proportion/number in category > Interval estimates",
+         {M::Cluster, T::ProportionNumber, O::Interval, E::TwoStage},
+         "M: Cluster, T: Proportion/number, O: IntervalEst, E: Two-stage", &kClusterSizesLevelStep,
+         &ClusterProportionInterval, {&kProportionIntervalForm.entry.tmpl}, &kProportionIntervalFigures),
+    Leaf("cluster.proportion.sd", 32869, "Cluster > Proportion/number in category > Th. std. dev. of estimator",
+         {M::Cluster, T::ProportionNumber, O::ThStdDev, E::TwoStage},
+         "M: Cluster, T: Proportion/number, O: ThStdDevEst, E: Two-stage", &kClusterSizesStep, &ClusterProportionSd,
+         {&kProportionSdForm.entry.tmpl}),
+    Leaf("two-stage.mean.point", 32877, "Two-stage > Mean/total of variable > Point estimates",
+         {M::TwoStage, T::MeanTotal, O::Point, E::TwoStage}, "M: Two-stage, T: Mean/total, O: Point, E: Two-stage",
+         &kClusterSizesStep, &ClusterMeanPoint, {&kMeanPointForm.entry.tmpl}, &kMeanPointFigures),
+    Leaf("two-stage.mean.interval", 32921, "Two-stage > Mean/total of variable > Interval estimates",
+         {M::TwoStage, T::MeanTotal, O::Interval, E::TwoStage},
+         "M: Two-stage, T: Mean/total, O: IntervalEst, E: Two-stage", &kClusterSizesLevelStep, &ClusterMeanInterval,
+         {&kMeanIntervalForm.entry.tmpl}, &kMeanIntervalFigures),
+    Leaf("two-stage.mean.sd", 32920, "Two-stage > Mean/total of variable > Th. std. dev. of estimator",
+         {M::TwoStage, T::MeanTotal, O::ThStdDev, E::TwoStage},
+         "M: Two-stage, T: Mean/total, O: ThStdDevEst, E: Two-stage", &kClusterSizesStep, &ClusterMeanSd,
+         {&kMeanSdForm.entry.tmpl}),
+    Leaf("two-stage.proportion.point", 32927, "Two-stage > Proportion/number in category > Point estimates",
+         {M::TwoStage, T::ProportionNumber, O::Point, E::TwoStage},
+         "M: Two-stage, T: Proportion/number, O: Point, E: Two-stage", &kClusterSizesStep, &ClusterProportionPoint,
+         {&kProportionPointForm.entry.tmpl}, &kProportionPointFigures),
+    Leaf("two-stage.proportion.interval", 32925, "Two-stage > Proportion/number in category > Interval estimates",
+         {M::TwoStage, T::ProportionNumber, O::Interval, E::TwoStage},
+         "M: Two-stage, T: Proportion/number, O: IntervalEst, E: Two-stage", &kClusterSizesLevelStep,
+         &ClusterProportionInterval, {&kProportionIntervalForm.entry.tmpl}, &kProportionIntervalFigures),
+    Leaf("two-stage.proportion.sd", 32926, "Two-stage > Proportion/number in category > Th. std. dev. of estimator",
+         {M::TwoStage, T::ProportionNumber, O::ThStdDev, E::TwoStage},
+         "M: Two-stage, T: Proportion/number, O: ThStdDevEst, E: Two-stage", &kClusterSizesStep, &ClusterProportionSd,
+         {&kProportionSdForm.entry.tmpl}),
+};
+
+}  // namespace
+
+FormHelpFamily FamilyHelp() {
+  return {"cluster",
+          "Cluster and two-stage sampling",
+          {"The population has N elements in M groups; m groups are drawn. In cluster sampling every element of a "
+           "drawn group is observed; in two-stage sampling a simple random sample of n_i of its N_i elements. "
+           "The group forms have a field for n_i that is greyed for cluster sampling."},
+          {
+              {"The first form",
+               {&kClusterSizesForm, &kClusterSizesLevelForm},
+               "**Number of elements in population, N:**, **Number of groups in population, M:** and **Number of "
+               "sampled groups, m:** (M and m above 0, m at most M, N above 0); for intervals also **Select "
+               "confidence level:**."},
+          }};
+}
+
+const CommandTable kTable{kCommands, {}, &FormsHelp};
+
+}  // namespace cluster
 }  // namespace mirto

@@ -1,6 +1,7 @@
 // Cluster and two-stage sampling: theoretical standard deviations from
 // guesstimates for all M groups.
 #include "cluster/Cluster.h"
+#include "framework/RecordKeys.h"
 
 namespace mirto {
 namespace cluster {
@@ -40,15 +41,12 @@ void Write(CTervoDoc& d, const ClusterSd& r) {
 
 Record ToRecord(const ClusterSd& r) {
   Record rec = RecordClusters(r.in, nullptr);
-  return r.in.Mean() ? rec.Result("sd_mean", r.sd).Result("sd_total", r.totalSd)
-                     : rec.Result("sd_proportion", r.sd).Result("sd_number", r.totalSd);
+  return RecordDeviations(rec, KeysOf(r.in.form->target), r.sd, r.totalSd);
 }
+
+int ClusterMeanSd(CTervoDoc& d) { return Run<ComputeSd>(d, d.m_nGroups, kMeanSdForm); }
+int ClusterProportionSd(CTervoDoc& d) { return Run<ComputeSd>(d, d.m_nGroups, kProportionSdForm); }
 
 }  // namespace cluster
-
-int CTervoDoc::ClusterMeanSd() { return cluster::Run<cluster::ComputeSd>(*this, m_nGroups, cluster::kMeanSdForm); }
-int CTervoDoc::ClusterProportionSd() {
-  return cluster::Run<cluster::ComputeSd>(*this, m_nGroups, cluster::kProportionSdForm);
-}
 
 }  // namespace mirto

@@ -7,10 +7,7 @@
 
 namespace mirto::data {
 
-bool TakesData(const Command& command) {
-  return command.approach != Approach::Randomization || command.objective == Objective::Point ||
-         command.objective == Objective::Interval || command.objective == Objective::JointInterval;
-}
+bool TakesData(const Command& command) { return command.figures != nullptr; }
 
 std::vector<std::string> ScriptStatements(const DataChoice& choice) {
   std::vector<std::string> lines = {"data " + choice.file};

@@ -16,9 +16,9 @@ struct Command;
 
 namespace mirto::data {
 
-// Whether data mode answers the command: the point and interval estimates of
-// the randomization approach, and prediction. Planning commands take guesses
-// and run as typed.
+// Whether data mode answers the command: the estimation commands, whose rows
+// name their figures (the point and interval estimates, and prediction).
+// Planning commands take guesses and run as typed.
 bool TakesData(const Command& command);
 
 // A desktop's choice of data mode: the files as paths and each role's

@@ -61,6 +61,11 @@ std::pair<long long, long long> PairAt(long long k, long long n) {
   return {low, low + (k - before(low))};
 }
 
+bool Tabular(const FormTemplate& tmpl) {
+  return std::all_of(tmpl.controls.begin(), tmpl.controls.end(),
+                     [](const Control& c) { return !TakesValue(c) || c.kind == ControlKind::Text; });
+}
+
 EntryTable::EntryTable(const EntryLoop& loop, long long first, long long rows) : m_loop(loop), m_first(first) {
   const long long left = std::max(0LL, loop.count - first);
   m_rows = rows < 0 ? left : std::min(rows, left);

@@ -147,5 +147,8 @@ std::pair<long long, long long> PairAt(long long k, long long n);
 
 // Tables past this many rows are not built; their loops show forms.
 inline constexpr long long kMaxTableRows = 2'000'000;
+// Whether a table can answer the loop's forms: every value they take is typed
+// in a text field (no choice, no list).
+bool Tabular(const FormTemplate& tmpl);
 
 }  // namespace mirto::data

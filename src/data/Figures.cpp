@@ -10,44 +10,42 @@
 namespace mirto::data {
 namespace {
 
-bool Serves(const CommandFigures& f, const Command& c) {
-  return f.method == c.method && f.target == c.target && f.objective == c.objective && f.estimator == c.estimator;
-}
-
 // The fewest units each sample (or group) needs for its figures: a
 // deviation needs two, a regression's residual deviation three.
-long long FewestUnits(const CommandFigures& d) {
-  if (Uses(d, Figure::RegressResidSd)) return 3;
-  if (d.objective == Objective::Interval && d.method != Method::Cluster) return 2;
+long long FewestUnits(const Command& c, const CommandFigures& d) {
+  if (Uses(d, FieldSource::RegressResidSd)) return 3;
+  if (c.objective == Objective::Interval && c.method != Method::Cluster) return 2;
   return 1;
 }
 
 // The fewest groups: the cluster interval's deviation is between groups.
-std::size_t FewestGroups(const CommandFigures& d) {
-  return d.objective == Objective::Interval && d.plan.by == Role::Group ? 2 : 1;
+std::size_t FewestGroups(const Command& c, const CommandFigures& d) {
+  return c.objective == Objective::Interval && d.plan.by == Role::Group ? 2 : 1;
+}
+
+bool Takes(const FormFigures& f, FieldSource source) {
+  return std::any_of(f.fields.begin(), f.fields.end(), [&](const DataField& field) { return field.source == source; });
 }
 
 }  // namespace
 
-bool Uses(const CommandFigures& d, Figure figure) {
-  return std::any_of(d.forms.begin(), d.forms.end(), [&](const FormFigures& f) {
-    return std::find(f.fields.begin(), f.fields.end(), figure) != f.fields.end();
-  });
+bool Uses(const CommandFigures& d, FieldSource source) {
+  return std::any_of(d.forms.begin(), d.forms.end(), [&](const FormFigures& f) { return Takes(f, source); });
 }
 
-const CommandFigures* FindFigures(const Command& command) {
-  if (command.approach == Approach::Prediction) return &PredictionFigures();
-  for (auto table : {SrsFigures(), StratifiedFigures(), ClusterFigures(), UnequalFigures()})
-    for (const CommandFigures& f : table)
-      if (Serves(f, command)) return &f;
-  return nullptr;
+std::optional<FieldSource> SourceOf(const FormFigures& form, std::string_view key) {
+  for (const DataField& field : form.fields)
+    if (field.field == key) return field.source;
+  return std::nullopt;
 }
 
 std::optional<DataProblem> DataAnswers::Prepare(const DataSession& session, const Command& command) {
   m_definition = nullptr;
-  const CommandFigures* definition = FindFigures(command);
+  m_command = nullptr;
+  const CommandFigures* definition = command.figures;
   if (!definition) return session.Problem("this command does not take its figures from data", kEndDataMode);
   if (auto problem = session.Run(definition->plan, m_scan)) return problem;
+  m_command = &command;
   m_definition = definition;
   m_file = session.FileName();
   m_x = session.Variable(Role::X);
@@ -62,7 +60,7 @@ std::optional<DataProblem> DataAnswers::Prepare(const DataSession& session, cons
 
 std::optional<DataProblem> DataAnswers::CheckPairs(const DataSession& session) {
   m_joint.clear();
-  if (!Uses(*m_definition, Figure::PairProb)) return std::nullopt;
+  if (!Uses(*m_definition, FieldSource::PairProb)) return std::nullopt;
   if (!session.HasPairs())
     return session.Problem("the joint inclusion probabilities come from a pairs file",
                            {"give pairs PATH first", "choose it in Data > From data..."});
@@ -97,7 +95,7 @@ std::optional<DataProblem> DataAnswers::CheckPairs(const DataSession& session) {
 std::optional<DataProblem> DataAnswers::Check(const DataSession& session) {
   if (auto problem = CheckPairs(session)) return problem;
   const ScanPlan& plan = m_definition->plan;
-  const long long fewest = FewestUnits(*m_definition);
+  const long long fewest = FewestUnits(*m_command, *m_definition);
   if (!plan.by) {
     if (m_scan.used < fewest)
       return session.Problem(Format("%lld unit%s with every variable present; the calculation needs at least %lld",
@@ -105,7 +103,7 @@ std::optional<DataProblem> DataAnswers::Check(const DataSession& session) {
     return CheckDefined(session);
   }
   const Role by = *plan.by;
-  if (m_scan.groups.size() < FewestGroups(*m_definition))
+  if (m_scan.groups.size() < FewestGroups(*m_command, *m_definition))
     return session.Problem(Format("%zu group%s with units; the deviation between groups needs at least 2",
                                   m_scan.groups.size(), m_scan.groups.size() == 1 ? "" : "s"));
   for (std::size_t g = 0; g < m_scan.groups.size(); ++g)
@@ -121,7 +119,7 @@ std::optional<DataProblem> DataAnswers::Check(const DataSession& session) {
 std::optional<DataProblem> DataAnswers::CheckSizes(const DataSession& session) {
   m_sizes.clear();
   m_fromPopulation = m_counted = false;
-  if (!Uses(*m_definition, Figure::GroupSize)) return std::nullopt;
+  if (!Uses(*m_definition, FieldSource::GroupSize)) return std::nullopt;
   const Role by = *m_definition->plan.by;
   if (!m_scan.sizes.empty()) {
     m_sizes = m_scan.sizes;
@@ -135,7 +133,7 @@ std::optional<DataProblem> DataAnswers::CheckSizes(const DataSession& session) {
   }
   if (!session.HasPopulation()) {
     // Every element of a sampled cluster is observed: its size is its count.
-    if (m_definition->method == Method::Cluster) {
+    if (m_command->method == Method::Cluster) {
       for (const Moments& m : m_scan.byGroup) m_sizes.push_back(static_cast<double>(m.n));
       m_counted = true;
       return std::nullopt;
@@ -172,58 +170,54 @@ std::optional<DataProblem> DataAnswers::CheckSizes(const DataSession& session) {
   return std::nullopt;
 }
 
-std::optional<double> DataAnswers::Number(Figure figure, std::size_t group, bool perGroup) const {
-  if (figure == Figure::ElementY) return m_scan.elements[group].first;
-  if (figure == Figure::ElementProb || figure == Figure::ElementX) return m_scan.elements[group].second;
-  if (figure == Figure::PairProb) return m_joint[group];
+double DataAnswers::Number(FieldSource source, std::size_t group, bool perGroup) const {
+  if (source == FieldSource::ElementY) return m_scan.elements[group].first;
+  if (source == FieldSource::ElementProb || source == FieldSource::ElementX) return m_scan.elements[group].second;
+  if (source == FieldSource::PairProb) return m_joint[group];
   const Moments& m = perGroup && !m_definition->plan.elements ? m_scan.byGroup[group] : m_scan.all;
   const double n = static_cast<double>(m.n);
-  switch (figure) {
-    case Figure::Typed: return std::nullopt;
-    case Figure::Count: return n;
-    case Figure::MeanY: return m.MeanY();
-    case Figure::MeanX: return m.MeanX();
-    case Figure::SdYByN: return m.SdY(n);
-    case Figure::VarYByN: return m.VarY(n);
-    case Figure::VarXByN: return m.VarX(n);
-    case Figure::CovByN: return m.Cov(n);
-    case Figure::Slope: return m.Slope();
-    case Figure::RatioResidSd: return m.ResidualSd(false, n - 1);
-    case Figure::RegressResidSd: return m.ResidualSd(true, n - 2);
-    case Figure::Groups: return static_cast<double>(m_scan.groups.size());
-    case Figure::GroupSize: return m_sizes[group];
-    case Figure::ElementY:
-    case Figure::ElementX:
-    case Figure::ElementProb:
-    case Figure::PairProb: break;
+  switch (source) {
+    case FieldSource::Count: return n;
+    case FieldSource::MeanY: return m.MeanY();
+    case FieldSource::MeanX: return m.MeanX();
+    case FieldSource::SdYByN: return m.SdY(n);
+    case FieldSource::VarYByN: return m.VarY(n);
+    case FieldSource::VarXByN: return m.VarX(n);
+    case FieldSource::CovByN: return m.Cov(n);
+    case FieldSource::Slope: return m.Slope();
+    case FieldSource::RatioResidSd: return m.ResidualSd(false, n - 1);
+    case FieldSource::RegressResidSd: return m.ResidualSd(true, n - 2);
+    case FieldSource::Groups: return static_cast<double>(m_scan.groups.size());
+    case FieldSource::GroupSize: return m_sizes[group];
+    case FieldSource::ElementY:
+    case FieldSource::ElementX:
+    case FieldSource::ElementProb:
+    case FieldSource::PairProb: break;
   }
-  return std::nullopt;
+  return 0;
 }
 
-std::optional<std::string> DataAnswers::Text(Figure figure, std::size_t group, bool perGroup) const {
-  const std::optional<double> number = Number(figure, group, perGroup);
-  if (!number) return std::nullopt;
+std::string DataAnswers::Text(FieldSource source, std::size_t group, bool perGroup) const {
+  const double number = Number(source, group, perGroup);
   // Counts go in whole: "1e+05" would read as 1 in a whole-number field.
-  const bool count = figure == Figure::Count || figure == Figure::Groups || figure == Figure::GroupSize;
-  return count ? WholeText(*number) : ShortestText(*number);
+  const bool count = source == FieldSource::Count || source == FieldSource::Groups || source == FieldSource::GroupSize;
+  return count ? WholeText(number) : ShortestText(number);
 }
 
 std::vector<std::size_t> DataAnswers::Fill(Form& form, long long row) const {
   std::vector<std::size_t> filled;
   if (!m_definition) return filled;
   for (const FormFigures& f : m_definition->forms) {
-    if (f.form != form.Template().id) continue;
+    if (f.form != &form.Template()) continue;
     const std::size_t group = row > 0 ? static_cast<std::size_t>(row - 1) : 0;
-    const bool pairs = std::find(f.fields.begin(), f.fields.end(), Figure::PairProb) != f.fields.end();
-    const std::size_t rows = pairs                         ? m_joint.size()
-                             : m_definition->plan.elements ? m_scan.elements.size()
-                                                           : m_scan.groups.size();
+    const std::size_t rows = Takes(f, FieldSource::PairProb) ? m_joint.size()
+                             : m_definition->plan.elements   ? m_scan.elements.size()
+                                                             : m_scan.groups.size();
     if (f.perGroup && group >= rows) return filled;
-    std::size_t k = 0;
-    for (std::size_t i = 0; i < form.size() && k < f.fields.size(); ++i) {
+    for (std::size_t i = 0; i < form.size(); ++i) {
       if (!TakesValue(form.ControlAt(i))) continue;
-      if (std::optional<std::string> text = Text(f.fields[k++], group, f.perGroup)) {
-        form.SetText(i, std::move(*text));
+      if (const std::optional<FieldSource> source = SourceOf(f, form.ControlAt(i).Key())) {
+        form.SetText(i, Text(*source, group, f.perGroup));
         filled.push_back(i);
       }
     }
@@ -234,7 +228,7 @@ std::vector<std::size_t> DataAnswers::Fill(Form& form, long long row) const {
 
 bool DataAnswers::NotFromData(const Form& form) const {
   return m_definition && std::find(m_definition->notFromData.begin(), m_definition->notFromData.end(),
-                                   form.Template().id) != m_definition->notFromData.end();
+                                   &form.Template()) != m_definition->notFromData.end();
 }
 
 std::optional<std::string> RefusalOnOk(const Form& form, std::span<const std::size_t> filled) {

@@ -1,11 +1,14 @@
 #pragma once
-// Which fields of which forms the data supply, command by command, and the
-// summary behind each. One table per family (Figures*.cpp); the definitions
-// are those that make each form's formula the textbook design-based
-// estimate (docs/data.md gives them in words).
+// Which fields of which forms the data supply, and the summary behind each.
+// Each estimation command's row in its family's table names its figures
+// (CommandFigures) beside its forms; the definitions are those that make
+// each form's formula the textbook design-based estimate (docs/data.md gives
+// them in words).
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "data/DataSession.h"
@@ -14,14 +17,14 @@
 namespace mirto {
 struct Command;
 class Form;
+struct FormTemplate;
 }  // namespace mirto
 
 namespace mirto::data {
 
-// A field's figure. Moments are those of all units, or, on a per-group
-// form, of the group.
-enum class Figure : std::uint8_t {
-  Typed,           // the user gives it
+// What the data put into a field. Moments are those of all units, or, on a
+// per-group form, of the group.
+enum class FieldSource : std::uint8_t {
   Count,           // n (n_i)
   MeanY,           // the average of y (a proportion for a 0/1 y)
   SdYByN,          // sqrt( sum (y - barY)^2 / n )
@@ -40,47 +43,39 @@ enum class Figure : std::uint8_t {
   PairProb,        // the joint inclusion probability of a pair of units (pairs file)
 };
 
-// Short names for the family tables.
-namespace table {
-using F = Figure;
-using M = Method;
-using T = Target;
-using O = Objective;
-using E = Estimator;
-}  // namespace table
-
-// One form a command shows, and its fields in tab order (every field that
-// takes a value, disabled ones included).
-struct FormFigures {
-  int form;
-  bool perGroup;  // an entry loop: one row per stratum or group (or per unit)
-  std::vector<Figure> fields;
+// A field the data fill, named as its form names it (Control::Key: the
+// label, or the short name of a field without one).
+struct DataField {
+  std::string_view field;
+  FieldSource source;
 };
 
+// The prediction models: which form begins the road whose figures a model
+// may leave undefined (a point estimate or an interval).
+enum class ModelRoad : std::uint8_t { None, Point, Interval };
+
+// One form a command shows and the fields the data fill; the user types the others.
+struct FormFigures {
+  const FormTemplate* form;
+  bool perGroup;  // an entry loop: one row per stratum or group (or per unit)
+  std::vector<DataField> fields;
+  ModelRoad road = ModelRoad::None;
+};
+
+// An estimation command's figures. The prediction approach chooses its
+// model and objective on its first form, so one definition names the forms
+// of every road the data answer, and `notFromData` those of the roads they
+// do not.
 struct CommandFigures {
-  Method method;
-  Target target;
-  Objective objective;
-  Estimator estimator;
   ScanPlan plan;
   std::vector<FormFigures> forms;
-  std::vector<int> notFromData = {};
+  std::vector<const FormTemplate*> notFromData = {};
 };
 
-std::span<const CommandFigures> SrsFigures();
-std::span<const CommandFigures> StratifiedFigures();
-std::span<const CommandFigures> ClusterFigures();
-std::span<const CommandFigures> UnequalFigures();
-// The prediction approach: its model and objective are chosen on its first
-// form, so one definition names the forms of every road the data answer,
-// and `notFromData` those of the roads they do not.
-const CommandFigures& PredictionFigures();
-
-// Whether a form of the definition takes `figure`.
-bool Uses(const CommandFigures& definition, Figure figure);
-
-// The definition for a command, if the data can answer it.
-const CommandFigures* FindFigures(const Command& command);
+// Whether a form of the definition takes `source`.
+bool Uses(const CommandFigures& definition, FieldSource source);
+// What the data put into field `key` of a form, if anything.
+std::optional<FieldSource> SourceOf(const FormFigures& form, std::string_view key);
 
 // One command's figures from the data: per form, per row, the text of each
 // field the data supply (nullopt where the user gives it).
@@ -106,12 +101,12 @@ class DataAnswers {
   std::optional<DataProblem> CheckSizes(const DataSession& session);
   // Why a figure the data supply is undefined or beyond a double, if one is.
   std::optional<DataProblem> CheckDefined(const DataSession& session) const;
-  // The figure, or nullopt where the user gives it.
-  std::optional<double> Number(Figure figure, std::size_t group, bool perGroup) const;
-  std::optional<std::string> Text(Figure figure, std::size_t group, bool perGroup) const;
+  double Number(FieldSource source, std::size_t group, bool perGroup) const;
+  std::string Text(FieldSource source, std::size_t group, bool perGroup) const;
   // The note's line on counted group sizes, where they are counted.
   std::optional<std::string> CountedSizes() const;
 
+  const Command* m_command = nullptr;
   const CommandFigures* m_definition = nullptr;
   Scan m_scan;
   std::vector<double> m_sizes;  // N_i per group

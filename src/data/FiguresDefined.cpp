@@ -8,32 +8,33 @@
 #include "data/Figures.h"
 #include "framework/Form.h"
 #include "framework/Format.h"
+#include "framework/Registry.h"
 
 namespace mirto::data {
 namespace {
 
 // The figure in words, and whether it is of the second variable (x, y2).
 struct Named {
-  Figure figure;
+  FieldSource source;
   const char* words;
   bool second;
 };
 constexpr Named kNames[] = {
-    {Figure::MeanY, "average", false},
-    {Figure::MeanX, "average", true},
-    {Figure::SdYByN, "standard deviation", false},
-    {Figure::VarYByN, "variance", false},
-    {Figure::VarXByN, "variance", true},
-    {Figure::CovByN, "covariance", false},
-    {Figure::Slope, "slope", false},
-    {Figure::RatioResidSd, "residual standard deviation", false},
-    {Figure::RegressResidSd, "residual standard deviation", false},
+    {FieldSource::MeanY, "average", false},
+    {FieldSource::MeanX, "average", true},
+    {FieldSource::SdYByN, "standard deviation", false},
+    {FieldSource::VarYByN, "variance", false},
+    {FieldSource::VarXByN, "variance", true},
+    {FieldSource::CovByN, "covariance", false},
+    {FieldSource::Slope, "slope", false},
+    {FieldSource::RatioResidSd, "residual standard deviation", false},
+    {FieldSource::RegressResidSd, "residual standard deviation", false},
 };
 
-const Named& NameOf(Figure figure) {
-  static constexpr Named kOther{Figure::Typed, "figure", false};
+const Named& NameOf(FieldSource source) {
+  static constexpr Named kOther{FieldSource::Count, "figure", false};
   for (const Named& n : kNames)
-    if (n.figure == figure) return n;
+    if (n.source == source) return n;
   return kOther;
 }
 
@@ -46,21 +47,21 @@ std::optional<DataProblem> DataAnswers::CheckDefined(const DataSession& session)
   const ScanPlan& plan = d.plan;
   if (plan.elements) return std::nullopt;  // each element's values go in as they stand
   const Moments& all = m_scan.all;
-  if ((d.estimator == Estimator::Ratio || d.target == Target::RatioOfMeans) && all.MeanX() == 0)
+  if ((m_command->estimator == Estimator::Ratio || m_command->target == Target::RatioOfMeans) && all.MeanX() == 0)
     return session.Problem(0, plan.numeric[1], "its average is 0, and the ratio divides by it: the ratio is undefined");
-  if (Uses(d, Figure::Slope) && all.VarX(1) == 0)
+  if (Uses(d, FieldSource::Slope) && all.VarX(1) == 0)
     return session.Problem(0, plan.numeric[1], "every unit used has the same value, so the slope is undefined");
   for (const FormFigures& f : d.forms) {
     const std::size_t rows = f.perGroup ? m_scan.groups.size() : 1;
     for (std::size_t g = 0; g < rows; ++g)
-      for (Figure figure : f.fields) {
-        const std::optional<double> value = Number(figure, g, f.perGroup);
-        if (!value || std::isfinite(*value)) continue;
-        const Named& named = NameOf(figure);
+      for (const DataField& field : f.fields) {
+        const double value = Number(field.source, g, f.perGroup);
+        if (std::isfinite(value)) continue;
+        const Named& named = NameOf(field.source);
         const Role role = plan.numeric[named.second && plan.numeric.size() > 1 ? 1 : 0];
         std::string text = std::string("the ") + named.words;
         if (f.perGroup) text += " of " + Quoted(m_scan.groups[g]);
-        text += std::isnan(*value) ? " is undefined" : " is beyond the largest number a figure can hold";
+        text += std::isnan(value) ? " is undefined" : " is beyond the largest number a figure can hold";
         return session.Problem(f.perGroup ? m_scan.firstRow[g] : 0, role, std::move(text));
       }
   }
@@ -68,9 +69,12 @@ std::optional<DataProblem> DataAnswers::CheckDefined(const DataSession& session)
 }
 
 std::optional<DataProblem> DataAnswers::Undefined(const Form& form) const {
-  const int id = form.Template().id;
-  if (m_definition != &PredictionFigures() || (id != 192 && id != 194)) return std::nullopt;
-  const bool interval = id == 194;
+  if (!m_definition) return std::nullopt;
+  const auto road = std::find_if(m_definition->forms.begin(), m_definition->forms.end(), [&](const FormFigures& f) {
+    return f.form == &form.Template() && f.road != ModelRoad::None;
+  });
+  if (road == m_definition->forms.end()) return std::nullopt;
+  const bool interval = road->road == ModelRoad::Interval;
   const PredictionModel model = form.Context().model;
   const auto problem = [&](long long row, std::string text) { return DataProblem{m_file, row, m_x, std::move(text)}; };
   const auto& elements = m_scan.elements;

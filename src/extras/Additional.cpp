@@ -291,4 +291,12 @@ Additional AdditionalFigures(const Command& command, const Record& record) {
   return std::move(out.a);
 }
 
+FollowingLines FollowingBlock(const Command& command, const Record& record) {
+  Additional additional = AdditionalFigures(command, record);
+  if (additional.lines.empty()) return {};
+  FollowingLines following{{std::string(kHeading)}, std::move(additional.figures)};
+  for (std::string& line : additional.lines) following.lines.push_back(std::move(line));
+  return following;
+}
+
 }  // namespace mirto::extras

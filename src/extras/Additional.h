@@ -10,11 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/Catalogue.h"
 #include "framework/Record.h"
-
-namespace mirto {
-struct Command;
-}
 
 namespace mirto::extras {
 
@@ -30,6 +27,10 @@ struct Additional {
 
 // No lines for a block without an estimate and its standard deviation.
 Additional AdditionalFigures(const Command& command, const Record& record);
+// The same as the lines that follow the block in the journal, the heading first.
+FollowingLines FollowingBlock(const Command& command, const Record& record);
+// Their section of the help.
+HelpSection AdditionalFiguresHelp();
 
 // ---- The formulas, for the tests --------------------------------------------------
 

@@ -15,16 +15,16 @@ struct AdjustedInput : srs::SrsInput {
   double deff = 0, rate = 0;
 };
 
-using D = CTervoDoc;
+using D = CalculatorState;
 using In = AdjustedInput;
 
 // The fields of the simple sample-size forms, carried in and stored back as there; then deff and the rate.
 constexpr Item<In> kN = RealItem<In>(&In::N, &D::m_dPopSize);
 constexpr Item<In> kSigma = RealItem<In>(&In::sigma, &D::m_dSigma);
 constexpr Item<In> kPi = RealItem<In>(&In::pi, &D::m_dPi);
-constexpr Item<In> kChoice = ChoiceItem<In>(&In::specialTarget);
+constexpr Item<In> kChoice = ChoiceItem<In>(&In::specialTarget, &D::m_nSpecialTarget);
 constexpr Item<In> kMargin = RealItem<In>(&In::margin, &D::m_dMargin);
-constexpr Item<In> kLevel = LevelItem<In>(&In::probability, &In::z);
+constexpr Item<In> kLevel = LevelItem<In>(&In::probability, &In::z, &D::m_dLevel, &D::m_dZ);
 constexpr Item<In> kDeff = RealItem<In>(&In::deff);
 constexpr Item<In> kRate = RealItem<In>(&In::rate);
 
@@ -119,6 +119,47 @@ double RoundUp(double x) {
 int SrsMeanAdjustedSampleSize(CTervoDoc& doc) { return Run(doc, kMeanForm, Target::MeanTotal); }
 int SrsProportionAdjustedSampleSize(CTervoDoc& doc) { return Run(doc, kProportionForm, Target::ProportionNumber); }
 
-std::vector<const FormTemplate*> AdjustedSizeTemplates() { return {&kMeanForm.tmpl, &kProportionForm.tmpl}; }
+}  // namespace mirto::extras
+
+// ---- The commands ---------------------------------------------------------------------
+
+namespace mirto::extras {
+namespace {
+
+using M = Method;
+using T = Target;
+using O = Objective;
+using E = Estimator;
+
+std::vector<FormHelp> FormsHelp() {
+  return {
+      {"Sample size with adjustments (Simple > Mean/total of variable, or Proportion/number in category)",
+       {&kMeanForm.tmpl, &kProportionForm.tmpl},
+       "The form of \"Sample size\": **Population size, N:**, **Guesstimate of population std. deviation of "
+       "variable, sigma:** (divisor N) or **Guesstimate of population proportion in category, pi:**, the "
+       "**Special target:** and, as accuracy requirements, the **Margin:** and the **Probability:**; then "
+       "**Design effect, deff:**, the variance of the planned design over that of simple random sampling "
+       "(greater than 0; 1 for simple random sampling), and **Expected response rate:**, the share of the "
+       "selected elements that will respond (greater than 0, at most 1). The report shows the size of "
+       "\"Sample size\" with the variance multiplied by deff (unrounded), that size divided by the response "
+       "rate, and the number to select: that quotient rounded up."},
+  };
+}
+
+constexpr Command kCommands[] = {
+    Leaf("simple.mean.adjusted-size", 32950, "Simple > Mean/total of variable > Sample size with adjustments",
+         {M::Simple, T::MeanTotal, O::AdjustedSampleSize, E::Simple},
+         "M: Simple, T: Mean/total, O: SampleSizeAdjusted, E: Simple", nullptr, &SrsMeanAdjustedSampleSize,
+         {&kMeanForm.tmpl}),
+    Leaf("simple.proportion.adjusted-size", 32951,
+         "Simple > Proportion/number in category > Sample size with adjustments",
+         {M::Simple, T::ProportionNumber, O::AdjustedSampleSize, E::Simple},
+         "M: Simple, T: Proportion/number, O: SampleSizeAdjusted, E: Simple", nullptr, &SrsProportionAdjustedSampleSize,
+         {&kProportionForm.tmpl}),
+};
+
+}  // namespace
+
+const CommandTable kAdjustedSizeTable{kCommands, {}, &FormsHelp};
 
 }  // namespace mirto::extras

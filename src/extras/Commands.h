@@ -1,12 +1,13 @@
 #pragma once
 // The commands added to the "Select approach:" tree, registered like every
-// other (framework/Registry.cpp): a sample size adjusted for a design effect
+// other (src/catalogue lists the family): a sample size adjusted for a design effect
 // and a response rate, the allocation of a given n in whole numbers, and
 // intervals from the joint inclusion probabilities of a sample drawn without
-// replacement. Each collects, computes a result with no text, then writes
+// replacement, and the sample size for several variables. Each collects, computes a result with no text, then writes
 // its block from it and hands over its record.
 #include <vector>
 
+#include "framework/Catalogue.h"
 #include "framework/Form.h"
 
 namespace mirto {
@@ -22,6 +23,7 @@ int StratifiedMeanGivenAllocation(CTervoDoc& doc);
 int StratifiedProportionGivenAllocation(CTervoDoc& doc);
 int HteMeanJointInterval(CTervoDoc& doc);
 int HteProportionJointInterval(CTervoDoc& doc);
+int SrsSeveralSampleSize(CTervoDoc& doc);
 
 // The first form of the allocation of a given n: K, n and the minimum per group.
 extern const PreliminaryStep kGivenAllocationStep;
@@ -46,8 +48,15 @@ std::vector<double> WholeAllocation(const std::vector<double>& a, const std::vec
 double SenYatesGrundyVariance(const std::vector<double>& y, const std::vector<double>& p,
                               const std::vector<double>& joint);
 
-// The forms the commands add, for the form catalogue (each file lists its own).
-std::vector<const FormTemplate*> AdjustedSizeTemplates();
-std::vector<const FormTemplate*> GivenAllocationTemplates();
+// ---- The family ---------------------------------------------------------------------------
+
+// The commands of each file, at its end; each ends a submenu of another family.
+extern const CommandTable kAdjustedSizeTable, kGivenAllocationTable, kJointIntervalTable, kSeveralSizeTable;
+
+inline constexpr const CommandTable* kFamilyTables[] = {&kAdjustedSizeTable, &kGivenAllocationTable,
+                                                        &kJointIntervalTable, &kSeveralSizeTable};
+// Its section of the help on forms, before its tables' entries.
+FormHelpFamily FamilyHelp();
+inline constexpr Family kFamily{"extras", kFamilyTables, {}, &FamilyHelp};
 
 }  // namespace mirto::extras

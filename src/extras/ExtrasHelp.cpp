@@ -1,53 +1,19 @@
 // The help of the additional figures and of the added calculations.
+#include "extras/Additional.h"
+#include "extras/Commands.h"
 #include "framework/Help.h"
 
 namespace mirto {
 
-FormHelpFamily AddedCalculationsHelp() {
-  return {
-      "added",
-      "Added calculations",
-      {"Three calculations stand beside the others in the menu, each at the end of its submenu: a sample size "
-       "adjusted for the design and for non-response, the allocation of a given sample size in whole numbers, and "
-       "intervals from the joint inclusion probabilities of a sample drawn without replacement."},
-      {
-          {"Sample size with adjustments (Simple > Mean/total of variable, or Proportion/number in category)",
-           {201, 202},
-           "The form of \"Sample size\": **Population size, N:**, **Guesstimate of population std. deviation of "
-           "variable, sigma:** (divisor N) or **Guesstimate of population proportion in category, pi:**, the "
-           "**Special target:** and, as accuracy requirements, the **Margin:** and the **Probability:**; then "
-           "**Design effect, deff:**, the variance of the planned design over that of simple random sampling "
-           "(greater than 0; 1 for simple random sampling), and **Expected response rate:**, the share of the "
-           "selected elements that will respond (greater than 0, at most 1). The report shows the size of "
-           "\"Sample size\" with the variance multiplied by deff (unrounded), that size divided by the response "
-           "rate, and the number to select: that quotient rounded up."},
-          {"Allocation of a given n, the first form (Stratified > ... > Allocation of a given n)",
-           {203},
-           "**Enter the number of groups (strata):**, **Total sample size, n:** and **Minimum sample size per "
-           "group:**, the least each group must get (a group with fewer elements gets all of them)."},
-          {"Allocation of a given n, one form per group",
-           {204, 205},
-           "**Number of elements, N_i:** and **Guesstimate of std. deviation of variable, sigma_i:** (the textbook "
-           "S_i, divisor N_i − 1; not negative), or **Guesstimate of proportion in category, pi_i:** (0 to 1). The n "
-           "elements go to the groups in proportion to N_i times the standard deviation (sqrt(pi_i (1 − pi_i)) for a "
-           "proportion); a group that would get more than N_i takes all its elements and the rest is shared again "
-           "among the others, and none gets less than the minimum. The shares are rounded to whole numbers that add "
-           "up to n by largest remainders (equal remainders go to the first group). Groups whose standard deviation "
-           "is 0 get only the minimum unless the others are full. The table shows N_i, the guess, the share of n "
-           "before rounding and n_i; then the standard deviation of the estimator of the mean (proportion) and of "
-           "the total (number) under that allocation. When the minimums add up to more than n, or n exceeds N, the "
-           "report says so instead."},
-          {"Interval estimates (joint probabilities) (Un.Prob.WithoutRepl.)",
-           {},
-           "The first form asks N, n and the confidence level as for interval estimates; then one form per sampled "
-           "element (its Y-value, or Y'-value, and its inclusion probability, above 0 and at most 1), then one form "
-           "per pair of sampled elements for their joint inclusion probability (above 0 and at most 1), in the "
-           "order (1,2), (1,3), ..., (n−1,n). The variance of the estimator of the total is the Sen-Yates-Grundy "
-           "sum over the pairs of (p_i p_j − p_ij) / p_ij · (Y_i / p_i − Y_j / p_j)²; that of the mean is it over "
-           "N². For a simple random sample without replacement (p_i = n / N, p_ij = n (n − 1) / (N (N − 1))) it "
-           "equals (1 − n/N) s² / n for the mean. The variance can come out negative for some designs; the report "
-           "then says so."},
-      }};
+namespace extras {
+
+FormHelpFamily FamilyHelp() {
+  return {"added",
+          "Added calculations",
+          {"Three calculations stand beside the others in the menu, each at the end of its submenu: a sample size "
+           "adjusted for the design and for non-response, the allocation of a given sample size in whole numbers, and "
+           "intervals from the joint inclusion probabilities of a sample drawn without replacement."},
+          {}};
 }
 
 HelpSection AdditionalFiguresHelp() {
@@ -85,4 +51,5 @@ HelpSection AdditionalFiguresHelp() {
   return s;
 }
 
+}  // namespace extras
 }  // namespace mirto

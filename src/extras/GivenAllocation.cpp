@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "extras/Commands.h"
-#include "framework/FormCatalog.h"
 #include "framework/PreliminaryForms.h"
+#include "framework/RecordKeys.h"
 #include "stratified/Stratified.h"
 
 namespace mirto::extras {
@@ -21,11 +21,13 @@ const FormTemplate kFirstForm{203,
                               {Digits("Enter the number of groups (strata):", 10), Digits("Total sample size, n:", 10),
                                Digits("Minimum sample size per group:", 10)}};
 
-using D = CTervoDoc;
+using D = CalculatorState;
 constexpr Item<D> kFirstItems[] = {WholeItem(&D::m_nGroups), WholeItem(&D::m_nAllocationSize),
                                    WholeItem(&D::m_nAllocationMinimum)};
 
-bool FirstFormOk(CTervoDoc& d) { return d.m_nGroups >= 0 && d.m_nAllocationSize >= 0 && d.m_nAllocationMinimum >= 0; }
+bool FirstFormOk(CalculatorState& d) {
+  return d.m_nGroups >= 0 && d.m_nAllocationSize >= 0 && d.m_nAllocationMinimum >= 0;
+}
 
 // The fields of a group's form: N_i, then its spread.
 constexpr std::size_t kSizeControl = 3, kSpreadControl = 4;
@@ -166,15 +168,13 @@ Record ToRecord(const GivenAllocation& r) {
   rec.Input("sample_size", r.n).Input("minimum_size", r.minimum);
   Table& allocation = rec.AddTable(Section::Results, "allocation", {"share_i", "n_i"});
   for (std::size_t i = 0; i < r.share.size(); ++i) allocation.AddRow({r.share[i], r.in.strata[i].n});
-  const bool proportion = Proportion(r.in);
-  return rec.Result(proportion ? "sd_proportion" : "sd_mean", r.sd)
-      .Result(proportion ? "sd_number" : "sd_total", r.totalSd);
+  return RecordDeviations(rec, KeysOf(Proportion(r.in)), r.sd, r.totalSd);
 }
 
 int Run(CTervoDoc& doc, const stratified::StrataLayout& layout) {
-  stratified::StratifiedWork work(doc, layout);
-  if (!work.Collect(doc)) return doc.m_nLastResult = 0;
-  return doc.m_nLastResult = Report(doc, Compute(work.Input(), doc.m_nAllocationSize, doc.m_nAllocationMinimum));
+  stratified::StratifiedEntry work(doc, layout);
+  if (!work.Collect(doc)) return 0;
+  return Report(doc, Compute(work.Input(), doc.m_nAllocationSize, doc.m_nAllocationMinimum));
 }
 
 // x_i = clamp(lambda a_i, lower_i, upper_i) adding up to n: between two
@@ -266,16 +266,53 @@ std::vector<double> WholeAllocation(const std::vector<double>& a, const std::vec
 int StratifiedMeanGivenAllocation(CTervoDoc& doc) { return Run(doc, kMeanLayout); }
 int StratifiedProportionGivenAllocation(CTervoDoc& doc) { return Run(doc, kProportionLayout); }
 
-std::vector<const FormTemplate*> GivenAllocationTemplates() { return {&kFirstForm, &kMeanForm, &kProportionForm}; }
-
 }  // namespace mirto::extras
 
-namespace mirto {
+// ---- The commands ---------------------------------------------------------------------
 
-std::vector<const FormTemplate*> ExtrasFormTemplates() {
-  std::vector<const FormTemplate*> all = extras::AdjustedSizeTemplates();
-  for (const FormTemplate* t : extras::GivenAllocationTemplates()) all.push_back(t);
-  return all;
+namespace mirto::extras {
+namespace {
+
+using M = Method;
+using T = Target;
+using O = Objective;
+using E = Estimator;
+
+std::vector<FormHelp> FormsHelp() {
+  return {
+      {"Allocation of a given n, the first form (Stratified > ... > Allocation of a given n)",
+       {&kFirstForm},
+       "**Enter the number of groups (strata):**, **Total sample size, n:** and **Minimum sample size per "
+       "group:**, the least each group must get (a group with fewer elements gets all of them)."},
+      {"Allocation of a given n, one form per group",
+       {&kMeanForm, &kProportionForm},
+       "**Number of elements, N_i:** and **Guesstimate of std. deviation of variable, sigma_i:** (the textbook "
+       "S_i, divisor N_i − 1; not negative), or **Guesstimate of proportion in category, pi_i:** (0 to 1). The n "
+       "elements go to the groups in proportion to N_i times the standard deviation (sqrt(pi_i (1 − pi_i)) for a "
+       "proportion); a group that would get more than N_i takes all its elements and the rest is shared again "
+       "among the others, and none gets less than the minimum. The shares are rounded to whole numbers that add "
+       "up to n by largest remainders (equal remainders go to the first group). Groups whose standard deviation "
+       "is 0 get only the minimum unless the others are full. The table shows N_i, the guess, the share of n "
+       "before rounding and n_i; then the standard deviation of the estimator of the mean (proportion) and of "
+       "the total (number) under that allocation. When the minimums add up to more than n, or n exceeds N, the "
+       "report says so instead."},
+  };
 }
 
-}  // namespace mirto
+constexpr Command kCommands[] = {
+    Leaf("stratified.mean.given-allocation", 32952, "Stratified > Mean/total of variable > Allocation of a given n",
+         {M::Stratified, T::MeanTotal, O::GivenAllocation, E::Stratified},
+         "M: Stratified, T: Mean/total, O: AllocationOfN, E: Stratified", &kGivenAllocationStep,
+         &StratifiedMeanGivenAllocation, {&kMeanForm}),
+    Leaf("stratified.proportion.given-allocation", 32953,
+         "Stratified > Proportion/number in category > Allocation of a given n",
+         {M::Stratified, T::ProportionNumber, O::GivenAllocation, E::Stratified},
+         "M: Stratified, T: Proportion/number, O: AllocationOfN, E: Stratified", &kGivenAllocationStep,
+         &StratifiedProportionGivenAllocation, {&kProportionForm}),
+};
+
+}  // namespace
+
+const CommandTable kGivenAllocationTable{kCommands, {}, &FormsHelp};
+
+}  // namespace mirto::extras

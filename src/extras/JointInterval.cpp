@@ -3,7 +3,10 @@
 // Sen-Yates-Grundy form.
 #include <cmath>
 
+#include "data/Figures.h"
 #include "extras/Commands.h"
+#include "framework/PreliminaryForms.h"
+#include "framework/RecordKeys.h"
 #include "framework/Routine.h"
 #include "unequal/Rows.h"
 
@@ -110,18 +113,15 @@ Record ToRecord(const JointInterval& r) {
   for (std::size_t i = 0; i < r.in.y.size(); ++i)
     for (std::size_t j = i + 1; j < r.in.y.size(); ++j)
       pairs.AddRow({static_cast<double>(i + 1), static_cast<double>(j + 1), r.in.joint[k++]});
-  const bool mean = IsMean(r.in);
-  rec.Result(mean ? "mean" : "proportion", r.mean).Result(mean ? "total" : "number", r.total);
-  rec.Result(mean ? "var_total" : "var_number", r.variance).Result(mean ? "sd_mean" : "sd_proportion", r.sd);
-  rec.Result(mean ? "mean_low" : "proportion_low", r.low).Result(mean ? "mean_high" : "proportion_high", r.high);
-  return rec.Result(mean ? "total_low" : "number_low", r.in.N * r.low)
-      .Result(mean ? "total_high" : "number_high", r.in.N * r.high);
+  const EstimateKeys& keys = KeysOf(r.in.target);
+  RecordEstimates(rec, keys, r.mean, r.total).Result(IsMean(r.in) ? "var_total" : "var_number", r.variance);
+  return RecordIntervals(rec, keys, r.sd, r.low, r.high, r.in.N * r.low, r.in.N * r.high);
 }
 
 int Run(CTervoDoc& doc, Target target) {
   JointInput in{target, doc.m_dPopSize, doc.m_dSampleSize, doc.m_dZ, doc.m_dLevel, {}, {}, {}};
-  if (!Enter(doc, in)) return doc.m_nLastResult = 0;
-  return doc.m_nLastResult = Report(doc, Compute(std::move(in)));
+  if (!Enter(doc, in)) return 0;
+  return Report(doc, Compute(std::move(in)));
 }
 
 }  // namespace
@@ -140,5 +140,71 @@ double SenYatesGrundyVariance(const std::vector<double>& y, const std::vector<do
 
 int HteMeanJointInterval(CTervoDoc& doc) { return Run(doc, Target::MeanTotal); }
 int HteProportionJointInterval(CTervoDoc& doc) { return Run(doc, Target::ProportionNumber); }
+
+}  // namespace mirto::extras
+
+// ---- The commands ---------------------------------------------------------------------
+
+namespace mirto::extras {
+namespace {
+
+using M = Method;
+using T = Target;
+using O = Objective;
+using E = Estimator;
+
+// Data mode: as the intervals without replacement, and p_ij of each pair of
+// units from a pairs file.
+using S = data::FieldSource;
+const data::ScanPlan kY{.numeric = {data::Role::Y, data::Role::Prob}, .by = std::nullopt, .elements = true};
+const data::ScanPlan kZeroOne{
+    .numeric = {data::Role::Y, data::Role::Prob}, .by = std::nullopt, .zeroOne = true, .elements = true};
+const data::CommandFigures kMeanFigures{
+    kY,
+    {{&kUnequalSizesLevelForm, false, {{"Sample size, n:", S::Count}}},
+     {&unequal::kHteElementForm,
+      true,
+      {{"Y-value of element:", S::ElementY}, {"Inclusion probability:", S::ElementProb}}},
+     {&unequal::kJointProbabilityForm, true, {{"p_ij", S::PairProb}}}}};
+const data::CommandFigures kProportionFigures{kZeroOne,
+                                              {{&kUnequalSizesLevelForm, false, {{"Sample size, n:", S::Count}}},
+                                               {&unequal::kHteCategoryElementForm,
+                                                true,
+                                                {{"Y'-value of element (1 if in category, 0 otherwise):", S::ElementY},
+                                                 {"Inclusion probability:", S::ElementProb}}},
+                                               {&unequal::kJointProbabilityForm, true, {{"p_ij", S::PairProb}}}}};
+
+std::vector<FormHelp> FormsHelp() {
+  return {
+      {"Interval estimates (joint probabilities) (Un.Prob.WithoutRepl.)",
+       {},
+       "The first form asks N, n and the confidence level as for interval estimates; then one form per sampled "
+       "element (its Y-value, or Y'-value, and its inclusion probability, above 0 and at most 1), then one form "
+       "per pair of sampled elements for their joint inclusion probability (above 0 and at most 1), in the "
+       "order (1,2), (1,3), ..., (n−1,n). The variance of the estimator of the total is the Sen-Yates-Grundy "
+       "sum over the pairs of (p_i p_j − p_ij) / p_ij · (Y_i / p_i − Y_j / p_j)²; that of the mean is it over "
+       "N². For a simple random sample without replacement (p_i = n / N, p_ij = n (n − 1) / (N (N − 1))) it "
+       "equals (1 − n/N) s² / n for the mean. The variance can come out negative for some designs; the report "
+       "then says so."},
+  };
+}
+
+constexpr Command kCommands[] = {
+    Leaf("without-replacement.mean.joint-interval", 32954,
+         "Un.Prob.WithoutRepl. > Mean/total of variable > Interval estimates (joint probabilities)",
+         {M::WithoutReplacement, T::MeanTotal, O::JointInterval, E::Hte},
+         "M: UnPrWithoutRepl, T: Mean/total, O: IntervalEstJoint, E: HTE", &kUnequalSizesLevelStep,
+         &HteMeanJointInterval, {&unequal::kHteElementForm, &unequal::kJointProbabilityForm}, &kMeanFigures),
+    Leaf("without-replacement.proportion.joint-interval", 32955,
+         "Un.Prob.WithoutRepl. > Proportion/number in category > Interval estimates (joint probabilities)",
+         {M::WithoutReplacement, T::ProportionNumber, O::JointInterval, E::Hte},
+         "M: UnPrWithoutRepl, T: Proportion/number, O: IntervalEstJoint, E: HTE", &kUnequalSizesLevelStep,
+         &HteProportionJointInterval, {&unequal::kHteCategoryElementForm, &unequal::kJointProbabilityForm},
+         &kProportionFigures),
+};
+
+}  // namespace
+
+const CommandTable kJointIntervalTable{kCommands, {}, &FormsHelp};
 
 }  // namespace mirto::extras

@@ -10,10 +10,11 @@ enum class Method : int { Simple = 1, Stratified, Cluster, TwoStage, WithReplace
 enum class Target : int { MeanTotal = 1, ProportionNumber, RatioOfMeans };
 
 // Under the prediction approach the same code holds Point, Interval or
-// ThStdDev (there: the theoretical error variance). The last three are the
+// ThStdDev (there: the theoretical error variance). The last four are the
 // added commands (src/extras): a sample size for a design effect and a
-// response rate, the allocation of a given n in whole numbers, and intervals
-// from the joint inclusion probabilities of the sample.
+// response rate, the allocation of a given n in whole numbers, intervals
+// from the joint inclusion probabilities of the sample, and the sample size
+// that meets the margins of several variables.
 enum class Objective : int {
   Point = 1,
   Interval,
@@ -23,7 +24,8 @@ enum class Objective : int {
   MinCostAllocation,
   AdjustedSampleSize,
   GivenAllocation,
-  JointInterval
+  JointInterval,
+  SeveralSampleSize
 };
 
 enum class Estimator : int { Simple = 1, Ratio, Regression, Stratified, TwoStage, Hte, Hhe, Special };

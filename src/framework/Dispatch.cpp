@@ -83,15 +83,15 @@ const FormTemplate kPopSizeForm{
 
 namespace {
 
-using D = CTervoDoc;
+using D = CalculatorState;
 
-bool GroupCountOk(CTervoDoc& d) { return d.m_nGroups >= 0; }
+bool GroupCountOk(CalculatorState& d) { return d.m_nGroups >= 0; }
 
-bool ClusterSizesOk(CTervoDoc& d) {
+bool ClusterSizesOk(CalculatorState& d) {
   return d.m_nGroups > 0 && d.m_nSampledGroups > 0 && d.m_nSampledGroups <= d.m_nGroups && d.m_dPopSize > 0.0;
 }
 
-bool PopSizeOk(CTervoDoc& d) {
+bool PopSizeOk(CalculatorState& d) {
   if (d.m_nPopSize <= 0) return false;
   d.m_dPopSize = d.m_nPopSize;
   return true;
@@ -117,7 +117,7 @@ constexpr Item<D> kPopSizeItems[] = {kPopSize};
 
 }  // namespace
 
-bool AcceptSampleSizes(CTervoDoc& d) {
+bool AcceptSampleSizes(CalculatorState& d) {
   if (!(d.m_nPopSize > 0 && d.m_nSampleSize <= d.m_nPopSize && d.m_nSampleSize > 0)) return false;
   d.m_dPopSize = d.m_nPopSize;
   d.m_dSampleSize = d.m_nSampleSize;
@@ -140,8 +140,7 @@ int CTervoDoc::DispatchRandomization() {
   const Route route = FindRoute(m_nMethod, m_nTarget, m_nObjective, m_nEstimator);
   if (route.step && !RunPreliminaryStep(*this, *route.step, FormContext{})) return 0;
   if (!route.command) return SelectionNotCoded();
-  m_nLastResult = RunRoutine(*route.command, route.command->routine);
-  return m_nLastResult;
+  return RunRoutine(*route.command, route.command->routine);
 }
 
 }  // namespace mirto

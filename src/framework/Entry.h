@@ -2,11 +2,10 @@
 // Form -> work record -> calculator state, the one way every family reads a
 // confirmed form. A form's values, in tab order, are Items; each names where
 // its value goes in the record W. A work record that copies calculator state
-// (the simple-random-sampling inputs) names, for each real item, the member it
-// is loaded from and stored back to; the preliminary steps read straight into
-// the document (W is CTervoDoc); an entry loop reads each row into a row
-// record. A confidence level always stands for m_dLevel and m_dZ in the
-// calculator state, a special-target choice for m_nSpecialTarget.
+// (the simple-random-sampling inputs) names, for each item kept between
+// commands, the members of the calculator state it is loaded from and stored
+// back to; the preliminary steps read straight into the calculator state (W
+// is CalculatorState); an entry loop reads each row into a row record.
 #include <cassert>
 #include <cstdint>
 #include <span>
@@ -19,6 +18,10 @@
 
 namespace mirto {
 
+// Where a value is kept between commands: a member of the calculator state.
+template <class T>
+using Kept = T CalculatorState::*;
+
 template <class W>
 struct Item {
   enum class Kind : std::uint8_t { Real, Whole, Level, Choice };
@@ -27,13 +30,17 @@ struct Item {
   int W::*whole = nullptr;             // Whole
   double W::*z = nullptr;              // Level: the normal quantile
   SpecialTarget W::*choice = nullptr;  // Choice
-  double CTervoDoc::*state = nullptr;  // Real: the calculator-state member behind the field
+  // The calculator state behind the field, if it is kept: Real and Choice
+  // in `kept`/`keptChoice`, a level's probability and quantile in `kept` and `keptZ`.
+  Kept<double> kept = nullptr;
+  Kept<double> keptZ = nullptr;
+  Kept<SpecialTarget> keptChoice = nullptr;
 };
 
 // A field read with real reading.
 template <class W>
-constexpr Item<W> RealItem(double W::*field, double CTervoDoc::*state = nullptr) {
-  return {.kind = Item<W>::Kind::Real, .real = field, .state = state};
+constexpr Item<W> RealItem(double W::*field, Kept<double> kept = nullptr) {
+  return {.kind = Item<W>::Kind::Real, .real = field, .kept = kept};
 }
 // A field read with integer reading, kept as an integer and, where `asReal`
 // is given, as a double as well.
@@ -47,12 +54,13 @@ constexpr Item<W> WholeAsRealItem(double W::*field) {
   return {.kind = Item<W>::Kind::Whole, .real = field};
 }
 template <class W>
-constexpr Item<W> LevelItem(double W::*probability, double W::*z) {
-  return {.kind = Item<W>::Kind::Level, .real = probability, .z = z};
+constexpr Item<W> LevelItem(double W::*probability, double W::*z, Kept<double> keptProbability = nullptr,
+                            Kept<double> keptZ = nullptr) {
+  return {.kind = Item<W>::Kind::Level, .real = probability, .z = z, .kept = keptProbability, .keptZ = keptZ};
 }
 template <class W>
-constexpr Item<W> ChoiceItem(SpecialTarget W::*choice) {
-  return {.kind = Item<W>::Kind::Choice, .choice = choice};
+constexpr Item<W> ChoiceItem(SpecialTarget W::*choice, Kept<SpecialTarget> kept = nullptr) {
+  return {.kind = Item<W>::Kind::Choice, .choice = choice, .keptChoice = kept};
 }
 
 // Reads a confirmed form into `w`, item by item in tab order. A field that is
@@ -104,37 +112,21 @@ Row ReadRow(const Form& form, std::type_identity_t<std::span<const Item<Row>>> i
 
 // A work record's copy of the calculator state behind `items`.
 template <class W>
-void LoadState(const CTervoDoc& d, W& w, std::type_identity_t<std::span<const Item<W>>> items) {
+void LoadState(const CalculatorState& state, W& w, std::type_identity_t<std::span<const Item<W>>> items) {
   for (const Item<W>& item : items) {
-    switch (item.kind) {
-      case Item<W>::Kind::Real:
-        if (item.state) w.*item.real = d.*item.state;
-        break;
-      case Item<W>::Kind::Level:
-        w.*item.real = d.m_dLevel;
-        w.*item.z = d.m_dZ;
-        break;
-      case Item<W>::Kind::Choice: w.*item.choice = d.m_nSpecialTarget; break;
-      case Item<W>::Kind::Whole: break;
-    }
+    if (item.kept) w.*item.real = state.*item.kept;
+    if (item.keptZ) w.*item.z = state.*item.keptZ;
+    if (item.keptChoice) w.*item.choice = state.*item.keptChoice;
   }
 }
 
 // Stores back into the calculator state what the record holds for `items`.
 template <class W>
-void StoreState(CTervoDoc& d, const W& w, std::type_identity_t<std::span<const Item<W>>> items) {
+void StoreState(CalculatorState& state, const W& w, std::type_identity_t<std::span<const Item<W>>> items) {
   for (const Item<W>& item : items) {
-    switch (item.kind) {
-      case Item<W>::Kind::Real:
-        if (item.state) d.*item.state = w.*item.real;
-        break;
-      case Item<W>::Kind::Level:
-        d.m_dLevel = w.*item.real;
-        d.m_dZ = w.*item.z;
-        break;
-      case Item<W>::Kind::Choice: d.m_nSpecialTarget = w.*item.choice; break;
-      case Item<W>::Kind::Whole: break;
-    }
+    if (item.kept) state.*item.kept = w.*item.real;
+    if (item.keptZ) state.*item.keptZ = w.*item.z;
+    if (item.keptChoice) state.*item.keptChoice = w.*item.choice;
   }
 }
 

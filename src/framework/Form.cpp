@@ -16,6 +16,12 @@ Control Control::Right() const {
   return c;
 }
 
+Control Control::Named(std::string_view shortName) const {
+  Control c = *this;
+  c.name = shortName;
+  return c;
+}
+
 Control Control::WithoutTypingLimit() const {
   Control c = *this;
   c.limitWhileTyping = false;

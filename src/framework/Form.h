@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "framework/Codes.h"
@@ -55,6 +56,7 @@ struct Control {
   std::vector<std::string_view> buttons = {};  // Radio
   int initialChoice = 0;                       // Radio: 1-based, 0 none
   std::vector<Bound> bounds = {};              // text fields: checked in order, the first broken one told
+  std::string_view name = {};                  // a short name where the label does not name the field
 
   // Modifiers for building templates.
   Control Right() const;
@@ -68,6 +70,9 @@ struct Control {
   Control NotZero(std::string_view advice) const;
   Control AtMostField(std::string_view field, std::string_view advice) const;
   Control With(Bound bound) const;
+  Control Named(std::string_view shortName) const;
+  // The short name, or else the label: how tables outside the form name the field.
+  std::string_view Key() const { return name.empty() ? label : name; }
 };
 
 // Control builders, in the words the templates use.
@@ -293,8 +298,9 @@ inline constexpr std::string_view kNoMemory = "Memory allocation failure.";
 inline constexpr std::string_view kSelectLevel = "Select a confidence level.";
 
 // Shows one form per row 1..count with its number set; `read(form, i)` takes a
-// confirmed row and returns false to refuse it. Cancel or a refused row ends
-// the loop with false ("Illegal entry" shown for a refusal).
+// confirmed row and returns false to refuse it ("Illegal entry" is shown), or
+// returns the message that refuses it (std::nullopt to take it). Cancel or a
+// refused row ends the loop with false.
 template <class ReadRow>
 bool RunEntryLoop(FormHost& host, const FormTemplate& tmpl, FormContext context, long long count, ReadRow&& read) {
   EntryLoopScope scope(host, EntryLoop{.tmpl = &tmpl, .context = context, .count = count});
@@ -302,8 +308,14 @@ bool RunEntryLoop(FormHost& host, const FormTemplate& tmpl, FormContext context,
     Form form(tmpl, context);
     form.SetRowNumber(i);
     if (!host.ShowForm(form)) return false;
-    if (!read(static_cast<const Form&>(form), i)) {
-      host.Message(kIllegalEntry);
+    const auto verdict = read(static_cast<const Form&>(form), i);
+    if constexpr (std::is_same_v<std::remove_const_t<decltype(verdict)>, bool>) {
+      if (!verdict) {
+        host.Message(kIllegalEntry);
+        return false;
+      }
+    } else if (verdict) {
+      host.Message(*verdict);
       return false;
     }
   }

@@ -1,5 +1,6 @@
 #pragma once
-// Every form template of the program, so that hosts and tests can reach each one.
+// Every form template of the program, so that hosts and tests can reach each
+// one: those the catalogue's commands and prediction routes show.
 #include <vector>
 
 #include "framework/Form.h"
@@ -8,13 +9,5 @@ namespace mirto {
 
 std::vector<const FormTemplate*> AllFormTemplates();
 const FormTemplate* FindFormTemplate(int id);
-
-// Each family lists its own templates (defined in its folder).
-std::vector<const FormTemplate*> SrsFormTemplates();
-std::vector<const FormTemplate*> StratifiedFormTemplates();
-std::vector<const FormTemplate*> ClusterFormTemplates();
-std::vector<const FormTemplate*> UnequalFormTemplates();
-std::vector<const FormTemplate*> PredictionFormTemplates();
-std::vector<const FormTemplate*> ExtrasFormTemplates();
 
 }  // namespace mirto

@@ -1,5 +1,8 @@
 #include "framework/Help.h"
 
+#include <algorithm>
+
+#include "framework/Catalogue.h"
 #include "framework/Registry.h"
 
 namespace mirto {
@@ -9,6 +12,18 @@ HelpSection TopicSection(std::string_view anchor, std::string_view heading, std:
   HelpSection section{anchor, heading, {}};
   for (const HelpTopic& t : topics) section.entries.push_back({std::string(t.name), "", std::string(t.text)});
   return section;
+}
+
+// The framework's objectives, then those the families' rows bring.
+std::vector<HelpTopic> ObjectiveTopics() {
+  std::vector<HelpTopic> topics(std::begin(kObjectiveTopics), std::end(kObjectiveTopics));
+  for (const Command& c : Commands()) {
+    const HelpTopic* topic = c.help.objective;
+    if (!topic || std::any_of(topics.begin(), topics.end(), [&](const HelpTopic& t) { return t.name == topic->name; }))
+      continue;
+    topics.push_back(*topic);
+  }
+  return topics;
 }
 
 HelpSection CommandSection() {
@@ -34,6 +49,19 @@ HelpSection Contents(const std::vector<HelpSection>& sections) {
 
 }  // namespace
 
+std::vector<FormHelpFamily> FormHelpFamilies() {
+  std::vector<FormHelpFamily> families;
+  for (const Family* family : CommandCatalogue().families) {
+    if (!family->help) continue;
+    FormHelpFamily section = family->help();
+    for (const CommandTable* table : family->tables)
+      if (table->help)
+        for (FormHelp& entry : table->help()) section.forms.push_back(std::move(entry));
+    families.push_back(std::move(section));
+  }
+  return families;
+}
+
 std::vector<HelpParagraph> Paragraphs(const CommandHelp& help) {
   std::vector<HelpParagraph> out;
   const std::pair<std::string_view, const HelpTopic*> parts[] = {{"Method", help.method},
@@ -58,7 +86,7 @@ HelpDocument HelpTopics() {
   for (HelpSection& s : ConventionSections()) sections.push_back(std::move(s));
   sections.push_back(TopicSection("methods", "Methods", kMethodTopics));
   sections.push_back(TopicSection("targets", "Targets", kTargetTopics));
-  sections.push_back(TopicSection("objectives", "Objectives", kObjectiveTopics));
+  sections.push_back(TopicSection("objectives", "Objectives", ObjectiveTopics()));
   sections.push_back(TopicSection("estimators", "Estimators", kEstimatorTopics));
   for (const FormHelpFamily& family : FormHelpFamilies()) sections.push_back(FamilySection(family));
   for (HelpSection& s : GuideSections()) sections.push_back(std::move(s));

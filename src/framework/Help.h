@@ -110,10 +110,11 @@ struct CommandHelp {
 };
 
 // The topics of a set of codes; a code without a topic does not compile in a
-// registry row.
-constexpr CommandHelp HelpFor(Method m, Target t, Objective o, Estimator e) {
+// registry row. An objective added by a family brings its topic with its row.
+constexpr CommandHelp HelpFor(Method m, Target t, Objective o, Estimator e, const HelpTopic* objective = nullptr) {
   return {&kMethodTopics[static_cast<int>(m) - 1], &kTargetTopics[static_cast<int>(t) - 1],
-          &kObjectiveTopics[static_cast<int>(o) - 1], &kEstimatorTopics[static_cast<int>(e) - 1], nullptr};
+          objective ? objective : &kObjectiveTopics[static_cast<int>(o) - 1],
+          &kEstimatorTopics[static_cast<int>(e) - 1], nullptr};
 }
 
 // One paragraph of a command's help: "Method: Simple." and its text; the
@@ -148,24 +149,27 @@ struct HelpDocument {
   std::vector<HelpSection> sections;
 };
 
+struct FormTemplate;
+
 // The forms of one calculation (or of a family's first step) in prose: the
 // templates it describes, and a text that names every field by its label.
 struct FormHelp {
   std::string_view calculation;
-  std::vector<int> templates;
+  std::vector<const FormTemplate*> templates;
   std::string_view text;
 };
-// A family's forms: what they have in common, then each calculation's.
+// A family's section of the forms in prose: what they have in common, then
+// each calculation's. A family gives the heading, the common text and the
+// entries on its first forms; each of its tables adds the entries on its
+// commands' forms.
 struct FormHelpFamily {
   std::string_view anchor;
   std::string_view heading;
   std::vector<std::string_view> intro;
   std::vector<FormHelp> forms;
 };
-const std::vector<FormHelpFamily>& FormHelpFamilies();
-// The added calculations' forms, and the additional figures (src/extras).
-FormHelpFamily AddedCalculationsHelp();
-HelpSection AdditionalFiguresHelp();
+// Every family's section, in catalogue order.
+std::vector<FormHelpFamily> FormHelpFamilies();
 // The Data menu: estimates from a data file.
 HelpSection DataModeHelp();
 

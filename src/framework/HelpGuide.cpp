@@ -1,5 +1,6 @@
 // The help around the forms: the conventions all forms share, how to read a
 // report, the keys, the journal file, batch scripts and results files.
+#include "framework/Catalogue.h"
 #include "framework/Help.h"
 
 namespace mirto {
@@ -161,7 +162,13 @@ HelpSection BatchScripts() {
 std::vector<HelpSection> ConventionSections() { return {Conventions()}; }
 
 std::vector<HelpSection> GuideSections() {
-  return {Reports(), AdditionalFiguresHelp(), Keys(), JournalFile(), BatchScripts(), DataModeHelp()};
+  std::vector<HelpSection> sections = {Reports()};
+  if (const auto additional = CommandCatalogue().additionalHelp) sections.push_back(additional());
+  sections.push_back(Keys());
+  sections.push_back(JournalFile());
+  sections.push_back(BatchScripts());
+  sections.push_back(DataModeHelp());
+  return sections;
 }
 
 }  // namespace mirto

@@ -23,6 +23,6 @@ extern const PreliminaryStep kGroupCountStep, kGroupCountLevelStep, kMeanAccurac
 
 // The check of a population and a sample size read as integers (N > 0,
 // 0 < n <= N); once it passes, both are stored as doubles too.
-bool AcceptSampleSizes(CTervoDoc& d);
+bool AcceptSampleSizes(CalculatorState& d);
 
 }  // namespace mirto

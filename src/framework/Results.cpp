@@ -54,13 +54,13 @@ void AppendFigures(std::string& out, const std::vector<Figure>& figures, const R
 // The additional figures of a block: those the document added after it, and
 // those the block wrote itself.
 void AppendExtras(std::string& out, const CompletedBlock& block) {
-  const bool own = block.record && block.record->HasExtras();
+  const bool own = block.record.HasExtras();
   if (!block.extras && !own) return;
   std::vector<Figure> figures;
   if (block.extras) figures = block.extras->results();
-  if (own) figures.insert(figures.end(), block.record->extras().begin(), block.record->extras().end());
+  if (own) figures.insert(figures.end(), block.record.extras().begin(), block.record.extras().end());
   out += ", \"extras\": ";
-  AppendFigures(out, figures, own ? *block.record : Record(), Section::Extras);
+  AppendFigures(out, figures, own ? block.record : Record(), Section::Extras);
 }
 
 int CommandId(const CompletedBlock& block) { return block.command ? block.command->id : 0; }
@@ -121,15 +121,10 @@ std::string NumberText(double value) {
 std::string ResultJson(const CompletedBlock& block, std::size_t number) {
   std::string out = "{\"block\": " + std::to_string(number) + ", \"command\": " + std::to_string(CommandId(block)) +
                     ", \"path\": " + Quoted(block.command ? block.command->path : "");
-  // A family that keeps no record yet says so rather than showing empty figures as results.
-  if (!block.record) {
-    out += ", \"record\": false, \"inputs\": {}, \"results\": {}";
-  } else {
-    out += ", \"inputs\": ";
-    AppendFigures(out, block.record->inputs(), *block.record, Section::Inputs);
-    out += ", \"results\": ";
-    AppendFigures(out, block.record->results(), *block.record, Section::Results);
-  }
+  out += ", \"inputs\": ";
+  AppendFigures(out, block.record.inputs(), block.record, Section::Inputs);
+  out += ", \"results\": ";
+  AppendFigures(out, block.record.results(), block.record, Section::Results);
   AppendExtras(out, block);
   if (!block.note.empty()) {
     out += ", \"data\": [";
@@ -146,23 +141,16 @@ std::vector<std::string> ResultCsv(const std::vector<CompletedBlock>& blocks) {
     const CompletedBlock& block = blocks[b];
     const std::size_t number = b + 1;
     const int command = CommandId(block);
-    if (!block.record) {
-      rows.push_back(CsvRow(number, command, "record", "", 0));
-    } else {
-      for (Section section : {Section::Inputs, Section::Results}) {
-        for (const Figure& f : block.record->figures(section))
-          rows.push_back(CsvRow(number, command, f.key, "", f.value));
-        CsvTables(rows, number, command, *block.record, section, "");
-      }
+    for (Section section : {Section::Inputs, Section::Results}) {
+      for (const Figure& f : block.record.figures(section)) rows.push_back(CsvRow(number, command, f.key, "", f.value));
+      CsvTables(rows, number, command, block.record, section, "");
     }
     if (block.extras)
       for (const Figure& f : block.extras->results())
         rows.push_back(CsvRow(number, command, "extras." + std::string(f.key), "", f.value));
-    if (block.record) {
-      for (const Figure& f : block.record->extras())
-        rows.push_back(CsvRow(number, command, "extras." + std::string(f.key), "", f.value));
-      CsvTables(rows, number, command, *block.record, Section::Extras, "extras.");
-    }
+    for (const Figure& f : block.record.extras())
+      rows.push_back(CsvRow(number, command, "extras." + std::string(f.key), "", f.value));
+    CsvTables(rows, number, command, block.record, Section::Extras, "extras.");
     rows.push_back(CsvRow(number, command, "warning", "", block.warning ? 1 : 0));
   }
   return rows;

@@ -7,7 +7,7 @@
 #include <new>
 #include <optional>
 
-#include "extras/Additional.h"
+#include "framework/Catalogue.h"
 #include "framework/Format.h"
 #include "framework/Registry.h"
 #include "journal/Excerpt.h"
@@ -150,15 +150,11 @@ void CTervoDoc::AppendIntervals(IntervalOf what, Wording wording, double probabi
   }
 }
 
-void CTervoDoc::EndBlock() { CloseBlock(std::nullopt); }
-
-void CTervoDoc::EndBlock(Record record) { CloseBlock(std::move(record)); }
-
-void CTervoDoc::CloseBlock(std::optional<Record> record) {
+void CTervoDoc::EndBlock(Record record) {
   CompletedBlock block{m_blockStart, m_journal.size() - m_blockStart, m_running, m_blockWarning, std::move(record)};
   block.note = std::move(m_blockNote);
   m_blockNote.clear();
-  if (m_bAdditional && block.record && block.command) AppendAdditional(block);
+  if (m_bAdditional && block.command) AppendAdditional(block);
   m_blocks.push_back(std::move(block));
   UpdateAllViews();
   SetModifiedFlag(true);
@@ -167,20 +163,21 @@ void CTervoDoc::CloseBlock(std::optional<Record> record) {
 // The additional figures go after the block, not into it: its lines and its
 // record stay as they are with the switch off.
 void CTervoDoc::AppendAdditional(CompletedBlock& block) {
-  extras::Additional additional = extras::AdditionalFigures(*block.command, *block.record);
-  if (additional.lines.empty()) return;
-  m_journal.push_back(extras::kHeading);
-  for (const std::string& line : additional.lines) m_journal.push_back(line);
-  block.extraLines = additional.lines.size() + 1;
-  block.extras = std::move(additional.figures);
+  const auto following = CommandCatalogue().additionalFigures;
+  if (!following) return;
+  FollowingLines added = following(*block.command, block.record);
+  if (added.lines.empty()) return;
+  for (const std::string& line : added.lines) m_journal.push_back(line);
+  block.extraLines = added.lines.size();
+  block.extras = std::move(added.figures);
 }
 
-int CTervoDoc::RunRoutine(const Command& command, int (*routine)(CTervoDoc&)) {
+int CTervoDoc::RunRoutine(const Command& command, const std::function<int(CTervoDoc&)>& routine) {
   const Command* outer = m_running;
   m_running = &command;
-  const int result = routine(*this);
+  m_nLastResult = routine(*this);
   m_running = outer;
-  return result;
+  return m_nLastResult;
 }
 
 DoubleArray CTervoDoc::AllocArray(long long count) {
@@ -224,10 +221,10 @@ bool CTervoDoc::RunCommand(int id) {
     DispatchRandomization();
     return true;
   }
-  const Command* command = FindCommand(id == kRepeatPrediction ? kPredictionCommand : id);
+  const Command* command = id == kRepeatPrediction ? PredictionCommand() : FindCommand(id);
   if (!command) return false;
   if (command->approach == Approach::Prediction) {
-    PredictionDispatch();
+    command->routine(*this);
     m_note.clear();
     return true;
   }

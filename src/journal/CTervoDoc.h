@@ -1,26 +1,27 @@
 #pragma once
 // CTervoDoc: Mirto's one document. Start here.
 //
-// The document owns the Journal (the lines of every report so far) and the
-// calculator state (selection codes and the figures the commands hand on).
-// A calculation is one command, run start to end on one thread:
+// The document owns the Journal (the lines of every report so far), the
+// calculator state (CalculatorState.h: selection codes and the figures the
+// commands hand on) and the command handlers. A calculation is one command,
+// run start to end on one thread:
 //
 //   menu / batch script / test -> OnCommand(id): writes the five selection codes
-//   -> DispatchRandomization (or PredictionDispatch): the route the command
-//      registry (framework/Registry.h) gives for the codes: preliminary form,
-//      checks, calculator state -> one routine: arrays (AllocArray), its forms
-//      or entry loop (framework/Entry.h), a result computed from the inputs,
-//      one report block written from it (AppendLine ...)
+//   -> DispatchRandomization (or the prediction command's dispatcher): the
+//      route the command registry (framework/Registry.h) gives for the codes:
+//      preliminary form, checks, calculator state
+//   -> one routine, a free function of its family taking the document:
+//      form -> work record (framework/Entry.h) -> compute -> result -> writer
+//      (framework/Routine.h), the block written through AppendLine ...
 //   -> EndBlock: the block and its result record kept (Blocks), views
 //      updated, document marked modified.
 //
-// The routines are operations of this class, each defined in its family's
-// folder (src/srs, src/stratified, ...).
+// Each family (src/srs, src/stratified, ...) describes its commands in rows
+// at the end of its files; src/catalogue lists the families.
 //
 // Forms and message boxes reach a person only through the FormHost given at
 // construction: the desktop dialogs, the batch script host, or a test's host.
 // Cancel or a refused entry returns 0 with nothing appended.
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -28,9 +29,10 @@
 #include <utility>
 #include <vector>
 
-#include "framework/Codes.h"
 #include "framework/Form.h"
 #include "framework/Record.h"
+#include "journal/CalculatorState.h"
+#include "journal/CompletedBlock.h"
 #include "journal/Journal.h"
 #include "journal/JournalFile.h"
 
@@ -40,23 +42,7 @@ using DoubleArray = std::unique_ptr<double[]>;
 
 struct Command;
 
-// A report block completed since the journal was new: its lines, the command
-// that wrote it and, for a family that writes one, its result record.
-struct CompletedBlock {
-  std::size_t firstLine;  // the separator's index in the Journal
-  std::size_t lines;
-  const Command* command;  // nullptr for a routine run outside any command
-  bool warning;            // the block holds the small-sample warning
-  std::optional<Record> record;
-  // With additional figures on: the lines of their block right after this
-  // one (0: none) and the figures by key.
-  std::size_t extraLines = 0;
-  std::optional<Record> extras = std::nullopt;
-  // The data note written just before the block, when its figures came from data.
-  std::vector<std::string> note = {};
-};
-
-class CTervoDoc {
+class CTervoDoc : public CalculatorState {
  public:
   explicit CTervoDoc(FormHost& host);
   ~CTervoDoc();
@@ -97,10 +83,9 @@ class CTervoDoc {
   // is taken back and the host told (FormHost::OutOfMemory).
   bool OnCommand(int id);
   int DispatchRandomization();
-  int PredictionDispatch();
   // Runs `routine` as the calculation of `command`: the block it completes
   // carries the command's id and path.
-  int RunRoutine(const Command& command, int (*routine)(CTervoDoc&));
+  int RunRoutine(const Command& command, const std::function<int(CTervoDoc&)>& routine);
 
   // ---- Report blocks -------------------------------------------------------------
   [[gnu::format(printf, 2, 3)]] void AppendLine(const char* format, ...);
@@ -115,15 +100,14 @@ class CTervoDoc {
   enum class IntervalOf { MeanTotal, ProportionNumber };
   enum class Wording { Population, Pop };  // "population mean" or "pop. mean"
   void AppendIntervals(IntervalOf what, Wording wording, double probability, double N, double low, double high);
-  // Closing steps of a completed block: views updated, document modified. A
-  // routine whose family writes result records hands the block's record here.
-  void EndBlock();
+  // Closing steps of a completed block: its result record kept with it,
+  // views updated, document modified.
   void EndBlock(Record record);
   // The blocks completed since the journal was last new, in order.
   const std::vector<CompletedBlock>& Blocks() const { return m_blocks; }
   // View > "Additional figures" (batch: `extras on`): each block that has
-  // them is followed by its additional figures (extras/Additional.h). Off
-  // until switched on, so that every block reads as it always has.
+  // them is followed by its additional figures (the catalogue's, from
+  // src/extras). Off until switched on, so that every block reads as it always has.
   void SetAdditionalFigures(bool on) { m_bAdditional = on; }
   bool AdditionalFigures() const { return m_bAdditional; }
   // count + 1 doubles, entries 1..count used; empty (after the message) when
@@ -131,135 +115,15 @@ class CTervoDoc {
   DoubleArray AllocArray(long long count);
   int SelectionNotCoded();
 
-  // ---- Simple random sampling, simple estimator ----------------------------------
-  int SrsMeanPoint();
-  int SrsProportionPoint();
-  int SrsMeanInterval();
-  int SrsProportionInterval();
-  int SrsMeanSd();
-  int SrsProportionSd();
-  int SrsMeanSampleSize();
-  int SrsProportionSampleSize();
-
-  // ---- Ratio and regression estimators --------------------------------------------
-  int SrsAuxPoint();
-  int SrsAuxInterval();
-  int SrsAuxSd();
-  int SrsAuxSampleSize();
-
-  // ---- Ratio of two variables -------------------------------------------------------
-  int SrsMeansRatioPoint();
-  int SrsMeansRatioInterval();
-  int SrsMeansRatioSd();
-  int SrsMeansRatioSampleSize();
-
-  // ---- Stratified sampling ------------------------------------------------------------
-  int StratifiedMeanPoint();
-  int StratifiedProportionPoint();
-  int StratifiedMeanInterval();
-  int StratifiedProportionInterval();
-  int StratifiedMeanSd();
-  int StratifiedProportionSd();
-  int StratifiedMeanSampleSize();
-  int StratifiedProportionSampleSize();
-  int StratifiedMeanOptimalAllocation();
-  int StratifiedProportionOptimalAllocation();
-  int StratifiedMeanMinCostAllocation();
-  int StratifiedProportionMinCostAllocation();
-
-  // ---- Cluster and two-stage sampling ---------------------------------------------------
-  int ClusterMeanPoint();
-  int ClusterProportionPoint();
-  int ClusterMeanInterval();
-  int ClusterProportionInterval();
-  int ClusterMeanSd();
-  int ClusterProportionSd();
-
-  // ---- Unequal probabilities, with replacement ---------------------------------------------
-  int HheMeanPoint();
-  int HheProportionPoint();
-  int HheMeanInterval();
-  int HheProportionInterval();
-  int HheMeanSd();
-  int HheProportionSd();
-
-  // ---- Unequal probabilities, without replacement -------------------------------------------
-  int HteMeanPoint();
-  int HteProportionPoint();
-  int HteMeanInterval();
-  int HteProportionInterval();
-  int HteMeanSd();
-  int HteProportionSd();
-
-  // ---- Prediction approach ---------------------------------------------------------------------
-  int PredictPoint();
-  int PredictInterval();
-  int PredictErrorVariance();
-  int PredictModelE();
-
-  // ---- Calculator state (values at construction as the comments say) --------------------------
-  double m_dDevVar = 0.0;  // prediction: variance of deviations sigma^2
-  double m_dSumX2 = 0.0;   // prediction: population sum of squared X
-  double m_dSumX = 0.0;    // prediction: population sum of X
-  PredictionModel m_nModel = PredictionModel::A;
-  double m_dPopMean = 0.0;        // with replacement, theoretical sd: population mean or proportion
-  double m_dSampledGroups = 0.0;  // m as a double
-  int m_nSampledGroups = 0;       // m
-  int m_nExplanatory = 0;         // Model E: k
-  double m_dGroups = 0.0;         // M as a double
-  double m_dFixedCost = 0.0;      // c_0
-  double m_dBudget = 0.0;         // C
-  int m_nGroups = 0;              // strata K, or groups M
-  int m_nPopSize = 0;             // N as an integer
-  int m_nSampleSize = 0;          // n as an integer
-  Estimator m_nEstimator = Estimator::Simple;
-  Objective m_nObjective = Objective::Point;
-  Method m_nMethod = Method::Simple;
-  Target m_nTarget = Target::MeanTotal;
-  std::string m_szLine;  // the report line buffer
-  double m_dPopSize = 0.0;
-  double m_dSampleSize = 0.0;
-  double m_dSampleMean = 0.0;
-  double m_dSampleProp = 0.0;
-  double m_dSampleSd = 0.0;
-  double m_dZ = 0.0;
-  double m_dLevel = 0.0;
-  double m_dSigma = 0.0;
-  double m_dPi = 0.0;
-  double m_dMargin = 0.0;
-  double m_dPopMeanX = 0.0;
-  double m_dPopMeanY = 0.0;
-  double m_dSampleMeanX = 0.0;
-  double m_dSlope = 0.0;
-  double m_dResidSd = 0.0;
-  double m_dSigmaX = 0.0;
-  double m_dSigmaY = 0.0;
-  double m_dRhoXY = 0.0;
-  double m_dSampleMean1 = 0.0;
-  double m_dSampleMean2 = 0.0;
-  double m_dSampleVar1 = 0.0;
-  double m_dSampleVar2 = 0.0;
-  double m_dSampleCov12 = 0.0;
-  double m_dPopMean1 = 0.0;
-  double m_dPopMean2 = 0.0;
-  double m_dPopVar1 = 0.0;
-  double m_dPopVar2 = 0.0;
-  double m_dPopCov12 = 0.0;
-  SpecialTarget m_nSpecialTarget = SpecialTarget::MeanOrProportion;
-  int m_nLastResult = 0;
-  Approach m_nApproach = Approach::Randomization;
-  int m_nAllocationSize = 0;     // allocation of a given n: n
-  int m_nAllocationMinimum = 0;  // allocation of a given n: the least a group gets
-
  private:
   bool RunCommand(int id);
-  void CloseBlock(std::optional<Record> record);
   // Asks the host; without a person to ask, the refusal.
   FileResult Confirm(const std::string& question, const std::string& refusal);
   void AppendAdditional(CompletedBlock& block);
 
   FormHost& m_host;
   Journal m_journal;
+  std::string m_szLine;  // the report line buffer
   bool m_bModified = false;
   std::string m_strPathName;
   // Files whose last reading failed.

@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "framework/Catalogue.h"
 #include "framework/Codes.h"
 #include "framework/Form.h"
 #include "framework/Record.h"
@@ -19,14 +20,11 @@ class CTervoDoc;
 
 namespace mirto::prediction {
 
-// PredictionWork: what one prediction calculation works with while it runs,
+// PredictionInput: what one prediction calculation works with while it runs,
 // copied from the calculator state, filled by its entry loop and turned into
 // estimates by the formula steps below.
-struct PredictionWork {
-  explicit PredictionWork(const CTervoDoc& d);
-  virtual ~PredictionWork() = default;
-  PredictionWork(const PredictionWork&) = default;
-  PredictionWork& operator=(const PredictionWork&) = default;
+struct PredictionInput {
+  explicit PredictionInput(const CalculatorState& d);
 
   int k = 0;               // Model E: explanatory variables
   double* barX = nullptr;  // the routine's arrays, entries 1..k (Model E) or 1..n
@@ -113,10 +111,10 @@ struct ModelEPoint {
   double mean, total;
 };
 
-PredictionPoint ComputePoint(const PredictionWork& w);
-PredictionInterval ComputeInterval(const PredictionWork& w, double level);
-PredictionErrorVariance ComputeErrorVariance(const PredictionWork& w);
-ModelEPoint ComputeModelE(const PredictionWork& w);
+PredictionPoint ComputePoint(const PredictionInput& w);
+PredictionInterval ComputeInterval(const PredictionInput& w, double level);
+PredictionErrorVariance ComputeErrorVariance(const PredictionInput& w);
+ModelEPoint ComputeModelE(const PredictionInput& w);
 
 void Write(CTervoDoc& d, const PredictionPoint& r);
 void Write(CTervoDoc& d, const PredictionInterval& r);
@@ -127,5 +125,27 @@ Record ToRecord(const PredictionPoint& r);
 Record ToRecord(const PredictionInterval& r);
 Record ToRecord(const PredictionErrorVariance& r);
 Record ToRecord(const ModelEPoint& r);
+
+// ---- The routines: operations on the document ---------------------------------------------
+// PredictionDispatch is the command's: the specifications form, then the route's
+// preliminary form and one of the four calculations.
+int PredictionDispatch(CTervoDoc& d);
+int PredictPoint(CTervoDoc& d);
+int PredictInterval(CTervoDoc& d);
+int PredictErrorVariance(CTervoDoc& d);
+int PredictModelE(CTervoDoc& d);
+
+// ---- The family ---------------------------------------------------------------------------
+
+// "Prediction", an item of "Select approach:" itself; scripts type its id.
+inline constexpr int kPredictionCommand = 32772;
+
+// The command and its routes, at the end of PredictionDispatch.cpp.
+extern const CommandTable kTable;
+
+inline constexpr const CommandTable* kFamilyTables[] = {&kTable};
+// Its section of the help on forms, before its tables' entries.
+FormHelpFamily FamilyHelp();
+inline constexpr Family kFamily{"prediction", kFamilyTables, {}, &FamilyHelp};
 
 }  // namespace mirto::prediction

@@ -3,7 +3,6 @@
 #include "prediction/PredictionForms.h"
 
 #include "framework/Entry.h"
-#include "framework/FormCatalog.h"
 
 namespace mirto {
 namespace {
@@ -107,11 +106,6 @@ const FormTemplate kPredictionVariableForm{
 PredictionPairRow ReadPairRow(const Form& form) { return ReadRow<PredictionPairRow>(form, kPairItems); }
 PredictionXRow ReadXRow(const Form& form) { return ReadRow<PredictionXRow>(form, kXItems); }
 PredictionVariableRow ReadVariableRow(const Form& form) { return ReadRow<PredictionVariableRow>(form, kVariableItems); }
-
-std::vector<const FormTemplate*> PredictionFormTemplates() {
-  return {&kPredictionSpecTemplate, &kPredictionPointForm, &kPredictionPairForm,   &kPredictionIntervalForm,
-          &kPredictionVarianceForm, &kPredictionXForm,     &kPredictionModelEForm, &kPredictionVariableForm};
-}
 
 PredictionSpecForm::PredictionSpecForm(PredictionModel model, Objective objective) : Form(kPredictionSpecTemplate) {
   const bool known = model >= PredictionModel::B && model <= PredictionModel::E;

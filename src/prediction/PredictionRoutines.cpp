@@ -15,7 +15,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 bool IsC(PredictionModel model) { return model == PredictionModel::C; }
 
-std::vector<XY> Pairs(const PredictionWork& w) {
+std::vector<XY> Pairs(const PredictionInput& w) {
   std::vector<XY> rows;
   for (long long i = 1; i <= w.Elements(); ++i) rows.push_back({w.x[i], w.y[i]});
   return rows;
@@ -23,20 +23,20 @@ std::vector<XY> Pairs(const PredictionWork& w) {
 
 // The estimates of a work record whose pairs are entered; the copy keeps the
 // formula steps' figures.
-PredictionPoint Estimated(PredictionWork& w) {
+PredictionPoint Estimated(PredictionInput& w) {
   const bool estimated = w.Estimate();
   return {w.model, w.N, w.n, w.popSumX, Pairs(w), w.slope, w.intercept, w.T / w.N, w.T, estimated};
 }
 
 }  // namespace
 
-PredictionPoint ComputePoint(const PredictionWork& in) {
-  PredictionWork w = in;
+PredictionPoint ComputePoint(const PredictionInput& in) {
+  PredictionInput w = in;
   return Estimated(w);
 }
 
-PredictionInterval ComputeInterval(const PredictionWork& in, double level) {
-  PredictionWork w = in;
+PredictionInterval ComputeInterval(const PredictionInput& in, double level) {
+  PredictionInput w = in;
   PredictionInterval r{};
   r.point = Estimated(w);
   r.popSumX2 = w.popSumX2;
@@ -55,14 +55,14 @@ PredictionInterval ComputeInterval(const PredictionWork& in, double level) {
   return r;
 }
 
-PredictionErrorVariance ComputeErrorVariance(const PredictionWork& in) {
-  PredictionWork w = in;
+PredictionErrorVariance ComputeErrorVariance(const PredictionInput& in) {
+  PredictionInput w = in;
   const bool known = w.TheoreticalErrorVariance();
   return {w.model, w.N,  w.n, w.popSumX, w.popSumX2, w.sigma2, std::vector<double>(w.x + 1, w.x + 1 + w.Elements()),
           w.varE,  known};
 }
 
-ModelEPoint ComputeModelE(const PredictionWork& w) {
+ModelEPoint ComputeModelE(const PredictionInput& w) {
   std::vector<Variable> variables;
   for (long long j = 1; j <= w.Variables(); ++j) variables.push_back({w.b[j], w.mu[j], w.barX[j]});
   return {w.N, w.barY, std::move(variables), w.T / w.N, w.T};
@@ -201,19 +201,10 @@ Record ToRecord(const ModelEPoint& r) {
   return rec.Result("mean", r.mean).Result("total", r.total);
 }
 
-}  // namespace prediction
-
 namespace {
 
-using prediction::PredictionWork;
-
-int Result(CTervoDoc& d, int result) {
-  d.m_nLastResult = result;
-  return result;
-}
-
 // The pairs entered, or 0 with nothing appended. `ys` and `xs` hold them.
-bool EnterPairs(CTervoDoc& d, PredictionWork& w, DoubleArray& ys, DoubleArray& xs) {
+bool EnterPairs(CTervoDoc& d, PredictionInput& w, DoubleArray& ys, DoubleArray& xs) {
   const long long count = w.Elements();
   if (!(ys = d.AllocArray(count)) || !(xs = d.AllocArray(count))) return false;
   w.y = ys.get();
@@ -221,56 +212,58 @@ bool EnterPairs(CTervoDoc& d, PredictionWork& w, DoubleArray& ys, DoubleArray& x
   return w.EnterPairs(d.Host());
 }
 
-void ReportModel(CTervoDoc& d, const prediction::PredictionPoint& r) {
+void ReportModel(CTervoDoc& d, const PredictionPoint& r) {
   if (!r.estimated) d.Host().Message("Illegal model.");
 }
 
 }  // namespace
 
-int CTervoDoc::PredictPoint() {
-  PredictionWork w(*this);
+int PredictPoint(CTervoDoc& d) {
+  PredictionInput w(d);
   DoubleArray ys, xs;
-  if (!EnterPairs(*this, w, ys, xs)) return Result(*this, 0);
-  const prediction::PredictionPoint r = prediction::ComputePoint(w);
-  ReportModel(*this, r);
-  return m_nLastResult = Report(*this, r);
+  if (!EnterPairs(d, w, ys, xs)) return 0;
+  const PredictionPoint r = ComputePoint(w);
+  ReportModel(d, r);
+  return Report(d, r);
 }
 
-int CTervoDoc::PredictInterval() {
-  PredictionWork w(*this);
+int PredictInterval(CTervoDoc& d) {
+  PredictionInput w(d);
   DoubleArray ys, xs;
-  if (!EnterPairs(*this, w, ys, xs)) return Result(*this, 0);
-  const prediction::PredictionInterval r = prediction::ComputeInterval(w, m_dLevel);
-  ReportModel(*this, r.point);
-  if (!r.s2Defined) Host().Message("An X-value is zero... S2 not defined.");
-  return m_nLastResult = Report(*this, r);
+  if (!EnterPairs(d, w, ys, xs)) return 0;
+  const PredictionInterval r = ComputeInterval(w, d.m_dLevel);
+  ReportModel(d, r.point);
+  if (!r.s2Defined) d.Host().Message("An X-value is zero... S2 not defined.");
+  return Report(d, r);
 }
 
-int CTervoDoc::PredictErrorVariance() {
-  PredictionWork w(*this);
-  DoubleArray xs = AllocArray(w.Elements());
-  if (!xs) return Result(*this, 0);
+int PredictErrorVariance(CTervoDoc& d) {
+  PredictionInput w(d);
+  DoubleArray xs = d.AllocArray(w.Elements());
+  if (!xs) return 0;
   w.x = xs.get();
-  if (!w.EnterXValues(Host())) return Result(*this, 0);
-  const prediction::PredictionErrorVariance r = prediction::ComputeErrorVariance(w);
-  if (!r.modelKnown) Host().Message("Illegal model");
-  return m_nLastResult = Report(*this, r);
+  if (!w.EnterXValues(d.Host())) return 0;
+  const PredictionErrorVariance r = ComputeErrorVariance(w);
+  if (!r.modelKnown) d.Host().Message("Illegal model");
+  return Report(d, r);
 }
 
-int CTervoDoc::PredictModelE() {
-  PredictionWork w(*this);
+int PredictModelE(CTervoDoc& d) {
+  PredictionInput w(d);
   const long long count = w.Variables();
-  DoubleArray coefficients = AllocArray(count);
-  if (!coefficients) return Result(*this, 0);
-  DoubleArray popMeans = AllocArray(count);
-  if (!popMeans) return Result(*this, 0);
-  DoubleArray sampleMeans = AllocArray(count);
-  if (!sampleMeans) return Result(*this, 0);
+  DoubleArray coefficients = d.AllocArray(count);
+  if (!coefficients) return 0;
+  DoubleArray popMeans = d.AllocArray(count);
+  if (!popMeans) return 0;
+  DoubleArray sampleMeans = d.AllocArray(count);
+  if (!sampleMeans) return 0;
   w.b = coefficients.get();
   w.mu = popMeans.get();
   w.barX = sampleMeans.get();
-  if (!w.EnterVariables(Host())) return Result(*this, 0);
-  return m_nLastResult = Report(*this, prediction::ComputeModelE(w));
+  if (!w.EnterVariables(d.Host())) return 0;
+  return Report(d, ComputeModelE(w));
 }
+
+}  // namespace prediction
 
 }  // namespace mirto

@@ -1,23 +1,12 @@
 #include "select/Report.h"
 
+#include "framework/Catalogue.h"
 #include "framework/Format.h"
-#include "framework/Registry.h"
 #include "framework/Routine.h"
+#include "journal/CTervoDoc.h"
 #include "journal/Excerpt.h"
 
 namespace mirto::select {
-
-const Command kDrawCommand{32960,
-                           "Sample selection",
-                           Approach::Randomization,
-                           Method::Simple,
-                           Target::MeanTotal,
-                           Objective::Point,
-                           Estimator::Simple,
-                           "Draw a sample from a frame",
-                           nullptr,
-                           nullptr,
-                           {}};
 
 namespace {
 
@@ -194,16 +183,32 @@ Record ToRecord(const DrawResult& r) {
   return rec;
 }
 
+void AppendDrawBlock(CTervoDoc& doc, const DrawResult& r) {
+  doc.RunRoutine(kTable.commands[0], [&](CTervoDoc& d) { return Report(d, r); });
+}
+
+// ---- The command ------------------------------------------------------------------------
+
 namespace {
-const DrawResult* g_pending = nullptr;
-int WritePending(CTervoDoc& doc) { return Report(doc, *g_pending); }
+
+constexpr HelpTopic kDrawTopic = {
+    "Sample selection",
+    "The block of a draw statement: the frame, the design and its figures, and the files the sample was written "
+    "to."};
+
+// Written by the `draw` statement of a script: no menu item, no routine.
+constexpr Command kCommands[] = {{.key = "draw",
+                                  .id = 32960,
+                                  .path = "Sample selection",
+                                  .method = Method::Simple,
+                                  .target = Target::MeanTotal,
+                                  .objective = Objective::Point,
+                                  .estimator = Estimator::Simple,
+                                  .prompt = "Draw a sample from a frame",
+                                  .help = {.approach = &kDrawTopic}}};
+
 }  // namespace
 
-void AppendDrawBlock(CTervoDoc& doc, const DrawResult& r) {
-  // The block carries the draw's command, which the document takes from the routine it runs.
-  g_pending = &r;
-  doc.RunRoutine(kDrawCommand, WritePending);
-  g_pending = nullptr;
-}
+const CommandTable kTable{kCommands};
 
 }  // namespace mirto::select

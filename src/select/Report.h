@@ -1,17 +1,19 @@
 #pragma once
 // The report block of a draw and its result record for `--results`.
+#include "framework/Catalogue.h"
 #include "framework/Record.h"
 #include "select/Draw.h"
 
 namespace mirto {
 class CTervoDoc;
-struct Command;
 }  // namespace mirto
 
 namespace mirto::select {
 
-// The block's command: "Sample selection" (not a menu command yet).
-extern const Command kDrawCommand;
+// The command of the draw blocks: "Sample selection", without a menu item.
+extern const CommandTable kTable;
+inline constexpr const CommandTable* kFamilyTables[] = {&kTable};
+inline constexpr Family kFamily{"select", kFamilyTables};
 
 void Write(CTervoDoc& doc, const DrawResult& r);
 Record ToRecord(const DrawResult& r);

@@ -5,9 +5,11 @@
 // result, writes the block from the result and hands the result's record to
 // the document (Report, framework/Routine.h). Everything here but the writers
 // is free of report text and can be tested on its own.
+#include "framework/Catalogue.h"
 #include "framework/Codes.h"
 #include "framework/Entry.h"
 #include "framework/Record.h"
+#include "framework/RecordKeys.h"
 
 namespace mirto {
 class CTervoDoc;
@@ -20,10 +22,7 @@ namespace mirto::srs {
 // The simple estimator.
 struct SrsInput {
   SrsInput() = default;
-  explicit SrsInput(const CTervoDoc& d);
-  virtual ~SrsInput() = default;
-  SrsInput(const SrsInput&) = default;
-  SrsInput& operator=(const SrsInput&) = default;
+  explicit SrsInput(const CalculatorState& state);
   double N = 0, n = 0, pi = 0, sigma = 0, barY = 0, s = 0, P = 0, z = 0, margin = 0, probability = 0;
   SpecialTarget specialTarget = SpecialTarget::MeanOrProportion;
 };
@@ -31,10 +30,7 @@ struct SrsInput {
 // The ratio and regression estimators; one record serves both.
 struct SrsAuxInput {
   SrsAuxInput() = default;
-  explicit SrsAuxInput(const CTervoDoc& d);
-  virtual ~SrsAuxInput() = default;
-  SrsAuxInput(const SrsAuxInput&) = default;
-  SrsAuxInput& operator=(const SrsAuxInput&) = default;
+  explicit SrsAuxInput(const CalculatorState& state);
   bool Regression() const { return estimator == Estimator::Regression; }
   Estimator estimator = Estimator::Ratio;
   double barY = 0, barX = 0, muX = 0, muY = 0, N = 0, S = 0, n = 0, sigmaY = 0, sigmaX = 0, rhoXY = 0, b = 0, z = 0,
@@ -45,10 +41,7 @@ struct SrsAuxInput {
 // The ratio of two variables, with the work values u and e of the sample size.
 struct SrsMeansRatioInput {
   SrsMeansRatioInput() = default;
-  explicit SrsMeansRatioInput(const CTervoDoc& d);
-  virtual ~SrsMeansRatioInput() = default;
-  SrsMeansRatioInput(const SrsMeansRatioInput&) = default;
-  SrsMeansRatioInput& operator=(const SrsMeansRatioInput&) = default;
+  explicit SrsMeansRatioInput(const CalculatorState& state);
   double N = 0, n = 0, u = 0, e = 0, barY1 = 0, barY2 = 0, S2_1 = 0, S2_2 = 0, S_12 = 0, sigma2_1 = 0, sigma2_2 = 0,
          sigma_12 = 0, mu_1 = 0, mu_2 = 0, z = 0, probability = 0, margin = 0;
 };
@@ -179,23 +172,6 @@ Record ToRecord(const RatioInterval& r);
 Record ToRecord(const RatioSd& r);
 Record ToRecord(const RatioSampleSize& r);
 
-// ---- Record keys the three kinds share ------------------------------------------------------
-
-// The names of the estimates of one target: a mean and total, or a proportion and number.
-struct EstimateKeys {
-  std::string_view estimate, total, sd, low, high, totalLow, totalHigh;
-};
-inline constexpr EstimateKeys kMeanKeys{"mean", "total", "sd_mean", "mean_low", "mean_high", "total_low", "total_high"};
-inline constexpr EstimateKeys kProportionKeys{"proportion",      "number",     "sd_proportion", "proportion_low",
-                                              "proportion_high", "number_low", "number_high"};
-
-// The estimates and, with the deviation, the two intervals.
-Record& RecordEstimates(Record& rec, const EstimateKeys& keys, double estimate, double total);
-Record& RecordIntervals(Record& rec, const EstimateKeys& keys, double sd, double low, double high, double totalLow,
-                        double totalHigh);
-// The accuracy requirements of a sample size.
-Record& RecordAccuracy(Record& rec, double margin, double probability, double z);
-
 // ---- Form texts the three kinds share -------------------------------------------------------
 
 inline constexpr std::string_view kTitle = "Simple random sampling";
@@ -237,9 +213,47 @@ inline Control SampleSize(Control c, std::string_view population, bool sampleVar
 }
 inline Control Margin(Control c) { return c.AtLeast(0, kNegativeMargin).Above(0, kNoMargin); }
 
-// The templates of the three kinds, for the form catalogue.
-std::vector<const FormTemplate*> SimpleFormTemplates();
-std::vector<const FormTemplate*> AuxFormTemplates();
-std::vector<const FormTemplate*> MeansRatioFormTemplates();
+// ---- The routines: operations on the document (collect, compute, write) ------------------
+// The ratio and regression routines (SrsAux...) take their estimator from the codes.
+int SrsMeanPoint(CTervoDoc& d);
+int SrsProportionPoint(CTervoDoc& d);
+int SrsMeanInterval(CTervoDoc& d);
+int SrsProportionInterval(CTervoDoc& d);
+int SrsMeanSd(CTervoDoc& d);
+int SrsProportionSd(CTervoDoc& d);
+int SrsMeanSampleSize(CTervoDoc& d);
+int SrsProportionSampleSize(CTervoDoc& d);
+int SrsAuxPoint(CTervoDoc& d);
+int SrsAuxInterval(CTervoDoc& d);
+int SrsAuxSd(CTervoDoc& d);
+int SrsAuxSampleSize(CTervoDoc& d);
+int SrsMeansRatioPoint(CTervoDoc& d);
+int SrsMeansRatioInterval(CTervoDoc& d);
+int SrsMeansRatioSd(CTervoDoc& d);
+int SrsMeansRatioSampleSize(CTervoDoc& d);
+
+// ---- The family ---------------------------------------------------------------------------
+
+// The commands of each file, at its end.
+extern const CommandTable kSimpleTable, kAuxTable, kMeansRatioTable;
+
+inline constexpr const CommandTable* kFamilyTables[] = {&kSimpleTable, &kAuxTable, &kMeansRatioTable};
+inline constexpr LabelItem kFamilyLabels[] = {
+    TargetLabel(32802, "Simple"),
+    ObjectiveLabel(32803, "Simple > Mean/total of variable"),
+    ObjectiveLabel(32809, "Simple > Proportion/number in category"),
+    ObjectiveLabel(32838, "Simple > Ratio of means/totals"),
+    EstimatorLabel(32807, "Simple > Mean/total of variable > Point estimates"),
+    EstimatorLabel(32813, "Simple > Mean/total of variable > Interval estimates"),
+    EstimatorLabel(32817, "Simple > Mean/total of variable > Th. std. dev. of estimator"),
+    EstimatorLabel(32821, "Simple > Mean/total of variable > Sample size"),
+    EstimatorLabel(32825, "Simple > Proportion/number in category > Point estimates"),
+    EstimatorLabel(32829, "Simple > Proportion/number in category > Interval estimates"),
+    EstimatorLabel(32830, "Simple > Proportion/number in category > Th. std. dev. of estimator"),
+    EstimatorLabel(32834, "Simple > Proportion/number in category > Sample size"),
+};
+// Its section of the help on forms, before its tables' entries.
+FormHelpFamily FamilyHelp();
+inline constexpr Family kFamily{"srs", kFamilyTables, kFamilyLabels, &FamilyHelp};
 
 }  // namespace mirto::srs

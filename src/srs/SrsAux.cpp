@@ -3,6 +3,7 @@
 // estimators and picks its form and wording by the estimator code.
 #include <cmath>
 
+#include "data/Figures.h"
 #include "framework/Routine.h"
 #include "framework/Sums.h"
 #include "journal/CTervoDoc.h"
@@ -12,7 +13,7 @@ namespace mirto {
 namespace srs {
 namespace {
 
-using D = CTervoDoc;
+using D = CalculatorState;
 using In = SrsAuxInput;
 
 constexpr Item<In> kN = RealItem(&In::N, &D::m_dPopSize);
@@ -27,8 +28,8 @@ constexpr Item<In> kSigmaX = RealItem(&In::sigmaX, &D::m_dSigmaX);
 constexpr Item<In> kRhoXY = RealItem(&In::rhoXY, &D::m_dRhoXY);
 constexpr Item<In> kB = RealItem(&In::b, &D::m_dSlope);
 constexpr Item<In> kMargin = RealItem(&In::margin, &D::m_dMargin);
-constexpr Item<In> kLevel = LevelItem(&In::probability, &In::z);
-constexpr Item<In> kChoice = ChoiceItem(&In::specialTarget);
+constexpr Item<In> kLevel = LevelItem(&In::probability, &In::z, &D::m_dLevel, &D::m_dZ);
+constexpr Item<In> kChoice = ChoiceItem(&In::specialTarget, &D::m_nSpecialTarget);
 constexpr Item<In> kState[] = {kN,      kSmallN, kBarY,  kBarX, kMuX,    kMuY,   kS,
                                kSigmaY, kSigmaX, kRhoXY, kB,    kMargin, kLevel, kChoice};
 
@@ -197,7 +198,9 @@ Record& RecordGuesses(Record& rec, const SrsAuxInput& in) {
 
 }  // namespace
 
-SrsAuxInput::SrsAuxInput(const CTervoDoc& d) : estimator(d.m_nEstimator) { LoadState<In>(d, *this, kState); }
+SrsAuxInput::SrsAuxInput(const CalculatorState& state) : estimator(state.m_nEstimator) {
+  LoadState<In>(state, *this, kState);
+}
 
 AuxPoint ComputeAuxPoint(const SrsAuxInput& in) {
   const double est = Estimate(in);
@@ -287,7 +290,7 @@ Record ToRecord(const AuxInterval& r) {
 Record ToRecord(const AuxSd& r) {
   Record rec;
   RecordGuesses(rec.Input("population_size", r.in.N).Input("sample_size", r.in.n), r.in);
-  return rec.Result("sd_mean", r.sd).Result("sd_total", r.totalSd);
+  return RecordDeviations(rec, kMeanKeys, r.sd, r.totalSd);
 }
 
 Record ToRecord(const AuxSampleSize& r) {
@@ -297,39 +300,159 @@ Record ToRecord(const AuxSampleSize& r) {
   return RecordAccuracy(rec, r.in.margin, r.in.probability, r.in.z).Result("required_sample_size", r.required);
 }
 
-std::vector<const FormTemplate*> AuxFormTemplates() {
-  std::vector<const FormTemplate*> all;
-  for (const EntryForm<In>* forms : {kPointForms, kIntervalForms, kSdForms, kSampleSizeForms})
-    for (int i = 0; i < 2; ++i) all.push_back(&forms[i].tmpl);
-  return all;
+int SrsAuxPoint(CTervoDoc& d) {
+  SrsAuxInput in(d);
+  if (!Collect(d, in, FormOf(in, kPointForms))) return 0;
+  return Report(d, ComputeAuxPoint(in));
 }
+
+int SrsAuxInterval(CTervoDoc& d) {
+  SrsAuxInput in(d);
+  if (!Collect(d, in, FormOf(in, kIntervalForms))) return 0;
+  return Report(d, ComputeAuxInterval(in));
+}
+
+int SrsAuxSd(CTervoDoc& d) {
+  SrsAuxInput in(d);
+  if (!Collect(d, in, FormOf(in, kSdForms))) return 0;
+  return Report(d, ComputeAuxSd(in));
+}
+
+int SrsAuxSampleSize(CTervoDoc& d) {
+  SrsAuxInput in(d);
+  if (!Collect(d, in, FormOf(in, kSampleSizeForms))) return 0;
+  return Report(d, ComputeAuxSampleSize(in));
+}
+
+// ---- The commands ---------------------------------------------------------------------
+
+namespace {
+
+using M = Method;
+using T = Target;
+using O = Objective;
+using E = Estimator;
+
+// Data mode: the figures of the estimates from unit-level data, y and x.
+using S = data::FieldSource;
+const data::ScanPlan kYX{.numeric = {data::Role::Y, data::Role::X}, .by = std::nullopt};
+const data::CommandFigures kRatioPointFigures{
+    kYX,
+    {{&kPointForms[0].tmpl,
+      false,
+      {{"Sample average of variable of interest:", S::MeanY}, {"Sample average of auxiliary variable:", S::MeanX}}}}};
+const data::CommandFigures kRegressionPointFigures{kYX,
+                                                   {{&kPointForms[1].tmpl,
+                                                     false,
+                                                     {{"Sample average of variable of interest:", S::MeanY},
+                                                      {"Sample average of auxiliary variable:", S::MeanX},
+                                                      {"Least squares estimate:", S::Slope}}}}};
+const data::CommandFigures kRatioIntervalFigures{kYX,
+                                                 {{&kIntervalForms[0].tmpl,
+                                                   false,
+                                                   {{"Sample size, n:", S::Count},
+                                                    {"Sample average of variable of interest, barY:", S::MeanY},
+                                                    {"Sample average of auxiliary variable, barX:", S::MeanX},
+                                                    {"Sample std. deviation of residuals, S_r:", S::RatioResidSd}}}}};
+const data::CommandFigures kRegressionIntervalFigures{
+    kYX,
+    {{&kIntervalForms[1].tmpl,
+      false,
+      {{"Sample size, n:", S::Count},
+       {"Sample average of variable of interest, barY:", S::MeanY},
+       {"Sample average of auxiliary variable, barX:", S::MeanX},
+       {"Sample std. deviation of residuals, S_lr:", S::RegressResidSd},
+       {"Least squares estimate, b:", S::Slope}}}}};
+
+std::vector<FormHelp> FormsHelp() {
+  return {
+      {"Ratio estimator, point estimates (Point estimates > Ratio)",
+       {&kPointForms[0].tmpl},
+       "**Population size:** N. **Sample average of variable of interest:** barY. **Sample average of "
+       "auxiliary variable:** barX. **Population average of auxiliary variable:** muX, which must be known. "
+       "The estimate of the mean is (barY / barX) · muX."},
+      {"Regression estimator, point estimates (Point estimates > Regression)",
+       {&kPointForms[1].tmpl},
+       "As for the ratio estimator (**Population size:**, **Sample average of variable of interest:**, "
+       "**Sample average of auxiliary variable:**, **Population average of auxiliary variable:**), and **Least "
+       "squares estimate:** b, the slope of the least squares line of y on x in the sample. The estimate of "
+       "the mean is barY + b · (muX − barX)."},
+      {"Ratio estimator, interval estimates",
+       {&kIntervalForms[0].tmpl},
+       "**Population size, N:**, **Sample size, n:**, **Sample average of variable of interest, barY:**, "
+       "**Sample average of auxiliary variable, barX:**, **Population average of auxiliary variable, muX:**, "
+       "and **Sample std. deviation of residuals, S_r:** the standard deviation of the residuals y − (barY / "
+       "barX) · x with divisor n − 1. Mirto takes it as entered: sd = S_r · sqrt((N − n) / (N · n)). "
+       "**Confidence level:** the level of the intervals."},
+      {"Regression estimator, interval estimates",
+       {&kIntervalForms[1].tmpl},
+       "**Population size, N:**, **Sample size, n:**, **Sample average of variable of interest, barY:**, "
+       "**Sample average of auxiliary variable, barX:**, **Population average of auxiliary variable, muX:**, "
+       "**Sample std. deviation of residuals, S_lr:** the standard deviation of the residuals of the least "
+       "squares line with divisor n − 2, taken as entered as for the ratio estimator; **Least squares "
+       "estimate, b:** the slope; **Confidence level:**."},
+      {"Ratio estimator, theoretical standard deviation",
+       {&kSdForms[0].tmpl},
+       "**Population size, N:**, **Sample size, n:** (planned) and **Population average of auxiliary variable, "
+       "muX:** (known); the guesses, marked with an asterisk: ***Population average of variable of interest, "
+       "muY:**, ***Population std. deviation of auxiliary variable, sigmaX:** and ***Population std. "
+       "deviation of variable of interest, sigmaY:** (both with divisor N), ***Population correlation "
+       "coefficient of X and Y, rhoXY:**. With R = muY / muX the variance is (N − n) · D / ((N − 1) · n), "
+       "D = sigmaY² + R² · sigmaX² − 2 · R · rhoXY · sigmaX · sigmaY."},
+      {"Regression estimator, theoretical standard deviation",
+       {&kSdForms[1].tmpl},
+       "**Population size, N:**, **Sample size, n:**, ***Population std. deviation of variable of interest, "
+       "sigmaY:** (divisor N) and ***Population correlation coefficient of X and Y, rhoXY:**; D = sigmaY² · "
+       "(1 − rhoXY²) in the same variance."},
+      {"Ratio estimator, sample size",
+       {&kSampleSizeForms[0].tmpl},
+       "The fields of the theoretical standard deviation without the sample size (**Population size, N:**, "
+       "**Population average of auxiliary variable, muX:**, ***Population average of variable of interest, "
+       "muY:**, ***Population std. deviation of auxiliary variable, sigmaX:**, ***Population std. "
+       "deviation of variable of interest, sigmaY:**, ***Population correlation coefficient of X and Y, "
+       "rhoXY:**), then **Special target:**, **Margin, c:** and **Probability, 1-alpha:** as for the simple "
+       "estimator; the size is N · D / ((N − 1) · e² + D)."},
+      {"Regression estimator, sample size",
+       {&kSampleSizeForms[1].tmpl},
+       "**Population size, N:**, ***Population std. deviation of variable of interest, sigmaY:**, "
+       "***Population correlation coefficient of X and Y, rhoXY:**, **Special target:**, **Margin, c:** and "
+       "**Probability, 1-alpha:**."},
+  };
+}
+
+constexpr Command kCommands[] = {
+    Leaf("simple.mean.point.ratio", 32805, "Simple > Mean/total of variable > Point estimates > Ratio",
+         {M::Simple, T::MeanTotal, O::Point, E::Ratio}, "M: Simple, T: Mean/total, O: Point, E: Ratio", nullptr,
+         &SrsAuxPoint, {&kPointForms[0].tmpl}, &kRatioPointFigures),
+    Leaf("simple.mean.point.regression", 32806, "Simple > Mean/total of variable > Point estimates > Regression",
+         {M::Simple, T::MeanTotal, O::Point, E::Regression}, "M: Simple, T: Mean/total, O: Point, E: Regression",
+         nullptr, &SrsAuxPoint, {&kPointForms[1].tmpl}, &kRegressionPointFigures),
+    Leaf("simple.mean.interval.ratio", 32811, "Simple > Mean/total of variable > Interval estimates > Ratio",
+         {M::Simple, T::MeanTotal, O::Interval, E::Ratio}, "M: Simple, T: Mean/total, O: IntervalEst, E: Ratio",
+         nullptr, &SrsAuxInterval, {&kIntervalForms[0].tmpl}, &kRatioIntervalFigures),
+    Leaf("simple.mean.interval.regression", 32812, "Simple > Mean/total of variable > Interval estimates > Regression",
+         {M::Simple, T::MeanTotal, O::Interval, E::Regression},
+         "M: Simple, T: Mean/total, O: IntervalEst, E: Regression", nullptr, &SrsAuxInterval, {&kIntervalForms[1].tmpl},
+         &kRegressionIntervalFigures),
+    Leaf("simple.mean.sd.ratio", 32815, "Simple > Mean/total of variable > Th. std. dev. of estimator > Ratio",
+         {M::Simple, T::MeanTotal, O::ThStdDev, E::Ratio}, "M: Simple, T: Mean/total, O: ThStdDevEst, E: Ratio",
+         nullptr, &SrsAuxSd, {&kSdForms[0].tmpl}),
+    Leaf("simple.mean.sd.regression", 32816,
+         "Simple > Mean/total of variable > Th. std. dev. of estimator > Regression",
+         {M::Simple, T::MeanTotal, O::ThStdDev, E::Regression},
+         "M: Simple, T: Mean/total, O: ThStdDevEst, E: Regression", nullptr, &SrsAuxSd, {&kSdForms[1].tmpl}),
+    Leaf("simple.mean.size.ratio", 32819, "Simple > Mean/total of variable > Sample size > Ratio",
+         {M::Simple, T::MeanTotal, O::SampleSize, E::Ratio}, "M: Simple, T: Mean/total, O: SampleSize, E: Ratio",
+         nullptr, &SrsAuxSampleSize, {&kSampleSizeForms[0].tmpl}),
+    Leaf("simple.mean.size.regression", 32820, "Simple > Mean/total of variable > Sample size > Regression",
+         {M::Simple, T::MeanTotal, O::SampleSize, E::Regression},
+         "M: Simple, T: Mean/total, O: SampleSize, E: Regression", nullptr, &SrsAuxSampleSize,
+         {&kSampleSizeForms[1].tmpl}),
+};
+
+}  // namespace
+
+const CommandTable kAuxTable{kCommands, {}, &FormsHelp};
 
 }  // namespace srs
-
-using srs::SrsAuxInput;
-
-int CTervoDoc::SrsAuxPoint() {
-  SrsAuxInput in(*this);
-  if (!Collect(*this, in, srs::FormOf(in, srs::kPointForms))) return 0;
-  return Report(*this, srs::ComputeAuxPoint(in));
-}
-
-int CTervoDoc::SrsAuxInterval() {
-  SrsAuxInput in(*this);
-  if (!Collect(*this, in, srs::FormOf(in, srs::kIntervalForms))) return 0;
-  return Report(*this, srs::ComputeAuxInterval(in));
-}
-
-int CTervoDoc::SrsAuxSd() {
-  SrsAuxInput in(*this);
-  if (!Collect(*this, in, srs::FormOf(in, srs::kSdForms))) return 0;
-  return Report(*this, srs::ComputeAuxSd(in));
-}
-
-int CTervoDoc::SrsAuxSampleSize() {
-  SrsAuxInput in(*this);
-  if (!Collect(*this, in, srs::FormOf(in, srs::kSampleSizeForms))) return 0;
-  return Report(*this, srs::ComputeAuxSampleSize(in));
-}
-
 }  // namespace mirto

@@ -2,6 +2,7 @@
 // Y1 and Y2 measured on the same elements.
 #include <cmath>
 
+#include "data/Figures.h"
 #include "framework/Routine.h"
 #include "journal/CTervoDoc.h"
 #include "srs/Srs.h"
@@ -10,7 +11,7 @@ namespace mirto {
 namespace srs {
 namespace {
 
-using D = CTervoDoc;
+using D = CalculatorState;
 using In = SrsMeansRatioInput;
 
 constexpr Item<In> kN = RealItem(&In::N, &D::m_dPopSize);
@@ -26,7 +27,7 @@ constexpr Item<In> kSigma2_1 = RealItem(&In::sigma2_1, &D::m_dPopVar1);
 constexpr Item<In> kSigma2_2 = RealItem(&In::sigma2_2, &D::m_dPopVar2);
 constexpr Item<In> kSigma_12 = RealItem(&In::sigma_12, &D::m_dPopCov12);
 constexpr Item<In> kMargin = RealItem(&In::margin, &D::m_dMargin);
-constexpr Item<In> kLevel = LevelItem(&In::probability, &In::z);
+constexpr Item<In> kLevel = LevelItem(&In::probability, &In::z, &D::m_dLevel, &D::m_dZ);
 constexpr Item<In> kState[] = {kN,   kSmallN, kBarY1,    kBarY2,    kS2_1,     kS2_2,   kS_12,
                                kMu1, kMu2,    kSigma2_1, kSigma2_2, kSigma_12, kMargin, kLevel};
 
@@ -116,7 +117,7 @@ Record& RecordGuesses(Record& rec, const SrsMeansRatioInput& in) {
 
 }  // namespace
 
-SrsMeansRatioInput::SrsMeansRatioInput(const CTervoDoc& d) { LoadState<In>(d, *this, kState); }
+SrsMeansRatioInput::SrsMeansRatioInput(const CalculatorState& state) { LoadState<In>(state, *this, kState); }
 
 RatioPoint ComputeRatioPoint(const SrsMeansRatioInput& in) { return {in, in.barY1 / in.barY2}; }
 
@@ -223,36 +224,107 @@ Record ToRecord(const RatioSampleSize& r) {
       .Result("required_sample_size", r.required);
 }
 
-std::vector<const FormTemplate*> MeansRatioFormTemplates() {
-  return {&kPointForm.tmpl, &kIntervalForm.tmpl, &kSdForm.tmpl, &kSampleSizeForm.tmpl};
+int SrsMeansRatioPoint(CTervoDoc& d) {
+  SrsMeansRatioInput in(d);
+  if (!Collect(d, in, kPointForm)) return 0;
+  return Report(d, ComputeRatioPoint(in));
 }
+
+int SrsMeansRatioInterval(CTervoDoc& d) {
+  SrsMeansRatioInput in(d);
+  if (!Collect(d, in, kIntervalForm)) return 0;
+  return Report(d, ComputeRatioInterval(in));
+}
+
+int SrsMeansRatioSd(CTervoDoc& d) {
+  SrsMeansRatioInput in(d);
+  if (!Collect(d, in, kSdForm)) return 0;
+  return Report(d, ComputeRatioSd(in));
+}
+
+int SrsMeansRatioSampleSize(CTervoDoc& d) {
+  SrsMeansRatioInput in(d);
+  if (!Collect(d, in, kSampleSizeForm)) return 0;
+  return Report(d, ComputeRatioSampleSize(in));
+}
+
+// ---- The commands ---------------------------------------------------------------------
+
+namespace {
+
+using M = Method;
+using T = Target;
+using O = Objective;
+using E = Estimator;
+
+// Data mode: the figures of the estimates from unit-level data, y1 and y2.
+// The interval divides the (co)variances by n - 1 itself, so it takes them
+// with divisor n.
+using S = data::FieldSource;
+const data::ScanPlan kY1Y2{.numeric = {data::Role::Y1, data::Role::Y2}, .by = std::nullopt};
+const data::CommandFigures kPointFigures{
+    kY1Y2,
+    {{&kPointForm.tmpl,
+      false,
+      {{"Sample average of Y1, barY1:", S::MeanY}, {"Sample average of Y2, barY2:", S::MeanX}}}}};
+const data::CommandFigures kIntervalFigures{kY1Y2,
+                                            {{&kIntervalForm.tmpl,
+                                              false,
+                                              {{"Sample size, n:", S::Count},
+                                               {"Sample average of Y1, barY1:", S::MeanY},
+                                               {"Sample average of Y2, barY2:", S::MeanX},
+                                               {"Sample variance of Y1, S^2_1:", S::VarYByN},
+                                               {"Sample variance of Y2, S^2_2:", S::VarXByN},
+                                               {"Sample covariance of Y1 and Y2, S_12:", S::CovByN}}}}};
+
+std::vector<FormHelp> FormsHelp() {
+  return {
+      {"Ratio of two variables, point estimate (Ratio of means/totals > Point estimates)",
+       {&kPointForm.tmpl},
+       "**Sample average of Y1, barY1:** the numerator and **Sample average of Y2, barY2:** the denominator; "
+       "the estimate of the ratio of the means (and of the totals) is barY1 / barY2. No population size is "
+       "needed."},
+      {"Ratio of two variables, interval estimate",
+       {&kIntervalForm.tmpl},
+       "**Population size, N:**, **Sample size, n:**, **Sample average of Y1, barY1:**, **Sample average of "
+       "Y2, barY2:**, **Sample variance of Y1, S^2_1:**, **Sample variance of Y2, S^2_2:** and **Sample "
+       "covariance of Y1 and Y2, S_12:**, all three with divisor n: as for the mean, Mirto divides by n − 1 "
+       "itself, sd = sqrt((N − n) · Q / (N · (n − 1) · barY2²)) with Q = S²_1 + R² · S²_2 − 2 · R · S_12. "
+       "**Confidence level:** the level of the interval."},
+      {"Ratio of two variables, theoretical standard deviation",
+       {&kSdForm.tmpl},
+       "**Population size, N:**, **Sample size, n:**, and the guesses (marked *): **Population average of Y1 "
+       "*, mu_1:**, **Population average of Y2 *, mu_2:**, **Population variance of Y1 *, sigma^2_1:**, "
+       "**Population variance of Y2 *, sigma^2_2:** and **Population covariance of Y1 and Y2 *, sigma_12:**, "
+       "variances and covariance with divisor N."},
+      {"Ratio of two variables, sample size",
+       {&kSampleSizeForm.tmpl},
+       "**Population size, N:**, the guesses **Population average of Y1 *, mu_1:**, **Population average of "
+       "Y2 *, mu_2:**, **Population variance of Y1 *, sigma^2_1:**, **Population variance of Y2 *, "
+       "sigma^2_2:**, **Population covariance of Y1 and Y2 *, sigma_12:**, then **Margin:** (on the ratio "
+       "itself) and **Probability:**. The report also shows the standard deviation at the sample size of the "
+       "last calculation that had one, since this form asks none."},
+  };
+}
+
+constexpr Command kCommands[] = {
+    Leaf("simple.ratio.point", 32839, "Simple > Ratio of means/totals > Point estimates",
+         {M::Simple, T::RatioOfMeans, O::Point, E::Special}, "M: Simple, T: Ratio; O: Point, E: Special", nullptr,
+         &SrsMeansRatioPoint, {&kPointForm.tmpl}, &kPointFigures),
+    Leaf("simple.ratio.interval", 32840, "Simple > Ratio of means/totals > Interval estimates",
+         {M::Simple, T::RatioOfMeans, O::Interval, E::Special}, "M: Simple, T: Ratio, O: IntervalEst, E: Special",
+         nullptr, &SrsMeansRatioInterval, {&kIntervalForm.tmpl}, &kIntervalFigures),
+    Leaf("simple.ratio.sd", 32841, "Simple > Ratio of means/totals > Th. std. dev. of estimator",
+         {M::Simple, T::RatioOfMeans, O::ThStdDev, E::Special}, "M: Simple, T: Ratio, O: ThStdDevEst, E: Special",
+         nullptr, &SrsMeansRatioSd, {&kSdForm.tmpl}),
+    Leaf("simple.ratio.size", 32842, "Simple > Ratio of means/totals > Sample size",
+         {M::Simple, T::RatioOfMeans, O::SampleSize, E::Special}, "M: Simple, T: Ratio, O: SampleSize, E: Special",
+         nullptr, &SrsMeansRatioSampleSize, {&kSampleSizeForm.tmpl}),
+};
+
+}  // namespace
+
+const CommandTable kMeansRatioTable{kCommands, {}, &FormsHelp};
 
 }  // namespace srs
-
-using srs::SrsMeansRatioInput;
-
-int CTervoDoc::SrsMeansRatioPoint() {
-  SrsMeansRatioInput in(*this);
-  if (!Collect(*this, in, srs::kPointForm)) return 0;
-  return Report(*this, srs::ComputeRatioPoint(in));
-}
-
-int CTervoDoc::SrsMeansRatioInterval() {
-  SrsMeansRatioInput in(*this);
-  if (!Collect(*this, in, srs::kIntervalForm)) return 0;
-  return Report(*this, srs::ComputeRatioInterval(in));
-}
-
-int CTervoDoc::SrsMeansRatioSd() {
-  SrsMeansRatioInput in(*this);
-  if (!Collect(*this, in, srs::kSdForm)) return 0;
-  return Report(*this, srs::ComputeRatioSd(in));
-}
-
-int CTervoDoc::SrsMeansRatioSampleSize() {
-  SrsMeansRatioInput in(*this);
-  if (!Collect(*this, in, srs::kSampleSizeForm)) return 0;
-  return Report(*this, srs::ComputeRatioSampleSize(in));
-}
-
 }  // namespace mirto

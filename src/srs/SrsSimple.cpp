@@ -2,7 +2,7 @@
 // and number; point, interval, theoretical standard deviation, sample size.
 #include <cmath>
 
-#include "framework/FormCatalog.h"
+#include "data/Figures.h"
 #include "framework/Routine.h"
 #include "journal/CTervoDoc.h"
 #include "srs/Srs.h"
@@ -11,7 +11,7 @@ namespace mirto {
 namespace srs {
 namespace {
 
-using D = CTervoDoc;
+using D = CalculatorState;
 
 constexpr std::string_view kProportionOutside =
     "P is outside 0 to 1, where every proportion lies: the estimates are P and N times P all the same";
@@ -37,8 +37,8 @@ constexpr Item<In> kBarY = RealItem(&In::barY, &D::m_dSampleMean);
 constexpr Item<In> kS = RealItem(&In::s, &D::m_dSampleSd);
 constexpr Item<In> kP = RealItem(&In::P, &D::m_dSampleProp);
 constexpr Item<In> kMargin = RealItem(&In::margin, &D::m_dMargin);
-constexpr Item<In> kLevel = LevelItem(&In::probability, &In::z);
-constexpr Item<In> kChoice = ChoiceItem(&In::specialTarget);
+constexpr Item<In> kLevel = LevelItem(&In::probability, &In::z, &D::m_dLevel, &D::m_dZ);
+constexpr Item<In> kChoice = ChoiceItem(&In::specialTarget, &D::m_nSpecialTarget);
 constexpr Item<In> kState[] = {kN, kSmallN, kPi, kSigma, kBarY, kS, kP, kMargin, kLevel, kChoice};
 
 const EntryForm<In> kMeanPointForm{
@@ -123,7 +123,7 @@ double MeanSd(const SrsInput& in) {
 
 }  // namespace
 
-SrsInput::SrsInput(const CTervoDoc& d) { LoadState<In>(d, *this, kState); }
+SrsInput::SrsInput(const CalculatorState& state) { LoadState<In>(state, *this, kState); }
 
 SrsPoint ComputePoint(const SrsInput& in, Target target) {
   const double estimate = IsMean(target) ? in.barY : in.P;
@@ -231,27 +231,10 @@ void Write(CTervoDoc& d, const SrsSampleSize& r) {
   if (r.warning) d.AppendWarning();
 }
 
-Record& RecordEstimates(Record& rec, const EstimateKeys& keys, double estimate, double total) {
-  return rec.Result(keys.estimate, estimate).Result(keys.total, total);
-}
-
-Record& RecordIntervals(Record& rec, const EstimateKeys& keys, double sd, double low, double high, double totalLow,
-                        double totalHigh) {
-  return rec.Result(keys.sd, sd)
-      .Result(keys.low, low)
-      .Result(keys.high, high)
-      .Result(keys.totalLow, totalLow)
-      .Result(keys.totalHigh, totalHigh);
-}
-
-Record& RecordAccuracy(Record& rec, double margin, double probability, double z) {
-  return rec.Input("margin", margin).Input("probability", probability).Input("z", z);
-}
-
 Record ToRecord(const SrsPoint& r) {
   Record rec;
   EchoSample(rec.Input("population_size", r.in.N), r.in, r.target);
-  return RecordEstimates(rec, IsMean(r.target) ? kMeanKeys : kProportionKeys, r.estimate, r.total);
+  return RecordEstimates(rec, KeysOf(r.target), r.estimate, r.total);
 }
 
 Record ToRecord(const SrsInterval& r) {
@@ -260,7 +243,7 @@ Record ToRecord(const SrsInterval& r) {
   EchoSample(rec, r.in, r.target);
   if (IsMean(r.target)) rec.Input("sample_sd", r.in.s);
   rec.Input("confidence", r.in.probability).Input("z", r.in.z);
-  const EstimateKeys& keys = IsMean(r.target) ? kMeanKeys : kProportionKeys;
+  const EstimateKeys& keys = KeysOf(r.target);
   RecordEstimates(rec, keys, r.estimate, r.total);
   return RecordIntervals(rec, keys, r.sd, r.low, r.high, r.totalLow, r.totalHigh);
 }
@@ -293,68 +276,176 @@ Record ToRecord(const SrsSampleSize& r) {
   return RecordAccuracy(rec, r.in.margin, r.in.probability, r.in.z).Result("required_sample_size", r.required);
 }
 
-std::vector<const FormTemplate*> SimpleFormTemplates() {
-  return {&kMeanPointForm.tmpl, &kProportionPointForm.tmpl, &kMeanIntervalForm.tmpl,   &kProportionIntervalForm.tmpl,
-          &kMeanSdForm.tmpl,    &kProportionSdForm.tmpl,    &kMeanSampleSizeForm.tmpl, &kProportionSampleSizeForm.tmpl};
+int SrsMeanPoint(CTervoDoc& d) {
+  SrsInput in(d);
+  if (!Collect(d, in, kMeanPointForm)) return 0;
+  return Report(d, ComputePoint(in, Target::MeanTotal));
 }
+
+int SrsProportionPoint(CTervoDoc& d) {
+  SrsInput in(d);
+  if (!Collect(d, in, kProportionPointForm)) return 0;
+  return Report(d, ComputePoint(in, Target::ProportionNumber));
+}
+
+int SrsMeanInterval(CTervoDoc& d) {
+  SrsInput in(d);
+  if (!Collect(d, in, kMeanIntervalForm)) return 0;
+  return Report(d, ComputeInterval(in, Target::MeanTotal));
+}
+
+int SrsProportionInterval(CTervoDoc& d) {
+  SrsInput in(d);
+  if (!Collect(d, in, kProportionIntervalForm)) return 0;
+  return Report(d, ComputeInterval(in, Target::ProportionNumber));
+}
+
+int SrsMeanSd(CTervoDoc& d) {
+  SrsInput in(d);
+  if (!Collect(d, in, kMeanSdForm)) return 0;
+  return Report(d, ComputeSd(in, Target::MeanTotal));
+}
+
+int SrsProportionSd(CTervoDoc& d) {
+  SrsInput in(d);
+  if (!Collect(d, in, kProportionSdForm)) return 0;
+  return Report(d, ComputeSd(in, Target::ProportionNumber));
+}
+
+int SrsMeanSampleSize(CTervoDoc& d) {
+  SrsInput in(d);
+  if (!Collect(d, in, kMeanSampleSizeForm)) return 0;
+  return Report(d, ComputeSampleSize(in, Target::MeanTotal));
+}
+
+int SrsProportionSampleSize(CTervoDoc& d) {
+  SrsInput in(d);
+  if (!Collect(d, in, kProportionSampleSizeForm)) return 0;
+  return Report(d, ComputeSampleSize(in, Target::ProportionNumber));
+}
+
+// ---- The commands ---------------------------------------------------------------------
+
+namespace {
+
+using M = Method;
+using T = Target;
+using O = Objective;
+using E = Estimator;
+
+// Data mode: the figures of the estimates from unit-level data. The simple
+// interval divides s^2 by n - 1 itself, so it takes the deviation with
+// divisor n.
+using S = data::FieldSource;
+const data::ScanPlan kY{.numeric = {data::Role::Y}, .by = std::nullopt};
+const data::ScanPlan kZeroOne{.numeric = {data::Role::Y}, .by = std::nullopt, .zeroOne = true};
+const data::CommandFigures kMeanPointFigures{
+    kY, {{&kMeanPointForm.tmpl, false, {{"Sample average of variable, barY:", S::MeanY}}}}};
+const data::CommandFigures kProportionPointFigures{
+    kZeroOne, {{&kProportionPointForm.tmpl, false, {{"Sample proportion in category, P:", S::MeanY}}}}};
+const data::CommandFigures kMeanIntervalFigures{kY,
+                                                {{&kMeanIntervalForm.tmpl,
+                                                  false,
+                                                  {{"Sample size:", S::Count},
+                                                   {"Sample average of variable:", S::MeanY},
+                                                   {"Sample std. deviation of variable:", S::SdYByN}}}}};
+const data::CommandFigures kProportionIntervalFigures{
+    kZeroOne,
+    {{&kProportionIntervalForm.tmpl,
+      false,
+      {{"Sample size, n:", S::Count}, {"Sample proportion in category, P:", S::MeanY}}}}};
+
+std::vector<FormHelp> FormsHelp() {
+  return {
+      {"Point estimates of a mean and total (Simple > Mean/total of variable > Point estimates > Simple)",
+       {&kMeanPointForm.tmpl},
+       "**Population size, N:** the number of elements in the population. **Sample average of variable, barY:** "
+       "the mean of the sampled values. The estimate of the mean is barY, that of the total N · barY."},
+      {"Point estimates of a proportion and number (Proportion/number in category > Point estimates)",
+       {&kProportionPointForm.tmpl},
+       "**Population size, N:** as above. **Sample proportion in category, P:** the share of sampled elements "
+       "that are in the category, as a fraction from 0 to 1 (0.3, not 30). The number is N · P."},
+      {"Interval estimates of a mean and total (Interval estimates > Simple)",
+       {&kMeanIntervalForm.tmpl},
+       "**Population size:** N. **Sample size:** n. **Sample average of variable:** barY. **Sample std. "
+       "deviation of variable:** s with divisor n, the root of the sum of (y − barY)² over n: Mirto divides s² "
+       "by n − 1 itself, sd = sqrt((N − n) · s² / (N · (n − 1))), which is then the usual (1 − n/N) · S²/n "
+       "with S² the sample variance with divisor n − 1. Entering S instead makes the standard deviation larger "
+       "by the factor sqrt(n/(n − 1)). **Confidence level:** the level of both intervals."},
+      {"Interval estimates of a proportion and number (Proportion/number in category > Interval estimates)",
+       {&kProportionIntervalForm.tmpl},
+       "**Population size, N:**, **Sample size, n:** and **Sample proportion in category, P:** (a fraction). "
+       "The standard deviation is sqrt((N − n) · P(1 − P) / (N · (n − 1))), the usual unbiased estimate. "
+       "**Confidence level:** as above. The limits are not cut at 0 and 1."},
+      {"Theoretical standard deviation of the estimator of a mean (Th. std. dev. of estimator > Simple)",
+       {&kMeanSdForm.tmpl},
+       "**Population size, N:** and **Sample size, n:**, the size of the sample you plan. **Gesstimate of "
+       "population standard deviation of variable, sigma:** (so spelled on the form) a guess of sigma, the "
+       "standard deviation of the N population values with divisor N. The variance of the estimator of the "
+       "mean is (N − n) · sigma² / ((N − 1) · n)."},
+      {"Theoretical standard deviation of the estimator of a proportion",
+       {&kProportionSdForm.tmpl},
+       "**Population size, N:**, **Sample size, n:** and **Guesstimate of population proportion in category, "
+       "pi:**, a guess of the population proportion. The variance is (N − n) · pi(1 − pi) / ((N − 1) · n)."},
+      {"Sample size for a mean or total (Sample size > Simple)",
+       {&kMeanSampleSizeForm.tmpl},
+       "**Population size, N:**; **Guesstimate of population std. deviation of variable, sigma:** with divisor "
+       "N, as above; **Special target:** **Mean** or **Total**, the estimate that must reach the accuracy; "
+       "**Margin:** the half-width of the interval to be reached, in the units of that estimate (of the mean, "
+       "or of the total); **Probability:** the probability of staying within the margin. The required size "
+       "N · sigma² / ((N − 1) · e² + sigma²), with e = margin / z (or margin / (z · N) for the total), is "
+       "printed rounded to the nearest whole number: round it up for a plan."},
+      {"Sample size for a proportion or number",
+       {&kProportionSampleSizeForm.tmpl},
+       "**Population size, N:**; **Guesstimate of population proportion in category, pi:** (0.5 when nothing "
+       "is known: it gives the largest size); **Special target:** **Proportion** or **Number**; **Margin:** a "
+       "fraction for the proportion (0.05 for five percentage points) or a count of elements for the number; "
+       "**Probability:** as above."},
+  };
+}
+
+constexpr Command kCommands[] = {
+    Leaf("simple.mean.point", 32804, "Simple > Mean/total of variable > Point estimates > Simple",
+         {M::Simple, T::MeanTotal, O::Point, E::Simple}, "M: Simple, T: Mean/variable, O: Point; E: Simple", nullptr,
+         &SrsMeanPoint, {&kMeanPointForm.tmpl}, &kMeanPointFigures),
+    Leaf("simple.mean.interval", 32810, "Simple > Mean/total of variable > Interval estimates > Simple",
+         {M::Simple, T::MeanTotal, O::Interval, E::Simple}, "M: Simple, T: Mean/total, O: IntervalEst, E: Simple",
+         nullptr, &SrsMeanInterval, {&kMeanIntervalForm.tmpl}, &kMeanIntervalFigures),
+    Leaf("simple.mean.sd", 32814, "Simple > Mean/total of variable > Th. std. dev. of estimator > Simple",
+         {M::Simple, T::MeanTotal, O::ThStdDev, E::Simple}, "M: Simple, T: Mean/total, O: ThStdDevEst, E: Simple",
+         nullptr, &SrsMeanSd, {&kMeanSdForm.tmpl}),
+    Leaf("simple.mean.size", 32818, "Simple > Mean/total of variable > Sample size > Simple",
+         {M::Simple, T::MeanTotal, O::SampleSize, E::Simple}, "M: Simple, T: Mean/total, O: SampleSize, E: Simple",
+         nullptr, &SrsMeanSampleSize, {&kMeanSampleSizeForm.tmpl}),
+    Leaf("simple.proportion.point", 32822, "Simple > Proportion/number in category > Point estimates > Simple",
+         {M::Simple, T::ProportionNumber, O::Point, E::Simple}, "M: Simple, T: Proportion/number, O: Point, E: Simple",
+         nullptr, &SrsProportionPoint, {&kProportionPointForm.tmpl}, &kProportionPointFigures),
+    Leaf("simple.proportion.interval", 32826, "Simple > Proportion/number in category > Interval estimates > Simple",
+         {M::Simple, T::ProportionNumber, O::Interval, E::Simple},
+         "M: Simple, T: Proportion/number, O: IntervalEst, E: Simple", nullptr, &SrsProportionInterval,
+         {&kProportionIntervalForm.tmpl}, &kProportionIntervalFigures),
+    Leaf("simple.proportion.sd", 32831, "Simple > Proportion/number in category > Th. std. dev. of estimator > Simple",
+         {M::Simple, T::ProportionNumber, O::ThStdDev, E::Simple},
+         "M: Simple, T: Proportion/number, O: ThStdDevEst, E: Simple", nullptr, &SrsProportionSd,
+         {&kProportionSdForm.tmpl}),
+    Leaf("simple.proportion.size", 32835, "Simple > Proportion/number in category > Sample size > Simple",
+         {M::Simple, T::ProportionNumber, O::SampleSize, E::Simple},
+         "M: Simple, T: Proportion/number, O: SampleSize, E: Simple", nullptr, &SrsProportionSampleSize,
+         {&kProportionSampleSizeForm.tmpl}),
+};
+
+}  // namespace
+
+FormHelpFamily FamilyHelp() {
+  return {"srs",
+          "Simple random sampling",
+          {"Every form opens empty. A confidence or probability list left without a level uses the level chosen last "
+           "by any calculation (none when Mirto has just started: the report then shows the probability 0.00 and an "
+           "interval of width 0)."},
+          {}};
+}
+
+const CommandTable kSimpleTable{kCommands, {}, &FormsHelp};
 
 }  // namespace srs
-
-std::vector<const FormTemplate*> SrsFormTemplates() {
-  std::vector<const FormTemplate*> all;
-  for (auto kind : {srs::SimpleFormTemplates, srs::AuxFormTemplates, srs::MeansRatioFormTemplates})
-    for (const FormTemplate* t : kind()) all.push_back(t);
-  return all;
-}
-
-using srs::SrsInput;
-
-int CTervoDoc::SrsMeanPoint() {
-  SrsInput in(*this);
-  if (!Collect(*this, in, srs::kMeanPointForm)) return 0;
-  return Report(*this, srs::ComputePoint(in, Target::MeanTotal));
-}
-
-int CTervoDoc::SrsProportionPoint() {
-  SrsInput in(*this);
-  if (!Collect(*this, in, srs::kProportionPointForm)) return 0;
-  return Report(*this, srs::ComputePoint(in, Target::ProportionNumber));
-}
-
-int CTervoDoc::SrsMeanInterval() {
-  SrsInput in(*this);
-  if (!Collect(*this, in, srs::kMeanIntervalForm)) return 0;
-  return Report(*this, srs::ComputeInterval(in, Target::MeanTotal));
-}
-
-int CTervoDoc::SrsProportionInterval() {
-  SrsInput in(*this);
-  if (!Collect(*this, in, srs::kProportionIntervalForm)) return 0;
-  return Report(*this, srs::ComputeInterval(in, Target::ProportionNumber));
-}
-
-int CTervoDoc::SrsMeanSd() {
-  SrsInput in(*this);
-  if (!Collect(*this, in, srs::kMeanSdForm)) return 0;
-  return Report(*this, srs::ComputeSd(in, Target::MeanTotal));
-}
-
-int CTervoDoc::SrsProportionSd() {
-  SrsInput in(*this);
-  if (!Collect(*this, in, srs::kProportionSdForm)) return 0;
-  return Report(*this, srs::ComputeSd(in, Target::ProportionNumber));
-}
-
-int CTervoDoc::SrsMeanSampleSize() {
-  SrsInput in(*this);
-  if (!Collect(*this, in, srs::kMeanSampleSizeForm)) return 0;
-  return Report(*this, srs::ComputeSampleSize(in, Target::MeanTotal));
-}
-
-int CTervoDoc::SrsProportionSampleSize() {
-  SrsInput in(*this);
-  if (!Collect(*this, in, srs::kProportionSampleSizeForm)) return 0;
-  return Report(*this, srs::ComputeSampleSize(in, Target::ProportionNumber));
-}
-
 }  // namespace mirto

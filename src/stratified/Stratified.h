@@ -1,8 +1,8 @@
 #pragma once
 // Stratified sampling: the work record the per-group entry loop fills, the
 // result of each calculation and the formulas that make one from the other.
-// A routine collects its groups (StratifiedWork), computes a result from the
-// figures the work hands over (StratifiedInput), writes the block from the
+// A routine collects its groups (StratifiedEntry), computes a result from the
+// work record the entry hands over (StratifiedInput), writes the block from the
 // result and hands its record to the document (Report, framework/Routine.h).
 // Each of the twelve routines is one layout: its per-group form, the figures
 // the form fills, its heading and its group table.
@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "framework/Catalogue.h"
 #include "framework/Codes.h"
 #include "framework/Entry.h"
 #include "framework/Record.h"
@@ -52,7 +53,7 @@ struct StrataLayout {
 extern const StrataLayout kMeanPoint, kProportionPoint, kMeanInterval, kProportionInterval, kMeanSd, kProportionSd,
     kMeanSize, kProportionSize, kMeanOptimal, kProportionOptimal, kMeanCost, kProportionCost;
 
-// ---- What a calculation starts from ------------------------------------------------
+// ---- The work record: what a calculation starts from -------------------------------
 
 // The groups in entry order and the calculator state the command reads.
 struct StratifiedInput {
@@ -65,14 +66,13 @@ struct StratifiedInput {
   double budget = 0, fixedCost = 0;
 };
 
-// The work record of one command: per-group arrays (entries 1..K) filled by
-// the entry loop, released when the routine returns.
-class StratifiedWork {
+// The entry loop of one command: per-group arrays (entries 1..K) it fills,
+// released when the routine returns.
+class StratifiedEntry {
  public:
-  StratifiedWork(const CTervoDoc& doc, const StrataLayout& layout);
-  virtual ~StratifiedWork() = default;
-  StratifiedWork(const StratifiedWork&) = delete;
-  StratifiedWork& operator=(const StratifiedWork&) = delete;
+  StratifiedEntry(const CalculatorState& doc, const StrataLayout& layout);
+  StratifiedEntry(const StratifiedEntry&) = delete;
+  StratifiedEntry& operator=(const StratifiedEntry&) = delete;
 
   // Arrays, then the entry loop; on success the document's population size
   // becomes N. False, with the document untouched, on Cancel or no memory.
@@ -161,9 +161,38 @@ Record RecordStrata(const StratifiedInput& in, const std::vector<double>* alloca
 // Entry loop, formulas, block: the whole of a stratified routine.
 template <auto compute>
 int Run(CTervoDoc& doc, const StrataLayout& layout) {
-  StratifiedWork work(doc, layout);
-  if (!work.Collect(doc)) return doc.m_nLastResult = 0;
-  return doc.m_nLastResult = Report(doc, compute(work.Input()));
+  StratifiedEntry work(doc, layout);
+  if (!work.Collect(doc)) return 0;
+  return Report(doc, compute(work.Input()));
 }
+
+// ---- The routines: operations on the document (collect, compute, write) ------------------
+int StratifiedMeanPoint(CTervoDoc& d);
+int StratifiedProportionPoint(CTervoDoc& d);
+int StratifiedMeanInterval(CTervoDoc& d);
+int StratifiedProportionInterval(CTervoDoc& d);
+int StratifiedMeanSd(CTervoDoc& d);
+int StratifiedProportionSd(CTervoDoc& d);
+int StratifiedMeanSampleSize(CTervoDoc& d);
+int StratifiedProportionSampleSize(CTervoDoc& d);
+int StratifiedMeanOptimalAllocation(CTervoDoc& d);
+int StratifiedProportionOptimalAllocation(CTervoDoc& d);
+int StratifiedMeanMinCostAllocation(CTervoDoc& d);
+int StratifiedProportionMinCostAllocation(CTervoDoc& d);
+
+// ---- The family ---------------------------------------------------------------------------
+
+// The commands, at the end of StratumForms.cpp beside their forms.
+extern const CommandTable kTable;
+
+inline constexpr const CommandTable* kFamilyTables[] = {&kTable};
+inline constexpr LabelItem kFamilyLabels[] = {
+    TargetLabel(32843, "Stratified"),
+    ObjectiveLabel(32851, "Stratified > Mean/total of variable"),
+    ObjectiveLabel(32844, "Stratified > Proportion/number in category"),
+};
+// Its section of the help on forms, before its tables' entries.
+FormHelpFamily FamilyHelp();
+inline constexpr Family kFamily{"stratified", kFamilyTables, kFamilyLabels, &FamilyHelp};
 
 }  // namespace mirto::stratified

@@ -1,6 +1,6 @@
 // Stratified sampling: point estimates, confidence intervals and theoretical
 // standard deviations, for a mean and total or a proportion and number.
-#include "srs/Srs.h"
+#include "framework/RecordKeys.h"
 #include "stratified/Stratified.h"
 
 namespace mirto {
@@ -9,9 +9,7 @@ namespace {
 
 bool IsMean(const StratifiedInput& in) { return !in.layout->proportion; }
 
-const srs::EstimateKeys& KeysOf(const StratifiedInput& in) {
-  return IsMean(in) ? srs::kMeanKeys : srs::kProportionKeys;
-}
+const EstimateKeys& KeysFor(const StratifiedInput& in) { return KeysOf(in.layout->proportion); }
 
 }  // namespace
 
@@ -56,37 +54,31 @@ void Write(CTervoDoc& d, const StratifiedSd& r) {
 
 Record ToRecord(const StratifiedPoint& r) {
   Record rec = RecordStrata(r.in);
-  srs::RecordEstimates(rec, KeysOf(r.in), r.estimate, r.total);
+  RecordEstimates(rec, KeysFor(r.in), r.estimate, r.total);
   return rec;
 }
 
 Record ToRecord(const StratifiedInterval& r) {
   Record rec = RecordStrata(r.in);
   rec.Input("confidence", r.in.probability).Input("z", r.in.z);
-  const srs::EstimateKeys& keys = KeysOf(r.in);
-  srs::RecordEstimates(rec, keys, r.estimate, r.total);
-  srs::RecordIntervals(rec, keys, r.sd, r.low, r.high, r.totalLow, r.totalHigh);
+  const EstimateKeys& keys = KeysFor(r.in);
+  RecordEstimates(rec, keys, r.estimate, r.total);
+  RecordIntervals(rec, keys, r.sd, r.low, r.high, r.totalLow, r.totalHigh);
   return rec;
 }
 
 Record ToRecord(const StratifiedSd& r) {
   Record rec = RecordStrata(r.in);
-  return rec.Result(KeysOf(r.in).sd, r.sd).Result(IsMean(r.in) ? "sd_total" : "sd_number", r.totalSd);
+  return RecordDeviations(rec, KeysFor(r.in), r.sd, r.totalSd);
 }
+
+int StratifiedMeanPoint(CTervoDoc& d) { return Run<ComputePoint>(d, kMeanPoint); }
+int StratifiedProportionPoint(CTervoDoc& d) { return Run<ComputePoint>(d, kProportionPoint); }
+int StratifiedMeanInterval(CTervoDoc& d) { return Run<ComputeInterval>(d, kMeanInterval); }
+int StratifiedProportionInterval(CTervoDoc& d) { return Run<ComputeInterval>(d, kProportionInterval); }
+int StratifiedMeanSd(CTervoDoc& d) { return Run<ComputeSd>(d, kMeanSd); }
+int StratifiedProportionSd(CTervoDoc& d) { return Run<ComputeSd>(d, kProportionSd); }
 
 }  // namespace stratified
-
-using stratified::Run;
-
-int CTervoDoc::StratifiedMeanPoint() { return Run<stratified::ComputePoint>(*this, stratified::kMeanPoint); }
-int CTervoDoc::StratifiedProportionPoint() {
-  return Run<stratified::ComputePoint>(*this, stratified::kProportionPoint);
-}
-int CTervoDoc::StratifiedMeanInterval() { return Run<stratified::ComputeInterval>(*this, stratified::kMeanInterval); }
-int CTervoDoc::StratifiedProportionInterval() {
-  return Run<stratified::ComputeInterval>(*this, stratified::kProportionInterval);
-}
-int CTervoDoc::StratifiedMeanSd() { return Run<stratified::ComputeSd>(*this, stratified::kMeanSd); }
-int CTervoDoc::StratifiedProportionSd() { return Run<stratified::ComputeSd>(*this, stratified::kProportionSd); }
 
 }  // namespace mirto

@@ -1,7 +1,7 @@
 // Stratified sampling plans: the sample size for a margin, the optimal
 // allocation and the allocation that costs least within a budget. The mean
 // and proportion twins differ only in their layouts.
-#include "srs/Srs.h"
+#include "framework/RecordKeys.h"
 #include "stratified/Stratified.h"
 
 namespace mirto {
@@ -23,7 +23,7 @@ void Write(CTervoDoc& d, const StratifiedAllocation& r) {
 Record ToRecord(const StratifiedSampleSize& r) {
   Record rec = RecordStrata(r.in);
   rec.Input("special_target", static_cast<int>(r.in.specialTarget));
-  return srs::RecordAccuracy(rec, r.in.margin, r.in.probability, r.in.z).Result("required_sample_size", r.required);
+  return RecordAccuracy(rec, r.in.margin, r.in.probability, r.in.z).Result("required_sample_size", r.required);
 }
 
 Record ToRecord(const StratifiedAllocation& r) {
@@ -32,25 +32,13 @@ Record ToRecord(const StratifiedAllocation& r) {
   return rec;
 }
 
+int StratifiedMeanSampleSize(CTervoDoc& d) { return Run<ComputeSampleSize>(d, kMeanSize); }
+int StratifiedProportionSampleSize(CTervoDoc& d) { return Run<ComputeSampleSize>(d, kProportionSize); }
+int StratifiedMeanOptimalAllocation(CTervoDoc& d) { return Run<ComputeOptimalAllocation>(d, kMeanOptimal); }
+int StratifiedProportionOptimalAllocation(CTervoDoc& d) { return Run<ComputeOptimalAllocation>(d, kProportionOptimal); }
+int StratifiedMeanMinCostAllocation(CTervoDoc& d) { return Run<ComputeMinCostAllocation>(d, kMeanCost); }
+int StratifiedProportionMinCostAllocation(CTervoDoc& d) { return Run<ComputeMinCostAllocation>(d, kProportionCost); }
+
 }  // namespace stratified
-
-using stratified::Run;
-
-int CTervoDoc::StratifiedMeanSampleSize() { return Run<stratified::ComputeSampleSize>(*this, stratified::kMeanSize); }
-int CTervoDoc::StratifiedProportionSampleSize() {
-  return Run<stratified::ComputeSampleSize>(*this, stratified::kProportionSize);
-}
-int CTervoDoc::StratifiedMeanOptimalAllocation() {
-  return Run<stratified::ComputeOptimalAllocation>(*this, stratified::kMeanOptimal);
-}
-int CTervoDoc::StratifiedProportionOptimalAllocation() {
-  return Run<stratified::ComputeOptimalAllocation>(*this, stratified::kProportionOptimal);
-}
-int CTervoDoc::StratifiedMeanMinCostAllocation() {
-  return Run<stratified::ComputeMinCostAllocation>(*this, stratified::kMeanCost);
-}
-int CTervoDoc::StratifiedProportionMinCostAllocation() {
-  return Run<stratified::ComputeMinCostAllocation>(*this, stratified::kProportionCost);
-}
 
 }  // namespace mirto

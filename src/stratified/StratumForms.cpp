@@ -1,6 +1,7 @@
 // The per-group forms of stratified sampling and, for each routine, what its
 // form fills and how its block is headed and tabulated.
-#include "framework/FormCatalog.h"
+#include "data/Figures.h"
+#include "framework/PreliminaryForms.h"
 #include "stratified/Stratified.h"
 
 namespace mirto {
@@ -97,12 +98,6 @@ const FormTemplate kProportionCostForm = GroupForm(
     172, "Stratified sampling, proportion and total, min. cost allocation", 5, {Elements(), PiGuess(), Cost()});
 
 }  // namespace
-
-std::vector<const FormTemplate*> StratifiedFormTemplates() {
-  return {&kMeanPointForm,   &kProportionPointForm,   &kMeanIntervalForm, &kProportionIntervalForm,
-          &kMeanSdForm,      &kProportionSdForm,      &kMeanSizeForm,     &kProportionSizeForm,
-          &kMeanOptimalForm, &kProportionOptimalForm, &kMeanCostForm,     &kProportionCostForm};
-}
 
 namespace stratified {
 namespace {
@@ -234,3 +229,179 @@ const StrataLayout kProportionCost{
 
 }  // namespace stratified
 }  // namespace mirto
+
+// ---- The commands ---------------------------------------------------------------------
+
+namespace mirto::stratified {
+namespace {
+
+using M = Method;
+using T = Target;
+using O = Objective;
+using E = Estimator;
+
+// Data mode: K is the number of strata in the data, N_i comes from the
+// population file, and n_i, barY_i (or P_i) and S_i from each stratum's
+// units. The interval divides S_i^2 by n_i - 1 itself, so S_i is the
+// deviation with divisor n_i.
+using S = data::FieldSource;
+const data::ScanPlan kY{.numeric = {data::Role::Y}, .by = data::Role::Stratum, .zeroOne = false};
+const data::ScanPlan kZeroOne{.numeric = {data::Role::Y}, .by = data::Role::Stratum, .zeroOne = true};
+const data::CommandFigures kMeanPointFigures{
+    kY,
+    {{&kGroupCountForm, false, {{"Enter the number of groups (strata):", S::Groups}}},
+     {&kMeanPointForm,
+      true,
+      {{"Number of elements, N_i:", S::GroupSize}, {"Sample mean of variable, barY_i:", S::MeanY}}}}};
+const data::CommandFigures kProportionPointFigures{
+    kZeroOne,
+    {{&kGroupCountForm, false, {{"Enter the number of groups (strata):", S::Groups}}},
+     {&kProportionPointForm,
+      true,
+      {{"Number of elements, N_i:", S::GroupSize}, {"Sample proportion in category, P_i:", S::MeanY}}}}};
+const data::CommandFigures kMeanIntervalFigures{
+    kY,
+    {{&kGroupCountLevelForm, false, {{"Enter the number of groups (strata):", S::Groups}}},
+     {&kMeanIntervalForm,
+      true,
+      {{"Number of elements, N_i:", S::GroupSize},
+       {"Number of sampled elements, n_i:", S::Count},
+       {"Sample mean of variable, barY_i:", S::MeanY},
+       {"Sample std. deviation of variable, S_i:", S::SdYByN}}}}};
+const data::CommandFigures kProportionIntervalFigures{
+    kZeroOne,
+    {{&kGroupCountLevelForm, false, {{"Enter the number of groups (strata):", S::Groups}}},
+     {&kProportionIntervalForm,
+      true,
+      {{"Number of elements, N_i:", S::GroupSize},
+       {"Number of sampled elements, n_i:", S::Count},
+       {"Sample proportion in category, P_i:", S::MeanY}}}}};
+
+std::vector<FormHelp> FormsHelp() {
+  return {
+      {"Point estimates, mean and total",
+       {&kMeanPointForm},
+       "For each group: **Number of elements, N_i:** its size and **Sample mean of variable, barY_i:** the "
+       "mean of its sampled values. The estimate of the mean is the sum of w_i · barY_i."},
+      {"Point estimates, proportion and number",
+       {&kProportionPointForm},
+       "**Number of elements, N_i:** and **Sample proportion in category, P_i:** (a fraction)."},
+      {"Interval estimates, mean and total",
+       {&kMeanIntervalForm},
+       "**Number of elements, N_i:**, **Number of sampled elements, n_i:**, **Sample mean of variable, "
+       "barY_i:** and **Sample std. deviation of variable, S_i:** with divisor n_i: as in simple random "
+       "sampling, Mirto divides S_i² by n_i − 1 itself; the variance is the sum of w_i² · S_i² · (N_i − n_i) "
+       "/ (N_i · (n_i − 1))."},
+      {"Interval estimates, proportion and number",
+       {&kProportionIntervalForm},
+       "**Number of elements, N_i:**, **Number of sampled elements, n_i:** and **Sample proportion in "
+       "category, P_i:**; the variance is the sum of w_i² · P_i(1 − P_i) · (N_i − n_i) / (N_i · (n_i − 1))."},
+      {"Theoretical standard deviation, mean and total",
+       {&kMeanSdForm},
+       "**Number of elements, N_i:**, **Number of sampled elements, n_i:** (planned) and **Guesstimate of std. "
+       "deviation of variable, sigma_i:** a guess of the group's standard deviation with divisor N_i; the "
+       "variance is the sum of w_i² · sigma_i² · (N_i − n_i) / (n_i · (N_i − 1))."},
+      {"Theoretical standard deviation, proportion and number",
+       {&kProportionSdForm},
+       "**Number of elements, N_i:**, **Number of sampled elements, n_i:** and **Guesstimate of population "
+       "proportion in category, pi_i:**."},
+      {"Sample size, mean or total",
+       {&kMeanSizeForm},
+       "**Number of elements, N_i:**; **Proportion of sample allocated to group, v_i:** the share of the "
+       "sample the group gets (the shares should add up to 1; N_i / N gives proportional allocation); "
+       "**Guesstimate of std. deviation of variable, sigma_i:** here the group's S_i with divisor N_i − 1. "
+       "The size is the sum of N_i² · sigma_i² / v_i divided by N² · e² plus the sum of N_i · sigma_i², e "
+       "being the margin (divided by N for the total) over z."},
+      {"Sample size, proportion or number",
+       {&kProportionSizeForm},
+       "**Number of elements, N_i:**, **Proportion of sample allocated to group, v_i:** and **Guesstimate of "
+       "proportion in category, pi_i:** (its variance pi_i(1 − pi_i) takes the place of sigma_i²)."},
+      {"Optimal allocation",
+       {&kMeanOptimalForm, &kProportionOptimalForm},
+       "**Number of elements, N_i:** and, for a mean, **Guesstimate of std. deviation of variable, sigma_i:** "
+       "(for a proportion **Guesstimate of proportion in category, pi_i:**, with sigma_i = sqrt(pi_i(1 − "
+       "pi_i))). Each group gets the share N_i · sigma_i / (sum of N_j · sigma_j) of the sample, printed as a "
+       "fraction."},
+      {"Minimum-cost allocation",
+       {&kMeanCostForm, &kProportionCostForm},
+       "**Number of elements, N_i:**, **Guesstimate of std. deviation of variable, sigma_i:** (or "
+       "**Guesstimate of proportion in category, pi_i:**) and **Cost of sampling one element, c_i:**. The "
+       "sample size the budget affords is (C − c_0) times the sum of N_i · sigma_i / sqrt(c_i) over the sum "
+       "of N_i · sigma_i · sqrt(c_i); each group's share is proportional to N_i · sigma_i / sqrt(c_i)."},
+  };
+}
+
+constexpr Command kCommands[] = {
+    Leaf("stratified.mean.point", 32852, "Stratified > Mean/total of variable > Point estimates",
+         {M::Stratified, T::MeanTotal, O::Point, E::Stratified}, "M: Stratified, T:Mean/total, O: Point, E: Stratified",
+         &kGroupCountStep, &StratifiedMeanPoint, {&kMeanPointForm}, &kMeanPointFigures),
+    Leaf("stratified.mean.interval", 32853, "Stratified > Mean/total of variable > Interval estimates",
+         {M::Stratified, T::MeanTotal, O::Interval, E::Stratified},
+         "M: Stratified, T: Mean/total, O: IntervalEst, E: Stratified", &kGroupCountLevelStep, &StratifiedMeanInterval,
+         {&kMeanIntervalForm}, &kMeanIntervalFigures),
+    Leaf("stratified.mean.sd", 32854, "Stratified > Mean/total of variable > Th. std. dev. of estimator",
+         {M::Stratified, T::MeanTotal, O::ThStdDev, E::Stratified},
+         "M: Stratified, T: Mean/total, O: ThStdDevEst, E: Stratified", &kGroupCountStep, &StratifiedMeanSd,
+         {&kMeanSdForm}),
+    Leaf("stratified.mean.size", 32855, "Stratified > Mean/total of variable > Sample size",
+         {M::Stratified, T::MeanTotal, O::SampleSize, E::Stratified},
+         "M: Stratified, T: Mean/total, O: SampleSize, E: Stratified", &kMeanAccuracyStep, &StratifiedMeanSampleSize,
+         {&kMeanSizeForm}),
+    Leaf("stratified.mean.optimal-allocation", 32856, "Stratified > Mean/total of variable > Optimal allocation",
+         {M::Stratified, T::MeanTotal, O::OptimalAllocation, E::Stratified},
+         "M: Stratified, T: Mean/total, O: OptAllocation, E: Stratified", &kGroupCountStep,
+         &StratifiedMeanOptimalAllocation, {&kMeanOptimalForm}),
+    Leaf("stratified.mean.min-cost-allocation", 32857, "Stratified > Mean/total of variable > Min. cost allocation",
+         {M::Stratified, T::MeanTotal, O::MinCostAllocation, E::Stratified},
+         "M: Stratified, T: Mean/total, O: MinCostAllocation, E: Stratified", &kBudgetStep,
+         &StratifiedMeanMinCostAllocation, {&kMeanCostForm}),
+    Leaf("stratified.proportion.point", 32845, "Stratified > Proportion/number in category > Point estimates",
+         {M::Stratified, T::ProportionNumber, O::Point, E::Stratified},
+         "M: Stratified, T: Proportion/number, O: Point, E: Stratified", &kGroupCountStep, &StratifiedProportionPoint,
+         {&kProportionPointForm}, &kProportionPointFigures),
+    Leaf("stratified.proportion.interval", 32846, "Stratified > Proportion/number in category > Interval estimates",
+         {M::Stratified, T::ProportionNumber, O::Interval, E::Stratified},
+         "M: Stratified, T: Proportion/number, O: IntervalEst, E: Stratified", &kGroupCountLevelStep,
+         &StratifiedProportionInterval, {&kProportionIntervalForm}, &kProportionIntervalFigures),
+    Leaf("stratified.proportion.sd", 32847, "Stratified > Proportion/number in category > Th. std. dev. of estimator",
+         {M::Stratified, T::ProportionNumber, O::ThStdDev, E::Stratified},
+         "M: Stratified, T: Proportion/number, O: ThStdDevEst, E: Stratified", &kGroupCountStep,
+         &StratifiedProportionSd, {&kProportionSdForm}),
+    Leaf("stratified.proportion.size", 32848, "Stratified > Proportion/number in category > Sample size",
+         {M::Stratified, T::ProportionNumber, O::SampleSize, E::Stratified},
+         "M: Stratified, T: Proportion/number, O:SampleSize, E: Stratified", &kPropAccuracyStep,
+         &StratifiedProportionSampleSize, {&kProportionSizeForm}),
+    Leaf("stratified.proportion.optimal-allocation", 32849,
+         "Stratified > Proportion/number in category > Optimal allocation",
+         {M::Stratified, T::ProportionNumber, O::OptimalAllocation, E::Stratified},
+         "M: Stratified, T: Proportion/number, O: OptAllocation, E: Stratified", &kGroupCountStep,
+         &StratifiedProportionOptimalAllocation, {&kProportionOptimalForm}),
+    Leaf("stratified.proportion.min-cost-allocation", 32850,
+         "Stratified > Proportion/number in category > Min. cost allocation",
+         {M::Stratified, T::ProportionNumber, O::MinCostAllocation, E::Stratified},
+         "M: Stratified, T: Proportion/number, O: MinCostAllocation, E: Stratified", &kBudgetStep,
+         &StratifiedProportionMinCostAllocation, {&kProportionCostForm}),
+};
+
+}  // namespace
+
+FormHelpFamily FamilyHelp() {
+  return {"stratified",
+          "Stratified sampling",
+          {"A first form asks the number of groups and what the whole calculation needs; then one form per group "
+           "(stratum) asks its figures, numbered 1 to K. The weights are w_i = N_i / N with N the sum of the group "
+           "sizes entered. Cancel on any group form abandons the calculation."},
+          {
+              {"The first form",
+               {&kGroupCountForm, &kGroupCountLevelForm, &kMeanAccuracyForm, &kPropAccuracyForm, &kBudgetForm},
+               "**Enter the number of groups (strata):** K (0 is accepted and asks no group). With interval estimates, "
+               "**Select confidence level:**. With a sample size, **Special target:** (**Mean** or **Total**, "
+               "**Proportion** or **Number**), **Margin:** in the units of that estimate, and **Probability:**. With "
+               "the minimum-cost allocation, **Enter the sampling budget, C:** and **Enter the fixed cost of sampling, "
+               "c_0:**, the part of the budget that does not depend on the sample size."},
+          }};
+}
+
+const CommandTable kTable{kCommands, {}, &FormsHelp};
+
+}  // namespace mirto::stratified

@@ -104,7 +104,7 @@ Record CalibrationRecord(const Design&, const Calibration& c) {
 }
 
 void WriteCalibrationBlock(CTervoDoc& doc, const Design& design, const Calibration& calibration) {
-  AppendBlock(doc, kCalibrateCommand, CalibrationNote(design, calibration), CalibrationLines(design, calibration),
+  AppendBlock(doc, CalibrateCommand(), CalibrationNote(design, calibration), CalibrationLines(design, calibration),
               CalibrationRecord(design, calibration));
 }
 

@@ -2,42 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 
 #include "data/DataSession.h"
 #include "extras/Additional.h"
+#include "framework/Catalogue.h"
 #include "framework/Format.h"
-#include "framework/Registry.h"
 #include "journal/CTervoDoc.h"
 #include "survey/Calibration.h"
 #include "survey/Parse.h"
 #include "survey/TextTable.h"
 
 namespace mirto::survey {
-
-const Command kEstimateCommand{32961,
-                               "Data > Estimate",
-                               Approach::Randomization,
-                               Method::Simple,
-                               Target::MeanTotal,
-                               Objective::Interval,
-                               Estimator::Special,
-                               "Estimates from the survey design in effect",
-                               nullptr,
-                               nullptr,
-                               {}};
-
-const Command kCalibrateCommand{32962,
-                                "Data > Calibrate",
-                                Approach::Randomization,
-                                Method::Simple,
-                                Target::MeanTotal,
-                                Objective::Interval,
-                                Estimator::Special,
-                                "Weights of the survey design calibrated to population totals",
-                                nullptr,
-                                nullptr,
-                                {}};
 
 namespace {
 
@@ -320,33 +295,63 @@ Record ToRecord(const Design& d, const Estimates& e, bool extras, const Calibrat
   return r;
 }
 
-namespace {
-
-// CTervoDoc::RunRoutine takes a plain function: the block reaches it here.
-thread_local const std::function<int(CTervoDoc&)>* t_writer = nullptr;
-int RunWriter(CTervoDoc& doc) { return (*t_writer)(doc); }
-
-}  // namespace
-
 void AppendBlock(CTervoDoc& doc, const Command& command, const std::vector<std::string>& note,
                  const std::vector<std::string>& lines, const Record& record) {
-  const std::function<int(CTervoDoc&)> write = [&](CTervoDoc& d) {
+  doc.RunRoutine(command, [&](CTervoDoc& d) {
     d.SetNote(note);
     d.AppendSeparator();
     for (const std::string& line : lines) d.AppendLine("%s", line.c_str());
     d.EndBlock(record);
     return 1;
-  };
-  const auto* outer = t_writer;
-  t_writer = &write;
-  doc.RunRoutine(command, &RunWriter);
-  t_writer = outer;
+  });
 }
 
 void WriteBlock(CTervoDoc& doc, const Design& design, const Estimates& estimates, const Calibration* calibration) {
   const bool extras = doc.AdditionalFigures();
-  AppendBlock(doc, kEstimateCommand, NoteLines(design, estimates), BlockLines(design, estimates, extras, calibration),
+  AppendBlock(doc, EstimateCommand(), NoteLines(design, estimates), BlockLines(design, estimates, extras, calibration),
               ToRecord(design, estimates, extras, calibration));
 }
+
+// ---- The commands -----------------------------------------------------------------------
+
+namespace {
+
+constexpr HelpTopic kEstimateTopic = {
+    "Survey estimates",
+    "The block of an estimate statement: the data note, the design in effect and a row of estimates per "
+    "domain."};
+
+constexpr HelpTopic kCalibrateTopic = {
+    "Calibrated weights",
+    "The block of a calibrate statement: the method and the margins, each population total beside the "
+    "sample's weighted values before and after calibration, the g factors and the iterations."};
+
+// Written by the `estimate` and `calibrate` statements of a script on the design in effect: no menu
+// item, no routine.
+constexpr Command kCommands[] = {{.key = "estimate",
+                                  .id = 32961,
+                                  .path = "Data > Estimate",
+                                  .method = Method::Simple,
+                                  .target = Target::MeanTotal,
+                                  .objective = Objective::Interval,
+                                  .estimator = Estimator::Special,
+                                  .prompt = "Estimates from the survey design in effect",
+                                  .help = {.approach = &kEstimateTopic}},
+                                 {.key = "calibrate",
+                                  .id = 32962,
+                                  .path = "Data > Calibrate",
+                                  .method = Method::Simple,
+                                  .target = Target::MeanTotal,
+                                  .objective = Objective::Interval,
+                                  .estimator = Estimator::Special,
+                                  .prompt = "Weights of the survey design calibrated to population totals",
+                                  .help = {.approach = &kCalibrateTopic}}};
+
+}  // namespace
+
+const CommandTable kTable{kCommands};
+
+const Command& EstimateCommand() { return kTable.commands[0]; }
+const Command& CalibrateCommand() { return kTable.commands[1]; }
 
 }  // namespace mirto::survey

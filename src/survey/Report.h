@@ -5,22 +5,28 @@
 #include <string>
 #include <vector>
 
+#include "framework/Catalogue.h"
 #include "framework/Record.h"
 #include "survey/Design.h"
 #include "survey/Estimate.h"
 
 namespace mirto {
 class CTervoDoc;
-struct Command;
 }  // namespace mirto
 
 namespace mirto::survey {
 
 class Calibration;
 
+// The commands of the estimate and calibration blocks ("Data > Estimate",
+// "Data > Calibrate"), without menu items.
+extern const CommandTable kTable;
+inline constexpr const CommandTable* kFamilyTables[] = {&kTable};
+inline constexpr Family kFamily{"survey", kFamilyTables};
+
 // The command ids and paths the blocks carry in the results files.
-extern const Command kEstimateCommand;
-extern const Command kCalibrateCommand;
+const Command& EstimateCommand();
+const Command& CalibrateCommand();
 
 // The lines of the block after the separator; `extras` adds the additional
 // figures. With a calibration the estimates are those of calibrated weights.

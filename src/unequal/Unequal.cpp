@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "framework/Entry.h"
-#include "framework/FormCatalog.h"
+#include "framework/RecordKeys.h"
 #include "framework/Sums.h"
 #include "unequal/Rows.h"
 
@@ -76,12 +76,12 @@ const FormTemplate kHteElementForm = ElementForm(187, kWithoutTitle, kValue, "In
 const FormTemplate kHteCategoryElementForm =
     ElementForm(188, kWithoutTitle, kCategoryValue, "Inclusion probability:", CheckInclusion);
 // Reads as one sentence: "... of elements [i] and [j]" followed by the probability.
-const FormTemplate kJointProbabilityForm{
-    190,
-    kWithoutTitle,
-    {RowNumber("Enter the joint inclusion probability of elements", 10), RowNumber("and", 10), Field("", 10)},
-    nullptr,
-    CheckJoint};
+const FormTemplate kJointProbabilityForm{190,
+                                         kWithoutTitle,
+                                         {RowNumber("Enter the joint inclusion probability of elements", 10),
+                                          RowNumber("and", 10), Field("", 10).Named("p_ij")},
+                                         nullptr,
+                                         CheckJoint};
 
 ElementRow ReadElement(const Form& form) { return ReadRow<ElementRow>(form, kElementItems); }
 PairRow ReadPair(const Form& form) { return ReadRow<PairRow>(form, kPairItems); }
@@ -260,36 +260,22 @@ void RecordElements(Record& rec, Method method, const std::vector<Element>& rows
   for (const Element& e : rows) t.AddRow({e.y, e.p});
 }
 
-Record& RecordEstimates(Record& rec, Target target, double mean, double total) {
-  return IsMean(target) ? rec.Result("mean", mean).Result("total", total)
-                        : rec.Result("proportion", mean).Result("number", total);
-}
-
 }  // namespace
 
 Record ToRecord(const UnequalPoint& r) {
   Record rec;
   rec.Input("population_size", r.N).Input("sample_size", r.n);
   RecordElements(rec, r.method, r.elements);
-  return RecordEstimates(rec, r.target, r.mean, r.total);
+  return RecordEstimates(rec, KeysOf(r.target), r.mean, r.total);
 }
 
 Record ToRecord(const UnequalInterval& r) {
   Record rec;
   rec.Input("population_size", r.N).Input("sample_size", r.n).Input("confidence", r.level).Input("z", r.z);
   RecordElements(rec, r.method, r.elements);
-  RecordEstimates(rec, r.target, r.mean, r.total);
-  if (IsMean(r.target))
-    return rec.Result("sd_mean", r.sd)
-        .Result("mean_low", r.low)
-        .Result("mean_high", r.high)
-        .Result("total_low", r.totalLow)
-        .Result("total_high", r.totalHigh);
-  return rec.Result("sd_proportion", r.sd)
-      .Result("proportion_low", r.low)
-      .Result("proportion_high", r.high)
-      .Result("number_low", r.totalLow)
-      .Result("number_high", r.totalHigh);
+  const EstimateKeys& keys = KeysOf(r.target);
+  RecordEstimates(rec, keys, r.mean, r.total);
+  return RecordIntervals(rec, keys, r.sd, r.low, r.high, r.totalLow, r.totalHigh);
 }
 
 Record ToRecord(const UnequalSd& r) {
@@ -302,16 +288,9 @@ Record ToRecord(const UnequalSd& r) {
     Table& t = rec.AddTable(Section::Inputs, "pairs", {"i", "j", "p_ij"});
     for (const Pair& pair : r.pairs) t.AddRow({static_cast<double>(pair.i), static_cast<double>(pair.j), pair.p});
   }
-  return IsMean(r.target) ? rec.Result("sd_mean", r.sdMean).Result("sd_total", r.sdTotal)
-                          : rec.Result("sd_proportion", r.sdMean).Result("sd_number", r.sdTotal);
+  return RecordDeviations(rec, KeysOf(r.target), r.sdMean, r.sdTotal);
 }
 
 }  // namespace unequal
-
-std::vector<const FormTemplate*> UnequalFormTemplates() {
-  using namespace unequal;
-  return {&kHheElementForm, &kHheCategoryElementForm, &kHteElementForm, &kHteCategoryElementForm,
-          &kJointProbabilityForm};
-}
 
 }  // namespace mirto

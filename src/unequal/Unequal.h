@@ -9,6 +9,7 @@
 // text.
 #include <vector>
 
+#include "framework/Catalogue.h"
 #include "framework/Codes.h"
 #include "framework/Form.h"
 #include "framework/Record.h"
@@ -26,11 +27,10 @@ extern const FormTemplate kJointProbabilityForm;    // 190
 // entry loop keeps. `count` is the number of rows the loop asks for: n, or N
 // for a theoretical deviation.
 
-struct HheWork {
-  HheWork(DoubleArray& y, DoubleArray& q, const CTervoDoc& d, long long rows);
-  virtual ~HheWork() = default;
-  HheWork(const HheWork&) = delete;
-  HheWork& operator=(const HheWork&) = delete;
+struct HheInput {
+  HheInput(DoubleArray& y, DoubleArray& q, const CalculatorState& d, long long rows);
+  HheInput(const HheInput&) = delete;
+  HheInput& operator=(const HheInput&) = delete;
 
   DoubleArray& values;
   DoubleArray& probabilities;
@@ -47,11 +47,10 @@ struct HheWork {
 
 // sumSquares is the variance V in the theoretical deviation. Intervals work
 // from the deviations of the elements' shares, over the arrays.
-struct HteWork {
-  HteWork(DoubleArray& y, DoubleArray& p, DoubleArray& pij, const CTervoDoc& d, long long rows);
-  virtual ~HteWork() = default;
-  HteWork(const HteWork&) = delete;
-  HteWork& operator=(const HteWork&) = delete;
+struct HteInput {
+  HteInput(DoubleArray& y, DoubleArray& p, DoubleArray& pij, const CalculatorState& d, long long rows);
+  HteInput(const HteInput&) = delete;
+  HteInput& operator=(const HteInput&) = delete;
 
   DoubleArray& values;
   DoubleArray& probabilities;
@@ -68,8 +67,8 @@ struct HteWork {
 };
 
 // Entry loops; false on Cancel or a refused row ("Illegal entry" shown).
-bool EnterHheElements(FormHost& host, const FormTemplate& form, HheWork& w, Objective objective);
-bool EnterHteElements(FormHost& host, const FormTemplate& form, HteWork& w, Objective objective);
+bool EnterHheElements(FormHost& host, const FormTemplate& form, HheInput& w, Objective objective);
+bool EnterHteElements(FormHost& host, const FormTemplate& form, HteInput& w, Objective objective);
 
 // ---- Results -------------------------------------------------------------------------
 // `method` is WithReplacement or WithoutReplacement; `target` MeanTotal
@@ -111,12 +110,12 @@ struct UnequalSd {
   double sdMean, sdTotal;
 };
 
-UnequalPoint ComputeHhePoint(const HheWork& w, Target target);
-UnequalInterval ComputeHheInterval(const HheWork& w, Target target);
-UnequalSd ComputeHheSd(const HheWork& w, Target target);
-UnequalPoint ComputeHtePoint(const HteWork& w, Target target);
-UnequalInterval ComputeHteInterval(const HteWork& w, Target target);
-UnequalSd ComputeHteSd(const HteWork& w, Target target);
+UnequalPoint ComputeHhePoint(const HheInput& w, Target target);
+UnequalInterval ComputeHheInterval(const HheInput& w, Target target);
+UnequalSd ComputeHheSd(const HheInput& w, Target target);
+UnequalPoint ComputeHtePoint(const HteInput& w, Target target);
+UnequalInterval ComputeHteInterval(const HteInput& w, Target target);
+UnequalSd ComputeHteSd(const HteInput& w, Target target);
 
 void Write(CTervoDoc& d, const UnequalPoint& r);
 void Write(CTervoDoc& d, const UnequalInterval& r);
@@ -125,5 +124,37 @@ void Write(CTervoDoc& d, const UnequalSd& r);
 Record ToRecord(const UnequalPoint& r);
 Record ToRecord(const UnequalInterval& r);
 Record ToRecord(const UnequalSd& r);
+
+// ---- The routines: operations on the document (collect, compute, write) ------------------
+int HheMeanPoint(CTervoDoc& d);
+int HheProportionPoint(CTervoDoc& d);
+int HheMeanInterval(CTervoDoc& d);
+int HheProportionInterval(CTervoDoc& d);
+int HheMeanSd(CTervoDoc& d);
+int HheProportionSd(CTervoDoc& d);
+int HteMeanPoint(CTervoDoc& d);
+int HteProportionPoint(CTervoDoc& d);
+int HteMeanInterval(CTervoDoc& d);
+int HteProportionInterval(CTervoDoc& d);
+int HteMeanSd(CTervoDoc& d);
+int HteProportionSd(CTervoDoc& d);
+
+// ---- The family ---------------------------------------------------------------------------
+
+// The commands of each method, at the end of its file.
+extern const CommandTable kWithReplacementTable, kWithoutReplacementTable;
+
+inline constexpr const CommandTable* kFamilyTables[] = {&kWithReplacementTable, &kWithoutReplacementTable};
+inline constexpr LabelItem kFamilyLabels[] = {
+    TargetLabel(32880, "Un.Prob.WithRepl."),
+    TargetLabel(32885, "Un.Prob.WithoutRepl."),
+    ObjectiveLabel(32895, "Un.Prob.WithRepl. > Mean/total of variable"),
+    ObjectiveLabel(32881, "Un.Prob.WithRepl. > Proportion/number in category"),
+    ObjectiveLabel(32891, "Un.Prob.WithoutRepl. > Mean/total of variable"),
+    ObjectiveLabel(32887, "Un.Prob.WithoutRepl. > Proportion/number in category"),
+};
+// Its section of the help on forms, before its tables' entries.
+FormHelpFamily FamilyHelp();
+inline constexpr Family kFamily{"unequal", kFamilyTables, kFamilyLabels, &FamilyHelp};
 
 }  // namespace mirto::unequal

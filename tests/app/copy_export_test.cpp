@@ -151,7 +151,7 @@ class CopyExportTest : public QObject {
              JournalText(w.app.Document()).split("*********\n").value(1).prepend("*********\n"));
     w.frame().Action(FrameCommand::CopyBlockTable)->trigger();
     QCOMPARE(QApplication::clipboard()->text(),
-             QString::fromStdString(ResultRows(*w.app.Document().Blocks()[0].record)));
+             QString::fromStdString(ResultRows(w.app.Document().Blocks()[0].record)));
     QVERIFY(QApplication::clipboard()->text().startsWith("population_size\t1000\nsample_mean\t25.5\n"));
     menuAt(w.Cell(12, 3));
     w.frame().Action(FrameCommand::CopyBlock)->trigger();

@@ -89,8 +89,8 @@ class MenuTest : public QObject {
     QCOMPARE(top[0]->text(), QString("Random sampling"));
     QVERIFY(top[0]->menu());
     QCOMPARE(top[1]->text(), QString("Prediction"));
-    QCOMPARE(top[1]->data().toInt(), kPredictionCommand);
-    QCOMPARE(top[1]->statusTip(), Q(FindCommand(kPredictionCommand)->prompt));
+    QCOMPARE(top[1]->data().toInt(), PredictionCommand()->id);
+    QCOMPARE(top[1]->statusTip(), Q(PredictionCommand()->prompt));
   }
 
   void everyLeafIsPresentWithItsIdAndPrompt() {
@@ -178,7 +178,7 @@ class MenuTest : public QObject {
     test::ModalWatchdog watchdog;
     for (QAction* action : f.frame.CalculationActions()->actions()) {
       const int id = action->data().toInt();
-      if (id == kPredictionCommand) continue;
+      if (id == PredictionCommand()->id) continue;
       QString seen;
       int shownId = 0;
       watchdog.Expect([&seen, &shownId](QWidget* w) {

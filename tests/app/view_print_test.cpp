@@ -138,7 +138,7 @@ class ViewTest : public QObject {
     QVERIFY(!f.view.horizontalScrollBar()->isVisible());
     f.doc.AppendLine("%s", std::string(500, 'w').c_str());
     f.doc.AppendLine("the last line");
-    f.doc.EndBlock();
+    f.doc.EndBlock(Record{});
     QApplication::processEvents();
     QVERIFY(f.view.horizontalScrollBar()->isVisible());
     const long long bottom = 202LL * f.view.LineHeight() - f.view.TopOffset();

@@ -1,12 +1,8 @@
 #include "support/RecordCheck.h"
 
-#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <filesystem>
-
-#include "framework/Registry.h"
 
 namespace mirto::test {
 namespace {
@@ -76,7 +72,7 @@ std::string MissingFigures(const CTervoDoc& doc, const CompletedBlock& block) {
   const Journal& journal = doc.GetJournal();
   for (std::size_t i = block.firstLine; i < block.firstLine + block.lines; ++i) {
     for (const std::string& number : PrintedNumbers(journal[i])) {
-      if (block.record && Holds(*block.record, number)) continue;
+      if (Holds(block.record, number)) continue;
       missing += "\n  " + number + " in \"" + std::string(journal[i]) + "\"";
     }
   }
@@ -95,26 +91,5 @@ std::vector<std::string> RecordKeys(const Record& record) {
 }
 
 std::string TestSourceDir() { return MIRTO_TEST_SOURCE_DIR; }
-
-std::vector<std::string> MigratedFamilies() {
-  std::vector<std::string> families;
-  for (const auto& entry : std::filesystem::directory_iterator(TestSourceDir() + "/scripts"))
-    if (entry.is_directory()) families.push_back(entry.path().filename().string());
-  std::sort(families.begin(), families.end());
-  return families;
-}
-
-std::string FamilyOf(const Command& command) {
-  if (command.approach == Approach::Prediction) return "prediction";
-  switch (command.method) {
-    case Method::Simple: return "srs";
-    case Method::Stratified: return "stratified";
-    case Method::Cluster:
-    case Method::TwoStage: return "cluster";
-    case Method::WithReplacement:
-    case Method::WithoutReplacement: return "unequal";
-  }
-  return "";
-}
 
 }  // namespace mirto::test

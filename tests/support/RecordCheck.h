@@ -14,17 +14,12 @@ namespace mirto::test {
 std::vector<std::string> PrintedNumbers(std::string_view line);
 
 // What of the block is missing from its record, one entry per figure ("" when
-// all is there). A block without a record misses everything it prints.
+// all is there).
 std::string MissingFigures(const CTervoDoc& doc, const CompletedBlock& block);
 
 // Every key, table key and column name of a record.
 std::vector<std::string> RecordKeys(const Record& record);
 
-// The folders under tests/scripts; a family among them is one whose blocks must carry records.
-std::vector<std::string> MigratedFamilies();
-// The folder of a command's family ("srs", "stratified", "cluster", "unequal",
-// "prediction").
-std::string FamilyOf(const Command& command);
 std::string TestSourceDir();
 
 }  // namespace mirto::test

@@ -31,7 +31,7 @@ std::string DataDir::Write(const std::string& name, const std::string& text) con
 }
 
 const Table& TableOf(const CompletedBlock& block, std::string_view key, Section section) {
-  for (const Table& t : block.record->tables())
+  for (const Table& t : block.record.tables())
     if (t.key() == key && t.section() == section) return t;
   throw std::runtime_error("no table " + std::string(key));
 }
@@ -48,7 +48,7 @@ void ExpectClose(double actual, double expected, double relative) {
 
 std::string Unrecorded(const CTervoDoc& doc, const CompletedBlock& block) {
   std::string missing;
-  const Record& record = *block.record;
+  const Record& record = block.record;
   for (std::size_t i = block.firstLine; i < block.firstLine + block.lines; ++i) {
     const std::string line(doc.GetJournal()[i]);
     // The variables' names and options, as the statements give them.

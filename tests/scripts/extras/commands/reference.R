@@ -158,3 +158,31 @@ stopifnot(abs(r$sd^2 - 0.75 * var(c(1, 0, 1, 1)) / 4) < 1e-12)
 extras(prop_kind, r$m, r$sd, 16, 0.95, 1.96, r$n - 1, srs_prop_var(16, r$n, r$m), r$n)
 invisible(joint(TRUE, 5, c(3, 9), c(0.3, 0.6), 0.12, 0.90, 1.645))
 invisible(joint(TRUE, 5, c(3, 9), c(0.3, 0.6), 0.3, 0.90, 1.645))
+
+# ---- Sample size for several variables: each variable's n is that of "Sample
+# size" for its own figures, N D / ((N - 1) e^2 + D) with e = margin / z and
+# D = sigma^2 or pi (1 - pi); the block ends with the largest.
+several <- function(N, kinds, guesses, margins, probabilities, zs) {
+  D <- ifelse(kinds == "Mean", guesses^2, guesses * (1 - guesses))
+  e <- margins / zs
+  n <- N * D / ((N - 1) * e^2 + D)
+  sep()
+  out("Target: Several variables")
+  out("Method: Simple random sampling")
+  out("Objective: Sample size for several variables")
+  out("Estimator: Simple")
+  out("Population size, N= ", n0f(N))
+  out("Number of variables: ", length(n))
+  out(" Var. no. Target          Guess     Margin Probability       n_j")
+  for (j in seq_along(n))
+    out(sprintf("%9d %-10s %10f %10f %11f %9.0f", j, kinds[j], guesses[j], margins[j], probabilities[j], n[j]))
+  out("Required sample size is ", n0f(max(n)))
+  if (!(max(n) > 50 && N - max(n) > 50)) out("Warning: Small sample or remainder.")
+}
+
+cat("## several.mirto\n")
+# The first variable is that of adjusted-size.mirto with deff 1 and rate 1: 277.74.
+several(1000, c("Mean", "Proportion", "Proportion"), c(10, 0.3, 0.5), c(1, 0.05, 0.03), c(0.95, 0.95, 0.90),
+        c(1.96, 1.96, 1.645))
+several(200, c("Proportion", "Mean"), c(0.1, 4), c(0.04, 0.5), c(0.80, 0.99), c(1.282, 2.576))
+several(5000, "Proportion", 0, 0.01, 0.5, 0.674)

@@ -35,7 +35,7 @@ bool EnterPredictionData(FormHost& host, const FormTemplate& tmpl, PredictionMod
 
 }  // namespace
 
-PredictionWork::PredictionWork(const CTervoDoc& d)
+PredictionInput::PredictionInput(const CalculatorState& d)
     : k(d.m_nExplanatory),
       z(d.m_dZ),
       model(d.m_nModel),
@@ -46,18 +46,18 @@ PredictionWork::PredictionWork(const CTervoDoc& d)
       sigma2(d.m_dDevVar),
       barY(d.m_dSampleMean) {}
 
-long long PredictionWork::Elements() const {
+long long PredictionInput::Elements() const {
   constexpr double kMost = std::numeric_limits<int>::max();
   if (!(n >= 1.0)) return 0;
   return static_cast<long long>(n < kMost ? n : kMost);
 }
 
-void PredictionWork::CloseSums() {
+void PredictionInput::CloseSums() {
   Xr = popSumX - sx;
   if (model == PredictionModel::C) Qr = popSumX2 - sxx;
 }
 
-bool PredictionWork::EnterPairs(FormHost& host) {
+bool PredictionInput::EnterPairs(FormHost& host) {
   sx = sy = sxx = syy = sxy = syOverX = 0.0;
   const bool entered =
       EnterPredictionData(host, kPredictionPairForm, model, Elements(), [&](const Form& f, long long i) {
@@ -75,7 +75,7 @@ bool PredictionWork::EnterPairs(FormHost& host) {
   return entered;
 }
 
-bool PredictionWork::EnterXValues(FormHost& host) {
+bool PredictionInput::EnterXValues(FormHost& host) {
   sx = sxx = 0.0;
   const bool entered = EnterPredictionData(host, kPredictionXForm, model, Elements(), [&](const Form& f, long long i) {
     x[i] = ReadXRow(f).x;
@@ -86,7 +86,7 @@ bool PredictionWork::EnterXValues(FormHost& host) {
   return entered;
 }
 
-bool PredictionWork::EnterVariables(FormHost& host) {
+bool PredictionInput::EnterVariables(FormHost& host) {
   T = barY;
   const bool entered =
       EnterPredictionData(host, kPredictionVariableForm, model, Variables(), [&](const Form& f, long long j) {
@@ -100,7 +100,7 @@ bool PredictionWork::EnterVariables(FormHost& host) {
   return entered;
 }
 
-bool PredictionWork::Estimate() {
+bool PredictionInput::Estimate() {
   switch (model) {
     case PredictionModel::A: slope = sxy / sxx; break;
     case PredictionModel::B: slope = sy / sx; break;
@@ -121,7 +121,7 @@ bool PredictionWork::Estimate() {
   return true;
 }
 
-bool PredictionWork::ResidualVariance(double& s2) {
+bool PredictionInput::ResidualVariance(double& s2) {
   if (model == PredictionModel::D) {
     // The residuals about the fitted line, each from the deviations.
     const double meanX = sx / n, meanY = sy / n;
@@ -148,7 +148,7 @@ bool PredictionWork::ResidualVariance(double& s2) {
   return true;
 }
 
-double PredictionWork::VarianceFactor() const {
+double PredictionInput::VarianceFactor() const {
   switch (model) {
     case PredictionModel::A: return Xr * Xr / sxx + N - n;
     case PredictionModel::B: return Xr * (sx + Xr) / sx;
@@ -161,7 +161,7 @@ double PredictionWork::VarianceFactor() const {
   }
 }
 
-bool PredictionWork::EstimateErrorSd() {
+bool PredictionInput::EstimateErrorSd() {
   double s2 = 0.0;
   if (!ResidualVariance(s2)) {
     hatSdE = V = 0.0;
@@ -172,7 +172,7 @@ bool PredictionWork::EstimateErrorSd() {
   return true;
 }
 
-bool PredictionWork::TheoreticalErrorVariance() {
+bool PredictionInput::TheoreticalErrorVariance() {
   if (model < PredictionModel::A || model > PredictionModel::D) {
     varE = kNaN;
     return false;

@@ -3,7 +3,7 @@
 
 namespace mirto::cluster {
 
-ClusterWork::ClusterWork(const CTervoDoc& doc, int rows)
+ClusterEntry::ClusterEntry(const CalculatorState& doc, int rows)
     : G(rows),
       method(doc.m_nMethod),
       groups(doc.m_nGroups),
@@ -14,7 +14,7 @@ ClusterWork::ClusterWork(const CTervoDoc& doc, int rows)
       z(doc.m_dZ),
       probability(doc.m_dLevel) {}
 
-bool ClusterWork::Reserve(CTervoDoc& doc, const GroupForm& form) {
+bool ClusterEntry::Reserve(CTervoDoc& doc, const GroupForm& form) {
   // Stops at the first failure: the message is shown once.
   for (DoubleArray* column : {&Ni, &value}) {
     if (!(*column = doc.AllocArray(G))) return false;
@@ -24,11 +24,11 @@ bool ClusterWork::Reserve(CTervoDoc& doc, const GroupForm& form) {
   return true;
 }
 
-bool ClusterWork::Collect(CTervoDoc& doc, const GroupForm& form) {
+bool ClusterEntry::Collect(CTervoDoc& doc, const GroupForm& form) {
   return Reserve(doc, form) && EnterClusters(doc.Host(), form);
 }
 
-bool ClusterWork::EnterClusters(FormHost& host, const GroupForm& form) {
+bool ClusterEntry::EnterClusters(FormHost& host, const GroupForm& form) {
   return RunEntryLoop(host, form.entry.tmpl, FormContext{.method = method}, G, [&](const Form& f, long long i) {
     row = static_cast<int>(i);
     Group entry;
@@ -41,7 +41,7 @@ bool ClusterWork::EnterClusters(FormHost& host, const GroupForm& form) {
   });
 }
 
-ClusterInput ClusterWork::Input(const GroupForm& form) const {
+ClusterInput ClusterEntry::Input(const GroupForm& form) const {
   ClusterInput in{&form, method, groups, sampled, N, M, m, z, probability, {}};
   in.rows.resize(static_cast<std::size_t>(G > 0 ? G : 0));
   for (std::size_t i = 0; i < in.rows.size(); ++i) {

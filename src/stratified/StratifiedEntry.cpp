@@ -45,7 +45,7 @@ void WriteRow(CTervoDoc& d, const StratifiedInput& in, std::size_t i, const std:
 
 }  // namespace
 
-StratifiedWork::StratifiedWork(const CTervoDoc& doc, const StrataLayout& routineLayout)
+StratifiedEntry::StratifiedEntry(const CalculatorState& doc, const StrataLayout& routineLayout)
     : layout(routineLayout),
       K(doc.m_nGroups),
       z(doc.m_dZ),
@@ -55,7 +55,7 @@ StratifiedWork::StratifiedWork(const CTervoDoc& doc, const StrataLayout& routine
       budget(doc.m_dBudget),
       fixedCost(doc.m_dFixedCost) {}
 
-bool StratifiedWork::Reserve(CTervoDoc& doc) {
+bool StratifiedEntry::Reserve(CTervoDoc& doc) {
   auto reserve = [&](Q q) {
     DoubleArray& array = m_arrays[static_cast<std::size_t>(q)];
     if (!array) array = doc.AllocArray(K);
@@ -67,7 +67,7 @@ bool StratifiedWork::Reserve(CTervoDoc& doc) {
   return true;
 }
 
-bool StratifiedWork::EnterStrata(FormHost& host) {
+bool StratifiedEntry::EnterStrata(FormHost& host) {
   // Each figure as its field reads: the counts N_i and n_i are whole numbers.
   std::vector<Item<Stratum>> items;
   std::size_t control = 0;
@@ -95,13 +95,13 @@ bool StratifiedWork::EnterStrata(FormHost& host) {
   return true;
 }
 
-bool StratifiedWork::Collect(CTervoDoc& doc) {
+bool StratifiedEntry::Collect(CTervoDoc& doc) {
   if (!Reserve(doc) || !EnterStrata(doc.Host())) return false;
   doc.m_dPopSize = N;
   return true;
 }
 
-StratifiedInput StratifiedWork::Input() const {
+StratifiedInput StratifiedEntry::Input() const {
   StratifiedInput in{&layout, {}, N, z, probability, margin, specialTarget, budget, fixedCost};
   in.strata.resize(static_cast<std::size_t>(K > 0 ? K : 0));
   for (Q q : layout.fields) {

@@ -1,0 +1,29 @@
+#pragma once
+// A report block completed since the journal was new: its lines, the command
+// that wrote it and its result record.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "framework/Record.h"
+
+namespace mirto {
+
+struct Command;
+
+struct CompletedBlock {
+  std::size_t firstLine;  // the separator's index in the Journal
+  std::size_t lines;
+  const Command* command;  // nullptr for a routine run outside any command
+  bool warning;            // the block holds the small-sample warning
+  Record record;
+  // With additional figures on: the lines of their block right after this
+  // one (0: none) and the figures by key.
+  std::size_t extraLines = 0;
+  std::optional<Record> extras = std::nullopt;
+  // The data note written just before the block, when its figures came from data.
+  std::vector<std::string> note = {};
+};
+
+}  // namespace mirto
