@@ -203,7 +203,7 @@ TEST_F(Draws, ReportBlock) {
                               "Certainty units (pi = 1): 1\n"
                               "       Row       Size\n"
                               "         9  20.000000\n"
-                              "RunningSum of pi over the frame's units: 4.000000\n"
+                              "Sum of pi over the frame's units: 4.000000\n"
                               "Units in the sample file: 4\n"
                               "Sample file: " +
                               Path("s.csv") +
