@@ -7,9 +7,11 @@
 #include <QIcon>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QWhatsThis>
+#include <cmath>
 
 #include "app/AboutBox.h"
 #include "app/AppSettings.h"
@@ -59,13 +61,22 @@ CMainFrame::CMainFrame(CTervoDoc& doc, SessionRecorder& session, RecentFileList&
   m_doc.SetViewUpdate([this] { m_widgets.view->OnUpdate(); });
   m_doc.SetModifiedChanged([this](bool modified) { setWindowModified(modified); });
   qApp->installEventFilter(this);
-  ResizeWithinScreen(*this, QSize(760, 520));
+  if (!restoreGeometry(m_settings.LoadWindowGeometry())) ResizeWithinScreen(*this, FirstSize());
   m_widgets.view->setFocus();
 }
 
 CMainFrame::~CMainFrame() {
   m_doc.SetViewUpdate(nullptr);
   m_doc.SetModifiedChanged(nullptr);
+}
+
+// Wide enough for a report line of kReportColumns characters beside the
+// journal's margin and its scroll bar.
+QSize CMainFrame::FirstSize() const {
+  const CTervoView& view = *m_widgets.view;
+  const int text = static_cast<int>(std::ceil(view.Advance() * (kReportColumns + 4)));
+  const int chrome = style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * view.frameWidth() + 16;
+  return {std::max(760, text + chrome), 560};
 }
 
 void CMainFrame::CreateMenus() {
@@ -297,6 +308,7 @@ void CMainFrame::TakeKeyboard() {
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
   if (m_files.SaveModified()) {
+    m_settings.SaveWindowGeometry(saveGeometry());
     event->accept();
   } else {
     event->ignore();

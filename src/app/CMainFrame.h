@@ -49,6 +49,9 @@ class CMainFrame : public QMainWindow {
   // The idle text of the status bar.
   static constexpr const char* kIdlePrompt = "For Help, Press F1";
   static constexpr const char* kHelpModePrompt = "Select an object on which to get Help";
+  // Columns of report text the first window shows without scrolling, and its size for them.
+  static constexpr int kReportColumns = 100;
+  QSize FirstSize() const;
 
  public slots:
   void OnCalculation(QAction* action);

@@ -36,6 +36,7 @@ class CTervoView : public QAbstractScrollArea {
   // Another face or size for the journal (measures and layout follow).
   void SetJournalFont(const QFont& font);
   int CharWidth() const { return m_charWidth; }
+  qreal Advance() const { return m_advance; }
   int LineHeight() const { return m_lineHeight; }
   long long ExtentWidth() const { return m_extentWidth; }
   long long ExtentHeight() const { return m_extentHeight; }
