@@ -10,6 +10,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
+#include <QVBoxLayout>
 #include <QWhatsThis>
 #include <cmath>
 
@@ -18,6 +19,7 @@
 #include "app/CTervoView.h"
 #include "app/DataDialog.h"
 #include "app/EntryTableDialog.h"
+#include "app/FindBar.h"
 #include "app/HelpWindow.h"
 #include "app/LockState.h"
 #include "app/RecentFileList.h"
@@ -51,7 +53,14 @@ CMainFrame::CMainFrame(CTervoDoc& doc, SessionRecorder& session, RecentFileList&
   m_widgets.view->setWhatsThis(
       "The journal: the report of every calculation, newest at the bottom. Save, print or start a new one from the "
       "File menu.");
-  setCentralWidget(m_widgets.view);
+  m_widgets.find = new FindBar(*m_widgets.view, this);
+  auto* central = new QWidget(this);
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addWidget(m_widgets.find);
+  column->addWidget(m_widgets.view, 1);
+  setCentralWidget(central);
   CreateMenus();
   CreateToolBar();
   CreateStatusBar();
@@ -96,6 +105,11 @@ void CMainFrame::CreateMenus() {
   m_menus.file->addSeparator();
   m_menus.file->addAction(m_actions[Exit]);
 
+  QMenu* edit = menuBar()->addMenu("&Edit");
+  for (FrameCommand c : {Copy, SelectAll}) edit->addAction(m_actions[c]);
+  edit->addSeparator();
+  for (FrameCommand c : {Find, FindNext, FindPrevious}) edit->addAction(m_actions[c]);
+
   QMenu* view = menuBar()->addMenu("&View");
   for (FrameCommand c : {ToggleToolBar, ToggleStatusBar}) {
     m_actions[c]->setCheckable(true);
@@ -118,8 +132,7 @@ void CMainFrame::CreateMenus() {
   help->addAction(m_actions[About]);
 
   // Accelerators of commands that have no menu item.
-  for (FrameCommand c : {Cut, Copy, Paste, Undo, SelectAll, NextPane, PreviousPane, ContextHelp})
-    addAction(m_actions[c]);
+  for (FrameCommand c : {Cut, Paste, Undo, NextPane, PreviousPane, ContextHelp}) addAction(m_actions[c]);
   UpdateRecentFiles();
 }
 
@@ -193,6 +206,9 @@ void CMainFrame::ConnectJournalView() {
   connect(m_actions[CopyBlock], &QAction::triggered, view, &CTervoView::CopyBlock);
   connect(m_actions[CopyBlockTable], &QAction::triggered, view, &CTervoView::CopyBlockTable);
   connect(m_actions[SelectAll], &QAction::triggered, view, &CTervoView::SelectAll);
+  connect(m_actions[Find], &QAction::triggered, m_widgets.find, &FindBar::Open);
+  connect(m_actions[FindNext], &QAction::triggered, m_widgets.find, &FindBar::FindNext);
+  connect(m_actions[FindPrevious], &QAction::triggered, m_widgets.find, &FindBar::FindPrevious);
   connect(view, &CTervoView::selectionChanged, m_actions[Copy], &QAction::setEnabled);
   connect(view, &CTervoView::contextMenuOpening, this, [this, view](LineRange block) {
     m_actions[FrameCommand::CopyBlock]->setEnabled(!block.empty());

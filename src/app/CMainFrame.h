@@ -19,6 +19,7 @@ class QToolBar;
 namespace mirto {
 
 class AppSettings;
+class FindBar;
 class CTervoDoc;
 class CTervoView;
 class QtFormHost;
@@ -33,6 +34,7 @@ class CMainFrame : public QMainWindow {
   ~CMainFrame() override;
 
   CTervoView* View() const { return m_widgets.view; }
+  FindBar* Finder() const { return m_widgets.find; }
   DocumentFlow& Files() { return m_files; }
   ExportFlow& Exports() { return m_exports; }
   JournalPrinter& Printing() { return m_printing; }
@@ -100,6 +102,7 @@ class CMainFrame : public QMainWindow {
   } m_menus;
   struct {
     CTervoView* view = nullptr;
+    FindBar* find = nullptr;
     QToolBar* toolBar = nullptr;
     std::array<QLabel*, 3> locks{};  // Caps Lock, Num Lock, Scroll Lock
     QLabel* data = nullptr;          // the data file while data mode is on
