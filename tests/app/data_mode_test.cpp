@@ -162,6 +162,47 @@ class DataModeTest : public QObject {
     QCOMPARE(Lines(f.doc) << QString(),
              BatchWithMessages(std::string("command ") + kSrsInterval + "\nok 5000; 100; 12; 3; 95%\n"));
   }
+
+  // A path typed with Return opens that file rather than pressing OK; roles
+  // whose variable the new file has stay; a file that cannot be read is
+  // named; a text variable in a role of numbers is refused with both names.
+  void theDialogTakesTypedFilesAndKeepsRoles() {
+    Fixture f;
+    QTemporaryDir dir;
+    const QString again = dir.filePath("srs-again.csv"), none = dir.filePath("none.csv");
+    QVERIFY(QFile::copy(kData + "/srs.csv", again));
+    QString missing, notNumeric;
+    f.watchdog.Expect(InData([&](DataDialog& d) {
+      QVERIFY(!d.FileField()->isReadOnly());
+      QVERIFY(d.OpenFile(kData + "/srs.csv"));
+      d.RoleBox(data::Role::Y)->setCurrentText("income");
+      d.RoleBox(data::Role::X)->setCurrentText("size");
+      d.FileField()->setText(again);
+      QTest::keyClick(d.FileField(), Qt::Key_Return);
+      QVERIFY(d.isVisible());
+      QCOMPARE(d.RoleBox(data::Role::Y)->currentText(), QString("income"));
+      QCOMPARE(d.RoleBox(data::Role::X)->currentText(), QString("size"));
+      QVERIFY(d.OpenFile(kData + "/strata.csv"));  // no income, no size
+      QCOMPARE(d.RoleBox(data::Role::Y)->currentText(), QString());
+      QCOMPARE(d.RoleBox(data::Role::X)->currentText(), QString());
+
+      f.watchdog.Expect(test::AnswerMessage(&missing, QMessageBox::Ok));
+      d.FileField()->setText(none);
+      QTest::keyClick(d.FileField(), Qt::Key_Return);
+      QCOMPARE(d.FileField()->text(), none);
+      QCOMPARE(d.Variables()->item(0, 0)->text(), QString("region"));  // strata.csv still open
+
+      d.FileField()->setText(kData + "/strata.csv");
+      d.RoleBox(data::Role::Y)->setCurrentText("region");
+      d.OkButton()->click();
+    }));
+    f.app.Frame()->ChooseData();
+    QVERIFY2(missing.startsWith(none + ": "), qPrintable(missing));
+    f.watchdog.Expect(test::AnswerMessage(&notNumeric, QMessageBox::Ok));
+    f.Run(kSrsInterval);
+    QCOMPARE(notNumeric,
+             kData + "/strata.csv, row 1, variable \"region\": \"A\" is not a number; role y needs numbers");
+  }
 };
 
 MIRTO_APP_TEST(DataModeTest);
