@@ -18,6 +18,7 @@
 #include "app/AppSettings.h"
 #include "app/CTervoView.h"
 #include "app/DataDialog.h"
+#include "app/DataGrid.h"
 #include "app/EntryTableDialog.h"
 #include "app/FindBar.h"
 #include "app/HelpWindow.h"
@@ -123,7 +124,7 @@ void CMainFrame::CreateMenus() {
   AddOneFormPerRowAction(view);
 
   QMenu* dataMenu = menuBar()->addMenu("&Data");
-  for (FrameCommand c : {FromData, ClearData}) dataMenu->addAction(m_actions[c]);
+  for (FrameCommand c : {FromData, ViewData, ClearData}) dataMenu->addAction(m_actions[c]);
   m_actions[FromData]->setEnabled(false);
 
   QMenu* help = menuBar()->addMenu("&Help");
@@ -192,6 +193,7 @@ void CMainFrame::ConnectCommands() {
   connect(m_actions[ContextHelp], &QAction::triggered, this, &CMainFrame::EnterContextHelp);
   connect(m_actions[FromData], &QAction::triggered, this, &CMainFrame::ChooseData);
   connect(m_actions[ClearData], &QAction::triggered, this, &CMainFrame::ClearData);
+  connect(m_actions[ViewData], &QAction::triggered, this, &CMainFrame::ViewData);
   connect(&m_files, &DocumentFlow::documentChanged, this, &CMainFrame::UpdateTitle);
   connect(&m_files, &DocumentFlow::recentFilesChanged, this, &CMainFrame::UpdateRecentFiles);
 }
@@ -243,6 +245,15 @@ void CMainFrame::ChooseData() {
   UpdateDataMode();
 }
 
+// A window of its own, so that the data stay in view while the work goes on.
+void CMainFrame::ViewData() {
+  if (!m_host || !m_host->DataOn()) return;
+  auto* grid = new DataGridDialog(m_host->Choice(), this);
+  grid->setAttribute(Qt::WA_DeleteOnClose);
+  grid->show();
+  m_grid = grid;
+}
+
 void CMainFrame::ClearData() {
   if (!m_host || !m_host->DataOn()) return;
   m_host->ClearData();
@@ -254,6 +265,7 @@ void CMainFrame::UpdateDataMode() {
   const bool on = m_host && m_host->DataOn();
   m_actions[FrameCommand::FromData]->setEnabled(m_host != nullptr);
   m_actions[FrameCommand::ClearData]->setEnabled(on);
+  m_actions[FrameCommand::ViewData]->setEnabled(on);
   m_widgets.data->setVisible(on);
   if (!on) return;
   const QString file = QFileInfo(QFile::decodeName(m_host->Choice().file.c_str())).fileName();

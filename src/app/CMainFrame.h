@@ -61,6 +61,9 @@ class CMainFrame : public QMainWindow {
   void RunCalculation(int id);
   void ChooseData();
   void ClearData();
+  // Data > "View data...": the data file in a grid of its own; the last one opened.
+  void ViewData();
+  QDialog* DataGrid() const { return m_grid; }
   // View > "Additional figures": switched in the document, kept in the session and the settings.
   void OnAdditionalFigures(bool on);
   void UpdateTitle();
@@ -108,6 +111,7 @@ class CMainFrame : public QMainWindow {
     QLabel* data = nullptr;          // the data file while data mode is on
   } m_widgets;
   QPointer<HelpWindow> m_help;
+  QPointer<QDialog> m_grid;
   QtFormHost* m_host = nullptr;
 };
 

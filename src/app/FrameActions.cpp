@@ -61,6 +61,9 @@ const ActionSpec kSpecs[] = {
      "Show help for the next button, menu item or window you click\nHelp", ":/icons/context-help.svg", true},
     {FrameCommand::FromData, "&From data...", "",
      "Work out the figures of the estimates that follow from a data file's variables\nFrom Data", nullptr, true},
+    {FrameCommand::ViewData, "&View data...", "",
+     "Show the data file's rows in a grid: missing cells marked, each variable's type and role\nView Data", nullptr,
+     false},
     {FrameCommand::ClearData, "&Clear data", "", "End data mode: the forms ask every figure again\nClear Data", nullptr,
      false},
 };

@@ -38,6 +38,7 @@ enum class FrameCommand {
   About,
   ContextHelp,
   FromData,
+  ViewData,
   ClearData,
   kCount
 };
