@@ -85,6 +85,10 @@ QVariant DataGridModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole: return IsMissing(index.row(), index.column()) ? QVariant("missing") : QVariant();
     case Qt::BackgroundRole:
       return IsMissing(index.row(), index.column()) ? QVariant(QColor(232, 232, 232)) : QVariant();
+    case Qt::TextAlignmentRole:
+      return m_variables[static_cast<std::size_t>(index.column())].type == data::VariableType::Numeric
+                 ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                 : QVariant();
     case Qt::ForegroundRole:
       return IsMissing(index.row(), index.column()) ? QVariant(QColor(Qt::darkGray)) : QVariant();
     default: return {};
