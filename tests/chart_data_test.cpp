@@ -1,0 +1,66 @@
+// The charts' figures come from the block's record: stratum intervals by the
+// simple random sampling formula within each stratum, and the required n
+// over margins (by hand, in Python: y -+ 1.96 sqrt((N-n) s^2 / ((n-1) N)),
+// and n = N D / ((N-1) (d/1.96)^2 + D) with D = 0.3 * 0.7, N = 5000).
+#include <gtest/gtest.h>
+
+#include "extras/Charts.h"
+#include "framework/Registry.h"
+#include "support/ScriptRun.h"
+
+namespace mirto::test {
+namespace {
+
+std::optional<extras::ChartData> ChartOfLastBlock(Session& s) {
+  const CompletedBlock& block = s.doc.Blocks().back();
+  return block.record ? extras::ChartFor(*block.command, *block.record) : std::nullopt;
+}
+
+TEST(Charts, StrataIntervalsThenThePopulation) {
+  Session s;
+  ASSERT_EQ(s.Run("command 32853\nok 2; 95%\nok 600; 60; 10; 3\nok 400; 40; 20; 4\n").status, 0);
+  const auto chart = ChartOfLastBlock(s);
+  ASSERT_TRUE(chart);
+  ASSERT_EQ(chart->intervals.size(), 3u);
+  EXPECT_EQ(chart->intervals[0].label, "Stratum 1");
+  EXPECT_DOUBLE_EQ(chart->intervals[0].estimate, 10);
+  EXPECT_NEAR(chart->intervals[0].low, 9.27377269281931, 1e-12);
+  EXPECT_NEAR(chart->intervals[0].high, 10.72622730718069, 1e-12);
+  EXPECT_NEAR(chart->intervals[1].low, 18.80901850430961, 1e-12);
+  EXPECT_NEAR(chart->intervals[1].high, 21.19098149569039, 1e-12);
+  const Record& record = *s.doc.Blocks().back().record;
+  EXPECT_EQ(chart->intervals[2].label, "Population");
+  EXPECT_EQ(chart->intervals[2].low, record.Get("mean_low"));
+  EXPECT_EQ(chart->intervals[2].high, record.Get("mean_high"));
+}
+
+TEST(Charts, SampleSizeOverMargins) {
+  Session s;
+  ASSERT_EQ(s.Run("command Simple > Proportion/number in category > Sample size > Simple\n"
+                  "ok 5000; 0.3; Proportion; 0.05; 95%\n")
+                .status,
+            0);
+  const auto chart = ChartOfLastBlock(s);
+  ASSERT_TRUE(chart);
+  ASSERT_EQ(chart->kind, extras::ChartData::Kind::SampleSize);
+  ASSERT_EQ(chart->curve.size(), 31u);
+  EXPECT_DOUBLE_EQ(chart->curve.front().first, 0.025);
+  EXPECT_NEAR(chart->curve.front().second, 1026.0916061642622, 1e-9);
+  EXPECT_NEAR(chart->curve[10].second, 303.1876464007403, 1e-9);  // the margin entered
+  EXPECT_DOUBLE_EQ(chart->curve.back().first, 0.1);
+  EXPECT_NEAR(chart->curve.back().second, 79.40825174278913, 1e-9);
+  EXPECT_EQ(chart->entered.first, 0.05);
+  EXPECT_NEAR(chart->entered.second, 303.1876464007403, 1e-9);
+}
+
+// A point estimate has nothing to draw; nor a stratum whose interval is not defined (n_i = 1).
+TEST(Charts, NoneWhereNothingIsDefined) {
+  Session s;
+  ASSERT_EQ(s.Run("command 32804\nok 1000; 25.5\n").status, 0);
+  EXPECT_FALSE(ChartOfLastBlock(s));
+  ASSERT_EQ(s.Run("command 32853\nok 2; 95%\nok 600; 1; 10; 3\nok 400; 40; 20; 4\n").status, 0);
+  EXPECT_FALSE(ChartOfLastBlock(s));
+}
+
+}  // namespace
+}  // namespace mirto::test
