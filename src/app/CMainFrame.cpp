@@ -17,6 +17,7 @@
 #include "app/AboutBox.h"
 #include "app/AppSettings.h"
 #include "app/CTervoView.h"
+#include "app/ChartDock.h"
 #include "app/DataDialog.h"
 #include "app/DataGrid.h"
 #include "app/EntryTableDialog.h"
@@ -62,13 +63,19 @@ CMainFrame::CMainFrame(CTervoDoc& doc, SessionRecorder& session, RecentFileList&
   column->addWidget(m_widgets.find);
   column->addWidget(m_widgets.view, 1);
   setCentralWidget(central);
+  m_widgets.chart = new ChartDock(doc, this);
+  addDockWidget(Qt::RightDockWidgetArea, m_widgets.chart);
+  m_widgets.chart->hide();
   CreateMenus();
   CreateToolBar();
   CreateStatusBar();
   ConnectCommands();
   ConnectJournalView();
 
-  m_doc.SetViewUpdate([this] { m_widgets.view->OnUpdate(); });
+  m_doc.SetViewUpdate([this] {
+    m_widgets.view->OnUpdate();
+    FollowCursor();
+  });
   m_doc.SetModifiedChanged([this](bool modified) { setWindowModified(modified); });
   qApp->installEventFilter(this);
   if (!restoreGeometry(m_settings.LoadWindowGeometry())) ResizeWithinScreen(*this, FirstSize());
@@ -117,6 +124,8 @@ void CMainFrame::CreateMenus() {
     m_actions[c]->setChecked(true);
     view->addAction(m_actions[c]);
   }
+  m_actions[ToggleChart]->setCheckable(true);
+  view->addAction(m_actions[ToggleChart]);
   view->addSeparator();
   m_actions[ToggleAdditionalFigures]->setCheckable(true);
   m_actions[ToggleAdditionalFigures]->setChecked(m_doc.AdditionalFigures());
@@ -147,6 +156,8 @@ void CMainFrame::CreateToolBar() {
   for (FrameCommand c : {Cut, Copy, Paste}) m_widgets.toolBar->addAction(m_actions[c]);
   m_widgets.toolBar->addSeparator();
   for (FrameCommand c : {Print, About, ContextHelp}) m_widgets.toolBar->addAction(m_actions[c]);
+  m_widgets.toolBar->addSeparator();
+  m_widgets.toolBar->addAction(m_actions[ToggleChart]);
   connect(m_widgets.toolBar, &QToolBar::visibilityChanged, m_actions[ToggleToolBar], &QAction::setChecked);
 }
 
@@ -212,6 +223,13 @@ void CMainFrame::ConnectJournalView() {
   connect(m_actions[FindNext], &QAction::triggered, m_widgets.find, &FindBar::FindNext);
   connect(m_actions[FindPrevious], &QAction::triggered, m_widgets.find, &FindBar::FindPrevious);
   connect(view, &CTervoView::selectionChanged, m_actions[Copy], &QAction::setEnabled);
+  connect(view, &CTervoView::caretMoved, this, &CMainFrame::FollowCursor);
+  connect(m_actions[ToggleChart], &QAction::toggled, this, [this](bool on) {
+    m_widgets.chart->setVisible(on);
+    FollowCursor();
+  });
+  connect(m_widgets.chart, &QDockWidget::visibilityChanged, m_actions[ToggleChart],
+          [this](bool) { m_actions[FrameCommand::ToggleChart]->setChecked(!m_widgets.chart->isHidden()); });
   connect(view, &CTervoView::contextMenuOpening, this, [this, view](LineRange block) {
     m_actions[FrameCommand::CopyBlock]->setEnabled(!block.empty());
     m_actions[FrameCommand::CopyBlockTable]->setEnabled(view->ContextRecord() != nullptr);
@@ -221,6 +239,10 @@ void CMainFrame::ConnectJournalView() {
   separator->setSeparator(true);
   view->SetContextActions(
       {m_actions[Copy], m_actions[CopyBlock], m_actions[CopyBlockTable], separator, m_actions[SelectAll]});
+}
+
+void CMainFrame::FollowCursor() {
+  if (!m_widgets.chart->isHidden()) m_widgets.chart->ShowBlockAt(m_widgets.view->Selection().caret.line);
 }
 
 void CMainFrame::OnCalculation(QAction* action) { RunCalculation(action->data().toInt()); }

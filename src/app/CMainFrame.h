@@ -19,6 +19,7 @@ class QToolBar;
 namespace mirto {
 
 class AppSettings;
+class ChartDock;
 class FindBar;
 class CTervoDoc;
 class CTervoView;
@@ -35,6 +36,7 @@ class CMainFrame : public QMainWindow {
 
   CTervoView* View() const { return m_widgets.view; }
   FindBar* Finder() const { return m_widgets.find; }
+  ChartDock* Charts() const { return m_widgets.chart; }
   DocumentFlow& Files() { return m_files; }
   ExportFlow& Exports() { return m_exports; }
   JournalPrinter& Printing() { return m_printing; }
@@ -67,6 +69,8 @@ class CMainFrame : public QMainWindow {
   // View > "Additional figures": switched in the document, kept in the session and the settings.
   void OnAdditionalFigures(bool on);
   void UpdateTitle();
+  // The chart, when shown, of the block under the journal's cursor.
+  void FollowCursor();
   void UpdateRecentFiles();
   void UpdateLockPanes();
   void ShowHelpTopics();
@@ -106,6 +110,7 @@ class CMainFrame : public QMainWindow {
   struct {
     CTervoView* view = nullptr;
     FindBar* find = nullptr;
+    ChartDock* chart = nullptr;
     QToolBar* toolBar = nullptr;
     std::array<QLabel*, 3> locks{};  // Caps Lock, Num Lock, Scroll Lock
     QLabel* data = nullptr;          // the data file while data mode is on

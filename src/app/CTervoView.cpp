@@ -159,9 +159,11 @@ void CTervoView::ScrollToCaret() {
 
 void CTervoView::SetSelection(const TextSelection& selection) {
   const bool had = HasSelection();
+  const std::size_t line = m_selection.caret.line;
   m_selection = selection;
   viewport()->update();
   if (had != HasSelection()) emit selectionChanged(HasSelection());
+  if (line != m_selection.caret.line) emit caretMoved(m_selection.caret.line);
 }
 
 void CTervoView::SelectAll() { SetSelection(WholeJournal(m_doc.GetJournal())); }

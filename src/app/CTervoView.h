@@ -80,6 +80,8 @@ class CTervoView : public QAbstractScrollArea {
 
  signals:
   void selectionChanged(bool hasSelection);
+  // The cursor (the moving end of the selection) went to another line.
+  void caretMoved(std::size_t line);
   // The context menu is about to open on `block` (empty: no block there).
   void contextMenuOpening(LineRange block);
 

@@ -55,6 +55,9 @@ const ActionSpec kSpecs[] = {
      "Follow each report with additional figures: coefficient of variation, t-based and proportion intervals, "
      "design effect\nAdditional Figures",
      nullptr, true},
+    {FrameCommand::ToggleChart, "&Chart", "",
+     "Show or hide the chart of the report under the cursor: intervals by group, or the sample size by margin\nChart",
+     ":/icons/chart.svg", true},
     {FrameCommand::HelpTopics, "&Help Topics", "F1", "List the help topics\nHelp Topics", nullptr, true},
     {FrameCommand::About, "&About Mirto...", "", "Show the program's version\nAbout", ":/icons/about.svg", true},
     {FrameCommand::ContextHelp, "What's &This?", "Shift+F1",

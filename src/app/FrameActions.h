@@ -34,6 +34,7 @@ enum class FrameCommand {
   ToggleToolBar,
   ToggleStatusBar,
   ToggleAdditionalFigures,
+  ToggleChart,
   HelpTopics,
   About,
   ContextHelp,
