@@ -124,7 +124,8 @@ QStringList Batch(const std::string& script, std::string* err) {
 
 // Usage: mirto_app_tests CLASS [QtTest arguments]
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Offscreen unless a real display is asked for (under_xvfb.sh).
+  if (qEnvironmentVariable("QT_QPA_PLATFORM") != "xcb") qputenv("QT_QPA_PLATFORM", "offscreen");
   QTemporaryDir settings;
   qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
   QApplication app(argc, argv);
