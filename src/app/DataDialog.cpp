@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "app/AppSettings.h"
+#include "app/DataText.h"
 #include "app/WaitCursor.h"
 #include "data/DataFile.h"
 #include "journal/Excerpt.h"
@@ -51,15 +52,6 @@ constexpr RoleRow kRoleRows[] = {
     {Role::Size, "si&ze, N_i of each group:"},
     {Role::Prob, "&prob, selection or inclusion probability:"},
 };
-
-const char* TypeName(data::VariableType type) {
-  switch (type) {
-    case data::VariableType::Numeric: return "numeric";
-    case data::VariableType::Text: return "text";
-    case data::VariableType::Unknown: break;
-  }
-  return "no values";
-}
 
 }  // namespace
 

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/DataText.h"
 #include "data/DataSession.h"
 #include "framework/Results.h"
 
@@ -22,15 +23,6 @@ namespace {
 constexpr long long kMaxRows = 100'000'000;
 
 QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-
-const char* TypeName(data::VariableType type) {
-  switch (type) {
-    case data::VariableType::Numeric: return "numeric";
-    case data::VariableType::Text: return "text";
-    case data::VariableType::Unknown: break;
-  }
-  return "type not known yet";
-}
 
 void Add(GridBatch& batch, const data::Value& value) {
   batch.text.append(value.text);
@@ -100,8 +92,13 @@ QVariant DataGridModel::headerData(int section, Qt::Orientation orientation, int
   if (section < 0 || section >= columnCount()) return {};
   const data::Variable& v = m_variables[static_cast<std::size_t>(section)];
   const QString& roles = m_roles[static_cast<std::size_t>(section)];
-  if (role == Qt::DisplayRole)
-    return Text(v.name) + "\n" + TypeName(v.type) + (roles.isEmpty() ? QString() : ", " + roles);
+  if (role == Qt::DisplayRole) {
+    // Text files tell their types only once every row is read.
+    QStringList about;
+    if (m_typed || v.type != data::VariableType::Unknown) about << TypeName(v.type);
+    if (!roles.isEmpty()) about << roles;
+    return Text(v.name) + "\n" + about.join(", ");
+  }
   if (role == Qt::ToolTipRole && !v.label.empty()) return Text(v.label);
   return {};
 }
@@ -124,6 +121,7 @@ void DataGridModel::Append(std::shared_ptr<const GridBatch> batch) {
 
 void DataGridModel::SetTypes(const std::vector<data::VariableType>& types) {
   for (std::size_t i = 0; i < types.size() && i < m_variables.size(); ++i) m_variables[i].type = types[i];
+  m_typed = true;
   emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
 }
 

@@ -63,6 +63,7 @@ class DataGridModel : public QAbstractTableModel {
   std::vector<QString> m_roles;
   bool m_valueLabels;
   bool m_showLabels = true;
+  bool m_typed = false;  // the types of the whole file are known
   std::vector<std::shared_ptr<const GridBatch>> m_batches;
   std::vector<int> m_starts;  // the first row of each batch
   int m_rows = 0;

@@ -19,23 +19,9 @@
 
 using namespace mirto;
 using Kind = extras::ChartData::Kind;
+using mirto::test::Answer;
 
 namespace {
-
-// Fills a form's text fields and lists in tab order and presses OK.
-test::ModalWatchdog::Handler Answer(QStringList values) {
-  return [values](QWidget* w) {
-    auto* form = qobject_cast<CFormDialog*>(w);
-    QVERIFY2(form, qPrintable(w->objectName()));
-    int k = 0;
-    for (std::size_t i : form->Shown().Inputs()) {
-      if (QLineEdit* edit = form->Edit(i)) edit->setText(values.value(k++));
-      if (QListWidget* list = form->List(i))
-        list->findItems(values.value(k++), Qt::MatchExactly).value(0)->setSelected(true);
-    }
-    form->accept();
-  };
-}
 
 // Pastes `rows` into the entry table once the watchdog has let go of it, and presses OK.
 test::ModalWatchdog::Handler PasteRows(QByteArray rows) {

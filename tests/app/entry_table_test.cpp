@@ -32,6 +32,7 @@
 #include "journal/CTervoDoc.h"
 
 using namespace mirto;
+using mirto::test::Answer;
 using mirto::test::Batch;
 using mirto::test::Lines;
 
@@ -39,21 +40,6 @@ namespace {
 
 constexpr int kStratifiedInterval = 32853;
 const char* const kTwoGroups = "ok 600; 60; 10; 3\nok 400; 40; 20; 4\n";
-
-// Answers a form's inputs in tab order: text, or the item of a list.
-test::ModalWatchdog::Handler Answer(QStringList values) {
-  return [values](QWidget* w) {
-    auto* form = qobject_cast<CFormDialog*>(w);
-    QVERIFY2(form, qPrintable(w->objectName()));
-    int k = 0;
-    for (std::size_t i : form->Shown().Inputs()) {
-      if (QLineEdit* edit = form->Edit(i)) edit->setText(values.value(k++));
-      if (QListWidget* list = form->List(i))
-        list->findItems(values.value(k++), Qt::MatchExactly).value(0)->setSelected(true);
-    }
-    form->accept();
-  };
-}
 
 // Works in the table dialog once the watchdog has let go of it, so that the
 // dialogs the table opens (messages, import) reach the watchdog in turn.
