@@ -6,6 +6,7 @@
 
 #include "extras/Charts.h"
 #include "framework/Registry.h"
+#include "support/Files.h"
 #include "support/ScriptRun.h"
 
 namespace mirto::test {
@@ -51,6 +52,31 @@ TEST(Charts, SampleSizeOverMargins) {
   EXPECT_NEAR(chart->curve.back().second, 79.40825174278913, 1e-9);
   EXPECT_EQ(chart->entered.first, 0.05);
   EXPECT_NEAR(chart->entered.second, 303.1876464007403, 1e-9);
+}
+
+// A table of estimates by domain: a row each, named by the domain (weighted
+// means by hand: (2 + 4) / 2 = 3 and (6 + 8) / 2 = 7), bounds from the record.
+TEST(Charts, DomainsOfASurveyEstimate) {
+  TempDir dir;
+  WriteBytes(dir / "units.csv", "w,y,d\n1,2,a\n1,4,a\n1,6,b\n1,8,b\n");
+  Session s;
+  ASSERT_EQ(s.Run("data " + (dir / "units.csv") + "\ndesign weight=w\nestimate mean y by=d\n").status, 0);
+  const auto chart = ChartOfLastBlock(s);
+  ASSERT_TRUE(chart);
+  ASSERT_EQ(chart->intervals.size(), 2u);
+  EXPECT_EQ(chart->intervals[0].label, "a");
+  EXPECT_DOUBLE_EQ(chart->intervals[0].estimate, 3);
+  EXPECT_EQ(chart->intervals[1].label, "b");
+  EXPECT_DOUBLE_EQ(chart->intervals[1].estimate, 7);
+  int tables = 0;
+  for (const Table& t : s.doc.Blocks().back().record->tables())
+    if (t.key() == "estimates" && t.section() == Section::Results) {
+      ++tables;
+      ASSERT_EQ(t.columns()[3], "low");  // by_d, estimate, se, low, high, ...
+      EXPECT_EQ(chart->intervals[1].low, t.at(1, 3));
+      EXPECT_EQ(chart->intervals[1].high, t.at(1, 4));
+    }
+  EXPECT_EQ(tables, 1);
 }
 
 // A point estimate has nothing to draw; nor a stratum whose interval is not defined (n_i = 1).
