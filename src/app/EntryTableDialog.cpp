@@ -181,17 +181,20 @@ EntryTableDialog::EntryTableDialog(data::EntryTable& table, QWidget* parent)
   connect(m_perRow, &QCheckBox::toggled, this, &EntryTableDialog::UpdateState);
   connect(m_model, &EntryTableModel::marksChanged, this, &EntryTableDialog::UpdateState);
   connect(m_model, &EntryTableModel::dataChanged, this, &EntryTableDialog::Started);
+  // Ctrl+V pastes into the table from anywhere in the dialog; Delete only in the table.
   struct Item {
     const char* text;
     QKeySequence keys;
+    Qt::ShortcutContext context;
     void (EntryTableDialog::*slot)();
   };
-  for (const Item& item : {Item{"&Paste", QKeySequence::Paste, &EntryTableDialog::Paste},
-                           Item{"C&lear", QKeySequence::Delete, &EntryTableDialog::Clear},
-                           Item{"&Import...", QKeySequence(), &EntryTableDialog::Import}}) {
+  for (const Item& item :
+       {Item{"&Paste", QKeySequence::Paste, Qt::WindowShortcut, &EntryTableDialog::Paste},
+        Item{"C&lear", QKeySequence::Delete, Qt::WidgetWithChildrenShortcut, &EntryTableDialog::Clear},
+        Item{"&Import...", QKeySequence(), Qt::WidgetWithChildrenShortcut, &EntryTableDialog::Import}}) {
     auto* action = new QAction(item.text, m_view);
     action->setShortcut(item.keys);
-    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    action->setShortcutContext(item.context);
     connect(action, &QAction::triggered, this, item.slot);
     m_view->addAction(action);
   }
