@@ -54,6 +54,23 @@ TEST(Charts, SampleSizeOverMargins) {
   EXPECT_NEAR(chart->entered.second, 303.1876464007403, 1e-9);
 }
 
+// Stratified (the guide's example; by hand n = A / (N^2 (d/1.96)^2 + B), A = sum N_i^2 sigma_i^2 / v_i,
+// B = sum N_i sigma_i^2).
+TEST(Charts, StratifiedSampleSizeOverMargins) {
+  Session s;
+  ASSERT_EQ(s.Run("command Stratified > Mean/total of variable > Sample size\nok 2; Mean; 1; 95%\n"
+                  "ok 600; 0.5; 10\nok 400; 0.5; 20\n")
+                .status,
+            0);
+  const auto chart = ChartOfLastBlock(s);
+  ASSERT_TRUE(chart);
+  ASSERT_EQ(chart->curve.size(), 31u);
+  EXPECT_NEAR(chart->curve.front().second, 701.5647143044984, 1e-9);
+  EXPECT_NEAR(chart->curve[10].second, 416.3992993531156, 1e-9);
+  EXPECT_NEAR(chart->curve.back().second, 158.57500445806446, 1e-9);
+  EXPECT_NEAR(chart->entered.second, 416.3992993531156, 1e-9);
+}
+
 // A table of estimates by domain: a row each, named by the domain (weighted
 // means by hand: (2 + 4) / 2 = 3 and (6 + 8) / 2 = 7), bounds from the record.
 TEST(Charts, DomainsOfASurveyEstimate) {

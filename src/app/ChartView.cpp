@@ -85,7 +85,7 @@ void ChartView::Draw(QPainter& painter, QRectF area) const {
   if (!m_chart) {
     painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap,
                      "No chart for this report: charts are drawn for intervals by stratum or domain and for the "
-                     "sample size of simple random sampling.");
+                     "sample size of simple random or stratified sampling.");
     return;
   }
   const QFontMetricsF metrics(painter.font());

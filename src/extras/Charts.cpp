@@ -4,6 +4,7 @@
 
 #include "framework/Registry.h"
 #include "srs/Srs.h"
+#include "stratified/Stratified.h"
 
 namespace mirto::extras {
 namespace {
@@ -65,28 +66,62 @@ std::optional<ChartData> StrataIntervals(const Command& command, const Record& r
   return chart;
 }
 
-// The block's sample size again for margins from half to twice its own.
-std::optional<ChartData> SampleSizeCurve(const Command& command, const Record& record) {
+// The required n for margins from half to twice the block's own, by `required(margin)`.
+template <typename Required>
+std::optional<ChartData> Curve(const Record& record, Required required) {
+  const double entered = record.Get("margin");
+  if (!(entered > 0) || !std::isfinite(entered)) return std::nullopt;
+  ChartData chart{
+      .kind = ChartData::Kind::SampleSize, .title = "Required sample size by margin", .valueName = "margin"};
+  chart.entered = {entered, record.Get("required_sample_size")};
+  for (int k = 0; k < kCurvePoints; ++k) {
+    const double margin = entered * (0.5 + 1.5 * k / (kCurvePoints - 1));
+    const double n = required(margin);
+    if (!std::isfinite(n)) return std::nullopt;
+    chart.curve.emplace_back(margin, n);
+  }
+  return chart;
+}
+
+std::optional<ChartData> SrsSampleSize(const Command& command, const Record& record) {
   srs::SrsInput in;
   in.N = record.Get("population_size");
   const bool mean = command.target == Target::MeanTotal;
   (mean ? in.sigma : in.pi) = record.Get(mean ? "population_sd" : "population_proportion");
-  in.margin = record.Get("margin");
   in.probability = record.Get("probability");
   in.z = record.Get("z");
   in.specialTarget = static_cast<SpecialTarget>(static_cast<int>(record.Get("special_target")));
-  if (!(in.margin > 0) || !std::isfinite(in.margin)) return std::nullopt;
-  ChartData chart{
-      .kind = ChartData::Kind::SampleSize, .title = "Required sample size by margin", .valueName = "margin"};
-  chart.entered = {in.margin, record.Get("required_sample_size")};
-  const double entered = in.margin;
-  for (int k = 0; k < kCurvePoints; ++k) {
-    in.margin = entered * (0.5 + 1.5 * k / (kCurvePoints - 1));
-    const double required = srs::ComputeSampleSize(in, command.target).required;
-    if (!std::isfinite(required)) return std::nullopt;
-    chart.curve.emplace_back(in.margin, required);
+  return Curve(record, [&](double margin) {
+    in.margin = margin;
+    return srs::ComputeSampleSize(in, command.target).required;
+  });
+}
+
+// The strata as entered: N_i, v_i and the guessed sigma_i or pi_i.
+std::optional<ChartData> StrataSampleSize(const Command& command, const Record& record) {
+  const Table* strata = FindTable(record, Section::Inputs, "strata");
+  const bool mean = command.target == Target::MeanTotal;
+  if (!strata) return std::nullopt;
+  const auto N = Column(*strata, "N_i"), v = Column(*strata, "v_i"),
+             spread = Column(*strata, mean ? "sigma_i" : "pi_i");
+  if (!N || !v || !spread) return std::nullopt;
+  stratified::StratifiedInput in;
+  in.layout = mean ? &stratified::kMeanSize : &stratified::kProportionSize;
+  for (std::size_t r = 0; r < strata->rows(); ++r) {
+    stratified::Stratum s;
+    s.N = strata->at(r, *N);
+    s.v = strata->at(r, *v);
+    (mean ? s.sigma : s.pi) = strata->at(r, *spread);
+    in.strata.push_back(s);
   }
-  return chart;
+  in.N = record.Get("population_size");
+  in.z = record.Get("z");
+  in.probability = record.Get("probability");
+  in.specialTarget = static_cast<SpecialTarget>(static_cast<int>(record.Get("special_target")));
+  return Curve(record, [&](double margin) {
+    in.margin = margin;
+    return stratified::ComputeSampleSize(in).required;
+  });
 }
 
 }  // namespace
@@ -99,7 +134,9 @@ std::optional<ChartData> ChartFor(const Command& command, const Record& record) 
     chart = StrataIntervals(command, record);
   else if (command.method == Method::Simple && command.objective == Objective::SampleSize &&
            command.estimator == Estimator::Simple && command.target != Target::RatioOfMeans)
-    chart = SampleSizeCurve(command, record);
+    chart = SrsSampleSize(command, record);
+  else if (command.method == Method::Stratified && command.objective == Objective::SampleSize)
+    chart = StrataSampleSize(command, record);
   if (chart && chart->kind == ChartData::Kind::Intervals)
     for (const ChartInterval& i : chart->intervals)
       if (!Finite(i)) return std::nullopt;

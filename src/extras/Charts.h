@@ -4,8 +4,8 @@
 // - the intervals by group: a block's table of per-domain estimates with
 //   their bounds, or a stratified interval's strata, each with the interval
 //   simple random sampling gives within it, then the whole population's;
-// - for a sample size of simple random sampling, the required n over margins
-//   from half to twice the one entered, by the block's own formula.
+// - for a sample size of simple random or stratified sampling, the required n
+//   over margins from half to twice the one entered, by the block's own formula.
 #include <optional>
 #include <string>
 #include <utility>
