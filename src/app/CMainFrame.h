@@ -19,6 +19,8 @@ class QToolBar;
 namespace mirto {
 
 class AppSettings;
+class ChartDock;
+class FindBar;
 class CTervoDoc;
 class CTervoView;
 class QtFormHost;
@@ -33,6 +35,8 @@ class CMainFrame : public QMainWindow {
   ~CMainFrame() override;
 
   CTervoView* View() const { return m_widgets.view; }
+  FindBar* Finder() const { return m_widgets.find; }
+  ChartDock* Charts() const { return m_widgets.chart; }
   DocumentFlow& Files() { return m_files; }
   ExportFlow& Exports() { return m_exports; }
   JournalPrinter& Printing() { return m_printing; }
@@ -49,6 +53,9 @@ class CMainFrame : public QMainWindow {
   // The idle text of the status bar.
   static constexpr const char* kIdlePrompt = "For Help, Press F1";
   static constexpr const char* kHelpModePrompt = "Select an object on which to get Help";
+  // Columns of report text the first window shows without scrolling, and its size for them.
+  static constexpr int kReportColumns = 100;
+  QSize FirstSize() const;
 
  public slots:
   void OnCalculation(QAction* action);
@@ -56,9 +63,14 @@ class CMainFrame : public QMainWindow {
   void RunCalculation(int id);
   void ChooseData();
   void ClearData();
+  // Data > "View data...": the data file in a grid of its own; the last one opened.
+  void ViewData();
+  QDialog* DataGrid() const { return m_grid; }
   // View > "Additional figures": switched in the document, kept in the session and the settings.
   void OnAdditionalFigures(bool on);
   void UpdateTitle();
+  // The chart, when shown, of the block under the journal's cursor.
+  void FollowCursor();
   void UpdateRecentFiles();
   void UpdateLockPanes();
   void ShowHelpTopics();
@@ -97,11 +109,14 @@ class CMainFrame : public QMainWindow {
   } m_menus;
   struct {
     CTervoView* view = nullptr;
+    FindBar* find = nullptr;
+    ChartDock* chart = nullptr;
     QToolBar* toolBar = nullptr;
     std::array<QLabel*, 3> locks{};  // Caps Lock, Num Lock, Scroll Lock
     QLabel* data = nullptr;          // the data file while data mode is on
   } m_widgets;
   QPointer<HelpWindow> m_help;
+  QPointer<QDialog> m_grid;
   QtFormHost* m_host = nullptr;
 };
 
