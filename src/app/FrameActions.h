@@ -36,6 +36,10 @@ enum class FrameCommand {
   ContextHelp,
   FromData,
   ClearData,
+  SurveyDesign,
+  Estimate,
+  Calibrate,
+  DrawSample,
   kCount
 };
 

@@ -1,0 +1,46 @@
+#pragma once
+// Data > "Calibrate...": the method, the variables (crossed post-strata,
+// raking margins or linear terms, in the order checked), the totals file and
+// the method's options. Calibrate appends the block and shows the g factors;
+// the dialog stays for another try until Close.
+#include <QDialog>
+#include <QStringList>
+
+#include "survey/Request.h"
+
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QSpinBox;
+
+namespace mirto {
+
+class SurveyFlow;
+
+class CalibrateDialog : public QDialog {
+  Q_OBJECT
+ public:
+  CalibrateDialog(SurveyFlow& flow, const QStringList& variables, QWidget* parent = nullptr);
+  survey::CalibrateRequest Request() const;
+  QListWidget* Variables() const { return m_variables; }
+  // Runs the calibration; true when it appended its block.
+  bool Calibrate();
+
+ private:
+  void UpdateState();
+
+  SurveyFlow& m_flow;
+  QComboBox* m_method;
+  QListWidget* m_variables;
+  QStringList m_checked;  // in the order they were checked
+  QLineEdit* m_totals;
+  QCheckBox *m_epsilonGiven, *m_maxitGiven, *m_bounded;
+  QDoubleSpinBox *m_epsilon, *m_low, *m_high;
+  QSpinBox* m_maxit;
+  QLabel* m_summary;
+};
+
+}  // namespace mirto

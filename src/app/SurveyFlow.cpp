@@ -1,0 +1,126 @@
+#include "app/SurveyFlow.h"
+
+#include <QMessageBox>
+
+#include "app/AppSettings.h"
+#include "app/WaitCursor.h"
+#include "batch/Session.h"
+#include "journal/CTervoDoc.h"
+#include "journal/Excerpt.h"
+#include "select/Parse.h"
+#include "survey/Calibration.h"
+#include "survey/Parse.h"
+#include "survey/Report.h"
+
+namespace mirto {
+namespace {
+
+// "design weight=w" into its verb and the rest, as a script line splits.
+std::pair<std::string_view, std::string_view> Split(std::string_view statement) {
+  const std::size_t blank = statement.find(' ');
+  if (blank == std::string_view::npos) return {statement, {}};
+  return {statement.substr(0, blank), statement.substr(blank + 1)};
+}
+
+}  // namespace
+
+void SurveyFlow::DataOpened(const std::string& path) {
+  m_survey.DataOpened(path, PathExcerpt(path));
+  m_file = path;
+  emit designChanged();
+}
+
+bool SurveyFlow::Survey(const char* menu, std::vector<std::string> statements, survey::Statements& on) {
+  const std::size_t before = m_doc.GetJournal().size();
+  {
+    WaitCursor wait;
+    for (const std::string& s : statements) {
+      const auto [verb, rest] = Split(s);
+      if (verb == "data") continue;  // `on` holds the file already
+      if (auto failure = on.Run(m_doc, verb, rest)) {
+        Fail(failure->text);
+        return false;
+      }
+    }
+  }
+  m_session.RanStatements(menu, statements, m_doc.GetJournal().size() > before);
+  return true;
+}
+
+bool SurveyFlow::UseDesign(const std::string& file, const survey::DesignRequest& request) {
+  const std::string design = "design " + survey::DesignText(request);
+  if (file == m_file && Survey("Data > Survey design...", {design}, m_survey)) {
+    emit designChanged();
+    return true;
+  }
+  if (file == m_file) return false;
+  // Another file: read on its own first, so that a refusal leaves the design in effect.
+  survey::Statements trial;
+  trial.DataOpened(file, PathExcerpt(file));
+  if (!Survey("Data > Survey design...", {"data " + file, design}, trial)) return false;
+  m_survey = std::move(trial);
+  m_file = file;
+  emit dataReplaced();
+  emit designChanged();
+  return true;
+}
+
+bool SurveyFlow::EndDesign() {
+  if (!InEffect()) return true;
+  const bool ok = Survey("Data > Survey design... (none)", {"design"}, m_survey);
+  emit designChanged();
+  return ok;
+}
+
+bool SurveyFlow::Estimate(const survey::EstimateRequest& request) {
+  return Survey("Data > Estimate...", {"estimate " + survey::EstimateText(request)}, m_survey);
+}
+
+bool SurveyFlow::Calibrate(const survey::CalibrateRequest& request) {
+  const bool ok = Survey("Data > Calibrate...", {"calibrate " + survey::CalibrationText(request)}, m_survey);
+  emit designChanged();
+  return ok;
+}
+
+bool SurveyFlow::Draw(const select::DrawRequest& request) {
+  if (auto bad = select::CheckRequest(request)) {
+    Fail("draw: " + *bad);
+    return false;
+  }
+  const std::optional<std::string> text = select::DrawText(request);
+  if (!text) {
+    Fail("A name or path of this draw holds a quote or a line end, which a session script cannot write");
+    return false;
+  }
+  std::vector<std::string> statements;
+  if (request.frame != m_frame) statements.push_back("frame " + request.frame);
+  statements.push_back("draw " + *text);
+  const std::size_t before = m_doc.GetJournal().size();
+  {
+    WaitCursor wait;
+    for (const std::string& s : statements) {
+      const auto [verb, rest] = Split(s);
+      if (auto failure = m_draws.Run(m_doc, verb, rest)) {
+        Fail(failure->message);
+        return false;
+      }
+    }
+  }
+  m_frame = request.frame;
+  m_session.RanStatements("Data > Draw sample...", statements, m_doc.GetJournal().size() > before);
+  return true;
+}
+
+std::vector<std::string> SurveyFlow::Preview(const std::string& file, const survey::DesignRequest& request) const {
+  survey::Statements trial;
+  trial.DataOpened(file, PathExcerpt(file));
+  WaitCursor wait;
+  if (auto failure = trial.Run(m_doc, "design", survey::DesignText(request))) return {failure->text};
+  return survey::DesignSummary(*trial.InEffect());
+}
+
+void SurveyFlow::Fail(const std::string& message) {
+  QMessageBox::warning(m_window, kAppTitle, QString::fromStdString(message));
+}
+
+}  // namespace mirto

@@ -1,0 +1,176 @@
+// The Data menu's survey dialogs and the sample draw: each appends what the
+// statement a user would write appends in a batch run, and the exported
+// session replays to the same journal. The figures themselves are checked
+// against R in tests/scripts/survey and tests/scripts/select.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "AppFixture.h"
+#include "AppTest.h"
+#include "app/CalibrateDialog.h"
+#include "app/DrawDialog.h"
+#include "app/EstimateDialog.h"
+#include "app/SurveyDesignDialog.h"
+
+using namespace mirto;
+using mirto::test::Batch;
+using mirto::test::Lines;
+
+namespace {
+
+const QString kSurvey = QString(MIRTO_DATA_DIR) + "/../survey";
+
+// Works in dialog `D` once the watchdog has let go of it; it is rejected if still open.
+template <typename D>
+test::ModalWatchdog::Handler In(std::function<void(D&)> work) {
+  return [work](QWidget* w) {
+    auto* dialog = qobject_cast<D*>(w);
+    QVERIFY2(dialog, qPrintable(w->objectName()));
+    QTimer::singleShot(0, dialog, [work, dialog] {
+      work(*dialog);
+      if (dialog->isVisible()) dialog->reject();
+    });
+  };
+}
+
+template <typename T>
+T* Child(QWidget& dialog, const char* name) {
+  T* child = dialog.findChild<T*>(name);
+  if (!child) qFatal("no %s", name);
+  return child;
+}
+
+void SetFile(QWidget& dialog, const char* name, const QString& path) {
+  Child<QLineEdit>(dialog, name)->setText(path);
+  emit Child<QLineEdit>(dialog, name)->editingFinished();
+}
+
+std::string Replayed(test::AppFixture& f) {
+  std::string session;
+  for (const std::string& line : f.app.Session().ScriptLines()) session += line + "\n";
+  return session;
+}
+
+}  // namespace
+
+class SurveyDialogsTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void designEstimateAndCalibrationMatchTheirStatements() {
+    test::AppFixture f;
+    CMainFrame& frame = *f.app.Frame();
+    QVERIFY(!frame.Action(FrameCommand::Estimate)->isEnabled());
+    f.watchdog.Expect(In<SurveyDesignDialog>([](SurveyDesignDialog& d) {
+      SetFile(d, "file", kSurvey + "/small.csv");
+      Child<QComboBox>(d, "weight")->setCurrentText("w");
+      Child<QComboBox>(d, "strata")->setCurrentText("st");
+      Child<QComboBox>(d, "psu")->setCurrentText("psu");
+      Child<QCheckBox>(d, "nest")->setChecked(true);
+      Child<QComboBox>(d, "lonely")->setCurrentText("adjust");
+      d.Check();
+      // By hand from small.csv: strata 1, 2, 3 hold PSUs {1,2}, {3,4,5}, {6}; the weights sum to 119.
+      const QString found = Child<QPlainTextEdit>(d, "found")->toPlainText();
+      QVERIFY2(found.contains("Strata: 3; PSUs: 6; units: 9; sum of weights: 119"), qPrintable(found));
+      QVERIFY2(found.contains("Strata with a single PSU, lonely=adjust: 3"), qPrintable(found));
+      d.accept();
+    }));
+    frame.Action(FrameCommand::SurveyDesign)->trigger();
+    QCOMPARE(frame.DesignLabel()->text(), QString("Design: weight=w strata=st psu=psu nest lonely=adjust"));
+    QVERIFY(frame.Action(FrameCommand::Estimate)->isEnabled());
+
+    f.watchdog.Expect(In<EstimateDialog>([](EstimateDialog& d) {
+      Child<QComboBox>(d, "variable")->setCurrentText("y");
+      Child<QComboBox>(d, "by")->setCurrentText("d");
+      d.accept();
+    }));
+    frame.Action(FrameCommand::Estimate)->trigger();
+
+    f.watchdog.Expect(In<CalibrateDialog>([](CalibrateDialog& d) {
+      Child<QComboBox>(d, "method")->setCurrentIndex(1);  // raking
+      for (const char* margin : {"d", "c"})
+        d.Variables()->findItems(margin, Qt::MatchExactly).value(0)->setCheckState(Qt::Checked);
+      SetFile(d, "totals", kSurvey + "/totals.csv");
+      QVERIFY(d.Calibrate());
+      QVERIFY(Child<QLabel>(d, "summary")->text().startsWith("g factors (calibrated over design weight): minimum "));
+    }));
+    frame.Action(FrameCommand::Calibrate)->trigger();
+    QVERIFY(frame.DesignLabel()->text().endsWith(", calibrated"));
+
+    // The statements of tests/scripts/survey/calibrate.mirto, with an estimate before the calibration.
+    const std::string dir = kSurvey.toStdString() + "/";
+    const std::string script = "data " + dir + "small.csv\ndesign weight=w strata=st psu=psu nest lonely=adjust\n" +
+                               "estimate mean y by=d\ncalibrate rake=d,c totals=" + dir + "totals.csv\n";
+    QCOMPARE(Lines(f.doc), Batch(script));
+    QVERIFY(Lines(f.doc).size() > 20);
+    QCOMPARE(Lines(f.doc), Batch(Replayed(f)));
+    QCOMPARE(f.app.Session().Calculations(), 2);
+  }
+
+  // A refused design appends nothing, keeps the dialog open and writes no statement;
+  // replicate columns are proposed from their names.
+  void refusalsAndProposals() {
+    test::AppFixture f;
+    const std::vector<std::string> before = f.app.Session().ScriptLines();
+    QString refusal;
+    f.watchdog.Expect(In<SurveyDesignDialog>([&](SurveyDesignDialog& d) {
+      SetFile(d, "file", kSurvey + "/replicates.csv");
+      QCOMPARE(Child<QLineEdit>(d, "prefix")->text(), QString("r"));  // r1 .. r4
+      Child<QComboBox>(d, "weight")->setCurrentText("nosuch");
+      f.watchdog.Expect(test::AnswerMessage(&refusal, QMessageBox::Ok));
+      d.accept();
+      QVERIFY(d.isVisible());
+    }));
+    f.app.Frame()->Action(FrameCommand::SurveyDesign)->trigger();
+    QVERIFY2(refusal.contains("nosuch") && refusal.contains("replicates.csv"), qPrintable(refusal));
+    QVERIFY(f.app.Frame()->DesignLabel()->isHidden());
+    QCOMPARE(f.app.Session().ScriptLines(), before);
+    QCOMPARE(Lines(f.doc), Batch(""));
+  }
+
+  void drawMatchesItsStatement() {
+    test::AppFixture f;
+    QTemporaryDir dir;
+    const QString out = dir.filePath("sample.csv");
+    f.watchdog.Expect(In<DrawDialog>([&](DrawDialog& d) {
+      SetFile(d, "frame", kSurvey + "/small.csv");
+      Child<QSpinBox>(d, "n")->setValue(4);
+      const QString clock = Child<QLineEdit>(d, "seed")->text();
+      QVERIFY(!clock.isEmpty());
+      Child<QLineEdit>(d, "seed")->setText("2027");
+      Child<QLineEdit>(d, "out")->setText(out);
+      d.accept();
+    }));
+    f.app.Frame()->Action(FrameCommand::DrawSample)->trigger();
+    QFile drawn(out);
+    QVERIFY(drawn.open(QIODevice::ReadOnly));
+    const QByteArray sample = drawn.readAll();
+    drawn.close();
+    QCOMPARE(sample.count('\n'), 5);  // the header and n = 4 units
+
+    const QStringList desktop = Lines(f.doc);
+    const std::string script =
+        "frame " + kSurvey.toStdString() + "/small.csv\ndraw srs n=4 seed=2027 out=" + out.toStdString() + "\n";
+    QVERIFY(QFile::remove(out));
+    QCOMPARE(desktop, Batch(script));
+    QVERIFY(drawn.open(QIODevice::ReadOnly));
+    QCOMPARE(drawn.readAll(), sample);
+    drawn.close();
+    QVERIFY(QFile::remove(out));
+    QCOMPARE(desktop, Batch(Replayed(f)));
+  }
+};
+
+MIRTO_APP_TEST(SurveyDialogsTest);
+#include "survey_dialogs_test.moc"
