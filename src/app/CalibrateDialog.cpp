@@ -37,6 +37,7 @@ CalibrateDialog::CalibrateDialog(SurveyFlow& flow, const QStringList& variables,
       m_low(NumberBox(this, "low", -1e6, 1e6, 6, 0.5)),
       m_high(NumberBox(this, "high", -1e6, 1e6, 6, 2)),
       m_maxit(new QSpinBox(this)),
+      m_order(new QLabel(this)),
       m_summary(new QLabel(this)) {
   setWindowTitle("Calibrate");
   setObjectName("calibrateDialog");
@@ -56,6 +57,7 @@ CalibrateDialog::CalibrateDialog(SurveyFlow& flow, const QStringList& variables,
   connect(m_variables, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
     m_checked.removeAll(item->text());
     if (item->checkState() == Qt::Checked) m_checked << item->text();
+    m_order->setText(m_checked.join(", "));
   });
   m_maxit->setRange(1, survey::kMaxIterations);
   m_maxit->setValue(50);
@@ -63,7 +65,8 @@ CalibrateDialog::CalibrateDialog(SurveyFlow& flow, const QStringList& variables,
   auto* form = new QFormLayout;
   form->addRow("&Method:", m_method);
   form->addRow("&Variables, in order:", m_variables);
-  form->addRow("&Totals file:", FileRow(m_totals, kDataFilter, false));
+  form->addRow("In the order checked:", m_order);
+  AddFileRow(form, "&Totals file:", m_totals, kDataFilter, false);
   form->addRow(m_epsilonGiven, m_epsilon);
   form->addRow(m_maxitGiven, m_maxit);
   auto* bounds = new QHBoxLayout;

@@ -40,6 +40,7 @@ class CalibrateDialog : public QDialog {
   QCheckBox *m_epsilonGiven, *m_maxitGiven, *m_bounded;
   QDoubleSpinBox *m_epsilon, *m_low, *m_high;
   QSpinBox* m_maxit;
+  QLabel* m_order;  // the variables as the statement lists them
   QLabel* m_summary;
 };
 

@@ -5,6 +5,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
@@ -28,7 +29,7 @@ constexpr PpsMethod kMethods[] = {PpsMethod::None, PpsMethod::WithReplacement, P
 // The first two: no strata, and n_h given in a file.
 constexpr Allocation kAllocations[] = {Allocation::None, Allocation::None, Allocation::Proportional, Allocation::Neyman,
                                        Allocation::Optimal};
-constexpr const char* kAllocationTexts[] = {"", "n_h given in a file", "proportional", "neyman", "optimal"};
+constexpr const char* kAllocationTexts[] = {"none", "n_h given in a file", "proportional", "neyman", "optimal"};
 
 QString Name(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
@@ -83,7 +84,7 @@ DrawDialog::DrawDialog(SurveyFlow& flow, const QString& frame, QWidget* parent)
   for (const char* text : kAllocationTexts) m_allocation->addItem(text);
   m_sd->setToolTip("A frame variable, or a file of stratum, S_h");
   m_seed->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,16}"), m_seed));
-  auto* newSeed = new QPushButton("&New seed", this);
+  auto* newSeed = new QPushButton("Ne&w seed", this);
   newSeed->setObjectName("newSeed");
   connect(newSeed, &QPushButton::clicked, this, &DrawDialog::NewSeed);
   auto* seedRow = new QHBoxLayout;
@@ -91,7 +92,7 @@ DrawDialog::DrawDialog(SurveyFlow& flow, const QString& frame, QWidget* parent)
   seedRow->addWidget(newSeed);
 
   auto* what = new QFormLayout;
-  what->addRow("&Frame:", FileRow(m_frame, kDataFilter, false));
+  AddFileRow(what, "&Frame:", m_frame, kDataFilter, false);
   what->addRow("&Design:", m_design);
   what->addRow("", m_replace);
   what->addRow("&Size variable:", m_size);
@@ -99,21 +100,23 @@ DrawDialog::DrawDialog(SurveyFlow& flow, const QString& frame, QWidget* parent)
   what->addRow("S&ort variable (systematic):", m_sort);
   what->addRow("&Group variable:", m_group);
   what->addRow("&n (units, groups, or the total):", m_n);
-  what->addRow("m (units in each &group):", m_m);
+  what->addRow("m (&units in each group):", m_m);
   auto* strata = new QGroupBox("Strata", this);
   auto* strataForm = new QFormLayout(strata);
   strataForm->addRow("S&tratum variable:", m_stratum);
   strataForm->addRow("&Allocation:", m_allocation);
-  strataForm->addRow("n_h file:", FileRow(m_sizes, kDataFilter, false));
+  AddFileRow(strataForm, "n_h file:", m_sizes, kDataFilter, false);
   strataForm->addRow("Deviations (sd):", m_sd);
-  strataForm->addRow("Costs file:", FileRow(m_cost, kDataFilter, false));
+  AddFileRow(strataForm, "Costs file:", m_cost, kDataFilter, false);
   strataForm->addRow("Least n_h:", m_min);
   auto* outputs = new QGroupBox("Seed and outputs", this);
   auto* outForm = new QFormLayout(outputs);
-  outForm->addRow("S&eed:", seedRow);
-  outForm->addRow("Sample &file:", FileRow(m_out, kDataFilter, true));
-  outForm->addRow("&Population file:", FileRow(m_population, kDataFilter, true));
-  outForm->addRow("Pa&irs file:", FileRow(m_pairs, kDataFilter, true));
+  auto* seedLabel = new QLabel("S&eed:", outputs);
+  seedLabel->setBuddy(m_seed);
+  outForm->addRow(seedLabel, seedRow);
+  AddFileRow(outForm, "Sample fi&le:", m_out, kDataFilter, true);
+  AddFileRow(outForm, "&Population file:", m_population, kDataFilter, true);
+  AddFileRow(outForm, "Pa&irs file:", m_pairs, kDataFilter, true);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &DrawDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

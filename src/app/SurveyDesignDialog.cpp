@@ -67,8 +67,9 @@ SurveyDesignDialog::SurveyDesignDialog(SurveyFlow& flow, const QString& file, QW
   m_prefix->setPlaceholderText("PREFIX of the columns PREFIX1 .. PREFIXR");
 
   auto* form = new QFormLayout;
-  form->addRow("Data &file:", FileRow(m_file, kDataFilter, false));
-  form->addRow("", m_proposal);
+  AddFileRow(form, "Data &file:", m_file, kDataFilter, false);
+  form->addRow(m_proposal);
+  m_proposal->setVisible(false);
   form->addRow("&Weight:", m_weight);
   form->addRow("&Strata:", m_strata);
   form->addRow("&PSU:", m_psu);
@@ -109,6 +110,7 @@ void SurveyDesignDialog::LoadFile() {
   const QStringList names = VariableNames(File(), &problem);
   for (QComboBox* box : {m_weight, m_strata, m_psu, m_fpc}) FillNames(box, names);
   m_proposal->clear();
+  m_proposal->setVisible(false);
   if (!problem.isEmpty()) return m_found->setPlainText(problem);
   std::vector<data::Variable> variables;
   for (const QString& n : names) variables.push_back({n.toStdString(), data::VariableType::Unknown, {}});
@@ -119,6 +121,7 @@ void SurveyDesignDialog::LoadFile() {
                             .arg(1)
                             .arg(found->count)
                             .arg(Name(survey::TypeName(found->type))));
+    m_proposal->setVisible(true);
     if (m_prefix->text().isEmpty()) {
       m_prefix->setText(QString::fromStdString(found->prefix));
       m_type->setCurrentIndex(static_cast<int>(found->type));

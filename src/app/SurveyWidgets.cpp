@@ -2,7 +2,9 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 
 #include "data/DataFile.h"
@@ -27,14 +29,16 @@ QStringList VariableNames(const std::string& path, QString* problem) {
   return names;
 }
 
-QWidget* FileRow(QLineEdit* edit, const QString& filter, bool save) {
-  auto* row = new QWidget(edit->parentWidget());
-  auto* layout = new QHBoxLayout(row);
-  layout->setContentsMargins(0, 0, 0, 0);
-  auto* browse = new QPushButton("Browse...", row);
+void AddFileRow(QFormLayout* form, const QString& label, QLineEdit* edit, const QString& filter, bool save) {
+  auto* layout = new QHBoxLayout;
+  auto* browse = new QPushButton("Browse...", edit->parentWidget());
   browse->setObjectName(edit->objectName() + "Browse");
+  edit->setMinimumWidth(edit->fontMetrics().averageCharWidth() * 36);
   layout->addWidget(edit, 1);
   layout->addWidget(browse);
+  auto* name = new QLabel(label, edit->parentWidget());
+  name->setBuddy(edit);
+  form->addRow(name, layout);
   QObject::connect(browse, &QPushButton::clicked, edit, [edit, filter, save] {
     const QString path = save ? QFileDialog::getSaveFileName(edit->window(), "Choose a file", edit->text(), filter)
                               : QFileDialog::getOpenFileName(edit->window(), "Choose a file", edit->text(), filter);
@@ -42,7 +46,6 @@ QWidget* FileRow(QLineEdit* edit, const QString& filter, bool save) {
     edit->setText(path);
     emit edit->editingFinished();
   });
-  return row;
 }
 
 QComboBox* NameBox(QWidget* parent, const char* name, bool optional) {

@@ -4,6 +4,7 @@
 // every locale.
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFormLayout>
 #include <QLineEdit>
 #include <QString>
 #include <QStringList>
@@ -21,8 +22,8 @@ QString FromLocal(const std::string& path);
 // The names of the variables of `path`; empty, with `problem` set, when it cannot be read.
 QStringList VariableNames(const std::string& path, QString* problem);
 
-// An edit with a Browse button beside it (a save dialog when `save`).
-QWidget* FileRow(QLineEdit* edit, const QString& filter, bool save);
+// A row of `form`: the label, the edit and a Browse button (a save dialog when `save`).
+void AddFileRow(QFormLayout* form, const QString& label, QLineEdit* edit, const QString& filter, bool save);
 
 // An editable box of names; an optional one starts with an empty item (none).
 QComboBox* NameBox(QWidget* parent, const char* name, bool optional);
