@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -77,6 +78,11 @@ CalibrateDialog::CalibrateDialog(SurveyFlow& flow, const QStringList& variables,
   QPushButton* run = buttons->addButton("&Calibrate", QDialogButtonBox::AcceptRole);
   run->setObjectName("calibrate");
   run->setDefault(true);
+  QPushButton* weights = buttons->addButton("&Write weights...", QDialogButtonBox::ActionRole);
+  weights->setObjectName("writeWeights");
+  weights->setEnabled(flow.Calibrated() != nullptr);
+  connect(weights, &QPushButton::clicked, this, &CalibrateDialog::WriteWeights);
+  m_weights = weights;
   connect(run, &QPushButton::clicked, this, &CalibrateDialog::Calibrate);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   for (QCheckBox* box : {m_epsilonGiven, m_maxitGiven, m_bounded})
@@ -115,8 +121,15 @@ survey::CalibrateRequest CalibrateDialog::Request() const {
   return q;
 }
 
+void CalibrateDialog::WriteWeights() {
+  const QString path = QFileDialog::getSaveFileName(this, "Write the calibrated weights", QString(), kDataFilter);
+  if (!path.isEmpty()) m_flow.WriteWeights(LocalPath(path));
+}
+
 bool CalibrateDialog::Calibrate() {
-  if (!m_flow.Calibrate(Request())) return false;
+  const bool ok = m_flow.Calibrate(Request());
+  m_weights->setEnabled(m_flow.Calibrated() != nullptr);
+  if (!ok) return false;
   m_summary->setText(QString::fromStdString(survey::GFactorSummary(*m_flow.Calibrated())));
   return true;
 }

@@ -2,7 +2,8 @@
 // Data > "Calibrate...": the method, the variables (crossed post-strata,
 // raking margins or linear terms, in the order checked), the totals file and
 // the method's options. Calibrate appends the block and shows the g factors;
-// the dialog stays for another try until Close.
+// the dialog stays for another try until Close. Write weights writes the
+// calibrated weights to a data file.
 #include <QDialog>
 #include <QStringList>
 
@@ -28,6 +29,8 @@ class CalibrateDialog : public QDialog {
   QListWidget* Variables() const { return m_variables; }
   // Runs the calibration; true when it appended its block.
   bool Calibrate();
+  // Asks for a file and writes the calibrated weights beside the data's columns.
+  void WriteWeights();
 
  private:
   void UpdateState();
@@ -42,6 +45,7 @@ class CalibrateDialog : public QDialog {
   QSpinBox* m_maxit;
   QLabel* m_order;  // the variables as the statement lists them
   QLabel* m_summary;
+  QWidget* m_weights;
 };
 
 }  // namespace mirto

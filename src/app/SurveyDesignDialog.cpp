@@ -87,6 +87,12 @@ SurveyDesignDialog::SurveyDesignDialog(SurveyFlow& flow, const QString& file, QW
   QPushButton* check = buttons->addButton("&Check", QDialogButtonBox::ActionRole);
   check->setObjectName("check");
   connect(check, &QPushButton::clicked, this, &SurveyDesignDialog::Check);
+  QPushButton* end = buttons->addButton("&End design", QDialogButtonBox::ActionRole);
+  end->setObjectName("endDesign");
+  end->setEnabled(flow.InEffect() != nullptr);
+  connect(end, &QPushButton::clicked, this, [this] {
+    if (m_flow.EndDesign()) QDialog::accept();
+  });
   connect(buttons, &QDialogButtonBox::accepted, this, &SurveyDesignDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(m_file, &QLineEdit::editingFinished, this, &SurveyDesignDialog::LoadFile);

@@ -1,7 +1,8 @@
 #pragma once
 // Data > "Survey design...": the data file, the weight, strata, PSU and fpc
 // variables, nest and the single-PSU rule, or replicate weights with their
-// type and options. Check shows what the design finds; OK puts it in effect.
+// type and options. Check shows what the design finds; OK puts it in effect;
+// End design returns to design-free estimates.
 #include <QDialog>
 
 #include "survey/Request.h"

@@ -82,6 +82,10 @@ bool SurveyFlow::Calibrate(const survey::CalibrateRequest& request) {
   return ok;
 }
 
+bool SurveyFlow::WriteWeights(const std::string& path) {
+  return Survey("Data > Calibrate... > Write weights", {"weights out=" + survey::QuotedPath(path)}, m_survey);
+}
+
 bool SurveyFlow::Draw(const select::DrawRequest& request) {
   if (auto bad = select::CheckRequest(request)) {
     Fail("draw: " + *bad);

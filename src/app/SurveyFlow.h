@@ -37,6 +37,8 @@ class SurveyFlow : public QObject {
   bool EndDesign();
   bool Estimate(const survey::EstimateRequest& request);
   bool Calibrate(const survey::CalibrateRequest& request);
+  // The calibrated weights beside the data file's columns, as `weights out=PATH`.
+  bool WriteWeights(const std::string& path);
   bool Draw(const select::DrawRequest& request);
 
   // What the design would find in `file`: the lines of its summary, or the

@@ -20,6 +20,7 @@
 #include "AppFixture.h"
 #include "AppTest.h"
 #include "app/CalibrateDialog.h"
+#include "app/DataDialog.h"
 #include "app/DrawDialog.h"
 #include "app/EstimateDialog.h"
 #include "app/SurveyDesignDialog.h"
@@ -57,6 +58,11 @@ void SetFile(QWidget& dialog, const char* name, const QString& path) {
   emit Child<QLineEdit>(dialog, name)->editingFinished();
 }
 
+QByteArray Contents(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 std::string Replayed(test::AppFixture& f) {
   std::string session;
   for (const std::string& line : f.app.Session().ScriptLines()) session += line + "\n";
@@ -68,8 +74,10 @@ std::string Replayed(test::AppFixture& f) {
 class SurveyDialogsTest : public QObject {
   Q_OBJECT
  private slots:
-  void designEstimateAndCalibrationMatchTheirStatements() {
+  void designEstimateCalibrationAndWeightsMatchTheirStatements() {
     test::AppFixture f;
+    QTemporaryDir dir;
+    const QString weights = dir.filePath("weights.csv");
     CMainFrame& frame = *f.app.Frame();
     QVERIFY(!frame.Action(FrameCommand::Estimate)->isEnabled());
     f.watchdog.Expect(In<SurveyDesignDialog>([](SurveyDesignDialog& d) {
@@ -97,24 +105,38 @@ class SurveyDialogsTest : public QObject {
     }));
     frame.Action(FrameCommand::Estimate)->trigger();
 
-    f.watchdog.Expect(In<CalibrateDialog>([](CalibrateDialog& d) {
+    f.watchdog.Expect(In<CalibrateDialog>([&](CalibrateDialog& d) {
       Child<QComboBox>(d, "method")->setCurrentIndex(1);  // raking
       for (const char* margin : {"d", "c"})
         d.Variables()->findItems(margin, Qt::MatchExactly).value(0)->setCheckState(Qt::Checked);
       SetFile(d, "totals", kSurvey + "/totals.csv");
       QVERIFY(d.Calibrate());
       QVERIFY(Child<QLabel>(d, "summary")->text().startsWith("g factors (calibrated over design weight): minimum "));
+      f.watchdog.Expect(test::ChooseFile(weights));
+      Child<QPushButton>(d, "writeWeights")->click();
     }));
     frame.Action(FrameCommand::Calibrate)->trigger();
     QVERIFY(frame.DesignLabel()->text().endsWith(", calibrated"));
+    f.watchdog.Expect(
+        In<SurveyDesignDialog>([](SurveyDesignDialog& d) { Child<QPushButton>(d, "endDesign")->click(); }));
+    frame.Action(FrameCommand::SurveyDesign)->trigger();
+    QVERIFY(frame.DesignLabel()->isHidden());
+    QVERIFY(!frame.Action(FrameCommand::Calibrate)->isEnabled());
+    const QByteArray written = Contents(weights);
+    QVERIFY(written.startsWith("st,psu,w,y,x,d,c,f,"));
 
     // The statements of tests/scripts/survey/calibrate.mirto, with an estimate before the calibration.
-    const std::string dir = kSurvey.toStdString() + "/";
-    const std::string script = "data " + dir + "small.csv\ndesign weight=w strata=st psu=psu nest lonely=adjust\n" +
-                               "estimate mean y by=d\ncalibrate rake=d,c totals=" + dir + "totals.csv\n";
+    const std::string data = kSurvey.toStdString() + "/";
+    const std::string script = "data " + data + "small.csv\ndesign weight=w strata=st psu=psu nest lonely=adjust\n" +
+                               "estimate mean y by=d\ncalibrate rake=d,c totals=" + data +
+                               "totals.csv\nweights out=" + weights.toStdString() + "\ndesign\n";
+    QVERIFY(QFile::remove(weights));
     QCOMPARE(Lines(f.doc), Batch(script));
+    QCOMPARE(Contents(weights), written);
     QVERIFY(Lines(f.doc).size() > 20);
+    QVERIFY(QFile::remove(weights));
     QCOMPARE(Lines(f.doc), Batch(Replayed(f)));
+    QCOMPARE(Contents(weights), written);
     QCOMPARE(f.app.Session().Calculations(), 2);
   }
 
@@ -139,6 +161,40 @@ class SurveyDialogsTest : public QObject {
     QCOMPARE(Lines(f.doc), Batch(""));
   }
 
+  // The design reads data mode's file; another file ends data mode, as `data` does in a script.
+  void designOnTheDataModeFile() {
+    test::AppFixture f;
+    CMainFrame& frame = *f.app.Frame();
+    f.watchdog.Expect(In<DataDialog>([](DataDialog& d) {
+      QVERIFY(d.OpenFile(kSurvey + "/small.csv"));
+      d.RoleBox(data::Role::Y)->setCurrentText("y");
+      d.OkButton()->click();
+    }));
+    frame.ChooseData();
+    const auto design = [&](const QString& file, const QString& weight) {
+      f.watchdog.Expect(In<SurveyDesignDialog>([=](SurveyDesignDialog& d) {
+        if (!file.isEmpty()) SetFile(d, "file", file);
+        Child<QComboBox>(d, "weight")->setCurrentText(weight);
+        d.accept();
+      }));
+      frame.Action(FrameCommand::SurveyDesign)->trigger();
+      f.watchdog.Expect(In<EstimateDialog>([](EstimateDialog& d) {
+        Child<QComboBox>(d, "statistic")->setCurrentText("total");
+        Child<QComboBox>(d, "variable")->setCurrentText("y");
+        d.accept();
+      }));
+      frame.Action(FrameCommand::Estimate)->trigger();
+    };
+    design({}, "w");  // the file of data mode, as the dialog opens
+    QVERIFY(!frame.DataLabel()->isHidden());
+    design(kSurvey + "/replicates.csv", "w");
+    QVERIFY(frame.DataLabel()->isHidden());
+    const std::string session = Replayed(f);
+    QVERIFY2(session.find("small.csv\nuse y=y\n\n# Data > Survey design...\ndesign weight=w\n") != std::string::npos,
+             session.c_str());
+    QCOMPARE(Lines(f.doc), Batch(session));
+  }
+
   void drawMatchesItsStatement() {
     test::AppFixture f;
     QTemporaryDir dir;
@@ -153,10 +209,7 @@ class SurveyDialogsTest : public QObject {
       d.accept();
     }));
     f.app.Frame()->Action(FrameCommand::DrawSample)->trigger();
-    QFile drawn(out);
-    QVERIFY(drawn.open(QIODevice::ReadOnly));
-    const QByteArray sample = drawn.readAll();
-    drawn.close();
+    const QByteArray sample = Contents(out);
     QCOMPARE(sample.count('\n'), 5);  // the header and n = 4 units
 
     const QStringList desktop = Lines(f.doc);
@@ -164,11 +217,10 @@ class SurveyDialogsTest : public QObject {
         "frame " + kSurvey.toStdString() + "/small.csv\ndraw srs n=4 seed=2027 out=" + out.toStdString() + "\n";
     QVERIFY(QFile::remove(out));
     QCOMPARE(desktop, Batch(script));
-    QVERIFY(drawn.open(QIODevice::ReadOnly));
-    QCOMPARE(drawn.readAll(), sample);
-    drawn.close();
+    QCOMPARE(Contents(out), sample);
     QVERIFY(QFile::remove(out));
     QCOMPARE(desktop, Batch(Replayed(f)));
+    QCOMPARE(Contents(out), sample);
   }
 };
 
