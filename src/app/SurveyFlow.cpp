@@ -1,10 +1,13 @@
 #include "app/SurveyFlow.h"
 
 #include <QMessageBox>
+#include <new>
+#include <optional>
 
 #include "app/AppSettings.h"
 #include "app/WaitCursor.h"
 #include "batch/Session.h"
+#include "framework/Form.h"
 #include "journal/CTervoDoc.h"
 #include "journal/Excerpt.h"
 #include "select/Parse.h"
@@ -22,6 +25,21 @@ std::pair<std::string_view, std::string_view> Split(std::string_view statement) 
   return {statement.substr(0, blank), statement.substr(blank + 1)};
 }
 
+// Runs each statement with `run` under the wait cursor; the first refusal, if any.
+template <typename Run>
+std::optional<std::string> RunEach(const std::vector<std::string>& statements, Run run) {
+  WaitCursor wait;
+  try {
+    for (const std::string& s : statements) {
+      const auto [verb, rest] = Split(s);
+      if (auto failure = run(verb, rest)) return failure;
+    }
+  } catch (const std::bad_alloc&) {
+    return std::string(kNoMemory);  // as a script's run ends
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 void SurveyFlow::DataOpened(const std::string& path) {
@@ -32,16 +50,15 @@ void SurveyFlow::DataOpened(const std::string& path) {
 
 bool SurveyFlow::Survey(const char* menu, std::vector<std::string> statements, survey::Statements& on) {
   const std::size_t before = m_doc.GetJournal().size();
-  {
-    WaitCursor wait;
-    for (const std::string& s : statements) {
-      const auto [verb, rest] = Split(s);
-      if (verb == "data") continue;  // `on` holds the file already
-      if (auto failure = on.Run(m_doc, verb, rest)) {
-        Fail(failure->text);
-        return false;
-      }
-    }
+  const auto failure =
+      RunEach(statements, [&](std::string_view verb, std::string_view rest) -> std::optional<std::string> {
+        if (verb == "data") return std::nullopt;  // `on` holds the file already
+        auto refused = on.Run(m_doc, verb, rest);
+        return refused ? std::optional(refused->text) : std::nullopt;
+      });
+  if (failure) {
+    Fail(*failure);
+    return false;
   }
   m_session.RanStatements(menu, statements, m_doc.GetJournal().size() > before);
   return true;
@@ -100,15 +117,14 @@ bool SurveyFlow::Draw(const select::DrawRequest& request) {
   if (request.frame != m_frame) statements.push_back("frame " + request.frame);
   statements.push_back("draw " + *text);
   const std::size_t before = m_doc.GetJournal().size();
-  {
-    WaitCursor wait;
-    for (const std::string& s : statements) {
-      const auto [verb, rest] = Split(s);
-      if (auto failure = m_draws.Run(m_doc, verb, rest)) {
-        Fail(failure->message);
-        return false;
-      }
-    }
+  const auto failure =
+      RunEach(statements, [&](std::string_view verb, std::string_view rest) -> std::optional<std::string> {
+        auto refused = m_draws.Run(m_doc, verb, rest);
+        return refused ? std::optional(refused->message) : std::nullopt;
+      });
+  if (failure) {
+    Fail(*failure);
+    return false;
   }
   m_frame = request.frame;
   m_session.RanStatements("Data > Draw sample...", statements, m_doc.GetJournal().size() > before);
@@ -118,8 +134,12 @@ bool SurveyFlow::Draw(const select::DrawRequest& request) {
 std::vector<std::string> SurveyFlow::Preview(const std::string& file, const survey::DesignRequest& request) const {
   survey::Statements trial;
   trial.DataOpened(file, PathExcerpt(file));
-  WaitCursor wait;
-  if (auto failure = trial.Run(m_doc, "design", survey::DesignText(request))) return {failure->text};
+  const auto failure = RunEach({"design " + survey::DesignText(request)},
+                               [&](std::string_view verb, std::string_view rest) -> std::optional<std::string> {
+                                 auto refused = trial.Run(m_doc, verb, rest);
+                                 return refused ? std::optional(refused->text) : std::nullopt;
+                               });
+  if (failure) return {*failure};
   return survey::DesignSummary(*trial.InEffect());
 }
 
