@@ -67,7 +67,7 @@ SurveyDesignDialog::SurveyDesignDialog(SurveyFlow& flow, const QString& file, QW
   m_prefix->setPlaceholderText("PREFIX of the columns PREFIX1 .. PREFIXR");
 
   auto* form = new QFormLayout;
-  AddFileRow(form, "Data &file:", m_file, kDataFilter, false);
+  AddFileRow(form, "&Data file:", m_file, kDataFilter, false);
   form->addRow(m_proposal);
   m_proposal->setVisible(false);
   form->addRow("&Weight:", m_weight);
@@ -75,11 +75,11 @@ SurveyDesignDialog::SurveyDesignDialog(SurveyFlow& flow, const QString& file, QW
   form->addRow("&PSU:", m_psu);
   form->addRow("&fpc:", m_fpc);
   form->addRow("", m_nest);
-  form->addRow("Strata with a single PSU:", m_lonely);
+  form->addRow("Strata with a single PSU (&lonely):", m_lonely);
   auto* replicate = new QFormLayout(m_replicates);
-  replicate->addRow("Columns &prefix:", m_prefix);
+  replicate->addRow("Columns prefi&x:", m_prefix);
   replicate->addRow("&Type:", m_type);
-  replicate->addRow("&rho (Fay):", m_rho);
+  replicate->addRow("rh&o (Fay):", m_rho);
   replicate->addRow(m_scaleGiven, m_scale);
   replicate->addRow("&mse:", m_mse);
 
