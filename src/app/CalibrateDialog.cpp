@@ -12,6 +12,7 @@
 
 #include "app/SurveyFlow.h"
 #include "app/SurveyWidgets.h"
+#include "app/TotalsDialog.h"
 #include "survey/Calibration.h"
 
 namespace mirto {
@@ -68,6 +69,13 @@ CalibrateDialog::CalibrateDialog(SurveyFlow& flow, const QStringList& variables,
   form->addRow("&Variables, in order:", m_variables);
   form->addRow("In the order checked:", m_order);
   AddFileRow(form, "&Totals file:", m_totals, kDataFilter, false);
+  auto* typed = new QPushButton("T&ype the totals...", this);
+  typed->setObjectName("typeTotals");
+  connect(typed, &QPushButton::clicked, this, [this] {
+    TotalsDialog totals(this);
+    if (totals.exec() == QDialog::Accepted) m_totals->setText(totals.File());
+  });
+  form->addRow("", typed);
   form->addRow(m_epsilonGiven, m_epsilon);
   form->addRow(m_maxitGiven, m_maxit);
   auto* bounds = new QHBoxLayout;

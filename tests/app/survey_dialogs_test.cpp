@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -24,6 +25,7 @@
 #include "app/DrawDialog.h"
 #include "app/EstimateDialog.h"
 #include "app/SurveyDesignDialog.h"
+#include "app/TotalsDialog.h"
 
 using namespace mirto;
 using mirto::test::Batch;
@@ -159,6 +161,35 @@ class SurveyDialogsTest : public QObject {
     QVERIFY(f.app.Frame()->DesignLabel()->isHidden());
     QCOMPARE(f.app.Session().ScriptLines(), before);
     QCOMPARE(Lines(f.doc), Batch(""));
+  }
+
+  // Totals typed in the dialog go to a file, which the session's statement names.
+  void typedTotals() {
+    test::AppFixture f;
+    QTemporaryDir dir;
+    const QString typed = dir.filePath("typed.csv");
+    const std::string data = kSurvey.toStdString() + "/small.csv";
+    survey::DesignRequest weighted;
+    weighted.weight = "w";
+    QVERIFY(f.app.Frame()->Survey().UseDesign(data, weighted));
+    f.watchdog.Expect(In<CalibrateDialog>([&](CalibrateDialog& d) {
+      d.Variables()->findItems("d", Qt::MatchExactly).value(0)->setCheckState(Qt::Checked);
+      f.watchdog.Expect(In<TotalsDialog>([&](TotalsDialog& t) {
+        const char* cells[2][3] = {{"d", "a", "70"}, {"d", "b", "60"}};
+        for (int r = 0; r < 2; ++r)
+          for (int c = 0; c < 3; ++c) t.Table()->setItem(r, c, new QTableWidgetItem(cells[r][c]));
+        f.watchdog.Expect(test::ChooseFile(typed));
+        t.accept();
+      }));
+      Child<QPushButton>(d, "typeTotals")->click();
+      QCOMPARE(Child<QLineEdit>(d, "totals")->text(), typed);
+      QVERIFY(d.Calibrate());
+    }));
+    f.app.Frame()->Action(FrameCommand::Calibrate)->trigger();
+    QCOMPARE(Contents(typed), QByteArray("variable,category,total\nd,a,70\nd,b,60\n"));
+    QCOMPARE(Lines(f.doc),
+             Batch("data " + data + "\ndesign weight=w\ncalibrate poststrata=d totals=" + typed.toStdString() + "\n"));
+    QCOMPARE(Lines(f.doc), Batch(Replayed(f)));
   }
 
   // The design reads data mode's file; another file ends data mode, as `data` does in a script.
