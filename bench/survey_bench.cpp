@@ -313,8 +313,7 @@ BENCHMARK(BM_SurveyCalibration)->UseManualTime()->Iterations(2)->Unit(benchmark:
 void BM_SurveyCalibratedEstimate(benchmark::State& state) {
   const auto file = Open(StratifiedFile());
   const auto design = file ? ReadDesign(*file, "weight=w strata=st psu=psu") : std::nullopt;
-  const auto calibration =
-      design ? Calibrated(*file, *design, "rake=d,r totals=" + WriteTotals()) : std::nullopt;
+  const auto calibration = design ? Calibrated(*file, *design, "rake=d,r totals=" + WriteTotals()) : std::nullopt;
   if (!calibration) return state.SkipWithError("no calibration");
   const auto request = std::get<survey::EstimateRequest>(survey::ParseEstimate("mean y by=d"));
   const auto [reference, best] = Alternating(

@@ -16,6 +16,7 @@
 #include "support/SurveyFiles.h"
 #include "survey/Dense.h"
 #include "survey/Parse.h"
+#include "survey/Totals.h"
 
 namespace mirto::test {
 namespace {
@@ -65,6 +66,26 @@ TEST(CalibrateStatements, ReadMethodsOptionsAndRefuseWhatTheyCannotRead) {
 }
 
 // Each method on small.csv (and Fay replicates) against calibrate.R.
+// Totals typed in the desktop are written to a file that reads back as typed.
+TEST(CalibrateStatements, TypedTotalsReadBackAsTyped) {
+  TempDir dir;
+  const std::vector<std::array<std::string, 3>> typed = {
+      {"d", "a", "70"}, {"region", "North, coast", "1.5e3"}, {"q\"x", " b", "2"}, {"x", "", "400"}};
+  std::string text;
+  for (const std::string& line : survey::TotalsFileLines(typed)) text += line + "\n";
+  WriteBytes(dir / "t.csv", text);
+  const auto read = survey::ReadTotals(dir / "t.csv", "t.csv");
+  ASSERT_TRUE(std::holds_alternative<survey::Totals>(read));
+  const auto& lines = std::get<survey::Totals>(read).lines;
+  ASSERT_EQ(lines.size(), typed.size());
+  const double totals[] = {70, 1500, 2, 400};  // as typed
+  for (std::size_t i = 0; i < typed.size(); ++i) {
+    EXPECT_EQ(lines[i].variable, typed[i][0]);
+    EXPECT_EQ(lines[i].category, typed[i][1]);
+    EXPECT_EQ(lines[i].total, totals[i]);
+  }
+}
+
 TEST(CalibrateFigures, EachMethodAsR) {
   InSurveyFolder here;
   Session s;

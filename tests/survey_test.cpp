@@ -18,9 +18,11 @@
 #include "support/RecordCheck.h"
 #include "support/ScriptRun.h"
 #include "support/SurveyFiles.h"
+#include "survey/Calibration.h"
 #include "survey/Design.h"
 #include "survey/Estimate.h"
 #include "survey/Parse.h"
+#include "survey/Report.h"
 
 namespace mirto::test {
 namespace {
@@ -56,6 +58,34 @@ TEST(SurveyStatements, ReadNamesOptionsAndColumnFamilies) {
   EXPECT_EQ(e.by, (std::vector<std::string>{"a", "b c"}));
   EXPECT_EQ(e.level, 99.9);
   EXPECT_EQ(survey::QuotedName("my \"y\""), "\"my \"\"y\"\"\"");
+}
+
+// The desktop's dialogs write statements from requests: each must read back as written.
+TEST(SurveyStatements, TextOfARequestReadsBackTheSame) {
+  for (const char* text : {"weight=\"final wt\" strata=st psu=\"a\"\"b\" fpc=N nest lonely=average",
+                           "weight=w replicates=rw* type=Fay rho=0.3 scale=0.5 mse=off", "weight=w strata=s"})
+    EXPECT_EQ(survey::DesignText(std::get<survey::DesignRequest>(survey::ParseDesign(text))), text);
+  for (const char* text : {"ratio \"y/1\"/x by=a*\"b c\" level=99.9", "proportion y", "mean y by=d level=90"})
+    EXPECT_EQ(survey::EstimateText(std::get<survey::EstimateRequest>(survey::ParseEstimate(text))), text);
+  for (const char* text : {"rake=d,\"c 2\" totals=\"my totals.csv\" epsilon=1e-05 maxit=20",
+                           "linear=d+x totals=t.csv bounds=0.5,2", "poststrata=d*c totals=t.csv"})
+    EXPECT_EQ(survey::CalibrationText(std::get<survey::CalibrateRequest>(survey::ParseCalibrate(text))), text);
+}
+
+// Families numbered 1..R are proposed, the largest first; the type from the prefix's words.
+TEST(SurveyStatements, ProposesReplicateColumnsByTheirNames) {
+  const auto variables = [](std::initializer_list<const char*> names) {
+    std::vector<data::Variable> v;
+    for (const char* n : names) v.push_back({n, data::VariableType::Numeric, {}});
+    return v;
+  };
+  const auto p = survey::ProposeReplicates(variables({"w", "y1", "y2", "brrwt1", "brrwt2", "brrwt3", "x"}));
+  ASSERT_TRUE(p);
+  EXPECT_EQ(p->prefix, "brrwt");
+  EXPECT_EQ(p->count, 3u);
+  EXPECT_EQ(p->type, survey::ReplicateType::BRR);
+  EXPECT_EQ(survey::ProposeReplicates(variables({"repw1", "repw2"}))->type, survey::ReplicateType::JK1);
+  EXPECT_FALSE(survey::ProposeReplicates(variables({"r1", "r3", "q2"})));  // no run 1..R
 }
 
 TEST(SurveyStatements, RefuseWhatTheyCannotRead) {

@@ -17,17 +17,23 @@
 #include "app/AboutBox.h"
 #include "app/AppSettings.h"
 #include "app/CTervoView.h"
+#include "app/CalibrateDialog.h"
 #include "app/ChartDock.h"
 #include "app/DataDialog.h"
 #include "app/DataGrid.h"
+#include "app/DrawDialog.h"
 #include "app/EntryTableDialog.h"
+#include "app/EstimateDialog.h"
 #include "app/FindBar.h"
 #include "app/HelpWindow.h"
 #include "app/LockState.h"
 #include "app/RecentFileList.h"
+#include "app/SurveyDesignDialog.h"
+#include "app/SurveyWidgets.h"
 #include "app/WindowSize.h"
 #include "batch/Session.h"
 #include "journal/CTervoDoc.h"
+#include "survey/Report.h"
 
 // The icons live in this static library; a program linking it must register them.
 static void InitResources() { Q_INIT_RESOURCE(mirto); }
@@ -42,6 +48,7 @@ CMainFrame::CMainFrame(CTervoDoc& doc, SessionRecorder& session, RecentFileList&
       m_files(doc, session, recent, settings),
       m_printing(doc),
       m_exports(doc, session, m_printing),
+      m_survey(doc, session),
       m_actions(this) {
   InitResources();
   setObjectName("MainFrame");
@@ -50,6 +57,7 @@ CMainFrame::CMainFrame(CTervoDoc& doc, SessionRecorder& session, RecentFileList&
   m_files.SetWindow(this);
   m_printing.SetWindow(this);
   m_exports.SetWindow(this);
+  m_survey.SetWindow(this);
 
   m_widgets.view = new CTervoView(doc, this);
   m_widgets.view->setWhatsThis(
@@ -135,6 +143,10 @@ void CMainFrame::CreateMenus() {
   QMenu* dataMenu = menuBar()->addMenu("&Data");
   for (FrameCommand c : {FromData, ViewData, ClearData}) dataMenu->addAction(m_actions[c]);
   m_actions[FromData]->setEnabled(false);
+  dataMenu->addSeparator();
+  for (FrameCommand c : {SurveyDesign, Estimate, Calibrate}) dataMenu->addAction(m_actions[c]);
+  dataMenu->addSeparator();
+  dataMenu->addAction(m_actions[DrawSample]);
 
   QMenu* help = menuBar()->addMenu("&Help");
   help->addAction(m_actions[HelpTopics]);
@@ -167,6 +179,10 @@ void CMainFrame::CreateStatusBar() {
   m_widgets.data->setObjectName("DataMode");
   m_widgets.data->setVisible(false);
   bar->addPermanentWidget(m_widgets.data);
+  m_widgets.design = new QLabel(bar);
+  m_widgets.design->setObjectName("SurveyDesign");
+  m_widgets.design->setVisible(false);
+  bar->addPermanentWidget(m_widgets.design);
   const char* names[] = {"CAP", "NUM", "SCRL"};
   for (std::size_t i = 0; i < m_widgets.locks.size(); ++i) {
     m_widgets.locks[i] = new QLabel(names[i], bar);
@@ -205,6 +221,16 @@ void CMainFrame::ConnectCommands() {
   connect(m_actions[FromData], &QAction::triggered, this, &CMainFrame::ChooseData);
   connect(m_actions[ClearData], &QAction::triggered, this, &CMainFrame::ClearData);
   connect(m_actions[ViewData], &QAction::triggered, this, &CMainFrame::ViewData);
+  connect(m_actions[SurveyDesign], &QAction::triggered, this, &CMainFrame::ChooseDesign);
+  connect(m_actions[Estimate], &QAction::triggered, this, &CMainFrame::ChooseEstimate);
+  connect(m_actions[Calibrate], &QAction::triggered, this, &CMainFrame::ChooseCalibration);
+  connect(m_actions[DrawSample], &QAction::triggered, this, &CMainFrame::ChooseDraw);
+  connect(&m_survey, &SurveyFlow::designChanged, this, &CMainFrame::UpdateDesign);
+  // A script's `data` binds no role: its textbook data mode ends there, and so does this one.
+  connect(&m_survey, &SurveyFlow::dataReplaced, this, [this] {
+    if (m_host && m_host->DataOn()) m_host->ClearData();
+    UpdateDataMode();
+  });
   connect(&m_files, &DocumentFlow::documentChanged, this, &CMainFrame::UpdateTitle);
   connect(&m_files, &DocumentFlow::recentFilesChanged, this, &CMainFrame::UpdateRecentFiles);
 }
@@ -264,6 +290,7 @@ void CMainFrame::ChooseData() {
   if (dialog.exec() != QDialog::Accepted) return;
   m_host->UseData(dialog.TakeSession(), dialog.Choice());
   m_session.UsedData(data::ScriptStatements(dialog.Choice()));
+  m_survey.DataOpened(dialog.Choice().file);
   UpdateDataMode();
 }
 
@@ -293,6 +320,46 @@ void CMainFrame::UpdateDataMode() {
   const QString file = QFileInfo(QFile::decodeName(m_host->Choice().file.c_str())).fileName();
   m_widgets.data->setText("Data: " + file);
   m_widgets.data->setToolTip(QFile::decodeName(m_host->Choice().file.c_str()));
+}
+
+void CMainFrame::ChooseDesign() {
+  QString file = QFile::decodeName(m_survey.DataFile().c_str());
+  if (file.isEmpty() && m_host && m_host->DataOn()) file = QFile::decodeName(m_host->Choice().file.c_str());
+  SurveyDesignDialog dialog(m_survey, file, this);
+  dialog.exec();
+}
+
+QStringList CMainFrame::SurveyVariables() {
+  QString problem;
+  return VariableNames(m_survey.DataFile(), &problem);
+}
+
+void CMainFrame::ChooseEstimate() {
+  if (!m_survey.InEffect()) return;
+  EstimateDialog dialog(m_survey, SurveyVariables(), this);
+  dialog.exec();
+}
+
+void CMainFrame::ChooseCalibration() {
+  if (!m_survey.InEffect()) return;
+  CalibrateDialog dialog(m_survey, SurveyVariables(), this);
+  dialog.exec();
+}
+
+void CMainFrame::ChooseDraw() {
+  DrawDialog dialog(m_survey, QFile::decodeName(m_survey.Frame().c_str()), this);
+  dialog.exec();
+}
+
+void CMainFrame::UpdateDesign() {
+  const survey::Design* design = m_survey.InEffect();
+  m_actions[FrameCommand::Estimate]->setEnabled(design != nullptr);
+  m_actions[FrameCommand::Calibrate]->setEnabled(design != nullptr);
+  m_widgets.design->setVisible(design != nullptr);
+  if (!design) return;
+  const QString text = QString::fromStdString(survey::DesignText(*design));
+  m_widgets.design->setText(QString("Design: %1%2").arg(text, m_survey.Calibrated() ? ", calibrated" : ""));
+  m_widgets.design->setToolTip(QFile::decodeName(m_survey.DataFile().c_str()));
 }
 
 void CMainFrame::OnAdditionalFigures(bool on) {

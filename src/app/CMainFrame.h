@@ -13,6 +13,7 @@
 #include "app/FrameActions.h"
 #include "app/HelpWindow.h"
 #include "app/JournalPrinter.h"
+#include "app/SurveyFlow.h"
 
 class QToolBar;
 
@@ -49,6 +50,8 @@ class CMainFrame : public QMainWindow {
   // The host whose data mode the Data menu sets (none: the menu stays off).
   void SetFormHost(QtFormHost* host);
   QLabel* DataLabel() const { return m_widgets.data; }
+  SurveyFlow& Survey() { return m_survey; }
+  QLabel* DesignLabel() const { return m_widgets.design; }
 
   // The idle text of the status bar.
   static constexpr const char* kIdlePrompt = "For Help, Press F1";
@@ -66,6 +69,11 @@ class CMainFrame : public QMainWindow {
   // Data > "View data...": the data file in a grid of its own; the last one opened.
   void ViewData();
   QDialog* DataGrid() const { return m_grid; }
+  // Data > "Survey design...", "Estimate...", "Calibrate...", "Draw sample...".
+  void ChooseDesign();
+  void ChooseEstimate();
+  void ChooseCalibration();
+  void ChooseDraw();
   // View > "Additional figures": switched in the document, kept in the session and the settings.
   void OnAdditionalFigures(bool on);
   void UpdateTitle();
@@ -92,6 +100,8 @@ class CMainFrame : public QMainWindow {
   void ConnectCommands();
   void ConnectJournalView();
   void UpdateDataMode();
+  void UpdateDesign();
+  QStringList SurveyVariables();
 
   CTervoDoc& m_doc;
   SessionRecorder& m_session;
@@ -100,6 +110,7 @@ class CMainFrame : public QMainWindow {
   DocumentFlow m_files;
   JournalPrinter m_printing;
   ExportFlow m_exports;
+  SurveyFlow m_survey;
   FrameActions m_actions;
   ApproachMenu m_approach;
   struct {
@@ -114,6 +125,7 @@ class CMainFrame : public QMainWindow {
     QToolBar* toolBar = nullptr;
     std::array<QLabel*, 3> locks{};  // Caps Lock, Num Lock, Scroll Lock
     QLabel* data = nullptr;          // the data file while data mode is on
+    QLabel* design = nullptr;        // the survey design while one is in effect
   } m_widgets;
   QPointer<HelpWindow> m_help;
   QPointer<QDialog> m_grid;

@@ -69,6 +69,16 @@ const ActionSpec kSpecs[] = {
      false},
     {FrameCommand::ClearData, "&Clear data", "", "End data mode: the forms ask every figure again\nClear Data", nullptr,
      false},
+    {FrameCommand::SurveyDesign, "Survey &design...", "",
+     "Weights, strata, PSUs or replicate weights of a survey file, for the estimates that follow\nSurvey Design",
+     nullptr, true},
+    {FrameCommand::Estimate, "&Estimate...", "",
+     "A mean, total, proportions or a ratio from the survey design in effect, by domain\nEstimate", nullptr, false},
+    {FrameCommand::Calibrate, "Ca&librate...", "",
+     "Calibrate the design's weights to population totals: post-strata, raking or linear\nCalibrate", nullptr, false},
+    {FrameCommand::DrawSample, "Draw &sample...", "",
+     "Draw a sample from a frame file with a seed, and write the sample and its probabilities\nDraw Sample", nullptr,
+     true},
 };
 
 }  // namespace

@@ -41,6 +41,10 @@ enum class FrameCommand {
   FromData,
   ViewData,
   ClearData,
+  SurveyDesign,
+  Estimate,
+  Calibrate,
+  DrawSample,
   kCount
 };
 

@@ -51,6 +51,12 @@ std::vector<std::string> CalibrationNote(const Design& d, const Calibration& c) 
                     Format("Data units: %lld used", c.figures.units)});
 }
 
+std::string GFactorSummary(const Calibration& c) {
+  const CalibrationFigures& f = c.figures;
+  return Format("g factors (calibrated over design weight): minimum %f; quartiles %f, %f, %f; maximum %f", f.gMin,
+                f.gQ1, f.gMedian, f.gQ3, f.gMax);
+}
+
 std::vector<std::string> CalibrationLines(const Design& d, const Calibration& c) {
   const CalibrationFigures& f = c.figures;
   std::vector<std::string> lines{"Target: Calibrated weights", MethodLine(d),
@@ -65,8 +71,7 @@ std::vector<std::string> CalibrationLines(const Design& d, const Calibration& c)
   for (const TotalFigure& t : f.totals)
     table.Add({t.variable, t.category, Printed(t.total), Printed(t.before), Printed(t.after)});
   table.Write(lines, " ");
-  lines.push_back(Format("g factors (calibrated over design weight): minimum %f; quartiles %f, %f, %f; maximum %f",
-                         f.gMin, f.gQ1, f.gMedian, f.gQ3, f.gMax));
+  lines.push_back(GFactorSummary(c));
   IterationLines(c, lines);
   if (!f.unconverged.empty()) {
     std::string names;

@@ -135,8 +135,9 @@ double Calibration::MomentWeight(double designWeight) const {
   return designWeight;
 }
 
-std::string CalibrationText(const Calibration& c) {
-  const CalibrateRequest& q = c.request;
+std::string CalibrationText(const Calibration& c) { return CalibrationText(c.request); }
+
+std::string CalibrationText(const CalibrateRequest& q) {
   const char* separator = q.method == CalibrationMethod::PostStrata ? "*"
                           : q.method == CalibrationMethod::Rake     ? ","
                                                                     : "+";

@@ -142,5 +142,8 @@ std::variant<Calibration, data::DataProblem> Calibrate(const data::DataFile& fil
 
 // The statement as it was given ("rake=region,sex totals=pop.csv").
 std::string CalibrationText(const Calibration& calibration);
+std::string CalibrationText(const CalibrateRequest& request);
+// The g factors' minimum, quartiles and maximum, as the block gives them.
+std::string GFactorSummary(const Calibration& calibration);
 
 }  // namespace mirto::survey

@@ -204,15 +204,17 @@ std::vector<std::string> TextKeys(const Estimates& e) {
 
 }  // namespace
 
-std::string DesignText(const Design& d) {
-  const auto& vars = d.request;
+std::string DesignText(const Design& d) { return DesignText(d.request); }
+
+std::string DesignText(const DesignRequest& vars) {
   auto name = [](const std::string& n) { return QuotedName(n); };
   std::string text = "weight=" + name(vars.weight);
   if (vars.strata) text += " strata=" + name(*vars.strata);
   if (vars.psu) text += " psu=" + name(*vars.psu);
   if (vars.fpc) text += " fpc=" + name(*vars.fpc);
   if (vars.nest) text += " nest";
-  if (d.Taylor()) return vars.lonely == Lonely::Fail ? text : text + " lonely=" + std::string(LonelyName(vars.lonely));
+  if (!vars.replicates)
+    return vars.lonely == Lonely::Fail ? text : text + " lonely=" + std::string(LonelyName(vars.lonely));
   const ReplicateRequest& q = *vars.replicates;
   const ReplicateColumns& c = q.columns;
   text += " replicates=";
@@ -225,6 +227,20 @@ std::string DesignText(const Design& d) {
   if (q.scale) text += " scale=" + data::ShortestText(*q.scale);
   if (q.mse) text += *q.mse ? " mse=on" : " mse=off";
   return text;
+}
+
+std::string EstimateText(const EstimateRequest& e) {
+  std::string text = std::string(StatisticName(e.statistic)) + " " + QuotedName(e.variable);
+  if (e.statistic == Statistic::Ratio) text += "/" + QuotedName(e.denominator);
+  for (std::size_t i = 0; i < e.by.size(); ++i) text += (i ? "*" : " by=") + QuotedName(e.by[i]);
+  if (e.level != 95) text += " level=" + data::ShortestText(e.level);
+  return text;
+}
+
+std::vector<std::string> DesignSummary(const Design& d) {
+  std::vector<std::string> lines;
+  DesignLines(d, nullptr, lines);
+  return lines;
 }
 
 std::vector<std::string> NoteLines(const Design& d, const Estimates& e) {

@@ -54,7 +54,13 @@ void AppendBlock(CTervoDoc& doc, const Command& command, const std::vector<std::
                  const std::vector<std::string>& lines, const Record& record);
 std::string MethodLine(const Design& design);
 
-// The design as a statement writes it ("weight=pw strata=stype ...").
+// The design as a statement writes it ("weight=pw strata=stype ..."), and
+// an estimate ("mean api00 by=stype"): the statements read them back as given.
 std::string DesignText(const Design& design);
+std::string DesignText(const DesignRequest& request);
+std::string EstimateText(const EstimateRequest& request);
+// What the design found, as the block's design lines give it: strata, PSUs,
+// units, sum of weights, single-PSU strata, replicates.
+std::vector<std::string> DesignSummary(const Design& design);
 
 }  // namespace mirto::survey

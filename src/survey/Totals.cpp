@@ -57,4 +57,24 @@ std::variant<Totals, DataProblem> ReadTotals(const std::string& path, const std:
   return totals;
 }
 
+namespace {
+
+std::string Field(const std::string& text) {
+  const bool plain = text.find_first_of(",\"\r\n") == std::string::npos &&
+                     (text.empty() || (text.front() != ' ' && text.back() != ' '));
+  if (plain) return text;
+  std::string quoted = "\"";
+  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + '"';
+}
+
+}  // namespace
+
+std::vector<std::string> TotalsFileLines(const std::vector<std::array<std::string, 3>>& rows) {
+  std::vector<std::string> lines{"variable,category,total"};
+  for (const auto& [variable, category, total] : rows)
+    lines.push_back(Field(variable) + "," + Field(category) + "," + Field(total));
+  return lines;
+}
+
 }  // namespace mirto::survey

@@ -4,6 +4,7 @@
 // line per category of a variable (crossed post-strata: the variables and the
 // categories joined by *) and a line with the category empty for a numeric
 // variable's total.
+#include <array>
 #include <string>
 #include <variant>
 #include <vector>
@@ -22,6 +23,11 @@ struct Totals {
   std::string file;  // as messages name it
   std::vector<TotalLine> lines;
 };
+
+// The lines of a totals file for typed totals (variable, category, total as
+// typed), with the header; a field is quoted where a comma, quote or line end
+// (or a blank at its edge) would change it.
+std::vector<std::string> TotalsFileLines(const std::vector<std::array<std::string, 3>>& rows);
 
 // Every line checked: a name, a number, no (variable, category) twice.
 std::variant<Totals, data::DataProblem> ReadTotals(const std::string& path, const std::string& shown);
