@@ -14,6 +14,7 @@
 
 #include "Ratios.h"
 #include "app/CTervoView.h"
+#include "app/JournalFind.h"
 #include "journal/CTervoDoc.h"
 
 namespace mirto::bench {
@@ -139,6 +140,29 @@ void BM_ViewPaintHugeLine(benchmark::State& state) {
   RecordRatio("4c. paint one screen of a 50M-character line / of ordinary lines", paint[1] / paint[0], 2.0, true);
 }
 BENCHMARK(BM_ViewPaintHugeLine)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// Text that is not in the journal is looked for in every line: on a million
+// lines that one pass is what a keystroke in the find bar costs.
+void BM_FindMillionLines(benchmark::State& state) {
+  Shown large(1000000);
+  double seconds[2] = {0, 0};  // any case, matching case
+  for (auto _ : state) {
+    double round = 0;
+    for (int c = 0; c < 2; ++c) {
+      const auto t0 = Clock::now();
+      const std::optional<FindMatch> match = FindInJournal(large.doc.GetJournal(), {"median", c == 1}, {}, true);
+      benchmark::DoNotOptimize(match);
+      const double took = std::chrono::duration<double>(Clock::now() - t0).count();
+      seconds[c] += took;
+      round += took;
+    }
+    state.SetIterationTime(round);
+  }
+  const double n = static_cast<double>(state.iterations());
+  RecordRatio("4d. find text not there in 1M lines, any case", seconds[0] / n, 0.1, true, "s");
+  RecordRatio("4e. find text not there in 1M lines, matching case", seconds[1] / n, 0.1, true, "s");
+}
+BENCHMARK(BM_FindMillionLines)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace mirto::bench

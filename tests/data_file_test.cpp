@@ -214,6 +214,11 @@ TEST(DataFileTest, StatFilesValuesLabelsMissingAndCuts) {
     ASSERT_TRUE(file) << problem->Describe();
     EXPECT_EQ(file->Variables()[0].label, "Income") << path;
     EXPECT_EQ(file->Variables()[2].type, VariableType::Text) << path;
+    DataSession session;
+    ASSERT_FALSE(session.Open(path, c.extension));
+    const std::pair<Role, std::string> text[] = {{Role::X, "name"}};
+    EXPECT_EQ(session.Use(text).value_or(DataProblem{}).Describe(),
+              std::string(c.extension) + ", variable \"name\": the variable is not numeric; role x needs numbers");
     DataProfile profile;
     EXPECT_FALSE(Profile(*file, profile));
     EXPECT_EQ(profile.rows, 4);

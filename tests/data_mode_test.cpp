@@ -61,7 +61,7 @@ TEST(DataMode, BadDataStopTheRunAndAppendNothing) {
   } cases[] = {
       {"variable not found", head + "use y=income\n", "u.csv, variable \"income\": no such variable in the file"},
       {"not numeric", head + "use y=y\ncommand 32804\nok 100\n",
-       "u.csv, row 4, variable \"y\": \"abc\" is not a number"},
+       "u.csv, row 4, variable \"y\": \"abc\" is not a number; role y needs numbers"},
       {"not 0/1", head + "use y=z\ncommand 32822\nok 100\n", "u.csv, row 3, variable \"z\": a proportion needs a 0/1"},
       {"stratum not in the population file", head + "population " + sizes + "\nuse y=p stratum=s\ncommand 32852\n",
        "u.csv, row 2, variable \"s\": \"B\" is not in the population file"},

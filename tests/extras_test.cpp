@@ -33,6 +33,9 @@ TEST(AdditionalFigures, QuantilesAsR) {
   EXPECT_TRUE(std::isnan(extras::StudentQuantile(5, 1.5)));
   EXPECT_TRUE(std::isnan(extras::BetaQuantile(-1, 2, 0.5)));
   EXPECT_TRUE(std::isnan(extras::BetaQuantile(1, 2, std::nan(""))));
+  // n P and n (1 - P) + 1 with n = 2.56e39, where the root search finds no root.
+  const double n = 2.5641494207215363e+39, x = n * 0.56122234165713736;
+  EXPECT_TRUE(std::isnan(extras::BetaQuantile(x, n - x + 1, 0.025)));
 }
 
 struct IntervalCase {

@@ -13,6 +13,7 @@
 #include "framework/Format.h"
 #include "framework/Registry.h"
 #include "journal/CTervoDoc.h"
+#include "select/Parse.h"
 #include "support/Files.h"
 #include "support/RecordCheck.h"
 #include "support/ScriptRun.h"
@@ -92,6 +93,22 @@ void WithReplacement(const Row& r, double q) {
   EXPECT_DOUBLE_EQ(Number(r, "q"), q);
   EXPECT_GE(Number(r, "hits"), 1);
   EXPECT_DOUBLE_EQ(Number(r, "weight"), 1 / (4 * q));
+}
+
+// The desktop's dialog writes the statement from its request: it must read back as written.
+TEST(DrawStatement, TextOfARequestReadsBackTheSame) {
+  for (const char* text : {"srs n=5 replace seed=7 out=s.csv",
+                           "pps n=3 size=\"x y\" method=sampford sort=k seed=1 out=\"my s.csv\" pairs=p.csv",
+                           "two-stage n=2 m=3 size=N group=g seed=9007199254740991 out=s.csv population=pop.csv",
+                           "systematic n=40 stratum=st allocation=optimal sd=sd.csv cost=c.csv min=2 seed=0 out=s.csv",
+                           "cluster group=g sizes=nh.csv out=s.csv"}) {
+    select::DrawRequest r;
+    ASSERT_FALSE(select::ParseDraw(text, r)) << text;
+    EXPECT_EQ(select::DrawText(r), text);
+  }
+  select::DrawRequest quoted;
+  quoted.out = "a\"b.csv";
+  EXPECT_FALSE(select::DrawText(quoted));  // no statement can write it
 }
 
 TEST_F(Draws, EachDesignWritesItsUnitsWithTheirProbabilities) {
@@ -203,7 +220,7 @@ TEST_F(Draws, ReportBlock) {
                               "Certainty units (pi = 1): 1\n"
                               "       Row       Size\n"
                               "         9  20.000000\n"
-                              "RunningSum of pi over the frame's units: 4.000000\n"
+                              "Sum of pi over the frame's units: 4.000000\n"
                               "Units in the sample file: 4\n"
                               "Sample file: " +
                               Path("s.csv") +

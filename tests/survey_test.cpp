@@ -17,41 +17,20 @@
 #include "support/Files.h"
 #include "support/RecordCheck.h"
 #include "support/ScriptRun.h"
+#include "support/SurveyFiles.h"
+#include "survey/Calibration.h"
 #include "survey/Design.h"
 #include "survey/Estimate.h"
 #include "survey/Parse.h"
+#include "survey/Report.h"
 
 namespace mirto::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Runs scripts in tests/scripts/survey, where their data files are.
-class InSurveyFolder {
- public:
-  InSurveyFolder() : m_before(fs::current_path()) { fs::current_path(TestSourceDir() + "/scripts/survey"); }
-  ~InSurveyFolder() { fs::current_path(m_before); }
-  InSurveyFolder(const InSurveyFolder&) = delete;
-  InSurveyFolder& operator=(const InSurveyFolder&) = delete;
-
- private:
-  fs::path m_before;
-};
-
 const Table& Estimates(const CompletedBlock& block, Section section = Section::Results) {
-  for (const Table& t : block.record.tables())
-    if (t.key() == "estimates" && t.section() == section) return t;
-  throw std::runtime_error("no estimates table");
-}
-
-double At(const Table& t, std::size_t row, std::string_view column) {
-  for (std::size_t c = 0; c < t.columns().size(); ++c)
-    if (t.columns()[c] == column) return t.at(row, c);
-  return std::nan("");
-}
-
-void ExpectClose(double actual, double expected, double relative = 1e-13) {
-  EXPECT_NEAR(actual, expected, relative * std::fabs(expected)) << "expected " << expected;
+  return TableOf(block, "estimates", section);
 }
 
 // ---- Statements ------------------------------------------------------------------
@@ -79,6 +58,34 @@ TEST(SurveyStatements, ReadNamesOptionsAndColumnFamilies) {
   EXPECT_EQ(e.by, (std::vector<std::string>{"a", "b c"}));
   EXPECT_EQ(e.level, 99.9);
   EXPECT_EQ(survey::QuotedName("my \"y\""), "\"my \"\"y\"\"\"");
+}
+
+// The desktop's dialogs write statements from requests: each must read back as written.
+TEST(SurveyStatements, TextOfARequestReadsBackTheSame) {
+  for (const char* text : {"weight=\"final wt\" strata=st psu=\"a\"\"b\" fpc=N nest lonely=average",
+                           "weight=w replicates=rw* type=Fay rho=0.3 scale=0.5 mse=off", "weight=w strata=s"})
+    EXPECT_EQ(survey::DesignText(std::get<survey::DesignRequest>(survey::ParseDesign(text))), text);
+  for (const char* text : {"ratio \"y/1\"/x by=a*\"b c\" level=99.9", "proportion y", "mean y by=d level=90"})
+    EXPECT_EQ(survey::EstimateText(std::get<survey::EstimateRequest>(survey::ParseEstimate(text))), text);
+  for (const char* text : {"rake=d,\"c 2\" totals=\"my totals.csv\" epsilon=1e-05 maxit=20",
+                           "linear=d+x totals=t.csv bounds=0.5,2", "poststrata=d*c totals=t.csv"})
+    EXPECT_EQ(survey::CalibrationText(std::get<survey::CalibrateRequest>(survey::ParseCalibrate(text))), text);
+}
+
+// Families numbered 1..R are proposed, the largest first; the type from the prefix's words.
+TEST(SurveyStatements, ProposesReplicateColumnsByTheirNames) {
+  const auto variables = [](std::initializer_list<const char*> names) {
+    std::vector<data::Variable> v;
+    for (const char* n : names) v.push_back({n, data::VariableType::Numeric, {}});
+    return v;
+  };
+  const auto p = survey::ProposeReplicates(variables({"w", "y1", "y2", "brrwt1", "brrwt2", "brrwt3", "x"}));
+  ASSERT_TRUE(p);
+  EXPECT_EQ(p->prefix, "brrwt");
+  EXPECT_EQ(p->count, 3u);
+  EXPECT_EQ(p->type, survey::ReplicateType::BRR);
+  EXPECT_EQ(survey::ProposeReplicates(variables({"repw1", "repw2"}))->type, survey::ReplicateType::JK1);
+  EXPECT_FALSE(survey::ProposeReplicates(variables({"r1", "r3", "q2"})));  // no run 1..R
 }
 
 TEST(SurveyStatements, RefuseWhatTheyCannotRead) {
@@ -196,34 +203,6 @@ TEST(SurveyFigures, RankOfTheReplicateWeights) {
 
 // ---- The block ---------------------------------------------------------------------------
 
-// Every number a line prints is among the record's figures or text cells.
-std::string Unrecorded(const CTervoDoc& doc, const CompletedBlock& block) {
-  std::string missing;
-  const Record& record = block.record;
-  for (std::size_t i = block.firstLine; i < block.firstLine + block.lines; ++i) {
-    const std::string line(doc.GetJournal()[i]);
-    if (line.starts_with("Design: ")) continue;  // the variables' names, as the statement gives them
-    for (const std::string& number : PrintedNumbers(line)) {
-      const std::size_t point = number.find('.');
-      const int decimals = point == std::string::npos ? 0 : static_cast<int>(number.size() - point - 1);
-      bool found = false;
-      auto same = [&](double v) {
-        char text[400];
-        const auto r = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, decimals);
-        return !found && std::isfinite(v) && std::string(text, r.ptr) == number && (found = true);
-      };
-      for (Section section : {Section::Inputs, Section::Results, Section::Extras})
-        for (const Figure& f : record.figures(section)) same(f.value);
-      for (const Table& t : record.tables())
-        for (std::size_t row = 0; row < t.rows(); ++row)
-          for (std::size_t c = 0; c < t.columns().size(); ++c)
-            found = found || (t.IsText(c) ? t.text(row, c) == number : same(t.at(row, c)));
-      if (!found) missing += "\n  " + number + " in \"" + line + "\"";
-    }
-  }
-  return missing;
-}
-
 // block.mirto's journal is script_test.cpp's to check; here its records,
 // read more strictly than there: no row numbers, text cells as text.
 TEST(SurveyBlock, RecordsEveryFigureAndItsTextCells) {
@@ -244,20 +223,6 @@ TEST(SurveyBlock, RecordsEveryFigureAndItsTextCells) {
 }
 
 // ---- Refusals ----------------------------------------------------------------------------
-
-struct DataDir {
-  DataDir() : path(fs::temp_directory_path() / ("mirto-survey-" + std::to_string(::getpid()))) {
-    fs::create_directories(path);
-  }
-  ~DataDir() { fs::remove_all(path); }
-  DataDir(const DataDir&) = delete;
-  DataDir& operator=(const DataDir&) = delete;
-  std::string Write(const std::string& name, const std::string& text) const {
-    std::ofstream(path / name, std::ios::binary) << text;
-    return (path / name).string();
-  }
-  fs::path path;
-};
 
 std::string Levels(const char* header, std::size_t rows, bool numbered) {
   std::string text = header;

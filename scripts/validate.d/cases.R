@@ -417,6 +417,7 @@ for (mod in names(models)) {
 # The survey designs' cases live beside this file.
 here <- dirname(sub("^--file=", "", grep("^--file=", commandArgs(FALSE), value = TRUE)))
 source(file.path(here, "survey.R"), local = TRUE)
+source(file.path(here, "calibrate.R"), local = TRUE)
 # Allocation for several variables: its optimum worked out in R.
 source(file.path(here, "allocation.R"), local = TRUE)
 

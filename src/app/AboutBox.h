@@ -3,7 +3,7 @@
 
 namespace mirto {
 
-// "About Tervo": the program icon, its name and version, and OK.
+// "About Tervo": the program icon, its name and version, its licence, and OK.
 class AboutBox : public QDialog {
   Q_OBJECT
  public:

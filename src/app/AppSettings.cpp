@@ -45,4 +45,14 @@ void AppSettings::SaveOneFormPerRow(bool perRow) {
   m_settings.sync();
 }
 
+QByteArray AppSettings::LoadWindowGeometry() {
+  m_settings.sync();
+  return m_settings.value(kWindowGeometryKey).toByteArray();
+}
+
+void AppSettings::SaveWindowGeometry(const QByteArray& geometry) {
+  m_settings.setValue(kWindowGeometryKey, geometry);
+  m_settings.sync();
+}
+
 }  // namespace mirto

@@ -1,8 +1,8 @@
 #pragma once
 // Per-user settings: every key and default in one place, so that loading and
 // saving cannot drift apart. The recent-file list, the additional-figures
-// switch and whether entry loops ask for their rows one form at a time are
-// kept between runs.
+// switch, whether entry loops ask for their rows one form at a time and the
+// main window's size and place are kept between runs.
 #include <QSettings>
 #include <QString>
 #include <QStringList>
@@ -17,6 +17,7 @@ inline constexpr int kRecentFileCount = 4;
 inline constexpr char kAdditionalFiguresKey[] =
     "Settings/AdditionalFigures";                                   // View > Additional figures, off by default
 inline constexpr char kOneFormPerRowKey[] = "Entry/OneFormPerRow";  // default: one table per entry loop
+inline constexpr char kWindowGeometryKey[] = "Window/Geometry";     // none: the first window's size
 
 class AppSettings {
  public:
@@ -27,6 +28,8 @@ class AppSettings {
   void SaveAdditionalFigures(bool on);
   bool LoadOneFormPerRow();
   void SaveOneFormPerRow(bool perRow);
+  QByteArray LoadWindowGeometry();
+  void SaveWindowGeometry(const QByteArray& geometry);
 
  private:
   QSettings m_settings;

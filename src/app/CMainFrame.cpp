@@ -7,21 +7,33 @@
 #include <QIcon>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
+#include <QVBoxLayout>
 #include <QWhatsThis>
+#include <cmath>
 
 #include "app/AboutBox.h"
 #include "app/AppSettings.h"
 #include "app/CTervoView.h"
+#include "app/CalibrateDialog.h"
+#include "app/ChartDock.h"
 #include "app/DataDialog.h"
+#include "app/DataGrid.h"
+#include "app/DrawDialog.h"
 #include "app/EntryTableDialog.h"
+#include "app/EstimateDialog.h"
+#include "app/FindBar.h"
 #include "app/HelpWindow.h"
 #include "app/LockState.h"
 #include "app/RecentFileList.h"
+#include "app/SurveyDesignDialog.h"
+#include "app/SurveyWidgets.h"
 #include "app/WindowSize.h"
 #include "batch/Session.h"
 #include "journal/CTervoDoc.h"
+#include "survey/Report.h"
 
 // The icons live in this static library; a program linking it must register them.
 static void InitResources() { Q_INIT_RESOURCE(mirto); }
@@ -36,6 +48,7 @@ CMainFrame::CMainFrame(CTervoDoc& doc, SessionRecorder& session, RecentFileList&
       m_files(doc, session, recent, settings),
       m_printing(doc),
       m_exports(doc, session, m_printing),
+      m_survey(doc, session),
       m_actions(this) {
   InitResources();
   setObjectName("MainFrame");
@@ -44,28 +57,51 @@ CMainFrame::CMainFrame(CTervoDoc& doc, SessionRecorder& session, RecentFileList&
   m_files.SetWindow(this);
   m_printing.SetWindow(this);
   m_exports.SetWindow(this);
+  m_survey.SetWindow(this);
 
   m_widgets.view = new CTervoView(doc, this);
   m_widgets.view->setWhatsThis(
       "The journal: the report of every calculation, newest at the bottom. Save, print or start a new one from the "
       "File menu.");
-  setCentralWidget(m_widgets.view);
+  m_widgets.find = new FindBar(*m_widgets.view, this);
+  auto* central = new QWidget(this);
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addWidget(m_widgets.find);
+  column->addWidget(m_widgets.view, 1);
+  setCentralWidget(central);
+  m_widgets.chart = new ChartDock(doc, this);
+  addDockWidget(Qt::RightDockWidgetArea, m_widgets.chart);
+  m_widgets.chart->hide();
   CreateMenus();
   CreateToolBar();
   CreateStatusBar();
   ConnectCommands();
   ConnectJournalView();
 
-  m_doc.SetViewUpdate([this] { m_widgets.view->OnUpdate(); });
+  m_doc.SetViewUpdate([this] {
+    m_widgets.view->OnUpdate();
+    FollowCursor();
+  });
   m_doc.SetModifiedChanged([this](bool modified) { setWindowModified(modified); });
   qApp->installEventFilter(this);
-  ResizeWithinScreen(*this, QSize(760, 520));
+  if (!restoreGeometry(m_settings.LoadWindowGeometry())) ResizeWithinScreen(*this, FirstSize());
   m_widgets.view->setFocus();
 }
 
 CMainFrame::~CMainFrame() {
   m_doc.SetViewUpdate(nullptr);
   m_doc.SetModifiedChanged(nullptr);
+}
+
+// Wide enough for a report line of kReportColumns characters beside the
+// journal's margin and its scroll bar.
+QSize CMainFrame::FirstSize() const {
+  const CTervoView& view = *m_widgets.view;
+  const int text = static_cast<int>(std::ceil(view.Advance() * (kReportColumns + 4)));
+  const int chrome = style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * view.frameWidth() + 16;
+  return {std::max(760, text + chrome), 560};
 }
 
 void CMainFrame::CreateMenus() {
@@ -85,12 +121,19 @@ void CMainFrame::CreateMenus() {
   m_menus.file->addSeparator();
   m_menus.file->addAction(m_actions[Exit]);
 
+  QMenu* edit = menuBar()->addMenu("&Edit");
+  for (FrameCommand c : {Copy, SelectAll}) edit->addAction(m_actions[c]);
+  edit->addSeparator();
+  for (FrameCommand c : {Find, FindNext, FindPrevious}) edit->addAction(m_actions[c]);
+
   QMenu* view = menuBar()->addMenu("&View");
   for (FrameCommand c : {ToggleToolBar, ToggleStatusBar}) {
     m_actions[c]->setCheckable(true);
     m_actions[c]->setChecked(true);
     view->addAction(m_actions[c]);
   }
+  m_actions[ToggleChart]->setCheckable(true);
+  view->addAction(m_actions[ToggleChart]);
   view->addSeparator();
   m_actions[ToggleAdditionalFigures]->setCheckable(true);
   m_actions[ToggleAdditionalFigures]->setChecked(m_doc.AdditionalFigures());
@@ -98,8 +141,12 @@ void CMainFrame::CreateMenus() {
   AddOneFormPerRowAction(view);
 
   QMenu* dataMenu = menuBar()->addMenu("&Data");
-  for (FrameCommand c : {FromData, ClearData}) dataMenu->addAction(m_actions[c]);
+  for (FrameCommand c : {FromData, ViewData, ClearData}) dataMenu->addAction(m_actions[c]);
   m_actions[FromData]->setEnabled(false);
+  dataMenu->addSeparator();
+  for (FrameCommand c : {SurveyDesign, Estimate, Calibrate}) dataMenu->addAction(m_actions[c]);
+  dataMenu->addSeparator();
+  dataMenu->addAction(m_actions[DrawSample]);
 
   QMenu* help = menuBar()->addMenu("&Help");
   help->addAction(m_actions[HelpTopics]);
@@ -107,8 +154,7 @@ void CMainFrame::CreateMenus() {
   help->addAction(m_actions[About]);
 
   // Accelerators of commands that have no menu item.
-  for (FrameCommand c : {Cut, Copy, Paste, Undo, SelectAll, NextPane, PreviousPane, ContextHelp})
-    addAction(m_actions[c]);
+  for (FrameCommand c : {Cut, Paste, Undo, NextPane, PreviousPane, ContextHelp}) addAction(m_actions[c]);
   UpdateRecentFiles();
 }
 
@@ -122,6 +168,8 @@ void CMainFrame::CreateToolBar() {
   for (FrameCommand c : {Cut, Copy, Paste}) m_widgets.toolBar->addAction(m_actions[c]);
   m_widgets.toolBar->addSeparator();
   for (FrameCommand c : {Print, About, ContextHelp}) m_widgets.toolBar->addAction(m_actions[c]);
+  m_widgets.toolBar->addSeparator();
+  m_widgets.toolBar->addAction(m_actions[ToggleChart]);
   connect(m_widgets.toolBar, &QToolBar::visibilityChanged, m_actions[ToggleToolBar], &QAction::setChecked);
 }
 
@@ -131,6 +179,10 @@ void CMainFrame::CreateStatusBar() {
   m_widgets.data->setObjectName("DataMode");
   m_widgets.data->setVisible(false);
   bar->addPermanentWidget(m_widgets.data);
+  m_widgets.design = new QLabel(bar);
+  m_widgets.design->setObjectName("SurveyDesign");
+  m_widgets.design->setVisible(false);
+  bar->addPermanentWidget(m_widgets.design);
   const char* names[] = {"CAP", "NUM", "SCRL"};
   for (std::size_t i = 0; i < m_widgets.locks.size(); ++i) {
     m_widgets.locks[i] = new QLabel(names[i], bar);
@@ -168,6 +220,17 @@ void CMainFrame::ConnectCommands() {
   connect(m_actions[ContextHelp], &QAction::triggered, this, &CMainFrame::EnterContextHelp);
   connect(m_actions[FromData], &QAction::triggered, this, &CMainFrame::ChooseData);
   connect(m_actions[ClearData], &QAction::triggered, this, &CMainFrame::ClearData);
+  connect(m_actions[ViewData], &QAction::triggered, this, &CMainFrame::ViewData);
+  connect(m_actions[SurveyDesign], &QAction::triggered, this, &CMainFrame::ChooseDesign);
+  connect(m_actions[Estimate], &QAction::triggered, this, &CMainFrame::ChooseEstimate);
+  connect(m_actions[Calibrate], &QAction::triggered, this, &CMainFrame::ChooseCalibration);
+  connect(m_actions[DrawSample], &QAction::triggered, this, &CMainFrame::ChooseDraw);
+  connect(&m_survey, &SurveyFlow::designChanged, this, &CMainFrame::UpdateDesign);
+  // A script's `data` binds no role: its textbook data mode ends there, and so does this one.
+  connect(&m_survey, &SurveyFlow::dataReplaced, this, [this] {
+    if (m_host && m_host->DataOn()) m_host->ClearData();
+    UpdateDataMode();
+  });
   connect(&m_files, &DocumentFlow::documentChanged, this, &CMainFrame::UpdateTitle);
   connect(&m_files, &DocumentFlow::recentFilesChanged, this, &CMainFrame::UpdateRecentFiles);
 }
@@ -182,7 +245,17 @@ void CMainFrame::ConnectJournalView() {
   connect(m_actions[CopyBlock], &QAction::triggered, view, &CTervoView::CopyBlock);
   connect(m_actions[CopyBlockTable], &QAction::triggered, view, &CTervoView::CopyBlockTable);
   connect(m_actions[SelectAll], &QAction::triggered, view, &CTervoView::SelectAll);
+  connect(m_actions[Find], &QAction::triggered, m_widgets.find, &FindBar::Open);
+  connect(m_actions[FindNext], &QAction::triggered, m_widgets.find, &FindBar::FindNext);
+  connect(m_actions[FindPrevious], &QAction::triggered, m_widgets.find, &FindBar::FindPrevious);
   connect(view, &CTervoView::selectionChanged, m_actions[Copy], &QAction::setEnabled);
+  connect(view, &CTervoView::caretMoved, this, &CMainFrame::FollowCursor);
+  connect(m_actions[ToggleChart], &QAction::toggled, this, [this](bool on) {
+    m_widgets.chart->setVisible(on);
+    FollowCursor();
+  });
+  connect(m_widgets.chart, &QDockWidget::visibilityChanged, m_actions[ToggleChart],
+          [this](bool) { m_actions[FrameCommand::ToggleChart]->setChecked(!m_widgets.chart->isHidden()); });
   connect(view, &CTervoView::contextMenuOpening, this, [this, view](LineRange block) {
     m_actions[FrameCommand::CopyBlock]->setEnabled(!block.empty());
     m_actions[FrameCommand::CopyBlockTable]->setEnabled(view->ContextRecord() != nullptr);
@@ -192,6 +265,10 @@ void CMainFrame::ConnectJournalView() {
   separator->setSeparator(true);
   view->SetContextActions(
       {m_actions[Copy], m_actions[CopyBlock], m_actions[CopyBlockTable], separator, m_actions[SelectAll]});
+}
+
+void CMainFrame::FollowCursor() {
+  if (!m_widgets.chart->isHidden()) m_widgets.chart->ShowBlockAt(m_widgets.view->Selection().caret.line);
 }
 
 void CMainFrame::OnCalculation(QAction* action) { RunCalculation(action->data().toInt()); }
@@ -213,7 +290,17 @@ void CMainFrame::ChooseData() {
   if (dialog.exec() != QDialog::Accepted) return;
   m_host->UseData(dialog.TakeSession(), dialog.Choice());
   m_session.UsedData(data::ScriptStatements(dialog.Choice()));
+  m_survey.DataOpened(dialog.Choice().file);
   UpdateDataMode();
+}
+
+// A window of its own, so that the data stay in view while the work goes on.
+void CMainFrame::ViewData() {
+  if (!m_host || !m_host->DataOn()) return;
+  auto* grid = new DataGridDialog(m_host->Choice(), this);
+  grid->setAttribute(Qt::WA_DeleteOnClose);
+  grid->show();
+  m_grid = grid;
 }
 
 void CMainFrame::ClearData() {
@@ -227,11 +314,52 @@ void CMainFrame::UpdateDataMode() {
   const bool on = m_host && m_host->DataOn();
   m_actions[FrameCommand::FromData]->setEnabled(m_host != nullptr);
   m_actions[FrameCommand::ClearData]->setEnabled(on);
+  m_actions[FrameCommand::ViewData]->setEnabled(on);
   m_widgets.data->setVisible(on);
   if (!on) return;
   const QString file = QFileInfo(QFile::decodeName(m_host->Choice().file.c_str())).fileName();
   m_widgets.data->setText("Data: " + file);
   m_widgets.data->setToolTip(QFile::decodeName(m_host->Choice().file.c_str()));
+}
+
+void CMainFrame::ChooseDesign() {
+  QString file = QFile::decodeName(m_survey.DataFile().c_str());
+  if (file.isEmpty() && m_host && m_host->DataOn()) file = QFile::decodeName(m_host->Choice().file.c_str());
+  SurveyDesignDialog dialog(m_survey, file, this);
+  dialog.exec();
+}
+
+QStringList CMainFrame::SurveyVariables() {
+  QString problem;
+  return VariableNames(m_survey.DataFile(), &problem);
+}
+
+void CMainFrame::ChooseEstimate() {
+  if (!m_survey.InEffect()) return;
+  EstimateDialog dialog(m_survey, SurveyVariables(), this);
+  dialog.exec();
+}
+
+void CMainFrame::ChooseCalibration() {
+  if (!m_survey.InEffect()) return;
+  CalibrateDialog dialog(m_survey, SurveyVariables(), this);
+  dialog.exec();
+}
+
+void CMainFrame::ChooseDraw() {
+  DrawDialog dialog(m_survey, QFile::decodeName(m_survey.Frame().c_str()), this);
+  dialog.exec();
+}
+
+void CMainFrame::UpdateDesign() {
+  const survey::Design* design = m_survey.InEffect();
+  m_actions[FrameCommand::Estimate]->setEnabled(design != nullptr);
+  m_actions[FrameCommand::Calibrate]->setEnabled(design != nullptr);
+  m_widgets.design->setVisible(design != nullptr);
+  if (!design) return;
+  const QString text = QString::fromStdString(survey::DesignText(*design));
+  m_widgets.design->setText(QString("Design: %1%2").arg(text, m_survey.Calibrated() ? ", calibrated" : ""));
+  m_widgets.design->setToolTip(QFile::decodeName(m_survey.DataFile().c_str()));
 }
 
 void CMainFrame::OnAdditionalFigures(bool on) {
@@ -297,6 +425,7 @@ void CMainFrame::TakeKeyboard() {
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
   if (m_files.SaveModified()) {
+    m_settings.SaveWindowGeometry(saveGeometry());
     event->accept();
   } else {
     event->ignore();

@@ -13,12 +13,15 @@
 #include "app/FrameActions.h"
 #include "app/HelpWindow.h"
 #include "app/JournalPrinter.h"
+#include "app/SurveyFlow.h"
 
 class QToolBar;
 
 namespace mirto {
 
 class AppSettings;
+class ChartDock;
+class FindBar;
 class CTervoDoc;
 class CTervoView;
 class QtFormHost;
@@ -33,6 +36,8 @@ class CMainFrame : public QMainWindow {
   ~CMainFrame() override;
 
   CTervoView* View() const { return m_widgets.view; }
+  FindBar* Finder() const { return m_widgets.find; }
+  ChartDock* Charts() const { return m_widgets.chart; }
   DocumentFlow& Files() { return m_files; }
   ExportFlow& Exports() { return m_exports; }
   JournalPrinter& Printing() { return m_printing; }
@@ -45,10 +50,15 @@ class CMainFrame : public QMainWindow {
   // The host whose data mode the Data menu sets (none: the menu stays off).
   void SetFormHost(QtFormHost* host);
   QLabel* DataLabel() const { return m_widgets.data; }
+  SurveyFlow& Survey() { return m_survey; }
+  QLabel* DesignLabel() const { return m_widgets.design; }
 
   // The idle text of the status bar.
   static constexpr const char* kIdlePrompt = "For Help, Press F1";
   static constexpr const char* kHelpModePrompt = "Select an object on which to get Help";
+  // Columns of report text the first window shows without scrolling, and its size for them.
+  static constexpr int kReportColumns = 100;
+  QSize FirstSize() const;
 
  public slots:
   void OnCalculation(QAction* action);
@@ -56,9 +66,19 @@ class CMainFrame : public QMainWindow {
   void RunCalculation(int id);
   void ChooseData();
   void ClearData();
+  // Data > "View data...": the data file in a grid of its own; the last one opened.
+  void ViewData();
+  QDialog* DataGrid() const { return m_grid; }
+  // Data > "Survey design...", "Estimate...", "Calibrate...", "Draw sample...".
+  void ChooseDesign();
+  void ChooseEstimate();
+  void ChooseCalibration();
+  void ChooseDraw();
   // View > "Additional figures": switched in the document, kept in the session and the settings.
   void OnAdditionalFigures(bool on);
   void UpdateTitle();
+  // The chart, when shown, of the block under the journal's cursor.
+  void FollowCursor();
   void UpdateRecentFiles();
   void UpdateLockPanes();
   void ShowHelpTopics();
@@ -80,6 +100,8 @@ class CMainFrame : public QMainWindow {
   void ConnectCommands();
   void ConnectJournalView();
   void UpdateDataMode();
+  void UpdateDesign();
+  QStringList SurveyVariables();
 
   CTervoDoc& m_doc;
   SessionRecorder& m_session;
@@ -88,6 +110,7 @@ class CMainFrame : public QMainWindow {
   DocumentFlow m_files;
   JournalPrinter m_printing;
   ExportFlow m_exports;
+  SurveyFlow m_survey;
   FrameActions m_actions;
   ApproachMenu m_approach;
   struct {
@@ -97,11 +120,15 @@ class CMainFrame : public QMainWindow {
   } m_menus;
   struct {
     CTervoView* view = nullptr;
+    FindBar* find = nullptr;
+    ChartDock* chart = nullptr;
     QToolBar* toolBar = nullptr;
     std::array<QLabel*, 3> locks{};  // Caps Lock, Num Lock, Scroll Lock
     QLabel* data = nullptr;          // the data file while data mode is on
+    QLabel* design = nullptr;        // the survey design while one is in effect
   } m_widgets;
   QPointer<HelpWindow> m_help;
+  QPointer<QDialog> m_grid;
   QtFormHost* m_host = nullptr;
 };
 

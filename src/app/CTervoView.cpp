@@ -159,9 +159,11 @@ void CTervoView::ScrollToCaret() {
 
 void CTervoView::SetSelection(const TextSelection& selection) {
   const bool had = HasSelection();
+  const std::size_t line = m_selection.caret.line;
   m_selection = selection;
   viewport()->update();
   if (had != HasSelection()) emit selectionChanged(HasSelection());
+  if (line != m_selection.caret.line) emit caretMoved(m_selection.caret.line);
 }
 
 void CTervoView::SelectAll() { SetSelection(WholeJournal(m_doc.GetJournal())); }
@@ -259,6 +261,28 @@ void CTervoView::DragScroll() {
   MoveCaretTo(PositionAt(m_dragPoint));
 }
 
+std::optional<FindMatch> CTervoView::Find(const FindQuery& query, FindStep step) {
+  m_query = query;
+  viewport()->update();
+  const Journal& journal = m_doc.GetJournal();
+  const bool fromSelection = HasSelection() || m_selection.caret != TextPos{};
+  const TextPos top{static_cast<std::size_t>(m_lines.Offset(verticalScrollBar()->value())), 0};
+  TextPos from = fromSelection ? (step == FindStep::Next ? m_selection.End() : m_selection.Start()) : top;
+  const std::optional<FindMatch> match = FindInJournal(journal, query, from, step != FindStep::Previous);
+  if (!match) {
+    SetSelection({m_selection.Start(), m_selection.Start()});
+    return match;
+  }
+  SetSelection({match->at, {match->at.line, match->at.column + query.text.size()}});
+  ScrollToCaret();
+  return match;
+}
+
+void CTervoView::EndFind() {
+  m_query = {};
+  viewport()->update();
+}
+
 void CTervoView::contextMenuEvent(QContextMenuEvent* event) {
   const bool mouse = event->reason() == QContextMenuEvent::Mouse;
   // The viewport receives the pointer's events, in its own coordinates.
@@ -295,6 +319,7 @@ void CTervoView::DrawLines(QPainter& painter, LineRange range, ColumnRange colum
     const QString text =
         line.size() > first ? JournalText(line.substr(first, static_cast<std::size_t>(columns.count))) : QString();
     if (!text.isEmpty()) painter.drawText(QPointF(x, y + m_ascent), text);
+    DrawMatches(painter, text, static_cast<std::size_t>(i), columns, x, y);
     DrawSelection(painter, text, static_cast<std::size_t>(i), columns, x, y);
     y += m_lineHeight;
   }
@@ -307,16 +332,33 @@ void CTervoView::DrawSelection(QPainter& painter, const QString& text, std::size
                                int y) {
   const SelectedSpan span = SelectedColumns(m_selection, line, m_doc.GetJournal()[line].size());
   if (span.empty()) return;
-  const auto first = static_cast<double>(span.first) - static_cast<double>(columns.first);
-  const auto last = static_cast<double>(span.last) - static_cast<double>(columns.first) + (span.lineEnd ? 1 : 0);
+  DrawSpan(painter, text, static_cast<double>(span.first), static_cast<double>(span.last) + (span.lineEnd ? 1 : 0),
+           columns, x, y, palette().color(QPalette::Highlight), palette().color(QPalette::HighlightedText));
+}
+
+// The matches of the search on a drawn line, dark on a light marker in any theme.
+void CTervoView::DrawMatches(QPainter& painter, const QString& text, std::size_t line, ColumnRange columns, qreal x,
+                             int y) {
+  if (m_query.empty()) return;
+  const auto count = static_cast<double>(m_query.text.size());
+  for (std::size_t start : MatchesOnLine(m_doc.GetJournal()[line], m_query, static_cast<std::size_t>(columns.first),
+                                         static_cast<std::size_t>(columns.count)))
+    DrawSpan(painter, text, static_cast<double>(start), static_cast<double>(start) + count, columns, x, y,
+             QColor(255, 221, 87), Qt::black);
+}
+
+void CTervoView::DrawSpan(QPainter& painter, const QString& text, double first, double last, ColumnRange columns,
+                          qreal x, int y, const QColor& fill, const QColor& pen) {
+  first -= static_cast<double>(columns.first);
+  last -= static_cast<double>(columns.first);
   const double visible = static_cast<double>(columns.count);
   if (last <= 0 || first >= visible) return;
   const QRectF box(x + std::max(0.0, first) * m_advance, y,
                    (std::min(last, visible) - std::max(0.0, first)) * m_advance, m_lineHeight);
   painter.save();
-  painter.fillRect(box, palette().color(QPalette::Highlight));
+  painter.fillRect(box, fill);
   painter.setClipRect(box);
-  painter.setPen(palette().color(QPalette::HighlightedText));
+  painter.setPen(pen);
   if (!text.isEmpty()) painter.drawText(QPointF(x, y + m_ascent), text);
   painter.restore();
 }

@@ -5,13 +5,15 @@
 // a line is drawn only as far as it is on screen, however long it is.
 // Text is selected with the mouse (drag, double click for a word, triple
 // click for a line) or Shift with the cursor keys; what it covers and copies
-// is worked out by the library (journal/Selection.h).
+// is worked out by the library (journal/Selection.h). Found text is
+// selected, and every other match of the search in view is marked.
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
 #include <QFont>
 #include <QTimer>
 #include <string_view>
 
+#include "app/JournalFind.h"
 #include "journal/Selection.h"
 #include "journal/ViewLayout.h"
 
@@ -36,6 +38,7 @@ class CTervoView : public QAbstractScrollArea {
   // Another face or size for the journal (measures and layout follow).
   void SetJournalFont(const QFont& font);
   int CharWidth() const { return m_charWidth; }
+  qreal Advance() const { return m_advance; }
   int LineHeight() const { return m_lineHeight; }
   long long ExtentWidth() const { return m_extentWidth; }
   long long ExtentHeight() const { return m_extentHeight; }
@@ -61,11 +64,24 @@ class CTervoView : public QAbstractScrollArea {
   void CopySelection() const;
   void CopyBlock() const;
   void CopyBlockTable() const;
+  // ---- Find --------------------------------------------------------------------
+  // Here: the match at or after the selection (or the top of the window),
+  // as the search text grows; Next and Previous: the one after or before it.
+  enum class FindStep { Here, Next, Previous };
+  // Selects and shows the match of `query` and marks the others in view;
+  // nothing when there is none (the selection then shrinks to its start).
+  std::optional<FindMatch> Find(const FindQuery& query, FindStep step);
+  // Marks no more matches.
+  void EndFind();
+  const FindQuery& Query() const { return m_query; }
+
   // The context menu's items (the frame's actions).
   void SetContextActions(QList<QAction*> actions) { m_contextActions = std::move(actions); }
 
  signals:
   void selectionChanged(bool hasSelection);
+  // The cursor (the moving end of the selection) went to another line.
+  void caretMoved(std::size_t line);
   // The context menu is about to open on `block` (empty: no block there).
   void contextMenuOpening(LineRange block);
 
@@ -82,6 +98,10 @@ class CTervoView : public QAbstractScrollArea {
  private:
   void DrawLines(QPainter& painter, LineRange range, ColumnRange columns, qreal x, int y);
   void DrawSelection(QPainter& painter, const QString& text, std::size_t line, ColumnRange columns, qreal x, int y);
+  void DrawMatches(QPainter& painter, const QString& text, std::size_t line, ColumnRange columns, qreal x, int y);
+  // Columns first..last of a drawn line (its text, from columns.first on) over `fill`.
+  void DrawSpan(QPainter& painter, const QString& text, double first, double last, ColumnRange columns, qreal x, int y,
+                const QColor& fill, const QColor& pen);
   void UpdateScrollRanges();
   qreal WidestLineWidth();
   bool ExtendSelection(QKeyEvent* event);
@@ -112,6 +132,7 @@ class CTervoView : public QAbstractScrollArea {
   QElapsedTimer m_doubleClick;  // a third click soon after a double click takes the line
   QPoint m_doubleClickPoint;
   std::size_t m_contextLine = 0;
+  FindQuery m_query;
   QList<QAction*> m_contextActions;
 };
 

@@ -8,14 +8,17 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "app/AppSettings.h"
+#include "app/DataText.h"
 #include "app/WaitCursor.h"
 #include "data/DataFile.h"
 #include "journal/Excerpt.h"
@@ -50,15 +53,6 @@ constexpr RoleRow kRoleRows[] = {
     {Role::Prob, "&prob, selection or inclusion probability:"},
 };
 
-const char* TypeName(data::VariableType type) {
-  switch (type) {
-    case data::VariableType::Numeric: return "numeric";
-    case data::VariableType::Text: return "text";
-    case data::VariableType::Unknown: break;
-  }
-  return "no values";
-}
-
 }  // namespace
 
 DataDialog::DataDialog(const data::DataChoice& choice, QWidget* parent)
@@ -70,7 +64,10 @@ DataDialog::DataDialog(const data::DataChoice& choice, QWidget* parent)
       m_pairs(new QLineEdit(this)) {
   setWindowTitle("From data");
   setObjectName("dataDialog");
-  m_file->setReadOnly(true);
+  m_file->setObjectName("dataFile");
+  m_file->setPlaceholderText("Type a path and press Return, or browse");
+  m_file->installEventFilter(this);
+  connect(m_file, &QLineEdit::editingFinished, this, [this] { OpenTyped(false); });
   auto* browse = new QPushButton("&Browse...", this);
   connect(browse, &QPushButton::clicked, this, &DataDialog::Browse);
   auto* fileRow = new QHBoxLayout;
@@ -180,13 +177,40 @@ bool DataDialog::OpenFile(const QString& path) {
   }
   m_variables->resizeColumnToContents(1);
   m_rows->setText(QString("%1 rows").arg(profile.rows));
+  // Roles whose variable the new file has too stay as they were.
   for (QComboBox* box : m_roles) {
     const QSignalBlocker block(box);
+    const QString kept = box->currentText();
     box->clear();
     box->addItems(names);
+    box->setCurrentIndex(std::max(0, box->findText(kept)));
   }
   UpdateState();
   return true;
+}
+
+bool DataDialog::OpenTyped(bool again) {
+  const QString path = m_file->text().trimmed();
+  if (path.isEmpty()) m_file->setText(m_path);
+  if (path.isEmpty() || path == m_path || m_opening || (!again && path == m_failed)) return false;
+  // The message about a file that fails takes the focus, which ends the editing again.
+  const QScopedValueRollback opening(m_opening, true);
+  if (OpenFile(path)) return true;
+  m_failed = path;
+  m_file->setText(path);  // kept to be put right
+  return false;
+}
+
+// Return in the file field opens the file typed rather than pressing OK.
+bool DataDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_file && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_file->text().trimmed() != m_path) {
+      OpenTyped(true);
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void DataDialog::UpdateState() {
@@ -195,6 +219,13 @@ void DataDialog::UpdateState() {
 }
 
 void DataDialog::accept() {
+  // A file typed and not yet opened: its variables are shown first, and OK
+  // again takes them.
+  if (m_file->text().trimmed().isEmpty()) m_file->setText(m_path);
+  if (m_file->text().trimmed() != m_path) {
+    OpenTyped(true);
+    return;
+  }
   data::DataSession session;
   data::DataChoice choice;
   choice.file = Path(m_path);

@@ -3,6 +3,8 @@
 // and missing count, the variable of each role a calculation may need, and
 // optionally a population file and a pairs file. The library reads and
 // checks them all; OK keeps the choice only when every one of them is read.
+// The file is chosen with Browse or typed (Return opens it); a file that
+// has the variables of the roles chosen keeps them.
 #include <QDialog>
 #include <array>
 
@@ -25,6 +27,7 @@ class DataDialog : public QDialog {
 
   // Reads the variables of `path`; false, after a message, when it cannot.
   bool OpenFile(const QString& path);
+  QLineEdit* FileField() const { return m_file; }
   QTableWidget* Variables() const { return m_variables; }
   QComboBox* RoleBox(data::Role role) const { return m_roles[static_cast<std::size_t>(role)]; }
   QLineEdit* PopulationFile() const { return m_population; }
@@ -38,13 +41,22 @@ class DataDialog : public QDialog {
  public slots:
   void accept() override;
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void Browse();
+  // Opens the file typed in the field when it is another than the one open
+  // (an empty field shows that one again); true when one was opened. A file
+  // that failed is tried again only when asked `again`.
+  bool OpenTyped(bool again);
   QWidget* FileRow(QLineEdit* edit, const QString& filter);
   void UpdateState();
   bool Report(const std::optional<data::DataProblem>& problem);
 
   QString m_path;
+  QString m_failed;  // typed, and not read
+  bool m_opening = false;
   QLineEdit* m_file;
   QLabel* m_rows;
   QTableWidget* m_variables;

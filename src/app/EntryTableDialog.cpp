@@ -1,5 +1,6 @@
 #include "app/EntryTableDialog.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -15,7 +16,6 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QShortcut>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -88,6 +88,7 @@ QVariant EntryTableModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::EditRole: return Text(m_table.Text(row, column));
     case Qt::ToolTipRole: {
+      if (!m_tellEmpty && m_table.MarkAt(row, column) == Mark::Empty) return {};
       const std::string why = m_table.Why(row, column);
       return why.empty() ? QVariant() : QVariant(Text(why));
     }
@@ -157,6 +158,12 @@ EntryTableDialog::EntryTableDialog(data::EntryTable& table, QWidget* parent)
   m_view->resizeColumnsToContents();
   m_view->setCurrentIndex(m_model->index(0, 0));
 
+  m_hint = new QLabel(
+      "Type the figures, or copy a block of cells in a spreadsheet and press Ctrl+V here to paste it from the "
+      "current cell on. The right button offers Paste, Clear and Import.",
+      this);
+  m_hint->setObjectName("hint");
+  m_hint->setWordWrap(true);
   m_status = new QLabel(this);
   m_status->setObjectName("status");
   m_status->setWordWrap(true);
@@ -173,8 +180,25 @@ EntryTableDialog::EntryTableDialog(data::EntryTable& table, QWidget* parent)
   connect(m_next, &QPushButton::clicked, this, &EntryTableDialog::NextProblem);
   connect(m_perRow, &QCheckBox::toggled, this, &EntryTableDialog::UpdateState);
   connect(m_model, &EntryTableModel::marksChanged, this, &EntryTableDialog::UpdateState);
-  auto* paste = new QShortcut(QKeySequence::Paste, m_view);
-  connect(paste, &QShortcut::activated, this, &EntryTableDialog::Paste);
+  connect(m_model, &EntryTableModel::dataChanged, this, &EntryTableDialog::Started);
+  // Ctrl+V pastes into the table from anywhere in the dialog; Delete only in the table.
+  struct Item {
+    const char* text;
+    QKeySequence keys;
+    Qt::ShortcutContext context;
+    void (EntryTableDialog::*slot)();
+  };
+  for (const Item& item :
+       {Item{"&Paste", QKeySequence::Paste, Qt::WindowShortcut, &EntryTableDialog::Paste},
+        Item{"C&lear", QKeySequence::Delete, Qt::WidgetWithChildrenShortcut, &EntryTableDialog::Clear},
+        Item{"&Import...", QKeySequence(), Qt::WidgetWithChildrenShortcut, &EntryTableDialog::Import}}) {
+    auto* action = new QAction(item.text, m_view);
+    action->setShortcut(item.keys);
+    action->setShortcutContext(item.context);
+    connect(action, &QAction::triggered, this, item.slot);
+    m_view->addAction(action);
+  }
+  m_view->setContextMenuPolicy(Qt::ActionsContextMenu);
 
   auto* tools = new QHBoxLayout;
   tools->addWidget(import);
@@ -182,6 +206,7 @@ EntryTableDialog::EntryTableDialog(data::EntryTable& table, QWidget* parent)
   tools->addStretch(1);
   tools->addWidget(m_perRow);
   auto* layout = new QVBoxLayout(this);
+  layout->addWidget(m_hint);
   layout->addWidget(m_view, 1);
   layout->addWidget(m_status);
   layout->addLayout(tools);
@@ -190,9 +215,19 @@ EntryTableDialog::EntryTableDialog(data::EntryTable& table, QWidget* parent)
   UpdateState();
 }
 
+void EntryTableDialog::Started() {
+  if (m_started) return;
+  m_started = true;
+  m_model->SetTellEmpty(true);
+  UpdateState();
+}
+
 void EntryTableDialog::UpdateState() {
-  m_status->setText(Text(m_table.Summary()));
-  m_next->setEnabled(m_table.Blocking() > 0);
+  const long long rows = m_table.Rows();
+  m_status->setText(m_started   ? Text(m_table.Summary())
+                    : rows == 1 ? QString("1 row to enter.")
+                                : QString("%1 rows to enter.").arg(rows));
+  m_next->setEnabled(m_started && m_table.Blocking() > 0);
   // The forms ask for every row again, so a table that is not ready does not hold them up.
   m_ok->setEnabled(m_table.Blocking() == 0 || m_perRow->isChecked());
 }
@@ -221,12 +256,26 @@ bool EntryTableDialog::PasteText(const QByteArray& text) {
     QMessageBox::warning(this, kAppTitle, Text(data::Describe(*problem, "The pasted text")));
     return false;
   }
+  Started();
   m_model->Refresh();
   m_view->setCurrentIndex(at);
   return true;
 }
 
 void EntryTableDialog::Paste() { PasteText(QApplication::clipboard()->text().toLatin1()); }
+
+void EntryTableDialog::Clear() {
+  const auto& columns = m_table.Columns();
+  for (const QItemSelectionRange& range : m_view->selectionModel()->selection())
+    for (int row = range.top(); row <= range.bottom(); ++row)
+      for (int column = range.left(); column <= range.right(); ++column) {
+        const auto c = static_cast<std::size_t>(column);
+        if (columns[c].Editable() && !m_table.Text(row, c).empty()) m_table.SetText(row, c, {});
+      }
+  const QModelIndex at = m_view->currentIndex();
+  m_model->Refresh();
+  m_view->setCurrentIndex(at);
+}
 
 void EntryTableDialog::Import() {
   const QString path =
@@ -238,6 +287,7 @@ void EntryTableDialog::ImportFile(const QString& path) {
   ImportDialog dialog(m_table, path, this);
   if (!dialog.Readable()) return;
   if (dialog.exec() != QDialog::Accepted) return;
+  Started();
   m_model->Refresh();
 }
 

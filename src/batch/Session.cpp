@@ -156,6 +156,14 @@ void SessionRecorder::ClearedData() {
   m_lines.push_back("use");
 }
 
+void SessionRecorder::RanStatements(std::string_view menuPath, const std::vector<std::string>& statements,
+                                    bool appended) {
+  m_lines.push_back("");
+  m_lines.push_back("# " + std::string(menuPath));
+  m_lines.insert(m_lines.end(), statements.begin(), statements.end());
+  if (appended) ++m_calculations;
+}
+
 std::vector<std::string> SessionRecorder::ScriptLines() const {
   std::vector<std::string> lines = {
       "# Mirto session: every calculation of this run, as statements that repeat it.",

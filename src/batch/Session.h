@@ -53,6 +53,10 @@ class SessionRecorder : public FormHost {
   // script; Data > "Clear data": `use` alone.
   void UsedData(const std::vector<std::string>& statements);
   void ClearedData();
+  // A statement beyond forms (a survey design, an estimate, a draw) that the
+  // desktop ran after its dialog, under the comment `menuPath`; `appended`
+  // when it wrote a block.
+  void RanStatements(std::string_view menuPath, const std::vector<std::string>& statements, bool appended);
 
   int Calculations() const { return m_calculations; }
   // The script, one statement or comment per line.

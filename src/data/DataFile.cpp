@@ -99,29 +99,41 @@ std::unique_ptr<DataFile> OpenDataFile(const std::string& path, std::optional<Da
   return nullptr;
 }
 
-std::optional<DataProblem> Profile(const DataFile& file, DataProfile& profile) {
-  const std::size_t n = file.Variables().size();
-  std::vector<std::size_t> columns(n);
-  for (std::size_t i = 0; i < n; ++i) columns[i] = i;
-  std::vector<bool> seen(n), text(n);
-  profile = DataProfile{};
-  profile.variables.resize(n);
-  auto problem = file.Scan(columns, [&](long long, std::span<const Value> values) {
-    ++profile.rows;
-    for (std::size_t i = 0; i < n; ++i) {
-      const Value& v = values[i];
-      if (v.missing) {
-        ++profile.variables[i].missing;
-        continue;
-      }
-      seen[i] = true;
-      if (!v.numeric) text[i] = true;
+Profiler::Profiler(const DataFile& file)
+    : m_file(file), m_seen(file.Variables().size()), m_text(file.Variables().size()) {
+  m_profile.variables.resize(file.Variables().size());
+}
+
+void Profiler::Add(std::span<const Value> values) {
+  ++m_profile.rows;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const Value& v = values[i];
+    if (v.missing) {
+      ++m_profile.variables[i].missing;
+      continue;
     }
+    m_seen[i] = true;
+    if (!v.numeric) m_text[i] = true;
+  }
+}
+
+DataProfile Profiler::Result() const {
+  DataProfile profile = m_profile;
+  for (std::size_t i = 0; i < profile.variables.size(); ++i)
+    profile.variables[i].type =
+        !m_seen[i] ? m_file.Variables()[i].type : (m_text[i] ? VariableType::Text : VariableType::Numeric);
+  return profile;
+}
+
+std::optional<DataProblem> Profile(const DataFile& file, DataProfile& profile) {
+  std::vector<std::size_t> columns(file.Variables().size());
+  for (std::size_t i = 0; i < columns.size(); ++i) columns[i] = i;
+  Profiler profiler(file);
+  auto problem = file.Scan(columns, [&](long long, std::span<const Value> values) {
+    profiler.Add(values);
     return true;
   });
-  for (std::size_t i = 0; i < n; ++i)
-    profile.variables[i].type =
-        !seen[i] ? file.Variables()[i].type : (text[i] ? VariableType::Text : VariableType::Numeric);
+  profile = profiler.Result();
   return problem;
 }
 

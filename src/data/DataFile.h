@@ -80,6 +80,8 @@ class DataFile {
   std::vector<std::size_t> SameLetters(std::string_view name) const;
   // The weight variable the file declares (SPSS), which no figure uses; empty: none.
   virtual std::string Weight() const { return {}; }
+  // Whether the file gives labels to values (which `Value::text` then holds).
+  virtual bool HasValueLabels() const { return false; }
 
   // Each data row in file order, with the values of `columns` in the order
   // given; `row` is the 1-based data row (the header line of a delimited file
@@ -115,5 +117,18 @@ struct DataProfile {
   std::vector<VariableProfile> variables;
 };
 std::optional<DataProblem> Profile(const DataFile& file, DataProfile& profile);
+
+// The same counted row by row, for a reader that scans the rows itself.
+class Profiler {
+ public:
+  explicit Profiler(const DataFile& file);
+  void Add(std::span<const Value> values);
+  DataProfile Result() const;
+
+ private:
+  const DataFile& m_file;
+  DataProfile m_profile;
+  std::vector<bool> m_seen, m_text;
+};
 
 }  // namespace mirto::data

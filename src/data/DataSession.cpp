@@ -319,7 +319,8 @@ std::optional<DataProblem> DataSession::Use(std::span<const std::pair<Role, std:
                          "the name is ambiguous: " + names + " differ only in case; give one exactly"};
     }
     if (m_file->Variables()[*column].type == VariableType::Text && role != Role::Stratum && role != Role::Group)
-      return DataProblem{m_shown, 0, name, "the variable is not numeric"};
+      return DataProblem{m_shown, 0, name,
+                         "the variable is not numeric; role " + std::string(RoleName(role)) + " needs numbers"};
     bound[static_cast<std::size_t>(role)] = Bound_{m_file->Variables()[*column].name, *column};
   }
   m_roles = bound;
@@ -445,7 +446,9 @@ std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) co
       }
     for (std::size_t k = 0; k < numeric; ++k) {
       if (!values[k].numeric) {
-        bad = Problem(row, roles[k], Quoted(values[k].text) + " is not a number");
+        bad = Problem(
+            row, roles[k],
+            Quoted(values[k].text) + " is not a number; role " + std::string(RoleName(roles[k])) + " needs numbers");
         return false;
       }
       if (k < std::min<std::size_t>(2, plan.numeric.size())) v[k] = values[k].number;

@@ -300,6 +300,7 @@ class StatFile final : public DataFile {
         m_weight(std::move(dictionary.weight)) {}
 
   std::string Weight() const override { return m_weight; }
+  bool HasValueLabels() const override { return !m_sets.empty(); }
 
   std::optional<DataProblem> Scan(std::span<const std::size_t> columns, const Visit& visit) const override {
     ScanState state;

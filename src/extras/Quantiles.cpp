@@ -26,7 +26,13 @@ double StudentQuantile(double df, double p) {
 
 double BetaQuantile(double a, double b, double p) {
   if (!(a > 0.0 && b > 0.0 && std::isfinite(a) && std::isfinite(b)) || !Probability(p)) return kNaN;
-  return boost::math::quantile(boost::math::beta_distribution<double, Quiet>(a, b), p);
+  // Shapes near 1e39 (a proportion whose variance is at rounding level) leave
+  // the root search without a root, whatever the policy says.
+  try {
+    return boost::math::quantile(boost::math::beta_distribution<double, Quiet>(a, b), p);
+  } catch (const boost::math::evaluation_error&) {
+    return kNaN;
+  }
 }
 
 }  // namespace mirto::extras

@@ -88,6 +88,9 @@ HelpSection Keys() {
       Entry("Ctrl+N, Ctrl+O, Ctrl+S, Ctrl+P", "New journal, Open, Save, Print."),
       Entry("Ctrl+C, Ctrl+Ins", "Copy the selected text (enabled only while something is selected)."),
       Entry("Ctrl+A", "Select the whole journal."),
+      Entry("Ctrl+F, F3, Shift+F3",
+            "Find text in the journal (Edit > Find...), then the next or the previous place it stands; the search "
+            "goes round the end, and every place in view is marked. Escape closes the find bar."),
       Entry("Shift with the arrow keys, Home, End, Page Up, Page Down",
             "Extend the selection from where you last clicked; Ctrl+Shift+Home and Ctrl+Shift+End to the "
             "start or end of the journal. Escape clears the selection."),

@@ -256,4 +256,38 @@ std::optional<std::string> CheckRequest(const DrawRequest& r) {
   return std::nullopt;
 }
 
+namespace {
+
+// A value as Split reads it back: quoted where a blank would split it.
+bool Put(std::string& text, std::string_view key, std::string_view value) {
+  if (value.empty()) return true;
+  if (value.find_first_of("\"\n\r") != std::string_view::npos) return false;
+  const bool quote = value.find_first_of(" \t=") != std::string_view::npos;
+  text += " " + std::string(key) + "=" + (quote ? "\"" + std::string(value) + "\"" : std::string(value));
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::string> DrawText(const DrawRequest& r) {
+  std::string text(DesignName(r.design));
+  const auto count = [&](const char* key, long long v) { text += Format(" %s=%lld", key, v); };
+  if (r.n) count("n", r.n);
+  if (r.m) count("m", r.m);
+  if (r.replace) text += " replace";
+  bool ok = Put(text, "size", r.size);
+  if (r.method != PpsMethod::None) text += " method=" + std::string(MethodName(r.method));
+  for (const auto& [key, value] : {std::pair("group", &r.group), {"stratum", &r.stratum}, {"sizes", &r.sizes}})
+    ok = Put(text, key, *value) && ok;
+  if (r.allocation != Allocation::None) text += " allocation=" + std::string(NameOf(kAllocations, r.allocation));
+  ok = Put(text, "sd", r.sd) && Put(text, "cost", r.costFile) && ok;
+  if (r.minimum != 1) count("min", r.minimum);
+  ok = Put(text, "sort", r.sort) && ok;
+  if (r.seed) text += Format(" seed=%llu", static_cast<unsigned long long>(*r.seed));
+  for (const auto& [key, value] : {std::pair("out", &r.out), {"population", &r.population}, {"pairs", &r.pairs}})
+    ok = Put(text, key, *value) && ok;
+  if (!ok) return std::nullopt;
+  return text;
+}
+
 }  // namespace mirto::select

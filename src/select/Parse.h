@@ -13,6 +13,10 @@ namespace mirto::select {
 // what is wrong with the text, if anything. A value with blanks is quoted ("...").
 std::optional<std::string> ParseDraw(std::string_view text, DrawRequest& request);
 
+// The statement's text of a request (its frame aside), as ParseDraw reads it
+// back; none when a value holds a quote or a line end, which no statement can write.
+std::optional<std::string> DrawText(const DrawRequest& request);
+
 // What a request lacks, or holds that its design does not take.
 std::optional<std::string> CheckRequest(const DrawRequest& request);
 

@@ -145,9 +145,8 @@ void Write(CTervoDoc& d, const DrawResult& r) {
   if (q.Stratified()) WriteStrata(d, r);
   if (r.sdMissing) d.AppendLine("Units without a value of %s, left out of sigma_i: %lld", q.sd.c_str(), r.sdMissing);
   if (Sized(q) && !q.WithReplacement()) WriteCertain(d, r);
-  d.AppendLine(
-      q.WithReplacement() ? "RunningSum of n*q over the frame's %s: %f" : "RunningSum of pi over the frame's %s: %f",
-      q.Groups() ? "groups" : "units", r.piSum);
+  d.AppendLine(q.WithReplacement() ? "Sum of n*q over the frame's %s: %f" : "Sum of pi over the frame's %s: %f",
+               q.Groups() ? "groups" : "units", r.piSum);
   WriteFiles(d, r);
   if (r.zeroPairs)
     d.AppendLine(

@@ -5,6 +5,7 @@
 // weighted total of a slot (a value of the unit, or the indicator of one
 // category), so that its linearized value is z = w (n - theta' d) / D.
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <unordered_map>
@@ -28,6 +29,12 @@ struct Estimand {
   double theta = 0;
 };
 
+// A coordinate of a unit's auxiliary terms x under a calibration, and its value.
+struct AuxTerm {
+  std::uint32_t coordinate;
+  double x;
+};
+
 // What one unit with its analysis values brings.
 struct Unit {
   double w = 0;
@@ -35,6 +42,20 @@ struct Unit {
   double v[2] = {0, 0};
   std::size_t category = 0;
   std::span<const double> replicates;  // the replicate weights, in a replicate design
+  std::span<const AuxTerm> aux;        // calibrated weights: the unit's auxiliary terms
+  double a = 0;                        // and its weight in the moments of the residuals
+};
+
+// Calibrated weights give the Taylor variance of the residuals: each unit's
+// linearized value w L / D less w x'B / D, x its auxiliary terms and B worked
+// out from the domain's moments m = sum a x L (L = D times the linearized
+// value) as R survey's svyrecvar has it for each method.
+class Residuals {
+ public:
+  virtual ~Residuals() = default;
+  virtual std::size_t Coordinates() const = 0;
+  // B from the moments m, by coordinate.
+  virtual std::vector<double> Coefficients(std::vector<double> moments) const = 0;
 };
 
 struct Variance {
@@ -46,6 +67,9 @@ class Accumulator {
  public:
   virtual ~Accumulator() = default;
   virtual void Add(const Unit& unit) = 0;
+  // Every unit of the file, in a domain or not, with the analysis value or
+  // not: what calibration residuals take from each PSU.
+  virtual void Background(const Unit&) {}
   // The full-sample total of a slot in a domain.
   virtual Wide Total(std::size_t domain, Slot slot) const = 0;
   // The variance of each estimand of a domain (their theta set).
@@ -53,8 +77,10 @@ class Accumulator {
 };
 
 // `slots` fixed slots per unit; `categories` whether units also have one.
-// Taylor linearization (Taylor.cpp) and replicate weights (Replicate.cpp).
-std::unique_ptr<Accumulator> MakeTaylorSums(const Design& design, std::size_t slots, bool categories);
+// Taylor linearization (Taylor.cpp), of the residuals of a calibration where
+// `residuals` is given, and replicate weights (Replicate.cpp).
+std::unique_ptr<Accumulator> MakeTaylorSums(const Design& design, std::size_t slots, bool categories,
+                                            const Residuals* residuals = nullptr);
 std::unique_ptr<Accumulator> MakeReplicateSums(const Design& design, std::size_t slots, bool categories);
 
 // s + x in double-double, without the branches of a general sum: the inner

@@ -46,6 +46,8 @@ class Codes {
   // The value label where the file has one, else the value as written.
   const std::string& Name(std::size_t i) const { return m_entries[i].name; }
   long long FirstRow(std::size_t i) const { return m_entries[i].row; }
+  bool Numeric(std::size_t i) const { return m_entries[i].numeric; }
+  double Number(std::size_t i) const { return m_entries[i].number; }
   // Every number in the order a table lists them: numbers ascending, then
   // texts in byte order.
   std::vector<std::size_t> Sorted() const;

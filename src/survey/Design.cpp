@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <map>
 
@@ -494,6 +495,35 @@ std::variant<Design, DataProblem> ReadDesign(const DataFile& file, const std::st
     return *problem;
   }
   return d;
+}
+
+std::optional<ReplicateProposal> ProposeReplicates(const std::vector<data::Variable>& variables) {
+  std::map<std::string, std::vector<long long>> families;
+  for (const data::Variable& v : variables)
+    if (const auto numbered = Numbered(v.name)) families[numbered->first].push_back(numbered->second);
+  std::optional<ReplicateProposal> best;
+  for (auto& [prefix, numbers] : families) {
+    std::sort(numbers.begin(), numbers.end());
+    // 1..R, each once: the usual numbering of replicate columns.
+    bool run = numbers.size() >= 2;
+    for (std::size_t i = 0; run && i < numbers.size(); ++i) run = numbers[i] == static_cast<long long>(i + 1);
+    if (run && !prefix.empty() && (!best || numbers.size() > best->count))
+      best = ReplicateProposal{prefix, numbers.size(), ReplicateType::JK1};
+  }
+  if (!best) return best;
+  std::string lower;
+  for (char c : best->prefix) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  // Words the usual families carry in their names; jackknife (JK1) otherwise.
+  const std::pair<const char*, ReplicateType> kWords[] = {
+      {"brr", ReplicateType::BRR},        {"fay", ReplicateType::Fay},      {"jkn", ReplicateType::JKn},
+      {"boot", ReplicateType::Bootstrap}, {"bs", ReplicateType::Bootstrap}, {"sdr", ReplicateType::SDR},
+      {"pwgtp", ReplicateType::SDR},      {"wgtp", ReplicateType::SDR}};
+  for (const auto& [word, type] : kWords)
+    if (lower.find(word) != std::string::npos) {
+      best->type = type;
+      break;
+    }
+  return best;
 }
 
 }  // namespace mirto::survey

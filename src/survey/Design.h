@@ -97,6 +97,15 @@ std::variant<Design, data::DataProblem> ReadDesign(const data::DataFile& file, c
 // at least `tol` times its length.
 std::size_t GramRank(const std::vector<double>& gram, std::size_t columns, double tol);
 
+// The replicate weights a file seems to hold: the largest family of columns
+// PREFIX1..PREFIXR (R at least 2), and the type its prefix suggests.
+struct ReplicateProposal {
+  std::string prefix;
+  std::size_t count = 0;
+  ReplicateType type = ReplicateType::JK1;
+};
+std::optional<ReplicateProposal> ProposeReplicates(const std::vector<data::Variable>& variables);
+
 // A file's size and modification time (nanoseconds), where it has a path.
 std::optional<std::pair<long long, long long>> FileStamp(const data::DataFile& file);
 

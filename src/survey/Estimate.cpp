@@ -13,6 +13,7 @@
 #include "framework/Format.h"
 #include "journal/Excerpt.h"
 #include "survey/Accumulate.h"
+#include "survey/Calibration.h"
 #include "survey/Recent.h"
 
 namespace mirto::survey {
@@ -76,8 +77,8 @@ struct Levels {
 
 class Pass {
  public:
-  Pass(const DataFile& file, const Design& design, const EstimateRequest& request)
-      : m_file(file), m_d(design), m_q(request) {}
+  Pass(const DataFile& file, const Design& design, const EstimateRequest& request, const Calibration* calibration)
+      : m_file(file), m_d(design), m_q(request), m_cal(calibration) {}
 
   std::optional<DataProblem> Resolve();
   std::optional<DataProblem> Run();
@@ -98,9 +99,15 @@ class Pass {
   std::vector<Estimand> Estimands(std::size_t domain) const;
   void Figures(const Estimand& e, const Variance& var, std::size_t domain, EstimateRow& row) const;
 
+  std::optional<DataProblem> Calibrate(long long row, std::span<const Value> v, Unit& u);
+
   const DataFile& m_file;
   const Design& m_d;
   const EstimateRequest& m_q;
+  const Calibration* m_cal;
+  Calibration::Place m_place;
+  std::vector<AuxTerm> m_terms;
+  std::size_t m_calAt = 0;                   // where its variables are in the scan
   std::vector<std::size_t> m_columns;        // the scan's
   std::size_t m_y = 0, m_x = 0, m_reps = 0;  // where in the scan
   std::optional<std::size_t> m_strata, m_psu;
@@ -152,7 +159,15 @@ std::optional<DataProblem> Pass::Resolve() {
     m_columns.insert(m_columns.end(), m_d.replicates->columns.begin(), m_d.replicates->columns.end());
     m_weights.resize(m_d.replicates->columns.size());
   }
-  m_acc = m_d.Taylor() ? MakeTaylorSums(m_d, Slots(), Proportion()) : MakeReplicateSums(m_d, Slots(), Proportion());
+  if (m_cal) {
+    if (m_cal->stamp != m_d.stamp)
+      return DataProblem{m_d.file, 0, {}, "the file changed since the calibration; give design and calibrate again"};
+    m_calAt = m_columns.size();
+    for (std::size_t c : m_cal->Columns()) m_columns.push_back(c);
+  }
+  const Residuals* residuals = m_cal ? m_cal->residuals.get() : nullptr;
+  m_acc = m_d.Taylor() ? MakeTaylorSums(m_d, Slots(), Proportion(), residuals)
+                       : MakeReplicateSums(m_d, Slots(), Proportion());
   return std::nullopt;
 }
 
@@ -224,6 +239,8 @@ std::optional<DataProblem> Pass::Row(long long row, std::span<const Value> v) {
     u.psu = m_d.PsuOf(u.stratum, v[*m_psu]);
     if (u.psu == Codes::kNone) return Problem(row, *m_d.psu, "the PSU is " + std::string(kChanged));
   }
+  if (m_cal)
+    if (auto problem = Calibrate(row, v, u)) return problem;
   u.domain = DomainOf(row, v);
   if (u.domain == Codes::kNone) return ++m_out.noDomain, std::nullopt;
   Domain& domain = m_domains[u.domain];
@@ -235,7 +252,7 @@ std::optional<DataProblem> Pass::Row(long long row, std::span<const Value> v) {
     const Value& w = v[m_reps + r];
     if (w.missing || !w.numeric)
       return Problem(row, m_columns[m_reps + r], w.missing ? "the replicate weight is missing" : NotANumber(w.text));
-    m_weights[r] = w.number;
+    m_weights[r] = m_cal ? w.number * m_cal->G(m_place, r + 1) : w.number;
   }
   u.replicates = m_weights;
   if (Proportion()) {
@@ -256,12 +273,27 @@ std::optional<DataProblem> Pass::Row(long long row, std::span<const Value> v) {
   }
   m_acc->Add(u);
   ++domain.units;
-  domain.positive += u.w > 0;
+  domain.positive += u.w != 0;
   if (!Proportion())
     domain.spread.Add(u.w, yv, xv, Ratio());
   else
     domain.spread.w = domain.spread.w + Exact(u.w);
   ++m_out.used;
+  return std::nullopt;
+}
+
+// The calibrated weight, and for a Taylor variance every unit's part of the
+// residuals, in a domain or not.
+std::optional<DataProblem> Pass::Calibrate(long long row, std::span<const Value> v, Unit& u) {
+  if (!m_cal->Locate(v.subspan(m_calAt, m_cal->variables.size()), m_place))
+    return DataProblem{
+        m_d.file, row, {}, "a value not in the file when the calibration was made; give calibrate again"};
+  u.w *= m_cal->G(m_place);
+  if (!m_d.Taylor()) return std::nullopt;
+  m_cal->Terms(m_place, m_terms);
+  u.aux = m_terms;
+  u.a = m_cal->MomentWeight(v[0].number);
+  m_acc->Background(u);
   return std::nullopt;
 }
 
@@ -373,8 +405,8 @@ Estimates Pass::Finish() {
 }  // namespace
 
 std::variant<Estimates, DataProblem> Estimate(const DataFile& file, const Design& design,
-                                              const EstimateRequest& request) {
-  Pass pass(file, design, request);
+                                              const EstimateRequest& request, const Calibration* calibration) {
+  Pass pass(file, design, request, calibration);
   if (auto problem = pass.Resolve()) return *problem;
   if (auto problem = pass.Run()) return *problem;
   return pass.Finish();

@@ -35,8 +35,13 @@ struct Estimates {
   double confidence = 0, z = 0, t = 0;            // t: the quantile with the design's degrees of freedom
 };
 
+class Calibration;
+
+// With a calibration, the weights are the calibrated ones and the variance
+// that of the calibrated estimator.
 std::variant<Estimates, data::DataProblem> Estimate(const data::DataFile& file, const Design& design,
-                                                    const EstimateRequest& request);
+                                                    const EstimateRequest& request,
+                                                    const Calibration* calibration = nullptr);
 
 // The p-quantile of the standard normal distribution.
 double NormalQuantile(double p);

@@ -200,6 +200,61 @@ std::optional<std::string> EstimateOption(EstimateRequest& e, std::string_view k
   return std::nullopt;
 }
 
+// The variables of poststrata=, rake= or linear=, between their separators.
+std::optional<std::string> CalibrationVariables(CalibrateRequest& c, std::string_view key, std::string_view value) {
+  const std::string_view separator = c.method == CalibrationMethod::PostStrata ? "*"
+                                     : c.method == CalibrationMethod::Rake     ? ","
+                                                                               : "+";
+  for (std::string_view part : Split(value, separator)) {
+    std::optional<std::string> name = Name(part);
+    if (!name) return BadName(key, value);
+    if (std::find(c.variables.begin(), c.variables.end(), *name) != c.variables.end())
+      return std::string(key) + "= names " + Shown(*name) + " twice";
+    c.variables.push_back(std::move(*name));
+  }
+  if (c.method == CalibrationMethod::Rake && c.variables.size() < 2)
+    return "rake= takes two margins or more, separated by commas (rake=region,sex)";
+  return std::nullopt;
+}
+
+std::optional<std::string> CalibrateOption(CalibrateRequest& c, bool& method, std::string_view key,
+                                           std::string_view value) {
+  for (CalibrationMethod m : {CalibrationMethod::PostStrata, CalibrationMethod::Rake, CalibrationMethod::Linear}) {
+    if (key != MethodName(m)) continue;
+    if (method) return "calibrate takes one of poststrata=, rake= and linear=";
+    method = true;
+    c.method = m;
+    return CalibrationVariables(c, key, value);
+  }
+  if (key == "totals") {
+    std::optional<std::string> path = Name(value);
+    if (!path) return "totals=" + Excerpt(value) + ": not a file's name (a quote is missing, or it is empty)";
+    c.totals = std::move(*path);
+  } else if (key == "epsilon") {
+    const std::optional<double> e = Number(value);
+    if (!e || !(*e > 0)) return "epsilon= takes a number above 0, found " + Shown(value);
+    c.epsilon = *e;
+    c.epsilonGiven = true;
+  } else if (key == "maxit") {
+    const std::optional<double> n = Number(value);
+    if (!n || *n < 1 || *n > kMaxIterations || *n != std::floor(*n))
+      return Format("maxit= takes a whole number from 1 to %d, found ", kMaxIterations) + Shown(value);
+    c.maxit = static_cast<int>(*n);
+    c.maxitGiven = true;
+  } else if (key == "bounds") {
+    const std::vector<std::string_view> parts = Split(value, ",");
+    const std::optional<double> low = parts.size() == 2 ? Number(parts[0]) : std::nullopt;
+    const std::optional<double> high = parts.size() == 2 ? Number(parts[1]) : std::nullopt;
+    if (!low || !high || !(*low < 1) || !(*high > 1))
+      return "bounds= takes L,U with L below 1 and U above 1 (bounds=0.5,2), found " + Shown(value);
+    c.bounds.emplace(*low, *high);
+  } else {
+    return Shown(std::string(key) + "=") +
+           " is not a calibrate option (poststrata=, rake=, linear=, totals=, epsilon=, maxit=, bounds=)";
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::variant<DesignRequest, std::string> ParseDesign(std::string_view text) {
@@ -249,12 +304,53 @@ std::variant<EstimateRequest, std::string> ParseEstimate(std::string_view text) 
   return e;
 }
 
-std::string QuotedName(std::string_view name) {
-  const bool plain = !name.empty() && name.find_first_of(" \t\"=,*/-") == std::string_view::npos;
-  if (plain) return std::string(name);
+std::variant<CalibrateRequest, std::string> ParseCalibrate(std::string_view text) {
+  auto sorted = Sort(text);
+  if (auto* error = std::get_if<std::string>(&sorted)) return *error;
+  const Options& options = std::get<Options>(sorted);
+  if (!options.bare.empty()) return Shown(options.bare[0]) + " is not a calibrate option; options are KEY=VALUE";
+  CalibrateRequest c;
+  bool method = false;
+  for (const auto& [key, value] : options.keyed)
+    if (auto error = CalibrateOption(c, method, key, value)) return *error;
+  if (!method) return "calibrate takes poststrata=VAR[*VAR], rake=VAR,VAR[,VAR...] or linear=TERM+TERM...";
+  if (c.totals.empty()) return "calibrate needs totals=PATH, the file of the population totals";
+  const bool rake = c.method == CalibrationMethod::Rake;
+  if (!rake && (c.epsilonGiven || c.maxitGiven)) return "epsilon= and maxit= go with rake= only";
+  if (c.bounds && c.method != CalibrationMethod::Linear) return "bounds= goes with linear= only";
+  return c;
+}
+
+std::variant<WeightsRequest, std::string> ParseWeights(std::string_view text) {
+  auto sorted = Sort(text);
+  if (auto* error = std::get_if<std::string>(&sorted)) return *error;
+  const Options& options = std::get<Options>(sorted);
+  if (!options.bare.empty() || options.keyed.size() != 1 || options.keyed[0].first != "out")
+    return std::string("weights takes out=PATH, the file to write the calibrated weights to");
+  std::optional<std::string> path = Name(options.keyed[0].second);
+  if (!path)
+    return "out=" + Excerpt(options.keyed[0].second) + ": not a file's name (a quote is missing, or it is empty)";
+  return WeightsRequest{std::move(*path)};
+}
+
+namespace {
+
+std::string Quote(std::string_view name) {
   std::string out = "\"";
   for (char c : name) out += c == '"' ? std::string("\"\"") : std::string(1, c);
   return out + '"';
+}
+
+}  // namespace
+
+std::string QuotedPath(std::string_view path) {
+  return !path.empty() && path.find_first_of(" \t\"") == std::string_view::npos ? std::string(path) : Quote(path);
+}
+
+std::string QuotedName(std::string_view name) {
+  const bool plain = !name.empty() && name.find_first_of(" \t\"=,*/+-") == std::string_view::npos;
+  if (plain) return std::string(name);
+  return Quote(name);
 }
 
 }  // namespace mirto::survey

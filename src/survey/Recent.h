@@ -47,15 +47,26 @@ class PairIndex {
  public:
   // The pair's number, and whether it was given it now.
   std::pair<std::size_t, bool> Of(std::size_t high, std::size_t low) {
-    const std::uint64_t key = (static_cast<std::uint64_t>(high) << 32) | low;
+    const std::uint64_t key = Key(high, low);
     if (const std::uint64_t found = m_recent.Find(key); found != Recent::kNone) return {found, false};
     const auto [at, added] = m_numbers.try_emplace(key, m_numbers.size());
     m_recent.Keep(key, at->second);
     return {at->second, added};
   }
+  // The pair's number, or Recent::kNone when it has none.
+  std::uint64_t Find(std::size_t high, std::size_t low) const {
+    const std::uint64_t key = Key(high, low);
+    if (const std::uint64_t found = m_recent.Find(key); found != Recent::kNone) return found;
+    const auto at = m_numbers.find(key);
+    if (at == m_numbers.end()) return Recent::kNone;
+    m_recent.Keep(key, at->second);
+    return at->second;
+  }
+  std::size_t size() const { return m_numbers.size(); }
 
  private:
-  Recent m_recent;
+  static std::uint64_t Key(std::size_t high, std::size_t low) { return (static_cast<std::uint64_t>(high) << 32) | low; }
+  mutable Recent m_recent;
   std::unordered_map<std::uint64_t, std::size_t> m_numbers;
 };
 

@@ -8,57 +8,15 @@
 #include "framework/Catalogue.h"
 #include "framework/Format.h"
 #include "journal/CTervoDoc.h"
+#include "survey/Calibration.h"
 #include "survey/Parse.h"
+#include "survey/TextTable.h"
 
 namespace mirto::survey {
 
 namespace {
 
 constexpr std::size_t kNamesListed = 10;
-
-// Names from the file are written as they are, but a control character (a
-// line end inside a quoted cell) would break the journal's lines.
-std::vector<std::string> Printable(std::vector<std::string> lines) {
-  for (std::string& line : lines)
-    for (char& c : line)
-      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = ' ';
-  return lines;
-}
-
-// A figure as a table prints it; "-" where it is not defined.
-std::string Cell(double value) { return std::isfinite(value) ? Format("%f", value) : "-"; }
-std::string Count(long long value) { return Format("%lld", value); }
-
-// A table of right-aligned columns (the first `left` of them aligned left),
-// each as wide as its widest cell.
-class TextTable {
- public:
-  TextTable(std::vector<std::string> headers, std::size_t left) : m_headers(std::move(headers)), m_left(left) {}
-  void Add(std::vector<std::string> cells) { m_rows.push_back(std::move(cells)); }
-  void Write(std::vector<std::string>& lines, const std::string& prefix) const {
-    std::vector<std::size_t> width(m_headers.size());
-    for (std::size_t c = 0; c < width.size(); ++c) {
-      width[c] = m_headers[c].size();
-      for (const auto& row : m_rows) width[c] = std::max(width[c], row[c].size());
-    }
-    auto line = [&](const std::vector<std::string>& cells) {
-      std::string text = prefix;
-      for (std::size_t c = 0; c < cells.size(); ++c) {
-        const std::string pad(width[c] - cells[c].size(), ' ');
-        text += (c ? "  " : "") + (c < m_left ? cells[c] + pad : pad + cells[c]);
-      }
-      while (!text.empty() && text.back() == ' ') text.pop_back();
-      lines.push_back(text);
-    };
-    line(m_headers);
-    for (const auto& row : m_rows) line(row);
-  }
-
- private:
-  std::vector<std::string> m_headers;
-  std::size_t m_left;
-  std::vector<std::vector<std::string>> m_rows;
-};
 
 const char* TargetLine(Statistic statistic) {
   switch (statistic) {
@@ -70,17 +28,14 @@ const char* TargetLine(Statistic statistic) {
   return "";
 }
 
-std::string MethodLine(const Design& d) {
-  if (!d.Taylor()) return "Method: Survey design (replicate weights)";
-  return std::string("Method: Survey design (weights") + (d.strata ? ", strata" : "") + (d.psu ? ", clusters" : "") +
-         ")";
-}
-
-std::string EstimatorLine(const Design& d) {
-  if (d.Taylor()) return "Estimator: Weighted, Taylor linearization";
+std::string EstimatorLine(const Design& d, const Calibration* c) {
+  if (d.Taylor())
+    return c ? "Estimator: Calibrated weights, Taylor linearization of the calibration residuals"
+             : "Estimator: Weighted, Taylor linearization";
   const Replicates& r = *d.replicates;
   std::string type(TypeName(r.type));
   if (r.type == ReplicateType::Fay) type += Format(", rho = %g", r.rho);
+  if (c) return "Estimator: Calibrated weights, replicate variance (" + type + "), each replicate calibrated";
   return "Estimator: Weighted, replicate variance (" + type + ")";
 }
 
@@ -93,8 +48,11 @@ std::string StrataNames(const Design& d, const std::vector<std::size_t>& strata)
   return names;
 }
 
-void DesignLines(const Design& d, std::vector<std::string>& lines) {
+void DesignLines(const Design& d, const Calibration* c, std::vector<std::string>& lines) {
   lines.push_back("Design: " + DesignText(d));
+  if (c)
+    lines.push_back("Calibration: " + CalibrationText(*c) +
+                    Format("; sum of calibrated weights: %f", c->figures.sumAfter));
   if (d.Taylor()) {
     lines.push_back(Format("Strata: %zu; PSUs: %zu%s; units: %lld; sum of weights: %f", d.StratumCount(), d.psus,
                            d.psu ? "" : " (the units)", d.units, Rounded(d.sumWeights)));
@@ -199,8 +157,8 @@ void EstimateLines(const Design& d, const Estimates& e, std::vector<std::string>
   TextTable table(std::move(headers), left);
   for (const EstimateRow& r : e.rows) {
     std::vector<std::string> cells = TextCells(e, r);
-    for (std::string cell : {Count(r.units), Count(r.missing), Cell(r.estimate), Cell(r.se), Cell(r.low), Cell(r.high),
-                             Cell(r.cv), Cell(r.deff)})
+    for (std::string cell : {Count(r.units), Count(r.missing), Printed(r.estimate), Printed(r.se), Printed(r.low),
+                             Printed(r.high), Printed(r.cv), Printed(r.deff)})
       cells.push_back(std::move(cell));
     table.Add(std::move(cells));
   }
@@ -226,11 +184,11 @@ void ExtraLines(const Design& d, const Estimates& e, std::vector<std::string>& l
   TextTable table(std::move(headers), left);
   for (const EstimateRow& r : e.rows) {
     std::vector<std::string> cells = TextCells(e, r);
-    cells.push_back(Cell(r.tLow));
-    cells.push_back(Cell(r.tHigh));
+    cells.push_back(Printed(r.tLow));
+    cells.push_back(Printed(r.tHigh));
     if (IsProportion(e))
       for (double x : {r.nEff, r.logitLow, r.logitHigh, r.wilsonLow, r.wilsonHigh, r.exactLow, r.exactHigh})
-        cells.push_back(Cell(x));
+        cells.push_back(Printed(x));
     table.Add(std::move(cells));
   }
   table.Write(lines, mark + " ");
@@ -246,15 +204,17 @@ std::vector<std::string> TextKeys(const Estimates& e) {
 
 }  // namespace
 
-std::string DesignText(const Design& d) {
-  const auto& vars = d.request;
+std::string DesignText(const Design& d) { return DesignText(d.request); }
+
+std::string DesignText(const DesignRequest& vars) {
   auto name = [](const std::string& n) { return QuotedName(n); };
   std::string text = "weight=" + name(vars.weight);
   if (vars.strata) text += " strata=" + name(*vars.strata);
   if (vars.psu) text += " psu=" + name(*vars.psu);
   if (vars.fpc) text += " fpc=" + name(*vars.fpc);
   if (vars.nest) text += " nest";
-  if (d.Taylor()) return vars.lonely == Lonely::Fail ? text : text + " lonely=" + std::string(LonelyName(vars.lonely));
+  if (!vars.replicates)
+    return vars.lonely == Lonely::Fail ? text : text + " lonely=" + std::string(LonelyName(vars.lonely));
   const ReplicateRequest& q = *vars.replicates;
   const ReplicateColumns& c = q.columns;
   text += " replicates=";
@@ -269,6 +229,20 @@ std::string DesignText(const Design& d) {
   return text;
 }
 
+std::string EstimateText(const EstimateRequest& e) {
+  std::string text = std::string(StatisticName(e.statistic)) + " " + QuotedName(e.variable);
+  if (e.statistic == Statistic::Ratio) text += "/" + QuotedName(e.denominator);
+  for (std::size_t i = 0; i < e.by.size(); ++i) text += (i ? "*" : " by=") + QuotedName(e.by[i]);
+  if (e.level != 95) text += " level=" + data::ShortestText(e.level);
+  return text;
+}
+
+std::vector<std::string> DesignSummary(const Design& d) {
+  std::vector<std::string> lines;
+  DesignLines(d, nullptr, lines);
+  return lines;
+}
+
 std::vector<std::string> NoteLines(const Design& d, const Estimates& e) {
   std::string variables = "Data variables: " + DesignText(d) + " y=" + QuotedName(e.variables[0]);
   if (e.request.statistic == Statistic::Ratio) variables += " x=" + QuotedName(e.variables[1]);
@@ -278,19 +252,26 @@ std::vector<std::string> NoteLines(const Design& d, const Estimates& e) {
                     Format("Data units: %lld used, %lld skipped as missing", e.used, e.missing + e.noDomain)});
 }
 
-std::vector<std::string> BlockLines(const Design& d, const Estimates& e, bool extras) {
+std::string MethodLine(const Design& d) {
+  if (!d.Taylor()) return "Method: Survey design (replicate weights)";
+  return std::string("Method: Survey design (weights") + (d.strata ? ", strata" : "") + (d.psu ? ", clusters" : "") +
+         ")";
+}
+
+std::vector<std::string> BlockLines(const Design& d, const Estimates& e, bool extras, const Calibration* c) {
   std::vector<std::string> lines{TargetLine(e.request.statistic), MethodLine(d), "Objective: Confidence intervals",
-                                 EstimatorLine(d)};
-  DesignLines(d, lines);
+                                 EstimatorLine(d, c)};
+  DesignLines(d, c, lines);
   EstimateLines(d, e, lines);
   if (extras) ExtraLines(d, e, lines);
   return Printable(std::move(lines));
 }
 
-Record ToRecord(const Design& d, const Estimates& e, bool extras) {
+Record ToRecord(const Design& d, const Estimates& e, bool extras, const Calibration* calibration) {
   Record r;
   r.Input("confidence", e.confidence).Input("z", e.z).Input("degrees_of_freedom", d.df).Input("units", double(d.units));
   r.Input("sum_of_weights", Rounded(d.sumWeights));
+  if (calibration) r.Input("calibrated_sum_of_weights", calibration->figures.sumAfter);
   if (d.Taylor()) {
     r.Input("strata", double(d.StratumCount())).Input("psus", double(d.psus));
     r.Input("single_psu_strata", double(d.LonelyStrata().size()));
@@ -330,18 +311,24 @@ Record ToRecord(const Design& d, const Estimates& e, bool extras) {
   return r;
 }
 
-void WriteBlock(CTervoDoc& doc, const Design& design, const Estimates& estimates) {
-  const bool extras = doc.AdditionalFigures();
-  doc.RunRoutine(kTable.commands[0], [&](CTervoDoc& d) {
-    d.SetNote(NoteLines(design, estimates));
+void AppendBlock(CTervoDoc& doc, const Command& command, const std::vector<std::string>& note,
+                 const std::vector<std::string>& lines, const Record& record) {
+  doc.RunRoutine(command, [&](CTervoDoc& d) {
+    d.SetNote(note);
     d.AppendSeparator();
-    for (const std::string& line : BlockLines(design, estimates, extras)) d.AppendLine("%s", line.c_str());
-    d.EndBlock(ToRecord(design, estimates, extras));
+    for (const std::string& line : lines) d.AppendLine("%s", line.c_str());
+    d.EndBlock(record);
     return 1;
   });
 }
 
-// ---- The command ------------------------------------------------------------------------
+void WriteBlock(CTervoDoc& doc, const Design& design, const Estimates& estimates, const Calibration* calibration) {
+  const bool extras = doc.AdditionalFigures();
+  AppendBlock(doc, EstimateCommand(), NoteLines(design, estimates), BlockLines(design, estimates, extras, calibration),
+              ToRecord(design, estimates, extras, calibration));
+}
+
+// ---- The commands -----------------------------------------------------------------------
 
 namespace {
 
@@ -350,7 +337,13 @@ constexpr HelpTopic kEstimateTopic = {
     "The block of an estimate statement: the data note, the design in effect and a row of estimates per "
     "domain."};
 
-// Written by the `estimate` statement of a script on the design in effect: no menu item, no routine.
+constexpr HelpTopic kCalibrateTopic = {
+    "Calibrated weights",
+    "The block of a calibrate statement: the method and the margins, each population total beside the "
+    "sample's weighted values before and after calibration, the g factors and the iterations."};
+
+// Written by the `estimate` and `calibrate` statements of a script on the design in effect: no menu
+// item, no routine.
 constexpr Command kCommands[] = {{.key = "estimate",
                                   .id = 32961,
                                   .path = "Data > Estimate",
@@ -359,10 +352,22 @@ constexpr Command kCommands[] = {{.key = "estimate",
                                   .objective = Objective::Interval,
                                   .estimator = Estimator::Special,
                                   .prompt = "Estimates from the survey design in effect",
-                                  .help = {.approach = &kEstimateTopic}}};
+                                  .help = {.approach = &kEstimateTopic}},
+                                 {.key = "calibrate",
+                                  .id = 32962,
+                                  .path = "Data > Calibrate",
+                                  .method = Method::Simple,
+                                  .target = Target::MeanTotal,
+                                  .objective = Objective::Interval,
+                                  .estimator = Estimator::Special,
+                                  .prompt = "Weights of the survey design calibrated to population totals",
+                                  .help = {.approach = &kCalibrateTopic}}};
 
 }  // namespace
 
 const CommandTable kTable{kCommands};
+
+const Command& EstimateCommand() { return kTable.commands[0]; }
+const Command& CalibrateCommand() { return kTable.commands[1]; }
 
 }  // namespace mirto::survey

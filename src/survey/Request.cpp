@@ -36,8 +36,14 @@ constexpr std::array<std::pair<Statistic, std::string_view>, 4> kStatistics = {{
                                                                                 {Statistic::Proportion, "proportion"},
                                                                                 {Statistic::Ratio, "ratio"}}};
 
+constexpr std::array<std::pair<CalibrationMethod, std::string_view>, 3> kMethods = {
+    {{CalibrationMethod::PostStrata, "poststrata"},
+     {CalibrationMethod::Rake, "rake"},
+     {CalibrationMethod::Linear, "linear"}}};
+
 }  // namespace
 
+std::string_view MethodName(CalibrationMethod method) { return NameOf(kMethods, method); }
 std::string_view LonelyName(Lonely lonely) { return NameOf(kLonely, lonely); }
 std::optional<Lonely> LonelyNamed(std::string_view name) { return Named(kLonely, name); }
 std::string_view TypeName(ReplicateType type) { return NameOf(kTypes, type); }

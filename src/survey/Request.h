@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace mirto::survey {
@@ -53,6 +54,26 @@ struct EstimateRequest {
   double level = 95;            // percent
 };
 
+// Weights calibrated to known population totals: post-stratification on
+// crossed cells, raking on margins (iterative proportional fitting), or
+// linear calibration (GREG) on categorical margins and numeric totals.
+enum class CalibrationMethod : std::uint8_t { PostStrata, Rake, Linear };
+
+struct CalibrateRequest {
+  CalibrationMethod method = CalibrationMethod::PostStrata;
+  std::vector<std::string> variables;               // crossed, the margins, or the terms
+  std::string totals;                               // the totals file
+  double epsilon = 1e-7;                            // raking: below 1, a share of the sum of weights
+  int maxit = 50;                                   // raking
+  std::optional<std::pair<double, double>> bounds;  // linear: on the g factors
+  bool epsilonGiven = false, maxitGiven = false;
+};
+
+// `weights out=PATH`: the calibrated weights written beside the file's columns.
+struct WeightsRequest {
+  std::string out;
+};
+
 // Names as the statements write them, and back.
 std::string_view LonelyName(Lonely lonely);
 std::optional<Lonely> LonelyNamed(std::string_view name);
@@ -60,10 +81,13 @@ std::string_view TypeName(ReplicateType type);
 std::optional<ReplicateType> TypeNamed(std::string_view name);
 std::string_view StatisticName(Statistic statistic);
 std::optional<Statistic> StatisticNamed(std::string_view name);
+std::string_view MethodName(CalibrationMethod method);  // "poststrata", "rake", "linear"
 
 // The limits on what a variable may hold.
 inline constexpr std::size_t kMaxDomainLevels = 10'000;
 inline constexpr std::size_t kMaxCategories = 1'000;
 inline constexpr double kMinLevel = 50, kMaxLevel = 99.9;
+inline constexpr std::size_t kMaxCells = 100'000;  // crossed categories of a calibration
+inline constexpr int kMaxIterations = 10'000;
 
 }  // namespace mirto::survey

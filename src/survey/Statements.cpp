@@ -4,9 +4,14 @@
 
 #include <variant>
 
+#include "journal/CTervoDoc.h"
+#include "journal/Excerpt.h"
+#include "journal/JournalFile.h"
 #include "survey/Estimate.h"
 #include "survey/Parse.h"
 #include "survey/Report.h"
+#include "survey/Totals.h"
+#include "survey/WeightsOut.h"
 
 namespace mirto::survey {
 
@@ -15,6 +20,7 @@ void Statements::DataOpened(std::string path, std::string shown) {
   m_shown = std::move(shown);
   m_file.reset();
   m_design.reset();
+  m_calibration.reset();
 }
 
 void Statements::UseFile(std::unique_ptr<data::DataFile> file, std::string shown) {
@@ -22,15 +28,20 @@ void Statements::UseFile(std::unique_ptr<data::DataFile> file, std::string shown
   m_shown = std::move(shown);
   m_file = std::move(file);
   m_design.reset();
+  m_calibration.reset();
 }
 
 std::optional<Statements::Failure> Statements::Run(CTervoDoc& doc, std::string_view verb, std::string_view rest) {
-  return verb == "design" ? DesignStatement(rest) : EstimateStatement(doc, rest);
+  if (verb == "design") return DesignStatement(rest);
+  if (verb == "calibrate") return CalibrateStatement(doc, rest);
+  if (verb == "weights") return WeightsStatement(doc, rest);
+  return EstimateStatement(doc, rest);
 }
 
 std::optional<Statements::Failure> Statements::DesignStatement(std::string_view rest) {
   if (rest.empty()) {
     m_design.reset();
+    m_calibration.reset();
     return std::nullopt;
   }
   auto request = ParseDesign(rest);
@@ -49,6 +60,7 @@ std::optional<Statements::Failure> Statements::DesignStatement(std::string_view 
   auto design = ReadDesign(*m_file, m_shown, std::get<DesignRequest>(request));
   if (auto* problem = std::get_if<data::DataProblem>(&design)) return Failure{false, problem->Describe()};
   m_design = std::get<Design>(std::move(design));
+  m_calibration.reset();
   return std::nullopt;
 }
 
@@ -56,9 +68,46 @@ std::optional<Statements::Failure> Statements::EstimateStatement(CTervoDoc& doc,
   auto request = ParseEstimate(rest);
   if (auto* error = std::get_if<std::string>(&request)) return Failure{false, "estimate: " + *error};
   if (!m_design) return Failure{false, "estimate needs a survey design: give design weight=VARIABLE ... first"};
-  auto estimates = Estimate(*m_file, *m_design, std::get<EstimateRequest>(request));
+  auto estimates = Estimate(*m_file, *m_design, std::get<EstimateRequest>(request), Calibrated());
   if (auto* problem = std::get_if<data::DataProblem>(&estimates)) return Failure{false, problem->Describe()};
-  WriteBlock(doc, *m_design, std::get<Estimates>(estimates));
+  WriteBlock(doc, *m_design, std::get<Estimates>(estimates), Calibrated());
+  return std::nullopt;
+}
+
+std::optional<Statements::Failure> Statements::CalibrateStatement(CTervoDoc& doc, std::string_view rest) {
+  if (rest.empty()) {
+    m_calibration.reset();
+    return std::nullopt;
+  }
+  auto request = ParseCalibrate(rest);
+  if (auto* error = std::get_if<std::string>(&request)) return Failure{false, "calibrate: " + *error};
+  if (!m_design) return Failure{false, "calibrate needs a survey design: give design weight=VARIABLE ... first"};
+  const CalibrateRequest& q = std::get<CalibrateRequest>(request);
+  auto totals = ReadTotals(q.totals, PathExcerpt(q.totals));
+  if (auto* problem = std::get_if<data::DataProblem>(&totals))
+    return Failure{::access(q.totals.c_str(), R_OK) != 0, problem->Describe()};
+  auto calibration = Calibrate(*m_file, *m_design, q, std::get<Totals>(totals));
+  if (auto* problem = std::get_if<data::DataProblem>(&calibration)) return Failure{false, problem->Describe()};
+  WriteCalibrationBlock(doc, *m_design, std::get<Calibration>(calibration));
+  m_calibration = std::get<Calibration>(std::move(calibration));
+  return std::nullopt;
+}
+
+std::optional<Statements::Failure> Statements::WeightsStatement(const CTervoDoc& doc, std::string_view rest) {
+  auto request = ParseWeights(rest);
+  if (auto* error = std::get_if<std::string>(&request)) return Failure{false, "weights: " + *error};
+  if (!m_calibration) return Failure{false, "weights out needs calibrated weights: give calibrate ... first"};
+  const std::string& out = std::get<WeightsRequest>(request).out;
+  // What the run reads is never written over.
+  const std::pair<std::string, const char*> kept[] = {{m_file->Path(), "the data file"},
+                                                      {m_calibration->request.totals, "the totals file"},
+                                                      {doc.GetPathName(), "the journal"}};
+  const std::optional<FileId> target = IdentifyFile(out);
+  for (const auto& [path, what] : kept)
+    if (!path.empty() && target && IdentifyFile(path) == target)
+      return Failure{false, "weights: out=" + PathExcerpt(out) + " is " + what};
+  if (auto failure = WriteWeights(*m_file, *m_design, *m_calibration, out))
+    return Failure{failure->file, failure->text};
   return std::nullopt;
 }
 

@@ -1,14 +1,17 @@
 #pragma once
-// The survey statements of a script: `design ...` (alone: design mode ends)
-// and `estimate ...`, on the data file that `data PATH` opened. A design is
+// The survey statements of a script: `design ...` (alone: design mode ends),
+// `calibrate ...` (alone: back to the design weights), `estimate ...` and
+// `weights out=PATH`, on the data file that `data PATH` opened. A design is
 // read when it is given and stays in effect until `design` alone or another
-// `data`; each estimate appends one block.
+// `data`; a calibration, until `calibrate` alone or another design. Each
+// estimate and each calibration appends one block.
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "data/DataFile.h"
+#include "survey/Calibration.h"
 #include "survey/Design.h"
 
 namespace mirto {
@@ -24,7 +27,9 @@ class Statements {
     std::string text;
   };
 
-  static bool Handles(std::string_view verb) { return verb == "design" || verb == "estimate"; }
+  static bool Handles(std::string_view verb) {
+    return verb == "design" || verb == "estimate" || verb == "calibrate" || verb == "weights";
+  }
   // `data PATH` opened this file (shown in messages as `shown`): the design ends.
   void DataOpened(std::string path, std::string shown);
   // A file already open (tests, the fuzz target).
@@ -32,14 +37,18 @@ class Statements {
   // Runs a statement; what went wrong, if anything. Nothing is appended then.
   std::optional<Failure> Run(CTervoDoc& doc, std::string_view verb, std::string_view rest);
   const Design* InEffect() const { return m_design ? &*m_design : nullptr; }
+  const Calibration* Calibrated() const { return m_calibration ? &*m_calibration : nullptr; }
 
  private:
   std::optional<Failure> DesignStatement(std::string_view rest);
   std::optional<Failure> EstimateStatement(CTervoDoc& doc, std::string_view rest);
+  std::optional<Failure> CalibrateStatement(CTervoDoc& doc, std::string_view rest);
+  std::optional<Failure> WeightsStatement(const CTervoDoc& doc, std::string_view rest);
 
   std::string m_path, m_shown;
   std::unique_ptr<data::DataFile> m_file;
   std::optional<Design> m_design;
+  std::optional<Calibration> m_calibration;
 };
 
 }  // namespace mirto::survey

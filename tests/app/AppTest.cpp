@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMap>
 #include <QMessageBox>
 #include <QSettings>
@@ -15,6 +16,7 @@
 #include <memory>
 #include <sstream>
 
+#include "app/CFormDialog.h"
 #include "batch/Batch.h"
 #include "journal/CTervoDoc.h"
 
@@ -46,6 +48,20 @@ void ModalWatchdog::Poll() {
     handler(modal);
   }
   m_current = outer;
+}
+
+ModalWatchdog::Handler Answer(QStringList values) {
+  return [values](QWidget* w) {
+    auto* form = qobject_cast<CFormDialog*>(w);
+    QVERIFY2(form, qPrintable(w->objectName()));
+    int k = 0;
+    for (std::size_t i : form->Shown().Inputs()) {
+      if (QLineEdit* edit = form->Edit(i)) edit->setText(values.value(k++));
+      if (QListWidget* list = form->List(i))
+        list->findItems(values.value(k++), Qt::MatchExactly).value(0)->setSelected(true);
+    }
+    form->accept();
+  };
 }
 
 QString MessageText(QWidget* dialog) {
@@ -124,7 +140,8 @@ QStringList Batch(const std::string& script, std::string* err) {
 
 // Usage: mirto_app_tests CLASS [QtTest arguments]
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Offscreen unless a real display is asked for (under_xvfb.sh).
+  if (qEnvironmentVariable("QT_QPA_PLATFORM") != "xcb") qputenv("QT_QPA_PLATFORM", "offscreen");
   QTemporaryDir settings;
   qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
   QApplication app(argc, argv);

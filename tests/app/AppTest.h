@@ -47,6 +47,8 @@ int RegisterTest(const char* name, TestFactory factory);
 // Handlers for common dialogs.
 ModalWatchdog::Handler AnswerMessage(QString* text, int button);  // QMessageBox::StandardButton
 ModalWatchdog::Handler CancelDialog();
+// Fills a form's inputs in tab order (text, or the item of a list) and presses OK.
+ModalWatchdog::Handler Answer(QStringList values);
 ModalWatchdog::Handler ChooseFile(const QString& path);  // a file dialog
 QString MessageText(QWidget* dialog);
 

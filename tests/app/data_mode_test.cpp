@@ -2,6 +2,9 @@
 // figures read-only, entry loops answered from the data, and refusals. The
 // journal must equal that of the batch data script of the same choice, whose
 // figures tests/scripts/data checks against R.
+#include <readstat.h>
+
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -22,6 +25,7 @@
 #include "app/CMainFrame.h"
 #include "app/CTervoApp.h"
 #include "app/DataDialog.h"
+#include "app/DataGrid.h"
 #include "batch/Batch.h"
 #include "framework/Registry.h"
 #include "journal/CTervoDoc.h"
@@ -77,6 +81,32 @@ test::ModalWatchdog::Handler Remaining(QStringList values, int fromData) {
 }
 
 using Fixture = test::AppFixture;
+
+// region: 1 "North", 2 "South", and 7 without a label.
+bool WriteLabelledSav(const QString& path) {
+  std::string bytes;
+  readstat_writer_t* w = readstat_writer_init();
+  readstat_set_data_writer(w, [](const void* data, std::size_t size, void* out) {
+    static_cast<std::string*>(out)->append(static_cast<const char*>(data), size);
+    return static_cast<ssize_t>(size);
+  });
+  readstat_label_set_t* regions = readstat_add_label_set(w, READSTAT_TYPE_INT32, "regions");
+  readstat_label_int32_value(regions, 1, "North");
+  readstat_label_int32_value(regions, 2, "South");
+  readstat_variable_t* region = readstat_add_variable(w, "region", READSTAT_TYPE_INT32, 0);
+  readstat_variable_set_label_set(region, regions);
+  readstat_begin_writing_sav(w, &bytes, 3);
+  for (int32_t value : {1, 2, 7}) {
+    readstat_begin_row(w);
+    readstat_insert_int32_value(w, region, value);
+    readstat_end_row(w);
+  }
+  const bool written = readstat_end_writing(w) == READSTAT_OK;
+  readstat_writer_free(w);
+  QFile file(path);
+  return written && file.open(QIODevice::WriteOnly) &&
+         file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
+}
 
 constexpr const char* kSrsInterval = "Simple > Mean/total of variable > Interval estimates > Simple";
 constexpr const char* kStratifiedInterval = "Stratified > Mean/total of variable > Interval estimates";
@@ -161,6 +191,106 @@ class DataModeTest : public QObject {
     f.Run(kSrsInterval);
     QCOMPARE(Lines(f.doc) << QString(),
              BatchWithMessages(std::string("command ") + kSrsInterval + "\nok 5000; 100; 12; 3; 95%\n"));
+  }
+
+  // A path typed with Return opens that file rather than pressing OK; roles
+  // whose variable the new file has stay; a file that cannot be read is
+  // named; a text variable in a role of numbers is refused with both names.
+  void theDialogTakesTypedFilesAndKeepsRoles() {
+    Fixture f;
+    QTemporaryDir dir;
+    const QString again = dir.filePath("srs-again.csv"), none = dir.filePath("none.csv");
+    QVERIFY(QFile::copy(kData + "/srs.csv", again));
+    QString missing, notNumeric;
+    f.watchdog.Expect(InData([&](DataDialog& d) {
+      QVERIFY(!d.FileField()->isReadOnly());
+      QVERIFY(d.OpenFile(kData + "/srs.csv"));
+      d.RoleBox(data::Role::Y)->setCurrentText("income");
+      d.RoleBox(data::Role::X)->setCurrentText("size");
+      d.FileField()->setText(again);
+      QTest::keyClick(d.FileField(), Qt::Key_Return);
+      QVERIFY(d.isVisible());
+      QCOMPARE(d.RoleBox(data::Role::Y)->currentText(), QString("income"));
+      QCOMPARE(d.RoleBox(data::Role::X)->currentText(), QString("size"));
+      QVERIFY(d.OpenFile(kData + "/strata.csv"));  // no income, no size
+      QCOMPARE(d.RoleBox(data::Role::Y)->currentText(), QString());
+      QCOMPARE(d.RoleBox(data::Role::X)->currentText(), QString());
+
+      f.watchdog.Expect(test::AnswerMessage(&missing, QMessageBox::Ok));
+      d.FileField()->setText(none);
+      QTest::keyClick(d.FileField(), Qt::Key_Return);
+      QCOMPARE(d.FileField()->text(), none);
+      QCOMPARE(d.Variables()->item(0, 0)->text(), QString("region"));  // strata.csv still open
+
+      d.FileField()->setText(kData + "/strata.csv");
+      d.RoleBox(data::Role::Y)->setCurrentText("region");
+      d.OkButton()->click();
+    }));
+    f.app.Frame()->ChooseData();
+    QVERIFY2(missing.startsWith(none + ": "), qPrintable(missing));
+    f.watchdog.Expect(test::AnswerMessage(&notNumeric, QMessageBox::Ok));
+    f.Run(kSrsInterval);
+    QCOMPARE(notNumeric,
+             kData + "/strata.csv, row 1, variable \"region\": \"A\" is not a number; role y needs numbers");
+  }
+
+  // Data > "View data..." on a million rows: the grid is open before the file
+  // is read, fills as it is read, marks missing cells and heads each column
+  // with its type and roles.
+  void theDataGridOnAMillionRows() {
+    Fixture f;
+    QTemporaryDir dir;
+    const QString path = dir.filePath("big.csv");
+    QByteArray rows = "id,income,region\n";
+    for (int i = 1; i <= 1'000'000; ++i)
+      rows += QByteArray::number(i) + ',' + (i % 10 == 0 ? QByteArray("NA") : QByteArray::number(i * 0.5, 'f', 1)) +
+              (i % 2 ? ",North\n" : ",South\n");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(rows);
+    file.close();
+    QVERIFY(!f.app.Frame()->Action(FrameCommand::ViewData)->isEnabled());
+    f.watchdog.Expect(InData([&](DataDialog& d) {
+      QVERIFY(d.OpenFile(path));
+      d.RoleBox(data::Role::Y)->setCurrentText("income");
+      d.RoleBox(data::Role::Stratum)->setCurrentText("region");
+      d.OkButton()->click();
+    }));
+    f.app.Frame()->ChooseData();
+    f.app.Frame()->Action(FrameCommand::ViewData)->trigger();
+    auto* grid = qobject_cast<DataGridDialog*>(f.app.Frame()->DataGrid());
+    QVERIFY(grid && grid->isVisible());
+    QVERIFY(!grid->Done());
+    QTRY_VERIFY_WITH_TIMEOUT(grid->Done(), 60'000);
+    DataGridModel& model = *grid->Model();
+    QCOMPARE(model.rowCount(), 1'000'000);
+    QCOMPARE(grid->Status()->text(), QString("1000000 rows"));
+    const auto header = [&model](int c) { return model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(); };
+    QCOMPARE(header(0), QString("id\nnumeric"));
+    QCOMPARE(header(1), QString("income\nnumeric, y"));
+    QCOMPARE(header(2), QString("region\ntext, stratum"));
+    QCOMPARE(model.index(999'998, 1).data().toString(), QString("499999.5"));  // row 999999: 999999 * 0.5
+    QCOMPARE(model.index(999'999, 2).data().toString(), QString("South"));
+    QVERIFY(model.IsMissing(999'999, 1) && model.IsMissing(9, 1) && !model.IsMissing(10, 1));
+    QCOMPARE(model.index(9, 1).data(Qt::ToolTipRole).toString(), QString("missing"));
+    QVERIFY(!grid->Labels()->isEnabled());  // text files have no value labels
+    grid->close();
+  }
+
+  // Value labels of an SPSS file (written with ReadStat) shown or hidden.
+  void theDataGridShowsOrHidesValueLabels() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("labels.sav");
+    QVERIFY(WriteLabelledSav(path));
+    data::DataChoice choice;
+    choice.file = QFile::encodeName(path).toStdString();
+    DataGridDialog grid(choice);
+    QTRY_VERIFY(grid.Done());
+    QVERIFY(grid.Labels()->isEnabled() && grid.Labels()->isChecked());
+    QCOMPARE(grid.Model()->index(1, 0).data().toString(), QString("South"));
+    grid.Labels()->setChecked(false);
+    QCOMPARE(grid.Model()->index(1, 0).data().toString(), QString("2"));
+    QCOMPARE(grid.Model()->index(2, 0).data().toString(), QString("7"));  // no label
   }
 };
 

@@ -1,6 +1,8 @@
 // The table dialog of entry loops: paste, import, marks, feeding the loop,
 // Cancel, and "One form per row".
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -30,6 +32,7 @@
 #include "journal/CTervoDoc.h"
 
 using namespace mirto;
+using mirto::test::Answer;
 using mirto::test::Batch;
 using mirto::test::Lines;
 
@@ -37,21 +40,6 @@ namespace {
 
 constexpr int kStratifiedInterval = 32853;
 const char* const kTwoGroups = "ok 600; 60; 10; 3\nok 400; 40; 20; 4\n";
-
-// Answers a form's inputs in tab order: text, or the item of a list.
-test::ModalWatchdog::Handler Answer(QStringList values) {
-  return [values](QWidget* w) {
-    auto* form = qobject_cast<CFormDialog*>(w);
-    QVERIFY2(form, qPrintable(w->objectName()));
-    int k = 0;
-    for (std::size_t i : form->Shown().Inputs()) {
-      if (QLineEdit* edit = form->Edit(i)) edit->setText(values.value(k++));
-      if (QListWidget* list = form->List(i))
-        list->findItems(values.value(k++), Qt::MatchExactly).value(0)->setSelected(true);
-    }
-    form->accept();
-  };
-}
 
 // Works in the table dialog once the watchdog has let go of it, so that the
 // dialogs the table opens (messages, import) reach the watchdog in turn.
@@ -300,6 +288,42 @@ class EntryTableTest : public QObject {
     Edit(d, 0, 2, "2e1");
     QCOMPARE(model->index(0, 2).data(Qt::ToolTipRole).toString(), QString("\"2e1\" is not a whole number."));
     QVERIFY(!d.OkButton()->isEnabled());
+    QVERIFY(watchdog.Unexpected().isEmpty());
+  }
+
+  // A new table says how to fill it and counts no empty cell until something
+  // is typed or pasted; its context menu pastes, clears and imports.
+  void anEmptyTableAndItsContextMenu() {
+    test::ModalWatchdog watchdog;
+    data::EntryTable table(EntryLoop{.tmpl = FindFormTemplate(160), .count = 2});
+    EntryTableDialog d(table);
+    QAbstractItemModel* model = d.View()->model();
+    QVERIFY(d.Hint()->text().contains("Ctrl+V"));
+    QCOMPARE(d.Status()->text(), QString("2 rows to enter."));
+    QVERIFY(model->index(0, 1).data(Qt::ToolTipRole).isNull());
+    QStringList menu;
+    for (QAction* a : d.View()->actions()) menu << a->text();
+    QCOMPARE(menu, (QStringList{"&Paste", "C&lear", "&Import..."}));
+
+    Edit(d, 0, 1, "600");  // 2 rows of 4 fields, one filled: 7 left
+    QVERIFY2(d.Status()->text().startsWith("7 cells to put right; the first, row 1, "), qPrintable(d.Status()->text()));
+    QVERIFY(!model->index(0, 2).data(Qt::ToolTipRole).isNull());
+
+    QApplication::clipboard()->setText("600\t60\t10\t3\n400\t40\t20\t4\n");
+    d.View()->setCurrentIndex(model->index(0, 1));
+    d.View()->actions()[0]->trigger();
+    QVERIFY(d.OkButton()->isEnabled());
+    d.View()->selectionModel()->select(QItemSelection(model->index(1, 0), model->index(1, 2)),
+                                       QItemSelectionModel::ClearAndSelect);
+    d.View()->actions()[1]->trigger();
+    QCOMPARE(model->index(1, 0).data().toString(), QString("2"));  // the row's number stays
+    QCOMPARE(model->index(1, 1).data().toString(), QString());
+    QCOMPARE(model->index(1, 3).data().toString(), QString("20"));
+    QVERIFY(d.Status()->text().startsWith("2 cells to put right"));
+
+    watchdog.Expect(test::CancelDialog());  // the file dialog
+    d.View()->actions()[2]->trigger();
+    QCOMPARE(watchdog.Pending(), 0);
     QVERIFY(watchdog.Unexpected().isEmpty());
   }
 

@@ -345,6 +345,7 @@ class FrameTest : public QObject {
     s.frame().Action(FrameCommand::About)->trigger();
     QCOMPARE(caption, QString("About Tervo"));
     QVERIFY(text.contains("Mirto Version 2.0"));
+    QVERIFY(text.contains("GNU General Public License</a>, version 3 or (at your option) any later version"));
 
     s.frame().Action(FrameCommand::ContextHelp)->trigger();
     QVERIFY(QWhatsThis::inWhatsThisMode());

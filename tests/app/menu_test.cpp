@@ -82,7 +82,7 @@ class MenuTest : public QObject {
     Fixture f;
     QStringList titles;
     for (QAction* a : f.frame.menuBar()->actions()) titles << a->text();
-    QCOMPARE(titles, (QStringList{"Select approach:", "&File", "&View", "&Data", "&Help"}));
+    QCOMPARE(titles, (QStringList{"Select approach:", "&File", "&Edit", "&View", "&Data", "&Help"}));
     QMenu* approach = f.frame.ApproachMenuWidget();
     const QList<QAction*> top = approach->actions();
     QCOMPARE(top.size(), 2);
