@@ -15,9 +15,9 @@
 namespace mirto::test {
 namespace {
 
-// Answers every form with OK: sizes and counts 2, every other figure 1 (a
-// probability that passes every check), the second confidence level, radio
-// buttons as the form opened.
+// Answers every form with OK: sizes and counts 2, a correlation 0.5, every
+// other figure 1 (a probability that passes every check), the second
+// confidence level, radio buttons as the form opened.
 class AnsweringHost : public FormHost {
  public:
   bool ShowForm(Form& form) override {
@@ -27,7 +27,8 @@ class AnsweringHost : public FormHost {
       if (c.kind == ControlKind::List) form.SetSelection(i, 1);
       const std::string_view label = c.label;
       const bool count = label.find("size") != label.npos || label.find("umber of") != label.npos;
-      if (c.kind == ControlKind::Text) form.SetText(i, count ? "2" : "1");
+      const bool correlation = label.find("correlation") != label.npos;
+      if (c.kind == ControlKind::Text) form.SetText(i, count ? "2" : correlation ? "0.5" : "1");
     }
     return shown.size() < 200;
   }

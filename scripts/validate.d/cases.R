@@ -418,5 +418,7 @@ for (mod in names(models)) {
 here <- dirname(sub("^--file=", "", grep("^--file=", commandArgs(FALSE), value = TRUE)))
 source(file.path(here, "survey.R"), local = TRUE)
 source(file.path(here, "calibrate.R"), local = TRUE)
+# Allocation for several variables: its optimum worked out in R.
+source(file.path(here, "allocation.R"), local = TRUE)
 
 writeLines(toJSON(cases, auto_unbox = TRUE, digits = NA, pretty = TRUE), file.path(work, "cases.json"))

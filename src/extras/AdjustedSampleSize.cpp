@@ -60,20 +60,7 @@ AdjustedSampleSize Compute(const AdjustedInput& in, Target target) {
 bool IsMean(Target target) { return target == Target::MeanTotal; }
 
 void Write(CTervoDoc& d, const AdjustedSampleSize& r) {
-  const bool second = r.in.specialTarget == SpecialTarget::TotalOrNumber;
-  const bool mean = IsMean(r.target);
-  d.AppendSeparator();
-  d.AppendLine("%s", mean ? (second ? "Target: Total of variable" : "Target: Mean of variable")
-                          : (second ? "Target: Number in category" : "Target: Proportion in category"));
-  d.AppendLine("Method: Simple random sampling");
-  d.AppendLine("Objective: Sample size with adjustments");
-  d.AppendLine("Estimator: Simple");
-  d.AppendLine("Population size, N= %.0f", r.in.N);
-  if (mean)
-    d.AppendLine("Guesstimate of population std. deviation of variable: %f", r.in.sigma);
-  else
-    d.AppendLine("Guesstimate of population proportion in category: %f", r.in.pi);
-  d.AppendLine("Accuracy requirements, margin: %f", r.in.margin);
+  WriteSizeHeading(d, r.in, r.target, "Objective: Sample size with adjustments");
   d.AppendLine("Accuracy requirements, probability: %f", r.in.probability);
   d.AppendLine("Design effect, deff: %f", r.in.deff);
   d.AppendLine("Expected response rate: %f", r.in.rate);
@@ -108,6 +95,23 @@ int Run(CTervoDoc& doc, const EntryForm<In>& form, Target target) {
 }
 
 }  // namespace
+
+void WriteSizeHeading(CTervoDoc& d, const srs::SrsInput& in, Target target, const char* objective) {
+  const bool second = in.specialTarget == SpecialTarget::TotalOrNumber;
+  const bool mean = IsMean(target);
+  d.AppendSeparator();
+  d.AppendLine("%s", mean ? (second ? "Target: Total of variable" : "Target: Mean of variable")
+                          : (second ? "Target: Number in category" : "Target: Proportion in category"));
+  d.AppendLine("Method: Simple random sampling");
+  d.AppendLine("%s", objective);
+  d.AppendLine("Estimator: Simple");
+  d.AppendLine("Population size, N= %.0f", in.N);
+  if (mean)
+    d.AppendLine("Guesstimate of population std. deviation of variable: %f", in.sigma);
+  else
+    d.AppendLine("Guesstimate of population proportion in category: %f", in.pi);
+  d.AppendLine("Accuracy requirements, margin: %f", in.margin);
+}
 
 double RoundUp(double x) {
   const double nearest = std::round(x);

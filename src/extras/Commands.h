@@ -10,6 +10,10 @@
 #include "framework/Catalogue.h"
 #include "framework/Form.h"
 
+namespace mirto::srs {
+struct SrsInput;
+}
+
 namespace mirto {
 class CTervoDoc;
 struct PreliminaryStep;
@@ -29,6 +33,10 @@ int SrsSeveralSampleSize(CTervoDoc& doc);
 extern const PreliminaryStep kGivenAllocationStep;
 
 // ---- The formulas, for the tests ------------------------------------------------------
+
+// The lines a simple sample-size block starts with: separator, target,
+// method, `objective`, estimator, N, the guess and the margin.
+void WriteSizeHeading(CTervoDoc& d, const srs::SrsInput& in, Target target, const char* objective);
 
 // x rounded up, except that a value whole but for rounding error stays that whole number.
 double RoundUp(double x);
@@ -50,11 +58,16 @@ double SenYatesGrundyVariance(const std::vector<double>& y, const std::vector<do
 
 // ---- The family ---------------------------------------------------------------------------
 
-// The commands of each file, at its end; each ends a submenu of another family.
-extern const CommandTable kAdjustedSizeTable, kGivenAllocationTable, kJointIntervalTable, kSeveralSizeTable;
+// The objective both sample sizes for several variables bring, simple and stratified.
+extern const HelpTopic kSeveralSizeTopic;
 
-inline constexpr const CommandTable* kFamilyTables[] = {&kAdjustedSizeTable, &kGivenAllocationTable,
-                                                        &kJointIntervalTable, &kSeveralSizeTable};
+// The commands of each file, at its end; each ends a submenu of another family.
+extern const CommandTable kAdjustedSizeTable, kGivenAllocationTable, kJointIntervalTable, kSeveralSizeTable,
+    kClusterPlanningTable, kSensitivityTable, kSeveralAllocationTable, kStratifiedSeveralSizeTable;
+
+inline constexpr const CommandTable* kFamilyTables[] = {
+    &kAdjustedSizeTable,    &kGivenAllocationTable, &kJointIntervalTable,     &kSeveralSizeTable,
+    &kClusterPlanningTable, &kSensitivityTable,     &kSeveralAllocationTable, &kStratifiedSeveralSizeTable};
 // Its section of the help on forms, before its tables' entries.
 FormHelpFamily FamilyHelp();
 inline constexpr Family kFamily{"extras", kFamilyTables, {}, &FamilyHelp};

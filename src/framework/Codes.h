@@ -10,11 +10,13 @@ enum class Method : int { Simple = 1, Stratified, Cluster, TwoStage, WithReplace
 enum class Target : int { MeanTotal = 1, ProportionNumber, RatioOfMeans };
 
 // Under the prediction approach the same code holds Point, Interval or
-// ThStdDev (there: the theoretical error variance). The last four are the
+// ThStdDev (there: the theoretical error variance). The rest are the
 // added commands (src/extras): a sample size for a design effect and a
 // response rate, the allocation of a given n in whole numbers, intervals
 // from the joint inclusion probabilities of the sample, and the sample size
-// that meets the margins of several variables.
+// that meets the margins of several variables; then the planning commands:
+// clusters from ICC and costs, the allocation for several variables and the
+// sensitivity of n.
 enum class Objective : int {
   Point = 1,
   Interval,
@@ -25,7 +27,10 @@ enum class Objective : int {
   AdjustedSampleSize,
   GivenAllocation,
   JointInterval,
-  SeveralSampleSize
+  SeveralSampleSize,
+  ClusterPlanning,
+  SeveralAllocation,
+  Sensitivity
 };
 
 enum class Estimator : int { Simple = 1, Ratio, Regression, Stratified, TwoStage, Hte, Hhe, Special };

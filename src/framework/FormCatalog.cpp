@@ -8,8 +8,7 @@
 namespace mirto {
 namespace {
 
-void AddForms(std::vector<const FormTemplate*>& all, const PreliminaryStep* step,
-              const std::array<const FormTemplate*, 2>& forms) {
+void AddForms(std::vector<const FormTemplate*>& all, const PreliminaryStep* step, const RoutineForms& forms) {
   if (step) all.push_back(step->form);
   for (const FormTemplate* form : forms)
     if (form) all.push_back(form);

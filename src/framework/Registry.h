@@ -22,6 +22,8 @@ struct CommandFigures;
 
 // A calculation (or the prediction dispatcher): 1 when it appended a block.
 using Routine = int (*)(CTervoDoc&);
+// The forms a routine shows after the preliminary one; unused places are nullptr.
+using RoutineForms = std::array<const FormTemplate*, 5>;
 
 // The form a dispatcher shows before the routine: its values are stored in
 // the calculator state as read, then checked.
@@ -57,7 +59,7 @@ struct Command {
   CommandHelp help = {};
   // The forms the routine shows after the preliminary one, for the form
   // catalogue and the help.
-  std::array<const FormTemplate*, 2> forms = {};
+  RoutineForms forms = {};
   // Where data mode takes the figures of its forms from (data/Figures.h);
   // nullptr where the command takes guesses and runs as typed.
   const data::CommandFigures* figures = nullptr;
@@ -68,7 +70,7 @@ struct Command {
 // A menu leaf of the randomization approach, its help the topics of its codes
 // (the objective's given here when the family adds the objective).
 constexpr Command Leaf(std::string_view key, int id, std::string_view path, Codes codes, std::string_view prompt,
-                       const PreliminaryStep* step, Routine routine, std::array<const FormTemplate*, 2> forms,
+                       const PreliminaryStep* step, Routine routine, RoutineForms forms,
                        const data::CommandFigures* figures = nullptr, const HelpTopic* objectiveTopic = nullptr) {
   return {key,
           id,
@@ -113,7 +115,7 @@ struct PredictionRoute {
   Objective objective;
   const PreliminaryStep* step;
   Routine routine;
-  std::array<const FormTemplate*, 2> forms = {};  // what the routine shows
+  RoutineForms forms = {};  // what the routine shows
 };
 
 inline constexpr int kRepeatRandomization = 32773;  // no menu item: the codes as they stand
