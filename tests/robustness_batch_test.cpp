@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -312,7 +313,8 @@ TEST(RobustBatchFiles, StatementsDoNotWriteOverTheRunsOwnFiles) {
   } cases[] = {
       {draw + out + "\n", {"-o", out}, "out=" + out + " is the journal (-o)"},
       {draw + results + "\n", {"--results", results}, "out=" + results + " is the results file (--results)"},
-      {std::string(kCalculation) + "save " + results + "\n", {"--results", results},
+      {std::string(kCalculation) + "save " + results + "\n",
+       {"--results", results},
        "save: " + results + " is the results file (--results)"},
   };
   for (const Case& c : cases) {
@@ -323,8 +325,8 @@ TEST(RobustBatchFiles, StatementsDoNotWriteOverTheRunsOwnFiles) {
     const BatchRun r = Batch(args);
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-    std::filesystem::remove(out);
-    std::filesystem::remove(results);
+    std::remove(out.c_str());
+    std::remove(results.c_str());
   }
 }
 

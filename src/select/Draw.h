@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "data/DataFile.h"
+#include "journal/JournalFile.h"
 #include "select/Request.h"
 
 namespace mirto::select {
