@@ -272,11 +272,12 @@ TEST(DataFileTest, DeclaredWeightIsNamedInTheNote) {
   plan.numeric = {Role::Y};
   Scan scan;
   ASSERT_FALSE(session.Run(plan, scan));
-  EXPECT_EQ(
-      session.Note(scan, plan, false, false),
-      (std::vector<std::string>{"Data file: w.sav", "Data variables: y=y",
-                                "Data weight: the file declares the weight variable w; these figures do not use it",
-                                "Data units: 2 used, 0 skipped as missing"}));
+  EXPECT_EQ(session.Note(scan, plan, false, false),
+            (std::vector<std::string>{
+                "Data file: w.sav", "Data variables: y=y",
+                "Data weight: the file declares the weight variable w; these figures do not use it, a survey "
+                "design does (Data > Survey design..., or design weight=w in a script)",
+                "Data units: 2 used, 0 skipped as missing"}));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -296,6 +297,37 @@ TEST(RobustBatchFiles, AnOutputThatIsAnotherOutputOrAnInputIsRefusedAndNothingWr
   const BatchRun r = Batch({script, "--journal", journal, "-o", journal});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Blocks(ReadBytes(journal)), 1);
+}
+
+// A statement that writes a file (draw, save) refused the run's own files:
+// before, the sample went to -o and the journal then replaced it, status 0.
+TEST(RobustBatchFiles, StatementsDoNotWriteOverTheRunsOwnFiles) {
+  TempDir dir;
+  const std::string frame = dir / "frame.csv", out = dir / "out.csv", results = dir / "r.csv";
+  WriteBytes(frame, "id,x\n1,3\n2,4\n3,5\n4,6\n");
+  const std::string draw = "frame " + frame + "\ndraw srs n=2 seed=1 out=";
+  struct Case {
+    std::string script;
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {
+      {draw + out + "\n", {"-o", out}, "out=" + out + " is the journal (-o)"},
+      {draw + results + "\n", {"--results", results}, "out=" + results + " is the results file (--results)"},
+      {std::string(kCalculation) + "save " + results + "\n",
+       {"--results", results},
+       "save: " + results + " is the results file (--results)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    WriteBytes(dir / "s.mirto", c.script);
+    std::vector<std::string> args = {dir / "s.mirto"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const BatchRun r = Batch(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    std::remove(out.c_str());
+    std::remove(results.c_str());
+  }
 }
 
 // ---- Standard output that closes ---------------------------------------------------

@@ -277,6 +277,9 @@ void RunStatement(CTervoDoc& doc, BatchHost& host, ScriptStatements& st, const S
     FileResult r = doc.OnOpenDocument(std::string(s.rest));
     if (!r.ok) host.Fail(kBatchFileError, s.line, r.message);
   } else if (s.verb == "save" && !s.rest.empty()) {
+    for (const ReservedFile& file : host.Reserved())
+      if (!file.journal && SameFile(std::string(s.rest), file.path))
+        return host.Fail(kBatchScriptError, s.line, "save: " + PathExcerpt(s.rest) + " is " + file.what);
     FileResult r = doc.OnSaveDocument(std::string(s.rest));
     if (!r.ok) host.Fail(kBatchFileError, s.line, r.message);
   } else if (s.verb == "command" && !s.rest.empty()) {
@@ -313,6 +316,8 @@ void RunStatement(CTervoDoc& doc, BatchHost& host, ScriptStatements& st, const S
 int RunScript(CTervoDoc& doc, ScriptSource& source, BatchHost& host) {
   Statement s;
   ScriptStatements statements;
+  statements.draws.Reserve(host.Reserved());
+  statements.survey.Reserve(host.Reserved());
   while (host.Status() == kBatchOk && source.Next(s)) {
     // A command takes back its own block (CTervoDoc::OnCommand); memory that
     // runs out in reading data or in working out a command's figures ends here.
@@ -441,6 +446,10 @@ int RunBatch(int argc, const char* const* argv, std::ostream& out, std::ostream&
   ScriptFile file(script == "-" ? 0 : fd.get());
   ScriptSource source(file, script == "-" ? "<stdin>" : PathExcerpt(script));
   BatchHost host(source, err);
+  if (script != "-") host.Reserve({script, "the script"});
+  if (!args.journal.empty()) host.Reserve({args.journal, "the --journal file", true});
+  if (!args.output.empty()) host.Reserve({args.output, "the journal (-o)", true});
+  if (!args.results.empty()) host.Reserve({args.results, "the results file (--results)"});
   CTervoDoc doc(host);
   int status = kBatchOk;
   if (args.journal.empty()) {

@@ -101,6 +101,10 @@ class BatchHost : public FormHost {
   // data note; false (after the error) when the data cannot answer it.
   bool BeforeCommand(CTervoDoc& doc, int id, int line);
   void AfterCommand();
+  // The run's own files (the script, --journal, -o, --results): `save`,
+  // `draw` and `weights out` never write over them.
+  void Reserve(ReservedFile file) { m_reserved.push_back(std::move(file)); }
+  const std::vector<ReservedFile>& Reserved() const { return m_reserved; }
 
  private:
   // Fills the fields of `form` the data supply; true when they are all its inputs.
@@ -123,6 +127,7 @@ class BatchHost : public FormHost {
   // row check says of it; empty when no row answered it.
   std::string RowsDetail() const;
 
+  std::vector<ReservedFile> m_reserved;
   // The entry loop that is open (tmpl null when none) and the forms it has shown.
   EntryLoop m_loop;
   long long m_shown = 0;

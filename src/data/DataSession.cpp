@@ -506,7 +506,9 @@ std::vector<std::string> DataSession::Note(const Scan& scan, const ScanPlan& pla
   if (pairs) lines.push_back("Data joint probabilities: " + m_pairsShown);
   if (const std::string weight = m_file->Weight(); !weight.empty())
     lines.push_back("Data weight: the file declares the weight variable " + NoteName(weight) +
-                    "; these figures do not use it");
+                    "; these figures do not use it, a survey design does (Data > Survey design..., or design "
+                    "weight=" +
+                    NoteName(weight) + " in a script)");
   lines.push_back(Format("Data units: %lld used, %lld skipped as missing", scan.used, scan.skipped));
   return lines;
 }

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <utility>
@@ -310,6 +311,16 @@ std::optional<FileId> IdentifyFile(int fd) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) return std::nullopt;
   return RegularFile(st);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa {
+  }, sb{};
+  if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  std::error_code ea, eb;
+  const auto pa = std::filesystem::weakly_canonical(a, ea), pb = std::filesystem::weakly_canonical(b, eb);
+  return !ea && !eb && pa == pb;
 }
 
 }  // namespace mirto

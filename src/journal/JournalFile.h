@@ -85,5 +85,15 @@ struct FileId {
 };
 std::optional<FileId> IdentifyFile(const std::string& path);
 std::optional<FileId> IdentifyFile(int fd);
+// One file, whether or not it is there yet (links followed).
+bool SameFile(const std::string& a, const std::string& b);
+
+// A file the run itself reads or writes (the script, the journal, the results
+// file): a statement that writes files never writes over it.
+struct ReservedFile {
+  std::string path;
+  std::string what;      // "the results file (--results)"
+  bool journal = false;  // a journal, which `save` may write
+};
 
 }  // namespace mirto

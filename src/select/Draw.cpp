@@ -14,6 +14,7 @@
 #include "framework/Format.h"
 #include "framework/Results.h"
 #include "journal/Excerpt.h"
+#include "journal/JournalFile.h"
 #include "select/DrawRun.h"
 #include "select/Parse.h"
 
@@ -29,17 +30,6 @@ bool KeyLess(double a, double b) {
   const bool ta = std::isnan(a), tb = std::isnan(b);
   if (ta != tb) return tb;
   return ta ? TextId(a) < TextId(b) : a < b;
-}
-
-// The same file: the same inode, or the same path once made absolute.
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {
-  }, sb{};
-  if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-  std::error_code ea, eb;
-  const auto pa = std::filesystem::weakly_canonical(a, ea), pb = std::filesystem::weakly_canonical(b, eb);
-  return !ea && !eb && pa == pb;
 }
 
 }  // namespace
@@ -105,9 +95,9 @@ std::optional<DataProblem> DrawRun::Prepare() {
        {std::pair("out=", &m_r.out), std::pair("population=", &m_r.population), std::pair("pairs=", &m_r.pairs)}) {
     if (path->empty()) continue;
     if (SameFile(*path, m_r.frame)) return Problem(std::string(option) + PathExcerpt(*path) + " is the frame itself");
-    for (const std::string& reserved : m_options.reserved)
-      if (!reserved.empty() && SameFile(*path, reserved))
-        return Problem(std::string(option) + PathExcerpt(*path) + " is the journal");
+    for (const ReservedFile& reserved : m_options.reserved)
+      if (!reserved.path.empty() && SameFile(*path, reserved.path))
+        return Problem(std::string(option) + PathExcerpt(*path) + " is " + reserved.what);
   }
   m_format = FormatOf(m_r.out);
   if (!m_format)

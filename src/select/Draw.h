@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "data/DataFile.h"
+#include "journal/JournalFile.h"
 #include "select/Request.h"
 
 namespace mirto::select {
@@ -57,8 +58,8 @@ struct DrawResult {
 };
 
 struct DrawOptions {
-  // Files a draw must not write over (the journal).
-  std::vector<std::string> reserved;
+  // Files a draw must not write over (the journal, the run's other files).
+  std::vector<ReservedFile> reserved;
   // How the frame is opened (OpenDataFile when not given).
   std::function<std::unique_ptr<data::DataFile>(const std::string&, std::optional<data::DataProblem>&)> open;
 };

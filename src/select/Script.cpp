@@ -35,7 +35,8 @@ std::optional<ScriptDraws::Failure> ScriptDraws::Run(CTervoDoc& doc, std::string
   if (auto bad = ParseDraw(rest, request)) return Failure{2, "draw: " + *bad};
   if (auto bad = CheckRequest(request)) return Failure{2, "draw: " + *bad};
   DrawOptions options;
-  options.reserved.push_back(doc.GetPathName());
+  options.reserved = m_reserved;
+  options.reserved.push_back({doc.GetPathName(), "the journal", true});
   DrawResult result;
   if (auto problem = RunDraw(request, options, result)) return Failure{result.fileError ? 1 : 2, Message(*problem)};
   AppendDrawBlock(doc, result);

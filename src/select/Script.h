@@ -5,6 +5,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "journal/JournalFile.h"
 
 namespace mirto {
 class CTervoDoc;
@@ -22,9 +25,12 @@ class ScriptDraws {
   };
   // One statement; nothing appended and no file written when it fails.
   std::optional<Failure> Run(CTervoDoc& doc, std::string_view verb, std::string_view rest);
+  // The run's own files, which no draw writes over.
+  void Reserve(std::vector<ReservedFile> files) { m_reserved = std::move(files); }
 
  private:
   std::string m_frame;
+  std::vector<ReservedFile> m_reserved;
 };
 
 }  // namespace mirto::select

@@ -99,13 +99,13 @@ std::optional<Statements::Failure> Statements::WeightsStatement(const CTervoDoc&
   if (!m_calibration) return Failure{false, "weights out needs calibrated weights: give calibrate ... first"};
   const std::string& out = std::get<WeightsRequest>(request).out;
   // What the run reads is never written over.
-  const std::pair<std::string, const char*> kept[] = {{m_file->Path(), "the data file"},
-                                                      {m_calibration->request.totals, "the totals file"},
-                                                      {doc.GetPathName(), "the journal"}};
-  const std::optional<FileId> target = IdentifyFile(out);
-  for (const auto& [path, what] : kept)
-    if (!path.empty() && target && IdentifyFile(path) == target)
-      return Failure{false, "weights: out=" + PathExcerpt(out) + " is " + what};
+  std::vector<ReservedFile> kept = m_reserved;
+  kept.push_back({m_file->Path(), "the data file"});
+  kept.push_back({m_calibration->request.totals, "the totals file"});
+  kept.push_back({doc.GetPathName(), "the journal", true});
+  for (const ReservedFile& file : kept)
+    if (!file.path.empty() && SameFile(out, file.path))
+      return Failure{false, "weights: out=" + PathExcerpt(out) + " is " + file.what};
   if (auto failure = WriteWeights(*m_file, *m_design, *m_calibration, out))
     return Failure{failure->file, failure->text};
   return std::nullopt;

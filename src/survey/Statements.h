@@ -9,8 +9,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "data/DataFile.h"
+#include "journal/JournalFile.h"
 #include "survey/Calibration.h"
 #include "survey/Design.h"
 
@@ -38,6 +40,8 @@ class Statements {
   std::optional<Failure> Run(CTervoDoc& doc, std::string_view verb, std::string_view rest);
   const Design* InEffect() const { return m_design ? &*m_design : nullptr; }
   const Calibration* Calibrated() const { return m_calibration ? &*m_calibration : nullptr; }
+  // The run's own files, which `weights out` never writes over.
+  void Reserve(std::vector<ReservedFile> files) { m_reserved = std::move(files); }
 
  private:
   std::optional<Failure> DesignStatement(std::string_view rest);
@@ -49,6 +53,7 @@ class Statements {
   std::unique_ptr<data::DataFile> m_file;
   std::optional<Design> m_design;
   std::optional<Calibration> m_calibration;
+  std::vector<ReservedFile> m_reserved;
 };
 
 }  // namespace mirto::survey
