@@ -112,7 +112,7 @@ constexpr Command kCommands[] = {
     Leaf("cluster.mean.planning", 32963, "Cluster > Cluster planning from ICC and costs",
          {M::Cluster, T::MeanTotal, O::ClusterPlanning, E::TwoStage},
          "M: Cluster, T: Mean/total, O: ClusterPlanning, E: Two-stage", nullptr, &ClusterPlanRoutine, {&kForm.tmpl},
-         nullptr, &kObjectiveTopic),
+         nullptr, kObjectiveTopic),
 };
 
 }  // namespace

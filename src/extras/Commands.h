@@ -59,7 +59,12 @@ double SenYatesGrundyVariance(const std::vector<double>& y, const std::vector<do
 // ---- The family ---------------------------------------------------------------------------
 
 // The objective both sample sizes for several variables bring, simple and stratified.
-extern const HelpTopic kSeveralSizeTopic;
+// Defined here, not in one file: a row's constant address of it must be known
+// wherever a row is built (sanitizer builds check it).
+inline constexpr HelpTopic kSeveralSizeTopic{
+    "Sample size for several variables",
+    "The sample size of \"Sample size\" for each of several variables, a mean or a proportion each with its own "
+    "margin and probability, and the largest of them: the size that meets every requirement."};
 
 // The commands of each file, at its end; each ends a submenu of another family.
 extern const CommandTable kAdjustedSizeTable, kGivenAllocationTable, kJointIntervalTable, kSeveralSizeTable,

@@ -151,7 +151,7 @@ constexpr Command kCommands[] = {
          {M::Stratified, T::MeanTotal, O::SeveralAllocation, E::Stratified},
          "M: Stratified, T: Several variables, O: SeveralAllocation, E: Stratified", nullptr,
          &StratifiedSeveralAllocation, {&kFirstForm.tmpl, &kGroupForm, &kVariableForm, &kMeanForm, &kProportionForm},
-         nullptr, &kObjectiveTopic),
+         nullptr, kObjectiveTopic),
 };
 
 }  // namespace

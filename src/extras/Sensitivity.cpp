@@ -148,11 +148,11 @@ constexpr HelpTopic kObjectiveTopic{
 constexpr Command kCommands[] = {
     Leaf("simple.mean.sensitivity", 32964, "Simple > Mean/total of variable > Sensitivity of n",
          {M::Simple, T::MeanTotal, O::Sensitivity, E::Simple}, "M: Simple, T: Mean/total, O: Sensitivity, E: Simple",
-         nullptr, &SrsMeanSensitivity, {&kMeanForm.tmpl}, nullptr, &kObjectiveTopic),
+         nullptr, &SrsMeanSensitivity, {&kMeanForm.tmpl}, nullptr, kObjectiveTopic),
     Leaf("simple.proportion.sensitivity", 32965, "Simple > Proportion/number in category > Sensitivity of n",
          {M::Simple, T::ProportionNumber, O::Sensitivity, E::Simple},
          "M: Simple, T: Proportion/number, O: Sensitivity, E: Simple", nullptr, &SrsProportionSensitivity,
-         {&kProportionForm.tmpl}, nullptr, &kObjectiveTopic),
+         {&kProportionForm.tmpl}, nullptr, kObjectiveTopic),
 };
 
 }  // namespace

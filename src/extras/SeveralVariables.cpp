@@ -155,11 +155,6 @@ int SrsSeveralSampleSize(CTervoDoc& doc) {
 
 namespace mirto::extras {
 
-const HelpTopic kSeveralSizeTopic{
-    "Sample size for several variables",
-    "The sample size of \"Sample size\" for each of several variables, a mean or a proportion each with its own "
-    "margin and probability, and the largest of them: the size that meets every requirement."};
-
 namespace {
 
 std::vector<FormHelp> FormsHelp() {
@@ -183,7 +178,7 @@ constexpr Command kCommands[] = {
     Leaf("simple.several.size", 32956, "Simple > Sample size for several variables",
          {Method::Simple, Target::MeanTotal, Objective::SeveralSampleSize, Estimator::Simple},
          "M: Simple, O: SampleSizeSeveral, E: Simple", nullptr, &SrsSeveralSampleSize,
-         {&kFirstForm.tmpl, &kVariableForm}, nullptr, &kSeveralSizeTopic),
+         {&kFirstForm.tmpl, &kVariableForm}, nullptr, kSeveralSizeTopic),
 };
 
 }  // namespace

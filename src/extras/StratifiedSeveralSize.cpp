@@ -163,7 +163,7 @@ constexpr Command kCommands[] = {
     Leaf("stratified.several.size", 32967, "Stratified > Sample size for several variables",
          {Method::Stratified, Target::MeanTotal, Objective::SeveralSampleSize, Estimator::Stratified},
          "M: Stratified, O: SampleSizeSeveral, E: Stratified", nullptr, &StratifiedSeveralSampleSize,
-         {&kFirstForm.tmpl, &kGroupForm, &kVariableForm, &kMeanForm, &kProportionForm}, nullptr, &kSeveralSizeTopic),
+         {&kFirstForm.tmpl, &kGroupForm, &kVariableForm, &kMeanForm, &kProportionForm}, nullptr, kSeveralSizeTopic),
 };
 
 }  // namespace

@@ -111,10 +111,14 @@ struct CommandHelp {
 
 // The topics of a set of codes; a code without a topic does not compile in a
 // registry row. An objective added by a family brings its topic with its row.
-constexpr CommandHelp HelpFor(Method m, Target t, Objective o, Estimator e, const HelpTopic* objective = nullptr) {
-  return {&kMethodTopics[static_cast<int>(m) - 1], &kTargetTopics[static_cast<int>(t) - 1],
-          objective ? objective : &kObjectiveTopics[static_cast<int>(o) - 1],
+// (Two overloads, not a null test: a sanitizer build cannot compare an
+// address with null in a constant expression.)
+constexpr CommandHelp HelpFor(Method m, Target t, const HelpTopic& objective, Estimator e) {
+  return {&kMethodTopics[static_cast<int>(m) - 1], &kTargetTopics[static_cast<int>(t) - 1], &objective,
           &kEstimatorTopics[static_cast<int>(e) - 1], nullptr};
+}
+constexpr CommandHelp HelpFor(Method m, Target t, Objective o, Estimator e) {
+  return HelpFor(m, t, kObjectiveTopics[static_cast<int>(o) - 1], e);
 }
 
 // One paragraph of a command's help: "Method: Simple." and its text; the

@@ -69,9 +69,9 @@ struct Command {
 
 // A menu leaf of the randomization approach, its help the topics of its codes
 // (the objective's given here when the family adds the objective).
-constexpr Command Leaf(std::string_view key, int id, std::string_view path, Codes codes, std::string_view prompt,
-                       const PreliminaryStep* step, Routine routine, RoutineForms forms,
-                       const data::CommandFigures* figures = nullptr, const HelpTopic* objectiveTopic = nullptr) {
+constexpr Command LeafWithHelp(std::string_view key, int id, std::string_view path, Codes codes,
+                               std::string_view prompt, const PreliminaryStep* step, Routine routine,
+                               RoutineForms forms, const data::CommandFigures* figures, CommandHelp help) {
   return {key,
           id,
           path,
@@ -83,9 +83,21 @@ constexpr Command Leaf(std::string_view key, int id, std::string_view path, Code
           prompt,
           step,
           routine,
-          HelpFor(codes.method, codes.target, codes.objective, codes.estimator, objectiveTopic),
+          help,
           forms,
           figures};
+}
+constexpr Command Leaf(std::string_view key, int id, std::string_view path, Codes codes, std::string_view prompt,
+                       const PreliminaryStep* step, Routine routine, RoutineForms forms,
+                       const data::CommandFigures* figures = nullptr) {
+  return LeafWithHelp(key, id, path, codes, prompt, step, routine, forms, figures,
+                      HelpFor(codes.method, codes.target, codes.objective, codes.estimator));
+}
+constexpr Command Leaf(std::string_view key, int id, std::string_view path, Codes codes, std::string_view prompt,
+                       const PreliminaryStep* step, Routine routine, RoutineForms forms,
+                       const data::CommandFigures* figures, const HelpTopic& objectiveTopic) {
+  return LeafWithHelp(key, id, path, codes, prompt, step, routine, forms, figures,
+                      HelpFor(codes.method, codes.target, objectiveTopic, codes.estimator));
 }
 
 // A disabled label item heading a submenu ("Method:", "Target:", ...).
