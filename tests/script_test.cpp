@@ -110,12 +110,12 @@ bool Interleaves(const std::vector<std::string>& lines, const std::vector<std::s
 
 // NAME.twin: the twin's journal with the lines below its name put in.
 void ExpectTwin(const fs::path& twinFile, const BatchRun& run) {
-  const std::vector<std::string> spec = Lines(ReadBytes(twinFile.string()));
-  ASSERT_FALSE(spec.empty()) << twinFile << " names no twin";
-  const BatchRun twin = Batch(spec[0]);
+  const std::vector<std::string> twinLines = Lines(ReadBytes(twinFile.string()));
+  ASSERT_FALSE(twinLines.empty()) << twinFile << " names no twin";
+  const BatchRun twin = Batch(twinLines[0]);
   ASSERT_EQ(twin.status, 0) << twin.err;
-  EXPECT_TRUE(Interleaves(Lines(run.out), Lines(twin.out), {spec.begin() + 1, spec.end()}))
-      << "the journal is not " << spec[0] << "'s with the lines of " << twinFile.filename() << " put in:\n"
+  EXPECT_TRUE(Interleaves(Lines(run.out), Lines(twin.out), {twinLines.begin() + 1, twinLines.end()}))
+      << "the journal is not " << twinLines[0] << "'s with the lines of " << twinFile.filename() << " put in:\n"
       << run.out;
 }
 

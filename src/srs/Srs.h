@@ -179,7 +179,7 @@ inline constexpr std::string_view kEnter = "Enter the following:";
 inline constexpr std::string_view kEnterSelect = "Enter or select the following:";
 inline constexpr std::string_view kGuessNote = "*Guesstimates";
 
-// Values outside the domain of the formulas (Part 2.2 bounds): taken, and
+// Values outside the domain of the formulas: taken, and
 // pointed out before OK with what the report makes of them.
 inline constexpr std::string_view kNoPopulation =
     "N is 0 or less: no population is that small, and the figures computed from it mean nothing";

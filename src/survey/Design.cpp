@@ -142,14 +142,14 @@ std::variant<std::vector<std::size_t>, DataProblem> Family(const DataFile& file,
 }
 
 std::variant<std::vector<std::size_t>, DataProblem> ReplicateColumnsOf(const DataFile& file, const std::string& shown,
-                                                                       const ReplicateColumns& spec) {
+                                                                       const ReplicateColumns& wanted) {
   std::variant<std::vector<std::size_t>, DataProblem> columns = std::vector<std::size_t>();
   using Form = ReplicateColumns::Form;
-  if (spec.form == Form::Prefix) {
-    columns = Family(file, shown, spec.prefix, spec.prefix + "*", std::nullopt);
-  } else if (spec.form == Form::Range) {
-    const auto a = Numbered(spec.first), b = Numbered(spec.last);
-    const std::string given = spec.first + "-" + spec.last;
+  if (wanted.form == Form::Prefix) {
+    columns = Family(file, shown, wanted.prefix, wanted.prefix + "*", std::nullopt);
+  } else if (wanted.form == Form::Range) {
+    const auto a = Numbered(wanted.first), b = Numbered(wanted.last);
+    const std::string given = wanted.first + "-" + wanted.last;
     if (!a || !b || a->first != b->first || a->second >= b->second)
       return DataProblem{
           shown,
@@ -158,7 +158,7 @@ std::variant<std::vector<std::size_t>, DataProblem> ReplicateColumnsOf(const Dat
           "replicates=" + Excerpt(given) + ": a range runs from PREFIX<number> to PREFIX<greater number>"};
     columns = Family(file, shown, a->first, given, std::pair(a->second, b->second));
   } else {
-    for (const std::string& name : spec.names) {
+    for (const std::string& name : wanted.names) {
       auto column = Column(file, shown, name, true);
       if (auto* problem = std::get_if<DataProblem>(&column)) return *problem;
       std::get<0>(columns).push_back(std::get<std::size_t>(column));
