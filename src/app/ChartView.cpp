@@ -195,6 +195,7 @@ void ChartView::DrawHistogram(QPainter& painter, QRectF plot, const extras::Char
   painter.setPen(QPen(Qt::white, 1));
   painter.setBrush(kInk);
   for (const extras::ChartBin& bin : chart.bins) {
+    if (!(bin.count > 0)) continue;
     // Every g the same: one bin of no width, drawn as a bar of a few pixels.
     const qreal from = x(bin.low), to = std::max(x(bin.high), from + 4);
     painter.drawRect(QRectF(QPointF(from, y(bin.count)), QPointF(to, plot.bottom())));
