@@ -63,13 +63,15 @@ std::vector<FormHelp> FormsHelp() {
       {"Cluster planning from a design effect (Cluster)",
        {&kDeffForm.tmpl},
        "**Design effect observed, deff:** (at least 1) and **Mean cluster size observed:** (at least 1), the design "
-       "effect of an earlier survey and the mean size m̄ of its clusters, **CV of cluster sizes:**, then the costs, "
-       "**Element std. deviation, S:**, **Margin for the mean:** and **Probability:** as in \"Cluster planning from "
+       "effect of an earlier survey and the mean size m̄ of its clusters, **CV of cluster sizes:**, then **Cost per "
+       "cluster, C1:** and **Cost per element, C2:** (above 0), **Element std. deviation, S:**, **Margin for the "
+       "mean:** and **Probability:** as in \"Cluster planning from "
        "ICC and costs\". rho = (deff − 1)/((m̄ − 1) + m̄·CV²) (Kish's deff solved for rho), printed, then the plan "
        "of that command for this rho. A deff of 1 (rho 0), or one that gives rho of 1 or more, is refused."},
       {"Cluster planning for a budget (Cluster)",
        {&kBudgetForm.tmpl},
-       "**Intraclass correlation, rho:**, the costs, **CV of cluster sizes:** and **Element std. deviation, S:** as in "
+       "**Intraclass correlation, rho:**, **Cost per cluster, C1:** and **Cost per element, C2:** (above 0), **CV of "
+       "cluster sizes:** and **Element std. deviation, S:** as in "
        "\"Cluster planning from ICC and costs\", **Budget, B:** (at least the cost of one cluster) and "
        "**Probability:**. The report gives the optimal m̄ (Kish) and the whole size used, deff with it, the clusters "
        "the budget buys, m = floor(B/(C1 + m̄·C2)), their cost and the margin for the mean they give, "
