@@ -413,7 +413,8 @@ class Calibrator {
 std::size_t GBin(double g, double low, double high, std::size_t bins) {
   if (!(high > low) || bins < 2) return 0;
   const double at = std::floor((g - low) / (high - low) * static_cast<double>(bins));
-  return at <= 0 ? 0 : std::min(bins - 1, static_cast<std::size_t>(at));
+  if (!(at > 0)) return 0;
+  return at >= static_cast<double>(bins - 1) ? bins - 1 : static_cast<std::size_t>(at);
 }
 
 namespace {

@@ -103,7 +103,7 @@ Record CalibrationRecord(const Design&, const Calibration& c) {
   r.Result("g_max", f.gMax).Result("negative_weights", double(f.negative));
   r.Result("iterations", f.iterations).Result("largest_difference", f.largestDifference);
   Table& histogram = r.AddTable(Section::Results, "g_histogram", {"low", "high", "units"});
-  const double width = (f.gMax - f.gMin) / static_cast<double>(f.gCounts.size());
+  const double width = f.gCounts.empty() ? 0 : (f.gMax - f.gMin) / static_cast<double>(f.gCounts.size());
   for (std::size_t k = 0; k < f.gCounts.size(); ++k)
     histogram.AddRow({f.gMin + width * static_cast<double>(k),
                       k + 1 == f.gCounts.size() ? f.gMax : f.gMin + width * static_cast<double>(k + 1),
