@@ -165,8 +165,51 @@ def expected():
     print("\n".join(out))
 
 
+def plan_lines(opt, m, deff, k, cost, needed="Clusters needed: %d"):
+    return ["Optimal mean cluster size: %f" % opt, "Mean cluster size used: %d" % m, "Design effect, deff: %f" % deff,
+            needed % k, "Cost of the sample: %d" % cost]
+
+
+def heading(objective):
+    return ["*********", "Target: Mean of variable", "Method: Cluster random sampling", objective,
+            "Estimator: Two-stage"]
+
+
+def cluster_plans():
+    """The journal of tests/scripts/extras/commands/cluster-plans.mirto: rho
+    backed out of a design effect, rho = (deff - 1) / ((m - 1) + m CV^2), then
+    the plan of cluster(); and the clusters a budget buys, floor(B / (C1 + m C2)),
+    with the margin z S sqrt(deff / (k m))."""
+    out = ["Program Mirto, journal of calculations.", "To start program, click on `Select approach:'."]
+    z95 = mpf('1.96')
+    for d, size, cv, c1, c2, S, e in [(mpf('1.9'), 19, mpf(0), 400, 20, 10, 1),
+                                      (mpf('2.5'), 10, mpf('0.5'), 100, 10, 5, mpf('0.5'))]:
+        rho = (d - 1) / ((size - 1) + size * cv * cv)
+        out += heading("Objective: Cluster planning from a design effect")
+        out += ["Design effect observed, deff: %f" % d, "Mean cluster size observed: %f" % size,
+                "CV of cluster sizes: %f" % cv, "Cost per cluster, C1: %f" % c1, "Cost per element, C2: %f" % c2,
+                "Element std. deviation, S: %f" % S, "Accuracy requirements, margin: %f" % e,
+                "Accuracy requirements, probability: %f" % 0.95, "Intraclass correlation, rho: %f" % rho]
+        out += plan_lines(*cluster(rho, c1, c2, cv, S, e, z95))
+    for rho, c1, c2, cv, S, B in [(mpf('0.05'), 400, 20, mpf(0), 10, 30420), (mpf('0.05'), 400, 20, mpf(0), 10, 30000),
+                                  (mpf('0.2'), 50, 5, mpf('0.3'), 4, 1000)]:
+        opt = sqrt(mpf(c1) / c2 * (1 - rho) / rho)
+        m = max(1, int(floor(opt + mpf('0.5'))))
+        deff = 1 + rho * ((m - 1) + m * cv * cv)
+        k = int(floor(mpf(B) / (c1 + m * c2)))
+        out += heading("Objective: Cluster planning for a budget")
+        out += ["Intraclass correlation, rho: %f" % rho, "Cost per cluster, C1: %f" % c1,
+                "Cost per element, C2: %f" % c2, "CV of cluster sizes: %f" % cv, "Element std. deviation, S: %f" % S,
+                "Budget, B: %f" % B, "Accuracy requirements, probability: %f" % 0.95]
+        out += plan_lines(opt, m, deff, k, k * c1 + k * m * c2, "Clusters the budget buys: %d")
+        out.append("Margin for the mean: %f" % (z95 * S * sqrt(deff / (k * m))))
+    print("\n".join(out))
+
+
 if __name__ == "__main__" and sys.argv[1:] == ["--expected"]:
     expected()
+elif __name__ == "__main__" and sys.argv[1:] == ["--cluster-plans"]:
+    cluster_plans()
 elif __name__ == "__main__":
     report("cluster example", cluster(mpf('0.05'), 400, 20, 0, 10, 1, mpf('1.96')))
     report("cluster m1", cluster(mpf('0.9'), 1, 10, 0, 10, 1, mpf('1.96')))

@@ -43,6 +43,13 @@ TEST(ClusterPlanning, DesignEffectBothWaysAndBudget) {
   EXPECT_NEAR(extras::MarginForBudget(30420, 400, 20, 19, 1.9, 10, 1.96), 0.99248457974199328, 1e-14);
 }
 
+// Whole clusters a budget buys, by hand: 0.7 / (0.05 + 0.05) = 7 (the double
+// quotient falls a hair short), 30000 / 780 = 38.46 -> 38.
+TEST(ClusterPlanning, ClustersABudgetBuys) {
+  EXPECT_EQ(extras::ClustersForBudget(0.7, 0.05, 0.05, 1), 7);
+  EXPECT_EQ(extras::ClustersForBudget(30000, 400, 20, 19), 38);
+}
+
 TEST(ClusterPlanning, RefusesNamingTheField) {
   const ClusterPlanInput ok{0.05, 400, 20, 0, 10, 1, 0.95, 1.96};
   struct Case {

@@ -28,7 +28,9 @@ class AnsweringHost : public FormHost {
       const std::string_view label = c.label;
       const bool count = label.find("size") != label.npos || label.find("umber of") != label.npos;
       const bool correlation = label.find("correlation") != label.npos;
-      if (c.kind == ControlKind::Text) form.SetText(i, count ? "2" : correlation ? "0.5" : "1");
+      // A design effect of 1 leaves no rho to plan with; a budget must buy a cluster.
+      const bool large = label.find("Design effect") != label.npos || label.find("Budget") != label.npos;
+      if (c.kind == ControlKind::Text) form.SetText(i, count || large ? "2" : correlation ? "0.5" : "1");
     }
     return shown.size() < 200;
   }

@@ -10,13 +10,21 @@ calib_case <- function(id, what, file, lines, cal, data, statistic, y, by = char
   survey_case(id, what, file, lines, cal, data, statistic, y, by, x, note = note, fast_case = fast_case, deff = deff)
 }
 
-# The block of the calibrate statement itself: the g factors and the calibrated sum of weights.
+# The block of the calibrate statement itself: the g factors (their summary and
+# histogram) and the calibrated sum of weights.
 g_case <- function(id, what, file, lines, cal, base, note = "") {
   g <- weights(cal, "sampling") / weights(base, "sampling")
   figs <- rbind(fig(c("g_min", "g_q1", "g_median", "g_q3", "g_max"), quantile(g)),
                 fig("calibrated_sum_of_weights", sum(weights(cal, "sampling"))),
-                fig("negative_weights", sum(weights(cal, "sampling") < 0)))
+                fig("negative_weights", sum(weights(cal, "sampling") < 0)),
+                fig(paste0("g_histogram[", 1:20, "].units"), g_bins(g)))
   add_case(id, paste0("Calibration, ", what), paste0("data: ", file), c(paste("data", file), lines), figs, note = note)
+}
+
+# Units by g in 20 equal bins from the smallest g to the largest, each closed
+# below and the last closed above too (findInterval's own breaks).
+g_bins <- function(g) {
+  tabulate(findInterval(g, seq(min(g), max(g), length.out = 21), rightmost.closed = TRUE), nbins = 20)
 }
 
 # Each method on a design: the calibrate line Mirto reads and R's calibrated design.
@@ -29,8 +37,9 @@ calib_cases <- function(prefix, what, file, design_line, base, data, methods, es
       calib_case(paste0(prefix, "_", m$id, "_", e$id), paste0(what, ", ", m$what, ", ", e$what), file, lines, cal,
                  data, e$statistic, e$y, e$by, e$x, note = paste(notes[nzchar(notes)], collapse = "; "),
                  fast_case = isTRUE(m$fast) && isTRUE(e$fast), deff = e$deff %||% TRUE)
-    if (isTRUE(m$g)) g_case(paste0(prefix, "_", m$id, "_g"), paste0(what, ", ", m$what), file, lines, cal, base,
-                            note = "g = calibrated over design weight; R's quantile() (type 7) over the units")
+    if (isTRUE(m$g))
+      g_case(paste0(prefix, "_", m$id, "_g"), paste0(what, ", ", m$what), file, lines, cal, base,
+             note = "g = calibrated over design weight; R's quantile() (type 7) over the units; bins by findInterval()")
   }
 }
 `%||%` <- function(a, b) if (is.null(a)) b else a

@@ -10,10 +10,12 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "app/ChartView.h"
 #include "app/SurveyFlow.h"
 #include "app/SurveyWidgets.h"
 #include "app/TotalsDialog.h"
 #include "survey/Calibration.h"
+#include "survey/Report.h"
 
 namespace mirto {
 namespace {
@@ -40,7 +42,8 @@ CalibrateDialog::CalibrateDialog(SurveyFlow& flow, const QStringList& variables,
       m_high(NumberBox(this, "high", -1e6, 1e6, 6, 2)),
       m_maxit(new QSpinBox(this)),
       m_order(new QLabel(this)),
-      m_summary(new QLabel(this)) {
+      m_summary(new QLabel(this)),
+      m_histogram(new ChartView(this)) {
   setWindowTitle("Calibrate");
   setObjectName("calibrateDialog");
   m_method->setObjectName("method");
@@ -100,6 +103,9 @@ CalibrateDialog::CalibrateDialog(SurveyFlow& flow, const QStringList& variables,
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
   layout->addWidget(m_summary);
+  layout->addWidget(m_histogram, 1);
+  m_histogram->setObjectName("histogram");
+  m_histogram->setVisible(false);
   layout->addWidget(buttons);
   UpdateState();
 }
@@ -138,7 +144,12 @@ bool CalibrateDialog::Calibrate() {
   const bool ok = m_flow.Calibrate(Request());
   m_weights->setEnabled(m_flow.Calibrated() != nullptr);
   if (!ok) return false;
-  m_summary->setText(QString::fromStdString(survey::GFactorSummary(*m_flow.Calibrated())));
+  const survey::Calibration& calibration = *m_flow.Calibrated();
+  m_summary->setText(QString::fromStdString(survey::GFactorSummary(calibration)));
+  if (const survey::Design* design = m_flow.InEffect())
+    m_histogram->SetChart(
+        extras::ChartFor(survey::CalibrateCommand(), survey::CalibrationRecord(*design, calibration)));
+  m_histogram->setVisible(m_histogram->Chart().has_value());
   return true;
 }
 

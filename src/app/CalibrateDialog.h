@@ -1,9 +1,9 @@
 #pragma once
 // Data > "Calibrate...": the method, the variables (crossed post-strata,
 // raking margins or linear terms, in the order checked), the totals file and
-// the method's options. Calibrate appends the block and shows the g factors;
-// the dialog stays for another try until Close. Write weights writes the
-// calibrated weights to a data file.
+// the method's options. Calibrate appends the block and shows the g factors
+// (their summary and histogram); the dialog stays for another try until
+// Close. Write weights writes the calibrated weights to a data file.
 #include <QDialog>
 #include <QStringList>
 
@@ -19,6 +19,7 @@ class QSpinBox;
 
 namespace mirto {
 
+class ChartView;
 class SurveyFlow;
 
 class CalibrateDialog : public QDialog {
@@ -45,6 +46,7 @@ class CalibrateDialog : public QDialog {
   QSpinBox* m_maxit;
   QLabel* m_order;  // the variables as the statement lists them
   QLabel* m_summary;
+  ChartView* m_histogram;  // of g, once calibrated
   QWidget* m_weights;
 };
 

@@ -12,6 +12,8 @@ namespace mirto {
 namespace {
 
 const QColor kInk(0x2a, 0x6f, 0xb5);
+// The lines of several series, the first in the usual ink.
+const QColor kInks[] = {kInk, QColor(0xd0, 0x60, 0x20), QColor(0x30, 0x90, 0x40), QColor(0x80, 0x40, 0xa0)};
 
 QString Number(double v) { return QString::number(v, 'g', 6); }
 
@@ -84,17 +86,19 @@ void ChartView::Draw(QPainter& painter, QRectF area) const {
   painter.setPen(Qt::black);
   if (!m_chart) {
     painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap,
-                     "No chart for this report: charts are drawn for intervals by stratum or domain and for the "
-                     "sample size of simple random or stratified sampling.");
+                     "No chart for this report: charts are drawn for intervals by stratum, cluster or domain, for "
+                     "the sample size of simple random or stratified sampling, its sensitivity, and the g factors "
+                     "of a calibration.");
     return;
   }
   const QFontMetricsF metrics(painter.font());
   painter.drawText(area.adjusted(8, 4, -8, 0), Qt::AlignHCenter | Qt::AlignTop, QString::fromStdString(m_chart->title));
   const QRectF plot = area.adjusted(8, metrics.height() + 12, -16, -(2 * metrics.height() + 10));
-  if (m_chart->kind == extras::ChartData::Kind::Intervals)
-    DrawIntervals(painter, plot, *m_chart);
-  else
-    DrawCurve(painter, plot, *m_chart);
+  switch (m_chart->kind) {
+    case extras::ChartData::Kind::Intervals: DrawIntervals(painter, plot, *m_chart); return;
+    case extras::ChartData::Kind::SampleSize: DrawCurve(painter, plot, *m_chart); return;
+    case extras::ChartData::Kind::Histogram: DrawHistogram(painter, plot, *m_chart); return;
+  }
 }
 
 void ChartView::DrawIntervals(QPainter& painter, QRectF plot, const extras::ChartData& chart) const {
@@ -139,40 +143,90 @@ void ChartView::DrawIntervals(QPainter& painter, QRectF plot, const extras::Char
 
 void ChartView::DrawCurve(QPainter& painter, QRectF plot, const extras::ChartData& chart) const {
   const QFontMetricsF metrics(painter.font());
-  double top = 0;
-  for (const auto& point : chart.curve) top = std::max(top, point.second);
-  const auto [left, right] = std::pair(chart.curve.front().first, chart.curve.back().first);
+  double top = 0, left = chart.series.front().points.front().first, right = left;
+  for (const extras::ChartSeries& line : chart.series)
+    for (const auto& [margin, n] : line.points) {
+      top = std::max(top, n);
+      left = std::min(left, margin);
+      right = std::max(right, margin);
+    }
   const std::vector<double> rows = Ticks(0, top * 1.05, 5);
-  qreal labels = 0;
-  for (double t : rows) labels = std::max(labels, metrics.horizontalAdvance(Number(t)));
-  plot.setLeft(plot.left() + labels + 8);
   const double ceiling = std::max(top * 1.05, rows.back());
   const auto x = [&](double v) { return plot.left() + (v - left) / (right - left) * plot.width(); };
   const auto y = [&](double v) { return plot.bottom() - v / ceiling * plot.height(); };
-  for (double t : rows) {
-    painter.setPen(Qt::lightGray);
-    painter.drawLine(QPointF(plot.left(), y(t)), QPointF(plot.right(), y(t)));
+  plot.setLeft(plot.left() + LeftAxis(painter, plot, rows, [&](double v) { return y(v); }));
+  BottomAxis(painter, plot, left, right, chart.valueName);
+  for (std::size_t s = 0; s < chart.series.size(); ++s) {
+    QPainterPath path;
+    const auto& points = chart.series[s].points;
+    for (std::size_t k = 0; k < points.size(); ++k) {
+      const QPointF p(x(points[k].first), y(points[k].second));
+      k == 0 ? path.moveTo(p) : path.lineTo(p);
+    }
+    painter.setPen(QPen(kInks[s % std::size(kInks)], 2));
+    painter.drawPath(path);
+    if (chart.series[s].name.empty()) continue;
+    // The legend: top right, a line each.
+    const QPointF at(plot.right() - 70, plot.top() + 4 + metrics.height() * static_cast<qreal>(s));
+    painter.drawLine(at + QPointF(0, metrics.height() / 2), at + QPointF(18, metrics.height() / 2));
     painter.setPen(Qt::black);
-    painter.drawText(QRectF(plot.left() - labels - 8, y(t) - metrics.height() / 2, labels, metrics.height()),
-                     Qt::AlignRight, Number(t));
+    painter.drawText(QRectF(at + QPointF(22, 0), QSizeF(50, metrics.height())), Qt::AlignLeft | Qt::AlignVCenter,
+                     QString::fromStdString(chart.series[s].name));
   }
+  if (!(chart.entered.first > 0)) return;
+  const QPointF own(x(chart.entered.first), y(chart.entered.second));
+  painter.setPen(Qt::black);
+  painter.setBrush(kInk);
+  painter.drawEllipse(own, 4, 4);
+  painter.setBrush(Qt::NoBrush);
+  painter.drawText(own + QPointF(8, -6), "margin entered: " + Number(chart.entered.first));
+}
+
+void ChartView::DrawHistogram(QPainter& painter, QRectF plot, const extras::ChartData& chart) const {
+  double top = 0;
+  for (const extras::ChartBin& bin : chart.bins) top = std::max(top, bin.count);
+  const std::vector<double> rows = Ticks(0, std::max(top, 1.0) * 1.05, 5);
+  const double ceiling = std::max(std::max(top, 1.0) * 1.05, rows.back());
+  const auto [left, right] = Padded(chart.bins.front().low, chart.bins.back().high);
+  const auto y = [&](double v) { return plot.bottom() - v / ceiling * plot.height(); };
+  plot.setLeft(plot.left() + LeftAxis(painter, plot, rows, y));
+  const auto x = [&](double v) { return plot.left() + (v - left) / (right - left) * plot.width(); };
+  BottomAxis(painter, plot, left, right, chart.valueName);
+  painter.setPen(QPen(Qt::white, 1));
+  painter.setBrush(kInk);
+  for (const extras::ChartBin& bin : chart.bins) {
+    if (!(bin.count > 0)) continue;
+    // Every g the same: one bin of no width, drawn as a bar of a few pixels.
+    const qreal from = x(bin.low), to = std::max(x(bin.high), from + 4);
+    painter.drawRect(QRectF(QPointF(from, y(bin.count)), QPointF(to, plot.bottom())));
+  }
+  painter.setBrush(Qt::NoBrush);
+}
+
+qreal ChartView::LeftAxis(QPainter& painter, QRectF plot, const std::vector<double>& ticks,
+                          const std::function<double(double)>& y) const {
+  const QFontMetricsF metrics(painter.font());
+  qreal labels = 0;
+  for (double t : ticks) labels = std::max(labels, metrics.horizontalAdvance(Number(t)));
+  for (double t : ticks) {
+    painter.setPen(Qt::lightGray);
+    painter.drawLine(QPointF(plot.left() + labels + 8, y(t)), QPointF(plot.right(), y(t)));
+    painter.setPen(Qt::black);
+    painter.drawText(QRectF(plot.left(), y(t) - metrics.height() / 2, labels, metrics.height()), Qt::AlignRight,
+                     Number(t));
+  }
+  return labels + 8;
+}
+
+void ChartView::BottomAxis(QPainter& painter, QRectF plot, double left, double right, const std::string& name) const {
+  const QFontMetricsF metrics(painter.font());
+  const auto x = [&](double v) { return plot.left() + (v - left) / (right - left) * plot.width(); };
+  painter.setPen(Qt::black);
   for (double t : Ticks(left, right, 5))
     painter.drawText(QRectF(x(t) - 40, plot.bottom() + 2, 80, metrics.height()), Qt::AlignHCenter, Number(t));
   painter.drawLine(plot.bottomLeft(), plot.bottomRight());
   painter.drawText(QRectF(plot.left(), plot.bottom() + metrics.height() + 4, plot.width(), metrics.height()),
-                   Qt::AlignHCenter, QString::fromStdString(chart.valueName));
-  QPainterPath path;
-  for (std::size_t k = 0; k < chart.curve.size(); ++k) {
-    const QPointF p(x(chart.curve[k].first), y(chart.curve[k].second));
-    k == 0 ? path.moveTo(p) : path.lineTo(p);
-  }
-  painter.setPen(QPen(kInk, 2));
-  painter.drawPath(path);
-  const QPointF own(x(chart.entered.first), y(chart.entered.second));
-  painter.setBrush(kInk);
-  painter.drawEllipse(own, 4, 4);
-  painter.setPen(Qt::black);
-  painter.drawText(own + QPointF(8, -6), "margin entered: " + Number(chart.entered.first));
+                   Qt::AlignHCenter, QString::fromStdString(name));
 }
 
 }  // namespace mirto

@@ -1,7 +1,9 @@
 #include "extras/Charts.h"
 
+#include <cctype>
 #include <cmath>
 
+#include "framework/Format.h"
 #include "framework/Registry.h"
 #include "srs/Srs.h"
 #include "stratified/Stratified.h"
@@ -40,29 +42,70 @@ std::optional<ChartData> DomainIntervals(const Table& table) {
   return chart;
 }
 
-// Each stratum's interval as a simple random sample of its own, then the
-// population's from the record.
-std::optional<ChartData> StrataIntervals(const Command& command, const Record& record) {
-  const Table* strata = FindTable(record, Section::Inputs, "strata");
+// Each group's interval as a simple random sample of its own, then the
+// population's from the record. A group with every element observed (cluster
+// sampling, or n_i = N_i) has its value without sampling error.
+std::optional<ChartData> GroupIntervals(const Command& command, const Record& record, std::string_view key,
+                                        const std::string& group) {
+  const Table* groups = FindTable(record, Section::Inputs, key);
   const bool mean = command.target == Target::MeanTotal;
-  if (!strata) return std::nullopt;
-  const auto N = Column(*strata, "N_i"), n = Column(*strata, "n_i");
-  const auto value = Column(*strata, mean ? "barY_i" : "P_i"), sd = Column(*strata, "S_i");
-  if (!N || !n || !value || (mean && !sd)) return std::nullopt;
-  ChartData chart{.title = "Intervals by stratum", .valueName = mean ? "mean" : "proportion"};
-  for (std::size_t r = 0; r < strata->rows(); ++r) {
+  if (!groups) return std::nullopt;
+  const auto N = Column(*groups, "N_i"), n = Column(*groups, "n_i");
+  const auto value = Column(*groups, mean ? "barY_i" : "P_i"), sd = Column(*groups, "S_i");
+  if (!N || !value || (n && mean && !sd)) return std::nullopt;
+  ChartData chart{.title = "Intervals by " + group, .valueName = mean ? "mean" : "proportion"};
+  for (std::size_t r = 0; r < groups->rows(); ++r) {
+    const std::string label = (char)std::toupper(group[0]) + group.substr(1) + " " + std::to_string(r + 1);
     srs::SrsInput in;
-    in.N = strata->at(r, *N);
-    in.n = strata->at(r, *n);
+    in.N = groups->at(r, *N);
+    in.n = n ? groups->at(r, *n) : in.N;
     in.z = record.Get("z");
-    (mean ? in.barY : in.P) = strata->at(r, *value);
-    if (mean) in.s = strata->at(r, *sd);
+    (mean ? in.barY : in.P) = groups->at(r, *value);
+    if (in.n >= in.N) {
+      chart.intervals.push_back({label, groups->at(r, *value), groups->at(r, *value), groups->at(r, *value)});
+      continue;
+    }
+    if (mean) in.s = groups->at(r, *sd);
     const srs::SrsInterval i = srs::ComputeInterval(in, command.target);
-    chart.intervals.push_back({"Stratum " + std::to_string(r + 1), i.estimate, i.low, i.high});
+    chart.intervals.push_back({label, i.estimate, i.low, i.high});
   }
-  const char* key = mean ? "mean" : "proportion";
-  chart.intervals.push_back({"Population", record.Get(key), record.Get(mean ? "mean_low" : "proportion_low"),
+  const char* estimate = mean ? "mean" : "proportion";
+  chart.intervals.push_back({"Population", record.Get(estimate), record.Get(mean ? "mean_low" : "proportion_low"),
                              record.Get(mean ? "mean_high" : "proportion_high")});
+  return chart;
+}
+
+// The sensitivity table: a line per level through its margins, the entered
+// margin's n at 95% marked.
+std::optional<ChartData> SensitivityLines(const Record& record) {
+  const Table* sizes = FindTable(record, Section::Results, "sample_sizes");
+  const Table* levels = FindTable(record, Section::Inputs, "levels");
+  if (!sizes || !levels || sizes->rows() == 0 || levels->rows() + 1 != sizes->columns().size()) return std::nullopt;
+  ChartData chart{.kind = ChartData::Kind::SampleSize,
+                  .title = "Required sample size by margin and probability",
+                  .valueName = "margin"};
+  const double entered = record.Get("margin");
+  for (std::size_t level = 0; level < levels->rows(); ++level) {
+    const double probability = levels->at(level, 0);
+    ChartSeries line{Format("%g%%", probability * 100), {}};
+    for (std::size_t r = 0; r < sizes->rows(); ++r) {
+      line.points.emplace_back(sizes->at(r, 0), sizes->at(r, level + 1));
+      if (sizes->at(r, 0) == entered && probability == 0.95) chart.entered = line.points.back();
+    }
+    chart.series.push_back(std::move(line));
+  }
+  return chart;
+}
+
+// The calibration's g factors: the units in each bin.
+std::optional<ChartData> GHistogram(const Table& table) {
+  const auto low = Column(table, "low"), high = Column(table, "high"), units = Column(table, "units");
+  if (!low || !high || !units || table.rows() == 0) return std::nullopt;
+  ChartData chart{.kind = ChartData::Kind::Histogram, .title = "Units by g factor", .valueName = "g"};
+  for (std::size_t r = 0; r < table.rows(); ++r) {
+    chart.bins.push_back({table.at(r, *low), table.at(r, *high), table.at(r, *units)});
+    if (!std::isfinite(chart.bins.back().low) || !std::isfinite(chart.bins.back().high)) return std::nullopt;
+  }
   return chart;
 }
 
@@ -74,11 +117,12 @@ std::optional<ChartData> Curve(const Record& record, Required required) {
   ChartData chart{
       .kind = ChartData::Kind::SampleSize, .title = "Required sample size by margin", .valueName = "margin"};
   chart.entered = {entered, record.Get("required_sample_size")};
+  ChartSeries& line = chart.series.emplace_back();
   for (int k = 0; k < kCurvePoints; ++k) {
     const double margin = entered * (0.5 + 1.5 * k / (kCurvePoints - 1));
     const double n = required(margin);
     if (!std::isfinite(n)) return std::nullopt;
-    chart.curve.emplace_back(margin, n);
+    line.points.emplace_back(margin, n);
   }
   return chart;
 }
@@ -127,20 +171,30 @@ std::optional<ChartData> StrataSampleSize(const Command& command, const Record& 
 }  // namespace
 
 std::optional<ChartData> ChartFor(const Command& command, const Record& record) {
+  const bool interval = command.objective == Objective::Interval;
   std::optional<ChartData> chart;
   if (const Table* domains = FindTable(record, Section::Results, "estimates"))
     chart = DomainIntervals(*domains);
-  else if (command.method == Method::Stratified && command.objective == Objective::Interval)
-    chart = StrataIntervals(command, record);
+  else if (const Table* g = FindTable(record, Section::Results, "g_histogram"))
+    chart = GHistogram(*g);
+  else if (command.method == Method::Stratified && interval)
+    chart = GroupIntervals(command, record, "strata", "stratum");
+  else if ((command.method == Method::Cluster || command.method == Method::TwoStage) && interval)
+    chart = GroupIntervals(command, record, "clusters", "cluster");
+  else if (command.objective == Objective::Sensitivity)
+    chart = SensitivityLines(record);
   else if (command.method == Method::Simple && command.objective == Objective::SampleSize &&
            command.estimator == Estimator::Simple && command.target != Target::RatioOfMeans)
     chart = SrsSampleSize(command, record);
   else if (command.method == Method::Stratified && command.objective == Objective::SampleSize)
     chart = StrataSampleSize(command, record);
-  if (chart && chart->kind == ChartData::Kind::Intervals)
-    for (const ChartInterval& i : chart->intervals)
-      if (!Finite(i)) return std::nullopt;
-  if (chart && chart->kind == ChartData::Kind::Intervals && chart->intervals.empty()) return std::nullopt;
+  if (!chart) return chart;
+  for (const ChartInterval& i : chart->intervals)
+    if (!Finite(i)) return std::nullopt;
+  for (const ChartSeries& line : chart->series)
+    for (const auto& [x, y] : line.points)
+      if (!std::isfinite(x) || !std::isfinite(y)) return std::nullopt;
+  if (chart->kind == ChartData::Kind::Intervals && chart->intervals.empty()) return std::nullopt;
   return chart;
 }
 

@@ -68,11 +68,13 @@ inline constexpr HelpTopic kSeveralSizeTopic{
 
 // The commands of each file, at its end; each ends a submenu of another family.
 extern const CommandTable kAdjustedSizeTable, kGivenAllocationTable, kJointIntervalTable, kSeveralSizeTable,
-    kClusterPlanningTable, kSensitivityTable, kSeveralAllocationTable, kStratifiedSeveralSizeTable;
+    kClusterPlanningTable, kClusterPlanningFromTable, kSensitivityTable, kSeveralAllocationTable,
+    kStratifiedSeveralSizeTable;
 
 inline constexpr const CommandTable* kFamilyTables[] = {
-    &kAdjustedSizeTable,    &kGivenAllocationTable, &kJointIntervalTable,     &kSeveralSizeTable,
-    &kClusterPlanningTable, &kSensitivityTable,     &kSeveralAllocationTable, &kStratifiedSeveralSizeTable};
+    &kAdjustedSizeTable, &kGivenAllocationTable,   &kJointIntervalTable,
+    &kSeveralSizeTable,  &kClusterPlanningTable,   &kClusterPlanningFromTable,
+    &kSensitivityTable,  &kSeveralAllocationTable, &kStratifiedSeveralSizeTable};
 // Its section of the help on forms, before its tables' entries.
 FormHelpFamily FamilyHelp();
 inline constexpr Family kFamily{"extras", kFamilyTables, {}, &FamilyHelp};

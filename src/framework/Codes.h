@@ -15,8 +15,8 @@ enum class Target : int { MeanTotal = 1, ProportionNumber, RatioOfMeans };
 // response rate, the allocation of a given n in whole numbers, intervals
 // from the joint inclusion probabilities of the sample, and the sample size
 // that meets the margins of several variables; then the planning commands:
-// clusters from ICC and costs, the allocation for several variables and the
-// sensitivity of n.
+// clusters from ICC and costs, the allocation for several variables, the
+// sensitivity of n, and clusters from a design effect or for a budget.
 enum class Objective : int {
   Point = 1,
   Interval,
@@ -30,7 +30,9 @@ enum class Objective : int {
   SeveralSampleSize,
   ClusterPlanning,
   SeveralAllocation,
-  Sensitivity
+  Sensitivity,
+  ClusterPlanningDeff,
+  ClusterBudget
 };
 
 enum class Estimator : int { Simple = 1, Ratio, Regression, Stratified, TwoStage, Hte, Hhe, Special };

@@ -408,6 +408,17 @@ class Calibrator {
   Wide m_sumBefore;
 };
 
+}  // namespace
+
+std::size_t GBin(double g, double low, double high, std::size_t bins) {
+  if (!(high > low) || bins < 2) return 0;
+  const double at = std::floor((g - low) / (high - low) * static_cast<double>(bins));
+  if (!(at > 0)) return 0;
+  return at >= static_cast<double>(bins - 1) ? bins - 1 : static_cast<std::size_t>(at);
+}
+
+namespace {
+
 // The type 7 quantile (R's default) from the order statistics at (n - 1) p.
 double Quantile(const steps::OrderStatistics& order, std::size_t at, double index) {
   const double lo = order.Value(at), hi = order.Value(at + 1), h = index - std::floor(index);
@@ -456,12 +467,19 @@ std::optional<DataProblem> Calibrator::Figures() {
   };
   if (auto p = units(first)) return p;
   order.EndPass();
-  while (!order.Done()) {
+  // The bins need the range, so they fill on the second pass, which the quantiles usually need anyway.
+  const std::size_t bins = f.units > 0 && f.gMax > f.gMin ? kGBins : 1;
+  f.gCounts.assign(f.units > 0 ? bins : 0, 0);
+  bool binned = f.units == 0;
+  while (!order.Done() || !binned) {
     auto again = [&](const Calibration::Place& place, double, std::span<const double>, long long rows, long long) {
-      order.Add(m_c.G(place), rows);
+      const double g = m_c.G(place);
+      if (!order.Done()) order.Add(g, rows);
+      if (!binned) f.gCounts[GBin(g, f.gMin, f.gMax, bins)] += rows;
     };
     if (auto p = units(again)) return p;
-    order.EndPass();
+    if (!order.Done()) order.EndPass();
+    binned = true;
   }
   f.gQ1 = Quantile(order, 0, (n - 1) * 0.25);
   f.gMedian = Quantile(order, 2, (n - 1) * 0.5);

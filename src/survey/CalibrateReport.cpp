@@ -102,6 +102,12 @@ Record CalibrationRecord(const Design&, const Calibration& c) {
   r.Result("g_min", f.gMin).Result("g_q1", f.gQ1).Result("g_median", f.gMedian).Result("g_q3", f.gQ3);
   r.Result("g_max", f.gMax).Result("negative_weights", double(f.negative));
   r.Result("iterations", f.iterations).Result("largest_difference", f.largestDifference);
+  Table& histogram = r.AddTable(Section::Results, "g_histogram", {"low", "high", "units"});
+  const double width = f.gCounts.empty() ? 0 : (f.gMax - f.gMin) / static_cast<double>(f.gCounts.size());
+  for (std::size_t k = 0; k < f.gCounts.size(); ++k)
+    histogram.AddRow({f.gMin + width * static_cast<double>(k),
+                      k + 1 == f.gCounts.size() ? f.gMax : f.gMin + width * static_cast<double>(k + 1),
+                      static_cast<double>(f.gCounts[k])});
   if (c.request.method == CalibrationMethod::Rake) r.Result("last_change", f.lastChange);
   if (c.Bounded()) r.Result("weight_scale", f.scale);
   if (c.Bounded() && c.replicates > 0) r.Result("unconverged_replicates", double(f.unconverged.size()));

@@ -48,6 +48,10 @@ struct CalibrationVariable {
 
 inline constexpr std::uint32_t kNoCoordinate = ~std::uint32_t{0};
 
+inline constexpr std::size_t kGBins = 20;
+// The bin of g among `bins` equal ones from low to high (high in the last).
+std::size_t GBin(double g, double low, double high, std::size_t bins);
+
 // Crossed categories of the categorical variables, as the sample has them.
 struct Cell {
   std::vector<std::uint32_t> categories;  // by categorical variable, in their order
@@ -75,6 +79,9 @@ struct CalibrationFigures {
   long long units = 0, negative = 0;  // units, and calibrated weights below 0
   double sumBefore = 0, sumAfter = 0;
   double gMin = 0, gQ1 = 0, gMedian = 0, gQ3 = 0, gMax = 0;
+  // Units by g in kGBins equal bins from gMin to gMax, the last closed; one
+  // bin holds them all where every g is the same.
+  std::vector<long long> gCounts;
   int iterations = 0;     // raking: sweeps; linear with bounds: Newton steps; else 0
   double lastChange = 0;  // raking: the largest change of a cell's weighted count in the last sweep
   double tolerance = 0;   // raking: epsilon as such a change

@@ -83,6 +83,24 @@ class ChartTest : public QObject {
     frame.Action(FrameCommand::ToggleChart)->trigger();
     QVERIFY(dock.isHidden());
   }
+
+  // A line per level, each through the table's six margins.
+  void theSensitivityOfNIsALinePerLevel() {
+    test::AppFixture f;
+    f.watchdog.Expect(Answer({"1000", "10", "1"}));
+    f.Run("Simple > Mean/total of variable > Sensitivity of n");
+    CMainFrame& frame = *f.app.Frame();
+    frame.Action(FrameCommand::ToggleChart)->trigger();
+    const std::optional<extras::ChartData>& chart = frame.Charts()->Chart()->Chart();
+    QVERIFY(chart && chart->kind == Kind::SampleSize);
+    QCOMPARE(chart->series.size(), std::size_t{3});
+    const Table& sizes = f.doc.Blocks().back().record.tables().back();
+    for (std::size_t level = 0; level < 3; ++level) {
+      QCOMPARE(chart->series[level].points.size(), std::size_t{6});
+      QCOMPARE(chart->series[level].points[0].second, sizes.at(0, level + 1));
+    }
+    QCOMPARE(chart->series[2].name, std::string("99%"));
+  }
 };
 
 MIRTO_APP_TEST(ChartTest);

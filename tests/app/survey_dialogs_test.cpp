@@ -21,6 +21,8 @@
 #include "AppFixture.h"
 #include "AppTest.h"
 #include "app/CalibrateDialog.h"
+#include "app/ChartDock.h"
+#include "app/ChartView.h"
 #include "app/DataDialog.h"
 #include "app/DrawDialog.h"
 #include "app/EstimateDialog.h"
@@ -114,11 +116,21 @@ class SurveyDialogsTest : public QObject {
       SetFile(d, "totals", kSurvey + "/totals.csv");
       QVERIFY(d.Calibrate());
       QVERIFY(Child<QLabel>(d, "summary")->text().startsWith("g factors (calibrated over design weight): minimum "));
+      // The histogram of g from the block's record: 20 bins holding the 9 units of small.csv.
+      const std::optional<extras::ChartData>& g = Child<ChartView>(d, "histogram")->Chart();
+      QVERIFY(g && g->kind == extras::ChartData::Kind::Histogram);
+      QCOMPARE(g->bins.size(), std::size_t{20});
+      double units = 0;
+      for (const extras::ChartBin& bin : g->bins) units += bin.count;
+      QCOMPARE(units, 9.0);
       f.watchdog.Expect(test::ChooseFile(weights));
       Child<QPushButton>(d, "writeWeights")->click();
     }));
     frame.Action(FrameCommand::Calibrate)->trigger();
     QVERIFY(frame.DesignLabel()->text().endsWith(", calibrated"));
+    frame.Action(FrameCommand::ToggleChart)->trigger();  // the newest block: the calibration's
+    QVERIFY(frame.Charts()->Chart()->Chart()->kind == extras::ChartData::Kind::Histogram);
+    frame.Action(FrameCommand::ToggleChart)->trigger();
     f.watchdog.Expect(
         In<SurveyDesignDialog>([](SurveyDesignDialog& d) { Child<QPushButton>(d, "endDesign")->click(); }));
     frame.Action(FrameCommand::SurveyDesign)->trigger();
