@@ -95,18 +95,20 @@ std::string Expected(const std::string& bytes, const std::vector<std::size_t>& c
 
 // Rows of an id, a number, a quoted name (separators, doubled quotes, line
 // ends inside) and a note, with LF, CRLF and CR line ends, blank lines and
-// lines of blanks between them; one name of `bigField` bytes.
-std::string Rows(unsigned seed, int rows, std::size_t bigField = 0) {
+// lines of blanks between them; one name of `bigField` bytes. `plain`: no
+// quote but in that name, blanks inside lines and no blank line.
+std::string Rows(unsigned seed, int rows, std::size_t bigField = 0, bool plain = false) {
   std::mt19937 random(seed);
   const char* ends[] = {"\n", "\r\n", "\r"};
   std::string text = "id,y,name,note\n";
   for (int i = 1; i <= rows; ++i) {
     const unsigned pick = random() % 12;
     std::string name = pick < 6 ? "plain" : pick < 9 ? "\"a,\"\"b\"\"\nc\"" : "\"x\r\ny\rz\"";
+    if (plain) name = pick < 6 ? "plain" : " a\tb ";
     if (i == rows / 2 && bigField > 0) name = "\"" + std::string(bigField, 'w') + "\n\"";
     const std::string y = pick == 0 ? "" : pick == 1 ? "NA" : pick == 2 ? "1e3" : Format("%d.%d", i * 7 % 1000, i % 10);
     text += Format("%d,%s,", i, y.c_str()) + name + (pick % 2 ? ", note " : ",") + ends[random() % 3];
-    if (pick == 5) text += "\n \t \r\n";
+    if (pick == 5 && !plain) text += "\n \t \r\n";
   }
   return text;
 }
@@ -122,6 +124,7 @@ const struct {
     {"a quote left open", "7,1,\"open,z\n1,2,3,4\n"},
     {"a record too long", "7,1,\"" + std::string(data::kMaxRecordBytes, 'z') + "\",z\n"},
     {"too many fields", "7" + std::string(10'001, ',') + "\n"},
+    {"a plain record too long", "7,1," + std::string(data::kMaxRecordBytes, 'z') + ",z\n"},
 };
 
 TEST(ParallelRead, RowsAndProblemsAreLibcsvsWhateverTheThreadsAndBlocks) {
@@ -129,7 +132,8 @@ TEST(ParallelRead, RowsAndProblemsAreLibcsvsWhateverTheThreadsAndBlocks) {
   const std::string path = dir / "d.csv";
   const std::vector<std::size_t> columns = {1, 2, 0, 1};
   for (const auto& tail : kTails) {
-    for (const std::string& rows : {Rows(1, 300), Rows(2, 40, 100'000)}) {
+    for (const std::string& rows :
+         {Rows(1, 300), Rows(2, 40, 100'000), Rows(4, 300, 0, true), Rows(5, 40, 50'000, true)}) {
       const std::string bytes = rows + tail.tail;
       WriteBytes(path, bytes);
       const std::string expected = Expected(bytes, columns, path);

@@ -5,6 +5,11 @@
 // block's size), read from the first line start there. That line start may
 // lie inside a quoted field of the block before, which then ends past it:
 // the block is read again from where that one ended.
+//
+// Records of plain text (no quote, no NUL, of the header's width, one line
+// each, not led by a blank) are split in one quick loop; the tokenizer takes
+// the block on from the first record that is not, so that rows and problems
+// are its own.
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -73,6 +78,16 @@ class DataBlocks {
   // the block before it ended).
   void Read(std::size_t k, BlockRows& out, std::optional<std::uint64_t> from = std::nullopt) const;
 
+  // The quick loop's plan: per column, where its value goes (-1: not asked
+  // for); values asked for twice are copied from the first.
+  struct Plain {
+    char separator = ',';
+    bool tabs = true;  // tabs are blanks
+    std::size_t maxRecord = 0;
+    std::vector<int> slot;
+    std::vector<std::pair<std::size_t, std::size_t>> twins;  // (to, from)
+  };
+
  private:
   std::uint64_t Bound(std::size_t k) const { return m_start + k * m_blockBytes; }
   void Parse(BlockRows& out, std::uint64_t origin, std::size_t begin, std::size_t stop, std::size_t held,
@@ -84,6 +99,7 @@ class DataBlocks {
   TokenizerOptions m_options;
   std::size_t m_width;
   std::vector<std::size_t> m_columns;
+  Plain m_plain;
 };
 
 }  // namespace mirto::data
