@@ -66,7 +66,8 @@ template <class Search>
   const auto blank = [&](char c) { return c == ' ' || (c == '\t' && plan.tabs); };
   std::size_t base = at;
   std::uint64_t mask = 0;
-  const auto load = [&](std::size_t from) {
+  // Inlined, so that the block search is built for the caller's processor.
+  const auto load = [&](std::size_t from) __attribute__((always_inline)) {
     base = from;
     mask = size - from >= blocks::kBlock ? Search::Specials(data + from, sep)
            : from < size                 ? blocks::TailSpecials<Search>(data + from, size - from, sep)
@@ -87,7 +88,7 @@ template <class Search>
         std::size_t from = field, to = q;
         while (from < to && blank(data[from])) ++from;
         while (to > from && blank(data[to - 1])) --to;
-        ReadCellFast(std::string_view(data + from, to - from), row[s]);
+        ReadCellOrKeep(std::string_view(data + from, to - from), static_cast<std::size_t>(s) < plan.converted, row[s]);
       }
       field = q + 1;
       if (c == sep) continue;
@@ -147,7 +148,7 @@ void BlockRows::Grow(std::size_t needed, std::size_t kept) {
 }
 
 DataBlocks::DataBlocks(int fd, std::uint64_t size, std::uint64_t start, std::size_t blockBytes, char separator,
-                       std::size_t width, std::span<const std::size_t> columns)
+                       std::size_t width, std::span<const std::size_t> columns, std::size_t converted)
     : m_fd(fd),
       m_size(size),
       m_start(start),
@@ -159,6 +160,7 @@ DataBlocks::DataBlocks(int fd, std::uint64_t size, std::uint64_t start, std::siz
   m_plain.separator = separator;
   m_plain.tabs = separator != '\t';
   m_plain.maxRecord = m_options.maxRecordBytes;
+  m_plain.converted = converted;
   m_plain.slot.assign(width, -1);
   for (std::size_t i = 0; i < m_columns.size(); ++i) {
     if (m_columns[i] >= width) continue;  // never: the file checks them
@@ -258,7 +260,7 @@ void DataBlocks::Parse(BlockRows& out, std::uint64_t origin, std::size_t begin, 
       // A quoted field undone lives in the tokenizer until its next record.
       if (!field.empty() && (field.data() < current.data() || field.data() >= current.data() + current.size()))
         field = out.copies.emplace_back(field);
-      ReadCellFast(field, row[i]);
+      ReadCellOrKeep(field, i < m_plain.converted, row[i]);
     }
     ++out.rows;
   }

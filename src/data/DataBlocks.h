@@ -68,9 +68,10 @@ struct BlockRows {
 class DataBlocks {
  public:
   // The rows of the file open as `fd`, of `size` bytes, from `start` (after
-  // the header): `width` fields a row, `columns` asked for.
+  // the header): `width` fields a row, `columns` asked for, the first
+  // `converted` of them read (the others unread).
   DataBlocks(int fd, std::uint64_t size, std::uint64_t start, std::size_t blockBytes, char separator, std::size_t width,
-             std::span<const std::size_t> columns);
+             std::span<const std::size_t> columns, std::size_t converted);
 
   std::size_t Count() const { return m_count; }
   std::size_t Wanted() const { return m_columns.size(); }
@@ -84,6 +85,7 @@ class DataBlocks {
     char separator = ',';
     bool tabs = true;  // tabs are blanks
     std::size_t maxRecord = 0;
+    std::size_t converted = 0;  // values read; those after come unread
     std::vector<int> slot;
     std::vector<std::pair<std::size_t, std::size_t>> twins;  // (to, from)
   };
