@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <random>
@@ -48,19 +49,39 @@ std::string Cell(const Value& v) {
   return v.numeric ? Format("=%.17g", v.number) : "'" + std::string(v.text) + "'";
 }
 
-// "ROW:cell|cell;" per row, then the problem.
-std::string Scanned(const std::string& path, const std::vector<std::size_t>& columns) {
+// "ROW:cell|cell;" per row, then the problem; values past the first
+// `converted` read from their text once visited.
+std::string Scanned(const std::string& path, const std::vector<std::size_t>& columns,
+                    std::size_t converted = std::string::npos) {
   std::optional<DataProblem> problem;
   const auto file = data::OpenDataFile(path, problem);
   if (!file) return problem->Describe();
   std::string out;
-  problem = file->Scan(columns, [&](long long row, std::span<const Value> values) {
+  const std::size_t read = std::min(converted, columns.size());
+  problem = file->ScanConverting(columns, read, [&](long long row, std::span<const Value> values) {
     out += std::to_string(row) + ":";
-    for (const Value& v : values) out += Cell(v) + "|";
+    for (const Value& v : values) out += Cell(data::Completed(v)) + "|";
     out += ";";
     return true;
   });
   return problem ? out + problem->Describe() : out;
+}
+
+// The rows a count finds, and its problem, as "N;PROBLEM".
+std::string Counted(const std::string& path) {
+  std::optional<DataProblem> problem;
+  const auto file = data::OpenDataFile(path, problem);
+  if (!file) return problem->Describe();
+  long long rows = -1;
+  problem = file->Count(rows);
+  return std::to_string(rows) + ";" + (problem ? problem->Describe() : "");
+}
+
+// A scan's "ROW:...;" rows and problem as a count gives them.
+std::string AsCounted(const std::string& scanned) {
+  const std::size_t last = scanned.rfind(';');
+  const std::size_t rows = static_cast<std::size_t>(std::count(scanned.begin(), scanned.end(), ';'));
+  return std::to_string(rows) + ";" + (last == std::string::npos ? scanned : scanned.substr(last + 1));
 }
 
 // The same from libcsv's records: rows of the header's width, then the first
@@ -141,6 +162,8 @@ TEST(ParallelRead, RowsAndProblemsAreLibcsvsWhateverTheThreadsAndBlocks) {
         for (const unsigned threads : {1u, 2u, 3u}) {
           const Settings settings(threads, block);
           EXPECT_EQ(Scanned(path, columns), expected) << tail.name << ", blocks of " << block << ", " << threads;
+          EXPECT_EQ(Scanned(path, columns, 1), expected) << tail.name << ", first column read, the rest later";
+          EXPECT_EQ(Counted(path), AsCounted(expected)) << tail.name << ", counted";
         }
     }
   }

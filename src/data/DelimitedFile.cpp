@@ -130,6 +130,7 @@ class DelimitedFile final : public DataFile {
         if (!(*visit)(rows + static_cast<long long>(r) + 1, b.Row(r, blocks.Wanted()))) return false;
       if (b.problem) {
         problem = Stopped(*b.problem, rows, lines, header.line);
+        rows += static_cast<long long>(b.rows);
         return false;
       }
       rows += static_cast<long long>(b.rows);
