@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <random>
@@ -48,19 +49,39 @@ std::string Cell(const Value& v) {
   return v.numeric ? Format("=%.17g", v.number) : "'" + std::string(v.text) + "'";
 }
 
-// "ROW:cell|cell;" per row, then the problem.
-std::string Scanned(const std::string& path, const std::vector<std::size_t>& columns) {
+// "ROW:cell|cell;" per row, then the problem; values past the first
+// `converted` read from their text once visited.
+std::string Scanned(const std::string& path, const std::vector<std::size_t>& columns,
+                    std::size_t converted = std::string::npos) {
   std::optional<DataProblem> problem;
   const auto file = data::OpenDataFile(path, problem);
   if (!file) return problem->Describe();
   std::string out;
-  problem = file->Scan(columns, [&](long long row, std::span<const Value> values) {
+  const std::size_t read = std::min(converted, columns.size());
+  problem = file->ScanConverting(columns, read, [&](long long row, std::span<const Value> values) {
     out += std::to_string(row) + ":";
-    for (const Value& v : values) out += Cell(v) + "|";
+    for (const Value& v : values) out += Cell(data::Completed(v)) + "|";
     out += ";";
     return true;
   });
   return problem ? out + problem->Describe() : out;
+}
+
+// The rows a count finds, and its problem, as "N;PROBLEM".
+std::string Counted(const std::string& path) {
+  std::optional<DataProblem> problem;
+  const auto file = data::OpenDataFile(path, problem);
+  if (!file) return problem->Describe();
+  long long rows = -1;
+  problem = file->Count(rows);
+  return std::to_string(rows) + ";" + (problem ? problem->Describe() : "");
+}
+
+// A scan's "ROW:...;" rows and problem as a count gives them.
+std::string AsCounted(const std::string& scanned) {
+  const std::size_t last = scanned.rfind(';');
+  const std::size_t rows = static_cast<std::size_t>(std::count(scanned.begin(), scanned.end(), ';'));
+  return std::to_string(rows) + ";" + (last == std::string::npos ? scanned : scanned.substr(last + 1));
 }
 
 // The same from libcsv's records: rows of the header's width, then the first
@@ -95,18 +116,20 @@ std::string Expected(const std::string& bytes, const std::vector<std::size_t>& c
 
 // Rows of an id, a number, a quoted name (separators, doubled quotes, line
 // ends inside) and a note, with LF, CRLF and CR line ends, blank lines and
-// lines of blanks between them; one name of `bigField` bytes.
-std::string Rows(unsigned seed, int rows, std::size_t bigField = 0) {
+// lines of blanks between them; one name of `bigField` bytes. `plain`: no
+// quote but in that name, blanks inside lines and no blank line.
+std::string Rows(unsigned seed, int rows, std::size_t bigField = 0, bool plain = false) {
   std::mt19937 random(seed);
   const char* ends[] = {"\n", "\r\n", "\r"};
   std::string text = "id,y,name,note\n";
   for (int i = 1; i <= rows; ++i) {
     const unsigned pick = random() % 12;
     std::string name = pick < 6 ? "plain" : pick < 9 ? "\"a,\"\"b\"\"\nc\"" : "\"x\r\ny\rz\"";
+    if (plain) name = pick < 6 ? "plain" : " a\tb ";
     if (i == rows / 2 && bigField > 0) name = "\"" + std::string(bigField, 'w') + "\n\"";
     const std::string y = pick == 0 ? "" : pick == 1 ? "NA" : pick == 2 ? "1e3" : Format("%d.%d", i * 7 % 1000, i % 10);
     text += Format("%d,%s,", i, y.c_str()) + name + (pick % 2 ? ", note " : ",") + ends[random() % 3];
-    if (pick == 5) text += "\n \t \r\n";
+    if (pick == 5 && !plain) text += "\n \t \r\n";
   }
   return text;
 }
@@ -122,6 +145,7 @@ const struct {
     {"a quote left open", "7,1,\"open,z\n1,2,3,4\n"},
     {"a record too long", "7,1,\"" + std::string(data::kMaxRecordBytes, 'z') + "\",z\n"},
     {"too many fields", "7" + std::string(10'001, ',') + "\n"},
+    {"a plain record too long", "7,1," + std::string(data::kMaxRecordBytes, 'z') + ",z\n"},
 };
 
 TEST(ParallelRead, RowsAndProblemsAreLibcsvsWhateverTheThreadsAndBlocks) {
@@ -129,7 +153,8 @@ TEST(ParallelRead, RowsAndProblemsAreLibcsvsWhateverTheThreadsAndBlocks) {
   const std::string path = dir / "d.csv";
   const std::vector<std::size_t> columns = {1, 2, 0, 1};
   for (const auto& tail : kTails) {
-    for (const std::string& rows : {Rows(1, 300), Rows(2, 40, 100'000)}) {
+    for (const std::string& rows :
+         {Rows(1, 300), Rows(2, 40, 100'000), Rows(4, 300, 0, true), Rows(5, 40, 50'000, true)}) {
       const std::string bytes = rows + tail.tail;
       WriteBytes(path, bytes);
       const std::string expected = Expected(bytes, columns, path);
@@ -137,6 +162,8 @@ TEST(ParallelRead, RowsAndProblemsAreLibcsvsWhateverTheThreadsAndBlocks) {
         for (const unsigned threads : {1u, 2u, 3u}) {
           const Settings settings(threads, block);
           EXPECT_EQ(Scanned(path, columns), expected) << tail.name << ", blocks of " << block << ", " << threads;
+          EXPECT_EQ(Scanned(path, columns, 1), expected) << tail.name << ", first column read, the rest later";
+          EXPECT_EQ(Counted(path), AsCounted(expected)) << tail.name << ", counted";
         }
     }
   }

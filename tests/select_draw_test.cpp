@@ -36,8 +36,8 @@ constexpr double kSize[] = {1, 2, 3, 4, 5, 6, 7, 8, 20, 9};
 
 using Row = std::map<std::string, std::string>;
 
-// Every row of a data file, by variable name.
-std::vector<Row> ReadRows(const std::string& path) {
+// Every row of a data file, by variable name; `typed`: numbers marked "#".
+std::vector<Row> ReadRows(const std::string& path, bool typed = false) {
   std::optional<data::DataProblem> problem;
   const auto file = data::OpenDataFile(path, problem);
   EXPECT_TRUE(file) << (problem ? problem->Describe() : "");
@@ -48,7 +48,8 @@ std::vector<Row> ReadRows(const std::string& path) {
   file->Scan(all, [&](long long, std::span<const data::Value> v) {
     Row& r = rows.emplace_back();
     for (std::size_t i = 0; i < v.size(); ++i)
-      r[file->Variables()[i].name] = v[i].numeric ? Format("%.17g", v[i].number) : std::string(v[i].text);
+      r[file->Variables()[i].name] =
+          v[i].numeric ? (typed ? "#" : "") + Format("%.17g", v[i].number) : std::string(v[i].text);
     return true;
   });
   return rows;
@@ -283,11 +284,11 @@ TEST_F(Draws, FilesFeedTheEstimates) {
 
 TEST_F(Draws, SpssAndStataFilesHoldWhatTheCsvHolds) {
   ASSERT_EQ(Run("draw pps size=size n=4 method=brewer seed=23 out=" + Path("s.csv")).status, 0);
-  const std::vector<Row> csv = ReadRows(Path("s.csv"));
+  const std::vector<Row> csv = ReadRows(Path("s.csv"), true);
   for (const char* name : {"s.sav", "s.zsav", "s.dta"}) {
     SCOPED_TRACE(name);
     ASSERT_EQ(Run("draw pps size=size n=4 method=brewer seed=23 out=" + Path(name)).status, 0);
-    const std::vector<Row> stat = ReadRows(Path(name));
+    const std::vector<Row> stat = ReadRows(Path(name), true);
     ASSERT_EQ(stat.size(), csv.size());
     for (std::size_t i = 0; i < csv.size(); ++i)
       for (const auto& [key, value] : csv[i]) EXPECT_EQ(stat[i].at(key), value) << key;

@@ -28,6 +28,7 @@ inline void ReadCellFast(std::string_view text, Value& value) {
   const char* const end = p + text.size();
   value.text = text;
   value.missing = false;
+  value.unread = false;
   // Text that begins with a letter other than the N of NA is no number and is there.
   if (p != end) {
     const unsigned char first = static_cast<unsigned char>(*p) | 0x20;
@@ -62,6 +63,12 @@ inline void ReadCellFast(std::string_view text, Value& value) {
   if (decimals > 0) number /= cells::kPowersOfTen[decimals];
   value.numeric = true;
   value.number = negative ? -number : number;
+}
+
+// `text` read into `value` when `read`; else set as the text alone, unread.
+inline void ReadCellOrKeep(std::string_view text, bool read, Value& value) {
+  if (read) return ReadCellFast(text, value);
+  value = Value{.text = text, .unread = true};
 }
 
 inline Value ReadCellFast(std::string_view text) {

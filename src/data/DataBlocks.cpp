@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "data/CellNumbers.h"
+#include "data/DelimitedBlocks.h"
 
 namespace mirto::data {
 
@@ -51,6 +52,92 @@ char* Room(BlockRows::Piece& piece, std::size_t size) {
   return piece.bytes.get();
 }
 
+// Plain records from `at` on, split field by field at the separators and
+// line ends the block search finds: where the first record that is not plain
+// starts (or `stop`, or the end of the bytes held). Rows go into `out` as
+// the tokenizer would give them.
+template <class Search>
+[[gnu::always_inline]] inline std::size_t PlainRecords(const DataBlocks::Plain& plan, BlockRows& out,
+                                                       std::size_t wanted, std::string_view bytes, std::size_t at,
+                                                       std::size_t stop, bool final) {
+  const char* const data = bytes.data();
+  const std::size_t size = bytes.size(), width = plan.slot.size();
+  const char sep = plan.separator;
+  const auto blank = [&](char c) { return c == ' ' || (c == '\t' && plan.tabs); };
+  std::size_t base = at;
+  std::uint64_t mask = 0;
+  // Inlined, so that the block search is built for the caller's processor.
+  const auto load = [&](std::size_t from) __attribute__((always_inline)) {
+    base = from;
+    mask = size - from >= blocks::kBlock ? Search::Specials(data + from, sep)
+           : from < size                 ? blocks::TailSpecials<Search>(data + from, size - from, sep)
+                                         : 0;
+  };
+  load(at);
+  while (at < stop && at < size && !blank(data[at]) && data[at] != '\n' && data[at] != '\r') {
+    Value* row = out.NextRow(wanted);
+    std::size_t column = 0, field = at, next = 0;
+    for (;;) {
+      while (mask == 0 && base + blocks::kBlock < size) load(base + blocks::kBlock);
+      if (mask == 0) return at;  // the record runs past the bytes held
+      const std::size_t q = base + static_cast<std::size_t>(std::countr_zero(mask));
+      mask &= mask - 1;
+      const char c = data[q];
+      if (c == '"' || c == '\0' || column == width) return at;
+      if (const int s = plan.slot[column++]; s >= 0) {
+        std::size_t from = field, to = q;
+        while (from < to && blank(data[from])) ++from;
+        while (to > from && blank(data[to - 1])) --to;
+        ReadCellOrKeep(std::string_view(data + from, to - from), static_cast<std::size_t>(s) < plan.converted, row[s]);
+      }
+      field = q + 1;
+      if (c == sep) continue;
+      next = q + 1;
+      if (c == '\r' && next == size && !final) return at;
+      if (c == '\r' && next < size && data[next] == '\n') ++next;
+      break;
+    }
+    if (column != width || next - at > plan.maxRecord) return at;
+    for (const auto& [to, from] : plan.twins) row[to] = row[from];
+    ++out.rows;
+    at = next;
+    if (next - base < blocks::kBlock)
+      mask &= ~std::uint64_t{0} << (next - base);
+    else
+      load(next);
+  }
+  return at;
+}
+
+using PlainLoop = std::size_t (*)(const DataBlocks::Plain&, BlockRows&, std::size_t, std::string_view, std::size_t,
+                                  std::size_t, bool);
+
+// Built for AVX2 as a whole, so that its block search is inlined.
+#ifdef MIRTO_X86_BLOCKS
+__attribute__((target("avx2"))) std::size_t PlainAvx2(const DataBlocks::Plain& plan, BlockRows& out, std::size_t wanted,
+                                                      std::string_view bytes, std::size_t at, std::size_t stop,
+                                                      bool final) {
+  return PlainRecords<blocks::Avx2>(plan, out, wanted, bytes, at, stop, final);
+}
+std::size_t PlainSse2(const DataBlocks::Plain& plan, BlockRows& out, std::size_t wanted, std::string_view bytes,
+                      std::size_t at, std::size_t stop, bool final) {
+  return PlainRecords<blocks::Sse2>(plan, out, wanted, bytes, at, stop, final);
+}
+#else
+std::size_t PlainPortable(const DataBlocks::Plain& plan, BlockRows& out, std::size_t wanted, std::string_view bytes,
+                          std::size_t at, std::size_t stop, bool final) {
+  return PlainRecords<blocks::Portable>(plan, out, wanted, bytes, at, stop, final);
+}
+#endif
+
+PlainLoop BestPlainLoop() {
+#ifdef MIRTO_X86_BLOCKS
+  return __builtin_cpu_supports("avx2") ? PlainAvx2 : PlainSse2;
+#else
+  return PlainPortable;
+#endif
+}
+
 }  // namespace
 
 void BlockRows::Grow(std::size_t needed, std::size_t kept) {
@@ -61,7 +148,7 @@ void BlockRows::Grow(std::size_t needed, std::size_t kept) {
 }
 
 DataBlocks::DataBlocks(int fd, std::uint64_t size, std::uint64_t start, std::size_t blockBytes, char separator,
-                       std::size_t width, std::span<const std::size_t> columns)
+                       std::size_t width, std::span<const std::size_t> columns, std::size_t converted)
     : m_fd(fd),
       m_size(size),
       m_start(start),
@@ -69,7 +156,21 @@ DataBlocks::DataBlocks(int fd, std::uint64_t size, std::uint64_t start, std::siz
       m_count(size > start ? static_cast<std::size_t>((size - start + m_blockBytes - 1) / m_blockBytes) : 0),
       m_options{.rules = DelimitedRules::DataFile, .separator = separator},
       m_width(width),
-      m_columns(columns.begin(), columns.end()) {}
+      m_columns(columns.begin(), columns.end()) {
+  m_plain.separator = separator;
+  m_plain.tabs = separator != '\t';
+  m_plain.maxRecord = m_options.maxRecordBytes;
+  m_plain.converted = converted;
+  m_plain.slot.assign(width, -1);
+  for (std::size_t i = 0; i < m_columns.size(); ++i) {
+    if (m_columns[i] >= width) continue;  // never: the file checks them
+    int& slot = m_plain.slot[m_columns[i]];
+    if (slot < 0)
+      slot = static_cast<int>(i);
+    else
+      m_plain.twins.emplace_back(i, static_cast<std::size_t>(slot));
+  }
+}
 
 void DataBlocks::Read(std::size_t k, BlockRows& out, std::optional<std::uint64_t> from) const {
   out.found = false;
@@ -134,12 +235,23 @@ void DataBlocks::Parse(BlockRows& out, std::uint64_t origin, std::size_t begin, 
     bytes = current = std::string_view(into, bytes.size() + static_cast<std::size_t>(n));
     return 0;
   };
+  static const PlainLoop plain = BestPlainLoop();
+  const std::size_t wanted = m_columns.size();
+  // Each plain record is one line: the tokenizer counts on from there.
+  const std::size_t before = out.rows;
+  begin = plain(m_plain, out, wanted, current, begin, stop, final);
+  const std::size_t plainRows = out.rows - before;
+  const long long plainLines = static_cast<long long>(plainRows);
   DelimitedTokenizer t(current, final, std::move(grow), m_options, begin, stop);
   t.Want(m_columns);
-  const std::size_t wanted = m_columns.size();
+  const auto fromBlockStart = [&](TokenError e) {
+    e.record += plainRows;
+    if (e.line > 0) e.line += plainLines;
+    return e;
+  };
   while (t.Next()) {
     if (t.Fields() != m_width) {
-      out.problem = BlockProblem{TokenError{TokenProblem::TooManyFields, t.Record(), t.Line(), 0, 0}, t.Fields()};
+      out.problem = BlockProblem{fromBlockStart({TokenProblem::TooManyFields, t.Record(), t.Line(), 0, 0}), t.Fields()};
       break;
     }
     Value* row = out.NextRow(wanted);
@@ -148,13 +260,13 @@ void DataBlocks::Parse(BlockRows& out, std::uint64_t origin, std::size_t begin, 
       // A quoted field undone lives in the tokenizer until its next record.
       if (!field.empty() && (field.data() < current.data() || field.data() >= current.data() + current.size()))
         field = out.copies.emplace_back(field);
-      ReadCellFast(field, row[i]);
+      ReadCellOrKeep(field, i < m_plain.converted, row[i]);
     }
     ++out.rows;
   }
-  if (!out.problem && t.Error()) out.problem = BlockProblem{*t.Error(), std::nullopt};
+  if (!out.problem && t.Error()) out.problem = BlockProblem{fromBlockStart(*t.Error()), std::nullopt};
   out.end = origin + t.Offset();
-  out.lines = t.LinesPassed();
+  out.lines = plainLines + t.LinesPassed();
 }
 
 }  // namespace mirto::data

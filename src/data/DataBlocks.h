@@ -5,6 +5,11 @@
 // block's size), read from the first line start there. That line start may
 // lie inside a quoted field of the block before, which then ends past it:
 // the block is read again from where that one ended.
+//
+// Records of plain text (no quote, no NUL, of the header's width, one line
+// each, not led by a blank) are split in one quick loop; the tokenizer takes
+// the block on from the first record that is not, so that rows and problems
+// are its own.
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -63,15 +68,27 @@ struct BlockRows {
 class DataBlocks {
  public:
   // The rows of the file open as `fd`, of `size` bytes, from `start` (after
-  // the header): `width` fields a row, `columns` asked for.
+  // the header): `width` fields a row, `columns` asked for, the first
+  // `converted` of them read (the others unread).
   DataBlocks(int fd, std::uint64_t size, std::uint64_t start, std::size_t blockBytes, char separator, std::size_t width,
-             std::span<const std::size_t> columns);
+             std::span<const std::size_t> columns, std::size_t converted);
 
   std::size_t Count() const { return m_count; }
   std::size_t Wanted() const { return m_columns.size(); }
   // Block k from the first line start in its bytes, or from `from` (where
   // the block before it ended).
   void Read(std::size_t k, BlockRows& out, std::optional<std::uint64_t> from = std::nullopt) const;
+
+  // The quick loop's plan: per column, where its value goes (-1: not asked
+  // for); values asked for twice are copied from the first.
+  struct Plain {
+    char separator = ',';
+    bool tabs = true;  // tabs are blanks
+    std::size_t maxRecord = 0;
+    std::size_t converted = 0;  // values read; those after come unread
+    std::vector<int> slot;
+    std::vector<std::pair<std::size_t, std::size_t>> twins;  // (to, from)
+  };
 
  private:
   std::uint64_t Bound(std::size_t k) const { return m_start + k * m_blockBytes; }
@@ -84,6 +101,7 @@ class DataBlocks {
   TokenizerOptions m_options;
   std::size_t m_width;
   std::vector<std::size_t> m_columns;
+  Plain m_plain;
 };
 
 }  // namespace mirto::data

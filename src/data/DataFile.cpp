@@ -70,6 +70,14 @@ std::string DataProblem::Describe(Front front) const {
   return remedy.For(front).empty() ? out : out + " (" + remedy.For(front) + ")";
 }
 
+std::optional<DataProblem> DataFile::Count(long long& rows) const {
+  rows = 0;
+  return Scan({}, [&rows](long long, std::span<const Value>) {
+    ++rows;
+    return true;
+  });
+}
+
 std::optional<std::size_t> DataFile::Find(std::string_view name) const {
   for (std::size_t i = 0; i < m_variables.size(); ++i)
     if (m_variables[i].name == name) return i;

@@ -36,7 +36,11 @@ struct Value {
   bool numeric = false;   // holds a number (a numeric variable, or text that reads as one)
   double number = 0;      // when numeric
   std::string_view text;  // the value label if the value has one, else the cell as written
+  bool unread = false;    // the text alone is set (a scan converting fewer columns): Completed() reads it
 };
+
+// `value` read whole: itself, or read from its text when it came unread.
+Value Completed(const Value& value);
 
 // Who reads a message: a script's author or the desktop's user.
 enum class Front : std::uint8_t { Script, Desktop };
@@ -90,6 +94,15 @@ class DataFile {
   // cannot be read).
   using Visit = std::function<bool(long long row, std::span<const Value> values)>;
   virtual std::optional<DataProblem> Scan(std::span<const std::size_t> columns, const Visit& visit) const = 0;
+  // The same for a visitor that needs the whole of few rows: only the first
+  // `converted` values of a row need be read; the others may come unread.
+  virtual std::optional<DataProblem> ScanConverting(std::span<const std::size_t> columns, std::size_t converted,
+                                                    const Visit& visit) const {
+    (void)converted;
+    return Scan(columns, visit);
+  }
+  // The data rows, counted: as a scan of no column visits them, and the same problem.
+  virtual std::optional<DataProblem> Count(long long& rows) const;
 
  protected:
   DataFile(std::string path, std::vector<Variable> variables)

@@ -76,6 +76,24 @@ class DelimitedFile final : public DataFile {
       : DataFile(std::move(path), std::move(variables)), m_separator(separator) {}
 
   std::optional<DataProblem> Scan(std::span<const std::size_t> columns, const Visit& visit) const override {
+    return ScanConverting(columns, columns.size(), visit);
+  }
+
+  std::optional<DataProblem> ScanConverting(std::span<const std::size_t> columns, std::size_t converted,
+                                            const Visit& visit) const override {
+    long long rows = 0;
+    return Read(columns, converted, &visit, rows);
+  }
+
+  std::optional<DataProblem> Count(long long& rows) const override {
+    rows = 0;
+    return Read({}, 0, nullptr, rows);
+  }
+
+ private:
+  // The rows visited (`visit`), or only counted.
+  std::optional<DataProblem> Read(std::span<const std::size_t> columns, std::size_t converted, const Visit* visit,
+                                  long long& rows) const {
     for (std::size_t column : columns)
       if (column >= Variables().size()) return MakeProblem(Path(), Format("there is no column %zu", column + 1));
     Fd fd;
@@ -91,27 +109,28 @@ class DelimitedFile final : public DataFile {
                                   header.names.size(), Variables().size()),
                            header.line);
     const DataBlocks blocks(fd.get(), static_cast<std::uint64_t>(st.st_size), header.end,
-                            CurrentReadSettings().blockBytes, m_separator, Variables().size(), columns);
-    return Rows(blocks, header, visit);
+                            CurrentReadSettings().blockBytes, m_separator, Variables().size(), columns, converted);
+    return Rows(blocks, header, visit, rows);
   }
 
- private:
   // The rows of the blocks in file order: a block that began inside the
   // last record of the block before is read again from where that ended.
-  std::optional<DataProblem> Rows(const DataBlocks& blocks, const Header& header, const Visit& visit) const {
+  std::optional<DataProblem> Rows(const DataBlocks& blocks, const Header& header, const Visit* visit,
+                                  long long& rows) const {
     const unsigned threads = ReadThreads();
     std::vector<BlockRows> slots(threads > 1 ? threads + 2 : 1);
     std::optional<DataProblem> problem;
-    long long rows = 0, lines = header.lines;
+    long long lines = header.lines;
     std::uint64_t expected = header.end;
     const auto work = [&](std::size_t k, std::size_t slot) { blocks.Read(k, slots[slot]); };
     const auto take = [&](std::size_t k, std::size_t slot) {
       BlockRows& b = slots[slot];
       if (!b.found || b.begin != expected) blocks.Read(k, b, expected);
-      for (std::size_t r = 0; r < b.rows; ++r)
-        if (!visit(rows + static_cast<long long>(r) + 1, b.Row(r, blocks.Wanted()))) return false;
+      for (std::size_t r = 0; visit && r < b.rows; ++r)
+        if (!(*visit)(rows + static_cast<long long>(r) + 1, b.Row(r, blocks.Wanted()))) return false;
       if (b.problem) {
         problem = Stopped(*b.problem, rows, lines, header.line);
+        rows += static_cast<long long>(b.rows);
         return false;
       }
       rows += static_cast<long long>(b.rows);

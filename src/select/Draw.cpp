@@ -134,9 +134,10 @@ std::optional<DataProblem> DrawRun::Prepare() {
 
 std::optional<DataProblem> DrawRun::Pass(
     std::vector<std::size_t> columns,
-    const std::function<std::optional<DataProblem>(long long, std::span<const Value>)>& visit) {
+    const std::function<std::optional<DataProblem>(long long, std::span<const Value>)>& visit, std::size_t converted) {
   std::optional<DataProblem> stop;
-  auto problem = m_frame->Scan(columns, [&](long long row, std::span<const Value> values) {
+  converted = std::min(converted, columns.size());
+  auto problem = m_frame->ScanConverting(columns, converted, [&](long long row, std::span<const Value> values) {
     stop = visit(row, values);
     return !stop;
   });
@@ -239,6 +240,7 @@ std::optional<DataProblem> DrawRun::Census() {
   Slots slots;
   const std::vector<std::size_t> columns = DesignColumns(slots);
   const bool keepSizes = UnitSizes() && (m_r.method == PpsMethod::Sampford || m_r.method == PpsMethod::Brewer);
+  if (columns.empty() && !m_r.Groups()) return CountUnits();
   return Pass(columns, [&](long long row, std::span<const Value> v) -> std::optional<DataProblem> {
     std::size_t si = 0;
     if (auto p = StratumOf(row, slots.stratum >= 0 ? &v[slots.stratum] : nullptr, si)) return p;
@@ -265,6 +267,17 @@ std::optional<DataProblem> DrawRun::Census() {
       if (auto p = AddDeviation(row, v[slots.sd], m_strata[si])) return p;
     return std::nullopt;
   });
+}
+
+// No design variable: the frame's units are all one stratum, counted.
+std::optional<DataProblem> DrawRun::CountUnits() {
+  long long units = 0;
+  if (auto p = m_frame->Count(units)) return p;
+  if (units == 0) return std::nullopt;
+  std::size_t si = 0;
+  if (auto p = StratumOf(1, nullptr, si)) return p;
+  m_strata[si].N = m_strata[si].units = units;
+  return std::nullopt;
 }
 
 std::optional<DataProblem> DrawRun::AddSortKey(long long row, const Value& v, std::size_t stratum) {

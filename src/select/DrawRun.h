@@ -122,6 +122,7 @@ class DrawRun {
   // Draw.cpp
   std::optional<DataProblem> Prepare();
   std::optional<DataProblem> Census();
+  std::optional<DataProblem> CountUnits();
   std::optional<DataProblem> AddSortKey(long long row, const Value& v, std::size_t stratum);
   std::optional<DataProblem> AddDeviation(long long row, const Value& v, Stratum& s);
   std::optional<DataProblem> Allocate();
@@ -132,10 +133,12 @@ class DrawRun {
   std::optional<DataProblem> ChooseSorted();
   std::optional<DataProblem> ChooseSortedBySize(std::vector<std::uint32_t>& order);
   std::optional<DataProblem> SecondStage();
-  // The frame's rows, a few columns at a time; `visit` returns a problem to stop.
+  // The frame's rows, a few columns at a time (the first `converted` read,
+  // the others maybe unread); `visit` returns a problem to stop.
   std::optional<DataProblem> Pass(
       std::vector<std::size_t> columns,
-      const std::function<std::optional<DataProblem>(long long, std::span<const Value>)>& visit);
+      const std::function<std::optional<DataProblem>(long long, std::span<const Value>)>& visit,
+      std::size_t converted = std::string::npos);
   std::vector<std::size_t> DesignColumns(Slots& slots) const;
   std::optional<DataProblem> StratumOf(long long row, const Value* v, std::size_t& index);
   std::optional<DataProblem> GroupOf(long long row, const Value& v, std::size_t stratum, double size,
@@ -184,6 +187,7 @@ class DrawRun {
   SampleColumns m_columns;
   std::vector<SampleRow> m_rows;
   std::vector<Drawn> m_drawn;
+  std::size_t m_frameFrom = 0;  // where the frame's own values start in the write pass's
 };
 
 }  // namespace mirto::select

@@ -53,22 +53,29 @@ void DrawRun::Columns() {
 void DrawRun::Add(long long row, std::span<const Value> values, std::vector<double> added) {
   SampleRow& r = m_rows.emplace_back();
   r.row = row;
-  r.Keep(values);
+  r.Keep(values.subspan(m_frameFrom));
   r.added = std::move(added);
 }
 
 std::optional<DataProblem> DrawRun::WritePass() {
   Columns();
-  std::vector<std::size_t> all(m_frame->Variables().size());
-  for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+  // The design's values first, read; the frame's after them, read only for the rows kept.
+  std::vector<std::size_t> columns;
   Slots slots;
-  auto at = [](const std::optional<std::size_t>& c) { return c ? static_cast<int>(*c) : -1; };
-  slots.stratum = at(m_stratum);
-  slots.group = at(m_group);
-  slots.size = at(m_size);
-  return Pass(all, [&](long long row, std::span<const Value> values) {
-    return m_r.Groups() ? TakeGroupUnit(row, values, slots) : Take(row, values, slots);
-  });
+  for (auto [column, slot] :
+       {std::pair(&m_stratum, &slots.stratum), std::pair(&m_group, &slots.group), std::pair(&m_size, &slots.size)}) {
+    if (!*column) continue;
+    *slot = static_cast<int>(columns.size());
+    columns.push_back(**column);
+  }
+  m_frameFrom = columns.size();
+  for (std::size_t i = 0; i < m_frame->Variables().size(); ++i) columns.push_back(i);
+  return Pass(
+      columns,
+      [&](long long row, std::span<const Value> values) {
+        return m_r.Groups() ? TakeGroupUnit(row, values, slots) : Take(row, values, slots);
+      },
+      m_frameFrom);
 }
 
 std::optional<DataProblem> DrawRun::Take(long long row, std::span<const Value> values, const Slots& slots) {
@@ -84,7 +91,7 @@ std::optional<DataProblem> DrawRun::Take(long long row, std::span<const Value> v
     if (const long long slot = s.reservoir->Offer(m_g); slot >= 0) {
       if (static_cast<std::size_t>(slot) == s.slots.size()) s.slots.emplace_back();
       s.slots[static_cast<std::size_t>(slot)].row = row;
-      s.slots[static_cast<std::size_t>(slot)].Keep(values);
+      s.slots[static_cast<std::size_t>(slot)].Keep(values.subspan(m_frameFrom));
     }
     return std::nullopt;
   }

@@ -88,7 +88,7 @@ void SampleRow::Keep(std::span<const data::Value> values) {
   text.clear();
   cells.resize(values.size());
   for (std::size_t i = 0; i < values.size(); ++i) {
-    const data::Value& v = values[i];
+    const data::Value v = data::Completed(values[i]);
     cells[i] = {v.number, static_cast<std::uint32_t>(text.size()), static_cast<std::uint32_t>(v.text.size()), v.missing,
                 v.numeric};
     text.append(v.text);
