@@ -8,12 +8,24 @@
 namespace mirto {
 namespace {
 
-char Fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool Holds(std::string_view text, std::string_view query) {
-  return std::search(text.begin(), text.end(), query.begin(), query.end(),
-                     [](char a, char b) { return Fold(a) == Fold(b); }) != text.end();
+// Letters in one case, and the minus sign of the texts (U+2212) as the
+// hyphen a keyboard types.
+std::string Folded(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text.substr(i, 3) == "\u2212") {
+      out += '-';
+      i += 2;
+    } else {
+      const char c = text[i];
+      out += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+  }
+  return out;
 }
+
+bool Holds(std::string_view text, std::string_view folded) { return Folded(text).find(folded) != std::string::npos; }
 
 bool SectionHolds(const HelpSection& s, std::string_view query) {
   if (Holds(s.heading, query)) return true;
@@ -47,9 +59,10 @@ FormTopic FormTopicFor(const FormTemplate& form) {
 }
 
 std::vector<std::size_t> MatchingSections(const HelpDocument& doc, std::string_view query) {
+  const std::string folded = Folded(query);
   std::vector<std::size_t> found;
   for (std::size_t i = 0; i < doc.sections.size(); ++i)
-    if (query.empty() || SectionHolds(doc.sections[i], query)) found.push_back(i);
+    if (folded.empty() || SectionHolds(doc.sections[i], folded)) found.push_back(i);
   return found;
 }
 
