@@ -83,5 +83,31 @@ TEST(Help, ContentsLinkEverySectionAndEveryLinkLeadsToOne) {
   EXPECT_FALSE(std::regex_search(text, std::regex(R"(\(form \d+\))"))) << "internal form numbers";
 }
 
+// The worked figure by hand: sqrt(900 · 100 / (1000 · 99)) = 0.953463.
+TEST(Help, AFormsTopicGivesItsDivisorFormulaAndWorkedExample) {
+  const Command* c = FindCommand(FindCommandId("Simple > Mean/total of variable > Interval estimates > Simple"));
+  ASSERT_TRUE(c && c->forms[0]);
+  const FormTopic topic = FormTopicFor(*c->forms[0]);
+  std::string text;
+  for (const std::string& p : topic.paragraphs) text += p + "\n";
+  for (const char* part : {"**Sample std. deviation of variable:** s with divisor n", "(N − n) · s² / (N · (n − 1))",
+                           "**Worked example.**", "0.953463", "**Standard deviations.**"})
+    EXPECT_NE(text.find(part), std::string::npos) << part;
+}
+
+TEST(Help, SearchIgnoresCaseAndReadsAHyphenAsTheMinusSign) {
+  const HelpDocument doc = HelpTopics();
+  const std::size_t all = doc.sections.size();
+  EXPECT_EQ(MatchingSections(doc, "").size(), all);
+  EXPECT_TRUE(MatchingSections(doc, "no such words").empty());
+  const auto residuals = MatchingSections(doc, "RESIDUALS");
+  EXPECT_EQ(residuals, MatchingSections(doc, "residuals"));
+  EXPECT_FALSE(residuals.empty());
+  EXPECT_LT(residuals.size(), all);
+  const auto minus = MatchingSections(doc, "n \u2212 2");
+  EXPECT_FALSE(minus.empty());
+  EXPECT_EQ(MatchingSections(doc, "N - 2"), minus);
+}
+
 }  // namespace
 }  // namespace mirto

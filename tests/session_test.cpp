@@ -183,5 +183,84 @@ TEST(Session, ReplayWritesTheSameJournal) {
   }
 }
 
+// Undo takes a calculation back whole, with the state it changed: a form
+// left without a level afterwards uses the level from before it (the rule
+// that an unselected list reuses the last level), and the exported script,
+// without the undone commands, replays to the same journal.
+TEST(Session, UndoneCommandsLeaveTheScriptAndReplayAlike) {
+  TempDir dir;
+  Desktop d;
+  d.recorder.SwitchAdditionalFigures(d.doc, true);  // the block's extra lines go with it
+  d.person.Answer({"1000", "100", "50", "10", "90%"});
+  d.Run(kMeanInterval);
+  const std::vector<std::string> afterFirst = d.doc.GetJournal().Lines();
+  d.doc.SetModifiedFlag(false);  // as after a save
+  d.person.Answer({"1000", "100", "50", "10", "99%"});
+  d.Run(kMeanInterval);
+  d.person.Answer({"2", "95%"});  // stores 95%, appends nothing
+  d.person.Cancel();
+  d.Run(kStratifiedInterval);
+  const std::vector<std::string> afterThird = d.doc.GetJournal().Lines();
+  EXPECT_TRUE(d.doc.IsModified());
+
+  ASSERT_TRUE(d.recorder.Undo(d.doc));
+  EXPECT_EQ(d.doc.GetJournal().Lines(), afterFirst);
+  EXPECT_EQ(d.doc.Blocks().size(), 1u);
+  EXPECT_FALSE(d.doc.IsModified());
+  EXPECT_EQ(d.doc.m_dLevel, 0.90);
+  ASSERT_TRUE(d.recorder.Redo(d.doc));
+  EXPECT_EQ(d.doc.GetJournal().Lines(), afterThird);
+  EXPECT_EQ(d.doc.Blocks().size(), 2u);
+  EXPECT_EQ(d.doc.m_dLevel, 0.95);
+  EXPECT_TRUE(d.doc.IsModified());
+  EXPECT_FALSE(d.doc.CanRedo());
+
+  ASSERT_TRUE(d.recorder.Undo(d.doc));
+  d.person.Answer({"1000", "100", "50", "10", ""});  // no level chosen: 0.90 and 1.645 again
+  d.Run(kMeanInterval);
+  EXPECT_FALSE(d.doc.CanRedo());  // a new calculation ends the redo steps
+  const std::string journal = Joined(d.doc.GetJournal().Lines());
+  // 50 ± 1.645 · 0.953463 (sd by hand: sqrt(900 · 100 / (1000 · 99)))
+  EXPECT_NE(journal.find("Approx. 0.90 confidence interval for population mean is from 48.431554 to 51.568446"),
+            std::string::npos)
+      << journal;
+  EXPECT_EQ(d.recorder.Calculations(), 2);
+  const std::string script = Joined(d.recorder.ScriptLines());
+  EXPECT_EQ(script.find("99%"), std::string::npos) << script;
+  EXPECT_EQ(script.find("command 32853"), std::string::npos) << script;
+
+  ASSERT_TRUE(WriteScript(d.recorder.ScriptLines(), dir / "session.mirto").ok);
+  const std::string path = dir / "session.mirto", replayed = dir / "replay.txt";
+  const char* args[] = {path.c_str(), "-o", replayed.c_str()};
+  std::ostringstream out, err;
+  ASSERT_EQ(BatchMain(3, args, out, err), 0) << err.str();
+  EXPECT_EQ(ReadBytes(replayed), journal);
+}
+
+// Only what this session appended, last first, and at most kUndoSteps of it;
+// lines read from a file end the steps before them.
+TEST(Session, UndoStopsAtFilesAndAfterItsLastStep) {
+  TempDir dir;
+  WriteBytes(dir / "saved.txt", "a saved line\n");
+  Desktop d;
+  EXPECT_FALSE(d.doc.CanUndo());
+  d.person.Answer({"1000", "25.5"});
+  d.Run(kMeanPoint);
+  EXPECT_TRUE(d.doc.CanUndo());
+  ASSERT_TRUE(d.doc.OnOpenDocument(dir / "saved.txt").ok);
+  EXPECT_FALSE(d.doc.CanUndo());
+  EXPECT_FALSE(d.recorder.Undo(d.doc));
+  const std::size_t opened = d.doc.GetJournal().size();
+  for (std::size_t k = 0; k < CTervoDoc::kUndoSteps + 2; ++k) {
+    d.person.Answer({"1000", std::to_string(k)});
+    d.Run(kMeanPoint);
+  }
+  std::size_t undone = 0;
+  while (d.recorder.Undo(d.doc)) ++undone;
+  EXPECT_EQ(undone, CTervoDoc::kUndoSteps);
+  ASSERT_EQ(d.doc.Blocks().size(), 3u);  // the first block and the two oldest after the file
+  EXPECT_EQ(d.doc.GetJournal().size(), opened + 2 * d.doc.Blocks()[2].lines);
+}
+
 }  // namespace
 }  // namespace mirto::test

@@ -17,6 +17,7 @@
 #include <optional>
 
 #include "app/AppSettings.h"
+#include "app/HelpWindow.h"
 #include "framework/Form.h"
 
 namespace mirto {
@@ -78,6 +79,20 @@ CFormDialog::CFormDialog(Form& form, QWidget* parent, std::vector<std::size_t> f
   Build();
   Refresh();
   UpdateMarks();
+}
+
+void CFormDialog::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::HelpContents)) return ShowHelp();
+  QDialog::keyPressEvent(event);
+}
+
+// A window of the dialog's own: the modal form leaves it usable.
+void CFormDialog::ShowHelp() {
+  if (!m_help) m_help = new HelpWindow(this);
+  m_help->ShowFormTopic(m_form.Template());
+  m_help->show();
+  m_help->raise();
+  m_help->activateWindow();
 }
 
 bool CFormDialog::FromData(std::size_t i) const {
@@ -142,10 +157,12 @@ void CFormDialog::Build() {
   }
   for (QGridLayout* grid : column) grid->setRowStretch(grid->rowCount(), 1);
 
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
   buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+  buttons->button(QDialogButtonBox::Help)->setAutoDefault(false);
   connect(buttons, &QDialogButtonBox::accepted, this, &CFormDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &CFormDialog::reject);
+  connect(buttons, &QDialogButtonBox::helpRequested, this, &CFormDialog::ShowHelp);
 
   auto* outer = new QVBoxLayout(this);
   outer->addLayout(columns);

@@ -4,7 +4,10 @@
 // field the library refuses or advises on is marked, with the library's
 // words as its tooltip: refusals once OK was pressed, advice while typing.
 #include <QDialog>
+#include <QPointer>
 #include <vector>
+
+#include "app/HelpWindow.h"
 
 class QButtonGroup;
 class QGridLayout;
@@ -37,6 +40,14 @@ class CFormDialog : public QDialog {
 
  public slots:
   void accept() override;
+  // The Help button and F1: the form's help topic, in a window beside it.
+  void ShowHelp();
+
+ public:
+  HelpWindow* HelpShown() const { return m_help; }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   struct Widgets {
@@ -64,6 +75,7 @@ class CFormDialog : public QDialog {
   std::vector<Widgets> m_widgets;
   std::vector<std::size_t> m_fromData;
   bool m_triedOk = false;  // refusals are marked once OK was pressed
+  QPointer<HelpWindow> m_help;
 };
 
 }  // namespace mirto

@@ -84,6 +84,8 @@ CMainFrame::CMainFrame(CTervoDoc& doc, SessionRecorder& session, RecentFileList&
     m_widgets.view->OnUpdate();
     FollowCursor();
   });
+  m_doc.SetUndoChanged([this] { UpdateUndo(); });
+  UpdateUndo();
   m_doc.SetModifiedChanged([this](bool modified) { setWindowModified(modified); });
   qApp->installEventFilter(this);
   if (!restoreGeometry(m_settings.LoadWindowGeometry())) ResizeWithinScreen(*this, FirstSize());
@@ -93,6 +95,7 @@ CMainFrame::CMainFrame(CTervoDoc& doc, SessionRecorder& session, RecentFileList&
 CMainFrame::~CMainFrame() {
   m_doc.SetViewUpdate(nullptr);
   m_doc.SetModifiedChanged(nullptr);
+  m_doc.SetUndoChanged(nullptr);
 }
 
 // Wide enough for a report line of kReportColumns characters beside the
@@ -122,6 +125,8 @@ void CMainFrame::CreateMenus() {
   m_menus.file->addAction(m_actions[Exit]);
 
   QMenu* edit = menuBar()->addMenu("&Edit");
+  for (FrameCommand c : {Undo, Redo}) edit->addAction(m_actions[c]);
+  edit->addSeparator();
   for (FrameCommand c : {Copy, SelectAll}) edit->addAction(m_actions[c]);
   edit->addSeparator();
   for (FrameCommand c : {Find, FindNext, FindPrevious}) edit->addAction(m_actions[c]);
@@ -154,7 +159,7 @@ void CMainFrame::CreateMenus() {
   help->addAction(m_actions[About]);
 
   // Accelerators of commands that have no menu item.
-  for (FrameCommand c : {Cut, Paste, Undo, NextPane, PreviousPane, ContextHelp}) addAction(m_actions[c]);
+  for (FrameCommand c : {Cut, Paste, NextPane, PreviousPane, ContextHelp}) addAction(m_actions[c]);
   UpdateRecentFiles();
 }
 
@@ -241,6 +246,8 @@ void CMainFrame::ConnectCommands() {
 void CMainFrame::ConnectJournalView() {
   using enum FrameCommand;
   CTervoView* view = m_widgets.view;
+  connect(m_actions[Undo], &QAction::triggered, this, [this] { m_session.Undo(m_doc); });
+  connect(m_actions[Redo], &QAction::triggered, this, [this] { m_session.Redo(m_doc); });
   connect(m_actions[Copy], &QAction::triggered, view, &CTervoView::CopySelection);
   connect(m_actions[CopyBlock], &QAction::triggered, view, &CTervoView::CopyBlock);
   connect(m_actions[CopyBlockTable], &QAction::triggered, view, &CTervoView::CopyBlockTable);
@@ -265,6 +272,11 @@ void CMainFrame::ConnectJournalView() {
   separator->setSeparator(true);
   view->SetContextActions(
       {m_actions[Copy], m_actions[CopyBlock], m_actions[CopyBlockTable], separator, m_actions[SelectAll]});
+}
+
+void CMainFrame::UpdateUndo() {
+  m_actions[FrameCommand::Undo]->setEnabled(m_doc.CanUndo());
+  m_actions[FrameCommand::Redo]->setEnabled(m_doc.CanRedo());
 }
 
 void CMainFrame::FollowCursor() {

@@ -79,6 +79,8 @@ class CMainFrame : public QMainWindow {
   void UpdateTitle();
   // The chart, when shown, of the block under the journal's cursor.
   void FollowCursor();
+  // Edit > Undo and Redo, enabled while the document has a step to take back or put back.
+  void UpdateUndo();
   void UpdateRecentFiles();
   void UpdateLockPanes();
   void ShowHelpTopics();

@@ -34,7 +34,10 @@ const ActionSpec kSpecs[] = {
     {FrameCommand::Cut, "Cu&t", "Ctrl+X|Shift+Del", "Cut the selection\nCut", ":/icons/cut.svg", false},
     {FrameCommand::Copy, "&Copy", "Ctrl+C|Ctrl+Ins", "Copy the selection\nCopy", ":/icons/copy.svg", false},
     {FrameCommand::Paste, "&Paste", "Ctrl+V|Shift+Ins", "Insert the clipboard\nPaste", ":/icons/paste.svg", false},
-    {FrameCommand::Undo, "&Undo", "Ctrl+Z|Alt+Backspace", "Undo the last action\nUndo", nullptr, false},
+    {FrameCommand::Undo, "&Undo", "Ctrl+Z|Alt+Backspace",
+     "Take back the last calculation: its report, its data note and its additional figures\nUndo", nullptr, false},
+    {FrameCommand::Redo, "&Redo", "Ctrl+Y|Ctrl+Shift+Z", "Put back the calculation last taken back\nRedo", nullptr,
+     false},
     {FrameCommand::CopyBlock, "Copy block", "", "Copy the report block under the pointer\nCopy Block", nullptr, false},
     {FrameCommand::CopyBlockTable, "Copy block as table", "",
      "Copy the inputs and results of the report under the pointer as name and value rows for a spreadsheet\nCopy "

@@ -1,6 +1,6 @@
 #pragma once
-// The File, View and Help commands, the edit commands (only Copy and the
-// journal's own have a handler: the journal is never edited), the exports
+// The File, View and Help commands, the edit commands (Cut and Paste have
+// no handler: lines are never edited, only whole calculations undone), the exports
 // the Data menu and the pane keys: texts, accelerators, prompts and icons in one table.
 #include <QAction>
 #include <array>
@@ -23,6 +23,7 @@ enum class FrameCommand {
   Copy,
   Paste,
   Undo,
+  Redo,
   CopyBlock,
   CopyBlockTable,
   SelectAll,

@@ -64,10 +64,24 @@ QString LabelHelpHtml(const LabelItem& label) {
   return QString("<p><b>%1</b> %2</p><p>%3</p>").arg(Q(label.text), Q(label.prompt), Q(kLabelHelp));
 }
 
-QString HelpTopicsHtml() {
+QString HelpTopicsHtml(const QString& query, int* found) {
   const HelpDocument doc = HelpTopics();
+  const std::string text = query.trimmed().toStdString();
+  const std::vector<std::size_t> matching = MatchingSections(doc, text);
+  if (found) *found = static_cast<int>(matching.size());
   QString html = QString("<h1>%1</h1>").arg(Q(doc.title));
-  for (const HelpSection& section : doc.sections) html += SectionHtml(section);
+  for (std::size_t i : matching) html += SectionHtml(doc.sections[i]);
+  return html;
+}
+
+QString HelpFoundText(const QString& query, int found) {
+  return QString::fromStdString(SearchSummary(query.trimmed().toStdString(), static_cast<std::size_t>(found)));
+}
+
+QString FormTopicHtml(const FormTemplate& form) {
+  const FormTopic topic = FormTopicFor(form);
+  QString html = QString("<h2>%1</h2>").arg(Q(topic.title));
+  for (const std::string& p : topic.paragraphs) html += "<p>" + Rich(p) + "</p>";
   return html;
 }
 

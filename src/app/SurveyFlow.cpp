@@ -48,19 +48,26 @@ void SurveyFlow::DataOpened(const std::string& path) {
   emit designChanged();
 }
 
-bool SurveyFlow::Survey(const char* menu, std::vector<std::string> statements, survey::Statements& on) {
+bool SurveyFlow::Survey(const char* menu, std::vector<std::string> statements, survey::Statements& on, bool undoable) {
   const std::size_t before = m_doc.GetJournal().size();
-  const auto failure =
-      RunEach(statements, [&](std::string_view verb, std::string_view rest) -> std::optional<std::string> {
-        if (verb == "data") return std::nullopt;  // `on` holds the file already
-        auto refused = on.Run(m_doc, verb, rest);
-        return refused ? std::optional(refused->text) : std::nullopt;
-      });
+  const auto runAll = [&] {
+    return RunEach(statements, [&](std::string_view verb, std::string_view rest) -> std::optional<std::string> {
+      if (verb == "data") return std::nullopt;  // `on` holds the file already
+      auto refused = on.Run(m_doc, verb, rest);
+      return refused ? std::optional(refused->text) : std::nullopt;
+    });
+  };
+  std::optional<std::string> failure;
+  if (undoable)
+    m_doc.RunUndoable([&] { failure = runAll(); });
+  else
+    failure = runAll();
   if (failure) {
     Fail(*failure);
     return false;
   }
-  m_session.RanStatements(menu, statements, m_doc.GetJournal().size() > before);
+  const bool appended = m_doc.GetJournal().size() > before;
+  m_session.RanStatements(menu, statements, appended, undoable && appended ? m_doc.UndoStep() : 0);
   return true;
 }
 
@@ -90,7 +97,8 @@ bool SurveyFlow::EndDesign() {
 }
 
 bool SurveyFlow::Estimate(const survey::EstimateRequest& request) {
-  return Survey("Data > Estimate...", {"estimate " + survey::EstimateText(request)}, m_survey);
+  // An estimate changes nothing but the journal: it can be undone.
+  return Survey("Data > Estimate...", {"estimate " + survey::EstimateText(request)}, m_survey, true);
 }
 
 bool SurveyFlow::Calibrate(const survey::CalibrateRequest& request) {

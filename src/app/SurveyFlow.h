@@ -51,7 +51,7 @@ class SurveyFlow : public QObject {
   void dataReplaced();
 
  private:
-  bool Survey(const char* menu, std::vector<std::string> statements, survey::Statements& on);
+  bool Survey(const char* menu, std::vector<std::string> statements, survey::Statements& on, bool undoable = false);
   void Fail(const std::string& message);
 
   CTervoDoc& m_doc;

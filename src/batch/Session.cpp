@@ -83,6 +83,7 @@ void SessionRecorder::Start(std::string journalPath, bool additionalFigures) {
   m_start = std::move(journalPath);
   m_startAdditional = additionalFigures;
   m_lines.clear();
+  m_kept.clear();
   m_calculations = 0;
   m_population = m_pairs = false;
 }
@@ -93,6 +94,7 @@ bool SessionRecorder::RunCommand(CTervoDoc& doc, int id) {
   m_lines.push_back("# " + std::string(MenuPath(id)));
   m_lines.push_back("command " + std::to_string(id));
   const std::size_t before = doc.GetJournal().size();
+  const std::uint64_t stepBefore = doc.UndoStep();
   m_running = true;
   m_tookValues = false;
   const bool known = doc.OnCommand(id);
@@ -104,7 +106,10 @@ bool SessionRecorder::RunCommand(CTervoDoc& doc, int id) {
     m_lines[mark + 1] += " (nothing appended; kept for the values it stored)";
   } else {
     m_lines.resize(mark);
+    return known;
   }
+  const std::uint64_t step = doc.UndoStep();
+  m_kept.push_back({mark, m_lines.size(), appended && step != stepBefore ? step : 0, appended});
   return known;
 }
 
@@ -157,11 +162,37 @@ void SessionRecorder::ClearedData() {
 }
 
 void SessionRecorder::RanStatements(std::string_view menuPath, const std::vector<std::string>& statements,
-                                    bool appended) {
+                                    bool appended, std::uint64_t step) {
   m_lines.push_back("");
   m_lines.push_back("# " + std::string(menuPath));
+  const std::size_t begin = m_lines.size();
   m_lines.insert(m_lines.end(), statements.begin(), statements.end());
-  if (appended) ++m_calculations;
+  if (!appended) return;
+  ++m_calculations;
+  m_kept.push_back({begin - 2, m_lines.size(), step, true});
+}
+
+bool SessionRecorder::Undo(CTervoDoc& doc) {
+  const std::uint64_t step = doc.UndoStep();
+  if (!doc.Undo()) return false;
+  const auto at = std::find_if(m_kept.begin(), m_kept.end(), [&](const Kept& k) { return k.step == step; });
+  for (auto k = at; k != m_kept.end(); ++k) {
+    if (k->undoneBy != 0 || (k != at && k->appended)) continue;
+    k->undoneBy = step;
+    if (k->appended) --m_calculations;
+  }
+  return true;
+}
+
+bool SessionRecorder::Redo(CTervoDoc& doc) {
+  const std::uint64_t step = doc.RedoStep();
+  if (!doc.Redo()) return false;
+  for (Kept& k : m_kept) {
+    if (k.undoneBy != step) continue;
+    k.undoneBy = 0;
+    if (k.appended) ++m_calculations;
+  }
+  return true;
 }
 
 std::vector<std::string> SessionRecorder::ScriptLines() const {
@@ -172,7 +203,14 @@ std::vector<std::string> SessionRecorder::ScriptLines() const {
                             ". Replay: mirto --batch SCRIPT --journal FILE -o JOURNAL",
   };
   if (m_startAdditional) lines.insert(lines.end(), {"", "# View > Additional figures was on", "extras on"});
-  lines.insert(lines.end(), m_lines.begin(), m_lines.end());
+  std::size_t from = 0;
+  for (const Kept& k : m_kept) {
+    if (k.undoneBy == 0) continue;
+    lines.insert(lines.end(), m_lines.begin() + static_cast<std::ptrdiff_t>(from),
+                 m_lines.begin() + static_cast<std::ptrdiff_t>(k.begin));
+    from = k.end;
+  }
+  lines.insert(lines.end(), m_lines.begin() + static_cast<std::ptrdiff_t>(from), m_lines.end());
   return lines;
 }
 

@@ -2,6 +2,7 @@
 // The session as a batch script: a host that passes every form and message
 // on to the real one and keeps, for each command, the answers given, so that
 // `mirto --batch` on the same starting journal writes the same journal again.
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,8 +56,14 @@ class SessionRecorder : public FormHost {
   void ClearedData();
   // A statement beyond forms (a survey design, an estimate, a draw) that the
   // desktop ran after its dialog, under the comment `menuPath`; `appended`
-  // when it wrote a block.
-  void RanStatements(std::string_view menuPath, const std::vector<std::string>& statements, bool appended);
+  // when it wrote a block, `step` the document's undo step that holds it (0: none).
+  void RanStatements(std::string_view menuPath, const std::vector<std::string>& statements, bool appended,
+                     std::uint64_t step = 0);
+  // Edit > Undo and Redo on `doc`: the script leaves out what was undone
+  // (the step's command, and the commands after it that only stored values,
+  // whose values go back with it) and takes it in again on Redo.
+  bool Undo(CTervoDoc& doc);
+  bool Redo(CTervoDoc& doc);
 
   int Calculations() const { return m_calculations; }
   // The script, one statement or comment per line.
@@ -72,6 +79,15 @@ class SessionRecorder : public FormHost {
   bool m_tookValues = false;
   bool m_population = false, m_pairs = false;  // a replay's data mode may hold such a file
   int m_calculations = 0;
+  // The commands kept: their lines, their undo step (0: none) and the step
+  // whose undoing leaves them out (0: in the script).
+  struct Kept {
+    std::size_t begin, end;
+    std::uint64_t step;
+    bool appended;
+    std::uint64_t undoneBy = 0;
+  };
+  std::vector<Kept> m_kept;
 };
 
 // Saves the script as File > Save saves a journal: the old file stays whole

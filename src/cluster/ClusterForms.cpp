@@ -156,7 +156,9 @@ std::vector<FormHelp> FormsHelp() {
        {&kMeanPointForm.entry.tmpl, &kProportionPointForm.entry.tmpl},
        "For each of the m sampled groups: **Number of elements, N_i:** and **Sample mean of variable, "
        "barY_i:** (or **Sample proportion in category, P_i:**), the mean over the elements observed. The "
-       "estimate of the mean is (M / m) times the sum of (N_i / N) · barY_i."},
+       "estimate of the mean is (M / m) times the sum of (N_i / N) · barY_i.",
+       "Cluster sampling with M 10, m 2 and N 100, groups (N_i, barY_i) = (10, 5) and (20, 8): the shares w_i are "
+       "0.1000 and 0.2000, the mean is 10 / 2 · (0.1 · 5 + 0.2 · 8) = 10.500000 and the total 1050.000000."},
       {"Interval estimates",
        {&kMeanIntervalForm.entry.tmpl, &kProportionIntervalForm.entry.tmpl},
        "**Number of elements, N_i:**; **Number of sampled elements, n_i:** (two-stage only); **Sample mean "

@@ -34,8 +34,11 @@ HelpSection CommandSection() {
 
 HelpSection FamilySection(const FormHelpFamily& family) {
   HelpSection section{family.anchor, family.heading, family.intro};
-  for (const FormHelp& f : family.forms)
-    section.entries.push_back({std::string(f.calculation), "", std::string(f.text)});
+  for (const FormHelp& f : family.forms) {
+    std::string text(f.text);
+    if (!f.example.empty()) text += " **Worked example.** " + std::string(f.example);
+    section.entries.push_back({std::string(f.calculation), "", std::move(text)});
+  }
   return section;
 }
 

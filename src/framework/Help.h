@@ -161,6 +161,8 @@ struct FormHelp {
   std::string_view calculation;
   std::vector<const FormTemplate*> templates;
   std::string_view text;
+  // A short worked example: figures to enter and what the report gives.
+  std::string_view example = {};
 };
 // A family's section of the forms in prose: what they have in common, then
 // each calculation's. A family gives the heading, the common text and the
@@ -183,6 +185,25 @@ std::vector<HelpSection> ConventionSections();
 std::vector<HelpSection> GuideSections();
 
 HelpDocument HelpTopics();
+
+// Which standard deviation each form wants (divisor n, n − 1, n − 2, N or N − 1).
+extern const std::string_view kStandardDeviationHelp;
+
+// What a form's Help button and F1 open: the help of the calculation that
+// shows the form, a worked example where there is one, what the family's
+// forms have in common and the rule on standard deviations. A form no
+// calculation's help describes gets the conventions of all forms.
+struct FormTopic {
+  std::string title;
+  std::vector<std::string> paragraphs;  // "**" marks as in the document
+};
+FormTopic FormTopicFor(const FormTemplate& form);
+
+// The sections of `doc` (by index) whose heading or text holds `query`,
+// ignoring case; every section for an empty query.
+std::vector<std::size_t> MatchingSections(const HelpDocument& doc, std::string_view query);
+// What the search found: "No topic holds ..." or "3 topics hold ...".
+std::string SearchSummary(std::string_view query, std::size_t found);
 
 inline constexpr std::string_view kLabelHelp = "Labels head the choices below them and cannot be chosen.";
 

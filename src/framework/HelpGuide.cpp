@@ -4,6 +4,17 @@
 #include "framework/Help.h"
 
 namespace mirto {
+
+const std::string_view kStandardDeviationHelp =
+    "Which divisor a standard deviation must have depends on the form, as its formula uses it. Sample "
+    "standard deviations and variances on the interval forms of simple random sampling (mean, ratio of "
+    "two variables) and on the group forms of stratified, cluster and two-stage sampling have divisor n "
+    "(n_i): Mirto divides by n − 1 itself, so that the result is the usual unbiased estimate. Residual "
+    "standard deviations of the ratio and regression estimators are taken as entered (divisor n − 1 for "
+    "the ratio, n − 2 for the regression line). Guessed population standard deviations have divisor N "
+    "(N_i), except on the stratified sample-size and allocation forms, where the textbook S_i with "
+    "divisor N_i − 1 belongs. The help of each form says which.";
+
 namespace {
 
 HelpEntry Entry(std::string_view term, std::string_view text) { return {std::string(term), "", std::string(text)}; }
@@ -37,15 +48,7 @@ HelpSection Conventions() {
             "standard deviations and the sample sizes and allocations are computed from guesstimates: they tell "
             "what a planned sample would achieve. Forms mark them with the word \"Guesstimate\" or with an "
             "asterisk (*)."),
-      Entry("Standard deviations",
-            "Which divisor a standard deviation must have depends on the form, as its formula uses it. Sample "
-            "standard deviations and variances on the interval forms of simple random sampling (mean, ratio of "
-            "two variables) and on the group forms of stratified, cluster and two-stage sampling have divisor n "
-            "(n_i): Mirto divides by n − 1 itself, so that the result is the usual unbiased estimate. Residual "
-            "standard deviations of the ratio and regression estimators are taken as entered (divisor n − 1 for "
-            "the ratio, n − 2 for the regression line). Guessed population standard deviations have divisor N "
-            "(N_i), except on the stratified sample-size and allocation forms, where the textbook S_i with "
-            "divisor N_i − 1 belongs. The description of each form below says which."),
+      Entry("Standard deviations", kStandardDeviationHelp),
       Entry("Sample sizes and allocations",
             "Required sample sizes are printed rounded to the nearest whole number, not up, and are not bounded "
             "by N: round up for a plan. Allocations are printed as shares (fractions) of the sample."),

@@ -20,6 +20,7 @@ CTervoDoc::~CTervoDoc() { m_journal.clear(); }
 
 bool CTervoDoc::OnNewDocument() {
   m_strPathName.clear();
+  EndSteps();
   SetModifiedFlag(false);
   m_journal.clear();
   m_blocks.clear();
@@ -52,12 +53,14 @@ FileResult CTervoDoc::Confirm(const std::string& question, const std::string& re
 
 FileResult CTervoDoc::ReadJournal(const std::string& path, ReadFn read) {
   bool refused = false;
+  const std::size_t before = m_journal.size();
   FileResult result = ReadJournalFile(path, m_journal, read, [&](const char* why) {
     FileResult answer = Confirm(NotTextQuestion(path, why, "Append its lines to the journal all the same?"),
                                 NotTextRefusal("Cannot open", path, why, "appends"));
     refused = !answer.ok;
     return answer;
   });
+  if (m_journal.size() != before) EndSteps();
   if (refused) return result;  // nothing was read: the file is neither read nor unread
   if (const auto id = IdentifyFile(path)) {
     std::erase(m_notRead, *id);
@@ -99,6 +102,7 @@ FileResult CTervoDoc::OnSaveDocument(const std::string& path, const FileOps& ops
 }
 
 void CTervoDoc::SetModifiedFlag(bool modified) {
+  if (!modified) m_clean = Version();
   const bool changed = modified != m_bModified;
   m_bModified = modified;
   if (changed && m_modifiedChanged) m_modifiedChanged(modified);
@@ -156,6 +160,7 @@ void CTervoDoc::EndBlock(Record record) {
   m_blockNote.clear();
   if (m_bAdditional && block.command) AppendAdditional(block);
   m_blocks.push_back(std::move(block));
+  if (!m_inStep) EndSteps();
   UpdateAllViews();
   SetModifiedFlag(true);
 }
@@ -202,7 +207,9 @@ bool CTervoDoc::OnCommand(int id) {
   const Journal::Mark mark = m_journal.GetMark();
   const std::size_t blocks = m_blocks.size();
   try {
-    return RunCommand(id);
+    bool known = false;
+    RunUndoable([&] { known = RunCommand(id); });
+    return known;
   } catch (const std::bad_alloc&) {
     // Nothing half-written: the block in progress goes, as after Cancel.
     m_journal.Rollback(mark);
@@ -235,6 +242,91 @@ bool CTervoDoc::RunCommand(int id) {
   m_nEstimator = command->estimator;
   DispatchRandomization();
   m_note.clear();
+  return true;
+}
+
+void CTervoDoc::EndSteps() {
+  m_undo.clear();
+  m_redo.clear();
+  m_base = m_nextStep++;
+  UndoChanged();
+}
+
+void CTervoDoc::UndoChanged() {
+  if (m_undoChanged) m_undoChanged();
+}
+
+void CTervoDoc::RunUndoable(const std::function<void()>& run) {
+  if (m_inStep) return run();  // a step within a step is part of it
+  m_redo.clear();
+  Step step{0, m_journal.GetMark(), 0, m_blocks.size(), *this, {}};
+  struct InStep {
+    bool& on;
+    explicit InStep(bool& flag) : on(flag) { on = true; }
+    ~InStep() { on = false; }
+  } inStep(m_inStep);
+  run();
+  if (m_journal.size() != step.mark.count) {
+    step.id = m_nextStep++;
+    step.end = m_journal.size();
+    if (m_undo.size() == kUndoSteps) m_undo.pop_front();
+    m_undo.push_back(std::move(step));
+  }
+  inStep.on = false;
+  UndoChanged();
+}
+
+// Only the last step, and only while nothing else came after it.
+bool CTervoDoc::CanUndo() const { return !m_inStep && !m_undo.empty() && m_undo.back().end == m_journal.size(); }
+
+bool CTervoDoc::CanRedo() const { return !m_inStep && !m_redo.empty() && m_redo.back().mark.count == m_journal.size(); }
+
+bool CTervoDoc::Undo() {
+  if (!CanUndo()) return false;
+  Step& step = m_undo.back();
+  // Everything that can fail comes before the first change.
+  std::vector<std::string> lines;
+  lines.reserve(step.end - step.mark.count);
+  for (std::size_t i = step.mark.count; i < step.end; ++i) lines.emplace_back(m_journal[i]);
+  const auto first = m_blocks.begin() + static_cast<std::ptrdiff_t>(step.firstBlock);
+  std::vector<CompletedBlock> blocks(std::make_move_iterator(first), std::make_move_iterator(m_blocks.end()));
+  m_redo.reserve(m_redo.size() + 1);
+  m_blocks.erase(first, m_blocks.end());
+  step.lines = std::move(lines);
+  step.blocks = std::move(blocks);
+  step.after = *this;
+  static_cast<CalculatorState&>(*this) = step.before;
+  m_journal.Rollback(step.mark);
+  m_redo.push_back(std::move(step));
+  m_undo.pop_back();
+  UpdateAllViews();
+  SetModifiedFlag(Version() != m_clean);
+  UndoChanged();
+  return true;
+}
+
+bool CTervoDoc::Redo() {
+  if (!CanRedo()) return false;
+  Step& step = m_redo.back();
+  const Journal::Mark mark = m_journal.GetMark();
+  try {
+    m_blocks.reserve(m_blocks.size() + step.blocks.size());
+    for (const std::string& line : step.lines) m_journal.push_back(line);
+  } catch (const std::bad_alloc&) {
+    m_journal.Rollback(mark);
+    throw;
+  }
+  step.mark = mark;
+  std::move(step.blocks.begin(), step.blocks.end(), std::back_inserter(m_blocks));
+  step.blocks.clear();
+  step.lines.clear();
+  static_cast<CalculatorState&>(*this) = step.after;
+  if (m_undo.size() == kUndoSteps) m_undo.pop_front();
+  m_undo.push_back(std::move(step));
+  m_redo.pop_back();
+  UpdateAllViews();
+  SetModifiedFlag(Version() != m_clean);
+  UndoChanged();
   return true;
 }
 

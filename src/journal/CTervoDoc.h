@@ -22,6 +22,8 @@
 // Forms and message boxes reach a person only through the FormHost given at
 // construction: the desktop dialogs, the batch script host, or a test's host.
 // Cancel or a refused entry returns 0 with nothing appended.
+#include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -73,6 +75,8 @@ class CTervoDoc : public CalculatorState {
   // The one view (or anything else) that redraws when the Journal changes.
   void SetViewUpdate(std::function<void()> update) { m_viewUpdate = std::move(update); }
   void SetModifiedChanged(std::function<void(bool)> changed) { m_modifiedChanged = std::move(changed); }
+  // Called when what Undo or Redo can do may have changed.
+  void SetUndoChanged(std::function<void()> changed) { m_undoChanged = std::move(changed); }
   void UpdateAllViews();
   FormHost& Host() { return m_host; }
 
@@ -110,6 +114,27 @@ class CTervoDoc : public CalculatorState {
   // src/extras). Off until switched on, so that every block reads as it always has.
   void SetAdditionalFigures(bool on) { m_bAdditional = on; }
   bool AdditionalFigures() const { return m_bAdditional; }
+
+  // ---- Undo and redo ------------------------------------------------------------
+  // A step is everything one command appended (its data note, its block, its
+  // additional figures) with the calculator state from before it. Undo takes
+  // the last step back whole, state included, so that a form opens and a
+  // chained command reads as if it had never run; Redo puts it back with the
+  // state as Undo found it. Commands that only stored values after the step
+  // go back with it. Lines from a file, and anything appended outside a step,
+  // end the steps before them: lines are never taken from the middle.
+  static constexpr std::size_t kUndoSteps = 50;
+  bool CanUndo() const;
+  bool CanRedo() const;
+  bool Undo();
+  bool Redo();
+  // The step Undo (Redo) would take back (put back); 0: none.
+  std::uint64_t UndoStep() const { return CanUndo() ? m_undo.back().id : 0; }
+  std::uint64_t RedoStep() const { return CanRedo() ? m_redo.back().id : 0; }
+  // Runs `run` as one step; what it appends can be undone. Any command run
+  // this way, even one cancelled, ends the redo steps.
+  void RunUndoable(const std::function<void()>& run);
+
   // count + 1 doubles, entries 1..count used; empty (after the message) when
   // the reservation cannot be made.
   DoubleArray AllocArray(long long count);
@@ -120,6 +145,21 @@ class CTervoDoc : public CalculatorState {
   // Asks the host; without a person to ask, the refusal.
   FileResult Confirm(const std::string& question, const std::string& refusal);
   void AppendAdditional(CompletedBlock& block);
+  // Something appended that no step holds: the steps before it cannot be taken back.
+  void EndSteps();
+  void UndoChanged();
+  std::uint64_t Version() const { return m_undo.empty() ? m_base : m_undo.back().id; }
+
+  struct Step {
+    std::uint64_t id;
+    Journal::Mark mark;  // where the Journal stood before the step
+    std::size_t end;     // its line count after the step
+    std::size_t firstBlock;
+    CalculatorState before, after;
+    // While undone: what the step had appended.
+    std::vector<std::string> lines = {};
+    std::vector<CompletedBlock> blocks = {};
+  };
 
   FormHost& m_host;
   Journal m_journal;
@@ -130,12 +170,19 @@ class CTervoDoc : public CalculatorState {
   std::vector<FileId> m_notRead;
   std::function<void()> m_viewUpdate;
   std::function<void(bool)> m_modifiedChanged;
+  std::function<void()> m_undoChanged;
   std::vector<CompletedBlock> m_blocks;
   std::size_t m_blockStart = 0;
   bool m_blockWarning = false;
   const Command* m_running = nullptr;
   bool m_bAdditional = false;
   std::vector<std::string> m_note, m_blockNote;
+  std::deque<Step> m_undo;
+  std::vector<Step> m_redo;
+  std::uint64_t m_nextStep = 1;
+  std::uint64_t m_base = 0;   // the version with no step to undo
+  std::uint64_t m_clean = 0;  // the version last saved, opened or new
+  bool m_inStep = false;
 };
 
 // The small-sample rule: warn unless both the sample and the remainder exceed

@@ -370,20 +370,24 @@ std::vector<FormHelp> FormsHelp() {
        {&kPointForms[0].tmpl},
        "**Population size:** N. **Sample average of variable of interest:** barY. **Sample average of "
        "auxiliary variable:** barX. **Population average of auxiliary variable:** muX, which must be known. "
-       "The estimate of the mean is (barY / barX) · muX."},
+       "The estimate of the mean is (barY / barX) · muX.",
+       "N 1000, barY 20, barX 10 and muX 12: the mean is 20 / 10 · 12 = 24.000000 and the total 24000.000000."},
       {"Regression estimator, point estimates (Point estimates > Regression)",
        {&kPointForms[1].tmpl},
        "As for the ratio estimator (**Population size:**, **Sample average of variable of interest:**, "
        "**Sample average of auxiliary variable:**, **Population average of auxiliary variable:**), and **Least "
        "squares estimate:** b, the slope of the least squares line of y on x in the sample. The estimate of "
-       "the mean is barY + b · (muX − barX)."},
+       "the mean is barY + b · (muX − barX).",
+       "The same figures with b 1.5: the mean is 20 + 1.5 · (12 − 10) = 23.000000 and the total 23000.000000."},
       {"Ratio estimator, interval estimates",
        {&kIntervalForms[0].tmpl},
        "**Population size, N:**, **Sample size, n:**, **Sample average of variable of interest, barY:**, "
        "**Sample average of auxiliary variable, barX:**, **Population average of auxiliary variable, muX:**, "
        "and **Sample std. deviation of residuals, S_r:** the standard deviation of the residuals y − (barY / "
        "barX) · x with divisor n − 1. Mirto takes it as entered: sd = S_r · sqrt((N − n) / (N · n)). "
-       "**Confidence level:** the level of the intervals."},
+       "**Confidence level:** the level of the intervals.",
+       "N 1000, n 100, barY 20, barX 10, muX 12, S_r 5 and the 95% level: sd = 5 · sqrt(900 / 100000) = 0.474342 and "
+       "the interval for the mean runs from 23.070290 to 24.929710."},
       {"Regression estimator, interval estimates",
        {&kIntervalForms[1].tmpl},
        "**Population size, N:**, **Sample size, n:**, **Sample average of variable of interest, barY:**, "

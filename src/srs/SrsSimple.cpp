@@ -371,18 +371,25 @@ std::vector<FormHelp> FormsHelp() {
        "deviation of variable:** s with divisor n, the root of the sum of (y − barY)² over n: Mirto divides s² "
        "by n − 1 itself, sd = sqrt((N − n) · s² / (N · (n − 1))), which is then the usual (1 − n/N) · S²/n "
        "with S² the sample variance with divisor n − 1. Entering S instead makes the standard deviation larger "
-       "by the factor sqrt(n/(n − 1)). **Confidence level:** the level of both intervals."},
+       "by the factor sqrt(n/(n − 1)). **Confidence level:** the level of both intervals.",
+       "N 1000, n 100, barY 50, s 10 and the 95% level: the standard deviation of the mean is sqrt(900 · 100 / (1000 · "
+       "99)) = 0.953463 and the interval for the mean runs from 48.131213 to 51.868787 (for the total, from "
+       "48131.213325 to 51868.786675)."},
       {"Interval estimates of a proportion and number (Proportion/number in category > Interval estimates)",
        {&kProportionIntervalForm.tmpl},
        "**Population size, N:**, **Sample size, n:** and **Sample proportion in category, P:** (a fraction). "
        "The standard deviation is sqrt((N − n) · P(1 − P) / (N · (n − 1))), the usual unbiased estimate. "
-       "**Confidence level:** as above. The limits are not cut at 0 and 1."},
+       "**Confidence level:** as above. The limits are not cut at 0 and 1.",
+       "N 1000, n 100, P 0.3 and the 95% level: the standard deviation is 0.043693, the interval for the proportion "
+       "runs from 0.214361 to 0.385639 and that for the number from 214 to 386."},
       {"Theoretical standard deviation of the estimator of a mean (Th. std. dev. of estimator > Simple)",
        {&kMeanSdForm.tmpl},
        "**Population size, N:** and **Sample size, n:**, the size of the sample you plan. **Gesstimate of "
        "population standard deviation of variable, sigma:** (so spelled on the form) a guess of sigma, the "
        "standard deviation of the N population values with divisor N. The variance of the estimator of the "
-       "mean is (N − n) · sigma² / ((N − 1) · n)."},
+       "mean is (N − n) · sigma² / ((N − 1) · n).",
+       "N 1000, n 100 and sigma 10: the standard deviation of the estimator of the mean is sqrt(900 · 100 / (999 · "
+       "100)) = 0.949158, that of the total 949.157996."},
       {"Theoretical standard deviation of the estimator of a proportion",
        {&kProportionSdForm.tmpl},
        "**Population size, N:**, **Sample size, n:** and **Guesstimate of population proportion in category, "
@@ -394,13 +401,17 @@ std::vector<FormHelp> FormsHelp() {
        "**Margin:** the half-width of the interval to be reached, in the units of that estimate (of the mean, "
        "or of the total); **Probability:** the probability of staying within the margin. The required size "
        "N · sigma² / ((N − 1) · e² + sigma²), with e = margin / z (or margin / (z · N) for the total), is "
-       "printed rounded to the nearest whole number: round it up for a plan."},
+       "printed rounded to the nearest whole number: round it up for a plan.",
+       "N 1000, sigma 10, **Mean**, margin 1 and probability 0.95 (z = 1.96): e = 1 / 1.96 and the size is 1000 · 100 "
+       "/ (999 · e² + 100) = 277.74, printed 278."},
       {"Sample size for a proportion or number",
        {&kProportionSampleSizeForm.tmpl},
        "**Population size, N:**; **Guesstimate of population proportion in category, pi:** (0.5 when nothing "
        "is known: it gives the largest size); **Special target:** **Proportion** or **Number**; **Margin:** a "
        "fraction for the proportion (0.05 for five percentage points) or a count of elements for the number; "
-       "**Probability:** as above."},
+       "**Probability:** as above.",
+       "N 1000, pi 0.3, **Proportion**, margin 0.05 and probability 0.95: 244 (244.15); **Number** with margin 50 "
+       "gives 244 as well."},
   };
 }
 

@@ -311,7 +311,10 @@ std::vector<FormHelp> FormsHelp() {
        "sample the group gets (the shares should add up to 1; N_i / N gives proportional allocation); "
        "**Guesstimate of std. deviation of variable, sigma_i:** here the group's S_i with divisor N_i − 1. "
        "The size is the sum of N_i² · sigma_i² / v_i divided by N² · e² plus the sum of N_i · sigma_i², e "
-       "being the margin (divided by N for the total) over z."},
+       "being the margin (divided by N for the total) over z.",
+       "Two groups (N_i, sigma_i, v_i) = (600, 10, 0.5) and (400, 20, 0.5), margin 1 and probability 0.95: the sum of "
+       "N_i² · sigma_i² / v_i is 200000000, the sum of N_i · sigma_i² is 220000, and the size is 200000000 / (1000² · "
+       "(1 / 1.96)² + 220000) = 416.4, printed 416."},
       {"Sample size, proportion or number",
        {&kProportionSizeForm},
        "**Number of elements, N_i:**, **Proportion of sample allocated to group, v_i:** and **Guesstimate of "
@@ -321,13 +324,17 @@ std::vector<FormHelp> FormsHelp() {
        "**Number of elements, N_i:** and, for a mean, **Guesstimate of std. deviation of variable, sigma_i:** "
        "(for a proportion **Guesstimate of proportion in category, pi_i:**, with sigma_i = sqrt(pi_i(1 − "
        "pi_i))). Each group gets the share N_i · sigma_i / (sum of N_j · sigma_j) of the sample, printed as a "
-       "fraction."},
+       "fraction.",
+       "Groups (N_i, sigma_i) = (600, 10) and (400, 20): N_i · sigma_i is 6000 and 8000, so the shares are 0.4286 and "
+       "0.5714."},
       {"Minimum-cost allocation",
        {&kMeanCostForm, &kProportionCostForm},
        "**Number of elements, N_i:**, **Guesstimate of std. deviation of variable, sigma_i:** (or "
        "**Guesstimate of proportion in category, pi_i:**) and **Cost of sampling one element, c_i:**. The "
        "sample size the budget affords is (C − c_0) times the sum of N_i · sigma_i / sqrt(c_i) over the sum "
-       "of N_i · sigma_i · sqrt(c_i); each group's share is proportional to N_i · sigma_i / sqrt(c_i)."},
+       "of N_i · sigma_i · sqrt(c_i); each group's share is proportional to N_i · sigma_i / sqrt(c_i).",
+       "The same groups with c_i = 1 and 4, C 1000 and c_0 100: N_i · sigma_i / sqrt(c_i) is 6000 and 4000, the shares "
+       "0.6000 and 0.4000, and the size 900 · 10000 / (6000 + 16000) = 409."},
   };
 }
 
