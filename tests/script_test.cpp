@@ -133,7 +133,7 @@ void ExpectExtras(const fs::path& extrasFile, const std::string& script, const C
     EXPECT_EQ(with.lines, without.lines);
     EXPECT_FALSE(without.extras);
     EXPECT_EQ(with.extras.has_value(), with.extraLines > 0);
-    for (std::size_t i = with.firstLine + with.lines; i < with.firstLine + with.lines + with.extraLines; ++i)
+    for (std::size_t i = with.NoteEnd(); i < with.End(); ++i)
       additional.at(i) = true;
     ExpectDocumented(with.extras);
   }

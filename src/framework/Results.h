@@ -22,6 +22,10 @@ std::vector<std::string> ResultCsv(const std::vector<CompletedBlock>& blocks);
 // lines read from a file).
 const CompletedBlock* FindBlock(const std::vector<CompletedBlock>& blocks, std::size_t line);
 
+// The block's record with the names the data give its strata or groups as
+// the first column, "name", of its per-group tables.
+Record NamedRecord(const CompletedBlock& block);
+
 // A record as rows to paste into a spreadsheet, inputs before results, each
 // row ended by a newline: "key<TAB>value" for a figure; for a table a row
 // "key<TAB>column<TAB>column..." and one row "number<TAB>value<TAB>value..."

@@ -22,8 +22,15 @@ struct CompletedBlock {
   // one (0: none) and the figures by key.
   std::size_t extraLines = 0;
   std::optional<Record> extras = std::nullopt;
-  // The data note written just before the block, when its figures came from data.
+  // The data note, when its figures came from data: after the block's own
+  // lines and before its additional figures.
   std::vector<std::string> note = {};
+  // The names the data give its strata or groups, in the order of its rows.
+  std::vector<std::string> names = {};
+  // The line after the note, where the additional figures start.
+  std::size_t NoteEnd() const { return firstLine + lines + note.size(); }
+  // The line after everything the block wrote.
+  std::size_t End() const { return NoteEnd() + extraLines; }
 };
 
 }  // namespace mirto
