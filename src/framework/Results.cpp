@@ -133,8 +133,7 @@ Record NamedRecord(const CompletedBlock& block) {
   for (const Figure& f : block.record.inputs()) named.Input(f.key, f.value);
   for (const Figure& f : block.record.results()) named.Result(f.key, f.value);
   for (const Figure& f : block.record.extras()) named.Extra(f.key, f.value);
-  for (const Table& t : block.record.tables())
-    named.Add(PerGroup(t, block.names.size()) ? Named(t, block.names) : t);
+  for (const Table& t : block.record.tables()) named.Add(PerGroup(t, block.names.size()) ? Named(t, block.names) : t);
   return named;
 }
 

@@ -121,8 +121,15 @@ void CTervoDoc::AppendSeparator() {
   m_blockNote = std::exchange(m_note, {});
   m_blockNames = std::exchange(m_names, {});
   m_blockStart = m_journal.size();
+  m_noteAt.reset();
   m_blockWarning = false;
   m_journal.push_back("*********");
+}
+
+void CTervoDoc::AppendNote() {
+  if (m_noteAt) return;
+  m_noteAt = m_journal.size();
+  for (const std::string& line : m_blockNote) m_journal.push_back(line);
 }
 
 void CTervoDoc::AppendWarning() {
@@ -151,9 +158,10 @@ void CTervoDoc::AppendIntervals(IntervalOf what, Wording wording, double probabi
 }
 
 void CTervoDoc::EndBlock(Record record) {
-  CompletedBlock block{m_blockStart, m_journal.size() - m_blockStart, m_running, m_blockWarning, std::move(record)};
   // The note inside the block: everything from one separator to the next is one calculation.
-  for (const std::string& line : m_blockNote) m_journal.push_back(line);
+  AppendNote();
+  CompletedBlock block{m_blockStart, *m_noteAt - m_blockStart, m_running, m_blockWarning, std::move(record)};
+  block.ownExtraLines = m_journal.size() - *m_noteAt - m_blockNote.size();
   block.note = std::exchange(m_blockNote, {});
   block.names = std::exchange(m_blockNames, {});
   if (m_bAdditional && block.command) AppendAdditional(block);

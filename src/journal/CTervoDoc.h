@@ -97,6 +97,9 @@ class CTervoDoc : public CalculatorState {
     m_note = std::move(lines);
     m_names = std::move(names);
   }
+  // Writes the block's data note now: a block that adds figures of its own
+  // puts the note before them, as the document does with its additional figures.
+  void AppendNote();
   void AppendWarning();
   // The two closing interval lines of a block: for the mean (or proportion)
   // from low to high, for the total (or number) from N·low to N·high.
@@ -135,6 +138,7 @@ class CTervoDoc : public CalculatorState {
   std::function<void(bool)> m_modifiedChanged;
   std::vector<CompletedBlock> m_blocks;
   std::size_t m_blockStart = 0;
+  std::optional<std::size_t> m_noteAt;  // where the block's note was written, if it was
   bool m_blockWarning = false;
   const Command* m_running = nullptr;
   bool m_bAdditional = false;
