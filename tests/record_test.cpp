@@ -97,11 +97,13 @@ TEST(Results, JsonLinesAndCsv) {
   EXPECT_FALSE(second.contains("record"));
   EXPECT_TRUE(second["inputs"].empty() && second["results"].empty());
 
+  const std::string kPath = first["path"];
   EXPECT_EQ(ResultCsv(blocks),
-            (std::vector<std::string>{
-                "block,command,name,index,value", "1,32853,population_size,,1000", "1,32853,strata.N_i,1,600",
-                "1,32853,strata.w_i,1,0.6", "1,32853,strata.N_i,2,400", "1,32853,strata.w_i,2,nan",
-                "1,32853,mean,,0.30000000000000004", "1,32853,warning,,1", "2,32863,warning,,0"}));
+            (std::vector<std::string>{"block,command,name,index,value,path", "1,32853,population_size,,1000," + kPath,
+                                      "1,32853,strata.N_i,1,600," + kPath, "1,32853,strata.w_i,1,0.6," + kPath,
+                                      "1,32853,strata.N_i,2,400," + kPath, "1,32853,strata.w_i,2,nan," + kPath,
+                                      "1,32853,mean,,0.30000000000000004," + kPath, "1,32853,warning,,1," + kPath,
+                                      "2,32863,warning,,0,Cluster > Mean/total of variable > Point estimates"}));
 }
 
 // `--results` beside the journal; a path that cannot be written costs the
@@ -132,7 +134,8 @@ TEST(Results, BatchWritesThemBesideTheJournal) {
     std::ostringstream out, err;
     const char* argv[] = {script.c_str(), "--results", csv.c_str()};
     EXPECT_EQ(BatchMain(3, argv, out, err), 0) << err.str();
-    EXPECT_EQ(Lines(ReadFile(csv))[1], "1,32804,population_size,,10");
+    EXPECT_EQ(Lines(ReadFile(csv))[1],
+              "1,32804,population_size,,10,Simple > Mean/total of variable > Point estimates > Simple");
   }
   {
     std::ostringstream out, err;

@@ -133,8 +133,7 @@ void ExpectExtras(const fs::path& extrasFile, const std::string& script, const C
     EXPECT_EQ(with.lines, without.lines);
     EXPECT_FALSE(without.extras);
     EXPECT_EQ(with.extras.has_value(), with.extraLines > 0);
-    for (std::size_t i = with.firstLine + with.lines; i < with.firstLine + with.lines + with.extraLines; ++i)
-      additional.at(i) = true;
+    for (std::size_t i = with.NoteEnd() + with.ownExtraLines; i < with.End(); ++i) additional.at(i) = true;
     ExpectDocumented(with.extras);
   }
   std::vector<std::string> added, rest;

@@ -218,7 +218,7 @@ TEST(SurveyBlock, RecordsEveryFigureAndItsTextCells) {
   const CompletedBlock& first = s.doc.Blocks()[0];
   EXPECT_NE(ResultJson(first, 1).find("{\"by_d\": \"a\", \"estimate\": 5.1194029850746"), std::string::npos);
   const std::vector<std::string> csv = ResultCsv(s.doc.Blocks());
-  EXPECT_NE(std::find(csv.begin(), csv.end(), "1,32961,estimates.by_d,2,b"), csv.end());
+  EXPECT_NE(std::find(csv.begin(), csv.end(), "1,32961,estimates.by_d,2,b,Data > Estimate"), csv.end());
   EXPECT_NE(ResultJson(s.doc.Blocks()[1], 2).find("\"extras\": {\"t_df\": 3"), std::string::npos);
 }
 

@@ -188,8 +188,8 @@ const Record* CTervoView::ContextRecord() const {
 }
 
 void CTervoView::CopyBlockTable() const {
-  if (const Record* record = ContextRecord())
-    QApplication::clipboard()->setText(QString::fromStdString(ResultRows(*record)));
+  if (const CompletedBlock* block = FindBlock(m_doc.Blocks(), m_contextLine))
+    QApplication::clipboard()->setText(QString::fromStdString(ResultRows(NamedRecord(*block))));
 }
 
 void CTervoView::CopyBlock() const {

@@ -1,5 +1,7 @@
 #include "app/JournalPrinter.h"
 
+#include <QDate>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QFontMetricsF>
@@ -13,6 +15,7 @@
 
 #include "app/JournalFont.h"
 #include "journal/CTervoDoc.h"
+#include "journal/PageLayout.h"
 #include "journal/ViewLayout.h"
 
 namespace mirto {
@@ -33,24 +36,45 @@ PageMetrics Measure(QPaintDevice& printer) {
           metrics.ascent(), printer.height()};
 }
 
+std::vector<std::size_t> Pages(const Journal& journal, const PageMetrics& m) {
+  return PageStarts(journal, static_cast<std::size_t>(BodyLinesPerPage(m.pageHeight, m.lineHeight)));
+}
+
+// The title at the left of the first line and the date at its right; the
+// page number centred on the last.
+void DrawFrame(QPainter& painter, const PageMetrics& m, int width, const PageHeading& heading, int page, int pages) {
+  const int left = LeftMargin(m.charWidth), right = width - left;
+  const QString date = heading.date.isEmpty() ? QDate::currentDate().toString(Qt::ISODate) : heading.date;
+  const QFontMetrics metrics(painter.font(), painter.device());
+  const QString title =
+      metrics.elidedText(heading.title.isEmpty() ? QString("Untitled") : heading.title, Qt::ElideMiddle,
+                         std::max(0, right - left - 3 * metrics.horizontalAdvance(date) / 2));
+  painter.drawText(left, m.ascent, title);
+  painter.drawText(right - metrics.horizontalAdvance(date), m.ascent, date);
+  const QString foot = QString::fromStdString(PageFoot(page, pages));
+  const int footLine = LinesPerPage(m.pageHeight, m.lineHeight) - 1;
+  painter.drawText((width - metrics.horizontalAdvance(foot)) / 2, footLine * m.lineHeight + m.ascent, foot);
+}
+
 }  // namespace
 
 JournalPrinter::JournalPrinter(const CTervoDoc& doc) : m_doc(doc) {}
 
 int JournalPrinter::PageCount(const Journal& journal, QPaintDevice& printer) {
-  const PageMetrics m = Measure(printer);
-  return mirto::PageCount(journal.size(), m.lineHeight, m.pageHeight);
+  return static_cast<int>(Pages(journal, Measure(printer)).size());
 }
 
-int JournalPrinter::Render(const Journal& journal, QPrinter& printer) {
+int JournalPrinter::Render(const Journal& journal, QPrinter& printer, const PageHeading& heading) {
   if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0)
-    return Render(journal, printer, printer.fromPage(), std::max(printer.fromPage(), printer.toPage()));
-  return Render(journal, printer, 1);
+    return Render(journal, printer, printer.fromPage(), std::max(printer.fromPage(), printer.toPage()), heading);
+  return Render(journal, printer, 1, INT_MAX, heading);
 }
 
-int JournalPrinter::Render(const Journal& journal, QPagedPaintDevice& device, int first, int last) {
+int JournalPrinter::Render(const Journal& journal, QPagedPaintDevice& device, int first, int last,
+                           const PageHeading& heading) {
   const PageMetrics m = Measure(device);
-  const int pages = mirto::PageCount(journal.size(), m.lineHeight, m.pageHeight);
+  const std::vector<std::size_t> starts = Pages(journal, m);
+  const int pages = static_cast<int>(starts.size());
   first = std::max(1, first);
   last = std::min(pages, last);
   QPainter painter;
@@ -61,8 +85,9 @@ int JournalPrinter::Render(const Journal& journal, QPagedPaintDevice& device, in
       VisibleColumns(0, device.width(), QFontMetricsF(m.font, &device).horizontalAdvance(QLatin1Char('x'))).count);
   for (int page = first; page <= last; ++page) {
     if (page > first) device.newPage();
-    const LineRange lines = PageLines(page, journal.size(), m.lineHeight, m.pageHeight);
-    int y = m.ascent;
+    DrawFrame(painter, m, device.width(), heading, page, pages);
+    const LineRange lines = PageBody(starts, page, journal.size());
+    int y = kHeadingLines * m.lineHeight + m.ascent;
     for (long long i = lines.first; i <= lines.last; ++i, y += m.lineHeight)
       painter.drawText(LeftMargin(m.charWidth), y,
                        JournalText(journal[static_cast<std::size_t>(i)].substr(0, columns)));
@@ -80,19 +105,25 @@ QString JournalPrinter::ExportPdf(const QString& path) {
     pdf.setResolution(m_printer.resolution());
     pdf.setPageLayout(m_printer.pageLayout());
     pdf.setCreator("Mirto");
-    pdf.setTitle(QFileInfo(path).completeBaseName());
-    pages = Render(m_doc.GetJournal(), pdf, 1);
+    const PageHeading heading = Heading();
+    pdf.setTitle(heading.title);
+    pages = Render(m_doc.GetJournal(), pdf, 1, INT_MAX, heading);
   }
   if (pages == 0 || file.error() != QFileDevice::NoError || !file.commit())
     return QString("Cannot write %1: %2").arg(path, file.errorString());
   return {};
 }
 
+PageHeading JournalPrinter::Heading() const {
+  const std::string& path = m_doc.GetPathName();
+  return {path.empty() ? QString("Untitled") : QFileInfo(QFile::decodeName(path.c_str())).fileName(), {}};
+}
+
 void JournalPrinter::Print() {
   QPrintDialog dialog(&m_printer, m_window);
   dialog.setMinMax(1, PageCount(m_doc.GetJournal(), m_printer));
   dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
-  if (dialog.exec() == QDialog::Accepted) Render(m_doc.GetJournal(), m_printer);
+  if (dialog.exec() == QDialog::Accepted) Render(m_doc.GetJournal(), m_printer, Heading());
 }
 
 void JournalPrinter::PrintPreview() {
@@ -101,7 +132,7 @@ void JournalPrinter::PrintPreview() {
   m_printer.setFromTo(0, 0);
   QPrintPreviewDialog preview(&m_printer, m_window);
   QObject::connect(&preview, &QPrintPreviewDialog::paintRequested,
-                   [this](QPrinter* printer) { Render(m_doc.GetJournal(), *printer); });
+                   [this](QPrinter* printer) { Render(m_doc.GetJournal(), *printer, Heading()); });
   preview.exec();
 }
 

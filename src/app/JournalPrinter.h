@@ -13,6 +13,12 @@ namespace mirto {
 class CTervoDoc;
 class Journal;
 
+// What heads every printed page: the journal's name and the day it was printed.
+struct PageHeading {
+  QString title;
+  QString date;  // ISO 8601; today's when empty
+};
+
 class JournalPrinter {
  public:
   explicit JournalPrinter(const CTervoDoc& doc);
@@ -31,11 +37,14 @@ class JournalPrinter {
   static int PageCount(const Journal& journal, QPaintDevice& printer);
   // Prints the pages the printer's range asks for (all by default); returns
   // the number of pages printed.
-  static int Render(const Journal& journal, QPrinter& printer);
+  static int Render(const Journal& journal, QPrinter& printer, const PageHeading& heading = {});
   // Prints pages first..last of those the Journal takes.
-  static int Render(const Journal& journal, QPagedPaintDevice& device, int first, int last = INT_MAX);
+  static int Render(const Journal& journal, QPagedPaintDevice& device, int first, int last = INT_MAX,
+                    const PageHeading& heading = {});
 
  private:
+  PageHeading Heading() const;
+
   const CTervoDoc& m_doc;
   QPrinter m_printer;
   QPointer<QWidget> m_window;

@@ -119,7 +119,7 @@ bool QtFormHost::BeforeCommand(CTervoDoc& doc, int id) {
       Message(problem->Describe(data::Front::Desktop));
       return false;
     }
-    if (m_run.Ready()) doc.SetNote(m_run.Note());
+    if (m_run.Ready()) doc.SetNote(m_run.Note(), m_run.GroupNames());
     return true;
   } catch (const std::bad_alloc&) {
     // Too much data for the memory there is: the command does not start.

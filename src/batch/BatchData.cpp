@@ -100,7 +100,7 @@ bool BatchHost::BeforeCommand(CTervoDoc& doc, int id, int line) {
     Fail(kBatchScriptError, line, problem->Describe());
     return false;
   }
-  if (m_run.Ready()) doc.SetNote(m_run.Note());
+  if (m_run.Ready()) doc.SetNote(m_run.Note(), m_run.GroupNames());
   return true;
 }
 

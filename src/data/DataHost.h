@@ -41,6 +41,7 @@ class DataRun {
   bool Ready() const { return m_answers.Ready(); }
   // The lines the journal gets before the command's block.
   const std::vector<std::string>& Note() const { return m_answers.Note(); }
+  const std::vector<std::string>& GroupNames() const { return m_answers.GroupNames(); }
   // Why `form` cannot be shown in data mode, when it begins a road of the
   // command that the data cannot answer; the command then ends.
   std::optional<std::string> Refusal(const Form& form, Front front) const;

@@ -9,6 +9,7 @@
 
 #include "data/Delimited.h"
 #include "framework/Format.h"
+#include "journal/Excerpt.h"
 
 namespace mirto::data {
 namespace {
@@ -493,6 +494,39 @@ std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) co
   return bad;
 }
 
+namespace {
+
+constexpr std::size_t kNamesListed = 20;  // names a note line lists at most; the results files hold all
+
+// A stratum's or group's name in the note: quoted where a comma, an equals
+// sign, a quote or blanks at its ends would blur the list; control bytes and
+// bytes that are not UTF-8 as \xNN.
+std::string ListedName(std::string_view name) {
+  const bool plain = !name.empty() && name.find_first_of(",=\"") == std::string_view::npos && name.front() != ' ' &&
+                     name.back() != ' ';
+  if (plain) return Excerpt(name);
+  std::string doubled;  // a quote doubled, as `use` writes names
+  for (char c : name) doubled += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return "\"" + Excerpt(doubled) + "\"";
+}
+
+// Groups named 1, 2, 3, ... in that order: the rows' numbers say it all.
+bool NumberedInOrder(const std::vector<std::string>& names) {
+  for (std::size_t i = 0; i < names.size(); ++i)
+    if (GroupKey(names[i]) != GroupKey(std::to_string(i + 1))) return false;
+  return true;
+}
+
+}  // namespace
+
+std::string NamesLine(Role by, std::span<const std::string> names) {
+  std::string line = by == Role::Stratum ? "Data strata:" : "Data groups:";
+  const std::size_t listed = std::min(names.size(), kNamesListed);
+  for (std::size_t i = 0; i < listed; ++i) line += Format("%s %zu = ", i ? "," : "", i + 1) + ListedName(names[i]);
+  if (names.size() > listed) line += Format(" and %zu more", names.size() - listed);
+  return line;
+}
+
 std::vector<std::string> DataSession::Note(const Scan& scan, const ScanPlan& plan, bool population, bool pairs) const {
   std::vector<std::string> lines;
   lines.push_back("Data file: " + m_shown);
@@ -502,6 +536,7 @@ std::vector<std::string> DataSession::Note(const Scan& scan, const ScanPlan& pla
   if (plan.by) roles.push_back(*plan.by);
   for (Role role : roles) variables += " " + std::string(RoleName(role)) + "=" + NoteName(Variable(role));
   lines.push_back(variables);
+  if (plan.by && !NumberedInOrder(scan.groups)) lines.push_back(NamesLine(*plan.by, scan.groups));
   if (population) lines.push_back("Data population sizes: " + m_populationShown);
   if (pairs) lines.push_back("Data joint probabilities: " + m_pairsShown);
   if (const std::string weight = m_file->Weight(); !weight.empty())

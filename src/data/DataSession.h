@@ -159,8 +159,9 @@ class DataSession {
   const std::string& PopulationName() const { return m_populationShown; }
   const std::vector<PopulationSize>& Population() const { return m_population; }
 
-  // The note the journal gets before the block: file, variables, the
-  // population file where it gave sizes, the weight the file declares, units.
+  // The note the journal gets with the block: file, variables, the names of
+  // the strata or groups, the population file where it gave sizes, the
+  // weight the file declares, units.
   std::vector<std::string> Note(const Scan& scan, const ScanPlan& plan, bool population, bool pairs) const;
 
   DataProblem Problem(long long row, Role role, std::string text) const;
@@ -201,6 +202,10 @@ std::string NoteName(std::string_view name);
 
 // Data mode cannot answer this command, or this road of it.
 inline const Remedy kEndDataMode{"end data mode with use alone", "Data > Clear data ends data mode"};
+
+// The note's line naming the strata or groups by their row numbers
+// ("Data strata: 1 = North, 2 = South"); a long list ends with how many more.
+std::string NamesLine(Role by, std::span<const std::string> names);
 
 // A double as the shortest text that reads back as the same double.
 std::string ShortestText(double value);

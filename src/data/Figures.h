@@ -89,6 +89,8 @@ class DataAnswers {
   // command's definition does not name.
   std::vector<std::size_t> Fill(Form& form, long long row) const;
   const std::vector<std::string>& Note() const { return m_note; }
+  // The strata's or groups' names, in the order of the block's rows (none without them).
+  const std::vector<std::string>& GroupNames() const { return m_scan.groups; }
   // Whether `form` begins a road of the command that the data cannot answer.
   bool NotFromData(const Form& form) const;
   // Why the data leave a figure of the road `form` begins undefined (the

@@ -17,8 +17,8 @@ HelpSection DataModeHelp() {
        "file meanwhile. Each form opens with the figures the data give filled in and read-only: type "
        "the others (the population size, a confidence level) and press OK as usual. The rows of strata, groups "
        "and elements that the data give whole are not shown. The report is the one typing those figures would "
-       "make; just before it the journal gets a few lines starting with \"Data \" that name the file, the "
-       "variables and the units used and skipped as missing.",
+       "make, and it ends with a few lines starting with \"Data \" that name the file, the variables, the "
+       "strata or groups, and the units used and skipped as missing.",
        "Planning commands (theoretical deviations, sample sizes, allocations) take guesses and run as typed. A "
        "command the data cannot answer (a variable that is not numeric, a stratum missing from the population "
        "file, a probability outside (0, 1]) shows a message naming the file, variable and row, and nothing is "

@@ -120,7 +120,8 @@ HelpSection JournalFile() {
            "the end of a line are dropped. A save goes to a temporary file first and replaces the old file only "
            "once every line is written, so a failed save never destroys it.",
            "File > Export > \"Journal as PDF...\" writes the pages as printing lays them out, without the print "
-           "dialog."}};
+           "dialog. Each printed page is headed by the journal's name and the date and ends with \"Page N of M\"; "
+           "a report block that fits on a page is not split."}};
 }
 
 HelpSection BatchScripts() {

@@ -71,6 +71,7 @@ class Record {
   // A table added to the inputs or the results; rows are added to the reference returned.
   Table& AddTable(Section section, std::string_view key, std::vector<std::string_view> columns);
   Table& AddTable(Section section, std::string_view key, std::vector<std::string> columns, std::size_t textColumns);
+  void Add(Table table) { m_tables.push_back(std::move(table)); }
 
   const std::vector<Figure>& inputs() const { return m_inputs; }
   const std::vector<Figure>& results() const { return m_results; }

@@ -108,7 +108,34 @@ bool EndsWith(const std::string& text, std::string_view suffix) {
   return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
+bool PerGroup(const Table& t, std::size_t groups) {
+  return t.rows() == groups && !t.IsText(0) && (t.key() == "strata" || t.key() == "clusters");
+}
+
+// The table with the groups' names as its first column.
+Table Named(const Table& t, const std::vector<std::string>& names) {
+  std::vector<std::string> columns{"name"};
+  for (std::string_view c : t.columns()) columns.emplace_back(c);
+  Table named(t.section(), t.key(), std::move(columns), 1);
+  std::vector<double> values(t.columns().size());
+  for (std::size_t row = 0; row < t.rows(); ++row) {
+    for (std::size_t c = 0; c < values.size(); ++c) values[c] = t.at(row, c);
+    named.AddRow(std::span(&names[row], 1), values);
+  }
+  return named;
+}
+
 }  // namespace
+
+Record NamedRecord(const CompletedBlock& block) {
+  if (block.names.empty()) return block.record;
+  Record named;
+  for (const Figure& f : block.record.inputs()) named.Input(f.key, f.value);
+  for (const Figure& f : block.record.results()) named.Result(f.key, f.value);
+  for (const Figure& f : block.record.extras()) named.Extra(f.key, f.value);
+  for (const Table& t : block.record.tables()) named.Add(PerGroup(t, block.names.size()) ? Named(t, block.names) : t);
+  return named;
+}
 
 std::string NumberText(double value) {
   if (std::isnan(value)) return "nan";
@@ -119,12 +146,13 @@ std::string NumberText(double value) {
 }
 
 std::string ResultJson(const CompletedBlock& block, std::size_t number) {
+  const Record record = NamedRecord(block);
   std::string out = "{\"block\": " + std::to_string(number) + ", \"command\": " + std::to_string(CommandId(block)) +
                     ", \"path\": " + Quoted(block.command ? block.command->path : "");
   out += ", \"inputs\": ";
-  AppendFigures(out, block.record.inputs(), block.record, Section::Inputs);
+  AppendFigures(out, record.inputs(), record, Section::Inputs);
   out += ", \"results\": ";
-  AppendFigures(out, block.record.results(), block.record, Section::Results);
+  AppendFigures(out, record.results(), record, Section::Results);
   AppendExtras(out, block);
   if (!block.note.empty()) {
     out += ", \"data\": [";
@@ -136,14 +164,15 @@ std::string ResultJson(const CompletedBlock& block, std::size_t number) {
 }
 
 std::vector<std::string> ResultCsv(const std::vector<CompletedBlock>& blocks) {
-  std::vector<std::string> rows{"block,command,name,index,value"};
+  std::vector<std::string> rows{"block,command,name,index,value,path"};
   for (std::size_t b = 0; b < blocks.size(); ++b) {
     const CompletedBlock& block = blocks[b];
-    const std::size_t number = b + 1;
+    const std::size_t number = b + 1, first = rows.size();
     const int command = CommandId(block);
+    const Record record = NamedRecord(block);
     for (Section section : {Section::Inputs, Section::Results}) {
-      for (const Figure& f : block.record.figures(section)) rows.push_back(CsvRow(number, command, f.key, "", f.value));
-      CsvTables(rows, number, command, block.record, section, "");
+      for (const Figure& f : record.figures(section)) rows.push_back(CsvRow(number, command, f.key, "", f.value));
+      CsvTables(rows, number, command, record, section, "");
     }
     if (block.extras)
       for (const Figure& f : block.extras->results())
@@ -152,6 +181,9 @@ std::vector<std::string> ResultCsv(const std::vector<CompletedBlock>& blocks) {
       rows.push_back(CsvRow(number, command, "extras." + std::string(f.key), "", f.value));
     CsvTables(rows, number, command, block.record, Section::Extras, "extras.");
     rows.push_back(CsvRow(number, command, "warning", "", block.warning ? 1 : 0));
+    // The menu path last, so that readers of the first five columns by position read on unchanged.
+    const std::string path = ',' + CsvField(block.command ? block.command->path : "");
+    for (std::size_t r = first; r < rows.size(); ++r) rows[r] += path;
   }
   return rows;
 }
@@ -162,7 +194,7 @@ const CompletedBlock* FindBlock(const std::vector<CompletedBlock>& blocks, std::
                                 [](std::size_t l, const CompletedBlock& b) { return l < b.firstLine; });
   if (after == blocks.begin()) return nullptr;
   const CompletedBlock& block = *std::prev(after);
-  return line < block.firstLine + block.lines ? &block : nullptr;
+  return line < block.End() ? &block : nullptr;
 }
 
 std::string ResultRows(const Record& record) {

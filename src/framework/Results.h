@@ -18,9 +18,13 @@ std::string ResultJson(const CompletedBlock& block, std::size_t number);
 // The header and the rows of the long table.
 std::vector<std::string> ResultCsv(const std::vector<CompletedBlock>& blocks);
 
-// The block whose lines hold journal line `line`, or nullptr (the heading,
-// lines read from a file).
+// The block that holds journal line `line` (its report, data note or
+// additional figures), or nullptr (the heading, lines read from a file).
 const CompletedBlock* FindBlock(const std::vector<CompletedBlock>& blocks, std::size_t line);
+
+// The block's record with the names the data give its strata or groups as
+// the first column, "name", of its per-group tables.
+Record NamedRecord(const CompletedBlock& block);
 
 // A record as rows to paste into a spreadsheet, inputs before results, each
 // row ended by a newline: "key<TAB>value" for a figure; for a table a row

@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <new>
 #include <optional>
+#include <utility>
 
 #include "framework/Catalogue.h"
 #include "framework/Format.h"
@@ -121,12 +122,18 @@ void CTervoDoc::AppendLine(const char* format, ...) {
 }
 
 void CTervoDoc::AppendSeparator() {
-  for (const std::string& line : m_note) m_journal.push_back(line);
-  m_blockNote = std::move(m_note);
-  m_note.clear();
+  m_blockNote = std::exchange(m_note, {});
+  m_blockNames = std::exchange(m_names, {});
   m_blockStart = m_journal.size();
+  m_noteAt.reset();
   m_blockWarning = false;
   m_journal.push_back("*********");
+}
+
+void CTervoDoc::AppendNote() {
+  if (m_noteAt) return;
+  m_noteAt = m_journal.size();
+  for (const std::string& line : m_blockNote) m_journal.push_back(line);
 }
 
 void CTervoDoc::AppendWarning() {
@@ -155,9 +162,12 @@ void CTervoDoc::AppendIntervals(IntervalOf what, Wording wording, double probabi
 }
 
 void CTervoDoc::EndBlock(Record record) {
-  CompletedBlock block{m_blockStart, m_journal.size() - m_blockStart, m_running, m_blockWarning, std::move(record)};
-  block.note = std::move(m_blockNote);
-  m_blockNote.clear();
+  // The note inside the block: everything from one separator to the next is one calculation.
+  AppendNote();
+  CompletedBlock block{m_blockStart, *m_noteAt - m_blockStart, m_running, m_blockWarning, std::move(record)};
+  block.ownExtraLines = m_journal.size() - *m_noteAt - m_blockNote.size();
+  block.note = std::exchange(m_blockNote, {});
+  block.names = std::exchange(m_blockNames, {});
   if (m_bAdditional && block.command) AppendAdditional(block);
   m_blocks.push_back(std::move(block));
   if (!m_inStep) EndSteps();
@@ -216,6 +226,8 @@ bool CTervoDoc::OnCommand(int id) {
     m_blocks.erase(m_blocks.begin() + static_cast<std::ptrdiff_t>(blocks), m_blocks.end());
     m_note.clear();
     m_blockNote.clear();
+    m_names.clear();
+    m_blockNames.clear();
     m_running = nullptr;
     UpdateAllViews();
     m_host.OutOfMemory();
@@ -233,6 +245,7 @@ bool CTervoDoc::RunCommand(int id) {
   if (command->approach == Approach::Prediction) {
     command->routine(*this);
     m_note.clear();
+    m_names.clear();
     return true;
   }
   m_nApproach = Approach::Randomization;
@@ -242,6 +255,7 @@ bool CTervoDoc::RunCommand(int id) {
   m_nEstimator = command->estimator;
   DispatchRandomization();
   m_note.clear();
+  m_names.clear();
   return true;
 }
 

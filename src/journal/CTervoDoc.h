@@ -94,10 +94,16 @@ class CTervoDoc : public CalculatorState {
   // ---- Report blocks -------------------------------------------------------------
   [[gnu::format(printf, 2, 3)]] void AppendLine(const char* format, ...);
   void AppendSeparator();
-  // Lines that go into the Journal just before the next separator, outside
-  // any block (the data note of data/DataSession.h); dropped when the
+  // The data note of the next block (data/DataSession.h), written after its
+  // own lines, and the names of its strata or groups; dropped when the
   // command ends without a block.
-  void SetNote(std::vector<std::string> lines) { m_note = std::move(lines); }
+  void SetNote(std::vector<std::string> lines, std::vector<std::string> names = {}) {
+    m_note = std::move(lines);
+    m_names = std::move(names);
+  }
+  // Writes the block's data note now: a block that adds figures of its own
+  // puts the note before them, as the document does with its additional figures.
+  void AppendNote();
   void AppendWarning();
   // The two closing interval lines of a block: for the mean (or proportion)
   // from low to high, for the total (or number) from N·low to N·high.
@@ -173,10 +179,11 @@ class CTervoDoc : public CalculatorState {
   std::function<void()> m_undoChanged;
   std::vector<CompletedBlock> m_blocks;
   std::size_t m_blockStart = 0;
+  std::optional<std::size_t> m_noteAt;  // where the block's note was written, if it was
   bool m_blockWarning = false;
   const Command* m_running = nullptr;
   bool m_bAdditional = false;
-  std::vector<std::string> m_note, m_blockNote;
+  std::vector<std::string> m_note, m_blockNote, m_names, m_blockNames;
   std::deque<Step> m_undo;
   std::vector<Step> m_redo;
   std::uint64_t m_nextStep = 1;

@@ -13,8 +13,8 @@ namespace mirto {
 struct Command;
 
 struct CompletedBlock {
-  std::size_t firstLine;  // the separator's index in the Journal
-  std::size_t lines;
+  std::size_t firstLine;   // the separator's index in the Journal
+  std::size_t lines;       // from the separator to the data note
   const Command* command;  // nullptr for a routine run outside any command
   bool warning;            // the block holds the small-sample warning
   Record record;
@@ -22,8 +22,17 @@ struct CompletedBlock {
   // one (0: none) and the figures by key.
   std::size_t extraLines = 0;
   std::optional<Record> extras = std::nullopt;
-  // The data note written just before the block, when its figures came from data.
+  // The data note, when its figures came from data: after the block's own
+  // lines and before its additional figures.
   std::vector<std::string> note = {};
+  // The names the data give its strata or groups, in the order of its rows.
+  std::vector<std::string> names = {};
+  // Lines the block wrote itself after its note: additional figures of its own.
+  std::size_t ownExtraLines = 0;
+  // The line after the note, where the additional figures start.
+  std::size_t NoteEnd() const { return firstLine + lines + note.size(); }
+  // The line after everything the block wrote.
+  std::size_t End() const { return NoteEnd() + ownExtraLines + extraLines; }
 };
 
 }  // namespace mirto

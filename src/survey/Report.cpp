@@ -316,7 +316,10 @@ void AppendBlock(CTervoDoc& doc, const Command& command, const std::vector<std::
   doc.RunRoutine(command, [&](CTervoDoc& d) {
     d.SetNote(note);
     d.AppendSeparator();
-    for (const std::string& line : lines) d.AppendLine("%s", line.c_str());
+    for (const std::string& line : lines) {
+      if (line == extras::kHeading) d.AppendNote();
+      d.AppendLine("%s", line.c_str());
+    }
     d.EndBlock(record);
     return 1;
   });

@@ -3,12 +3,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDate>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -199,6 +201,18 @@ class CopyExportTest : public QObject {
         static_cast<int>(QString::fromLatin1(file.readAll()).count(QRegularExpression("/Type\\s*/Page[^s]")));
     QCOMPARE(pages, JournalPrinter::PageCount(w.app.Document().GetJournal(), w.frame().Printing().Printer()));
     QVERIFY(pages >= 2);
+    // Each page: the journal's name and today's date above, its number of all below.
+    QProcess text;
+    text.start("pdftotext", {"-layout", path, "-"});
+    QVERIFY(text.waitForFinished(30000));
+    const QStringList printed = QString::fromUtf8(text.readAllStandardOutput()).split('\f', Qt::SkipEmptyParts);
+    QCOMPARE(printed.size(), pages);
+    const QString today = QDate::currentDate().toString(Qt::ISODate);
+    for (int page = 1; page <= pages; ++page) {
+      const QStringList lines = printed[page - 1].trimmed().split('\n');
+      QVERIFY2(lines.first().startsWith("Untitled") && lines.first().endsWith(today), qPrintable(lines.first()));
+      QCOMPARE(lines.last().trimmed(), QString("Page %1 of %2").arg(page).arg(pages));
+    }
     const QString refused = w.frame().Printing().ExportPdf(w.dir.filePath("no/such/folder.pdf"));
     QVERIFY2(refused.contains("no/such/folder.pdf"), qPrintable(refused));
   }

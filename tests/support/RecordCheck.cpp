@@ -70,7 +70,9 @@ std::vector<std::string> PrintedNumbers(std::string_view line) {
 std::string MissingFigures(const CTervoDoc& doc, const CompletedBlock& block) {
   std::string missing;
   const Journal& journal = doc.GetJournal();
-  for (std::size_t i = block.firstLine; i < block.firstLine + block.lines; ++i) {
+  for (std::size_t i = block.firstLine; i < block.NoteEnd() + block.ownExtraLines; ++i) {
+    if (i == block.firstLine + block.lines) i = block.NoteEnd();  // the data note names, it does not report
+    if (i == block.NoteEnd() + block.ownExtraLines) break;
     for (const std::string& number : PrintedNumbers(journal[i])) {
       if (Holds(block.record, number)) continue;
       missing += "\n  " + number + " in \"" + std::string(journal[i]) + "\"";

@@ -49,7 +49,9 @@ void ExpectClose(double actual, double expected, double relative) {
 std::string Unrecorded(const CTervoDoc& doc, const CompletedBlock& block) {
   std::string missing;
   const Record& record = block.record;
-  for (std::size_t i = block.firstLine; i < block.firstLine + block.lines; ++i) {
+  for (std::size_t i = block.firstLine; i < block.NoteEnd() + block.ownExtraLines; ++i) {
+    if (i == block.firstLine + block.lines) i = block.NoteEnd();  // the data note names, it does not report
+    if (i == block.NoteEnd() + block.ownExtraLines) break;
     const std::string line(doc.GetJournal()[i]);
     // The variables' names and options, as the statements give them.
     if (line.starts_with("Design: ") || line.starts_with("Calibration: ")) continue;
