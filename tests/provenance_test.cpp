@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "data/DataSession.h"
+#include "extras/Charts.h"
 #include "framework/Results.h"
 #include "journal/PageLayout.h"
 #include "journal/Selection.h"
@@ -50,6 +51,26 @@ TEST(DataNote, StandsInsideItsBlockAfterTheReportLines) {
   }
   // A block run from typed figures has no note.
   EXPECT_TRUE(s.doc.Blocks()[1].note.empty());
+}
+
+TEST(DataNote, ChartsNameEachStratum) {
+  DataDir dir;
+  const std::string data = dir.Write("r.csv", "region,y\nNorth,10\nSouth,20\nWest,40\nSouth,24\nNorth,14\nWest,44\n");
+  const std::string sizes = dir.Write("sizes.csv", kSizes);
+  Session s;
+  ASSERT_EQ(s.Run("data " + data + "\npopulation " + sizes +
+                  "\nuse y=y stratum=region\ncommand Stratified > Mean/total of variable > Interval estimates\n"
+                  "ok 95%\n")
+                .status,
+            0);
+  const CompletedBlock& block = s.doc.Blocks()[0];
+  const auto chart = extras::ChartFor(*block.command, NamedRecord(block));
+  ASSERT_TRUE(chart.has_value());
+  std::vector<std::string> labels;
+  for (const extras::ChartInterval& i : chart->intervals) labels.push_back(i.label);
+  EXPECT_EQ(labels, (std::vector<std::string>{"North", "South", "West", "Population"}));
+  // By hand: North's mean is (10 + 14) / 2.
+  EXPECT_EQ(chart->intervals[0].estimate, 12);
 }
 
 TEST(DataNote, ResultsNameEachStratumAndTheCommand) {

@@ -39,7 +39,7 @@ void ChartDock::ShowBlockAt(std::size_t line) {
   const std::vector<CompletedBlock>& blocks = m_doc.Blocks();
   const CompletedBlock* block = FindBlock(blocks, line);
   if (!block && !blocks.empty()) block = &blocks.back();
-  m_chart->SetChart(block && block->command ? extras::ChartFor(*block->command, block->record) : std::nullopt);
+  m_chart->SetChart(block && block->command ? extras::ChartFor(*block->command, NamedRecord(*block)) : std::nullopt);
   m_png->setEnabled(m_chart->Chart().has_value());
   m_svg->setEnabled(m_chart->Chart().has_value());
 }

@@ -55,7 +55,11 @@ std::optional<ChartData> GroupIntervals(const Command& command, const Record& re
   if (!N || !value || (n && mean && !sd)) return std::nullopt;
   ChartData chart{.title = "Intervals by " + group, .valueName = mean ? "mean" : "proportion"};
   for (std::size_t r = 0; r < groups->rows(); ++r) {
-    const std::string label = (char)std::toupper(group[0]) + group.substr(1) + " " + std::to_string(r + 1);
+    // The data's own name where they give one other than the number.
+    const std::string number = std::to_string(r + 1);
+    const bool named = groups->IsText(0) && !groups->text(r, 0).empty() && groups->text(r, 0) != number;
+    const std::string label =
+        named ? groups->text(r, 0) : (char)std::toupper(group[0]) + group.substr(1) + " " + number;
     srs::SrsInput in;
     in.N = groups->at(r, *N);
     in.n = n ? groups->at(r, *n) : in.N;
