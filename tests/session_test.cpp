@@ -63,6 +63,15 @@ struct Desktop {
     recorder.Start();
   }
   void Run(const char* path) { recorder.RunCommand(doc, FindCommandId(path)); }
+  // The exported script run by `mirto --batch` on a new journal: what it wrote, or why it stopped.
+  std::string Replayed(const TempDir& dir) const {
+    const std::string path = dir / "session.mirto", replayed = dir / "replay.txt";
+    if (!WriteScript(recorder.ScriptLines(), path).ok) return "not written";
+    const char* args[] = {path.c_str(), "-o", replayed.c_str()};
+    std::ostringstream out, err;
+    if (BatchMain(3, args, out, err) != 0) return err.str();
+    return ReadBytes(replayed);
+  }
 };
 
 std::string Joined(const std::vector<std::string>& lines) {
@@ -233,12 +242,7 @@ TEST(Session, UndoneCommandsLeaveTheScriptAndReplayAlike) {
   EXPECT_EQ(script.find("99%"), std::string::npos) << script;
   EXPECT_EQ(script.find("command 32853"), std::string::npos) << script;
 
-  ASSERT_TRUE(WriteScript(d.recorder.ScriptLines(), dir / "session.mirto").ok);
-  const std::string path = dir / "session.mirto", replayed = dir / "replay.txt";
-  const char* args[] = {path.c_str(), "-o", replayed.c_str()};
-  std::ostringstream out, err;
-  ASSERT_EQ(BatchMain(3, args, out, err), 0) << err.str();
-  EXPECT_EQ(ReadBytes(replayed), journal);
+  EXPECT_EQ(d.Replayed(dir), journal);
 }
 
 // Only what this session appended, last first, and at most kUndoSteps of it;
@@ -319,12 +323,7 @@ TEST(Session, UndoneCalibrationGivesTheDesignWeightsBack) {
 
   const std::string script = Joined(d.recorder.ScriptLines());
   EXPECT_EQ(script.find("calibrate"), std::string::npos) << script;
-  ASSERT_TRUE(WriteScript(d.recorder.ScriptLines(), dir / "session.mirto").ok);
-  const std::string path = dir / "session.mirto", replayed = dir / "replay.txt";
-  const char* args[] = {path.c_str(), "-o", replayed.c_str()};
-  std::ostringstream out, err;
-  ASSERT_EQ(BatchMain(3, args, out, err), 0) << err.str();
-  EXPECT_EQ(ReadBytes(replayed), Joined(d.doc.GetJournal().Lines()));
+  EXPECT_EQ(d.Replayed(dir), Joined(d.doc.GetJournal().Lines()));
 }
 
 }  // namespace
