@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -12,7 +13,10 @@
 #include "batch/Batch.h"
 #include "framework/Registry.h"
 #include "journal/CTervoDoc.h"
+#include "journal/Excerpt.h"
 #include "support/Files.h"
+#include "support/RecordCheck.h"
+#include "survey/Statements.h"
 
 namespace mirto::test {
 namespace {
@@ -59,6 +63,15 @@ struct Desktop {
     recorder.Start();
   }
   void Run(const char* path) { recorder.RunCommand(doc, FindCommandId(path)); }
+  // The exported script run by `mirto --batch` on a new journal: what it wrote, or why it stopped.
+  std::string Replayed(const TempDir& dir) const {
+    const std::string path = dir / "session.mirto", replayed = dir / "replay.txt";
+    if (!WriteScript(recorder.ScriptLines(), path).ok) return "not written";
+    const char* args[] = {path.c_str(), "-o", replayed.c_str()};
+    std::ostringstream out, err;
+    if (BatchMain(3, args, out, err) != 0) return err.str();
+    return ReadBytes(replayed);
+  }
 };
 
 std::string Joined(const std::vector<std::string>& lines) {
@@ -229,12 +242,7 @@ TEST(Session, UndoneCommandsLeaveTheScriptAndReplayAlike) {
   EXPECT_EQ(script.find("99%"), std::string::npos) << script;
   EXPECT_EQ(script.find("command 32853"), std::string::npos) << script;
 
-  ASSERT_TRUE(WriteScript(d.recorder.ScriptLines(), dir / "session.mirto").ok);
-  const std::string path = dir / "session.mirto", replayed = dir / "replay.txt";
-  const char* args[] = {path.c_str(), "-o", replayed.c_str()};
-  std::ostringstream out, err;
-  ASSERT_EQ(BatchMain(3, args, out, err), 0) << err.str();
-  EXPECT_EQ(ReadBytes(replayed), journal);
+  EXPECT_EQ(d.Replayed(dir), journal);
 }
 
 // Only what this session appended, last first, and at most kUndoSteps of it;
@@ -260,6 +268,62 @@ TEST(Session, UndoStopsAtFilesAndAfterItsLastStep) {
   EXPECT_EQ(undone, CTervoDoc::kUndoSteps);
   ASSERT_EQ(d.doc.Blocks().size(), 3u);  // the first block and the two oldest after the file
   EXPECT_EQ(d.doc.GetJournal().size(), opened + 2 * d.doc.Blocks()[2].lines);
+}
+
+// Undo of a calibration puts back the design weights, so that an estimate
+// after it reads as if it had never run; Redo brings the calibration back.
+// Figures: block.expected (reference.R) and calibrate.expected (calibrate.R).
+TEST(Session, UndoneCalibrationGivesTheDesignWeightsBack) {
+  TempDir dir;
+  Desktop d;
+  const std::string folder = TestSourceDir() + "/scripts/survey/";
+  survey::Statements survey;
+  survey.DataOpened(folder + "small.csv", PathExcerpt(folder + "small.csv"));
+  // As the desktop's survey dialogs run their statements.
+  const auto run = [&](std::vector<std::string> statements) {
+    const std::size_t before = d.doc.GetJournal().size();
+    for (const std::string& s : statements) {
+      if (s.starts_with("data ")) continue;
+      const std::size_t blank = s.find(' ');
+      const auto failure = survey.RunStep(d.doc, s.substr(0, blank), s.substr(blank + 1));
+      ASSERT_FALSE(failure) << failure->text;
+    }
+    const bool appended = d.doc.GetJournal().size() > before;
+    d.recorder.RanStatements("Data", statements, appended, appended ? d.doc.UndoStep() : 0);
+  };
+  const std::string design = "design weight=w strata=st psu=psu nest lonely=adjust";
+  const std::string designA = " a      5        0  5.119403    0.887294  3.380338  6.858468  17.331988  0.986864";
+  const std::string calibratedA = " a      5        0  5.119682    1.408169  2.359721  7.879643  27.505015  2.476224";
+  const auto count = [&](const std::string& row) {
+    const std::vector<std::string> lines = d.doc.GetJournal().Lines();
+    return std::count(lines.begin(), lines.end(), row);
+  };
+  run({"data " + folder + "small.csv", design});
+  run({"calibrate rake=d,c totals=" + folder + "totals.csv"});
+  run({"estimate mean y by=d"});
+  const std::vector<std::string> calibrated = d.doc.GetJournal().Lines();
+  ASSERT_EQ(count(calibratedA), 1);
+
+  ASSERT_TRUE(d.recorder.Undo(d.doc));
+  ASSERT_TRUE(d.recorder.Undo(d.doc));
+  EXPECT_EQ(survey.Calibrated(), nullptr);
+  ASSERT_TRUE(d.recorder.Redo(d.doc));
+  ASSERT_TRUE(d.recorder.Redo(d.doc));
+  EXPECT_EQ(d.doc.GetJournal().Lines(), calibrated);
+  run({"estimate mean y by=d"});
+  EXPECT_EQ(count(calibratedA), 2);
+
+  for (int k = 0; k < 3; ++k) ASSERT_TRUE(d.recorder.Undo(d.doc));
+  EXPECT_FALSE(d.doc.CanUndo());  // the design came before: no step
+  run({"estimate mean y by=d"});
+  EXPECT_EQ(count(calibratedA), 0);
+  EXPECT_EQ(count(designA), 1);
+  run({design});  // a design that is read again cannot be undone
+  EXPECT_FALSE(d.doc.CanUndo());
+
+  const std::string script = Joined(d.recorder.ScriptLines());
+  EXPECT_EQ(script.find("calibrate"), std::string::npos) << script;
+  EXPECT_EQ(d.Replayed(dir), Joined(d.doc.GetJournal().Lines()));
 }
 
 }  // namespace

@@ -246,8 +246,12 @@ void CMainFrame::ConnectCommands() {
 void CMainFrame::ConnectJournalView() {
   using enum FrameCommand;
   CTervoView* view = m_widgets.view;
-  connect(m_actions[Undo], &QAction::triggered, this, [this] { m_session.Undo(m_doc); });
-  connect(m_actions[Redo], &QAction::triggered, this, [this] { m_session.Redo(m_doc); });
+  connect(m_actions[Undo], &QAction::triggered, this, [this] {
+    if (m_session.Undo(m_doc)) m_survey.Undone();
+  });
+  connect(m_actions[Redo], &QAction::triggered, this, [this] {
+    if (m_session.Redo(m_doc)) m_survey.Undone();
+  });
   connect(m_actions[Copy], &QAction::triggered, view, &CTervoView::CopySelection);
   connect(m_actions[CopyBlock], &QAction::triggered, view, &CTervoView::CopyBlock);
   connect(m_actions[CopyBlockTable], &QAction::triggered, view, &CTervoView::CopyBlockTable);

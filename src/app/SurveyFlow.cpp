@@ -45,29 +45,25 @@ std::optional<std::string> RunEach(const std::vector<std::string>& statements, R
 void SurveyFlow::DataOpened(const std::string& path) {
   m_survey.DataOpened(path, PathExcerpt(path));
   m_file = path;
+  m_doc.EndSteps();  // no calibration of this file to go back to
   emit designChanged();
 }
 
-bool SurveyFlow::Survey(const char* menu, std::vector<std::string> statements, survey::Statements& on, bool undoable) {
+bool SurveyFlow::Survey(const char* menu, std::vector<std::string> statements, survey::Statements& on) {
   const std::size_t before = m_doc.GetJournal().size();
-  const auto runAll = [&] {
-    return RunEach(statements, [&](std::string_view verb, std::string_view rest) -> std::optional<std::string> {
-      if (verb == "data") return std::nullopt;  // `on` holds the file already
-      auto refused = on.Run(m_doc, verb, rest);
-      return refused ? std::optional(refused->text) : std::nullopt;
-    });
-  };
-  std::optional<std::string> failure;
-  if (undoable)
-    m_doc.RunUndoable([&] { failure = runAll(); });
-  else
-    failure = runAll();
+  const auto failure =
+      RunEach(statements, [&](std::string_view verb, std::string_view rest) -> std::optional<std::string> {
+        if (verb == "data") return std::nullopt;  // `on` holds the file already
+        auto refused = on.RunStep(m_doc, verb, rest);
+        return refused ? std::optional(refused->text) : std::nullopt;
+      });
   if (failure) {
     Fail(*failure);
     return false;
   }
+  // Whatever appends here is a step of its own.
   const bool appended = m_doc.GetJournal().size() > before;
-  m_session.RanStatements(menu, statements, appended, undoable && appended ? m_doc.UndoStep() : 0);
+  m_session.RanStatements(menu, statements, appended, appended ? m_doc.UndoStep() : 0);
   return true;
 }
 
@@ -97,8 +93,7 @@ bool SurveyFlow::EndDesign() {
 }
 
 bool SurveyFlow::Estimate(const survey::EstimateRequest& request) {
-  // An estimate changes nothing but the journal: it can be undone.
-  return Survey("Data > Estimate...", {"estimate " + survey::EstimateText(request)}, m_survey, true);
+  return Survey("Data > Estimate...", {"estimate " + survey::EstimateText(request)}, m_survey);
 }
 
 bool SurveyFlow::Calibrate(const survey::CalibrateRequest& request) {
@@ -150,6 +145,8 @@ std::vector<std::string> SurveyFlow::Preview(const std::string& file, const surv
   if (failure) return {*failure};
   return survey::DesignSummary(*trial.InEffect());
 }
+
+void SurveyFlow::Undone() { emit designChanged(); }
 
 void SurveyFlow::Fail(const std::string& message) {
   QMessageBox::warning(m_window, kAppTitle, QString::fromStdString(message));

@@ -41,6 +41,9 @@ class SurveyFlow : public QObject {
   bool WriteWeights(const std::string& path);
   bool Draw(const select::DrawRequest& request);
 
+  // Edit > Undo or Redo ran: a calibration may have gone or come back.
+  void Undone();
+
   // What the design would find in `file`: the lines of its summary, or the
   // message that refuses it. Nothing changes.
   std::vector<std::string> Preview(const std::string& file, const survey::DesignRequest& request) const;
@@ -51,7 +54,7 @@ class SurveyFlow : public QObject {
   void dataReplaced();
 
  private:
-  bool Survey(const char* menu, std::vector<std::string> statements, survey::Statements& on, bool undoable = false);
+  bool Survey(const char* menu, std::vector<std::string> statements, survey::Statements& on);
   void Fail(const std::string& message);
 
   CTervoDoc& m_doc;

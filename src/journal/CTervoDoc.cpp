@@ -270,10 +270,12 @@ void CTervoDoc::UndoChanged() {
   if (m_undoChanged) m_undoChanged();
 }
 
-void CTervoDoc::RunUndoable(const std::function<void()>& run) {
+void CTervoDoc::RunUndoable(const std::function<void()>& run) { RunUndoable(run, {}); }
+
+void CTervoDoc::RunUndoable(const std::function<void()>& run, std::function<void(bool undone)> restore) {
   if (m_inStep) return run();  // a step within a step is part of it
   m_redo.clear();
-  Step step{0, m_journal.GetMark(), 0, m_blocks.size(), *this, {}};
+  Step step{0, m_journal.GetMark(), 0, m_blocks.size(), *this, {}, std::move(restore)};
   struct InStep {
     bool& on;
     explicit InStep(bool& flag) : on(flag) { on = true; }
@@ -311,6 +313,7 @@ bool CTervoDoc::Undo() {
   step.after = *this;
   static_cast<CalculatorState&>(*this) = step.before;
   m_journal.Rollback(step.mark);
+  if (step.restore) step.restore(true);
   m_redo.push_back(std::move(step));
   m_undo.pop_back();
   UpdateAllViews();
@@ -335,6 +338,7 @@ bool CTervoDoc::Redo() {
   step.blocks.clear();
   step.lines.clear();
   static_cast<CalculatorState&>(*this) = step.after;
+  if (step.restore) step.restore(false);
   if (m_undo.size() == kUndoSteps) m_undo.pop_front();
   m_undo.push_back(std::move(step));
   m_redo.pop_back();

@@ -140,6 +140,12 @@ class CTervoDoc : public CalculatorState {
   // Runs `run` as one step; what it appends can be undone. Any command run
   // this way, even one cancelled, ends the redo steps.
   void RunUndoable(const std::function<void()>& run);
+  // The same for a command that changes what the document does not hold:
+  // `restore(true)` after Undo has put the lines and state back, `restore(false)`
+  // after Redo.
+  void RunUndoable(const std::function<void()>& run, std::function<void(bool undone)> restore);
+  // Something changed that no step can take back: the steps before it end.
+  void EndSteps();
 
   // count + 1 doubles, entries 1..count used; empty (after the message) when
   // the reservation cannot be made.
@@ -151,8 +157,6 @@ class CTervoDoc : public CalculatorState {
   // Asks the host; without a person to ask, the refusal.
   FileResult Confirm(const std::string& question, const std::string& refusal);
   void AppendAdditional(CompletedBlock& block);
-  // Something appended that no step holds: the steps before it cannot be taken back.
-  void EndSteps();
   void UndoChanged();
   std::uint64_t Version() const { return m_undo.empty() ? m_base : m_undo.back().id; }
 
@@ -162,6 +166,7 @@ class CTervoDoc : public CalculatorState {
     std::size_t end;     // its line count after the step
     std::size_t firstBlock;
     CalculatorState before, after;
+    std::function<void(bool undone)> restore;
     // While undone: what the step had appended.
     std::vector<std::string> lines = {};
     std::vector<CompletedBlock> blocks = {};

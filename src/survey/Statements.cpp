@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <utility>
 #include <variant>
 
 #include "journal/CTervoDoc.h"
@@ -36,6 +37,26 @@ std::optional<Statements::Failure> Statements::Run(CTervoDoc& doc, std::string_v
   if (verb == "calibrate") return CalibrateStatement(doc, rest);
   if (verb == "weights") return WeightsStatement(doc, rest);
   return EstimateStatement(doc, rest);
+}
+
+std::optional<Statements::Failure> Statements::RunStep(CTervoDoc& doc, std::string_view verb, std::string_view rest) {
+  std::optional<Failure> failure;
+  const auto run = [&] { failure = Run(doc, verb, rest); };
+  if (verb == "estimate") {
+    doc.RunUndoable(run);
+  } else if (verb == "calibrate" && !rest.empty()) {
+    // Steps go back last first, so Undo finds this calibration in effect.
+    doc.RunUndoable(run, [this, before = m_calibration, after = m_calibration](bool undone) mutable {
+      if (undone)
+        after = std::exchange(m_calibration, before);
+      else
+        m_calibration = after;
+    });
+  } else {
+    run();
+    if (!failure) doc.EndSteps();
+  }
+  return failure;
 }
 
 std::optional<Statements::Failure> Statements::DesignStatement(std::string_view rest) {
@@ -89,7 +110,7 @@ std::optional<Statements::Failure> Statements::CalibrateStatement(CTervoDoc& doc
   auto calibration = Calibrate(*m_file, *m_design, q, std::get<Totals>(totals));
   if (auto* problem = std::get_if<data::DataProblem>(&calibration)) return Failure{false, problem->Describe()};
   WriteCalibrationBlock(doc, *m_design, std::get<Calibration>(calibration));
-  m_calibration = std::get<Calibration>(std::move(calibration));
+  m_calibration = std::make_shared<const Calibration>(std::get<Calibration>(std::move(calibration)));
   return std::nullopt;
 }
 

@@ -38,8 +38,13 @@ class Statements {
   void UseFile(std::unique_ptr<data::DataFile> file, std::string shown);
   // Runs a statement; what went wrong, if anything. Nothing is appended then.
   std::optional<Failure> Run(CTervoDoc& doc, std::string_view verb, std::string_view rest);
+  // Runs it as the desktop does, within the document's undo: an estimate or a
+  // calibration is one step, and Undo of a calibration puts back the weights
+  // in effect before it (Redo, its own). A new design, the design weights
+  // again or weights written to a file end the steps: they cannot be undone.
+  std::optional<Failure> RunStep(CTervoDoc& doc, std::string_view verb, std::string_view rest);
   const Design* InEffect() const { return m_design ? &*m_design : nullptr; }
-  const Calibration* Calibrated() const { return m_calibration ? &*m_calibration : nullptr; }
+  const Calibration* Calibrated() const { return m_calibration.get(); }
   // The run's own files, which `weights out` never writes over.
   void Reserve(std::vector<ReservedFile> files) { m_reserved = std::move(files); }
 
@@ -52,7 +57,8 @@ class Statements {
   std::string m_path, m_shown;
   std::unique_ptr<data::DataFile> m_file;
   std::optional<Design> m_design;
-  std::optional<Calibration> m_calibration;
+  // Shared with the undo steps that put it back.
+  std::shared_ptr<const Calibration> m_calibration;
   std::vector<ReservedFile> m_reserved;
 };
 

@@ -202,6 +202,18 @@ class SurveyDialogsTest : public QObject {
     QCOMPARE(Lines(f.doc),
              Batch("data " + data + "\ndesign weight=w\ncalibrate poststrata=d totals=" + typed.toStdString() + "\n"));
     QCOMPARE(Lines(f.doc), Batch(Replayed(f)));
+
+    // Undo takes the calibration back with its block: the design weights are in effect again.
+    CMainFrame& frame = *f.app.Frame();
+    const auto calibrated = Lines(f.doc);
+    frame.Action(FrameCommand::Undo)->trigger();
+    QVERIFY(!frame.Survey().Calibrated());
+    QVERIFY(!frame.DesignLabel()->text().endsWith(", calibrated"));
+    QCOMPARE(Lines(f.doc), Batch("data " + data + "\ndesign weight=w\n"));
+    QCOMPARE(Lines(f.doc), Batch(Replayed(f)));
+    frame.Action(FrameCommand::Redo)->trigger();
+    QVERIFY(frame.DesignLabel()->text().endsWith(", calibrated"));
+    QCOMPARE(Lines(f.doc), calibrated);
   }
 
   // The design reads data mode's file; another file ends data mode, as `data` does in a script.
