@@ -173,6 +173,40 @@ class WholeFrame final : public data::DataFile {
   std::unique_ptr<data::DataFile> m_file;
 };
 
+// A frame that gains a row between the count and the pass that writes.
+class GrowingFrame final : public data::DataFile {
+ public:
+  explicit GrowingFrame(std::unique_ptr<data::DataFile> file)
+      : DataFile(file->Path(), file->Variables()), m_file(std::move(file)) {}
+  std::optional<data::DataProblem> Scan(std::span<const std::size_t> columns, const Visit& visit) const override {
+    return m_file->Scan(columns, visit);
+  }
+  std::optional<data::DataProblem> Count(long long& rows) const override {
+    auto problem = m_file->Count(rows);
+    --rows;
+    return problem;
+  }
+
+ private:
+  std::unique_ptr<data::DataFile> m_file;
+};
+
+TEST_F(Draws, AFrameThatChangedBetweenPassesIsRefused) {
+  select::DrawRequest request;
+  request.frame = Path("frame.csv");
+  ASSERT_FALSE(select::ParseDraw("systematic n=3 seed=1 out=" + Path("s.csv"), request));
+  select::DrawOptions options;
+  options.open = [](const std::string& path, std::optional<data::DataProblem>& problem) {
+    auto file = data::OpenDataFile(path, problem);
+    return file ? std::make_unique<GrowingFrame>(std::move(file)) : nullptr;
+  };
+  select::DrawResult result;
+  const auto problem = select::RunDraw(request, options, result);
+  ASSERT_TRUE(problem);
+  EXPECT_EQ(problem->text, "the frame changed while it was read");
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"frame.csv"}));
+}
+
 // The same seed gives the same sample file, byte for byte, whether the rows
 // not taken are passed over or read, in small blocks on two threads.
 TEST_F(Draws, RowsPassedOverGiveTheSampleOfAFrameReadWhole) {

@@ -96,7 +96,7 @@ std::optional<DataProblem> DrawRun::ChosenPass(const std::vector<std::size_t>& c
       },
       total);
   if (stop || problem) return stop ? stop : problem;
-  if (total != s.N) return Problem("the frame changed while it was read");
+  if (total != s.N) return data::MakeProblem(m_result.frame, "the frame changed while it was read");
   return std::nullopt;
 }
 
