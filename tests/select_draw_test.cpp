@@ -160,48 +160,41 @@ TEST_F(Draws, EachDesignWritesItsUnitsWithTheirProbabilities) {
 }
 
 // A frame read whole, row after row: what a draw read before it passed over
-// the rows it does not take.
+// the rows it does not take; `gained` rows more than its count says, as if
+// written to between the count and the pass that writes.
 class WholeFrame final : public data::DataFile {
  public:
-  explicit WholeFrame(std::unique_ptr<data::DataFile> file)
-      : DataFile(file->Path(), file->Variables()), m_file(std::move(file)) {}
-  std::optional<data::DataProblem> Scan(std::span<const std::size_t> columns, const Visit& visit) const override {
-    return m_file->Scan(columns, visit);
-  }
-
- private:
-  std::unique_ptr<data::DataFile> m_file;
-};
-
-// A frame that gains a row between the count and the pass that writes.
-class GrowingFrame final : public data::DataFile {
- public:
-  explicit GrowingFrame(std::unique_ptr<data::DataFile> file)
-      : DataFile(file->Path(), file->Variables()), m_file(std::move(file)) {}
+  WholeFrame(std::unique_ptr<data::DataFile> file, long long gained)
+      : DataFile(file->Path(), file->Variables()), m_file(std::move(file)), m_gained(gained) {}
   std::optional<data::DataProblem> Scan(std::span<const std::size_t> columns, const Visit& visit) const override {
     return m_file->Scan(columns, visit);
   }
   std::optional<data::DataProblem> Count(long long& rows) const override {
     auto problem = m_file->Count(rows);
-    --rows;
+    rows -= m_gained;
     return problem;
   }
 
  private:
   std::unique_ptr<data::DataFile> m_file;
+  long long m_gained;
 };
+
+select::DrawOptions ReadWhole(long long gained = 0) {
+  select::DrawOptions options;
+  options.open = [gained](const std::string& path, std::optional<data::DataProblem>& problem) {
+    auto file = data::OpenDataFile(path, problem);
+    return file ? std::make_unique<WholeFrame>(std::move(file), gained) : nullptr;
+  };
+  return options;
+}
 
 TEST_F(Draws, AFrameThatChangedBetweenPassesIsRefused) {
   select::DrawRequest request;
   request.frame = Path("frame.csv");
   ASSERT_FALSE(select::ParseDraw("systematic n=3 seed=1 out=" + Path("s.csv"), request));
-  select::DrawOptions options;
-  options.open = [](const std::string& path, std::optional<data::DataProblem>& problem) {
-    auto file = data::OpenDataFile(path, problem);
-    return file ? std::make_unique<GrowingFrame>(std::move(file)) : nullptr;
-  };
   select::DrawResult result;
-  const auto problem = select::RunDraw(request, options, result);
+  const auto problem = select::RunDraw(request, ReadWhole(1), result);
   ASSERT_TRUE(problem);
   EXPECT_EQ(problem->text, "the frame changed while it was read");
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"frame.csv"}));
@@ -224,14 +217,8 @@ TEST_F(Draws, RowsPassedOverGiveTheSampleOfAFrameReadWhole) {
       select::DrawRequest request;
       request.frame = Path("frame.csv");
       ASSERT_FALSE(select::ParseDraw(std::string(draw) + " out=" + Path("s.csv"), request));
-      select::DrawOptions options;
-      if (whole)
-        options.open = [](const std::string& path, std::optional<data::DataProblem>& problem) {
-          auto file = data::OpenDataFile(path, problem);
-          return file ? std::make_unique<WholeFrame>(std::move(file)) : nullptr;
-        };
       select::DrawResult result;
-      const auto problem = select::RunDraw(request, options, result);
+      const auto problem = select::RunDraw(request, whole ? ReadWhole() : select::DrawOptions{}, result);
       ASSERT_FALSE(problem) << problem->Describe();
       bytes[whole] = ReadBytes(Path("s.csv"));
     }
