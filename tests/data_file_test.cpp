@@ -10,6 +10,7 @@
 #include "data/DataFile.h"
 #include "data/DataSession.h"
 #include "data/Delimited.h"
+#include "data/InOrder.h"
 #include "framework/Format.h"
 #include "support/Files.h"
 
@@ -117,6 +118,48 @@ TEST(DataFileTest, LateProblemsKeepTheirLineAndRowsAreVisitedOnce) {
     EXPECT_EQ(expected - 1, c.problem.empty() ? 20001 : 20000);
     EXPECT_EQ(problem ? problem->Describe() : "", c.problem.empty() ? "" : dir / "d.csv" + ", " + c.problem);
   }
+}
+
+// A scan of chosen rows gives those rows as written (quoted, two-line, CRLF,
+// after a blank line; first and last), in small blocks and large, on one
+// thread and two; a malformed row it passes over stops it as a full scan.
+TEST(DataFileTest, ChosenRowsAreReadAsWrittenAndTheOthersChecked) {
+  auto text = [](int i) { return i % 7 == 0 ? Format("q,%d", i) : i == 10 ? "two\nlines" : Format("t%d", i); };
+  std::string rows = "a,b\n";
+  for (int i = 1; i <= 20000; ++i) {
+    const std::string b = i % 7 == 0 || i == 10 ? "\"" + text(i) + "\"" : " " + text(i);
+    rows += Format("%d,", i) + b + (i % 3 == 0 ? "\r\n" : "\n") + (i == 5 ? "\n" : "");
+  }
+  const std::vector<long long> chosen = {1, 5, 6, 10, 10, 14, 777, 4096, 4097, 19999, 20000};
+  const TempDir dir;
+  const std::size_t columns[] = {1, 0};
+  const ReadSettings saved = CurrentReadSettings();
+  for (const ReadSettings settings : {ReadSettings{1, 1 << 12}, ReadSettings{2, 1 << 12}, ReadSettings{2, 1 << 17}}) {
+    SetReadSettings(settings);
+    for (const std::string tail : {"", "20001\n"}) {
+      test::WriteBytes(dir / "d.csv", rows + tail);
+      std::optional<DataProblem> problem;
+      const auto file = OpenDataFile(dir / "d.csv", problem);
+      ASSERT_TRUE(file);
+      std::vector<long long> seen;
+      long long total = 0;
+      problem = file->ScanRows(
+          columns, 1, chosen,
+          [&](long long row, std::span<const Value> v) {
+            seen.push_back(row);
+            EXPECT_EQ(v[0].text, text(static_cast<int>(row))) << row;
+            EXPECT_EQ(Completed(v[1]).number, row);
+            return true;
+          },
+          total);
+      EXPECT_EQ(seen, (std::vector<long long>{1, 5, 6, 10, 14, 777, 4096, 4097, 19999, 20000}));
+      EXPECT_EQ(total, 20000);
+      EXPECT_EQ(
+          problem ? problem->Describe() : "",
+          tail.empty() ? "" : dir / "d.csv" + ", row 20001 (line 20004): 1 field, where the header (line 1) has 2");
+    }
+  }
+  SetReadSettings(saved);
 }
 
 TEST(DataFileTest, EarlyStopProfileAndExtensions) {

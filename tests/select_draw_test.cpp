@@ -10,9 +10,11 @@
 #include <map>
 
 #include "data/DataFile.h"
+#include "data/InOrder.h"
 #include "framework/Format.h"
 #include "framework/Registry.h"
 #include "journal/CTervoDoc.h"
+#include "select/Draw.h"
 #include "select/Parse.h"
 #include "support/Files.h"
 #include "support/RecordCheck.h"
@@ -155,6 +157,75 @@ TEST_F(Draws, EachDesignWritesItsUnitsWithTheirProbabilities) {
           << "the certainty unit";
     }
   }
+}
+
+// A frame read whole, row after row: what a draw read before it passed over
+// the rows it does not take; `gained` rows more than its count says, as if
+// written to between the count and the pass that writes.
+class WholeFrame final : public data::DataFile {
+ public:
+  WholeFrame(std::unique_ptr<data::DataFile> file, long long gained)
+      : DataFile(file->Path(), file->Variables()), m_file(std::move(file)), m_gained(gained) {}
+  std::optional<data::DataProblem> Scan(std::span<const std::size_t> columns, const Visit& visit) const override {
+    return m_file->Scan(columns, visit);
+  }
+  std::optional<data::DataProblem> Count(long long& rows) const override {
+    auto problem = m_file->Count(rows);
+    rows -= m_gained;
+    return problem;
+  }
+
+ private:
+  std::unique_ptr<data::DataFile> m_file;
+  long long m_gained;
+};
+
+select::DrawOptions ReadWhole(long long gained = 0) {
+  select::DrawOptions options;
+  options.open = [gained](const std::string& path, std::optional<data::DataProblem>& problem) {
+    auto file = data::OpenDataFile(path, problem);
+    return file ? std::make_unique<WholeFrame>(std::move(file), gained) : nullptr;
+  };
+  return options;
+}
+
+TEST_F(Draws, AFrameThatChangedBetweenPassesIsRefused) {
+  select::DrawRequest request;
+  request.frame = Path("frame.csv");
+  ASSERT_FALSE(select::ParseDraw("systematic n=3 seed=1 out=" + Path("s.csv"), request));
+  select::DrawResult result;
+  const auto problem = select::RunDraw(request, ReadWhole(1), result);
+  ASSERT_TRUE(problem);
+  EXPECT_EQ(problem->text, "the frame changed while it was read");
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"frame.csv"}));
+}
+
+// The same seed gives the same sample file, byte for byte, whether the rows
+// not taken are passed over or read, in small blocks on two threads.
+TEST_F(Draws, RowsPassedOverGiveTheSampleOfAFrameReadWhole) {
+  std::string frame = "id,name,y\n";
+  for (int i = 1; i <= 5000; ++i)
+    frame += Format(i % 11 == 0 ? "%d,\"n,%d\",%d.5" : "%d, n%d ,%d.5", i, i, i) + (i % 4 ? "\n" : "\r\n") +
+             (i == 99 ? "\n" : "");
+  WriteBytes(Path("frame.csv"), frame);
+  const data::ReadSettings saved = data::CurrentReadSettings();
+  data::SetReadSettings({2, 1 << 10});
+  for (const char* draw : {"systematic n=313 seed=5", "srs n=700 replace seed=6", "systematic n=5000 seed=7"}) {
+    SCOPED_TRACE(draw);
+    std::string bytes[2];
+    for (int whole = 0; whole < 2; ++whole) {
+      select::DrawRequest request;
+      request.frame = Path("frame.csv");
+      ASSERT_FALSE(select::ParseDraw(std::string(draw) + " out=" + Path("s.csv"), request));
+      select::DrawResult result;
+      const auto problem = select::RunDraw(request, whole ? ReadWhole() : select::DrawOptions{}, result);
+      ASSERT_FALSE(problem) << problem->Describe();
+      bytes[whole] = ReadBytes(Path("s.csv"));
+    }
+    EXPECT_EQ(bytes[0], bytes[1]);
+    EXPECT_NE(bytes[0].find("\"n,"), std::string::npos) << "no quoted row drawn";
+  }
+  data::SetReadSettings(saved);
 }
 
 TEST_F(Draws, WithReplacementRowsCarryTheirHits) {
@@ -358,6 +429,8 @@ TEST_F(Draws, BadInputIsRefusedAndLeavesNothing) {
        "frame.csv, variable \"weight\": no such variable in the frame"},
       {"n above N", "", "draw srs n=11 seed=1", "frame.csv: n= 11 is larger than the frame's N= 10 units"},
       {"n above N, systematic", "", "draw systematic n=11 seed=1", "n= 11 is larger than the frame's N= 10 units"},
+      {"short row not drawn", "id,y\n1,2\n2\n3,4\n", "draw systematic n=1 seed=1",
+       "frame.csv, row 2 (line 3): 1 field, where the header (line 1) has 2"},
       {"n_h above N_h", "", "draw srs stratum=region sizes=SIZES seed=1",
        "sizes.csv, line 3: stratum \"S\": n_h= 5 is larger than N_h= 4 units"},
       {"N_h = 0 allocated", "", "draw systematic stratum=region sizes=EMPTY seed=1",

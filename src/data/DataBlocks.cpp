@@ -99,6 +99,7 @@ template <class Search>
     }
     if (column != width || next - at > plan.maxRecord) return at;
     for (const auto& [to, from] : plan.twins) row[to] = row[from];
+    if (plan.starts) out.starts.push_back(at);
     ++out.rows;
     at = next;
     if (next - base < blocks::kBlock)
@@ -138,6 +139,12 @@ PlainLoop BestPlainLoop() {
 #endif
 }
 
+std::size_t SplitPlain(const DataBlocks::Plain& plan, BlockRows& out, std::size_t wanted, std::string_view bytes,
+                       std::size_t at, std::size_t stop, bool final) {
+  static const PlainLoop loop = BestPlainLoop();
+  return loop(plan, out, wanted, bytes, at, stop, final);
+}
+
 }  // namespace
 
 void BlockRows::Grow(std::size_t needed, std::size_t kept) {
@@ -148,7 +155,7 @@ void BlockRows::Grow(std::size_t needed, std::size_t kept) {
 }
 
 DataBlocks::DataBlocks(int fd, std::uint64_t size, std::uint64_t start, std::size_t blockBytes, char separator,
-                       std::size_t width, std::span<const std::size_t> columns, std::size_t converted)
+                       std::size_t width, std::span<const std::size_t> columns, std::size_t converted, bool skim)
     : m_fd(fd),
       m_size(size),
       m_start(start),
@@ -170,6 +177,12 @@ DataBlocks::DataBlocks(int fd, std::uint64_t size, std::uint64_t start, std::siz
     else
       m_plain.twins.emplace_back(i, static_cast<std::size_t>(slot));
   }
+  if (skim) {
+    m_skim = m_plain;
+    m_skim->slot.assign(width, -1);
+    m_skim->twins.clear();
+    m_skim->starts = true;
+  }
 }
 
 void DataBlocks::Read(std::size_t k, BlockRows& out, std::optional<std::uint64_t> from) const {
@@ -178,6 +191,8 @@ void DataBlocks::Read(std::size_t k, BlockRows& out, std::optional<std::uint64_t
   out.lines = 0;
   out.problem.reset();
   out.copies.clear();
+  out.skimmed = 0;
+  out.starts.clear();
   out.pieces.resize(1);
   const bool last = k + 1 == m_count;
   const std::uint64_t next = Bound(k + 1);
@@ -235,12 +250,16 @@ void DataBlocks::Parse(BlockRows& out, std::uint64_t origin, std::size_t begin, 
     bytes = current = std::string_view(into, bytes.size() + static_cast<std::size_t>(n));
     return 0;
   };
-  static const PlainLoop plain = BestPlainLoop();
   const std::size_t wanted = m_columns.size();
   // Each plain record is one line: the tokenizer counts on from there.
   const std::size_t before = out.rows;
-  begin = plain(m_plain, out, wanted, current, begin, stop, final);
+  begin = SplitPlain(m_skim ? *m_skim : m_plain, out, m_skim ? 0 : wanted, current, begin, stop, final);
   const std::size_t plainRows = out.rows - before;
+  if (m_skim) {
+    out.skimmed = out.rows;
+    out.held = held;
+    out.final = final;
+  }
   const long long plainLines = static_cast<long long>(plainRows);
   DelimitedTokenizer t(current, final, std::move(grow), m_options, begin, stop);
   t.Want(m_columns);
@@ -267,6 +286,17 @@ void DataBlocks::Parse(BlockRows& out, std::uint64_t origin, std::size_t begin, 
   if (!out.problem && t.Error()) out.problem = BlockProblem{fromBlockStart(*t.Error()), std::nullopt};
   out.end = origin + t.Offset();
   out.lines = plainLines + t.LinesPassed();
+}
+
+std::optional<std::span<const Value>> DataBlocks::RowValues(const BlockRows& block, std::size_t row,
+                                                            BlockRows& scratch) const {
+  if (row >= block.skimmed) return block.Row(row, Wanted());
+  scratch.rows = 0;
+  const std::size_t at = block.starts[row];
+  SplitPlain(m_plain, scratch, Wanted(), std::string_view(block.pieces[0].bytes.get(), block.held), at, at + 1,
+             block.final);
+  if (scratch.rows != 1) return std::nullopt;
+  return scratch.Row(0, Wanted());
 }
 
 }  // namespace mirto::data

@@ -40,13 +40,22 @@ struct BlockRows {
   long long lines = 0;      // lines from begin to end
   std::size_t rows = 0;
   std::optional<BlockProblem> problem;
+  // Blocks read for a few rows: the first `skimmed` rows (plain records) hold
+  // no values, only where each starts in the first piece of `held` bytes.
+  std::size_t skimmed = 0;
+  std::vector<std::size_t> starts;
+  std::size_t held = 0;
+  bool final = false;
 
   // Row after row, `width` values each: the columns asked for.
-  std::span<const Value> Row(std::size_t row, std::size_t width) const { return {m_values.get() + row * width, width}; }
+  std::span<const Value> Row(std::size_t row, std::size_t width) const {
+    return {m_values.get() + (row - skimmed) * width, width};
+  }
   // Where the next row's values go.
   Value* NextRow(std::size_t width) {
-    if ((rows + 1) * width > m_capacity) Grow((rows + 1) * width, rows * width);
-    return m_values.get() + rows * width;
+    const std::size_t kept = (rows - skimmed) * width;
+    if (kept + width > m_capacity) Grow(kept + width, kept);
+    return m_values.get() + kept;
   }
 
   // The bytes the values' text stands in: the block's piece of the file (the
@@ -69,15 +78,20 @@ class DataBlocks {
  public:
   // The rows of the file open as `fd`, of `size` bytes, from `start` (after
   // the header): `width` fields a row, `columns` asked for, the first
-  // `converted` of them read (the others unread).
+  // `converted` of them read (the others unread). `skim`: plain records are
+  // only counted, their values read on request (RowValues).
   DataBlocks(int fd, std::uint64_t size, std::uint64_t start, std::size_t blockBytes, char separator, std::size_t width,
-             std::span<const std::size_t> columns, std::size_t converted);
+             std::span<const std::size_t> columns, std::size_t converted, bool skim = false);
 
   std::size_t Count() const { return m_count; }
   std::size_t Wanted() const { return m_columns.size(); }
   // Block k from the first line start in its bytes, or from `from` (where
   // the block before it ended).
   void Read(std::size_t k, BlockRows& out, std::optional<std::uint64_t> from = std::nullopt) const;
+  // The values of row `row` of a block read: as Read gives them, a skimmed
+  // row read again into `scratch` (its values last while `block` does).
+  // Empty only if the row no longer reads as it did.
+  std::optional<std::span<const Value>> RowValues(const BlockRows& block, std::size_t row, BlockRows& scratch) const;
 
   // The quick loop's plan: per column, where its value goes (-1: not asked
   // for); values asked for twice are copied from the first.
@@ -86,6 +100,7 @@ class DataBlocks {
     bool tabs = true;  // tabs are blanks
     std::size_t maxRecord = 0;
     std::size_t converted = 0;  // values read; those after come unread
+    bool starts = false;        // where each record starts is kept
     std::vector<int> slot;
     std::vector<std::pair<std::size_t, std::size_t>> twins;  // (to, from)
   };
@@ -102,6 +117,7 @@ class DataBlocks {
   std::size_t m_width;
   std::vector<std::size_t> m_columns;
   Plain m_plain;
+  std::optional<Plain> m_skim;  // no column: the records counted
 };
 
 }  // namespace mirto::data

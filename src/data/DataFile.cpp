@@ -78,6 +78,19 @@ std::optional<DataProblem> DataFile::Count(long long& rows) const {
   });
 }
 
+std::optional<DataProblem> DataFile::ScanRows(std::span<const std::size_t> columns, std::size_t converted,
+                                              std::span<const long long> rows, const Visit& visit,
+                                              long long& total) const {
+  total = 0;
+  std::size_t next = 0;
+  return ScanConverting(columns, converted, [&](long long row, std::span<const Value> values) {
+    total = row;
+    if (next == rows.size() || rows[next] != row) return true;
+    while (next < rows.size() && rows[next] == row) ++next;
+    return visit(row, values);
+  });
+}
+
 std::optional<std::size_t> DataFile::Find(std::string_view name) const {
   for (std::size_t i = 0; i < m_variables.size(); ++i)
     if (m_variables[i].name == name) return i;

@@ -101,6 +101,12 @@ class DataFile {
     (void)converted;
     return Scan(columns, visit);
   }
+  // The same for the data rows `rows` alone (ascending; a row named twice is
+  // visited once): the others are read as a count reads them, so a problem
+  // in any row stops it as it stops a scan. `total`: the data rows read.
+  virtual std::optional<DataProblem> ScanRows(std::span<const std::size_t> columns, std::size_t converted,
+                                              std::span<const long long> rows, const Visit& visit,
+                                              long long& total) const;
   // The data rows, counted: as a scan of no column visits them, and the same problem.
   virtual std::optional<DataProblem> Count(long long& rows) const;
 

@@ -82,18 +82,25 @@ class DelimitedFile final : public DataFile {
   std::optional<DataProblem> ScanConverting(std::span<const std::size_t> columns, std::size_t converted,
                                             const Visit& visit) const override {
     long long rows = 0;
-    return Read(columns, converted, &visit, rows);
+    return Read(columns, converted, &visit, nullptr, rows);
+  }
+
+  std::optional<DataProblem> ScanRows(std::span<const std::size_t> columns, std::size_t converted,
+                                      std::span<const long long> rows, const Visit& visit,
+                                      long long& total) const override {
+    total = 0;
+    return Read(columns, converted, &visit, &rows, total);
   }
 
   std::optional<DataProblem> Count(long long& rows) const override {
     rows = 0;
-    return Read({}, 0, nullptr, rows);
+    return Read({}, 0, nullptr, nullptr, rows);
   }
 
  private:
-  // The rows visited (`visit`), or only counted.
+  // The rows visited (`visit`): all, or those `chosen`; or only counted.
   std::optional<DataProblem> Read(std::span<const std::size_t> columns, std::size_t converted, const Visit* visit,
-                                  long long& rows) const {
+                                  const std::span<const long long>* chosen, long long& rows) const {
     for (std::size_t column : columns)
       if (column >= Variables().size()) return MakeProblem(Path(), Format("there is no column %zu", column + 1));
     Fd fd;
@@ -109,25 +116,32 @@ class DelimitedFile final : public DataFile {
                                   header.names.size(), Variables().size()),
                            header.line);
     const DataBlocks blocks(fd.get(), static_cast<std::uint64_t>(st.st_size), header.end,
-                            CurrentReadSettings().blockBytes, m_separator, Variables().size(), columns, converted);
-    return Rows(blocks, header, visit, rows);
+                            CurrentReadSettings().blockBytes, m_separator, Variables().size(), columns, converted,
+                            chosen != nullptr);
+    return Rows(blocks, header, visit, chosen, rows);
   }
 
   // The rows of the blocks in file order: a block that began inside the
   // last record of the block before is read again from where that ended.
   std::optional<DataProblem> Rows(const DataBlocks& blocks, const Header& header, const Visit* visit,
-                                  long long& rows) const {
+                                  const std::span<const long long>* chosen, long long& rows) const {
     const unsigned threads = ReadThreads();
     std::vector<BlockRows> slots(threads > 1 ? threads + 2 : 1);
     std::optional<DataProblem> problem;
     long long lines = header.lines;
     std::uint64_t expected = header.end;
+    BlockRows scratch;
+    std::size_t next = 0;
     const auto work = [&](std::size_t k, std::size_t slot) { blocks.Read(k, slots[slot]); };
     const auto take = [&](std::size_t k, std::size_t slot) {
       BlockRows& b = slots[slot];
       if (!b.found || b.begin != expected) blocks.Read(k, b, expected);
-      for (std::size_t r = 0; visit && r < b.rows; ++r)
-        if (!(*visit)(rows + static_cast<long long>(r) + 1, b.Row(r, blocks.Wanted()))) return false;
+      if (chosen) {
+        if (!VisitChosen(blocks, b, *chosen, next, rows, scratch, *visit, problem)) return false;
+      } else {
+        for (std::size_t r = 0; visit && r < b.rows; ++r)
+          if (!(*visit)(rows + static_cast<long long>(r) + 1, b.Row(r, blocks.Wanted()))) return false;
+      }
       if (b.problem) {
         problem = Stopped(*b.problem, rows, lines, header.line);
         rows += static_cast<long long>(b.rows);
@@ -140,6 +154,24 @@ class DelimitedFile final : public DataFile {
     };
     WorkInOrder(blocks.Count(), threads, slots.size(), work, take);
     return problem;
+  }
+
+  // The rows of `chosen` from `next` on that the block holds (`rows` before it).
+  bool VisitChosen(const DataBlocks& blocks, const BlockRows& b, std::span<const long long> chosen, std::size_t& next,
+                   long long rows, BlockRows& scratch, const Visit& visit, std::optional<DataProblem>& problem) const {
+    const long long last = rows + static_cast<long long>(b.rows);
+    while (next < chosen.size() && chosen[next] <= last) {
+      const long long row = chosen[next];
+      while (next < chosen.size() && chosen[next] == row) ++next;
+      if (row <= rows) continue;
+      const auto values = blocks.RowValues(b, static_cast<std::size_t>(row - rows - 1), scratch);
+      if (!values) {
+        problem = MakeProblem(Path(), "the file changed while it was read", row);
+        return false;
+      }
+      if (!visit(row, *values)) return false;
+    }
+    return true;
   }
 
   // `rows` and `lines` before the block.

@@ -153,6 +153,7 @@ class DrawRun {
 
   // DrawWrite.cpp
   std::optional<DataProblem> WritePass();
+  std::optional<DataProblem> ChosenPass(const std::vector<std::size_t>& columns, const Slots& slots);
   std::optional<DataProblem> Take(long long row, std::span<const Value> values, const Slots& slots);
   std::optional<DataProblem> TakeGroupUnit(long long row, std::span<const Value> values, const Slots& slots);
   void Add(long long row, std::span<const Value> values, std::vector<double> added);

@@ -70,12 +70,34 @@ std::optional<DataProblem> DrawRun::WritePass() {
   }
   m_frameFrom = columns.size();
   for (std::size_t i = 0; i < m_frame->Variables().size(); ++i) columns.push_back(i);
+  if (m_frameFrom == 0 && ModeOf() == Mode::Positions && m_strata.size() == 1) return ChosenPass(columns, slots);
   return Pass(
       columns,
       [&](long long row, std::span<const Value> values) {
         return m_r.Groups() ? TakeGroupUnit(row, values, slots) : Take(row, values, slots);
       },
       m_frameFrom);
+}
+
+// Units chosen by position from a frame only counted (systematic, with
+// replacement): their rows alone are read whole, the others passed over.
+std::optional<DataProblem> DrawRun::ChosenPass(const std::vector<std::size_t>& columns, const Slots& slots) {
+  Stratum& s = m_strata[0];
+  std::vector<long long> rows(s.chosen.size());
+  for (std::size_t k = 0; k < rows.size(); ++k) rows[k] = s.chosen[k] + 1;
+  std::optional<DataProblem> stop;
+  long long total = 0;
+  auto problem = m_frame->ScanRows(
+      columns, 0, rows,
+      [&](long long row, std::span<const Value> values) {
+        s.seen = row - 1;  // the unit's position, as if every row were taken
+        stop = Take(row, values, slots);
+        return !stop;
+      },
+      total);
+  if (stop || problem) return stop ? stop : problem;
+  if (total != s.N) return data::MakeProblem(m_result.frame, "the frame changed while it was read");
+  return std::nullopt;
 }
 
 std::optional<DataProblem> DrawRun::Take(long long row, std::span<const Value> values, const Slots& slots) {
