@@ -103,6 +103,38 @@ std::string Rows(const mirto::data::DataFile& file, const std::vector<std::size_
   return out;
 }
 
+// The same rows counted, and read again from the marks of a scan, as Rows gives them.
+std::string CountedAndMarked(const mirto::data::DataFile& file, const std::vector<std::size_t>& columns, long long rows,
+                             std::optional<DataProblem>& problem) {
+  long long counted = -1;
+  problem = file.Count(counted);
+  CHECK(counted == rows);
+  std::vector<mirto::data::RowMark> marks, from;
+  mirto::data::FileStamp stamp;
+  file.ScanMarking(
+      columns, 0, [](long long, std::span<const mirto::data::Value>) { return true; },
+      [&](const mirto::data::RowMark& m) { marks.push_back(m); }, stamp);
+  std::vector<long long> all;
+  for (long long row = 1; row <= rows; ++row) {
+    all.push_back(row);
+    from.push_back(marks.at(static_cast<std::size_t>((row - 1) / mirto::data::kMarkEvery)));
+  }
+  std::string out;
+  CHECK(!file.ReadMarked(
+      from, all, columns,
+      [&](long long, std::span<const mirto::data::Value> values) {
+        for (const auto& read : values) {
+          const mirto::data::Value v = mirto::data::Completed(read);
+          out += v.missing ? "-" : v.numeric ? std::to_string(v.number) : std::string(v.text);
+          out += '\x1f';
+        }
+        out += '\n';
+        return true;
+      },
+      stamp));
+  return out;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -139,6 +171,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       mirto::data::SetReadSettings({threads, blocks.blockBytes});
       std::optional<DataProblem> again;
       CHECK(Rows(*file, columns, -1, again) == whole);
+      CHECK((again ? again->Describe() : "") == wholeProblem);
+      long long rows = 0;
+      file->Scan(columns, [&](long long, std::span<const mirto::data::Value>) { return ++rows, true; });
+      CHECK(CountedAndMarked(*file, columns, rows, again) == whole);
       CHECK((again ? again->Describe() : "") == wholeProblem);
       mirto::data::SetReadSettings({});
     }

@@ -123,6 +123,7 @@ TEST(DataFileTest, LateProblemsKeepTheirLineAndRowsAreVisitedOnce) {
 // A scan of chosen rows gives those rows as written (quoted, two-line, CRLF,
 // after a blank line; first and last), in small blocks and large, on one
 // thread and two; a malformed row it passes over stops it as a full scan.
+// Read from the marks of a scan, they are the same; a file changed since is refused.
 TEST(DataFileTest, ChosenRowsAreReadAsWrittenAndTheOthersChecked) {
   auto text = [](int i) { return i % 7 == 0 ? Format("q,%d", i) : i == 10 ? "two\nlines" : Format("t%d", i); };
   std::string rows = "a,b\n";
@@ -154,6 +155,29 @@ TEST(DataFileTest, ChosenRowsAreReadAsWrittenAndTheOthersChecked) {
           total);
       EXPECT_EQ(seen, (std::vector<long long>{1, 5, 6, 10, 14, 777, 4096, 4097, 19999, 20000}));
       EXPECT_EQ(total, 20000);
+      std::vector<RowMark> marks, from;
+      FileStamp stamp;
+      file->ScanMarking(
+          columns, 0, [](long long, std::span<const Value>) { return true; },
+          [&](const RowMark& m) { marks.push_back(m); }, stamp);
+      ASSERT_EQ(marks.size(), 1250u);  // rows 1, 17, ..., 19985
+      for (long long row : chosen) from.push_back(marks[static_cast<std::size_t>((row - 1) / kMarkEvery)]);
+      const auto marked = [&] {
+        std::vector<long long> read;
+        auto p = file->ReadMarked(
+            from, chosen, columns,
+            [&](long long row, std::span<const Value> v) {
+              read.push_back(row);
+              EXPECT_EQ(v[0].text, text(static_cast<int>(row))) << row;
+              EXPECT_EQ(Completed(v[1]).number, row);
+              return true;
+            },
+            stamp);
+        return p ? p->Describe() : read == seen ? "same" : "other rows";
+      };
+      EXPECT_EQ(marked(), "same");
+      stamp.size += 1;
+      EXPECT_EQ(marked(), dir / "d.csv: the file changed while it was read");
       EXPECT_EQ(
           problem ? problem->Describe() : "",
           tail.empty() ? "" : dir / "d.csv" + ", row 20001 (line 20004): 1 field, where the header (line 1) has 2");

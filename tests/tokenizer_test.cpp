@@ -182,17 +182,22 @@ TEST(DelimitedTokenizer, BlockSearchesAgree) {
     char block[data::blocks::kBlock];
     for (char& c : block) c = round % 2 ? some[random() % sizeof some] : static_cast<char>(random());
     const char separator = ",;\t"[round % 3];
-    std::uint64_t expected = 0;
+    std::uint64_t separators = 0, ends = 0;
     for (std::size_t i = 0; i < sizeof block; ++i) {
       const char c = block[i];
-      if (c == separator || c == '"' || c == '\n' || c == '\r' || c == '\0') expected |= std::uint64_t{1} << i;
+      if (c == separator) separators |= std::uint64_t{1} << i;
+      if (c == '"' || c == '\n' || c == '\r' || c == '\0') ends |= std::uint64_t{1} << i;
     }
-    EXPECT_EQ(data::blocks::Portable::Specials(block, separator), expected);
+    const auto agrees = [&](auto search) {
+      EXPECT_EQ(search.Specials(block, separator), separators | ends);
+      const data::blocks::Classes classes = search.Split(block, separator);
+      EXPECT_EQ(classes.separators, separators);
+      EXPECT_EQ(classes.ends, ends);
+    };
+    agrees(data::blocks::Portable{});
 #ifdef MIRTO_X86_BLOCKS
-    EXPECT_EQ(data::blocks::Sse2::Specials(block, separator), expected);
-    if (__builtin_cpu_supports("avx2")) {
-      EXPECT_EQ(data::blocks::Avx2::Specials(block, separator), expected);
-    }
+    agrees(data::blocks::Sse2{});
+    if (__builtin_cpu_supports("avx2")) agrees(data::blocks::Avx2{});
 #endif
   }
 }

@@ -110,6 +110,62 @@ template <class Search>
   return at;
 }
 
+// The same records only counted (no column asked for): a record's fields are
+// the separators before its line end, counted a block at a time.
+template <class Search>
+[[gnu::always_inline]] inline std::size_t CountRecords(const DataBlocks::Plain& plan, BlockRows& out,
+                                                       std::string_view bytes, std::size_t at, std::size_t stop,
+                                                       bool final) {
+  const char* const data = bytes.data();
+  const std::size_t size = bytes.size(), width = plan.slot.size();
+  const auto blank = [&](char c) { return c == ' ' || (c == '\t' && plan.tabs); };
+  std::size_t base = at;
+  blocks::Classes bits;
+  const auto load = [&](std::size_t from) __attribute__((always_inline)) {
+    base = from;
+    bits = size - from >= blocks::kBlock ? Search::Split(data + from, plan.separator)
+           : from < size                 ? blocks::TailClasses<Search>(data + from, size - from, plan.separator)
+                                         : blocks::Classes{};
+  };
+  load(at);
+  while (at < stop && at < size && !blank(data[at]) && data[at] != '\n' && data[at] != '\r') {
+    std::size_t fields = 1;
+    while (bits.ends == 0) {
+      if (base + blocks::kBlock >= size) return at;  // the record runs past the bytes held
+      fields += static_cast<std::size_t>(std::popcount(bits.separators));
+      load(base + blocks::kBlock);
+    }
+    const int end = std::countr_zero(bits.ends);
+    fields += static_cast<std::size_t>(std::popcount(bits.separators & ((std::uint64_t{1} << end) - 1)));
+    const std::size_t q = base + static_cast<std::size_t>(end);
+    const char c = data[q];
+    if (c == '"' || c == '\0' || fields != width) return at;
+    std::size_t next = q + 1;
+    if (c == '\r' && next == size && !final) return at;
+    if (c == '\r' && next < size && data[next] == '\n') ++next;
+    if (next - at > plan.maxRecord) return at;
+    if (plan.starts) out.starts.push_back(at);
+    ++out.rows;
+    at = next;
+    if (next - base < blocks::kBlock) {
+      const std::uint64_t after = ~std::uint64_t{0} << (next - base);
+      bits.separators &= after;
+      bits.ends &= after;
+    } else {
+      load(next);
+    }
+  }
+  return at;
+}
+
+template <class Search>
+[[gnu::always_inline]] inline std::size_t Records(const DataBlocks::Plain& plan, BlockRows& out, std::size_t wanted,
+                                                  std::string_view bytes, std::size_t at, std::size_t stop,
+                                                  bool final) {
+  if (plan.counted) return CountRecords<Search>(plan, out, bytes, at, stop, final);
+  return PlainRecords<Search>(plan, out, wanted, bytes, at, stop, final);
+}
+
 using PlainLoop = std::size_t (*)(const DataBlocks::Plain&, BlockRows&, std::size_t, std::string_view, std::size_t,
                                   std::size_t, bool);
 
@@ -118,16 +174,16 @@ using PlainLoop = std::size_t (*)(const DataBlocks::Plain&, BlockRows&, std::siz
 __attribute__((target("avx2"))) std::size_t PlainAvx2(const DataBlocks::Plain& plan, BlockRows& out, std::size_t wanted,
                                                       std::string_view bytes, std::size_t at, std::size_t stop,
                                                       bool final) {
-  return PlainRecords<blocks::Avx2>(plan, out, wanted, bytes, at, stop, final);
+  return Records<blocks::Avx2>(plan, out, wanted, bytes, at, stop, final);
 }
 std::size_t PlainSse2(const DataBlocks::Plain& plan, BlockRows& out, std::size_t wanted, std::string_view bytes,
                       std::size_t at, std::size_t stop, bool final) {
-  return PlainRecords<blocks::Sse2>(plan, out, wanted, bytes, at, stop, final);
+  return Records<blocks::Sse2>(plan, out, wanted, bytes, at, stop, final);
 }
 #else
 std::size_t PlainPortable(const DataBlocks::Plain& plan, BlockRows& out, std::size_t wanted, std::string_view bytes,
                           std::size_t at, std::size_t stop, bool final) {
-  return PlainRecords<blocks::Portable>(plan, out, wanted, bytes, at, stop, final);
+  return Records<blocks::Portable>(plan, out, wanted, bytes, at, stop, final);
 }
 #endif
 
@@ -155,7 +211,8 @@ void BlockRows::Grow(std::size_t needed, std::size_t kept) {
 }
 
 DataBlocks::DataBlocks(int fd, std::uint64_t size, std::uint64_t start, std::size_t blockBytes, char separator,
-                       std::size_t width, std::span<const std::size_t> columns, std::size_t converted, bool skim)
+                       std::size_t width, std::span<const std::size_t> columns, std::size_t converted,
+                       BlockStarts starts)
     : m_fd(fd),
       m_size(size),
       m_start(start),
@@ -163,7 +220,8 @@ DataBlocks::DataBlocks(int fd, std::uint64_t size, std::uint64_t start, std::siz
       m_count(size > start ? static_cast<std::size_t>((size - start + m_blockBytes - 1) / m_blockBytes) : 0),
       m_options{.rules = DelimitedRules::DataFile, .separator = separator},
       m_width(width),
-      m_columns(columns.begin(), columns.end()) {
+      m_columns(columns.begin(), columns.end()),
+      m_mark(starts == BlockStarts::Mark) {
   m_plain.separator = separator;
   m_plain.tabs = separator != '\t';
   m_plain.maxRecord = m_options.maxRecordBytes;
@@ -177,11 +235,14 @@ DataBlocks::DataBlocks(int fd, std::uint64_t size, std::uint64_t start, std::siz
     else
       m_plain.twins.emplace_back(i, static_cast<std::size_t>(slot));
   }
-  if (skim) {
+  m_plain.counted = m_columns.empty();
+  m_plain.starts = m_mark;
+  if (starts == BlockStarts::Skim) {
     m_skim = m_plain;
     m_skim->slot.assign(width, -1);
     m_skim->twins.clear();
     m_skim->starts = true;
+    m_skim->counted = true;
   }
 }
 
@@ -204,6 +265,7 @@ void DataBlocks::Read(std::size_t k, BlockRows& out, std::optional<std::uint64_t
   }
   // The piece starts a byte early: whether a line starts at the block's bound shows.
   const std::uint64_t origin = (from ? *from : Bound(k)) - 1;
+  out.origin = origin;
   const std::size_t asked =
       static_cast<std::size_t>((last ? m_size + 1 : next + std::min(kSlack, m_blockBytes)) - origin);
   char* bytes = Room(out.pieces[0], asked);
@@ -268,7 +330,8 @@ void DataBlocks::Parse(BlockRows& out, std::uint64_t origin, std::size_t begin, 
     if (e.line > 0) e.line += plainLines;
     return e;
   };
-  while (t.Next()) {
+  for (std::size_t from = t.Offset(); t.Next(); from = t.Offset()) {
+    if (m_mark) out.starts.push_back(from);
     if (t.Fields() != m_width) {
       out.problem = BlockProblem{fromBlockStart({TokenProblem::TooManyFields, t.Record(), t.Line(), 0, 0}), t.Fields()};
       break;
@@ -286,6 +349,30 @@ void DataBlocks::Parse(BlockRows& out, std::uint64_t origin, std::size_t begin, 
   if (!out.problem && t.Error()) out.problem = BlockProblem{fromBlockStart(*t.Error()), std::nullopt};
   out.end = origin + t.Offset();
   out.lines = plainLines + t.LinesPassed();
+}
+
+void DataBlocks::ReadFrom(std::uint64_t place, std::size_t bytes, BlockRows& out) const {
+  out.found = true;
+  out.rows = 0;
+  out.lines = 0;
+  out.problem.reset();
+  out.copies.clear();
+  out.skimmed = 0;
+  out.starts.clear();
+  out.pieces.resize(1);
+  out.begin = out.end = place;
+  // A byte early, as blocks are read, and a little past the range for its last record.
+  const std::uint64_t origin = out.origin = place - 1;
+  const std::size_t asked =
+      static_cast<std::size_t>(std::min<std::uint64_t>(bytes + 1 + bytes / 2 + 512, m_size + 1 - origin));
+  char* into = Room(out.pieces[0], asked);
+  const long n = ReadAt(m_fd, into, asked, origin);
+  if (n < 0) {
+    out.problem = BlockProblem{TokenError{TokenProblem::Read, 0, 0, 0, static_cast<int>(-n)}, std::nullopt};
+    return;
+  }
+  const std::size_t held = static_cast<std::size_t>(n);
+  Parse(out, origin, 1, std::min(held, bytes + 1), held, held < asked);
 }
 
 std::optional<std::span<const Value>> DataBlocks::RowValues(const BlockRows& block, std::size_t row,

@@ -32,6 +32,10 @@ struct BlockProblem {
   std::optional<std::size_t> fields;
 };
 
+// What a block keeps of where its rows start: nothing, the skimmed rows'
+// (their values read on request), or every row's (to mark rows by place).
+enum class BlockStarts : std::uint8_t { None, Skim, Mark };
+
 // What a block gave: the values of the columns asked for, row after row.
 struct BlockRows {
   bool found = false;       // a line starts in the block's bytes
@@ -43,7 +47,8 @@ struct BlockRows {
   // Blocks read for a few rows: the first `skimmed` rows (plain records) hold
   // no values, only where each starts in the first piece of `held` bytes.
   std::size_t skimmed = 0;
-  std::vector<std::size_t> starts;
+  std::vector<std::size_t> starts;  // from `origin`: skimmed rows, or every row when marking
+  std::uint64_t origin = 0;         // the file offset of the first piece's first byte
   std::size_t held = 0;
   bool final = false;
 
@@ -78,10 +83,10 @@ class DataBlocks {
  public:
   // The rows of the file open as `fd`, of `size` bytes, from `start` (after
   // the header): `width` fields a row, `columns` asked for, the first
-  // `converted` of them read (the others unread). `skim`: plain records are
+  // `converted` of them read (the others unread). Skim: plain records are
   // only counted, their values read on request (RowValues).
   DataBlocks(int fd, std::uint64_t size, std::uint64_t start, std::size_t blockBytes, char separator, std::size_t width,
-             std::span<const std::size_t> columns, std::size_t converted, bool skim = false);
+             std::span<const std::size_t> columns, std::size_t converted, BlockStarts starts = BlockStarts::None);
 
   std::size_t Count() const { return m_count; }
   std::size_t Wanted() const { return m_columns.size(); }
@@ -92,6 +97,9 @@ class DataBlocks {
   // row read again into `scratch` (its values last while `block` does).
   // Empty only if the row no longer reads as it did.
   std::optional<std::span<const Value>> RowValues(const BlockRows& block, std::size_t row, BlockRows& scratch) const;
+  // The records that start in [place, place + bytes), `place` a record's
+  // start (or the end of the record before it): read as a block reads them.
+  void ReadFrom(std::uint64_t place, std::size_t bytes, BlockRows& out) const;
 
   // The quick loop's plan: per column, where its value goes (-1: not asked
   // for); values asked for twice are copied from the first.
@@ -101,6 +109,7 @@ class DataBlocks {
     std::size_t maxRecord = 0;
     std::size_t converted = 0;  // values read; those after come unread
     bool starts = false;        // where each record starts is kept
+    bool counted = false;       // no value asked for: records only counted
     std::vector<int> slot;
     std::vector<std::pair<std::size_t, std::size_t>> twins;  // (to, from)
   };
@@ -118,6 +127,7 @@ class DataBlocks {
   std::vector<std::size_t> m_columns;
   Plain m_plain;
   std::optional<Plain> m_skim;  // no column: the records counted
+  bool m_mark = false;          // every row's start kept
 };
 
 }  // namespace mirto::data

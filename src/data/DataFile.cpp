@@ -91,6 +91,11 @@ std::optional<DataProblem> DataFile::ScanRows(std::span<const std::size_t> colum
   });
 }
 
+std::optional<DataProblem> DataFile::ReadMarked(std::span<const RowMark>, std::span<const long long>,
+                                                std::span<const std::size_t>, const Visit&, const FileStamp&) const {
+  return MakeProblem(Path(), "its rows cannot be read by their place in the file");
+}
+
 std::optional<std::size_t> DataFile::Find(std::string_view name) const {
   for (std::size_t i = 0; i < m_variables.size(); ++i)
     if (m_variables[i].name == name) return i;

@@ -71,6 +71,20 @@ struct DataProblem {
 // double quotes: control bytes and bytes that are not UTF-8 as \xNN.
 std::string Quoted(std::string_view text);
 
+// Where a data row can be read again without reading the rows before it:
+// its place in the file (a delimited file's byte offset), and the file's
+// size and time of change when it was marked.
+struct RowMark {
+  long long row = 0;
+  std::uint64_t place = 0;
+};
+struct FileStamp {
+  std::uint64_t size = 0;
+  long long modified = 0;  // nanoseconds
+  bool operator==(const FileStamp&) const = default;
+};
+inline constexpr long long kMarkEvery = 16;
+
 class DataFile {
  public:
   virtual ~DataFile() = default;
@@ -107,6 +121,22 @@ class DataFile {
   virtual std::optional<DataProblem> ScanRows(std::span<const std::size_t> columns, std::size_t converted,
                                               std::span<const long long> rows, const Visit& visit,
                                               long long& total) const;
+  // A scan that also marks every kMarkEvery-th row (1, 65, 129, ...) for
+  // ReadMarked; false, and no mark, when the file cannot be read so.
+  using Mark = std::function<void(const RowMark& mark)>;
+  virtual bool Marks() const { return false; }
+  virtual std::optional<DataProblem> ScanMarking(std::span<const std::size_t> columns, std::size_t converted,
+                                                 const Visit& visit, const Mark& mark, FileStamp& stamp) const {
+    (void)mark;
+    stamp = {};
+    return ScanConverting(columns, converted, visit);
+  }
+  // The data rows `rows` (ascending) read from their marks (`from`, one a
+  // row, at or before it), as ScanRows gives them; a file no longer as
+  // `stamp` found it is refused.
+  virtual std::optional<DataProblem> ReadMarked(std::span<const RowMark> from, std::span<const long long> rows,
+                                                std::span<const std::size_t> columns, const Visit& visit,
+                                                const FileStamp& stamp) const;
   // The data rows, counted: as a scan of no column visits them, and the same problem.
   virtual std::optional<DataProblem> Count(long long& rows) const;
 

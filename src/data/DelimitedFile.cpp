@@ -97,34 +97,69 @@ class DelimitedFile final : public DataFile {
     return Read({}, 0, nullptr, nullptr, rows);
   }
 
+  bool Marks() const override { return true; }
+
+  std::optional<DataProblem> ScanMarking(std::span<const std::size_t> columns, std::size_t converted,
+                                         const Visit& visit, const Mark& mark, FileStamp& stamp) const override {
+    long long rows = 0;
+    Marking marking{&mark, &stamp};
+    return Read(columns, converted, &visit, nullptr, rows, &marking);
+  }
+
+  std::optional<DataProblem> ReadMarked(std::span<const RowMark> from, std::span<const long long> rows,
+                                        std::span<const std::size_t> columns, const Visit& visit,
+                                        const FileStamp& stamp) const override;
+
  private:
-  // The rows visited (`visit`): all, or those `chosen`; or only counted.
-  std::optional<DataProblem> Read(std::span<const std::size_t> columns, std::size_t converted, const Visit* visit,
-                                  const std::span<const long long>* chosen, long long& rows) const {
-    for (std::size_t column : columns)
-      if (column >= Variables().size()) return MakeProblem(Path(), Format("there is no column %zu", column + 1));
-    Fd fd;
+  struct Marking {
+    const Mark* mark;
+    FileStamp* stamp;
+  };
+
+  std::optional<DataProblem> Changed() const { return MakeProblem(Path(), "the file changed while it was read"); }
+
+  // The file open, as it stands now, and its header read again.
+  std::optional<DataProblem> Open(Fd& fd, struct stat& st, Header& header) const {
     if (const std::string why = OpenForReading(Path(), fd, true); !why.empty())
       return MakeProblem(Path(), "cannot read it: " + why);
-    struct stat st {};
     if (::fstat(fd.get(), &st) != 0) return MakeProblem(Path(), Format("cannot read it: %s", std::strerror(errno)));
-    Header header;
     if (auto problem = ReadHeader(Path(), fd, m_separator, header)) return problem;
     if (header.names.size() != Variables().size())
       return HeaderProblem(Path(),
                            Format("the header has changed since the file was opened: %zu fields, not %zu",
                                   header.names.size(), Variables().size()),
                            header.line);
+    return std::nullopt;
+  }
+
+  static FileStamp StampOf(const struct stat& st) {
+    return {static_cast<std::uint64_t>(st.st_size),
+            static_cast<long long>(st.st_mtim.tv_sec) * 1'000'000'000LL + static_cast<long long>(st.st_mtim.tv_nsec)};
+  }
+
+  // The rows visited (`visit`): all, or those `chosen`; or only counted.
+  std::optional<DataProblem> Read(std::span<const std::size_t> columns, std::size_t converted, const Visit* visit,
+                                  const std::span<const long long>* chosen, long long& rows,
+                                  const Marking* marking = nullptr) const {
+    for (std::size_t column : columns)
+      if (column >= Variables().size()) return MakeProblem(Path(), Format("there is no column %zu", column + 1));
+    Fd fd;
+    struct stat st {};
+    Header header;
+    if (auto problem = Open(fd, st, header)) return problem;
+    if (marking) *marking->stamp = StampOf(st);
+    const BlockStarts starts = chosen ? BlockStarts::Skim : marking ? BlockStarts::Mark : BlockStarts::None;
     const DataBlocks blocks(fd.get(), static_cast<std::uint64_t>(st.st_size), header.end,
                             CurrentReadSettings().blockBytes, m_separator, Variables().size(), columns, converted,
-                            chosen != nullptr);
-    return Rows(blocks, header, visit, chosen, rows);
+                            starts);
+    return Rows(blocks, header, visit, chosen, rows, marking ? marking->mark : nullptr);
   }
 
   // The rows of the blocks in file order: a block that began inside the
   // last record of the block before is read again from where that ended.
   std::optional<DataProblem> Rows(const DataBlocks& blocks, const Header& header, const Visit* visit,
-                                  const std::span<const long long>* chosen, long long& rows) const {
+                                  const std::span<const long long>* chosen, long long& rows,
+                                  const Mark* mark = nullptr) const {
     const unsigned threads = ReadThreads();
     std::vector<BlockRows> slots(threads > 1 ? threads + 2 : 1);
     std::optional<DataProblem> problem;
@@ -139,8 +174,11 @@ class DelimitedFile final : public DataFile {
       if (chosen) {
         if (!VisitChosen(blocks, b, *chosen, next, rows, scratch, *visit, problem)) return false;
       } else {
-        for (std::size_t r = 0; visit && r < b.rows; ++r)
-          if (!(*visit)(rows + static_cast<long long>(r) + 1, b.Row(r, blocks.Wanted()))) return false;
+        for (std::size_t r = 0; visit && r < b.rows; ++r) {
+          const long long row = rows + static_cast<long long>(r) + 1;
+          if (mark && (row - 1) % kMarkEvery == 0) (*mark)({row, b.origin + b.starts[r]});
+          if (!(*visit)(row, b.Row(r, blocks.Wanted()))) return false;
+        }
       }
       if (b.problem) {
         problem = Stopped(*b.problem, rows, lines, header.line);
@@ -188,6 +226,49 @@ class DelimitedFile final : public DataFile {
 
   char m_separator;
 };
+
+std::optional<DataProblem> DelimitedFile::ReadMarked(std::span<const RowMark> from, std::span<const long long> rows,
+                                                     std::span<const std::size_t> columns, const Visit& visit,
+                                                     const FileStamp& stamp) const {
+  for (std::size_t column : columns)
+    if (column >= Variables().size()) return MakeProblem(Path(), Format("there is no column %zu", column + 1));
+  Fd fd;
+  struct stat st {};
+  Header header;
+  if (auto problem = Open(fd, st, header)) return problem;
+  if (StampOf(st) != stamp) return Changed();
+  const auto size = static_cast<std::uint64_t>(st.st_size);
+  const DataBlocks blocks(fd.get(), size, header.end, CurrentReadSettings().blockBytes, m_separator, Variables().size(),
+                          columns, 0);
+  // Bytes a row, as the marks space them (more are read when a row is longer).
+  std::uint64_t perRow = 64;
+  if (!from.empty() && from.back().row > from.front().row && from.back().place > from.front().place)
+    perRow = (from.back().place - from.front().place) / static_cast<std::uint64_t>(from.back().row - from.front().row);
+  BlockRows b;
+  for (std::size_t k = 0; k < rows.size();) {
+    // The rows of one mark, read in one piece from it.
+    const RowMark mark = from[k];
+    std::size_t end = k;
+    while (end < rows.size() && from[end].row == mark.row) ++end;
+    if (rows[k] < mark.row) return Changed();
+    const auto needed = static_cast<std::size_t>(rows[end - 1] - mark.row + 1);
+    for (std::size_t bytes = static_cast<std::size_t>((needed + needed / 2) * perRow + 64);; bytes *= 2) {
+      blocks.ReadFrom(mark.place, bytes, b);
+      if (b.rows >= needed || b.problem || mark.place + bytes >= size) break;
+    }
+    if (b.rows < needed) {
+      if (b.problem && b.problem->error.problem == TokenProblem::Read)
+        return MakeProblem(Path(), Told(b.problem->error));
+      return Changed();
+    }
+    for (long long last = 0; k < end; ++k) {
+      if (rows[k] == last) continue;
+      last = rows[k];
+      if (!visit(rows[k], b.Row(static_cast<std::size_t>(rows[k] - mark.row), columns.size()))) return std::nullopt;
+    }
+  }
+  return std::nullopt;
+}
 
 std::optional<DataProblem> CheckNames(const std::string& path, const std::vector<std::string>& names, long long line) {
   std::unordered_map<std::string_view, std::size_t> seen;
