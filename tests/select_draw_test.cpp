@@ -201,7 +201,8 @@ TEST_F(Draws, AFrameThatChangedBetweenPassesIsRefused) {
 }
 
 // The same seed gives the same sample file, byte for byte, whether the rows
-// not taken are passed over or read, in small blocks on two threads.
+// not taken are passed over, read from their place or read, in small blocks
+// on two threads.
 TEST_F(Draws, RowsPassedOverGiveTheSampleOfAFrameReadWhole) {
   std::string frame = "id,name,y\n";
   for (int i = 1; i <= 5000; ++i)
@@ -210,7 +211,8 @@ TEST_F(Draws, RowsPassedOverGiveTheSampleOfAFrameReadWhole) {
   WriteBytes(Path("frame.csv"), frame);
   const data::ReadSettings saved = data::CurrentReadSettings();
   data::SetReadSettings({2, 1 << 10});
-  for (const char* draw : {"systematic n=313 seed=5", "srs n=700 replace seed=6", "systematic n=5000 seed=7"}) {
+  for (const char* draw : {"systematic n=313 seed=5", "srs n=700 replace seed=6", "systematic n=5000 seed=7",
+                           "pps size=y method=systematic n=300 seed=8", "pps size=y method=wr n=300 seed=9"}) {
     SCOPED_TRACE(draw);
     std::string bytes[2];
     for (int whole = 0; whole < 2; ++whole) {

@@ -48,6 +48,7 @@ std::optional<DataProblem> RunDraw(const DrawRequest& request, const DrawOptions
 
 std::optional<DataProblem> DrawRun::Run() {
   if (auto p = Prepare()) return p;
+  m_mode = ModeOf();
   m_g = Generator(m_result.seed);
   if (NeedsCensus()) {
     if (auto p = Census()) return p;
@@ -74,13 +75,15 @@ DataProblem DrawRun::ForStratum(const Stratum& s, std::string text) const {
 }
 
 bool DrawRun::NeedsCensus() const {
-  return m_r.design != Design::Srs || m_r.replace || m_r.allocation != Allocation::None;
+  // An unstratified simple random draw counts first: its reservoir then runs over positions, and the pass
+  // that writes reads only the rows drawn.
+  return m_r.design != Design::Srs || m_r.replace || m_r.allocation != Allocation::None || !m_stratum;
 }
 
 Mode DrawRun::ModeOf() const {
   if (m_r.Groups()) return Mode::Groups;
   if (!m_r.sort.empty()) return Mode::Rows;
-  if (m_r.design == Design::Srs && !m_r.replace) return Mode::Reservoir;
+  if (m_r.design == Design::Srs && !m_r.replace) return m_stratum ? Mode::Reservoir : Mode::Positions;
   if (m_r.design == Design::Pps && (m_r.method == PpsMethod::WithReplacement || m_r.method == PpsMethod::Systematic))
     return Mode::Walk;
   return Mode::Positions;
@@ -241,32 +244,81 @@ std::optional<DataProblem> DrawRun::Census() {
   const std::vector<std::size_t> columns = DesignColumns(slots);
   const bool keepSizes = UnitSizes() && (m_r.method == PpsMethod::Sampford || m_r.method == PpsMethod::Brewer);
   if (columns.empty() && !m_r.Groups()) return CountUnits();
-  return Pass(columns, [&](long long row, std::span<const Value> v) -> std::optional<DataProblem> {
-    std::size_t si = 0;
-    if (auto p = StratumOf(row, slots.stratum >= 0 ? &v[slots.stratum] : nullptr, si)) return p;
-    double x = 0;
-    if (slots.size >= 0)
-      if (auto p = SizeOf(row, v[slots.size], x)) return p;
-    if (m_r.Groups()) {
-      std::size_t gi = 0;
-      if (auto p = GroupOf(row, v[slots.group], si, x, gi)) return p;
-      ++m_groups[gi].units;
-    } else {
-      Stratum& s = m_strata[si];
-      ++s.N;
-      if (slots.size >= 0) {
-        s.X.Add(x);
-        if (keepSizes) s.sizes.push_back(x);
-        if (s.largest) s.largest->Offer(x);
-      }
+  if (ModeOf() == Mode::Walk && UnitSizes()) {
+    m_spillSizes.emplace(SpillFile::Make());
+    if (m_stratum) m_spillStrata.emplace(SpillFile::Make());
+    if (m_frame->Marks()) m_spillMarks.emplace(SpillFile::Make());
+  }
+  std::optional<DataProblem> stop;
+  // A walk by size of one stratum, past its first row: the size alone, read inline.
+  const bool sizeAlone = m_spillSizes && columns.size() == 1;
+  const auto visit = [&](long long row, std::span<const Value> v) {
+    const Value& z = v[0];
+    if (!sizeAlone || m_strata.empty() || z.missing || !z.numeric || !(z.number > 0))
+      return CensusRow(row, v, slots, keepSizes, stop);
+    Stratum& s = m_strata[0];
+    ++s.N;
+    ++s.units;
+    s.X.Add(z.number);
+    if (s.largest) s.largest->Offer(z.number);
+    m_spillSizes->Add(z.number);
+    ++m_spilled;
+    return true;
+  };
+  auto problem = m_spillMarks ? m_frame->ScanMarking(
+                                    columns, columns.size(), visit,
+                                    [&](const data::RowMark& mark) { m_spillMarks->Add(mark); }, m_stamp)
+                              : m_frame->ScanConverting(columns, columns.size(), visit);
+  if (stop || problem) return stop ? stop : problem;
+  // A spill that could not be written: the frame is read again instead.
+  const auto kept = [](auto& spill) { return !spill || spill->Rewind(); };
+  if (!kept(m_spillSizes) || !kept(m_spillStrata)) {
+    m_spillSizes.reset();
+    m_spillStrata.reset();
+  }
+  if (!kept(m_spillMarks)) m_spillMarks.reset();
+  return std::nullopt;
+}
+
+bool DrawRun::CensusRow(long long row, std::span<const Value> v, const Slots& slots, bool keepSizes,
+                        std::optional<DataProblem>& stop) {
+  // Most rows are of the stratum the row before was, and their size reads: no call for those.
+  std::size_t si = 0;
+  const Value* stratum = slots.stratum >= 0 ? &v[slots.stratum] : nullptr;
+  if (stratum && !stratum->missing && m_lastStratum.Same(*stratum))
+    si = m_lastStratum.index;
+  else if (stratum || m_strata.empty())
+    if ((stop = StratumOf(row, stratum, si))) return false;
+  double x = 0;
+  if (slots.size >= 0) {
+    const Value& size = v[slots.size];
+    if (!size.missing && size.numeric && size.number > 0)
+      x = size.number;
+    else if ((stop = SizeOf(row, size, x)))
+      return false;
+  }
+  if (m_r.Groups()) {
+    std::size_t gi = 0;
+    if ((stop = GroupOf(row, v[slots.group], si, x, gi))) return false;
+    ++m_groups[gi].units;
+  } else {
+    Stratum& s = m_strata[si];
+    ++s.N;
+    if (slots.size >= 0) {
+      s.X.Add(x);
+      if (keepSizes) s.sizes.push_back(x);
+      if (s.largest) s.largest->Offer(x);
     }
-    ++m_strata[si].units;
-    if (slots.sort >= 0)
-      if (auto p = AddSortKey(row, v[slots.sort], si)) return p;
-    if (slots.sd >= 0)
-      if (auto p = AddDeviation(row, v[slots.sd], m_strata[si])) return p;
-    return std::nullopt;
-  });
+    if (m_spillSizes) {
+      m_spillSizes->Add(x);
+      if (m_spillStrata) m_spillStrata->Add(static_cast<std::uint32_t>(si));
+      ++m_spilled;
+    }
+  }
+  ++m_strata[si].units;
+  if (slots.sort >= 0 && (stop = AddSortKey(row, v[slots.sort], si))) return false;
+  if (slots.sd >= 0 && (stop = AddDeviation(row, v[slots.sd], m_strata[si]))) return false;
+  return true;
 }
 
 // No design variable: the frame's units are all one stratum, counted.
@@ -368,16 +420,25 @@ std::optional<DataProblem> DrawRun::Certainties() {
   if (!stored && m_r.allocation != Allocation::None) {
     // The n_h were not known in the census: the largest sizes are read again.
     for (Stratum& s : m_strata) s.largest.emplace(static_cast<std::size_t>(s.n));
-    std::vector<std::size_t> columns = {*m_size};
-    if (m_stratum) columns.push_back(*m_stratum);
-    std::size_t si = 0;
-    auto p = Pass(columns, [&](long long row, std::span<const Value> v) -> std::optional<DataProblem> {
-      if (auto q = StratumOf(row, m_stratum ? &v[1] : nullptr, si)) return q;
-      double x = 0;
-      if (auto q = SizeOf(row, v[0], x)) return q;
-      m_strata[si].largest->Offer(x);
-      return std::nullopt;
-    });
+    const auto offer = [&](std::size_t si, double x) { m_strata[si].largest->Offer(x); };
+    std::optional<DataProblem> p;
+    if (m_spillSizes) {
+      p = Spilled([&](long long, std::size_t si, double x) -> std::optional<DataProblem> {
+        offer(si, x);
+        return std::nullopt;
+      });
+    } else {
+      std::vector<std::size_t> columns = {*m_size};
+      if (m_stratum) columns.push_back(*m_stratum);
+      std::size_t si = 0;
+      p = Pass(columns, [&](long long row, std::span<const Value> v) -> std::optional<DataProblem> {
+        if (auto q = StratumOf(row, m_stratum ? &v[1] : nullptr, si)) return q;
+        double x = 0;
+        if (auto q = SizeOf(row, v[0], x)) return q;
+        offer(si, x);
+        return std::nullopt;
+      });
+    }
     if (p) return p;
   }
   for (Stratum& s : m_strata) {
@@ -430,7 +491,9 @@ std::optional<DataProblem> DrawRun::Choose() {
         break;
       case Mode::Positions:
         if (s.n == 0) break;
-        if (m_r.design == Design::Systematic) {
+        if (m_r.design == Design::Srs && !m_r.replace) {
+          s.chosen = SimpleRandomPositions(s.N, s.n, m_g);
+        } else if (m_r.design == Design::Systematic) {
           s.chosen = SystematicPositions(s.N, s.n, m_g);
         } else if (m_r.replace) {
           s.chosen = WithReplacementPositions(s.N, s.n, m_g);

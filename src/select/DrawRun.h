@@ -13,6 +13,7 @@
 #include "select/Draw.h"
 #include "select/Methods.h"
 #include "select/Output.h"
+#include "select/Spill.h"
 #include "select/Strata.h"
 
 namespace mirto::select {
@@ -122,6 +123,9 @@ class DrawRun {
   // Draw.cpp
   std::optional<DataProblem> Prepare();
   std::optional<DataProblem> Census();
+  // False, with the problem, to stop.
+  bool CensusRow(long long row, std::span<const Value> v, const Slots& slots, bool keepSizes,
+                 std::optional<DataProblem>& stop);
   std::optional<DataProblem> CountUnits();
   std::optional<DataProblem> AddSortKey(long long row, const Value& v, std::size_t stratum);
   std::optional<DataProblem> AddDeviation(long long row, const Value& v, Stratum& s);
@@ -133,6 +137,21 @@ class DrawRun {
   std::optional<DataProblem> ChooseSorted();
   std::optional<DataProblem> ChooseSortedBySize(std::vector<std::uint32_t>& order);
   std::optional<DataProblem> SecondStage();
+  // The units' sizes (and strata) the census kept, in file order: visit(row, stratum, x) gives a problem to stop.
+  template <typename Visit>
+  std::optional<DataProblem> Spilled(const Visit& visit) {
+    const auto failed = [&] { return data::MakeProblem({}, "cannot read back the draw's temporary file"); };
+    if (!m_spillSizes->Rewind() || (m_spillStrata && !m_spillStrata->Rewind())) return failed();
+    long long row = 0;
+    double x = 0;
+    std::uint32_t si = 0;
+    while (m_spillSizes->Next(x)) {
+      if (m_spillStrata && !m_spillStrata->Next(si)) break;
+      if (auto p = visit(++row, static_cast<std::size_t>(si), x)) return p;
+    }
+    if (!m_spillSizes->Ok() || (m_spillStrata && !m_spillStrata->Ok()) || row != m_spilled) return failed();
+    return std::nullopt;
+  }
   // The frame's rows, a few columns at a time (the first `converted` read,
   // the others maybe unread); `visit` returns a problem to stop.
   std::optional<DataProblem> Pass(
@@ -155,6 +174,10 @@ class DrawRun {
   std::optional<DataProblem> WritePass();
   std::optional<DataProblem> ChosenPass(const std::vector<std::size_t>& columns, const Slots& slots);
   std::optional<DataProblem> Take(long long row, std::span<const Value> values, const Slots& slots);
+  // A unit of stratum `si` of size `x` met in file order: whether it is drawn, and the columns it adds to the sample.
+  bool Judge(long long row, std::size_t si, double x, std::vector<double>& added);
+  std::optional<DataProblem> SpilledPass();
+  bool MarksOf(const std::vector<long long>& rows, std::vector<data::RowMark>& from);
   std::optional<DataProblem> TakeGroupUnit(long long row, std::span<const Value> values, const Slots& slots);
   void Add(long long row, std::span<const Value> values, std::vector<double> added);
   std::optional<DataProblem> Finish();
@@ -168,6 +191,7 @@ class DrawRun {
   const DrawOptions& m_options;
   DrawResult& m_result;
   Generator m_g;
+  Mode m_mode = Mode::Reservoir;  // ModeOf(), once the frame is open
   std::unique_ptr<data::DataFile> m_frame;
   std::optional<std::size_t> m_size, m_stratum, m_group, m_sort, m_sdColumn;
   std::optional<SampleFormat> m_format;
@@ -189,6 +213,12 @@ class DrawRun {
   std::vector<SampleRow> m_rows;
   std::vector<Drawn> m_drawn;
   std::size_t m_frameFrom = 0;  // where the frame's own values start in the write pass's
+  // Walks by size: the census's sizes and strata, so that the pass that writes reads only the rows drawn.
+  std::optional<Spill<double>> m_spillSizes;
+  std::optional<Spill<std::uint32_t>> m_spillStrata;
+  std::optional<Spill<data::RowMark>> m_spillMarks;  // where rows start, every kMarkEvery-th
+  data::FileStamp m_stamp;
+  long long m_spilled = 0;
 };
 
 }  // namespace mirto::select

@@ -71,6 +71,7 @@ std::optional<DataProblem> DrawRun::WritePass() {
   m_frameFrom = columns.size();
   for (std::size_t i = 0; i < m_frame->Variables().size(); ++i) columns.push_back(i);
   if (m_frameFrom == 0 && ModeOf() == Mode::Positions && m_strata.size() == 1) return ChosenPass(columns, slots);
+  if (m_spillSizes) return SpilledPass();
   return Pass(
       columns,
       [&](long long row, std::span<const Value> values) {
@@ -100,26 +101,10 @@ std::optional<DataProblem> DrawRun::ChosenPass(const std::vector<std::size_t>& c
   return std::nullopt;
 }
 
-std::optional<DataProblem> DrawRun::Take(long long row, std::span<const Value> values, const Slots& slots) {
-  std::size_t si = 0;
-  if (auto p = StratumOf(row, slots.stratum >= 0 ? &values[static_cast<std::size_t>(slots.stratum)] : nullptr, si))
-    return p;
+bool DrawRun::Judge(long long row, std::size_t si, double x, std::vector<double>& added) {
   Stratum& s = m_strata[si];
   const long long t = s.seen++;
-  const Mode mode = ModeOf();
-  if (mode == Mode::Reservoir) {
-    if (!s.reservoir) s.reservoir.emplace(s.n);
-    // The first n units fill the places in turn: they grow with the frame, not with n alone.
-    if (const long long slot = s.reservoir->Offer(m_g); slot >= 0) {
-      if (static_cast<std::size_t>(slot) == s.slots.size()) s.slots.emplace_back();
-      s.slots[static_cast<std::size_t>(slot)].row = row;
-      s.slots[static_cast<std::size_t>(slot)].Keep(values.subspan(m_frameFrom));
-    }
-    return std::nullopt;
-  }
-  double x = 0, pi = 0, start = 0;
-  if (slots.size >= 0)
-    if (auto p = SizeOf(row, values[static_cast<std::size_t>(slots.size)], x)) return p;
+  double pi = 0, start = 0;
   long long hits = 0;
   bool certain = false;
   const bool sizes = UnitSizes(), replace = m_r.WithReplacement();
@@ -135,7 +120,7 @@ std::optional<DataProblem> DrawRun::Take(long long row, std::span<const Value> v
   } else if (sizes) {
     s.piSum.Add(static_cast<double>(s.n) * (x / s.X.Value()));
   }
-  switch (mode) {
+  switch (m_mode) {
     case Mode::Positions:
       while (s.next < s.chosen.size() && s.chosen[s.next] == t) {
         ++hits;
@@ -151,23 +136,99 @@ std::optional<DataProblem> DrawRun::Take(long long row, std::span<const Value> v
     case Mode::Walk:
       if (certain) break;
       hits = s.walk.Next(x);
-      if (s.spacing > 0) start = s.walk.Start() / s.spacing;
+      if (s.spacing > 0 && (hits > 0 || s.keepArcs)) start = s.walk.Start() / s.spacing;
       if (s.keepArcs) s.arcs.emplace_back(start, pi);
       break;
     default: break;
   }
   if (s.sampford && !certain && hits == 0) s.sampford->AddUndrawn(pi);
-  if (hits == 0) return std::nullopt;
+  if (hits == 0) return false;
   const double n = static_cast<double>(s.n), N = static_cast<double>(s.N);
   if (replace) {
     const double q = sizes ? x / s.X.Value() : 1.0 / N;
-    Add(row, values, {q, static_cast<double>(hits), 1.0 / (n * q)});
-    return std::nullopt;
+    added = {q, static_cast<double>(hits), 1.0 / (n * q)};
+    return true;
   }
   if (!sizes) pi = n / N;
   m_drawn.push_back({si, pi, start, certain});
-  Add(row, values, {pi, 1.0 / pi});
+  added = {pi, 1.0 / pi};
+  return true;
+}
+
+std::optional<DataProblem> DrawRun::Take(long long row, std::span<const Value> values, const Slots& slots) {
+  std::size_t si = 0;
+  if (auto p = StratumOf(row, slots.stratum >= 0 ? &values[static_cast<std::size_t>(slots.stratum)] : nullptr, si))
+    return p;
+  Stratum& s = m_strata[si];
+  if (m_mode == Mode::Reservoir) {
+    ++s.seen;
+    if (!s.reservoir) s.reservoir.emplace(s.n);
+    // The first n units fill the places in turn: they grow with the frame, not with n alone.
+    if (const long long slot = s.reservoir->Offer(m_g); slot >= 0) {
+      if (static_cast<std::size_t>(slot) == s.slots.size()) s.slots.emplace_back();
+      s.slots[static_cast<std::size_t>(slot)].row = row;
+      s.slots[static_cast<std::size_t>(slot)].Keep(values.subspan(m_frameFrom));
+    }
+    return std::nullopt;
+  }
+  double x = 0;
+  if (slots.size >= 0)
+    if (auto p = SizeOf(row, values[static_cast<std::size_t>(slots.size)], x)) return p;
+  if (std::vector<double> added; Judge(row, si, x, added)) Add(row, values, std::move(added));
   return std::nullopt;
+}
+
+// A walk by size from the census's sizes: the rows drawn are known before
+// the frame is read again, and only they are read whole.
+std::optional<DataProblem> DrawRun::SpilledPass() {
+  std::vector<long long> rows;
+  std::vector<std::vector<double>> added;
+  std::vector<double> kept;
+  auto problem = Spilled([&](long long row, std::size_t si, double x) -> std::optional<DataProblem> {
+    if (Judge(row, si, x, kept)) {
+      rows.push_back(row);
+      added.push_back(std::move(kept));
+    }
+    return std::nullopt;
+  });
+  m_spillSizes.reset();
+  m_spillStrata.reset();
+  if (problem) return problem;
+  std::vector<std::size_t> columns(m_frame->Variables().size());
+  for (std::size_t i = 0; i < columns.size(); ++i) columns[i] = i;
+  m_frameFrom = 0;
+  std::size_t next = 0;
+  const auto visit = [&](long long row, std::span<const Value> values) {
+    if (next < rows.size() && rows[next] == row) Add(row, values, std::move(added[next++]));
+    return true;
+  };
+  long long total = m_spilled;
+  if (std::vector<data::RowMark> from; MarksOf(rows, from))
+    problem = m_frame->ReadMarked(from, rows, columns, visit, m_stamp);
+  else
+    problem = m_frame->ScanRows(columns, 0, rows, visit, total);
+  if (problem) return problem;
+  if (total != m_spilled || next != rows.size())
+    return data::MakeProblem(m_result.frame, "the frame changed while it was read");
+  return std::nullopt;
+}
+
+// Each row's mark, the last at or before it, from the census's marks.
+bool DrawRun::MarksOf(const std::vector<long long>& rows, std::vector<data::RowMark>& from) {
+  if (!m_spillMarks || !m_spillMarks->Rewind()) return false;
+  data::RowMark mark, ahead;
+  bool more = m_spillMarks->Next(ahead);
+  for (long long row : rows) {
+    while (more && ahead.row <= row) {
+      mark = ahead;
+      more = m_spillMarks->Next(ahead);
+    }
+    if (mark.row == 0) return false;
+    from.push_back(mark);
+  }
+  const bool ok = m_spillMarks->Ok();
+  m_spillMarks.reset();
+  return ok;
 }
 
 std::optional<DataProblem> DrawRun::TakeGroupUnit(long long row, std::span<const Value> values, const Slots& slots) {

@@ -7,12 +7,6 @@
 
 namespace mirto::select {
 
-void RunningSum::Add(double x) {
-  const double t = m_s + x;
-  m_c += std::fabs(m_s) >= std::fabs(x) ? (m_s - t) + x : (x - t) + m_s;
-  m_s = t;
-}
-
 long long Reservoir::Offer(Generator& g) {
   const long long t = m_seen++;
   if (t < m_n) return t;
@@ -50,12 +44,6 @@ std::vector<long long> SystematicPositions(long long N, long long n, Generator& 
   return positions;
 }
 
-double Certainty::Pi(double x) const {
-  if (x >= from) return 1.0;
-  if (units == 0) return static_cast<double>(n) * x / total;
-  return Draws() == 0 ? 0.0 : static_cast<double>(Draws()) * (x / rest);
-}
-
 Certainty FindCertainty(std::span<const double> largest, RunningSum total, long long n) {
   Certainty c;
   c.n = n;
@@ -73,12 +61,11 @@ Certainty FindCertainty(std::span<const double> largest, RunningSum total, long 
   return c;
 }
 
-void Largest::Offer(double x) {
-  if (m_k == 0) return;
+void Largest::Push(double x) {
   if (m_heap.size() < m_k) {
     m_heap.push_back(x);
     std::push_heap(m_heap.begin(), m_heap.end(), std::greater<>());
-  } else if (x > m_heap.front()) {
+  } else {
     std::pop_heap(m_heap.begin(), m_heap.end(), std::greater<>());
     m_heap.back() = x;
     std::push_heap(m_heap.begin(), m_heap.end(), std::greater<>());
@@ -89,23 +76,6 @@ std::vector<double> Largest::Sorted() const {
   std::vector<double> sorted(m_heap);
   std::sort(sorted.begin(), sorted.end(), std::greater<>());
   return sorted;
-}
-
-long long PointWalk::Next(double measure) {
-  m_start = m_end.Value();
-  m_end.Add(measure);
-  const double end = m_end.Value();
-  --m_left;
-  long long hits = 0;
-  while (m_next < m_points.size() && (m_left <= 0 || m_points[m_next] < end)) {
-    if (m_once && hits == 1) {
-      if (m_left > 0) break;
-      m_broken = true;
-    }
-    ++hits;
-    ++m_next;
-  }
-  return hits;
 }
 
 std::vector<double> SystematicPoints(double total, long long draws, Generator& g) {

@@ -2,6 +2,7 @@
 // The selection methods, on numbers only: no file, no text. Units are
 // numbered 0, 1, ... in the order a stratum's units (or groups) come; the
 // frame passes (Draw.cpp) and the tests call the same code.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -18,7 +19,12 @@ namespace mirto::select {
 // gives the same total in every pass, within an ulp of the exact sum.
 class RunningSum {
  public:
-  void Add(double x);
+  // Inline: a draw adds every unit of the frame.
+  void Add(double x) {
+    const double t = m_s + x;
+    m_c += std::fabs(m_s) >= std::fabs(x) ? (m_s - t) + x : (x - t) + m_s;
+    m_s = t;
+  }
   double Value() const { return m_s + m_c; }
 
  private:
@@ -60,7 +66,11 @@ struct Certainty {
   double total = 0;                                       // X, all sizes
   double rest = 0;                                        // X', the sizes of the other units
   long long Draws() const { return n - units; }
-  double Pi(double x) const;
+  double Pi(double x) const {
+    if (x >= from) return 1.0;
+    if (units == 0) return static_cast<double>(n) * x / total;
+    return Draws() == 0 ? 0.0 : static_cast<double>(Draws()) * (x / rest);
+  }
 };
 // `largest`: the n largest sizes (all when fewer), largest first; `total` their sum over every unit.
 Certainty FindCertainty(std::span<const double> largest, RunningSum total, long long n);
@@ -69,11 +79,14 @@ Certainty FindCertainty(std::span<const double> largest, RunningSum total, long 
 class Largest {
  public:
   explicit Largest(std::size_t k) : m_k(k) {}
-  void Offer(double x);
+  void Offer(double x) {
+    if (m_k > 0 && (m_heap.size() < m_k || x > m_heap.front())) Push(x);
+  }
   // Largest first.
   std::vector<double> Sorted() const;
 
  private:
+  void Push(double x);
   std::size_t m_k;
   std::vector<double> m_heap;  // a min-heap
 };
@@ -87,7 +100,22 @@ class PointWalk {
   PointWalk() = default;
   PointWalk(std::vector<double> points, long long units, bool once)
       : m_points(std::move(points)), m_left(units), m_once(once) {}
-  long long Next(double measure);
+  long long Next(double measure) {
+    m_start = m_end.Value();
+    m_end.Add(measure);
+    const double end = m_end.Value();
+    --m_left;
+    long long hits = 0;
+    while (m_next < m_points.size() && (m_left <= 0 || m_points[m_next] < end)) {
+      if (m_once && hits == 1) {
+        if (m_left > 0) break;
+        m_broken = true;
+      }
+      ++hits;
+      ++m_next;
+    }
+    return hits;
+  }
   // Where the unit last walked starts, in the measure's units.
   double Start() const { return m_start; }
   // Rounding left a unit two points under `once` (never seen; the draw then fails).
