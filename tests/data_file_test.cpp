@@ -2,6 +2,7 @@
 // itself wrote into the file.
 #include <gtest/gtest.h>
 #include <readstat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <string>
@@ -182,6 +183,33 @@ TEST(DataFileTest, ChosenRowsAreReadAsWrittenAndTheOthersChecked) {
           problem ? problem->Describe() : "",
           tail.empty() ? "" : dir / "d.csv" + ", row 20001 (line 20004): 1 field, where the header (line 1) has 2");
     }
+  }
+  SetReadSettings(saved);
+}
+
+// A file cut short while a scan reads it is refused, on one thread and two,
+// and the process lives on: the pages it lost read as zeros.
+TEST(DataFileTest, AFileCutShortWhileReadIsRefused) {
+  std::string rows = "a,b\n";
+  for (int i = 1; i <= 100000; ++i) rows += Format("%d,%d.5\n", i, i);
+  const TempDir dir;
+  const ReadSettings saved = CurrentReadSettings();
+  for (const unsigned threads : {1u, 2u}) {
+    SetReadSettings({threads, 1 << 12});
+    test::WriteBytes(dir / "d.csv", rows);
+    std::optional<DataProblem> problem;
+    const auto file = OpenDataFile(dir / "d.csv", problem);
+    ASSERT_TRUE(file);
+    const std::size_t columns[] = {1};
+    long long seen = 0;
+    problem = file->Scan(columns, [&](long long row, std::span<const Value>) {
+      if (row == 1) {
+        EXPECT_EQ(::truncate((dir / "d.csv").c_str(), 100), 0);
+      }
+      return ++seen, true;
+    });
+    EXPECT_LT(seen, 100000);
+    EXPECT_EQ(problem ? problem->Describe() : "", dir / "d.csv: the file changed while it was read");
   }
   SetReadSettings(saved);
 }

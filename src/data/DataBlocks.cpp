@@ -212,8 +212,9 @@ void BlockRows::Grow(std::size_t needed, std::size_t kept) {
 
 DataBlocks::DataBlocks(int fd, std::uint64_t size, std::uint64_t start, std::size_t blockBytes, char separator,
                        std::size_t width, std::span<const std::size_t> columns, std::size_t converted,
-                       BlockStarts starts)
+                       BlockStarts starts, const MappedFile* map)
     : m_fd(fd),
+      m_map(map && map->Size() == size ? map : nullptr),
       m_size(size),
       m_start(start),
       m_blockBytes(std::max<std::size_t>(blockBytes, 1)),
@@ -268,13 +269,9 @@ void DataBlocks::Read(std::size_t k, BlockRows& out, std::optional<std::uint64_t
   out.origin = origin;
   const std::size_t asked =
       static_cast<std::size_t>((last ? m_size + 1 : next + std::min(kSlack, m_blockBytes)) - origin);
-  char* bytes = Room(out.pieces[0], asked);
-  const long n = ReadAt(m_fd, bytes, asked, origin);
-  if (n < 0) {
-    out.problem = BlockProblem{TokenError{TokenProblem::Read, 0, 0, 0, static_cast<int>(-n)}, std::nullopt};
-    return;
-  }
-  const std::size_t held = static_cast<std::size_t>(n);
+  const char* bytes = Bytes(out, origin, asked);
+  if (!bytes) return;
+  const std::size_t held = m_map ? std::min<std::size_t>(asked, m_size - origin) : out.held;
   std::size_t begin = 1;
   if (!from) {
     begin = LineStart(std::string_view(bytes, held), 1, static_cast<std::size_t>(next - origin));
@@ -285,9 +282,21 @@ void DataBlocks::Read(std::size_t k, BlockRows& out, std::optional<std::uint64_t
   Parse(out, origin, begin, last ? kNone : static_cast<std::size_t>(next - origin), held, held < asked);
 }
 
+const char* DataBlocks::Bytes(BlockRows& out, std::uint64_t origin, std::size_t asked) const {
+  if (m_map) return out.first = m_map->Bytes() + origin;
+  char* bytes = Room(out.pieces[0], asked);
+  const long n = ReadAt(m_fd, bytes, asked, origin);
+  if (n < 0) {
+    out.problem = BlockProblem{TokenError{TokenProblem::Read, 0, 0, 0, static_cast<int>(-n)}, std::nullopt};
+    return nullptr;
+  }
+  out.held = static_cast<std::size_t>(n);
+  return out.first = bytes;
+}
+
 void DataBlocks::Parse(BlockRows& out, std::uint64_t origin, std::size_t begin, std::size_t stop, std::size_t held,
                        bool final) const {
-  std::string_view current(out.pieces[0].bytes.get(), held);
+  std::string_view current(out.first, held);
   std::vector<char> onward;  // bytes read on past a record too long, not kept
   std::uint64_t further = 0;
   // A record past the piece: a piece twice as large, the bytes held copied (the
@@ -365,13 +374,8 @@ void DataBlocks::ReadFrom(std::uint64_t place, std::size_t bytes, BlockRows& out
   const std::uint64_t origin = out.origin = place - 1;
   const std::size_t asked =
       static_cast<std::size_t>(std::min<std::uint64_t>(bytes + 1 + bytes / 2 + 512, m_size + 1 - origin));
-  char* into = Room(out.pieces[0], asked);
-  const long n = ReadAt(m_fd, into, asked, origin);
-  if (n < 0) {
-    out.problem = BlockProblem{TokenError{TokenProblem::Read, 0, 0, 0, static_cast<int>(-n)}, std::nullopt};
-    return;
-  }
-  const std::size_t held = static_cast<std::size_t>(n);
+  if (!Bytes(out, origin, asked)) return;
+  const std::size_t held = m_map ? std::min<std::size_t>(asked, m_size - origin) : out.held;
   Parse(out, origin, 1, std::min(held, bytes + 1), held, held < asked);
 }
 
@@ -380,8 +384,7 @@ std::optional<std::span<const Value>> DataBlocks::RowValues(const BlockRows& blo
   if (row >= block.skimmed) return block.Row(row, Wanted());
   scratch.rows = 0;
   const std::size_t at = block.starts[row];
-  SplitPlain(m_plain, scratch, Wanted(), std::string_view(block.pieces[0].bytes.get(), block.held), at, at + 1,
-             block.final);
+  SplitPlain(m_plain, scratch, Wanted(), std::string_view(block.first, block.held), at, at + 1, block.final);
   if (scratch.rows != 1) return std::nullopt;
   return scratch.Row(0, Wanted());
 }

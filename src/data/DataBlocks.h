@@ -21,6 +21,7 @@
 
 #include "data/DataFile.h"
 #include "data/DelimitedTokenizer.h"
+#include "data/MappedFile.h"
 
 namespace mirto::data {
 
@@ -49,6 +50,7 @@ struct BlockRows {
   std::size_t skimmed = 0;
   std::vector<std::size_t> starts;  // from `origin`: skimmed rows, or every row when marking
   std::uint64_t origin = 0;         // the file offset of the first piece's first byte
+  const char* first = nullptr;      // the first piece's bytes: its own, or the mapped file's
   std::size_t held = 0;
   bool final = false;
 
@@ -86,7 +88,8 @@ class DataBlocks {
   // `converted` of them read (the others unread). Skim: plain records are
   // only counted, their values read on request (RowValues).
   DataBlocks(int fd, std::uint64_t size, std::uint64_t start, std::size_t blockBytes, char separator, std::size_t width,
-             std::span<const std::size_t> columns, std::size_t converted, BlockStarts starts = BlockStarts::None);
+             std::span<const std::size_t> columns, std::size_t converted, BlockStarts starts = BlockStarts::None,
+             const MappedFile* map = nullptr);
 
   std::size_t Count() const { return m_count; }
   std::size_t Wanted() const { return m_columns.size(); }
@@ -116,10 +119,15 @@ class DataBlocks {
 
  private:
   std::uint64_t Bound(std::size_t k) const { return m_start + k * m_blockBytes; }
+  // The file's bytes from `origin` on, `asked` of them or to its end: in the
+  // map, or read into the block's first piece (`out.held` of them); null on
+  // a read error, which `out` then holds.
+  const char* Bytes(BlockRows& out, std::uint64_t origin, std::size_t asked) const;
   void Parse(BlockRows& out, std::uint64_t origin, std::size_t begin, std::size_t stop, std::size_t held,
              bool final) const;
 
   int m_fd;
+  const MappedFile* m_map;  // the file's bytes, read in place (null: copied in)
   std::uint64_t m_size, m_start;
   std::size_t m_blockBytes, m_count;
   TokenizerOptions m_options;

@@ -149,17 +149,21 @@ class DelimitedFile final : public DataFile {
     if (auto problem = Open(fd, st, header)) return problem;
     if (marking) *marking->stamp = StampOf(st);
     const BlockStarts starts = chosen ? BlockStarts::Skim : marking ? BlockStarts::Mark : BlockStarts::None;
-    const DataBlocks blocks(fd.get(), static_cast<std::uint64_t>(st.st_size), header.end,
-                            CurrentReadSettings().blockBytes, m_separator, Variables().size(), columns, converted,
-                            starts);
-    return Rows(blocks, header, visit, chosen, rows, marking ? marking->mark : nullptr);
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    const auto map = MappedFile::Map(fd.get(), size);
+    const DataBlocks blocks(fd.get(), size, header.end, CurrentReadSettings().blockBytes, m_separator,
+                            Variables().size(), columns, converted, starts, map.get());
+    auto problem = Rows(blocks, header, visit, chosen, rows, marking ? marking->mark : nullptr, map.get());
+    // Zeros stood in for pages the file lost: nothing read is to be trusted.
+    if (map && map->Changed()) return Changed();
+    return problem;
   }
 
   // The rows of the blocks in file order: a block that began inside the
   // last record of the block before is read again from where that ended.
   std::optional<DataProblem> Rows(const DataBlocks& blocks, const Header& header, const Visit* visit,
-                                  const std::span<const long long>* chosen, long long& rows,
-                                  const Mark* mark = nullptr) const {
+                                  const std::span<const long long>* chosen, long long& rows, const Mark* mark,
+                                  const MappedFile* map) const {
     const unsigned threads = ReadThreads();
     std::vector<BlockRows> slots(threads > 1 ? threads + 2 : 1);
     std::optional<DataProblem> problem;
@@ -171,6 +175,7 @@ class DelimitedFile final : public DataFile {
     const auto take = [&](std::size_t k, std::size_t slot) {
       BlockRows& b = slots[slot];
       if (!b.found || b.begin != expected) blocks.Read(k, b, expected);
+      if (map && map->Changed()) return false;
       if (chosen) {
         if (!VisitChosen(blocks, b, *chosen, next, rows, scratch, *visit, problem)) return false;
       } else {
