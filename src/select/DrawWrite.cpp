@@ -184,7 +184,14 @@ std::optional<DataProblem> DrawRun::SpilledPass() {
   std::vector<long long> rows;
   std::vector<std::vector<double>> added;
   std::vector<double> kept;
+  const bool systematic = m_mode == Mode::Walk && !m_r.WithReplacement();
   auto problem = Spilled([&](long long row, std::size_t si, double x) -> std::optional<DataProblem> {
+    // Most units are neither certain nor drawn: counted and their pi added as Judge does, the walk past them.
+    if (Stratum& s = m_strata[si]; systematic && x < s.certainty.from && !s.keepArcs && s.walk.Passes(x)) {
+      ++s.seen;
+      s.piSum.Add(s.certainty.Pi(x));
+      return std::nullopt;
+    }
     if (Judge(row, si, x, kept)) {
       rows.push_back(row);
       added.push_back(std::move(kept));

@@ -116,6 +116,18 @@ class PointWalk {
     }
     return hits;
   }
+  // Next(measure) when it would give no point (the unit walked past): true;
+  // else false, and the walk is as it was.
+  bool Passes(double measure) {
+    if (m_next < m_points.size() && m_left <= 1) return false;  // the last unit takes what is left
+    RunningSum end = m_end;
+    end.Add(measure);
+    if (m_next < m_points.size() && m_points[m_next] < end.Value()) return false;
+    m_start = m_end.Value();
+    m_end = end;
+    --m_left;
+    return true;
+  }
   // Where the unit last walked starts, in the measure's units.
   double Start() const { return m_start; }
   // Rounding left a unit two points under `once` (never seen; the draw then fails).
