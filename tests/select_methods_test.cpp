@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <numeric>
+#include <random>
 #include <set>
 
 #include "select/Methods.h"
@@ -264,6 +265,34 @@ TEST(SelectMonteCarlo, EqualProbabilities) {
   sys.ExpectPair(0, 5, 0.4);
   sys.ExpectPair(0, 1, 0.0);
   sys.ExpectPair(0, 3, 0.2);
+}
+
+// A walk that asks Passes first, as a draw does, gives each unit the points
+// and the start a walk by Next alone gives, to the last unit's leftovers.
+TEST(SelectMethods, PassingAUnitIsNextWithNoPoint) {
+  std::mt19937_64 random(26);
+  for (int round = 0; round < 200; ++round) {
+    std::vector<double> measures(1 + random() % 40);
+    for (double& m : measures) m = 1 + static_cast<double>(random() % 1000) / 7;
+    RunningSum total;
+    for (double m : measures) total.Add(m);
+    Generator g(static_cast<std::uint64_t>(round)), h(static_cast<std::uint64_t>(round));
+    const long long draws = 1 + static_cast<long long>(random() % measures.size());
+    const bool once = round % 2 == 0;
+    // Some with a point past the end, as rounding may leave one for the last unit.
+    const auto points = [&](Generator& gen) {
+      auto p = once ? SystematicPoints(total.Value(), draws, gen) : UniformPoints(total.Value(), draws, gen);
+      if (round % 3 == 0) p.push_back(2 * total.Value());
+      return p;
+    };
+    PointWalk plain(points(g), static_cast<long long>(measures.size()), once);
+    PointWalk passing(points(h), static_cast<long long>(measures.size()), once);
+    for (double m : measures) {
+      const long long hits = plain.Next(m);
+      EXPECT_EQ(passing.Passes(m) ? 0 : passing.Next(m), hits);
+      EXPECT_EQ(passing.Start(), plain.Start());
+    }
+  }
 }
 
 // PPS draws of kOneCertain, n = 4: unit 8 is certain, the others drawn by `method`.
