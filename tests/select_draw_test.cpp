@@ -124,6 +124,12 @@ TEST_F(Draws, EachDesignWritesItsUnitsWithTheirProbabilities) {
        [](const Row& r) { Equal(r, r.at("region") == "N" ? 2.0 / 6 : 2.0 / 4); }},
       {"pps systematic", "draw pps size=size n=4 method=systematic seed=3", 4, BySize},
       {"pps sorted", "draw pps size=size n=4 method=systematic seed=3 sort=village", 4, BySize},
+      // Two a region, as above; N's sizes add up to 21, S's to 44: pi = 2 x / 21 and 2 x / 44, by hand.
+      {"pps systematic in strata",
+       "draw pps size=size n=4 method=systematic stratum=region allocation=proportional seed=3", 4,
+       [](const Row& r) {
+         EXPECT_NEAR(Number(r, "pi"), 2 * Number(r, "size") / (r.at("region") == "N" ? 21 : 44), 1e-15);
+       }},
       {"sampford", "draw pps size=size n=4 method=sampford seed=4", 4, BySize},
       {"brewer", "draw pps size=size n=4 method=brewer seed=5", 4, BySize},
       {"stratified", "draw srs n=5 stratum=region allocation=proportional seed=6", 5,
