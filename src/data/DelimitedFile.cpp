@@ -163,7 +163,7 @@ class DelimitedFile final : public DataFile {
   // last record of the block before is read again from where that ended.
   std::optional<DataProblem> Rows(const DataBlocks& blocks, const Header& header, const Visit* visit,
                                   const std::span<const long long>* chosen, long long& rows, const Mark* mark,
-                                  const MappedFile* map) const {
+                                  MappedFile* map) const {
     const unsigned threads = ReadThreads();
     std::vector<BlockRows> slots(threads > 1 ? threads + 2 : 1);
     std::optional<DataProblem> problem;
@@ -193,6 +193,8 @@ class DelimitedFile final : public DataFile {
       rows += static_cast<long long>(b.rows);
       lines += b.lines;
       expected = b.end;
+      // Memory stays flat: the pages before this block are not read again (or read back if they are).
+      if (map) map->Release(b.origin);
       return true;
     };
     WorkInOrder(blocks.Count(), threads, slots.size(), work, take);

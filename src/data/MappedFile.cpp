@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -78,6 +79,13 @@ MappedFile::~MappedFile() {
   s.begin.store(1);  // still taken until unmapped
   ::munmap(const_cast<char*>(m_bytes), static_cast<std::size_t>(m_size));
   s.begin.store(0, std::memory_order_release);
+}
+
+void MappedFile::Release(std::uint64_t offset) {
+  const std::uint64_t end = std::min(offset, m_size) & ~static_cast<std::uint64_t>(g_page - 1);
+  if (end <= m_released) return;
+  ::madvise(const_cast<char*>(m_bytes) + m_released, static_cast<std::size_t>(end - m_released), MADV_DONTNEED);
+  m_released = end;
 }
 
 bool MappedFile::Changed() const { return g_slots[m_slot].faulted.load(std::memory_order_acquire); }

@@ -23,12 +23,16 @@ class MappedFile {
   std::uint64_t Size() const { return m_size; }
   // A page was gone when it was read: the file shrank while it was mapped.
   bool Changed() const;
+  // The pages wholly before `offset` are done with: they leave the process's
+  // memory (they stay in the system's cache and come back if read again).
+  void Release(std::uint64_t offset);
 
  private:
   MappedFile(const char* bytes, std::uint64_t size, int slot) : m_bytes(bytes), m_size(size), m_slot(slot) {}
   const char* m_bytes;
   std::uint64_t m_size;
   int m_slot;
+  std::uint64_t m_released = 0;
 };
 
 }  // namespace mirto::data
