@@ -24,7 +24,8 @@ class MappedFile {
   // A page was gone when it was read: the file shrank while it was mapped.
   bool Changed() const;
   // The pages wholly before `offset` are done with: they leave the process's
-  // memory (they stay in the system's cache and come back if read again).
+  // memory (they stay in the system's cache and come back if read again),
+  // some megabytes at a time.
   void Release(std::uint64_t offset);
 
  private:
