@@ -103,7 +103,17 @@ std::string Rows(const mirto::data::DataFile& file, const std::vector<std::size_
   return out;
 }
 
-// The same rows counted, and read again from the marks of a scan, as Rows gives them.
+void Shown(std::span<const mirto::data::Value> values, std::string& out) {
+  for (const auto& read : values) {
+    const mirto::data::Value v = mirto::data::Completed(read);
+    out += v.missing ? "-" : v.numeric ? std::to_string(v.number) : std::string(v.text);
+    out += '\x1f';
+  }
+  out += '\n';
+}
+
+// The same rows counted, scanned some at a time while marked, and read again
+// from the marks, as Rows gives them.
 std::string CountedAndMarked(const mirto::data::DataFile& file, const std::vector<std::size_t>& columns, long long rows,
                              std::optional<DataProblem>& problem) {
   long long counted = -1;
@@ -111,27 +121,30 @@ std::string CountedAndMarked(const mirto::data::DataFile& file, const std::vecto
   CHECK(counted == rows);
   std::vector<mirto::data::RowMark> marks, from;
   mirto::data::FileStamp stamp;
+  std::string scanned, out;
+  long long next = 1;
   file.ScanMarking(
-      columns, 0, [](long long, std::span<const mirto::data::Value>) { return true; },
+      columns, 0,
+      [&](long long first, std::size_t count, std::span<const mirto::data::Value> values) {
+        CHECK(first == next && values.size() == count * columns.size());
+        next += static_cast<long long>(count);
+        for (std::size_t r = 0; r < count; ++r) Shown(values.subspan(r * columns.size(), columns.size()), scanned);
+        return true;
+      },
       [&](const mirto::data::RowMark& m) { marks.push_back(m); }, stamp);
   std::vector<long long> all;
   for (long long row = 1; row <= rows; ++row) {
     all.push_back(row);
     from.push_back(marks.at(static_cast<std::size_t>((row - 1) / mirto::data::kMarkEvery)));
   }
-  std::string out;
   CHECK(!file.ReadMarked(
       from, all, columns,
       [&](long long, std::span<const mirto::data::Value> values) {
-        for (const auto& read : values) {
-          const mirto::data::Value v = mirto::data::Completed(read);
-          out += v.missing ? "-" : v.numeric ? std::to_string(v.number) : std::string(v.text);
-          out += '\x1f';
-        }
-        out += '\n';
+        Shown(values, out);
         return true;
       },
       stamp));
+  CHECK(scanned == out);
   return out;
 }
 

@@ -159,7 +159,7 @@ TEST(DataFileTest, ChosenRowsAreReadAsWrittenAndTheOthersChecked) {
       std::vector<RowMark> marks, from;
       FileStamp stamp;
       file->ScanMarking(
-          columns, 0, [](long long, std::span<const Value>) { return true; },
+          columns, 0, [](long long, std::size_t, std::span<const Value>) { return true; },
           [&](const RowMark& m) { marks.push_back(m); }, stamp);
       ASSERT_EQ(marks.size(), 1250u);  // rows 1, 17, ..., 19985
       for (long long row : chosen) from.push_back(marks[static_cast<std::size_t>((row - 1) / kMarkEvery)]);

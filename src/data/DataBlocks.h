@@ -58,6 +58,8 @@ struct BlockRows {
   std::span<const Value> Row(std::size_t row, std::size_t width) const {
     return {m_values.get() + (row - skimmed) * width, width};
   }
+  // All those rows' values.
+  std::span<const Value> Rows(std::size_t width) const { return {m_values.get(), (rows - skimmed) * width}; }
   // Where the next row's values go.
   Value* NextRow(std::size_t width) {
     const std::size_t kept = (rows - skimmed) * width;

@@ -121,15 +121,19 @@ class DataFile {
   virtual std::optional<DataProblem> ScanRows(std::span<const std::size_t> columns, std::size_t converted,
                                               std::span<const long long> rows, const Visit& visit,
                                               long long& total) const;
-  // A scan that also marks every kMarkEvery-th row (1, 65, 129, ...) for
-  // ReadMarked; false, and no mark, when the file cannot be read so.
+  // A scan that also marks every kMarkEvery-th row (1, 17, 33, ...) for
+  // ReadMarked (Marks(): whether it can), and visits the rows some at a
+  // time: `count` rows from data row `first`, the values of each row after
+  // the other's.
   using Mark = std::function<void(const RowMark& mark)>;
+  using VisitRows = std::function<bool(long long first, std::size_t count, std::span<const Value> values)>;
   virtual bool Marks() const { return false; }
   virtual std::optional<DataProblem> ScanMarking(std::span<const std::size_t> columns, std::size_t converted,
-                                                 const Visit& visit, const Mark& mark, FileStamp& stamp) const {
+                                                 const VisitRows& visit, const Mark& mark, FileStamp& stamp) const {
     (void)mark;
     stamp = {};
-    return ScanConverting(columns, converted, visit);
+    return ScanConverting(columns, converted,
+                          [&](long long row, std::span<const Value> values) { return visit(row, 1, values); });
   }
   // The data rows `rows` (ascending) read from their marks (`from`, one a
   // row, at or before it), as ScanRows gives them; a file no longer as

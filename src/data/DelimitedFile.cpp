@@ -100,10 +100,10 @@ class DelimitedFile final : public DataFile {
   bool Marks() const override { return true; }
 
   std::optional<DataProblem> ScanMarking(std::span<const std::size_t> columns, std::size_t converted,
-                                         const Visit& visit, const Mark& mark, FileStamp& stamp) const override {
+                                         const VisitRows& visit, const Mark& mark, FileStamp& stamp) const override {
     long long rows = 0;
-    Marking marking{&mark, &stamp};
-    return Read(columns, converted, &visit, nullptr, rows, &marking);
+    Marking marking{&mark, &stamp, &visit};
+    return Read(columns, converted, nullptr, nullptr, rows, &marking);
   }
 
   std::optional<DataProblem> ReadMarked(std::span<const RowMark> from, std::span<const long long> rows,
@@ -114,6 +114,7 @@ class DelimitedFile final : public DataFile {
   struct Marking {
     const Mark* mark;
     FileStamp* stamp;
+    const VisitRows* visit;
   };
 
   std::optional<DataProblem> Changed() const { return MakeProblem(Path(), "the file changed while it was read"); }
@@ -153,7 +154,7 @@ class DelimitedFile final : public DataFile {
     const auto map = MappedFile::Map(fd.get(), size);
     const DataBlocks blocks(fd.get(), size, header.end, CurrentReadSettings().blockBytes, m_separator,
                             Variables().size(), columns, converted, starts, map.get());
-    auto problem = Rows(blocks, header, visit, chosen, rows, marking ? marking->mark : nullptr, map.get());
+    auto problem = Rows(blocks, header, visit, chosen, rows, marking, map.get());
     // Zeros stood in for pages the file lost: nothing read is to be trusted.
     if (map && map->Changed()) return Changed();
     return problem;
@@ -162,7 +163,7 @@ class DelimitedFile final : public DataFile {
   // The rows of the blocks in file order: a block that began inside the
   // last record of the block before is read again from where that ended.
   std::optional<DataProblem> Rows(const DataBlocks& blocks, const Header& header, const Visit* visit,
-                                  const std::span<const long long>* chosen, long long& rows, const Mark* mark,
+                                  const std::span<const long long>* chosen, long long& rows, const Marking* marking,
                                   MappedFile* map) const {
     const unsigned threads = ReadThreads();
     std::vector<BlockRows> slots(threads > 1 ? threads + 2 : 1);
@@ -178,12 +179,15 @@ class DelimitedFile final : public DataFile {
       if (map && map->Changed()) return false;
       if (chosen) {
         if (!VisitChosen(blocks, b, *chosen, next, rows, scratch, *visit, problem)) return false;
+      } else if (marking) {
+        // Rows 1, 1 + kMarkEvery, ...: the first of them in this block, and on.
+        const auto every = static_cast<std::size_t>(kMarkEvery);
+        for (std::size_t r = (every - static_cast<std::size_t>(rows % kMarkEvery)) % every; r < b.rows; r += every)
+          (*marking->mark)({rows + static_cast<long long>(r) + 1, b.origin + b.starts[r]});
+        if (b.rows > 0 && !(*marking->visit)(rows + 1, b.rows, b.Rows(blocks.Wanted()))) return false;
       } else {
-        for (std::size_t r = 0; visit && r < b.rows; ++r) {
-          const long long row = rows + static_cast<long long>(r) + 1;
-          if (mark && (row - 1) % kMarkEvery == 0) (*mark)({row, b.origin + b.starts[r]});
-          if (!(*visit)(row, b.Row(r, blocks.Wanted()))) return false;
-        }
+        for (std::size_t r = 0; visit && r < b.rows; ++r)
+          if (!(*visit)(rows + static_cast<long long>(r) + 1, b.Row(r, blocks.Wanted()))) return false;
       }
       if (b.problem) {
         problem = Stopped(*b.problem, rows, lines, header.line);

@@ -265,8 +265,17 @@ std::optional<DataProblem> DrawRun::Census() {
     ++m_spilled;
     return true;
   };
+  // Rows some at a time where the file gives them so: no call for each, and
+  // runs of sizes alone taken together.
+  const auto visitRows = [&](long long first, std::size_t count, std::span<const Value> values) {
+    for (std::size_t r = 0; r < count; ++r) {
+      if (sizeAlone && !m_strata.empty() && (r += CensusSizes(values.subspan(r))) == count) break;
+      if (!visit(first + static_cast<long long>(r), values.subspan(r * columns.size(), columns.size()))) return false;
+    }
+    return true;
+  };
   auto problem = m_spillMarks ? m_frame->ScanMarking(
-                                    columns, columns.size(), visit,
+                                    columns, columns.size(), visitRows,
                                     [&](const data::RowMark& mark) { m_spillMarks->Add(mark); }, m_stamp)
                               : m_frame->ScanConverting(columns, columns.size(), visit);
   if (stop || problem) return stop ? stop : problem;
@@ -278,6 +287,24 @@ std::optional<DataProblem> DrawRun::Census() {
   }
   if (!kept(m_spillMarks)) m_spillMarks.reset();
   return std::nullopt;
+}
+
+std::size_t DrawRun::CensusSizes(std::span<const Value> sizes) {
+  Stratum& s = m_strata[0];
+  RunningSum X = s.X;  // held here, where it stays in a register
+  std::size_t k = 0;
+  for (; k < sizes.size(); ++k) {
+    const Value& z = sizes[k];
+    if (z.missing || !z.numeric || !(z.number > 0)) break;
+    X.Add(z.number);
+    if (s.largest) s.largest->Offer(z.number);
+    m_spillSizes->Add(z.number);
+  }
+  s.X = X;
+  s.N += static_cast<long long>(k);
+  s.units += static_cast<long long>(k);
+  m_spilled += static_cast<long long>(k);
+  return k;
 }
 
 bool DrawRun::CensusRow(long long row, std::span<const Value> v, const Slots& slots, bool keepSizes,

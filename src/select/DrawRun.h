@@ -123,6 +123,8 @@ class DrawRun {
   // Draw.cpp
   std::optional<DataProblem> Prepare();
   std::optional<DataProblem> Census();
+  // The census of one stratum's sizes alone: the leading rows of `sizes` that read, taken; how many.
+  std::size_t CensusSizes(std::span<const Value> sizes);
   // False, with the problem, to stop.
   bool CensusRow(long long row, std::span<const Value> v, const Slots& slots, bool keepSizes,
                  std::optional<DataProblem>& stop);
@@ -177,6 +179,8 @@ class DrawRun {
   // A unit of stratum `si` of size `x` met in file order: whether it is drawn, and the columns it adds to the sample.
   bool Judge(long long row, std::size_t si, double x, std::vector<double>& added);
   std::optional<DataProblem> SpilledPass();
+  template <typename Judged>
+  std::optional<DataProblem> SpilledWalk(const Judged& judge);
   bool MarksOf(const std::vector<long long>& rows, std::vector<data::RowMark>& from);
   std::optional<DataProblem> TakeGroupUnit(long long row, std::span<const Value> values, const Slots& slots);
   void Add(long long row, std::span<const Value> values, std::vector<double> added);

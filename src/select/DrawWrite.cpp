@@ -185,19 +185,25 @@ std::optional<DataProblem> DrawRun::SpilledPass() {
   std::vector<std::vector<double>> added;
   std::vector<double> kept;
   const bool systematic = m_mode == Mode::Walk && !m_r.WithReplacement();
-  auto problem = Spilled([&](long long row, std::size_t si, double x) -> std::optional<DataProblem> {
-    // Most units are neither certain nor drawn: counted and their pi added as Judge does, the walk past them.
-    if (Stratum& s = m_strata[si]; systematic && x < s.certainty.from && !s.keepArcs && s.walk.Passes(x)) {
-      ++s.seen;
-      s.piSum.Add(s.certainty.Pi(x));
-      return std::nullopt;
-    }
+  const auto judge = [&](long long row, std::size_t si, double x) {
     if (Judge(row, si, x, kept)) {
       rows.push_back(row);
       added.push_back(std::move(kept));
     }
-    return std::nullopt;
-  });
+  };
+  auto problem =
+      systematic && !m_spillStrata && m_strata.size() == 1 && !m_strata[0].keepArcs
+          ? SpilledWalk(judge)
+          : Spilled([&](long long row, std::size_t si, double x) -> std::optional<DataProblem> {
+              // Most units are neither certain nor drawn: counted and their pi added as Judge does, the walk past them.
+              if (Stratum& s = m_strata[si]; systematic && x < s.certainty.from && !s.keepArcs && s.walk.Passes(x)) {
+                ++s.seen;
+                s.piSum.Add(s.certainty.Pi(x));
+                return std::nullopt;
+              }
+              judge(row, si, x);
+              return std::nullopt;
+            });
   m_spillSizes.reset();
   m_spillStrata.reset();
   if (problem) return problem;
@@ -217,6 +223,27 @@ std::optional<DataProblem> DrawRun::SpilledPass() {
   if (problem) return problem;
   if (total != m_spilled || next != rows.size())
     return data::MakeProblem(m_result.frame, "the frame changed while it was read");
+  return std::nullopt;
+}
+
+// One stratum's systematic walk over the census's sizes: the units passed
+// a chunk at a time, each other unit judged whole.
+template <typename Judged>
+std::optional<DataProblem> DrawRun::SpilledWalk(const Judged& judge) {
+  Stratum& s = m_strata[0];
+  const auto failed = [&] { return data::MakeProblem({}, "cannot read back the draw's temporary file"); };
+  if (!m_spillSizes->Rewind()) return failed();
+  long long row = 0;
+  for (std::span<const double> chunk = m_spillSizes->Chunk(); !chunk.empty(); chunk = m_spillSizes->Chunk()) {
+    const std::size_t passed = s.walk.PassAll(chunk, s.certainty.from, s.certainty, s.piSum);
+    s.seen += static_cast<long long>(passed);
+    row += static_cast<long long>(passed);
+    m_spillSizes->Skip(passed);
+    if (passed == chunk.size()) continue;
+    m_spillSizes->Skip(1);
+    judge(++row, 0, chunk[passed]);
+  }
+  if (!m_spillSizes->Ok() || row != m_spilled) return failed();
   return std::nullopt;
 }
 

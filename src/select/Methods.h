@@ -128,6 +128,35 @@ class PointWalk {
     --m_left;
     return true;
   }
+  // Passes for each of `measures` in turn while it passes and is below
+  // `below` (a certainty unit's size), `pi` summing each one's c.Pi: how
+  // many passed. Its state is held in locals meanwhile, where the processor
+  // keeps it.
+  std::size_t PassAll(std::span<const double> measures, double below, const Certainty& c, RunningSum& pi) {
+    if (m_next < m_points.size() && m_left <= 1) return 0;
+    const double point = m_next < m_points.size() ? m_points[m_next] : std::numeric_limits<double>::infinity();
+    const long long last = m_next < m_points.size() ? 1 : std::numeric_limits<long long>::min();
+    RunningSum end = m_end, sum = pi;
+    double start = m_start;
+    long long left = m_left;
+    std::size_t k = 0;
+    for (; k < measures.size() && left > last; ++k) {
+      const double x = measures[k];
+      if (!(x < below)) break;
+      RunningSum after = end;
+      after.Add(x);
+      if (point < after.Value()) break;
+      start = end.Value();
+      end = after;
+      --left;
+      sum.Add(c.Pi(x));
+    }
+    m_end = end;
+    m_start = start;
+    m_left = left;
+    pi = sum;
+    return k;
+  }
   // Where the unit last walked starts, in the measure's units.
   double Start() const { return m_start; }
   // Rounding left a unit two points under `once` (never seen; the draw then fails).

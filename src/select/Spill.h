@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -49,20 +50,27 @@ class Spill {
   }
   // The next value; false at the end or on an error (Ok tells which).
   bool Next(T& value) {
-    if (m_at == m_buffer.size()) {
-      m_buffer.resize(kBuffer);
-      const long got = m_file->Read(m_buffer.data(), kBuffer * sizeof(T));
-      m_ok = m_ok && got >= 0 && static_cast<std::size_t>(got) % sizeof(T) == 0;
-      m_buffer.resize(m_ok ? static_cast<std::size_t>(got) / sizeof(T) : 0);
-      m_at = 0;
-      if (m_buffer.empty()) return false;
-    }
+    if (m_at == m_buffer.size() && !Refill()) return false;
     value = m_buffer[m_at++];
     return true;
   }
+  // The values read and not yet taken (empty at the end); Skip takes them.
+  std::span<const T> Chunk() {
+    if (m_at == m_buffer.size()) Refill();
+    return std::span<const T>(m_buffer).subspan(m_at);
+  }
+  void Skip(std::size_t count) { m_at += count; }
 
  private:
   static constexpr std::size_t kBuffer = (1 << 16) / sizeof(T);
+  bool Refill() {
+    m_buffer.resize(kBuffer);
+    const long got = m_file->Read(m_buffer.data(), kBuffer * sizeof(T));
+    m_ok = m_ok && got >= 0 && static_cast<std::size_t>(got) % sizeof(T) == 0;
+    m_buffer.resize(m_ok ? static_cast<std::size_t>(got) / sizeof(T) : 0);
+    m_at = 0;
+    return !m_buffer.empty();
+  }
   void Flush() {
     if (!m_buffer.empty()) m_ok = m_ok && m_file->Write(m_buffer.data(), m_buffer.size() * sizeof(T));
     m_buffer.clear();
