@@ -122,9 +122,9 @@ class DataFile {
                                               std::span<const long long> rows, const Visit& visit,
                                               long long& total) const;
   // A scan that also marks every kMarkEvery-th row (1, 17, 33, ...) for
-  // ReadMarked (Marks(): whether it can), and visits the rows some at a
-  // time: `count` rows from data row `first`, the values of each row after
-  // the other's.
+  // ReadMarked (Marks(): whether it can; `mark` may be empty), and visits
+  // the rows some at a time: `count` rows from data row `first`, the values
+  // of each row after the other's.
   using Mark = std::function<void(const RowMark& mark)>;
   using VisitRows = std::function<bool(long long first, std::size_t count, std::span<const Value> values)>;
   virtual bool Marks() const { return false; }
@@ -134,6 +134,11 @@ class DataFile {
     stamp = {};
     return ScanConverting(columns, converted,
                           [&](long long row, std::span<const Value> values) { return visit(row, 1, values); });
+  }
+  // A scan of the rows some at a time, as ScanMarking visits them.
+  std::optional<DataProblem> ScanInBlocks(std::span<const std::size_t> columns, const VisitRows& visit) const {
+    FileStamp stamp;
+    return ScanMarking(columns, columns.size(), visit, {}, stamp);
   }
   // The data rows `rows` (ascending) read from their marks (`from`, one a
   // row, at or before it), as ScanRows gives them; a file no longer as

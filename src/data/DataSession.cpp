@@ -489,7 +489,13 @@ std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) co
     ++scan.used;
     return true;
   };
-  if (auto problem = m_file->Scan(columns, visit)) return problem;
+  // Rows some at a time: no call for each.
+  const auto rows = [&](long long first, std::size_t count, std::span<const Value> values) {
+    for (std::size_t r = 0; r < count; ++r)
+      if (!visit(first + static_cast<long long>(r), values.subspan(r * columns.size(), columns.size()))) return false;
+    return true;
+  };
+  if (auto problem = m_file->ScanInBlocks(columns, rows)) return problem;
   for (const Moments& group : scan.byGroup) scan.all.Merge(group);
   return bad;
 }

@@ -182,7 +182,8 @@ class DelimitedFile final : public DataFile {
       } else if (marking) {
         // Rows 1, 1 + kMarkEvery, ...: the first of them in this block, and on.
         const auto every = static_cast<std::size_t>(kMarkEvery);
-        for (std::size_t r = (every - static_cast<std::size_t>(rows % kMarkEvery)) % every; r < b.rows; r += every)
+        for (std::size_t r = (every - static_cast<std::size_t>(rows % kMarkEvery)) % every;
+             *marking->mark && r < b.rows; r += every)
           (*marking->mark)({rows + static_cast<long long>(r) + 1, b.origin + b.starts[r]});
         if (b.rows > 0 && !(*marking->visit)(rows + 1, b.rows, b.Rows(blocks.Wanted()))) return false;
       } else {
