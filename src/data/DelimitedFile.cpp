@@ -155,8 +155,9 @@ class DelimitedFile final : public DataFile {
     const DataBlocks blocks(fd.get(), size, header.end, CurrentReadSettings().blockBytes, m_separator,
                             Variables().size(), columns, converted, starts, map.get());
     auto problem = Rows(blocks, header, visit, chosen, rows, marking, map.get());
-    // Zeros stood in for pages the file lost: nothing read is to be trusted.
+    // Zeros stood in for pages the file lost, or it was written to meanwhile: nothing read is to be trusted.
     if (map && map->Changed()) return Changed();
+    if (struct stat after{}; ::fstat(fd.get(), &after) == 0 && StampOf(after) != StampOf(st)) return Changed();
     return problem;
   }
 
