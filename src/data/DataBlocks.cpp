@@ -247,15 +247,19 @@ DataBlocks::DataBlocks(int fd, std::uint64_t size, std::uint64_t start, std::siz
   }
 }
 
+void BlockRows::Clear() {
+  found = false;
+  rows = 0;
+  lines = 0;
+  problem.reset();
+  copies.clear();
+  skimmed = 0;
+  starts.clear();
+  pieces.resize(1);
+}
+
 void DataBlocks::Read(std::size_t k, BlockRows& out, std::optional<std::uint64_t> from) const {
-  out.found = false;
-  out.rows = 0;
-  out.lines = 0;
-  out.problem.reset();
-  out.copies.clear();
-  out.skimmed = 0;
-  out.starts.clear();
-  out.pieces.resize(1);
+  out.Clear();
   const bool last = k + 1 == m_count;
   const std::uint64_t next = Bound(k + 1);
   if (k == 0 && !from) from = m_start;
@@ -361,14 +365,8 @@ void DataBlocks::Parse(BlockRows& out, std::uint64_t origin, std::size_t begin, 
 }
 
 void DataBlocks::ReadFrom(std::uint64_t place, std::size_t bytes, BlockRows& out) const {
+  out.Clear();
   out.found = true;
-  out.rows = 0;
-  out.lines = 0;
-  out.problem.reset();
-  out.copies.clear();
-  out.skimmed = 0;
-  out.starts.clear();
-  out.pieces.resize(1);
   out.begin = out.end = place;
   // A byte early, as blocks are read, and a little past the range for its last record.
   const std::uint64_t origin = out.origin = place - 1;

@@ -54,6 +54,8 @@ struct BlockRows {
   std::size_t held = 0;
   bool final = false;
 
+  // Empty, its storage kept, for the next block.
+  void Clear();
   // Row after row, `width` values each: the columns asked for.
   std::span<const Value> Row(std::size_t row, std::size_t width) const {
     return {m_values.get() + (row - skimmed) * width, width};

@@ -119,8 +119,10 @@ class DelimitedFile final : public DataFile {
 
   std::optional<DataProblem> Changed() const { return MakeProblem(Path(), "the file changed while it was read"); }
 
-  // The file open, as it stands now, and its header read again.
-  std::optional<DataProblem> Open(Fd& fd, struct stat& st, Header& header) const {
+  // The file open, as it stands now, and its header read again; `columns` checked against it.
+  std::optional<DataProblem> Open(std::span<const std::size_t> columns, Fd& fd, struct stat& st, Header& header) const {
+    for (std::size_t column : columns)
+      if (column >= Variables().size()) return MakeProblem(Path(), Format("there is no column %zu", column + 1));
     if (const std::string why = OpenForReading(Path(), fd, true); !why.empty())
       return MakeProblem(Path(), "cannot read it: " + why);
     if (::fstat(fd.get(), &st) != 0) return MakeProblem(Path(), Format("cannot read it: %s", std::strerror(errno)));
@@ -142,12 +144,10 @@ class DelimitedFile final : public DataFile {
   std::optional<DataProblem> Read(std::span<const std::size_t> columns, std::size_t converted, const Visit* visit,
                                   const std::span<const long long>* chosen, long long& rows,
                                   const Marking* marking = nullptr) const {
-    for (std::size_t column : columns)
-      if (column >= Variables().size()) return MakeProblem(Path(), Format("there is no column %zu", column + 1));
     Fd fd;
     struct stat st {};
     Header header;
-    if (auto problem = Open(fd, st, header)) return problem;
+    if (auto problem = Open(columns, fd, st, header)) return problem;
     if (marking) *marking->stamp = StampOf(st);
     const BlockStarts starts = chosen ? BlockStarts::Skim : marking ? BlockStarts::Mark : BlockStarts::None;
     const auto size = static_cast<std::uint64_t>(st.st_size);
@@ -243,12 +243,10 @@ class DelimitedFile final : public DataFile {
 std::optional<DataProblem> DelimitedFile::ReadMarked(std::span<const RowMark> from, std::span<const long long> rows,
                                                      std::span<const std::size_t> columns, const Visit& visit,
                                                      const FileStamp& stamp) const {
-  for (std::size_t column : columns)
-    if (column >= Variables().size()) return MakeProblem(Path(), Format("there is no column %zu", column + 1));
   Fd fd;
   struct stat st {};
   Header header;
-  if (auto problem = Open(fd, st, header)) return problem;
+  if (auto problem = Open(columns, fd, st, header)) return problem;
   if (StampOf(st) != stamp) return Changed();
   const auto size = static_cast<std::uint64_t>(st.st_size);
   const DataBlocks blocks(fd.get(), size, header.end, CurrentReadSettings().blockBytes, m_separator, Variables().size(),
