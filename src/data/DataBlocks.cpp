@@ -52,6 +52,16 @@ char* Room(BlockRows::Piece& piece, std::size_t size) {
   return piece.bytes.get();
 }
 
+// A cell as the quick loop reads it: on AVX2, a plain decimal at once.
+template <class Search>
+[[gnu::always_inline]] inline void ReadCellIn(std::string_view cell, bool read, const char* readable, Value& value) {
+#ifdef MIRTO_X86_BLOCKS
+  if constexpr (std::is_same_v<Search, blocks::Avx2>)
+    if (read) return ReadCellAvx2(cell, readable, value);
+#endif
+  ReadCellOrKeep(cell, read, value);
+}
+
 // Plain records from `at` on, split field by field at the separators and
 // line ends the block search finds: where the first record that is not plain
 // starts (or `stop`, or the end of the bytes held). Rows go into `out` as
@@ -88,7 +98,8 @@ template <class Search>
         std::size_t from = field, to = q;
         while (from < to && blank(data[from])) ++from;
         while (to > from && blank(data[to - 1])) --to;
-        ReadCellOrKeep(std::string_view(data + from, to - from), static_cast<std::size_t>(s) < plan.converted, row[s]);
+        ReadCellIn<Search>(std::string_view(data + from, to - from), static_cast<std::size_t>(s) < plan.converted,
+                           data + size, row[s]);
       }
       field = q + 1;
       if (c == sep) continue;
