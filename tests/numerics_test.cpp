@@ -384,6 +384,34 @@ TEST(Numerics, RunningMomentsOfDataKeepTheirDigits) {
   }
 }
 
+// The scan's runs of numbers (y alone, or by group) take AddY's very steps:
+// the same bits, through a value large enough to rescale the sums midway, and
+// a run stops at a value that is missing or no number.
+TEST(Numerics, RunsOfValuesAddAsOneByOne) {
+  std::vector<double> ys;
+  for (int i = 0; i < 50; ++i) ys.push_back(1e8 + 0.37 * i * (i % 7 == 0 ? -1 : 1));
+  ys[20] = 1e300, ys[21] = -3e299;  // scaled from here on
+  std::vector<Value> values;
+  for (double y : ys) values.push_back({.numeric = true, .number = y, .text = {}, .unread = false});
+  values.insert(values.begin() + 30,
+                Value{.missing = true, .numeric = false, .number = 0, .text = {}, .unread = false});
+  Moments single, run;
+  std::vector<Moments> one(3), pooled(3);
+  std::vector<std::pair<std::size_t, double>> units;
+  for (std::size_t i = 0; i < ys.size(); ++i) {
+    if (i < 30) single.AddY(ys[i]);
+    one[i % 3].AddY(ys[i]);
+    units.emplace_back(i % 3, ys[i]);
+  }
+  EXPECT_EQ(run.AddYs(values), 30u);  // up to the missing value
+  Moments::AddYs(pooled, units);
+  const auto same = [](const Moments& a, const Moments& b) {
+    return a.n == b.n && a.MeanY() == b.MeanY() && a.VarY(1) == b.VarY(1) && a.SdY(1) == b.SdY(1);
+  };
+  EXPECT_TRUE(same(single, run));
+  for (int g = 0; g < 3; ++g) EXPECT_TRUE(same(one[g], pooled[g])) << g;
+}
+
 // Values near the square root of the largest double: their squares and the
 // sum of their squares overflow, their standard deviation does not. The
 // moments scale them by a power of two before squaring, whether taken

@@ -155,7 +155,7 @@ bool RowsBefore(const JointProbability& x, const JointProbability& y) { return x
 // s + a in twice the precision. The sums of squares add terms never below 0,
 // so each term's rounding costs at most its own last digit; the sums of the
 // values may cancel, and are only read for the mean.
-Wide Plus(Wide s, double a) {
+[[gnu::always_inline]] inline Wide Plus(Wide s, double a) {
   const Wide t = Sum(s.hi, a);
   return sums::Plain(t.hi) ? t : sums::FastSum(t.hi, t.lo + s.lo);
 }
@@ -212,13 +212,43 @@ void Moments::Add(double y, double x) {
   m_x.sum = Plus(m_x.sum, x);
 }
 
-void Moments::AddY(double y) {
+void Moments::AddY(double y) { StepY(y); }
+
+void Moments::AddYs(std::span<Moments> groups, std::span<const std::pair<std::size_t, double>> units) {
+  for (const auto& [g, y] : units) groups[g].StepY(y);
+}
+
+[[gnu::always_inline]] inline void Moments::StepY(double y) {
   y = Scaled(m_y, y);
   if (n++ == 0) m_y.shift = y;
   const double ey = y - m_y.shift, dy = ey - m_y.off;
   m_y.off += dy / static_cast<double>(n);
   m_ssY = Plus(m_ssY, dy * (ey - m_y.off));
   m_y.sum = Plus(m_y.sum, y);
+}
+
+std::size_t Moments::AddYs(std::span<const Value> values) {
+  std::size_t i = 0;
+  const auto number = [&] { return i < values.size() && !values[i].missing && values[i].numeric; };
+  while (number()) {
+    if (n == 0 || m_y.scale != 0 || !(std::fabs(values[i].number) <= m_y.limit)) {
+      AddY(values[i++].number);
+      continue;
+    }
+    // AddY's steps with the sums in registers, up to a value it would scale.
+    const double shift = m_y.shift, limit = m_y.limit;
+    double off = m_y.off;
+    long long count = n;
+    Wide squares = m_ssY, sum = m_y.sum;
+    for (; number() && std::fabs(values[i].number) <= limit; ++i) {
+      const double y = values[i].number, ey = y - shift, dy = ey - off;
+      off += dy / static_cast<double>(++count);
+      squares = Plus(squares, dy * (ey - off));
+      sum = Plus(sum, y);
+    }
+    m_y.off = off, n = count, m_ssY = squares, m_y.sum = sum;
+  }
+  return i;
 }
 
 void Moments::Merge(const Moments& part) {
@@ -434,7 +464,15 @@ std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) co
   std::vector<double> v(2, 0.0);
   Groups groups(scan);
   const bool withX = plan.numeric.size() >= 2;
-  const auto add = [withX](Moments& m, double y, double x) { withX ? m.Add(y, x) : m.AddY(y); };
+  // y alone by group: a block's units go in together, after the checks, so
+  // that the sums of several groups are under way at once.
+  const bool pooled = !withX && plan.by;
+  std::vector<std::pair<std::size_t, double>> units;
+  const auto add = [&](std::size_t g, double y, double x) {
+    if (pooled) return units.emplace_back(g, y), void();
+    Moments& m = plan.by ? scan.byGroup[g] : scan.all;
+    withX ? m.Add(y, x) : m.AddY(y);
+  };
   auto visit = [&](long long row, std::span<const Value> values) {
     for (const Value& value : values)
       if (value.missing) {
@@ -485,15 +523,26 @@ std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) co
         }
       }
     }
-    add(plan.by ? scan.byGroup[g] : scan.all, v[0], v[1]);
+    add(g, v[0], v[1]);
     ++scan.used;
     return true;
   };
+  // y alone with nothing checked or kept per unit: its numbers go in a run at a time.
+  const bool plainY = roles.size() == 1 && !plan.zeroOne && !plan.elements;
   // Rows some at a time: no call for each.
   const auto rows = [&](long long first, std::size_t count, std::span<const Value> values) {
-    for (std::size_t r = 0; r < count; ++r)
-      if (!visit(first + static_cast<long long>(r), values.subspan(r * columns.size(), columns.size()))) return false;
-    return true;
+    bool go = true;
+    for (std::size_t r = 0; go && r < count; ++r) {
+      if (plainY) {
+        const std::size_t added = scan.all.AddYs(values.subspan(r, count - r));
+        scan.used += static_cast<long long>(added);
+        if ((r += added) == count) break;
+      }
+      go = visit(first + static_cast<long long>(r), values.subspan(r * columns.size(), columns.size()));
+    }
+    Moments::AddYs(scan.byGroup, units);
+    units.clear();
+    return go;
   };
   if (auto problem = m_file->ScanInBlocks(columns, rows)) return problem;
   for (const Moments& group : scan.byGroup) scan.all.Merge(group);

@@ -53,6 +53,11 @@ class Moments {
   void Add(double y, double x = 0);
   // y alone: the x sums stay 0, as Add(y, 0) leaves them, at a third of the cost.
   void AddY(double y);
+  // AddY of each number in turn, up to the first value missing or not a
+  // number: the same bits, the sums held in registers. The count added.
+  std::size_t AddYs(std::span<const Value> values);
+  // groups[g].AddY(y) for each unit (g, y) in turn.
+  static void AddYs(std::span<Moments> groups, std::span<const std::pair<std::size_t, double>> units);
   // The moments of this part and `other` together.
   void Merge(const Moments& other);
 
@@ -67,6 +72,7 @@ class Moments {
     Wide sum;
     double Mean(long long count) const { return Rounded(sum) / static_cast<double>(count); }
   };
+  void StepY(double y);  // AddY, inline where the units come many at a time
   // `v` in the units of the moments of `var`, scaled further first where it is too large.
   double Scaled(Variable& var, double v);
   // Takes `var` (and its sums) to the units 2^scale, where those are larger.
