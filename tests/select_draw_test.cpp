@@ -114,6 +114,18 @@ TEST(DrawStatement, TextOfARequestReadsBackTheSame) {
   EXPECT_FALSE(select::DrawText(quoted));  // no statement can write it
 }
 
+// A script's bytes come back in a message escaped, never as they are.
+TEST(DrawStatement, MessagesEscapeTheScriptsBytes) {
+  for (const char* text : {"\x01srs", "srs \x01", "srs n=\x01", "srs seed=\x01", "srs method=\x01", "srs \x01=1",
+                           "srs \x01=1 \x01=2", "srs =\x01", "srs \x01=", "srs \x01=\"a"}) {
+    select::DrawRequest r;
+    const std::optional<std::string> message = select::ParseDraw(text, r);
+    ASSERT_TRUE(message) << text;
+    EXPECT_NE(message->find("\\x01"), std::string::npos) << *message;
+    EXPECT_EQ(message->find('\x01'), std::string::npos) << *message;
+  }
+}
+
 TEST_F(Draws, EachDesignWritesItsUnitsWithTheirProbabilities) {
   const DesignCase cases[] = {
       {"srs", "draw srs n=4 seed=1", 4, [](const Row& r) { Equal(r, 0.4); }},

@@ -96,6 +96,7 @@ TEST(SurveyStatements, RefuseWhatTheyCannotRead) {
   } cases[] = {
       {true, "strata=st", "design needs weight=VARIABLE"},
       {true, "weight=w weight=v", "weight= is given twice"},
+      {true, "weight=w \x01=1 \x01=2", "\\x01= is given twice"},  // a script's bytes escaped
       {true, "weight=w lonely=drop", "lonely= takes fail, remove, certainty, adjust or average, found \"drop\""},
       {true, "weight=w replicates=r* type=JK2", "unknown replicate type \"JK2\""},
       {true, "weight=w replicates=r*", "replicates= needs type="},

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/Format.h"
+#include "journal/Excerpt.h"
 #include "select/Generator.h"
 
 namespace mirto::select {
@@ -33,17 +34,17 @@ std::optional<std::string> Split(std::string_view text, std::vector<Word>& words
       ++i;
       if (i < text.size() && text[i] == '"') {
         const std::size_t close = text.find('"', i + 1);
-        if (close == std::string_view::npos) return "a quoted value is not closed: " + std::string(text.substr(start));
+        if (close == std::string_view::npos) return "a quoted value is not closed: " + Excerpt(text.substr(start));
         w.value = text.substr(i + 1, close - i - 1);
         i = close + 1;
-        if (i < text.size() && !Blank(text[i])) return "a blank must follow the quoted value of " + std::string(w.key);
+        if (i < text.size() && !Blank(text[i])) return "a blank must follow the quoted value of " + Excerpt(w.key);
       } else {
         const std::size_t end = std::min(text.find_first_of(" \t", i), text.size());
         w.value = text.substr(i, end - i);
         i = end;
       }
-      if (w.key.empty()) return "a value without its name: =" + w.value;
-      if (w.value.empty()) return std::string(w.key) + "= needs a value";
+      if (w.key.empty()) return "a value without its name: =" + Excerpt(w.value);
+      if (w.value.empty()) return Excerpt(w.key) + "= needs a value";
     } else {
       while (i < text.size() && !Blank(text[i])) ++i;
       w.value = text.substr(start, i - start);
@@ -64,7 +65,7 @@ std::optional<unsigned long long> Whole(std::string_view text) {
 std::optional<std::string> Count(const Word& w, long long least, long long& out) {
   const auto v = Whole(w.value);
   if (!v || *v < static_cast<unsigned long long>(least) || *v > 1'000'000'000'000ULL)
-    return Format("%s=%s: give a whole number from %lld up", std::string(w.key).c_str(), w.value.c_str(), least);
+    return Format("%s=%s: give a whole number from %lld up", Excerpt(w.key).c_str(), Excerpt(w.value).c_str(), least);
   out = static_cast<long long>(*v);
   return std::nullopt;
 }
@@ -117,20 +118,20 @@ std::optional<std::string> Take(const Word& w, DrawRequest& r) {
   if (k == "seed") {
     const auto v = Whole(w.value);
     if (!v || *v > kMaxSeed)
-      return Format("seed=%s: a seed is a whole number from 0 to %llu", w.value.c_str(),
+      return Format("seed=%s: a seed is a whole number from 0 to %llu", Excerpt(w.value).c_str(),
                     static_cast<unsigned long long>(kMaxSeed));
     r.seed = *v;
     return std::nullopt;
   }
   if (k == "method") {
     const auto m = Find(kMethods, w.value);
-    if (!m) return "method=" + w.value + ": give " + Choices(kMethods);
+    if (!m) return "method=" + Excerpt(w.value) + ": give " + Choices(kMethods);
     r.method = *m;
     return std::nullopt;
   }
   if (k == "allocation") {
     const auto a = Find(kAllocations, w.value);
-    if (!a) return "allocation=" + w.value + ": give " + Choices(kAllocations);
+    if (!a) return "allocation=" + Excerpt(w.value) + ": give " + Choices(kAllocations);
     r.allocation = *a;
     return std::nullopt;
   }
@@ -145,7 +146,7 @@ std::optional<std::string> Take(const Word& w, DrawRequest& r) {
                       : k == "population" ? &r.population
                       : k == "pairs"      ? &r.pairs
                                           : nullptr;
-  if (!text) return "unknown option " + std::string(k) + "=";
+  if (!text) return "unknown option " + Excerpt(k) + "=";
   *text = w.value;
   return std::nullopt;
 }
@@ -160,18 +161,18 @@ std::optional<std::string> ParseDraw(std::string_view text, DrawRequest& r) {
   if (auto bad = Split(text, words)) return bad;
   if (words.empty() || !words[0].key.empty()) return "draw needs a design first: " + Choices(kDesigns);
   const auto design = Find(kDesigns, words[0].value);
-  if (!design) return "draw " + words[0].value + ": the design is one of " + Choices(kDesigns);
+  if (!design) return "draw " + Excerpt(words[0].value) + ": the design is one of " + Choices(kDesigns);
   r.design = *design;
   std::vector<std::string_view> seen;
   for (std::size_t i = 1; i < words.size(); ++i) {
     const Word& w = words[i];
     if (w.key.empty()) {
-      if (w.value != "replace") return "unknown word " + w.value + " (options are NAME=VALUE, or replace)";
+      if (w.value != "replace") return "unknown word " + Excerpt(w.value) + " (options are NAME=VALUE, or replace)";
       if (r.replace) return "replace is given twice";
       r.replace = true;
       continue;
     }
-    if (std::find(seen.begin(), seen.end(), w.key) != seen.end()) return std::string(w.key) + "= is given twice";
+    if (std::find(seen.begin(), seen.end(), w.key) != seen.end()) return Excerpt(w.key) + "= is given twice";
     seen.push_back(w.key);
     if (auto bad = Take(w, r)) return bad;
   }

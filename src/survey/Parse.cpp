@@ -79,14 +79,14 @@ std::variant<Options, std::string> Sort(std::string_view text) {
     const std::string_view key = parts[0], value = word.substr(key.size() + 1);
     if (key.empty() || value.empty()) return Shown(word) + " is not KEY=VALUE";
     for (const auto& [seen, v] : options.keyed)
-      if (seen == key) return std::string(key) + "= is given twice";
+      if (seen == key) return Excerpt(key) + "= is given twice";
     options.keyed.emplace_back(key, value);
   }
   return options;
 }
 
 std::string BadName(std::string_view key, std::string_view value) {
-  return std::string(key) + "=" + Excerpt(value) + ": not a variable's name (a quote is missing, or it is empty)";
+  return Excerpt(key) + "=" + Excerpt(value) + ": not a variable's name (a quote is missing, or it is empty)";
 }
 
 std::variant<ReplicateColumns, std::string> ParseColumns(std::string_view value) {
