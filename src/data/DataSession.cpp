@@ -469,9 +469,12 @@ std::optional<DataProblem> DataSession::Run(const ScanPlan& plan, Scan& scan) co
   const bool pooled = !withX && plan.by;
   std::vector<std::pair<std::size_t, double>> units;
   const auto add = [&](std::size_t g, double y, double x) {
-    if (pooled) return units.emplace_back(g, y), void();
-    Moments& m = plan.by ? scan.byGroup[g] : scan.all;
-    withX ? m.Add(y, x) : m.AddY(y);
+    if (pooled)
+      units.emplace_back(g, y);
+    else if (withX)
+      (plan.by ? scan.byGroup[g] : scan.all).Add(y, x);
+    else
+      scan.all.AddY(y);
   };
   auto visit = [&](long long row, std::span<const Value> values) {
     for (const Value& value : values)
